@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace tandri {
+
+/// Which apps the ring shows.
+enum class AppSet { DockAndOpen, PinnedAndOpen, OpenOnly };
+
+inline constexpr std::array allAppSets{AppSet::DockAndOpen, AppSet::PinnedAndOpen,
+                                       AppSet::OpenOnly};
+
+QString rawValue(AppSet set);
+std::optional<AppSet> appSetFromRaw(const QString& raw);
+QString title(AppSet set);
+QString detail(AppSet set);
+
+}  // namespace tandri

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QRectF>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tandri {
+
+/// A key press, in the system's virtual key codes and modifier flags.
+struct KeyEvent {
+    static constexpr quint64 commandFlag = 1ull << 20;
+    int keyCode = 0;
+    quint64 modifierFlags = 0;
+};
+
+enum class MouseButton { Left, Right, Other };
+enum class DragOperation { None, Copy, Move };
+
+/// What an overlay window reports; unset handlers ignore the event.
+struct OverlayHandlers {
+    std::function<void(MouseButton)> mouseDown;
+    std::function<void(const KeyEvent&)> keyDown;
+    std::function<DragOperation()> dragOperation;
+    std::function<bool(const std::vector<QUrl>&)> drop;
+};
+
+/// A borderless, transparent, always-on-top window that never activates its program: the ring's
+/// panel or a click shield. Main thread.
+class OverlayWindow {
+public:
+    virtual ~OverlayWindow() = default;
+    virtual void setHandlers(OverlayHandlers handlers) = 0;
+    /// Places the window, in screen points (y up).
+    virtual void setFrame(const QRectF& frame) = 0;
+    virtual QRectF frame() const = 0;
+    /// Shows the window above everything, whichever program is active.
+    virtual void orderFront() = 0;
+    virtual void orderOut() = 0;
+    virtual bool isVisible() const = 0;
+    /// Gives the window the keyboard focus.
+    virtual void makeKey() = 0;
+    virtual void setAcceptsMouseEvents(bool accepts) = 0;
+    /// Opacity of the blurred backdrop behind the ring.
+    virtual void setBackdropAlpha(double alpha) = 0;
+};
+
+/// Makes overlay windows.
+class Overlays {
+public:
+    virtual ~Overlays() = default;
+    virtual std::unique_ptr<OverlayWindow> makePanel() = 0;
+    virtual std::unique_ptr<OverlayWindow> makeShield() = 0;
+};
+
+}  // namespace tandri

@@ -1,0 +1,33 @@
+#pragma once
+
+namespace tandri {
+
+class Accessibility;
+class Clock;
+class Files;
+class Notifications;
+class Overlays;
+class Preferences;
+class Queues;
+class Screens;
+class System;
+class WindowList;
+class Workspace;
+
+/// Every operating-system service the program uses, as handed to the core by a backend.
+/// The services outlive every user of this struct.
+struct Platform {
+    Preferences& preferences;
+    Notifications& notifications;
+    Clock& clock;
+    Queues& queues;
+    Files& files;
+    Workspace& workspace;
+    Accessibility& accessibility;
+    WindowList& windowList;
+    Screens& screens;
+    Overlays& overlays;
+    System& system;
+};
+
+}  // namespace tandri
