@@ -15,9 +15,13 @@ RingLayout::RingLayout(int entries) {
     count = std::max(entries, 1);
 }
 
-double RingLayout::step() const { return 2 * std::numbers::pi / count; }
+double RingLayout::step() const {
+    return 2 * std::numbers::pi / count;
+}
 
-double RingLayout::angle(int i) const { return std::numbers::pi / 2 - i * 2 * std::numbers::pi / count; }
+double RingLayout::angle(int i) const {
+    return std::numbers::pi / 2 - i * 2 * std::numbers::pi / count;
+}
 
 int RingLayout::index(double a) const {
     // std::round rounds halves away from zero, which decides ties between two sectors.

@@ -4,29 +4,40 @@ namespace tandri {
 
 QString rawValue(RingStyle style) {
     switch (style) {
-        case RingStyle::Glass: return QStringLiteral("glass");
-        case RingStyle::Quib: return QStringLiteral("quib");
-        case RingStyle::Aura: return QStringLiteral("aura");
-        case RingStyle::Orbit: return QStringLiteral("orbit");
-        case RingStyle::Outline: return QStringLiteral("outline");
+        case RingStyle::Glass:
+            return QStringLiteral("glass");
+        case RingStyle::Quib:
+            return QStringLiteral("quib");
+        case RingStyle::Aura:
+            return QStringLiteral("aura");
+        case RingStyle::Orbit:
+            return QStringLiteral("orbit");
+        case RingStyle::Outline:
+            return QStringLiteral("outline");
     }
     return {};
 }
 
 std::optional<RingStyle> ringStyleFromRaw(const QString& raw) {
     for (auto style : allRingStyles) {
-        if (rawValue(style) == raw) return style;
+        if (rawValue(style) == raw)
+            return style;
     }
     return std::nullopt;
 }
 
 QString title(RingStyle style) {
     switch (style) {
-        case RingStyle::Glass: return QStringLiteral("Glass");
-        case RingStyle::Quib: return QStringLiteral("Quib slice");
-        case RingStyle::Aura: return QStringLiteral("Aura");
-        case RingStyle::Orbit: return QStringLiteral("Orbit");
-        case RingStyle::Outline: return QStringLiteral("Outline");
+        case RingStyle::Glass:
+            return QStringLiteral("Glass");
+        case RingStyle::Quib:
+            return QStringLiteral("Quib slice");
+        case RingStyle::Aura:
+            return QStringLiteral("Aura");
+        case RingStyle::Orbit:
+            return QStringLiteral("Orbit");
+        case RingStyle::Outline:
+            return QStringLiteral("Outline");
     }
     return {};
 }

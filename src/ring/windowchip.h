@@ -19,15 +19,28 @@ class Workspace;
 /// One chip beside an entry: a window, a folder item, an overflow app, a "more" chip or the
 /// permission prompt.
 struct WindowChip {
-    struct Window { WindowInfo info; };
+    struct Window {
+        WindowInfo info;
+    };
     /// Stands for that many chips that did not fit.
-    struct More { int count = 0; };
-    struct App { RingApp app; };
-    struct File { QUrl url; };
+    struct More {
+        int count = 0;
+    };
+    struct App {
+        RingApp app;
+    };
+    struct File {
+        QUrl url;
+    };
     /// Opens the folder itself.
-    struct Reveal { QUrl url; };
+    struct Reveal {
+        QUrl url;
+    };
     struct AllowAccess {};
     using Kind = std::variant<Window, More, App, File, Reveal, AllowAccess>;
+
+    explicit WindowChip(Kind kind, QRectF frame = {}, double angle = 0, double halfSpan = 0)
+        : kind(std::move(kind)), frame(frame), angle(angle), halfSpan(halfSpan) {}
 
     Kind kind;
     /// View coordinates, y up; set by placement.

@@ -4,25 +4,32 @@ namespace tandri {
 
 QString rawValue(WindowLayout layout) {
     switch (layout) {
-        case WindowLayout::Arc: return QStringLiteral("arc");
-        case WindowLayout::Column: return QStringLiteral("column");
-        case WindowLayout::Off: return QStringLiteral("off");
+        case WindowLayout::Arc:
+            return QStringLiteral("arc");
+        case WindowLayout::Column:
+            return QStringLiteral("column");
+        case WindowLayout::Off:
+            return QStringLiteral("off");
     }
     return {};
 }
 
 std::optional<WindowLayout> windowLayoutFromRaw(const QString& raw) {
     for (auto layout : allWindowLayouts) {
-        if (rawValue(layout) == raw) return layout;
+        if (rawValue(layout) == raw)
+            return layout;
     }
     return std::nullopt;
 }
 
 QString title(WindowLayout layout) {
     switch (layout) {
-        case WindowLayout::Arc: return QStringLiteral("Outer arc");
-        case WindowLayout::Column: return QStringLiteral("Column");
-        case WindowLayout::Off: return QStringLiteral("Apps only");
+        case WindowLayout::Arc:
+            return QStringLiteral("Outer arc");
+        case WindowLayout::Column:
+            return QStringLiteral("Column");
+        case WindowLayout::Off:
+            return QStringLiteral("Apps only");
     }
     return {};
 }
@@ -36,7 +43,8 @@ QString detail(WindowLayout layout) {
         case WindowLayout::Column:
             return QStringLiteral(
                 "Windows open as a list of titles beside, above or below the ring.");
-        case WindowLayout::Off: return QStringLiteral("No windows: the ring switches apps only.");
+        case WindowLayout::Off:
+            return QStringLiteral("No windows: the ring switches apps only.");
     }
     return {};
 }

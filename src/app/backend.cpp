@@ -1,0 +1,53 @@
+#include "app/backend.h"
+
+#include "platform/common/jsonpreferences.h"
+#include "platform/common/localfiles.h"
+#include "platform/common/notificationcenter.h"
+#include "platform/common/systemclock.h"
+#include "platform/common/threadqueues.h"
+#include "platform/sim/simdesktop.h"
+
+namespace tandri {
+
+struct Backend::Services {
+    NotificationCenter notifications;
+    JsonPreferences preferences{JsonPreferences::defaultDirectory(), notifications};
+    SystemClock clock;
+    ThreadQueues queues;
+    LocalFiles files;
+    std::unique_ptr<sim::SimDesktop> desktop;
+    std::unique_ptr<Platform> platform;
+};
+
+std::unique_ptr<Backend> Backend::create(QString* error) {
+    auto services = std::make_unique<Services>();
+    const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
+    if (!path.isEmpty()) {
+        auto loaded = sim::SimDesktop::fromFile(path);
+        if (!loaded.desktop) {
+            if (error)
+                *error = loaded.error;
+            return nullptr;
+        }
+        services->desktop = std::move(loaded.desktop);
+    } else {
+        services->desktop = sim::SimDesktop::sample();
+    }
+    sim::SimDesktop& desktop = *services->desktop;
+    desktop.registerDomainDefaults(services->preferences);
+    services->platform = std::make_unique<Platform>(
+        Platform{services->preferences, services->notifications, services->clock, services->queues,
+                 services->files, desktop.workspace(), desktop.accessibility(),
+                 desktop.windowList(), desktop.screens(), desktop.overlays(), desktop.system()});
+    return std::unique_ptr<Backend>(new Backend(std::move(services)));
+}
+
+Backend::Backend(std::unique_ptr<Services> services) : services_(std::move(services)) {}
+
+Backend::~Backend() = default;
+
+Platform& Backend::platform() {
+    return *services_->platform;
+}
+
+}  // namespace tandri

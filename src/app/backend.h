@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace tandri {
+
+/// The platform services of one run of the program: the simulated desktop named by
+/// TANDRI_DESKTOP or the built-in sample one, with the real preference store, clock and threads.
+class Backend {
+public:
+    /// The backend for this process; null with `error` set when the desktop cannot be loaded.
+    static std::unique_ptr<Backend> create(QString* error);
+    ~Backend();
+
+    Platform& platform();
+
+private:
+    struct Services;
+    explicit Backend(std::unique_ptr<Services> services);
+    std::unique_ptr<Services> services_;
+};
+
+}  // namespace tandri

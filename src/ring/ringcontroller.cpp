@@ -1,0 +1,406 @@
+#include "ring/ringcontroller.h"
+
+#include <algorithm>
+
+#include "app/settings.h"
+#include "platform/accessibility.h"
+#include "platform/clock.h"
+#include "platform/notifications.h"
+#include "platform/platform.h"
+#include "platform/preferences.h"
+#include "platform/screens.h"
+#include "platform/windowlist.h"
+#include "platform/workspace.h"
+#include "ring/clickshield.h"
+#include "ring/ringgeometry.h"
+#include "windows/thumbnailsource.h"
+#include "windows/windowsource.h"
+
+namespace tandri {
+
+namespace {
+
+constexpr int keyReturn = 36;
+constexpr int keyEnter = 76;
+constexpr int keyComma = 43;
+constexpr int keyEscape = 53;
+
+}  // namespace
+
+RingController::RingController(Platform& platform, RingCaches& caches, ThumbnailSource* thumbnails)
+    : platform_(platform),
+      caches_(caches),
+      thumbnails_(thumbnails),
+      panel_(platform.overlays, platform.clock),
+      lastMovedAt_(Clock::distantPast),
+      openedAt_(Clock::distantPast) {
+    Platform* p = &platform_;
+    mouseLocation = [p] {
+        return p->screens.mouseLocation();
+    };
+    contents = [p] {
+        return AppSource::ringContents(*p, Settings::appSet(p->preferences),
+                                       Settings::showPlaces(p->preferences));
+    };
+    // Runs on a background thread: it touches only the thread-safe listing services.
+    windowSource = [p](const std::vector<qint32>& pids, bool trusted) {
+        WindowLoad load;
+        if (trusted) {
+            load.windows = WindowSource::windows(p->accessibility, pids);
+            for (const auto& [pid, list] : load.windows) {
+                load.counts[pid] = static_cast<int>(list.size());
+            }
+        } else {
+            load.counts = WindowSource::visibleCounts(p->windowList);
+        }
+        return load;
+    };
+    isTrusted = [p] {
+        return WindowSource::isTrusted(p->accessibility);
+    };
+    installViewCallbacks();
+}
+
+RingController::~RingController() = default;
+
+std::function<void()> RingController::weakly(void (RingController::*member)()) {
+    return [this, alive = std::weak_ptr<int>(alive_), member] {
+        if (alive.lock())
+            (this->*member)();
+    };
+}
+
+void RingController::installViewCallbacks() {
+    RingView& view = panel_.ringView();
+    const std::weak_ptr<int> alive = alive_;
+    view.onClick = [this, alive] {
+        if (!alive.lock() || mode_ == Mode::Hidden)
+            return;
+        if (selection_) {
+            commit(*selection_);
+        } else {
+            close();
+        }
+    };
+    view.onKey = [this, alive](const KeyEvent& event) {
+        if (alive.lock())
+            onKey(event);
+    };
+    view.onRightClick = weakly(&RingController::rightClicked);
+    view.thumbnail = [this, alive](quint32 id) {
+        return alive.lock() && thumbnails_ ? thumbnails_->image(id) : QImage();
+    };
+    if (thumbnails_) {
+        thumbnails_->setOnUpdate([this, alive] {
+            if (alive.lock() && mode_ != Mode::Hidden)
+                panel_.ringView().thumbnailsChanged();
+        });
+    }
+}
+
+void RingController::triggerDown() {
+    switch (mode_) {
+        case Mode::Hidden:
+            open();
+            break;
+        case Mode::Holding:
+            break;
+        case Mode::Sticky:
+            close();
+            break;  // a second press dismisses a sticky ring
+    }
+}
+
+void RingController::triggerUp() {
+    if (mode_ != Mode::Holding)
+        return;
+    if (platform_.screens.pressedMouseButtons() & Screens::primaryButton) {
+        becomeSticky();
+    } else if (selection_) {
+        commit(*selection_);
+    } else if (platform_.clock.now() - openedAt_ < tapInterval) {
+        becomeSticky();  // a quick tap opens a ring that stays
+    } else {
+        close();
+    }
+}
+
+void RingController::openSticky() {
+    open();
+    if (mode_ == Mode::Holding)
+        becomeSticky();
+}
+
+void RingController::becomeSticky() {
+    mode_ = Mode::Sticky;
+    panel_.makeKey();
+    platform_.notifications.post(openedNotification, true);
+}
+
+void RingController::open() {
+    AppSource::Contents entries = contents();
+    if (entries.apps.empty() && entries.places.empty())
+        return;
+
+    // Fit the entries to the capacity; at least two slots always stay for apps.
+    const int n = static_cast<int>(entries.apps.size());
+    const int p = static_cast<int>(entries.places.size());
+    const int room = std::max(capacity - p, 2);
+    std::vector<RingApp> ring;
+    std::vector<RingApp> hidden;
+    if (n <= room) {
+        ring = std::move(entries.apps);
+    } else {
+        const int k = room - 1;
+        ring.assign(entries.apps.begin(), entries.apps.begin() + k);
+        ring.push_back(RingApp::more(n - k));
+        const int listed = std::min(n - k, AppSource::maxOverflow);
+        hidden.assign(entries.apps.begin() + k, entries.apps.begin() + k + listed);
+    }
+    std::move(entries.places.begin(), entries.places.end(), std::back_inserter(ring));
+    foldersLoading_.clear();
+    const RingLayout layout(static_cast<int>(ring.size()));
+
+    startMouse_ = mouseLocation();
+    const std::vector<Screen> screens = platform_.screens.screens();
+    if (screens.empty())
+        return;
+    const auto under = std::find_if(screens.begin(), screens.end(), [&](const Screen& s) {
+        return geometry::mouseInRect(startMouse_, s.frame);
+    });
+    const Screen& screen = under != screens.end() ? *under : screens.front();
+    apps_ = std::move(ring);
+    overflow_ = std::move(hidden);
+
+    // The ring opens under the pointer unless that would cut it at a screen edge.
+    const QRectF& visible = screen.visible;
+    const double half = layout.size / 2;
+    const QPointF center(std::min(std::max(geometry::minX(visible) + half, startMouse_.x()),
+                                  geometry::maxX(visible) - half),
+                         std::min(std::max(geometry::minY(visible) + half, startMouse_.y()),
+                                  geometry::maxY(visible) - half));
+
+    const bool dark = platform_.workspace.darkAppearance();
+    Preferences& prefs = platform_.preferences;
+    panel_.configure(layout, screen, center,
+                     Settings::currentLook(prefs, platform_.workspace, dark), dark);
+
+    RingView& view = panel_.ringView();
+    view.apps = apps_;
+    view.frontmostPID = platform_.workspace.frontmostPID();
+    windowLayout_ = Settings::windowLayout(prefs);
+    view.windowLayout = windowLayout_;
+    view.showsThumbnails = windowLayout_ != WindowLayout::Off &&
+                           Settings::showsThumbnails(prefs, platform_.windowList);
+    view.previewWidth = Settings::previewSize(prefs);
+
+    // Badges show last session's numbers at once, before this session's load returns.
+    counts_ = caches_.lastCounts;
+    windows_.clear();
+    windowsLoaded_ = false;
+    trusted_ = isTrusted();
+    view.setWindowCounts(entryCounts());
+
+    expandedApp_.reset();
+    select(std::nullopt);
+
+    loadWindows();
+
+    mode_ = Mode::Holding;
+    openedAt_ = platform_.clock.now();
+    panel_.setAcceptsMouseEvents(true);
+
+    std::vector<const Screen*> others;
+    for (const auto& s : screens) {
+        if (s.id != screen.id)
+            others.push_back(&s);
+    }
+    while (shields_.size() < others.size()) {
+        auto shield = std::make_unique<ClickShield>(platform_.overlays);
+        shield->onClick = weakly(&RingController::close);
+        shields_.push_back(std::move(shield));
+    }
+    for (size_t i = 0; i < others.size(); ++i) {
+        shields_[i]->setFrame(others[i]->frame);
+        shields_[i]->orderFront();
+    }
+
+    // A click in another application dismisses the ring.
+    outsideClickMonitor_ = platform_.screens.monitorOutsideClicks(weakly(&RingController::close));
+
+    view.reduceMotion = platform_.workspace.displayOptions().reduceMotion;
+    view.setProgress(view.reduceMotion ? 1.0 : 0.0);
+    panel_.setBlurAlpha(view.progress());
+
+    panel_.orderFront();
+    panel_.makeKey();
+    platform_.notifications.post(openedNotification, false);
+    tick_ = platform_.clock.repeat(frameInterval, weakly(&RingController::update));
+}
+
+void RingController::close() {
+    mode_ = Mode::Hidden;
+    ++session_;  // results of the closed session are dropped
+    // The tick may be the caller; the clock tolerates cancelling a timer from its own callback.
+    if (tick_)
+        tick_->cancel();
+    tick_.reset();
+    outsideClickMonitor_.reset();
+    panel_.orderOut();
+    for (auto& shield : shields_) shield->orderOut();
+    panel_.ringView().hideChips();
+    if (thumbnails_)
+        thumbnails_->releaseDecoded();
+    trimMemory();
+    panel_.ringView().apps.clear();
+    apps_.clear();
+    overflow_.clear();
+    windows_.clear();
+}
+
+void RingController::commit(Selection selection) {
+    const RingApp entry = apps_.at(selection.app);
+    std::optional<WindowChip> chip;
+    if (selection.chip)
+        chip = panel_.ringView().chips().at(*selection.chip);
+    close();
+    platform_.notifications.post(pickedNotification);
+    if (!chip) {
+        openEntry(entry);
+        return;
+    }
+    std::visit(
+        [&](const auto& kind) {
+            using K = std::decay_t<decltype(kind)>;
+            if constexpr (std::is_same_v<K, WindowChip::Window>) {
+                if (entry.running)
+                    WindowSource::raise(platform_, kind.info, *entry.running);
+            } else if constexpr (std::is_same_v<K, WindowChip::More>) {
+                openEntry(entry);
+            } else if constexpr (std::is_same_v<K, WindowChip::App>) {
+                AppSource::open(platform_, kind.app);
+            } else if constexpr (std::is_same_v<K, WindowChip::File> ||
+                                 std::is_same_v<K, WindowChip::Reveal>) {
+                platform_.workspace.openURL(kind.url);
+            } else {
+                WindowSource::requestAccess(platform_.accessibility);
+            }
+        },
+        chip->kind);
+}
+
+void RingController::openEntry(const RingApp& entry) {
+    switch (entry.kind) {
+        case RingApp::Kind::App:
+            AppSource::open(platform_, entry);
+            break;
+        case RingApp::Kind::Folder:
+        case RingApp::Kind::Trash:
+            if (entry.url)
+                platform_.workspace.openURL(*entry.url);
+            break;
+        case RingApp::Kind::More:
+            break;
+    }
+}
+
+void RingController::onKey(const KeyEvent& event) {
+    switch (event.keyCode) {
+        case keyReturn:
+        case keyEnter:
+            if (selection_)
+                commit(*selection_);
+            break;
+        case keyComma:
+            if (event.modifierFlags & KeyEvent::commandFlag) {
+                close();
+                if (onOpenSettings)
+                    onOpenSettings();
+            }
+            break;
+        case keyEscape:
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+void RingController::rightClicked() {
+    const bool onEntry = mode_ != Mode::Hidden && selection_ && !selection_->chip &&
+                         selection_->app >= 0 && selection_->app < static_cast<int>(apps_.size());
+    if (!onEntry) {
+        close();
+        return;
+    }
+    const int index = selection_->app;
+    if (apps_[index].kind == RingApp::Kind::More)
+        return;  // the overflow entry has no menu
+    if (mode_ == Mode::Holding)
+        becomeSticky();
+    collapse();
+    panel_.ringView().displayNow();
+    menuOpen_ = true;
+    std::function<void()> picked = presentMenu ? presentMenu(index) : std::function<void()>();
+    menuOpen_ = false;
+    // Items never act while the ring is up: the ring closes first.
+    if (picked) {
+        close();
+        picked();
+    }
+}
+
+std::vector<int> RingController::entryCounts() const {
+    std::vector<int> result;
+    result.reserve(apps_.size());
+    for (const auto& entry : apps_) {
+        const auto pid = entry.pid();
+        const auto found = pid ? counts_.find(*pid) : counts_.end();
+        result.push_back(found != counts_.end() ? found->second : 0);
+    }
+    return result;
+}
+
+std::optional<std::vector<WindowChip>> RingController::chips(int index) {
+    if (index < 0 || index >= static_cast<int>(apps_.size()))
+        return std::nullopt;
+    const RingApp& entry = apps_[index];
+    switch (entry.kind) {
+        case RingApp::Kind::App: {
+            if (windowLayout_ == WindowLayout::Off)
+                return std::nullopt;
+            // Trusted but not loaded yet: the next frames ask again.
+            if (trusted_ && !windowsLoaded_)
+                return std::nullopt;
+            const auto pid = entry.pid();
+            if (!pid)
+                return std::nullopt;
+            return WindowChip::chips(*pid, windows_, counts_, trusted_);
+        }
+        case RingApp::Kind::Folder: {
+            if (!entry.url)
+                return std::nullopt;
+            loadFolder(*entry.url);
+            const auto cached = caches_.folderItems.find(entry.url->path());
+            if (cached == caches_.folderItems.end())
+                return std::nullopt;
+            std::vector<WindowChip> result;
+            const size_t count = std::min<size_t>(cached->second.size(), folderItemLimit);
+            for (size_t i = 0; i < count; ++i) {
+                result.push_back(WindowChip{WindowChip::File{cached->second[i]}});
+            }
+            result.push_back(WindowChip{WindowChip::Reveal{*entry.url}});
+            return result;
+        }
+        case RingApp::Kind::Trash:
+            return std::nullopt;
+        case RingApp::Kind::More: {
+            std::vector<WindowChip> result;
+            for (const auto& app : overflow_) result.push_back(WindowChip{WindowChip::App{app}});
+            return result;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace tandri

@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/screens.h"
+#include "platform/sim/simoverlaywindow.h"
+#include "ring/clickshield.h"
+#include "ringharness.h"
+
+namespace tandri::test {
+namespace {
+
+using Mode = RingController::Mode;
+
+bool logged(TestDesktop& desktop, const QString& line) {
+    const auto actions = desktop.sim().actions();
+    return std::find(actions.begin(), actions.end(), line) != actions.end();
+}
+
+RingApp app(qint32 pid, const QString& name) {
+    RunningApp running;
+    running.pid = pid;
+    running.localizedName = name;
+    return RingApp::fromRunning(running);
+}
+
+std::vector<RingApp> apps(int count) {
+    std::vector<RingApp> list;
+    for (int i = 0; i < count; ++i) list.push_back(app(500 + i, QStringLiteral("A%1").arg(i)));
+    return list;
+}
+
+std::vector<RingApp> folders(int count) {
+    std::vector<RingApp> list;
+    for (int i = 0; i < count; ++i) {
+        RingApp folder;
+        folder.kind = RingApp::Kind::Folder;
+        folder.name = QStringLiteral("F%1").arg(i);
+        folder.url = QUrl::fromLocalFile(QStringLiteral("/nonexistent/F%1").arg(i));
+        list.push_back(folder);
+    }
+    return list;
+}
+
+TEST(RingController, QuickTapKeepsTheRingOpenAndALongHoldCloses) {
+    RingHarness h(desktopWithApps(8));
+    h.ring.triggerDown();
+    EXPECT_EQ(h.ring.mode(), Mode::Holding);
+    h.frame(32);  // 0.27 s without moving
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
+    EXPECT_TRUE(h.desktop.sim().panel()->isKey());
+
+    h.ring.triggerUp();  // a release while sticky changes nothing
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    h.ring.triggerDown();  // a second press dismisses without a pick
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_FALSE(h.desktop.sim().panel()->isVisible());
+
+    h.events.clear();
+    h.desktop.sim().clearActions();
+    h.ring.triggerDown();
+    h.frame(35);  // 0.29 s
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened"}));
+    EXPECT_FALSE(logged(h.desktop, "activate 101"));
+}
+
+TEST(RingController, ReleaseWithThePrimaryButtonHeldStaysOpenEvenWithASelection) {
+    RingHarness h(desktopWithApps(8));
+    h.ring.triggerDown();
+    h.moveFromCenter(80, 90);
+    ASSERT_EQ(h.selectedApp(), 0);
+    h.frame(60);
+    h.desktop.sim().setPressedMouseButtons(Screens::primaryButton);
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
+}
+
+TEST(RingController, ReleaseCommitsTheFlickedEntryAfterClosing) {
+    RingHarness h(desktopWithApps(8));
+    h.ring.triggerDown();
+    EXPECT_TRUE(h.desktop.sim().panel()->isVisible());
+    h.moveFromCenter(80, 0);  // right: entry 2 of 8
+    EXPECT_EQ(h.selectedApp(), 2);
+    EXPECT_EQ(h.view().selectedApp(), 2);
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_FALSE(h.desktop.sim().panel()->isVisible());
+    EXPECT_TRUE(logged(h.desktop, "activate 103"));
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "picked"}));
+    EXPECT_TRUE(h.ring.apps().empty());
+    EXPECT_TRUE(h.view().apps.empty());
+}
+
+TEST(RingController, KeysCommitCloseOrOpenSettings) {
+    RingHarness h(desktopWithApps(8));
+    // Return without a selection does nothing.
+    h.ring.openSticky();
+    h.view().keyDown({36, 0});
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    // Enter commits the selection.
+    h.moveFromCenter(80, 180);  // left: entry 6
+    h.view().keyDown({76, 0});
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_TRUE(logged(h.desktop, "activate 107"));
+
+    // A plain comma does nothing; Escape closes without a pick.
+    h.events.clear();
+    h.ring.openSticky();
+    h.view().keyDown({43, 0});
+    h.view().keyDown({12, 0});
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    h.view().keyDown({53, 0});
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
+
+    // Command-comma closes the ring first, then opens Settings; other modifiers do not matter.
+    h.ring.openSticky();
+    h.view().keyDown({43, KeyEvent::commandFlag | (1u << 17)});
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    Mode modeWhenSettingsOpened = Mode::Sticky;
+    h.ring.onOpenSettings = [&] {
+        modeWhenSettingsOpened = h.ring.mode();
+    };
+    h.ring.openSticky();
+    h.view().keyDown({43, KeyEvent::commandFlag});
+    EXPECT_EQ(modeWhenSettingsOpened, Mode::Hidden);
+}
+
+TEST(RingController, ClicksOnTheRingCommitOrClose) {
+    RingHarness h(desktopWithApps(8));
+    h.view().mouseDown(MouseButton::Left);  // hidden: nothing happens
+    EXPECT_TRUE(h.events.empty());
+    h.ring.openSticky();
+    h.view().mouseDown(MouseButton::Left);
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
+    h.ring.openSticky();
+    h.moveFromCenter(100, 90);
+    h.desktop.sim().panel()->mouseDown(MouseButton::Left);
+    EXPECT_TRUE(logged(h.desktop, "activate 101"));
+}
+
+TEST(RingController, FitsEntriesToTheCapacityWithAnOverflowEntry) {
+    RingHarness h(desktopWithApps(1));
+    h.useEntries(apps(30));
+    h.ring.triggerDown();
+    ASSERT_EQ(h.ring.apps().size(), 24u);
+    EXPECT_EQ(h.ring.apps()[22].name, "A22");
+    EXPECT_EQ(h.ring.apps()[23].moreCount(), 7);
+    EXPECT_EQ(h.ring.apps()[23].name, "7 more apps");
+    ASSERT_EQ(h.ring.overflow().size(), 7u);
+    EXPECT_EQ(h.ring.overflow().front().name, "A23");
+    EXPECT_EQ(h.view().layout.count, 24);
+    h.view().keyDown({53, 0});
+
+    h.useEntries(apps(60));
+    h.ring.triggerDown();
+    EXPECT_EQ(h.ring.apps()[23].moreCount(), 37);
+    ASSERT_EQ(h.ring.overflow().size(), 20u);
+    EXPECT_EQ(h.ring.overflow().back().name, "A42");
+    // The overflow entry offers its apps as chips, in order.
+    const auto chips = h.ring.chips(23);
+    ASSERT_TRUE(chips);
+    ASSERT_EQ(chips->size(), 20u);
+    EXPECT_EQ(chips->front().title(), "A23");
+    h.view().keyDown({53, 0});
+
+    // Places fill the capacity: two slots still stay for apps.
+    h.useEntries(apps(3), folders(23));
+    h.ring.triggerDown();
+    ASSERT_EQ(h.ring.apps().size(), 25u);
+    EXPECT_EQ(h.ring.apps()[0].name, "A0");
+    EXPECT_EQ(h.ring.apps()[1].moreCount(), 2);
+    EXPECT_EQ(h.ring.apps()[2].name, "F0");
+    EXPECT_EQ(h.ring.overflow().size(), 2u);
+    h.view().keyDown({53, 0});
+
+    // Exactly as many as fit: no overflow entry.
+    h.useEntries(apps(22), folders(2));
+    h.ring.triggerDown();
+    EXPECT_EQ(h.ring.apps().size(), 24u);
+    EXPECT_TRUE(h.ring.overflow().empty());
+    EXPECT_FALSE(std::any_of(h.ring.apps().begin(), h.ring.apps().end(),
+                             [](const RingApp& a) { return a.moreCount().has_value(); }));
+}
+
+TEST(RingController, NothingToShowOpensNothing) {
+    RingHarness h(desktopWithApps(0));
+    h.useEntries({});
+    h.ring.triggerDown();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    h.ring.triggerUp();
+    h.ring.openSticky();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_TRUE(h.events.empty());
+    EXPECT_EQ(h.desktop.sim().panel()->isVisible(), false);
+}
+
+TEST(RingController, RingNearAScreenEdgeShiftsInsideTheVisibleFrame) {
+    RingHarness h(desktopWithApps(
+        8, 1, R"({"screens": [{"frame": [0, 0, 1440, 900], "visible": [0, 70, 1440, 805]}]})"));
+    h.desktop.sim().setMouseLocation({5, 880});
+    h.ring.triggerDown();
+    const double half = h.view().layout.size / 2;  // 134
+    EXPECT_DOUBLE_EQ(h.center().x(), half);
+    EXPECT_DOUBLE_EQ(h.center().y(), 875 - half);
+    // Chips must stay 8 points inside the visible frame.
+    EXPECT_EQ(h.view().placementBounds, QRectF(8, 78, 1424, 789));
+}
+
+TEST(RingController, OtherScreensGetShieldsThatCloseTheRing) {
+    RingHarness h(desktopWithApps(8, 1, R"({"screens": [
+        {"frame": [0, 0, 1440, 900]}, {"frame": [1440, 0, 1920, 1080]}]})"));
+    h.desktop.sim().setMouseLocation({2400, 540});
+    h.ring.triggerDown();
+    EXPECT_EQ(h.ring.panel().frame(), QRectF(1440, 0, 1920, 1080));
+    EXPECT_DOUBLE_EQ(h.view().ringCenter.x(), 960);
+    ASSERT_EQ(h.ring.shields().size(), 1u);
+    EXPECT_EQ(h.ring.shields()[0]->frame(), QRectF(0, 0, 1440, 900));
+    EXPECT_TRUE(h.ring.shields()[0]->isVisible());
+    h.desktop.sim().shields()[0]->mouseDown(MouseButton::Right);
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_FALSE(h.ring.shields()[0]->isVisible());
+
+    // The spare shield is reused for the other screen next time.
+    h.desktop.sim().setMouseLocation({100, 100});
+    h.ring.triggerDown();
+    ASSERT_EQ(h.ring.shields().size(), 1u);
+    EXPECT_EQ(h.ring.shields()[0]->frame(), QRectF(1440, 0, 1920, 1080));
+    EXPECT_EQ(h.ring.panel().frame(), QRectF(0, 0, 1440, 900));
+
+    // A click in another application dismisses the ring too.
+    h.desktop.sim().clickInOtherApp();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    h.desktop.sim().clickInOtherApp();  // the monitor went with the ring
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+}
+
+TEST(RingController, PointerOffEveryScreenOpensOnTheMainOne) {
+    RingHarness h(desktopWithApps(8, 1, R"({"screens": [
+        {"frame": [0, 0, 1440, 900]}, {"frame": [1440, 0, 1920, 1080]}]})"));
+    h.desktop.sim().setMouseLocation({-500, -500});
+    h.ring.triggerDown();
+    EXPECT_EQ(h.ring.panel().frame(), QRectF(0, 0, 1440, 900));
+    EXPECT_EQ(h.center(), QPointF(134, 134));
+}
+
+TEST(RingController, RightClickOpensTheMenuOfTheSelectedEntryOnly) {
+    RingHarness h(desktopWithApps(1));
+    std::vector<RingApp> entries = apps(30);
+    h.useEntries(entries, folders(1));
+    std::vector<int> menus;
+    bool menuSawTheRingOpen = false;
+    h.ring.presentMenu = [&](int index) {
+        menus.push_back(index);
+        menuSawTheRingOpen = h.ring.menuOpen() && h.ring.mode() == Mode::Sticky;
+        return std::function<void()>();
+    };
+
+    // No selection: the ring closes.
+    h.ring.triggerDown();
+    h.ring.rightClicked();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+
+    // The overflow entry has no menu: nothing happens at all.
+    h.ring.triggerDown();
+    const RingLayout& layout = h.view().layout;
+    h.moveFromCenter(layout.radius, layout.angle(22) * 180 / M_PI);
+    ASSERT_EQ(h.selectedApp(), 22);
+    h.view().mouseDown(MouseButton::Right);
+    EXPECT_EQ(h.ring.mode(), Mode::Holding);
+    EXPECT_TRUE(menus.empty());
+
+    // An app entry while held: the ring becomes sticky, the menu shows, and dismissing it keeps
+    // the ring open.
+    h.moveFromCenter(layout.iconBandRadius() - 5, 90);
+    ASSERT_EQ(h.selectedApp(), 0);
+    h.ring.rightClicked();
+    EXPECT_EQ(menus, std::vector<int>{0});
+    EXPECT_TRUE(menuSawTheRingOpen);
+    EXPECT_FALSE(h.ring.menuOpen());
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+
+    // A chosen item runs only after the ring has closed.
+    Mode modeWhenRun = Mode::Sticky;
+    h.ring.presentMenu = [&](int) {
+        return std::function<void()>([&] { modeWhenRun = h.ring.mode(); });
+    };
+    h.ring.rightClicked();
+    EXPECT_EQ(modeWhenRun, Mode::Hidden);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "opened", "sticky"}));
+}
+
+TEST(RingController, OpeningFadesInOverATenthOfASecond) {
+    RingHarness h(desktopWithApps(8));
+    h.ring.triggerDown();
+    EXPECT_EQ(h.view().progress(), 0.0);
+    EXPECT_EQ(h.desktop.sim().panel()->backdropAlpha(), 0.0);
+    h.frame(6);  // 0.05 s
+    EXPECT_NEAR(h.view().progress(), 0.05 / 0.12, 1e-9);
+    EXPECT_NEAR(h.desktop.sim().panel()->backdropAlpha(), 0.05 / 0.12, 1e-9);
+    h.frame(12);
+    EXPECT_EQ(h.view().progress(), 1.0);
+    h.ring.triggerUp();
+
+    RingHarness still(desktopWithApps(8, 1, R"({"reduceMotion": true})"));
+    still.ring.triggerDown();
+    EXPECT_EQ(still.view().progress(), 1.0);
+    EXPECT_EQ(still.desktop.sim().panel()->backdropAlpha(), 1.0);
+}
+
+TEST(RingController, ViewMirrorsTheSessionState) {
+    RingHarness h(desktopWithApps(3, 1, R"({"frontmost": 102})"));
+    h.caches.lastCounts = {{101, 4}, {103, 12}};
+    h.ring.triggerDown();
+    EXPECT_EQ(h.view().frontmostPID, 102);
+    EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{4, 0, 12}));
+    EXPECT_EQ(h.view().windowLayout, WindowLayout::Arc);
+    EXPECT_FALSE(h.view().showsThumbnails);
+    EXPECT_EQ(h.view().previewWidth, 280);
+    EXPECT_EQ(h.view().look.style, RingStyle::Glass);
+}
+
+}  // namespace
+}  // namespace tandri::test

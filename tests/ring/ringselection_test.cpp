@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ringharness.h"
+
+namespace tandri::test {
+namespace {
+
+using Selection = RingController::Selection;
+
+bool logged(TestDesktop& desktop, const QString& line) {
+    const auto actions = desktop.sim().actions();
+    return std::find(actions.begin(), actions.end(), line) != actions.end();
+}
+
+TEST(RingSelection, HeldRingNeedsAFlickAndOffersChipsOnlyAtTheIcons) {
+    RingHarness h(desktopWithApps(8, 2));
+    h.ring.triggerDown();
+    h.load();
+    ASSERT_TRUE(h.ring.windowsLoaded());
+    h.moveFromCenter(10, 90);
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    h.moveFromCenter(30, 90);
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    h.moveFromCenter(61, 90);  // short of the icon band (62)
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    h.moveFromCenter(70, 90);
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    EXPECT_EQ(h.ring.expandedApp(), 0);
+    EXPECT_EQ(h.view().chips().size(), 2u);
+    EXPECT_EQ(h.view().chipsApp(), 0);
+    h.moveFromCenter(175, 90);  // beyond 126 + 48, not toward the chips
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    EXPECT_TRUE(h.view().chips().empty());
+    EXPECT_EQ(h.view().selectedApp(), std::nullopt);
+}
+
+TEST(RingSelection, StickyRingUsesTheHoleAndASmallerReach) {
+    RingHarness h(desktopWithApps(8, 2));
+    h.ring.openSticky();
+    h.load();
+    h.moveFromCenter(51, 90);
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    h.moveFromCenter(55, 90);
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    h.moveFromCenter(100, 90);
+    EXPECT_EQ(h.ring.expandedApp(), 0);
+    h.moveFromCenter(137, 90);
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    h.moveFromCenter(140, 90);  // beyond 126 + 12
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+}
+
+TEST(RingSelection, DeadZoneCountsFromTheStartAndFromTheCentre) {
+    // Near the left edge the ring opens shifted right of the pointer.
+    RingHarness h(desktopWithApps(8));
+    h.desktop.sim().setMouseLocation({5, 450});
+    h.ring.triggerDown();
+    ASSERT_EQ(h.center(), QPointF(134, 450));
+    h.moveTo({22, 450});  // 17 from the start, 112 from the centre
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    h.moveTo({23, 450});  // 18 from the start
+    EXPECT_EQ(h.ring.selection(), (Selection{6, std::nullopt}));
+    h.moveTo({140, 450});  // far from the start but 6 from the centre
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    h.moveTo({134, 470});  // 20 above the centre, 131 from the start
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+}
+
+TEST(RingSelection, SectorsAndTies) {
+    RingHarness h(desktopWithApps(8));
+    h.ring.triggerDown();
+    const RingLayout layout = h.view().layout;
+    for (int i = 0; i < 8; ++i) {
+        h.moveFromCenter(80, layout.angle(i) * 180 / M_PI);
+        EXPECT_EQ(h.ring.selection(), (Selection{i, std::nullopt})) << i;
+    }
+    h.view().keyDown({53, 0});
+
+    // Four entries: the diagonals are exactly half-way and round away from zero.
+    RingHarness four(desktopWithApps(4));
+    four.ring.triggerDown();
+    four.moveTo(four.center() + QPointF(60, 60));
+    EXPECT_EQ(four.ring.selection(), (Selection{1, std::nullopt}));
+    four.moveTo(four.center() + QPointF(-60, 60));
+    EXPECT_EQ(four.ring.selection(), (Selection{3, std::nullopt}));
+}
+
+TEST(RingSelection, WindowChipsWaitForTheWindowLoad) {
+    RingHarness h(desktopWithApps(8, 3));
+    h.ring.triggerDown();
+    h.moveFromCenter(80, 90);
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    h.load();
+    h.frame();
+    EXPECT_EQ(h.ring.expandedApp(), 0);
+    ASSERT_EQ(h.view().chips().size(), 3u);
+    EXPECT_EQ(h.view().chips()[0].title(), "Window 0.0");
+}
+
+TEST(RingSelection, AimingAtTheChipsKeepsTheEntryUntilThePointerRests) {
+    RingHarness h(desktopWithApps(8, 2));
+    h.ring.openSticky();
+    h.load();
+    h.moveTo(h.center() + QPointF(0, 90));
+    ASSERT_EQ(h.ring.expandedApp(), 0);
+    const QRectF first = h.view().chips()[0].frame;
+    ASSERT_GT(first.x(), h.center().x() + 126);  // the column sits right of the ring
+
+    // Crossing entry 1's sector on the way to the chips keeps entry 0.
+    h.moveTo(h.center() + QPointF(80, 85));
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    // Beyond the ring's reach but still on course: no selection, the chips stay.
+    h.moveTo(h.center() + QPointF(110, 90));
+    EXPECT_EQ(h.ring.selection(), std::nullopt);
+    EXPECT_EQ(h.ring.expandedApp(), 0);
+    h.frame(29);  // at rest for 0.24 s: still aiming
+    EXPECT_EQ(h.ring.expandedApp(), 0);
+    h.frame(2);  // at rest for 0.26 s: no longer
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    EXPECT_TRUE(h.view().chips().empty());
+}
+
+TEST(RingSelection, PickingAChipRaisesItsWindow) {
+    RingHarness h(desktopWithApps(8, 2));
+    h.ring.triggerDown();
+    h.load();
+    h.moveFromCenter(80, 90);
+    ASSERT_EQ(h.ring.expandedApp(), 0);
+    const QRectF second = h.view().chips()[1].frame;
+    h.moveTo(second.center());
+    EXPECT_EQ(h.ring.selection(), (Selection{0, 1}));
+    EXPECT_EQ(h.view().selectedChip(), 1);
+    EXPECT_EQ(h.view().selectedApp(), 0);
+    // Within the reach of a held trigger, just outside the chip, still picks it.
+    h.moveTo(second.center() + QPointF(0, -second.height() / 2 - 40));
+    EXPECT_EQ(h.ring.selection()->chip.has_value(), true);
+    h.moveTo(second.center());
+    h.ring.triggerUp();
+    EXPECT_TRUE(logged(h.desktop, "set-main 1001"));
+    EXPECT_TRUE(logged(h.desktop, "raise 1001"));
+    EXPECT_TRUE(logged(h.desktop, "activate 101"));
+    EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
+}
+
+TEST(RingSelection, WithoutPermissionSeveralWindowsOfferTheAccessChip) {
+    RingHarness h(desktopWithApps(8, 2, R"({"trusted": false})"));
+    h.ring.triggerDown();
+    h.load();
+    EXPECT_FALSE(h.ring.trusted());
+    h.moveFromCenter(80, 90);
+    ASSERT_EQ(h.view().chips().size(), 1u);
+    EXPECT_EQ(h.view().chips()[0].title(), "Allow Accessibility to pick a window…");
+    h.moveTo(h.view().chips()[0].frame.center());
+    h.view().mouseDown(MouseButton::Left);
+    EXPECT_TRUE(logged(h.desktop, "request-access"));
+}
+
+TEST(RingSelection, WindowLayoutOffOffersNoWindowChips) {
+    RingHarness h(desktopWithApps(8, 3));
+    h.desktop.preferences().setValue(Preferences::appDomain, "windowLayout", "off");
+    h.ring.triggerDown();
+    h.load();
+    h.moveFromCenter(90, 90);
+    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    EXPECT_FALSE(h.view().showsThumbnails);
+}
+
+}  // namespace
+}  // namespace tandri::test
