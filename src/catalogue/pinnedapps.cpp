@@ -1,0 +1,92 @@
+#include "catalogue/pinnedapps.h"
+
+#include <QJsonArray>
+#include <QJsonValue>
+
+#include "catalogue/appsource.h"
+#include "catalogue/urlpaths.h"
+#include "platform/preferences.h"
+#include "platform/workspace.h"
+
+namespace tandri::PinnedApps {
+
+QString standardizedPath(const QUrl& url) {
+    return UrlPaths::standardizedPath(url);
+}
+
+QStringList paths(const Preferences& preferences) {
+    const QJsonValue value = preferences.value(Preferences::appDomain, key);
+    if (!value.isArray())
+        return {};
+    QStringList list;
+    for (const QJsonValue& element : value.toArray()) {
+        // A list with anything but paths in it is not ours to interpret.
+        if (!element.isString())
+            return {};
+        list.append(element.toString());
+    }
+    return list;
+}
+
+void setPaths(Preferences& preferences, const QStringList& paths) {
+    preferences.setValue(Preferences::appDomain, key, QJsonArray::fromStringList(paths));
+}
+
+bool contains(const Preferences& preferences, const QUrl& url) {
+    return paths(preferences).contains(standardizedPath(url));
+}
+
+void add(Preferences& preferences, const QUrl& url) {
+    QStringList list = paths(preferences);
+    const QString path = standardizedPath(url);
+    if (list.contains(path))
+        return;
+    list.append(path);
+    setPaths(preferences, list);
+}
+
+void remove(Preferences& preferences, const QUrl& url) {
+    QStringList list = paths(preferences);
+    list.removeAll(standardizedPath(url));
+    setPaths(preferences, list);
+}
+
+void importFromDock(Preferences& preferences, const Workspace& workspace) {
+    QStringList list;
+    for (const AppSource::DockTile& tile : AppSource::dockTiles(preferences, workspace)) {
+        list.append(standardizedPath(tile.url));
+    }
+    for (const QUrl& folder : AppSource::dockFolders(preferences)) {
+        list.append(standardizedPath(folder));
+    }
+    setPaths(preferences, list);
+}
+
+std::vector<AppSource::DockTile> appTiles(const Preferences& preferences,
+                                          const Workspace& workspace) {
+    const QString suffix = workspace.applicationSuffix();
+    std::vector<AppSource::DockTile> tiles;
+    for (const QString& path : paths(preferences)) {
+        if (!path.endsWith(suffix, Qt::CaseSensitive))
+            continue;
+        const QUrl url = QUrl::fromLocalFile(path);
+        QString name = workspace.displayName(path);
+        if (!suffix.isEmpty())
+            name.remove(suffix);
+        tiles.push_back(AppSource::DockTile{workspace.bundleIdentifier(url), url, name});
+    }
+    return tiles;
+}
+
+std::vector<QUrl> folders(const Preferences& preferences, const Workspace& workspace) {
+    const QString suffix = workspace.applicationSuffix();
+    std::vector<QUrl> urls;
+    for (const QString& path : paths(preferences)) {
+        if (path.endsWith(suffix, Qt::CaseSensitive))
+            continue;
+        urls.push_back(QUrl::fromLocalFile(path));
+    }
+    return urls;
+}
+
+}  // namespace tandri::PinnedApps

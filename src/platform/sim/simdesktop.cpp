@@ -1,0 +1,159 @@
+#include "platform/sim/simdesktop.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include "platform/preferences.h"
+#include "platform/sim/simaccessibility.h"
+#include "platform/sim/simdesktopreader.h"
+#include "platform/sim/simicons.h"
+#include "platform/sim/simoverlays.h"
+#include "platform/sim/simscreens.h"
+#include "platform/sim/simstate.h"
+#include "platform/sim/simsystem.h"
+#include "platform/sim/simwindowlist.h"
+#include "platform/sim/simworkspace.h"
+
+// Resources compiled into a static library are linked only when something refers to them.
+static void initSimResources() {
+    Q_INIT_RESOURCE(sim);
+}
+
+namespace tandri::sim {
+
+SimDesktop::SimDesktop(Key)
+    : state_(std::make_unique<SimState>()),
+      icons_(std::make_unique<SimIcons>()),
+      workspace_(std::make_unique<SimWorkspace>(*state_, *icons_)),
+      accessibility_(std::make_unique<SimAccessibility>(*state_)),
+      windowList_(std::make_unique<SimWindowList>(*state_)),
+      screens_(std::make_unique<SimScreens>(*state_)),
+      overlays_(std::make_unique<SimOverlays>()),
+      system_(std::make_unique<SimSystem>(*state_)) {}
+
+SimDesktop::~SimDesktop() = default;
+
+SimDesktop::LoadResult SimDesktop::load(const QByteArray& json, const QString& sourceName,
+                                        const QString& baseFolder) {
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return {nullptr, QStringLiteral("%1: not valid JSON (%2 at offset %3)")
+                             .arg(sourceName, parseError.errorString())
+                             .arg(parseError.offset)};
+    }
+    if (!document.isObject()) {
+        return {nullptr, sourceName + QStringLiteral(": the top level must be an object")};
+    }
+    auto desktop = std::make_unique<SimDesktop>(Key());
+    const QString problem = SimDesktopReader::read(document.object(), *desktop->state_, baseFolder);
+    if (!problem.isEmpty())
+        return {nullptr, sourceName + QStringLiteral(": ") + problem};
+    return {std::move(desktop), {}};
+}
+
+SimDesktop::LoadResult SimDesktop::fromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {
+            nullptr,
+            QStringLiteral("%1: cannot read the desktop file (%2)").arg(path, file.errorString())};
+    }
+    return load(file.readAll(), path, QFileInfo(path).absolutePath());
+}
+
+SimDesktop::LoadResult SimDesktop::fromJson(const QByteArray& json, const QString& sourceName) {
+    return load(json, sourceName, {});
+}
+
+QString SimDesktop::samplePath() {
+    initSimResources();
+    return QStringLiteral(":/tandri/sim/sample-desktop.json");
+}
+
+std::unique_ptr<SimDesktop> SimDesktop::sample() {
+    auto result = fromFile(samplePath());
+    // The sample is part of the program and tested; should it ever fail to read, an empty
+    // desktop keeps the diagnostic modes running.
+    if (!result.desktop)
+        return load("{}", samplePath(), {}).desktop;
+    return std::move(result.desktop);
+}
+
+Workspace& SimDesktop::workspace() {
+    return *workspace_;
+}
+Accessibility& SimDesktop::accessibility() {
+    return *accessibility_;
+}
+WindowList& SimDesktop::windowList() {
+    return *windowList_;
+}
+Screens& SimDesktop::screens() {
+    return *screens_;
+}
+Overlays& SimDesktop::overlays() {
+    return *overlays_;
+}
+System& SimDesktop::system() {
+    return *system_;
+}
+
+void SimDesktop::registerDomainDefaults(Preferences& preferences) const {
+    std::map<QString, QJsonObject> defaults;
+    {
+        std::lock_guard lock(state_->mutex);
+        defaults = state_->defaults;
+    }
+    for (const auto& [domain, values] : defaults) preferences.registerDefaults(domain, values);
+}
+
+void SimDesktop::setMouseLocation(QPointF p) {
+    std::lock_guard lock(state_->mutex);
+    state_->pointer = p;
+}
+
+void SimDesktop::setPressedMouseButtons(unsigned buttons) {
+    std::lock_guard lock(state_->mutex);
+    state_->pressedButtons = buttons;
+}
+
+void SimDesktop::clickInOtherApp() {
+    screens_->clickInOtherApp();
+}
+
+void SimDesktop::setTrusted(bool trusted) {
+    std::lock_guard lock(state_->mutex);
+    state_->trusted = trusted;
+}
+
+void SimDesktop::setScreenCapture(bool allowed) {
+    std::lock_guard lock(state_->mutex);
+    state_->screenCapture = allowed;
+}
+
+std::vector<QString> SimDesktop::actions() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->actions;
+}
+
+void SimDesktop::clearActions() {
+    std::lock_guard lock(state_->mutex);
+    state_->actions.clear();
+}
+
+SimOverlayWindow* SimDesktop::panel() const {
+    return overlays_->panel();
+}
+
+std::vector<SimOverlayWindow*> SimDesktop::shields() const {
+    return overlays_->shields();
+}
+
+int SimDesktop::memoryReliefs() const {
+    return system_->memoryReliefs();
+}
+
+}  // namespace tandri::sim

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPointF>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/overlay.h"
+#include "platform/screens.h"
+#include "platform/system.h"
+#include "platform/windowlist.h"
+#include "platform/workspace.h"
+
+namespace tandri {
+class Preferences;
+}  // namespace tandri
+
+namespace tandri::sim {
+
+class SimAccessibility;
+class SimIcons;
+class SimOverlayWindow;
+class SimOverlays;
+class SimScreens;
+class SimSystem;
+class SimWindowList;
+class SimWorkspace;
+struct SimState;
+
+/// A whole desktop inside the process (screens, pointer, running apps and their windows,
+/// preference domains), described by a JSON desktop file. Tests and the diagnostic modes run the
+/// program on it; it records every request the program makes of it.
+class SimDesktop {
+public:
+    struct LoadResult {
+        std::unique_ptr<SimDesktop> desktop;
+        /// Empty on success; otherwise names the source and the offending key.
+        QString error;
+    };
+
+    /// Reads a desktop file.
+    static LoadResult fromFile(const QString& path);
+    /// Reads a desktop description; `sourceName` prefixes error texts.
+    static LoadResult fromJson(const QByteArray& json,
+                               const QString& sourceName = QStringLiteral("desktop"));
+    /// The built-in sample desktop.
+    static std::unique_ptr<SimDesktop> sample();
+    /// Where the built-in sample desktop's file is (a resource path, readable with QFile).
+    static QString samplePath();
+
+    ~SimDesktop();
+    SimDesktop(const SimDesktop&) = delete;
+    SimDesktop& operator=(const SimDesktop&) = delete;
+
+    Workspace& workspace();
+    Accessibility& accessibility();
+    WindowList& windowList();
+    Screens& screens();
+    Overlays& overlays();
+    System& system();
+
+    /// Registers the "defaults" key's domains as in-memory defaults of the store.
+    void registerDomainDefaults(Preferences& preferences) const;
+
+    // Scripting, for tests and scripted runs.
+    void setMouseLocation(QPointF p);
+    void setPressedMouseButtons(unsigned buttons);
+    /// Runs every outside-click monitor's callback.
+    void clickInOtherApp();
+    void setTrusted(bool trusted);
+    void setScreenCapture(bool allowed);
+
+    /// Everything the program asked the desktop to do, in order, one line each.
+    std::vector<QString> actions() const;
+    void clearActions();
+    /// The first panel made (null until one is made, or after it was destroyed).
+    SimOverlayWindow* panel() const;
+    /// The click shields made so far and still alive, in order of making.
+    std::vector<SimOverlayWindow*> shields() const;
+    /// How often the program asked to give memory back.
+    int memoryReliefs() const;
+
+private:
+    // Only the loaders make desktops; the key keeps the constructor usable by make_unique.
+    struct Key {
+        explicit Key() = default;
+    };
+
+public:
+    explicit SimDesktop(Key);
+
+private:
+    static LoadResult load(const QByteArray& json, const QString& sourceName,
+                           const QString& baseFolder);
+
+    std::unique_ptr<SimState> state_;
+    std::unique_ptr<SimIcons> icons_;
+    std::unique_ptr<SimWorkspace> workspace_;
+    std::unique_ptr<SimAccessibility> accessibility_;
+    std::unique_ptr<SimWindowList> windowList_;
+    std::unique_ptr<SimScreens> screens_;
+    std::unique_ptr<SimOverlays> overlays_;
+    std::unique_ptr<SimSystem> system_;
+};
+
+}  // namespace tandri::sim

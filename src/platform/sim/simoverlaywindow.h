@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/overlay.h"
+
+namespace tandri::sim {
+
+/// An overlay window of the simulated desktop: it draws nothing and records what it was told, so
+/// that tests can read its state and deliver clicks and keys to it.
+class SimOverlayWindow : public OverlayWindow {
+public:
+    enum class Kind { Panel, Shield };
+    /// How the window tells its maker that it took the keyboard focus or went away.
+    struct Hooks {
+        std::function<void(SimOverlayWindow&)> becameKey;
+        std::function<void(SimOverlayWindow&)> destroyed;
+    };
+
+    SimOverlayWindow(Kind kind, Hooks hooks);
+    ~SimOverlayWindow() override;
+    SimOverlayWindow(const SimOverlayWindow&) = delete;
+    SimOverlayWindow& operator=(const SimOverlayWindow&) = delete;
+
+    void setHandlers(OverlayHandlers handlers) override;
+    void setFrame(const QRectF& frame) override;
+    QRectF frame() const override;
+    void orderFront() override;
+    void orderOut() override;
+    bool isVisible() const override;
+    void makeKey() override;
+    void setAcceptsMouseEvents(bool accepts) override;
+    void setBackdropAlpha(double alpha) override;
+
+    Kind kind() const { return kind_; }
+    bool isKey() const { return key_; }
+    bool acceptsMouseEvents() const { return acceptsMouseEvents_; }
+    double backdropAlpha() const { return backdropAlpha_; }
+    const OverlayHandlers& handlers() const { return handlers_; }
+    /// How often the window was ordered front.
+    int orderFrontCount() const { return orderFrontCount_; }
+
+    /// Delivers a mouse-down to the mouse-down handler, if there is one.
+    void mouseDown(MouseButton button);
+    /// Delivers a key-down to the key-down handler, if there is one.
+    void keyDown(KeyEvent event);
+    /// Gives up the keyboard focus (another window took it).
+    void resignKey() { key_ = false; }
+
+private:
+    Kind kind_;
+    Hooks hooks_;
+    OverlayHandlers handlers_;
+    QRectF frame_;
+    bool visible_ = false;
+    bool key_ = false;
+    bool acceptsMouseEvents_ = true;
+    double backdropAlpha_ = 1.0;
+    int orderFrontCount_ = 0;
+};
+
+}  // namespace tandri::sim

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+
+#include "platform/sim/simicons.h"
+#include "platform/sim/simstate.h"
+#include "platform/workspace.h"
+
+namespace tandri::sim {
+
+/// The simulated desktop's running applications and workspace services. Every request that
+/// changes something is written to the desktop's action log.
+class SimWorkspace : public Workspace {
+public:
+    SimWorkspace(SimState& state, SimIcons& icons);
+
+    qint32 ownPID() const override;
+    std::vector<RunningApp> runningApps() const override;
+    std::optional<RunningApp> runningApp(qint32 pid) const override;
+    std::optional<qint32> frontmostPID() const override;
+
+    std::optional<QUrl> urlForBundleIdentifier(const QString& bundleID) const override;
+    std::optional<QString> bundleIdentifier(const QUrl& url) const override;
+    QString displayName(const QString& path) const override;
+    QImage iconForFile(const QString& path) const override;
+    QImage trashIcon() const override;
+    QUrl trashURL() const override;
+    QString applicationSuffix() const override;
+
+    void openApplication(const QUrl& url, bool activates,
+                         std::function<void(std::optional<QString> error)> completion) override;
+    void activate(qint32 pid) override;
+    void unhide(qint32 pid) override;
+    void openURL(const QUrl& url) override;
+    void revealInFileManager(const std::vector<QUrl>& urls) override;
+
+    DisplayOptions displayOptions() const override;
+    bool darkAppearance() const override;
+
+private:
+    // These expect the state's mutex to be held.
+    RunningApp snapshot(const SimState::App& app) const;
+    QString appName(const SimState::App& app) const;
+    std::optional<QString> bundleIDAt(const QString& path) const;
+    bool isKnownBundle(const QString& path) const;
+    void bringForward(SimState::App& app);
+
+    SimState& state_;
+    SimIcons& icons_;
+    mutable std::mutex iconMutex_;
+    mutable std::map<QString, QImage> fileIcons_;
+};
+
+}  // namespace tandri::sim

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include "catalogue/appsource.h"
+#include "catalogue/pinnedapps.h"
+#include "dockjson.h"
+#include "forwardingworkspace.h"
+#include "platform/preferences.h"
+#include "support/testdesktop.h"
+
+namespace tandri {
+namespace {
+
+using test::appTile;
+using test::fileURL;
+using test::folderTile;
+
+QStringList names(const std::vector<RingApp>& entries) {
+    QStringList list;
+    for (const auto& entry : entries) list << entry.name;
+    return list;
+}
+
+std::vector<qint32> pids(const std::vector<RingApp>& entries) {
+    std::vector<qint32> list;
+    for (const auto& entry : entries) list.push_back(entry.pid().value_or(-1));
+    return list;
+}
+
+Platform withWorkspace(Platform& base, Workspace& workspace) {
+    return Platform{base.preferences, base.notifications, base.clock,         base.queues,
+                    base.files,       workspace,          base.accessibility, base.windowList,
+                    base.screens,     base.overlays,      base.system};
+}
+
+void setDock(Preferences& preferences, const QJsonArray& apps, const QJsonArray& others = {}) {
+    preferences.setValue(AppSource::dockDomain, "persistent-apps", apps);
+    preferences.setValue(AppSource::dockDomain, "persistent-others", others);
+}
+
+constexpr const char* mixedApps = R"({"apps": [
+    {"pid": 10, "name": "Late", "launched": 300},
+    {"pid": 11, "name": "Undated"},
+    {"pid": 12, "name": "Early", "launched": 100},
+    {"pid": 13, "name": "Tied", "launched": 100},
+    {"pid": 14, "name": "Helper", "launched": 1, "regular": false},
+    {"pid": 15, "name": "Gone", "launched": 2, "terminated": true},
+    {"pid": 16, "name": "Finder", "bundleID": "com.apple.finder", "launched": 200},
+    {"pid": 17, "name": "Undated too"}
+]})";
+
+TEST(AppSourceMerge, FinderFirstThenOldestLaunchWithUndatedFirstAndTiesInWorkspaceOrder) {
+    test::TestDesktop desktop(mixedApps);
+    const auto apps = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, false).apps;
+    EXPECT_EQ(names(apps),
+              (QStringList{"Finder", "Undated", "Undated too", "Early", "Tied", "Late"}));
+    for (const auto& app : apps) EXPECT_TRUE(app.running.has_value());
+}
+
+TEST(AppSourceMerge, LeavesOutThisProgramItself) {
+    test::TestDesktop desktop(mixedApps);
+    test::ForwardingWorkspace workspace(desktop.platform().workspace);
+    workspace.ownPIDOverride = 12;
+    Platform platform = withWorkspace(desktop.platform(), workspace);
+    EXPECT_EQ(names(AppSource::ringApps(platform, false)),
+              (QStringList{"Finder", "Undated", "Undated too", "Tied", "Late"}));
+}
+
+TEST(AppSourceMerge, TwoProcessesOfAPinnedAppTheOlderTakesTheTile) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 201, "name": "Mail", "bundleID": "com.example.mail",
+         "bundlePath": "/Applications/Mail.app", "launched": 100},
+        {"pid": 202, "name": "Mail", "bundleID": "com.example.mail",
+         "bundlePath": "/Applications/Mail.app", "launched": 50},
+        {"pid": 300, "name": "Notes", "bundleID": "com.example.notes", "launched": 10}
+    ]})");
+    const QString calendar = desktop.makeFolder("Applications/Calendar.app");
+    setDock(desktop.preferences(),
+            {appTile(fileURL(calendar), "com.example.calendar", "Calendar"),
+             appTile("file:///Applications/Mail.app/", "com.example.mail", "Mail"),
+             appTile("file:///Applications/Ghost.app/", "com.example.ghost", "Ghost")});
+
+    const auto apps = AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, false).apps;
+    EXPECT_EQ(names(apps), (QStringList{"Calendar", "Mail", "Notes", "Mail"}));
+    EXPECT_EQ(pids(apps), (std::vector<qint32>{-1, 202, 300, 201}));
+    EXPECT_FALSE(apps[0].isRunning());
+    EXPECT_EQ(apps[0].bundleID, "com.example.calendar");
+    EXPECT_FALSE(apps[0].icon.isNull());
+}
+
+TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndTakesItsLabel) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 50, "name": "Editor", "bundlePath": "/Applications/Editor.app", "launched": 5},
+        {"pid": 51, "name": "Other", "bundleID": "com.example.other", "launched": 1}
+    ]})");
+    setDock(
+        desktop.preferences(),
+        {appTile("file:///Applications/../Applications/Editor.app/", std::nullopt, "Tile label"),
+         // The identifier is unknown, so the path decides.
+         appTile("file:///Applications/Editor.app", "com.example.unknown", "Again")});
+    const auto apps = AppSource::ringApps(desktop.platform(), true);
+    EXPECT_EQ(names(apps), (QStringList{"Editor", "Other"}));
+    EXPECT_EQ(pids(apps), (std::vector<qint32>{50, 51}));
+}
+
+TEST(AppSourceMerge, RunningFinderInTheDockIsShownOnceAndFirst) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 3, "name": "Mail", "bundleID": "com.example.mail", "launched": 1},
+        {"pid": 4, "name": "Finder", "bundleID": "com.apple.finder", "launched": 9}
+    ]})");
+    setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/", "com.example.mail"),
+                                    appTile("file:///System/Finder.app/", "com.apple.finder")});
+    EXPECT_EQ(pids(AppSource::ringApps(desktop.platform(), true)), (std::vector<qint32>{4, 3}));
+    // Without the Dock's tiles the Finder still leads.
+    EXPECT_EQ(pids(AppSource::ringApps(desktop.platform(), false)), (std::vector<qint32>{4, 3}));
+}
+
+TEST(AppSourceMerge, TileWithoutFileDataIsFoundThroughItsIdentifier) {
+    QTemporaryDir installed;
+    ASSERT_TRUE(QDir().mkpath(installed.filePath("Maps.app")));
+    const QString json = QStringLiteral(R"({"bundles": {"com.example.maps": "%1"}})")
+                             .arg(installed.filePath("Maps.app"));
+    test::TestDesktop desktop(json.toUtf8());
+    setDock(desktop.preferences(), {appTile(std::nullopt, "com.example.maps"),
+                                    appTile(std::nullopt, "com.example.uninstalled", "Nope")});
+    const auto apps = AppSource::ringApps(desktop.platform(), true);
+    ASSERT_EQ(names(apps), QStringList{"Maps"});
+    EXPECT_EQ(apps[0].url, QUrl::fromLocalFile(installed.filePath("Maps.app")));
+    EXPECT_FALSE(apps[0].isRunning());
+}
+
+TEST(AppSourceContents, OpenOnlyPlacesAreTheTrashAlone) {
+    test::TestDesktop desktop(R"({"apps": [{"pid": 3, "name": "Mail"}]})");
+    const QString downloads = desktop.makeFolder("Downloads");
+    setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/")},
+            {folderTile(fileURL(downloads))});
+    const auto contents = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, true);
+    EXPECT_EQ(names(contents.apps), QStringList{"Mail"});
+    ASSERT_EQ(contents.places.size(), 1u);
+    EXPECT_EQ(contents.places[0].kind, RingApp::Kind::Trash);
+
+    const auto noPlaces = AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, false);
+    EXPECT_TRUE(noPlaces.places.empty());
+}
+
+TEST(AppSourceContents, DockFoldersThatExistComeBeforeTheTrash) {
+    test::TestDesktop desktop;
+    const QString downloads = desktop.makeFolder("Downloads");
+    const QString projects = desktop.makeFolder("Work/Projects");
+    setDock(desktop.preferences(), {},
+            {folderTile(fileURL(downloads)), folderTile(fileURL(desktop.path("Deleted"))),
+             folderTile(fileURL(projects) + "/")});
+    const auto places =
+        AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, true).places;
+    EXPECT_EQ(names(places), (QStringList{"Downloads", "Projects", "Trash"}));
+    EXPECT_EQ(places[0].kind, RingApp::Kind::Folder);
+    EXPECT_EQ(places[0].url, QUrl::fromLocalFile(downloads));
+    EXPECT_FALSE(places[0].icon.isNull());
+    EXPECT_EQ(places[2].kind, RingApp::Kind::Trash);
+}
+
+TEST(AppSourceContents, PinnedListGivesAppsAndFolders) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 8, "name": "Terminal", "bundlePath": "/Applications/Terminal.app", "launched": 3},
+        {"pid": 9, "name": "Browser", "launched": 1}
+    ]})");
+    const QString tools = desktop.makeFolder("Apps/Tools.app");
+    const QString docs = desktop.makeFolder("Docs");
+    PinnedApps::setPaths(desktop.preferences(),
+                         {tools, "/Applications/Terminal.app", "/Applications/Deleted.app", docs,
+                          desktop.path("Missing folder")});
+    // The Dock's own tiles play no part in this set.
+    setDock(desktop.preferences(), {appTile("file:///Applications/Dock.app/", "com.example.d")},
+            {folderTile(fileURL(desktop.makeFolder("DockFolder")))});
+    const auto contents = AppSource::ringContents(desktop.platform(), AppSet::PinnedAndOpen, true);
+    EXPECT_EQ(names(contents.apps), (QStringList{"Tools", "Terminal", "Browser"}));
+    EXPECT_EQ(pids(contents.apps), (std::vector<qint32>{-1, 8, 9}));
+    EXPECT_EQ(names(contents.places), (QStringList{"Docs", "Trash"}));
+}
+
+TEST(AppSourceActivate, HiddenAppIsUnhiddenThenOpenedWithActivation) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "hidden": true}
+    ]})");
+    const RunningApp mail = *desktop.platform().workspace.runningApp(5);
+    int thenRuns = 0;
+    AppSource::activate(desktop.platform(), mail, [&] { ++thenRuns; });
+    EXPECT_EQ(desktop.sim().actions(),
+              (std::vector<QString>{"unhide 5", "open-app /Applications/Mail.app activates=true"}));
+    EXPECT_EQ(thenRuns, 1);
+    desktop.queues().drain();
+    EXPECT_EQ(desktop.sim().actions().size(), 2u);
+}
+
+TEST(AppSourceActivate, LiveHiddenStateIsAskedAgain) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "hidden": true}
+    ]})");
+    RunningApp stale = *desktop.platform().workspace.runningApp(5);
+    stale.hidden = false;
+    AppSource::activate(desktop.platform(), stale);
+    EXPECT_EQ(desktop.sim().actions().front(), "unhide 5");
+}
+
+TEST(AppSourceActivate, WithoutBundleTheAppIsActivatedDirectly) {
+    test::TestDesktop desktop(R"({"apps": [{"pid": 6, "name": "Script"}]})");
+    const RunningApp script = *desktop.platform().workspace.runningApp(6);
+    int thenRuns = 0;
+    AppSource::activate(desktop.platform(), script, [&] { ++thenRuns; });
+    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"activate 6"});
+    EXPECT_EQ(thenRuns, 1);
+}
+
+TEST(AppSourceActivate, FailedOpenFallsBackToDirectActivationOnTheMainThread) {
+    test::TestDesktop desktop(R"({"apps": [{"pid": 5, "name": "Mail"}]})");
+    RunningApp moved = *desktop.platform().workspace.runningApp(5);
+    moved.bundleURL = QUrl::fromLocalFile("/Nowhere/Mail.app");
+    int thenRuns = 0;
+    AppSource::activate(desktop.platform(), moved, [&] { ++thenRuns; });
+    EXPECT_EQ(thenRuns, 1);
+    EXPECT_EQ(desktop.sim().actions(),
+              std::vector<QString>{"open-app /Nowhere/Mail.app activates=true"});
+    EXPECT_EQ(desktop.queues().pendingMain(), 1);
+    desktop.queues().drain();
+    EXPECT_EQ(desktop.sim().actions().back(), "activate 5");
+}
+
+TEST(AppSourceActivate, FollowUpWaitsForTheWorkspace) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app"}
+    ]})");
+    test::ForwardingWorkspace workspace(desktop.platform().workspace);
+    workspace.holdCompletions = true;
+    Platform platform = withWorkspace(desktop.platform(), workspace);
+    int thenRuns = 0;
+    AppSource::activate(platform, *workspace.runningApp(5), [&] { ++thenRuns; });
+    EXPECT_EQ(thenRuns, 0);
+    workspace.releaseCompletions();
+    EXPECT_EQ(thenRuns, 1);
+}
+
+TEST(AppSourceOpen, RunningAppsAreBroughtForwardOthersLaunched) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "hidden": true}
+    ], "bundles": {"com.example.notes": "/Applications/Notes.app"}})");
+    Workspace& workspace = desktop.platform().workspace;
+    AppSource::open(desktop.platform(), RingApp::fromRunning(*workspace.runningApp(5)));
+    EXPECT_EQ(desktop.sim().actions(),
+              (std::vector<QString>{"unhide 5", "open-app /Applications/Mail.app activates=true"}));
+
+    desktop.sim().clearActions();
+    const AppSource::DockTile notes{QStringLiteral("com.example.notes"),
+                                    QUrl::fromLocalFile("/Applications/Notes.app"),
+                                    QStringLiteral("Notes")};
+    AppSource::open(desktop.platform(), RingApp::fromPinned(workspace, notes));
+    const auto actions = desktop.sim().actions();
+    ASSERT_FALSE(actions.empty());
+    EXPECT_EQ(actions.front(), "open-app /Applications/Notes.app activates=true");
+    EXPECT_TRUE(actions.back().startsWith("launch /Applications/Notes.app"));
+
+    desktop.sim().clearActions();
+    AppSource::open(desktop.platform(), RingApp::more(4));
+    desktop.queues().drain();
+    EXPECT_TRUE(desktop.sim().actions().empty());
+}
+
+TEST(AppSourceIcons, EachPathIsLookedUpOncePerProcess) {
+    test::TestDesktop first;
+    test::TestDesktop second;
+    test::ForwardingWorkspace one(first.platform().workspace);
+    test::ForwardingWorkspace two(second.platform().workspace);
+    const QUrl url = QUrl::fromLocalFile(first.makeFile("icon-cache/report.pdf"));
+
+    const QImage image = AppSource::icon(one, url);
+    EXPECT_FALSE(image.isNull());
+    EXPECT_EQ(AppSource::icon(one, url).cacheKey(), image.cacheKey());
+    EXPECT_EQ(one.iconLookups, 1);
+    // The cache outlives any one desktop: it is keyed by path alone.
+    EXPECT_EQ(AppSource::icon(two, url).cacheKey(), image.cacheKey());
+    EXPECT_EQ(two.iconLookups, 0);
+    AppSource::icon(two, QUrl::fromLocalFile(first.path("icon-cache/other.pdf")));
+    EXPECT_EQ(two.iconLookups, 1);
+}
+
+}  // namespace
+}  // namespace tandri

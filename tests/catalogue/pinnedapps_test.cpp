@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <QJsonArray>
+
+#include "catalogue/appsource.h"
+#include "catalogue/pinnedapps.h"
+#include "dockjson.h"
+#include "platform/preferences.h"
+#include "support/testdesktop.h"
+
+namespace tandri {
+namespace {
+
+using test::appTile;
+using test::folderTile;
+
+QJsonValue stored(test::TestDesktop& desktop) {
+    return desktop.preferences().storedValue(Preferences::appDomain, PinnedApps::key);
+}
+
+TEST(PinnedApps, AddingTheSameItemTwiceKeepsOneEntry) {
+    test::TestDesktop desktop;
+    Preferences& prefs = desktop.preferences();
+    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Mail.app"));
+    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Mail.app/"));
+    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Utilities/../Mail.app"));
+    PinnedApps::add(prefs, QUrl("file:///Applications/./Mail.app"));
+    PinnedApps::add(prefs, QUrl::fromLocalFile("/Users/me/Downloads"));
+    EXPECT_EQ(PinnedApps::paths(prefs),
+              (QStringList{"/Applications/Mail.app", "/Users/me/Downloads"}));
+    EXPECT_EQ(stored(desktop), QJsonArray({"/Applications/Mail.app", "/Users/me/Downloads"}));
+    EXPECT_TRUE(PinnedApps::contains(prefs, QUrl::fromLocalFile("/Applications/x/../Mail.app")));
+    EXPECT_FALSE(PinnedApps::contains(prefs, QUrl::fromLocalFile("/Applications/mail.app")));
+}
+
+TEST(PinnedApps, RemovingTakesEveryCopyAndAlwaysStores) {
+    test::TestDesktop desktop;
+    Preferences& prefs = desktop.preferences();
+    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Mail.app"));
+    EXPECT_EQ(stored(desktop), QJsonArray());
+
+    PinnedApps::setPaths(
+        prefs, {"/Applications/Mail.app", "/Applications/Notes.app", "/Applications/Mail.app"});
+    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/../Applications/Mail.app"));
+    EXPECT_EQ(PinnedApps::paths(prefs), QStringList{"/Applications/Notes.app"});
+    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Other.app"));
+    EXPECT_EQ(PinnedApps::paths(prefs), QStringList{"/Applications/Notes.app"});
+}
+
+TEST(PinnedApps, MalformedValueReadsAsEmpty) {
+    test::TestDesktop desktop;
+    Preferences& prefs = desktop.preferences();
+    EXPECT_TRUE(PinnedApps::paths(prefs).isEmpty());
+    for (const QJsonValue& value :
+         {QJsonValue("/Applications/Mail.app"), QJsonValue(QJsonObject{{"a", "b"}}),
+          QJsonValue(QJsonArray{"/Applications/Mail.app", 4}), QJsonValue(true)}) {
+        prefs.setValue(Preferences::appDomain, PinnedApps::key, value);
+        EXPECT_TRUE(PinnedApps::paths(prefs).isEmpty());
+        EXPECT_TRUE(PinnedApps::appTiles(prefs, desktop.platform().workspace).empty());
+        EXPECT_TRUE(PinnedApps::folders(prefs, desktop.platform().workspace).empty());
+        EXPECT_FALSE(PinnedApps::contains(prefs, QUrl::fromLocalFile("/Applications/Mail.app")));
+    }
+}
+
+TEST(PinnedApps, AppsAreThePathsWithTheApplicationSuffix) {
+    test::TestDesktop desktop(R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})");
+    Preferences& prefs = desktop.preferences();
+    PinnedApps::setPaths(
+        prefs, {"/Users/me/Downloads", "/Applications/Mail.app", "/Users/me/Projects/Site.app",
+                "/Applications/Shout.APP", "/Applications/Deleted.app", "/Users/me/Desktop"});
+    const auto tiles = PinnedApps::appTiles(prefs, desktop.platform().workspace);
+    ASSERT_EQ(tiles.size(), 3u);
+    EXPECT_EQ(tiles[0].name, "Mail");
+    EXPECT_EQ(tiles[0].bundleID, "com.example.mail");
+    EXPECT_EQ(tiles[0].url, QUrl::fromLocalFile("/Applications/Mail.app"));
+    // A folder whose name ends in the suffix counts as an app.
+    EXPECT_EQ(tiles[1].name, "Site");
+    EXPECT_FALSE(tiles[1].bundleID.has_value());
+    // Deleted apps stay listed; the ring leaves them out later.
+    EXPECT_EQ(tiles[2].name, "Deleted");
+
+    const auto folders = PinnedApps::folders(prefs, desktop.platform().workspace);
+    EXPECT_EQ(folders, (std::vector<QUrl>{QUrl::fromLocalFile("/Users/me/Downloads"),
+                                          QUrl::fromLocalFile("/Applications/Shout.APP"),
+                                          QUrl::fromLocalFile("/Users/me/Desktop")}));
+}
+
+TEST(PinnedApps, ImportReplacesTheListWithTheDocksAppsThenFolders) {
+    test::TestDesktop desktop(R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})");
+    Preferences& prefs = desktop.preferences();
+    PinnedApps::setPaths(prefs, {"/Applications/Old.app", "/Users/me/Old"});
+    prefs.setValue(AppSource::dockDomain, "persistent-apps",
+                   QJsonArray{appTile("file:///Applications/Notes.app/"),
+                              appTile(std::nullopt, "com.example.mail"),
+                              appTile("file:///Applications/Notes.app/")});
+    prefs.setValue(AppSource::dockDomain, "persistent-others",
+                   QJsonArray{folderTile("file:///Users/me/Downloads/"),
+                              folderTile("file:///Users/me/a/../Documents")});
+    PinnedApps::importFromDock(prefs, desktop.platform().workspace);
+    EXPECT_EQ(
+        PinnedApps::paths(prefs),
+        (QStringList{"/Applications/Notes.app", "/Applications/Mail.app", "/Applications/Notes.app",
+                     "/Users/me/Downloads", "/Users/me/Documents"}));
+
+    // Removing an app the Dock held twice takes both.
+    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Notes.app"));
+    EXPECT_EQ(
+        PinnedApps::paths(prefs),
+        (QStringList{"/Applications/Mail.app", "/Users/me/Downloads", "/Users/me/Documents"}));
+}
+
+TEST(PinnedApps, ImportFromAnEmptyOrUnreadableDockStoresAnEmptyList) {
+    test::TestDesktop desktop;
+    Preferences& prefs = desktop.preferences();
+    PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
+    PinnedApps::importFromDock(prefs, desktop.platform().workspace);
+    EXPECT_EQ(stored(desktop), QJsonArray());
+
+    PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
+    prefs.setValue(AppSource::dockDomain, "persistent-apps", "garbage");
+    PinnedApps::importFromDock(prefs, desktop.platform().workspace);
+    EXPECT_EQ(stored(desktop), QJsonArray());
+}
+
+}  // namespace
+}  // namespace tandri

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <map>
+
+#include "catalogue/appsource.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "support/testdesktop.h"
+
+namespace tandri {
+namespace {
+
+// A file system whose listings and dates the test writes down exactly.
+class ListedFiles : public Files {
+public:
+    std::map<QString, std::vector<DirectoryItem>> folders;
+
+    bool exists(const QString& path) const override { return folders.contains(path); }
+    bool isDirectory(const QString& path) const override { return folders.contains(path); }
+    std::optional<std::vector<DirectoryItem>> list(const QString& folder) const override {
+        auto found = folders.find(folder);
+        if (found == folders.end())
+            return std::nullopt;
+        return found->second;
+    }
+};
+
+const QString downloads = QStringLiteral("/home/u/Downloads");
+
+QStringList names(const std::vector<QUrl>& urls) {
+    QStringList list;
+    for (const auto& url : urls) list << url.fileName();
+    return list;
+}
+
+DirectoryItem item(const QString& name, std::optional<double> added,
+                   std::optional<double> modified = std::nullopt) {
+    return DirectoryItem{downloads + "/" + name, added, modified};
+}
+
+TEST(RecentItems, NewestFirstByDateAddedThenModified) {
+    ListedFiles files;
+    files.folders[downloads] = {
+        item("old.txt", 100),
+        item("undated.txt", std::nullopt),
+        item("modified.txt", std::nullopt, 300),
+        item("added-wins.txt", 200, 900),
+        item("new.txt", 400),
+    };
+    const auto urls = AppSource::recentItems(files, QUrl::fromLocalFile(downloads), 11);
+    EXPECT_EQ(names(urls),
+              (QStringList{"new.txt", "modified.txt", "added-wins.txt", "old.txt", "undated.txt"}));
+    EXPECT_EQ(urls[0], QUrl::fromLocalFile(downloads + "/new.txt"));
+}
+
+TEST(RecentItems, EqualDatesKeepTheListingOrder) {
+    ListedFiles files;
+    files.folders[downloads] = {item("c", 50),           item("a", 50),
+                                item("x", std::nullopt), item("b", std::nullopt, 50),
+                                item("newest", 60),      item("w", std::nullopt)};
+    EXPECT_EQ(names(AppSource::recentItems(files, QUrl::fromLocalFile(downloads), 11)),
+              (QStringList{"newest", "c", "a", "b", "x", "w"}));
+}
+
+TEST(RecentItems, HiddenFilesNeverAppear) {
+    ListedFiles files;
+    files.folders[downloads] = {item(".DS_Store", 900), item("visible", 1), item(".config", 800)};
+    EXPECT_EQ(names(AppSource::recentItems(files, QUrl::fromLocalFile(downloads), 11)),
+              QStringList{"visible"});
+
+    // The same through the real file system.
+    test::TestDesktop desktop;
+    desktop.makeFile("Folder/.hidden", "x");
+    desktop.makeFile("Folder/shown.txt", "x");
+    desktop.makeFolder("Folder/.git");
+    EXPECT_EQ(names(AppSource::recentItems(desktop.platform().files,
+                                           QUrl::fromLocalFile(desktop.path("Folder")), 11)),
+              QStringList{"shown.txt"});
+}
+
+TEST(RecentItems, AtMostTheLimit) {
+    ListedFiles files;
+    for (int i = 0; i < 15; ++i) files.folders[downloads].push_back(item(QString::number(i), i));
+    const QUrl folder = QUrl::fromLocalFile(downloads);
+    EXPECT_EQ(names(AppSource::recentItems(files, folder, 3)), (QStringList{"14", "13", "12"}));
+    EXPECT_EQ(AppSource::recentItems(files, folder, 11).size(), 11u);
+    EXPECT_EQ(AppSource::recentItems(files, folder, 40).size(), 15u);
+    EXPECT_TRUE(AppSource::recentItems(files, folder, 0).empty());
+    EXPECT_TRUE(AppSource::recentItems(files, folder, -1).empty());
+}
+
+TEST(RecentItems, UnlistableOrEmptyFolderGivesNothing) {
+    ListedFiles files;
+    files.folders["/empty"] = {};
+    EXPECT_TRUE(AppSource::recentItems(files, QUrl::fromLocalFile("/missing"), 11).empty());
+    EXPECT_TRUE(AppSource::recentItems(files, QUrl::fromLocalFile("/empty"), 11).empty());
+
+    test::TestDesktop desktop;
+    const QString file = desktop.makeFile("plain.txt", "x");
+    EXPECT_TRUE(
+        AppSource::recentItems(desktop.platform().files, QUrl::fromLocalFile(file), 11).empty());
+}
+
+}  // namespace
+}  // namespace tandri

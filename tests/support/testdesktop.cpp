@@ -1,0 +1,88 @@
+#include "support/testdesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/common/jsonpreferences.h"
+#include "platform/common/localfiles.h"
+#include "platform/common/notificationcenter.h"
+#include "platform/sim/manualqueues.h"
+#include "platform/sim/simdesktop.h"
+#include "platform/sim/virtualclock.h"
+
+namespace tandri::test {
+
+TestDesktop::TestDesktop(const QByteArray& desktopJson)
+    : notifications_(std::make_unique<NotificationCenter>()),
+      clock_(std::make_unique<sim::VirtualClock>()),
+      queues_(std::make_unique<sim::ManualQueues>()),
+      files_(std::make_unique<LocalFiles>()) {
+    if (!config_.isValid() || !scratch_.isValid())
+        ADD_FAILURE() << "no temporary folder";
+    preferences_ = std::make_unique<JsonPreferences>(
+        QDir(config_.path()).filePath(QStringLiteral("tandri/defaults")), *notifications_);
+
+    auto loaded = sim::SimDesktop::fromJson(desktopJson, QStringLiteral("test desktop"));
+    if (!loaded.desktop) {
+        ADD_FAILURE() << loaded.error.toStdString();
+        loaded = sim::SimDesktop::fromJson("{}", QStringLiteral("empty desktop"));
+    }
+    sim_ = std::move(loaded.desktop);
+    sim_->registerDomainDefaults(*preferences_);
+
+    platform_ = std::make_unique<Platform>(
+        Platform{*preferences_, *notifications_, *clock_, *queues_, *files_, sim_->workspace(),
+                 sim_->accessibility(), sim_->windowList(), sim_->screens(), sim_->overlays(),
+                 sim_->system()});
+}
+
+TestDesktop::~TestDesktop() = default;
+
+Platform& TestDesktop::platform() {
+    return *platform_;
+}
+sim::SimDesktop& TestDesktop::sim() {
+    return *sim_;
+}
+sim::VirtualClock& TestDesktop::clock() {
+    return *clock_;
+}
+sim::ManualQueues& TestDesktop::queues() {
+    return *queues_;
+}
+Preferences& TestDesktop::preferences() {
+    return *preferences_;
+}
+Notifications& TestDesktop::notifications() {
+    return *notifications_;
+}
+
+QString TestDesktop::configDir() const {
+    return config_.path();
+}
+
+QString TestDesktop::path(const QString& relative) const {
+    return QDir::cleanPath(QDir(scratch_.path()).filePath(relative));
+}
+
+QString TestDesktop::makeFolder(const QString& relative) {
+    const QString folder = path(relative);
+    if (!QDir().mkpath(folder))
+        ADD_FAILURE() << "cannot create " << folder.toStdString();
+    return folder;
+}
+
+QString TestDesktop::makeFile(const QString& relative, const QByteArray& contents) {
+    const QString file = path(relative);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(contents) != contents.size()) {
+        ADD_FAILURE() << "cannot write " << file.toStdString();
+    }
+    return file;
+}
+
+}  // namespace tandri::test

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "catalogue/appsource.h"
+#include "ring/windowchip.h"
+#include "support/testdesktop.h"
+
+namespace tandri {
+namespace {
+
+WindowInfo window(const QString& title, quint64 handle, bool minimized = false) {
+    return WindowInfo{title, minimized, WindowElement{4, handle}, static_cast<quint32>(handle)};
+}
+
+QStringList titles(const std::vector<WindowChip>& chips) {
+    QStringList list;
+    for (const auto& chip : chips) list << chip.title();
+    return list;
+}
+
+TEST(WindowChipTitles, EveryKindReadsAsTheUserSeesIt) {
+    EXPECT_EQ((WindowChip{WindowChip::Window{window("Inbox", 1)}}).title(), "Inbox");
+    EXPECT_EQ((WindowChip{WindowChip::Window{window("", 1)}}).title(), "Untitled window");
+    EXPECT_EQ((WindowChip{WindowChip::More{1}}).title(), "1 more windows");
+    EXPECT_EQ((WindowChip{WindowChip::More{12}}).title(), "12 more windows");
+    RingApp app = RingApp::more(3);
+    app.name = QStringLiteral("Calendar");
+    EXPECT_EQ((WindowChip{WindowChip::App{app}}).title(), "Calendar");
+    EXPECT_EQ((WindowChip{WindowChip::File{QUrl::fromLocalFile("/home/u/Downloads/report 2.pdf")}})
+                  .title(),
+              "report 2.pdf");
+    EXPECT_EQ((WindowChip{WindowChip::Reveal{QUrl::fromLocalFile("/home/u/Downloads/")}}).title(),
+              "Open in Finder");
+    const QString allow = (WindowChip{WindowChip::AllowAccess{}}).title();
+    EXPECT_EQ(allow, QString::fromUtf8("Allow Accessibility to pick a window\u2026"));
+    EXPECT_TRUE(allow.endsWith(QChar(0x2026)));
+}
+
+TEST(WindowChipTitles, OnlyMinimizedWindowsReadAsMinimized) {
+    EXPECT_TRUE((WindowChip{WindowChip::Window{window("A", 1, true)}}).isMinimized());
+    EXPECT_FALSE((WindowChip{WindowChip::Window{window("A", 1, false)}}).isMinimized());
+    EXPECT_FALSE((WindowChip{WindowChip::More{2}}).isMinimized());
+    EXPECT_FALSE((WindowChip{WindowChip::AllowAccess{}}).isMinimized());
+}
+
+TEST(WindowChipTitles, ChipsStartUnplaced) {
+    const WindowChip chip{WindowChip::AllowAccess{}};
+    EXPECT_EQ(chip.frame, QRectF());
+    EXPECT_EQ(chip.angle, 0);
+    EXPECT_EQ(chip.halfSpan, 0);
+}
+
+TEST(WindowChipsOfProcess, TwoWindowsOrMoreGiveOneChipEachInOrder) {
+    const WindowTable windows{{4, {window("One", 1), window("Three", 3), window("Two", 2, true)}}};
+    const auto chips = WindowChip::chips(4, windows, {{4, 2}}, true);
+    ASSERT_TRUE(chips.has_value());
+    EXPECT_EQ(titles(*chips), (QStringList{"One", "Three", "Two"}));
+    EXPECT_TRUE((*chips)[2].isMinimized());
+    for (const auto& chip : *chips) EXPECT_EQ(chip.frame, QRectF());
+}
+
+TEST(WindowChipsOfProcess, ASingleWindowOrNoCountGivesNoChips) {
+    const WindowTable windows{{4, {window("One", 1), window("Two", 2)}}};
+    EXPECT_FALSE(WindowChip::chips(4, windows, {{4, 1}}, true).has_value());
+    EXPECT_FALSE(WindowChip::chips(4, windows, {{4, 0}}, true).has_value());
+    EXPECT_FALSE(WindowChip::chips(4, windows, {{5, 3}}, true).has_value());
+    EXPECT_FALSE(WindowChip::chips(4, windows, {}, false).has_value());
+}
+
+TEST(WindowChipsOfProcess, MissingPermissionOffersTheSinglePrompt) {
+    const auto chips = WindowChip::chips(4, {}, {{4, 2}}, false);
+    ASSERT_TRUE(chips.has_value());
+    ASSERT_EQ(chips->size(), 1u);
+    EXPECT_TRUE(std::holds_alternative<WindowChip::AllowAccess>(chips->front().kind));
+    EXPECT_EQ(chips->front().title(), QString::fromUtf8("Allow Accessibility to pick a window…"));
+}
+
+TEST(WindowChipsOfProcess, CountsAheadOfTheListingGiveNoChips) {
+    // The window server counts three, but only one is a standard window.
+    EXPECT_FALSE(WindowChip::chips(4, {{4, {window("One", 1)}}}, {{4, 3}}, true).has_value());
+    EXPECT_FALSE(WindowChip::chips(4, {{4, {}}}, {{4, 3}}, true).has_value());
+    EXPECT_FALSE(WindowChip::chips(4, {}, {{4, 3}}, true).has_value());
+}
+
+TEST(WindowChipIcons, FilesFoldersAndAppsHaveIconsOthersNone) {
+    test::TestDesktop desktop;
+    Workspace& workspace = desktop.platform().workspace;
+    const QUrl file = QUrl::fromLocalFile(desktop.makeFile("Downloads/notes.txt", "x"));
+    const QUrl folder = QUrl::fromLocalFile(desktop.path("Downloads"));
+
+    const QImage fileIcon = (WindowChip{WindowChip::File{file}}).icon(workspace);
+    EXPECT_FALSE(fileIcon.isNull());
+    EXPECT_EQ(fileIcon.cacheKey(), AppSource::icon(workspace, file).cacheKey());
+    const QImage folderIcon = (WindowChip{WindowChip::Reveal{folder}}).icon(workspace);
+    EXPECT_FALSE(folderIcon.isNull());
+    EXPECT_EQ(folderIcon.cacheKey(), AppSource::icon(workspace, folder).cacheKey());
+
+    RingApp app = RingApp::fromFolder(workspace, folder);
+    EXPECT_EQ((WindowChip{WindowChip::App{app}}).icon(workspace).cacheKey(), app.icon.cacheKey());
+    EXPECT_TRUE((WindowChip{WindowChip::App{RingApp::more(2)}}).icon(workspace).isNull());
+
+    EXPECT_TRUE((WindowChip{WindowChip::Window{window("A", 1)}}).icon(workspace).isNull());
+    EXPECT_TRUE((WindowChip{WindowChip::More{3}}).icon(workspace).isNull());
+    EXPECT_TRUE((WindowChip{WindowChip::AllowAccess{}}).icon(workspace).isNull());
+}
+
+}  // namespace
+}  // namespace tandri
