@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonValue>
+#include <optional>
 
 #include "catalogue/appsource.h"
 #include "catalogue/urlpaths.h"
@@ -14,21 +15,42 @@ QString standardizedPath(const QUrl& url) {
     return UrlPaths::standardizedPath(url);
 }
 
-QStringList paths(const Preferences& preferences) {
-    const QJsonValue value = preferences.value(Preferences::appDomain, key);
+namespace {
+
+std::optional<QStringList> stringList(const QJsonValue& value) {
     if (!value.isArray())
-        return {};
+        return std::nullopt;
     QStringList list;
     for (const QJsonValue& element : value.toArray()) {
-        // A list with anything but paths in it is not ours to interpret.
         if (!element.isString())
-            return {};
+            return std::nullopt;
         list.append(element.toString());
     }
     return list;
 }
 
+// A stored value that is not a list of paths reads as an empty list, but it is the user's: before
+// the first write replaces it, it is kept under a key of its own.
+void keepUnreadable(Preferences& preferences) {
+    const QJsonValue stored = preferences.storedValue(Preferences::appDomain, key);
+    if (stored.isUndefined() || stringList(stored))
+        return;
+    QString backup = key + QStringLiteral(".unreadable");
+    for (int n = 2; !preferences.storedValue(Preferences::appDomain, backup).isUndefined(); ++n) {
+        backup = key + QStringLiteral(".unreadable.%1").arg(n);
+    }
+    preferences.setValue(Preferences::appDomain, backup, stored);
+}
+
+}  // namespace
+
+QStringList paths(const Preferences& preferences) {
+    // A list with anything but paths in it is not ours to interpret.
+    return stringList(preferences.value(Preferences::appDomain, key)).value_or(QStringList());
+}
+
 void setPaths(Preferences& preferences, const QStringList& paths) {
+    keepUnreadable(preferences);
     preferences.setValue(Preferences::appDomain, key, QJsonArray::fromStringList(paths));
 }
 

@@ -64,6 +64,26 @@ TEST(PinnedApps, MalformedValueReadsAsEmpty) {
     }
 }
 
+TEST(PinnedApps, AnUnreadableListIsKeptBeforeItIsReplaced) {
+    test::TestDesktop desktop;
+    Preferences& prefs = desktop.preferences();
+    const QJsonArray first{"/Applications/Mail.app", 4};
+    prefs.setValue(Preferences::appDomain, PinnedApps::key, first);
+    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Notes.app"));
+    EXPECT_EQ(stored(desktop), QJsonArray{"/Applications/Notes.app"});
+    EXPECT_EQ(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable"), first);
+
+    // A second unreadable list never replaces the first kept one.
+    prefs.setValue(Preferences::appDomain, PinnedApps::key, "not a list");
+    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Notes.app"));
+    EXPECT_EQ(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable"), first);
+    EXPECT_EQ(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable.2"),
+              QJsonValue("not a list"));
+    // A readable list is simply replaced.
+    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Mail.app"));
+    EXPECT_TRUE(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable.3").isUndefined());
+}
+
 TEST(PinnedApps, AppsAreThePathsWithTheApplicationSuffix) {
     test::TestDesktop desktop(R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})");
     Preferences& prefs = desktop.preferences();
