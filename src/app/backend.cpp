@@ -6,6 +6,7 @@
 #include "platform/common/systemclock.h"
 #include "platform/common/threadqueues.h"
 #include "platform/sim/simdesktop.h"
+#include "windows/thumbnailcache.h"
 
 namespace tandri {
 
@@ -17,6 +18,7 @@ struct Backend::Services {
     LocalFiles files;
     std::unique_ptr<sim::SimDesktop> desktop;
     std::unique_ptr<Platform> platform;
+    std::unique_ptr<ThumbnailCache> thumbnails;
 };
 
 std::unique_ptr<Backend> Backend::create(QString* error) {
@@ -35,10 +37,11 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
     }
     sim::SimDesktop& desktop = *services->desktop;
     desktop.registerDomainDefaults(services->preferences);
-    services->platform = std::make_unique<Platform>(
-        Platform{services->preferences, services->notifications, services->clock, services->queues,
-                 services->files, desktop.workspace(), desktop.accessibility(),
-                 desktop.windowList(), desktop.screens(), desktop.overlays(), desktop.system()});
+    services->platform = std::make_unique<Platform>(Platform{
+        services->preferences, services->notifications, services->clock, services->queues,
+        services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
+        desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture()});
+    services->thumbnails = std::make_unique<ThumbnailCache>(*services->platform);
     return std::unique_ptr<Backend>(new Backend(std::move(services)));
 }
 
@@ -48,6 +51,10 @@ Backend::~Backend() = default;
 
 Platform& Backend::platform() {
     return *services_->platform;
+}
+
+ThumbnailCache& Backend::thumbnails() {
+    return *services_->thumbnails;
 }
 
 }  // namespace tandri

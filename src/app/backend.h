@@ -7,6 +7,8 @@
 
 namespace tandri {
 
+class ThumbnailCache;
+
 /// The platform services of one run of the program: the simulated desktop named by
 /// TANDRI_DESKTOP or the built-in sample one, with the real preference store, clock and threads.
 class Backend {
@@ -16,6 +18,8 @@ public:
     ~Backend();
 
     Platform& platform();
+    /// The process's one cache of window pictures.
+    ThumbnailCache& thumbnails();
 
 private:
     struct Services;

@@ -5,6 +5,7 @@
 #include "app/backend.h"
 #include "app/options.h"
 #include "diagnostics/listwindows.h"
+#include "diagnostics/snapshot.h"
 
 using namespace tandri;
 
@@ -36,6 +37,13 @@ int main(int argc, char** argv) {
             QTextStream out(stdout);
             ListWindows::run(backend->platform(), out);
             return 0;
+        }
+        case DiagnosticOptions::Mode::Snapshot: {
+            QTextStream out(stdout);
+            return Snapshot::run(backend->platform(), backend->thumbnails(), options.argument,
+                                 options.index, out, err)
+                       ? 0
+                       : 1;
         }
         case DiagnosticOptions::Mode::None:
             err << "tandri: the menu-bar program is not part of this build yet; "

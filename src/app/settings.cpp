@@ -99,7 +99,8 @@ LookChoice currentLook(const Preferences& preferences, const Workspace& workspac
     if (accessibility && accessibleOutline(preferences))
         style = RingStyle::Outline;
     // The backdrop follows the style actually drawn, so the override uses the outline's own key.
-    return LookChoice{style, background(preferences, style), dark};
+    return LookChoice{style, background(preferences, style), dark,
+                      workspace.accentColor().value_or(LookChoice::fallbackAccent)};
 }
 
 }  // namespace tandri::Settings

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QRectF>
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tandri {
@@ -26,6 +28,20 @@ struct OverlayHandlers {
     std::function<bool(const std::vector<QUrl>&)> drop;
 };
 
+/// A blurred picture of what lies behind a window, shown under the window's own contents.
+struct OverlayBackdrop {
+    /// How the blur looks: a light frosted one that follows the appearance, or a darker, heavier
+    /// one.
+    enum class Material { Popover, Hud };
+
+    Material material = Material::Popover;
+    /// Where the blur lies, in window points (y up from the window's bottom-left).
+    QRectF frame;
+    /// How much blur shows across `frame`: the mask's alpha, stretched over the frame with its
+    /// top row at the frame's top edge.
+    QImage mask;
+};
+
 /// A borderless, transparent, always-on-top window that never activates its program: the ring's
 /// panel or a click shield. Main thread.
 class OverlayWindow {
@@ -44,6 +60,14 @@ public:
     virtual void setAcceptsMouseEvents(bool accepts) = 0;
     /// Opacity of the blurred backdrop behind the ring.
     virtual void setBackdropAlpha(double alpha) = 0;
+    /// Replaces the window's picture inside `area` (window points, y up from the bottom-left) with
+    /// `image`, a premultiplied ARGB bitmap covering exactly that area (top row at its top edge)
+    /// at some pixels-per-point scale; the picture outside `area` is kept.
+    virtual void setContents(const QImage& image, const QRectF& area) = 0;
+    /// Empties the window's picture.
+    virtual void clearContents() = 0;
+    /// Shows a blurred backdrop, or hides it when there is none.
+    virtual void setBackdrop(const std::optional<OverlayBackdrop>& backdrop) = 0;
 };
 
 /// Makes overlay windows.

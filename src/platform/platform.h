@@ -9,6 +9,7 @@ class Notifications;
 class Overlays;
 class Preferences;
 class Queues;
+class ScreenCapture;
 class Screens;
 class System;
 class WindowList;
@@ -28,6 +29,7 @@ struct Platform {
     Screens& screens;
     Overlays& overlays;
     System& system;
+    ScreenCapture& screenCapture;
 };
 
 }  // namespace tandri

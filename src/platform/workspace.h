@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QString>
 #include <QUrl>
@@ -66,6 +67,8 @@ public:
     virtual DisplayOptions displayOptions() const = 0;
     /// Whether the appearance in effect is dark.
     virtual bool darkAppearance() const = 0;
+    /// The user's accent colour, when the system has one.
+    virtual std::optional<QColor> accentColor() const = 0;
 };
 
 }  // namespace tandri

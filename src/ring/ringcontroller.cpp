@@ -87,6 +87,9 @@ void RingController::installViewCallbacks() {
             onKey(event);
     };
     view.onRightClick = weakly(&RingController::rightClicked);
+    view.chipIcon = [this](const WindowChip& chip) {
+        return chip.icon(platform_.workspace);
+    };
     view.thumbnail = [this, alive](quint32 id) {
         return alive.lock() && thumbnails_ ? thumbnails_->image(id) : QImage();
     };

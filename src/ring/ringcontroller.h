@@ -82,6 +82,9 @@ public:
     void openSticky();
     /// The context menu of the selected entry.
     void rightClicked();
+    /// One frame of tracking without drawing: the opening fade and the pointer's selection. The
+    /// 120 Hz tick runs it and then draws what changed.
+    void track();
 
     // State, for the shell, diagnostics and tests.
     Mode mode() const { return mode_; }

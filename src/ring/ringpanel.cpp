@@ -1,9 +1,28 @@
 #include "ring/ringpanel.h"
 
-#include "platform/overlay.h"
-#include "ring/ringgeometry.h"
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <algorithm>
+#include <cmath>
+
+#include "ring/ringlook.h"
 
 namespace tandri {
+
+namespace {
+
+OverlayBackdrop::Material material(BlurMaterial material) {
+    switch (material) {
+        case BlurMaterial::HudWindow:
+            return OverlayBackdrop::Material::Hud;
+        case BlurMaterial::Popover:
+            break;
+    }
+    return OverlayBackdrop::Material::Popover;
+}
+
+}  // namespace
 
 RingPanel::RingPanel(Overlays& overlays, const Clock& clock)
     : window_(overlays.makePanel()), view_(clock) {
@@ -21,14 +40,24 @@ RingPanel::RingPanel(Overlays& overlays, const Clock& clock)
         return view_.performDragOperation(urls);
     };
     window_->setHandlers(std::move(handlers));
+    view_.onInvalidate = [this](const QRectF&) {
+        needsDisplay_ = true;
+    };
+    view_.onDisplayNow = [this] {
+        display();
+    };
 }
 
 RingPanel::~RingPanel() = default;
 
 void RingPanel::configure(const RingLayout& layout, const Screen& screen, QPointF center,
                           const LookChoice& look, bool dark) {
-    view_.look = look;
+    if (!view_.look || view_.lookChoice != look) {
+        view_.look = makeLook(look);
+        view_.lookChoice = look;
+    }
     view_.dark = dark;
+    scale_ = screen.scale > 0 ? screen.scale : fallbackScale;
     window_->setFrame(screen.frame);
     view_.bounds = QRectF(0, 0, screen.frame.width(), screen.frame.height());
     view_.layout = layout;
@@ -38,6 +67,61 @@ void RingPanel::configure(const RingLayout& layout, const Screen& screen, QPoint
     // Chips left from the last opening must not show for a frame.
     view_.hideChips();
     view_.invalidateAll();
+    window_->setBackdrop(view_.look
+                             ? backdrop(view_.look->backdrop(), layout, view_.ringCenter, scale_)
+                             : std::nullopt);
+}
+
+std::optional<OverlayBackdrop> RingPanel::backdrop(const LookBackdrop& look,
+                                                   const RingLayout& layout, QPointF center,
+                                                   double scale) {
+    if (look.shape == LookBackdrop::Shape::None)
+        return std::nullopt;
+    const double outer = layout.outerRadius();
+    const double r =
+        look.shape == LookBackdrop::Shape::Veil ? layout.iconSize * 0.75 + layout.radius : outer;
+    if (r <= 0)
+        return std::nullopt;
+    const int side = std::max(1, int(std::ceil(2 * r * scale)));
+    QImage mask(side, side, QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    QPainter painter(&mask);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    // The mask is drawn in points; every shape is round, so its orientation does not matter.
+    painter.scale(side / (2 * r), side / (2 * r));
+    const QPointF middle(r, r);
+    switch (look.shape) {
+        case LookBackdrop::Shape::Disc:
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(middle, r, r);
+            break;
+        case LookBackdrop::Shape::Band: {
+            // The hole stays clear, so the blur never covers the centre's content.
+            const double hole = std::clamp(layout.holeRadius(), 0.0, r);
+            QPainterPath band;
+            band.addEllipse(middle, r, r);
+            band.addEllipse(middle, hole, hole);
+            band.setFillRule(Qt::OddEvenFill);
+            painter.setBrush(Qt::black);
+            painter.drawPath(band);
+            break;
+        }
+        case LookBackdrop::Shape::Veil: {
+            QRadialGradient lens(middle, r);
+            lens.setColorAt(0, Qt::black);
+            lens.setColorAt(0.85, Qt::black);
+            lens.setColorAt(1, QColor(0, 0, 0, 0));
+            painter.setBrush(lens);
+            painter.drawEllipse(middle, r, r);
+            break;
+        }
+        case LookBackdrop::Shape::None:
+            break;
+    }
+    painter.end();
+    return OverlayBackdrop{material(look.material),
+                           QRectF(center.x() - r, center.y() - r, 2 * r, 2 * r), mask};
 }
 
 void RingPanel::setBlurAlpha(double alpha) {
@@ -58,11 +142,33 @@ void RingPanel::setAcceptsMouseEvents(bool accepts) {
 
 void RingPanel::orderOut() {
     window_->orderOut();
+    window_->clearContents();
+    window_->setBackdrop(std::nullopt);
+    shownArea_ = QRectF();
     view_.takeInvalidRect();
+    needsDisplay_ = false;
 }
 
 QRectF RingPanel::frame() const {
     return window_->frame();
+}
+
+void RingPanel::display() {
+    if (!needsDisplay_ || !window_->isVisible())
+        return;
+    needsDisplay_ = false;
+    RingView::Layer layer = view_.updateLayer(scale_);
+    if (layer.image.isNull() || layer.area.isEmpty()) {
+        window_->clearContents();
+        shownArea_ = QRectF();
+        return;
+    }
+    // The window keeps what lies outside an update; the view's picture is only its latest area,
+    // so chips that went away must not linger there.
+    if (!shownArea_.isEmpty() && !layer.area.contains(shownArea_))
+        window_->clearContents();
+    window_->setContents(layer.image, layer.area);
+    shownArea_ = layer.area;
 }
 
 }  // namespace tandri

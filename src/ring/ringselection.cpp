@@ -34,8 +34,14 @@ bool inTriangle(QPointF p, QPointF a, QPointF b, QPointF c) {
 }  // namespace
 
 void RingController::update() {
-    if (menuOpen_)
-        return;
+    if (!menuOpen_)
+        track();
+    // Everything this frame changed is drawn once, at its end; pictures that arrive while a menu
+    // is up still show.
+    panel_.display();
+}
+
+void RingController::track() {
     RingView& view = panel_.ringView();
     const double now = platform_.clock.now();
     if (view.progress() < 1.0) {

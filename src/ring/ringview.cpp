@@ -31,6 +31,14 @@ void RingView::setSelectedChip(std::optional<int> index) {
     invalidateFrame();
 }
 
+bool RingView::clearSelectedChip() {
+    if (!selectedChip_)
+        return false;
+    selectedChip_.reset();
+    chipSelectedAt_ = clock_.now();
+    return true;
+}
+
 void RingView::setNotice(std::optional<QString> notice) {
     if (notice_ == notice)
         return;
@@ -46,18 +54,6 @@ void RingView::setProgress(double progress) {
 QRectF RingView::ringRect() const {
     const double s = layout.size;
     return {ringCenter.x() - s / 2, ringCenter.y() - s / 2, s, s};
-}
-
-QRectF RingView::chipsBounds() const {
-    QRectF bounds;
-    for (const auto& chip : chips_) bounds = united(bounds, chip.frame);
-    return bounds;
-}
-
-QRectF RingView::chipsDirtyRect() const {
-    if (chips_.empty())
-        return {};
-    return grown(chipsBounds(), 30);
 }
 
 bool RingView::chipsAreItems() const {
@@ -77,72 +73,6 @@ bool RingView::hasThumbnailChips() const {
 
 QRectF RingView::effectiveBounds() const {
     return placementBounds.isEmpty() ? bounds : placementBounds;
-}
-
-void RingView::showChips(std::vector<WindowChip> chips, int index) {
-    const QRectF oldDirty = chipsDirtyRect();
-    chips_ = std::move(chips);
-    chipsApp_ = index;
-    setSelectedChip(std::nullopt);
-    placeColumn(index);
-    activeLayout_ = WindowLayout::Column;
-    invalidate(oldDirty);
-    invalidate(grown(ringRect(), 28));
-    invalidate(chipsDirtyRect());
-}
-
-void RingView::hideChips() {
-    if (chips_.empty() && !chipsApp_)
-        return;
-    const QRectF oldDirty = chipsDirtyRect();
-    chips_.clear();
-    chipsApp_.reset();
-    setSelectedChip(std::nullopt);
-    invalidate(oldDirty);
-}
-
-// A column of rows beside the ring on the entry's side, slid into the bounds.
-void RingView::placeColumn(int index) {
-    const QSizeF row = hasThumbnailChips() ? thumbnailRowSize : chipSize;
-    const double reach = layout.outerRadius();
-    const double theta = layout.angle(index);
-    const QPointF icon = ringCenter + layout.radius * QPointF(std::cos(theta), std::sin(theta));
-    const double x = std::cos(theta) >= 0 ? ringCenter.x() + reach + 12
-                                          : ringCenter.x() - reach - 12 - row.width();
-    const double firstY = icon.y() - row.height() / 2;
-    // Rows grow toward the ring's horizontal middle.
-    const double direction = std::sin(theta) < 0 ? 1 : -1;
-    QRectF all;
-    for (size_t k = 0; k < chips_.size(); ++k) {
-        chips_[k].frame =
-            QRectF(x, firstY + direction * k * (row.height() + chipGap), row.width(), row.height());
-        all = united(all, chips_[k].frame);
-    }
-    const QRectF b = effectiveBounds();
-    if (b.isEmpty() || all.isEmpty())
-        return;
-    const double dx = std::max(minX(b) - minX(all), 0.0) + std::min(maxX(b) - maxX(all), 0.0);
-    const double dy = std::max(minY(b) - minY(all), 0.0) + std::min(maxY(b) - maxY(all), 0.0);
-    for (auto& chip : chips_) chip.frame.translate(dx, dy);
-}
-
-std::optional<int> RingView::chipIndex(QPointF point, double reach) const {
-    if (chips_.empty())
-        return std::nullopt;
-    if (distance(point, ringCenter) < layout.outerRadius() - 2)
-        return std::nullopt;
-    std::optional<int> best;
-    double bestDistance = 0;
-    for (size_t i = 0; i < chips_.size(); ++i) {
-        const double d = distanceToRect(point, chips_[i].frame);
-        if (!best || d < bestDistance) {
-            best = static_cast<int>(i);
-            bestDistance = d;
-        }
-    }
-    if (best && bestDistance <= reach)
-        return best;
-    return std::nullopt;
 }
 
 void RingView::thumbnailsChanged() {

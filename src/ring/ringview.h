@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,6 +17,8 @@
 #include "platform/overlay.h"
 #include "ring/lookchoice.h"
 #include "ring/ringlayout.h"
+#include "ring/ringlook.h"
+#include "ring/ringscene.h"
 #include "ring/windowchip.h"
 #include "ring/windowlayout.h"
 
@@ -25,10 +31,24 @@ class Clock;
 class RingView {
 public:
     // Chip sizes in points.
+    /// A column row without thumbnails.
     static constexpr QSizeF chipSize{240, 28};
+    /// A column row with thumbnails.
     static constexpr QSizeF thumbnailRowSize{280, 48};
+    static constexpr double rowThumbnailWidth = 60;
     static constexpr double chipGap = 5;
+    /// An arc item without thumbnails.
+    static constexpr QSizeF arcIconSize{40, 40};
+    /// An arc item with thumbnails.
+    static constexpr QSizeF arcThumbnailSize{96, 60};
+    /// Least room between neighbouring arc items.
+    static constexpr double arcGap = 12;
     static constexpr double defaultPreviewWidth = 280;
+    static constexpr double previewHeightRatio = 19.0 / 28.0;
+    static constexpr double minimumPreviewWidth = 160;
+    /// Widest arc of window chips (150°) and of folder items or overflow apps (230°).
+    static constexpr double arcMaxSpan = 2.6179938779914944;
+    static constexpr double overflowMaxSpan = 4.014257279586958;
 
     explicit RingView(const Clock& clock);
 
@@ -40,12 +60,20 @@ public:
     /// The view's own rect, in view coordinates.
     QRectF bounds;
     std::optional<qint32> frontmostPID;
-    LookChoice look;
+    /// The look to draw with, and the choice it was made from.
+    std::shared_ptr<const RingLook> look;
+    LookChoice lookChoice;
     bool dark = true;
     WindowLayout windowLayout = WindowLayout::Arc;
     bool showsThumbnails = false;
     std::function<QImage(quint32)> thumbnail = [](quint32) {
         return QImage();
+    };
+    /// The icon a chip brings of its own (overflow apps, files, folders); null for the others.
+    /// Files and folders need the workspace, so whoever owns it installs a fuller provider.
+    std::function<QImage(const WindowChip&)> chipIcon = [](const WindowChip& chip) {
+        const auto* app = std::get_if<WindowChip::App>(&chip.kind);
+        return app ? app->app.icon : QImage();
     };
     bool reduceMotion = false;
     double previewWidth = defaultPreviewWidth;
@@ -75,15 +103,22 @@ public:
     // Chips.
     const std::vector<WindowChip>& chips() const { return chips_; }
     std::optional<int> chipsApp() const { return chipsApp_; }
+    /// The layout the chips actually got: the arc, or the column.
     WindowLayout activeLayout() const { return activeLayout_; }
+    /// Distance from the ring's centre to the arc items' centres (kept while the column shows).
+    double arcRadius() const { return arcRadius_; }
     double chipSelectedAt() const { return chipSelectedAt_; }
     /// Places and shows the chips of entry `index`.
     void showChips(std::vector<WindowChip> chips, int index);
     void hideChips();
     /// The chip under or within `reach` of a point, never one under the ring itself.
     std::optional<int> chipIndex(QPointF point, double reach) const;
+    /// The frame of the full-size preview of chip `index`; empty for an invalid index.
+    QRectF magnifiedFrame(int index) const;
     QRectF ringRect() const;
+    /// The union of all chip frames.
     QRectF chipsBounds() const;
+    /// What must be drawn again when the chips change: their frames and previews, grown by 30.
     QRectF chipsDirtyRect() const;
     /// Whether window chips carry thumbnails.
     bool hasThumbnailChips() const;
@@ -91,6 +126,28 @@ public:
     bool chipsAreItems() const;
     /// How far the selected chip's preview has grown, 0 to 1, eased.
     double magnifyProgress() const;
+
+    // Chip placement, step by step.
+    /// The size of one arc item.
+    QSizeF arcItemSize() const;
+    /// The size of one column row.
+    QSizeF columnRowSize() const;
+    /// A rect of `size` centred further out along `chip`'s direction, so that it grows outward
+    /// from the chip's place, shifted into the bounds.
+    QRectF outwardFrame(QSizeF size, const WindowChip& chip) const;
+    /// A rect of `size` beside the chips, level with `row`, shifted vertically into the bounds.
+    QRectF previewFrame(QSizeF size, const QRectF& row, bool right) const;
+    /// Directions of `count` items of `item` size on a circle of `radius`: the first at `base`,
+    /// the others alternately clockwise and counter-clockwise of it, each `arcGap` clear of the
+    /// one before.
+    static std::vector<double> arcAngles(int count, double base, double radius, QSizeF item);
+    /// Places the chips on an arc beyond entry `index`, shortening the list with a "more" chip;
+    /// false when no rotation of the arc fits the bounds.
+    bool placeArc(int index);
+    /// Places every chip in a column of rows beside, above or below the ring.
+    void placeColumn(int index);
+    /// The chips on either side of `index` along the arc.
+    std::vector<int> arcNeighbors(int index) const;
 
     // Called by the controller and the panel.
     void thumbnailsChanged();
@@ -102,6 +159,19 @@ public:
     /// The union of the rects marked since the last call, then forgets them.
     QRectF takeInvalidRect();
 
+    // Drawing.
+    /// Draws one frame into `painter`, whose coordinates are the view's own (y up).
+    void render(QPainter& painter);
+    /// A rendered part of the view: a premultiplied ARGB bitmap at `scale` pixels per point
+    /// covering `area` (view points).
+    struct Layer {
+        QImage image;
+        QRectF area;
+    };
+    /// Renders the area that needs drawing (the ring's square grown by 28 and the chip area) and
+    /// forgets it; a null image when there is nothing to draw.
+    Layer updateLayer(double scale);
+
     // Events from the window.
     void mouseDown(MouseButton button);
     void keyDown(const KeyEvent& event);
@@ -111,8 +181,31 @@ public:
 private:
     void invalidate(const QRectF& rect);
     void invalidateFrame();
+    /// Clears the chip selection without drawing; the caller marks what changed. True when
+    /// a chip was selected.
+    bool clearSelectedChip();
     QRectF effectiveBounds() const;
-    void placeColumn(int index);
+    /// Whether `rect` lies inside the placement bounds.
+    bool insideBounds(const QRectF& rect) const;
+    /// How far rects must move to come inside the placement bounds.
+    QPointF slideIntoBounds(const QRectF& rect) const;
+    /// Distance from the ring's centre that chips and previews keep.
+    double clearance() const;
+
+    // Drawing steps.
+    QImage entryIcon(std::optional<int> index) const;
+    void drawArc(QPainter& painter, const RingScene& scene) const;
+    void drawColumn(QPainter& painter, const RingScene& scene) const;
+    void drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
+                  bool selected) const;
+    void drawArcIcon(QPainter& painter, const WindowChip& chip, int number, const QImage& icon,
+                     bool selected, const RingScene& scene) const;
+    void drawCard(QPainter& painter, const WindowChip& chip, const QRectF& rect, const QImage& icon,
+                  const RingScene& scene) const;
+    void drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const;
+    void drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
+                       const QPainterPath& clip, const QImage& icon) const;
+    void drawNotice(QPainter& painter) const;
 
     const Clock& clock_;
     std::vector<int> windowCounts_;
@@ -123,6 +216,7 @@ private:
     std::vector<WindowChip> chips_;
     std::optional<int> chipsApp_;
     WindowLayout activeLayout_ = WindowLayout::Column;
+    double arcRadius_ = 0;
     double chipSelectedAt_;
     QRectF invalid_;
 };

@@ -323,7 +323,8 @@ TEST(RingController, ViewMirrorsTheSessionState) {
     EXPECT_EQ(h.view().windowLayout, WindowLayout::Arc);
     EXPECT_FALSE(h.view().showsThumbnails);
     EXPECT_EQ(h.view().previewWidth, 280);
-    EXPECT_EQ(h.view().look.style, RingStyle::Glass);
+    EXPECT_EQ(h.view().lookChoice.style, RingStyle::Glass);
+    EXPECT_TRUE(h.view().look);
 }
 
 }  // namespace

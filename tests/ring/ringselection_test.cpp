@@ -31,7 +31,8 @@ TEST(RingSelection, HeldRingNeedsAFlickAndOffersChipsOnlyAtTheIcons) {
     EXPECT_EQ(h.ring.expandedApp(), 0);
     EXPECT_EQ(h.view().chips().size(), 2u);
     EXPECT_EQ(h.view().chipsApp(), 0);
-    h.moveFromCenter(175, 90);  // beyond 126 + 48, not toward the chips
+    // Beyond 126 + 48, beside the chips that fan out above the entry rather than toward them.
+    h.moveFromCenter(175, 110);
     EXPECT_EQ(h.ring.selection(), std::nullopt);
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     EXPECT_TRUE(h.view().chips().empty());
@@ -49,9 +50,10 @@ TEST(RingSelection, StickyRingUsesTheHoleAndASmallerReach) {
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     h.moveFromCenter(100, 90);
     EXPECT_EQ(h.ring.expandedApp(), 0);
-    h.moveFromCenter(137, 90);
+    // Still in entry 0's sector, but clear of its chips straight above.
+    h.moveFromCenter(137, 110);
     EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    h.moveFromCenter(140, 90);  // beyond 126 + 12
+    h.moveFromCenter(140, 110);  // beyond 126 + 12
     EXPECT_EQ(h.ring.selection(), std::nullopt);
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
 }
@@ -106,22 +108,23 @@ TEST(RingSelection, WindowChipsWaitForTheWindowLoad) {
 
 TEST(RingSelection, AimingAtTheChipsKeepsTheEntryUntilThePointerRests) {
     RingHarness h(desktopWithApps(8, 2));
+    h.desktop.preferences().setValue(Preferences::appDomain, "windowLayout", "column");
     h.ring.openSticky();
     h.load();
-    h.moveTo(h.center() + QPointF(0, 90));
-    ASSERT_EQ(h.ring.expandedApp(), 0);
+    h.moveTo(h.center() + QPointF(64, 64));  // entry 1, up and to the right
+    ASSERT_EQ(h.ring.expandedApp(), 1);
     const QRectF first = h.view().chips()[0].frame;
     ASSERT_GT(first.x(), h.center().x() + 126);  // the column sits right of the ring
 
-    // Crossing entry 1's sector on the way to the chips keeps entry 0.
-    h.moveTo(h.center() + QPointF(80, 85));
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    // Crossing entry 2's sector on the way to the second row keeps entry 1.
+    h.moveTo(h.center() + QPointF(110, 40));
+    EXPECT_EQ(h.ring.selection(), (Selection{1, std::nullopt}));
     // Beyond the ring's reach but still on course: no selection, the chips stay.
-    h.moveTo(h.center() + QPointF(110, 90));
+    h.moveTo(h.center() + QPointF(120, 70));
     EXPECT_EQ(h.ring.selection(), std::nullopt);
-    EXPECT_EQ(h.ring.expandedApp(), 0);
+    EXPECT_EQ(h.ring.expandedApp(), 1);
     h.frame(29);  // at rest for 0.24 s: still aiming
-    EXPECT_EQ(h.ring.expandedApp(), 0);
+    EXPECT_EQ(h.ring.expandedApp(), 1);
     h.frame(2);  // at rest for 0.26 s: no longer
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     EXPECT_TRUE(h.view().chips().empty());
@@ -139,7 +142,9 @@ TEST(RingSelection, PickingAChipRaisesItsWindow) {
     EXPECT_EQ(h.view().selectedChip(), 1);
     EXPECT_EQ(h.view().selectedApp(), 0);
     // Within the reach of a held trigger, just outside the chip, still picks it.
-    h.moveTo(second.center() + QPointF(0, -second.height() / 2 - 40));
+    // (The chips fan out on an arc above the entry: "outside" is further out along its direction.)
+    const QPointF out = second.center() - h.view().ringCenter;
+    h.moveTo(second.center() + out / std::hypot(out.x(), out.y()) * (second.height() / 2 + 40));
     EXPECT_EQ(h.ring.selection()->chip.has_value(), true);
     h.moveTo(second.center());
     h.ring.triggerUp();

@@ -30,6 +30,7 @@ protected:
 };
 
 TEST_F(RingViewTest, ChipsNeverHitUnderTheRingItself) {
+    view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(3), 2);
     ASSERT_EQ(view.chips().size(), 3u);
     // Points inside the ring's outer edge minus 2 miss every chip, whatever the reach.
@@ -45,6 +46,7 @@ TEST_F(RingViewTest, ChipsNeverHitUnderTheRingItself) {
 TEST_F(RingViewTest, ColumnStaysInsideThePlacementBounds) {
     view.ringCenter = QPointF(1300, 450);  // entry 2 (right) sits near the right edge
     view.placementBounds = QRectF(8, 8, 1424, 884);
+    view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(4), 2);
     for (const auto& chip : view.chips()) {
         EXPECT_TRUE(view.placementBounds.contains(chip.frame)) << chip.frame.x();
@@ -74,6 +76,7 @@ TEST_F(RingViewTest, ChangesMarkOnlyTheRingAndChipAreasForDrawing) {
 
 TEST_F(RingViewTest, SelectingAChipStartsThePreviewGrowing) {
     view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(2), 0);
     EXPECT_TRUE(view.hasThumbnailChips());
     EXPECT_EQ(view.chips()[0].frame.size(), RingView::thumbnailRowSize);

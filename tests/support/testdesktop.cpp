@@ -36,7 +36,7 @@ TestDesktop::TestDesktop(const QByteArray& desktopJson)
     platform_ = std::make_unique<Platform>(
         Platform{*preferences_, *notifications_, *clock_, *queues_, *files_, sim_->workspace(),
                  sim_->accessibility(), sim_->windowList(), sim_->screens(), sim_->overlays(),
-                 sim_->system()});
+                 sim_->system(), sim_->screenCapture()});
 }
 
 TestDesktop::~TestDesktop() = default;

@@ -10,6 +10,7 @@
 #include "platform/sim/simdesktopreader.h"
 #include "platform/sim/simicons.h"
 #include "platform/sim/simoverlays.h"
+#include "platform/sim/simscreencapture.h"
 #include "platform/sim/simscreens.h"
 #include "platform/sim/simstate.h"
 #include "platform/sim/simsystem.h"
@@ -31,7 +32,8 @@ SimDesktop::SimDesktop(Key)
       windowList_(std::make_unique<SimWindowList>(*state_)),
       screens_(std::make_unique<SimScreens>(*state_)),
       overlays_(std::make_unique<SimOverlays>()),
-      system_(std::make_unique<SimSystem>(*state_)) {}
+      system_(std::make_unique<SimSystem>(*state_)),
+      screenCapture_(std::make_unique<SimScreenCapture>(*state_)) {}
 
 SimDesktop::~SimDesktop() = default;
 
@@ -99,6 +101,9 @@ Overlays& SimDesktop::overlays() {
 }
 System& SimDesktop::system() {
     return *system_;
+}
+ScreenCapture& SimDesktop::screenCapture() {
+    return *screenCapture_;
 }
 
 void SimDesktop::registerDomainDefaults(Preferences& preferences) const {

@@ -8,6 +8,7 @@
 
 #include "platform/accessibility.h"
 #include "platform/overlay.h"
+#include "platform/screencapture.h"
 #include "platform/screens.h"
 #include "platform/system.h"
 #include "platform/windowlist.h"
@@ -23,6 +24,7 @@ class SimAccessibility;
 class SimIcons;
 class SimOverlayWindow;
 class SimOverlays;
+class SimScreenCapture;
 class SimScreens;
 class SimSystem;
 class SimWindowList;
@@ -60,6 +62,7 @@ public:
     Screens& screens();
     Overlays& overlays();
     System& system();
+    ScreenCapture& screenCapture();
 
     /// Registers the "defaults" key's domains as in-memory defaults of the store.
     void registerDomainDefaults(Preferences& preferences) const;
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<SimScreens> screens_;
     std::unique_ptr<SimOverlays> overlays_;
     std::unique_ptr<SimSystem> system_;
+    std::unique_ptr<SimScreenCapture> screenCapture_;
 };
 
 }  // namespace tandri::sim

@@ -264,13 +264,13 @@ void readApps(const QJsonValue& value, SimState& state, const QString& baseFolde
 }
 
 void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFolder) {
-    checkKeys(
-        root, {},
-        {QLatin1StringView("screens"), QLatin1StringView("pointer"), QLatin1StringView("trusted"),
-         QLatin1StringView("screenCapture"), QLatin1StringView("frontmost"),
-         QLatin1StringView("apps"), QLatin1StringView("bundles"), QLatin1StringView("dark"),
-         QLatin1StringView("reduceMotion"), QLatin1StringView("reduceTransparency"),
-         QLatin1StringView("increaseContrast"), QLatin1StringView("defaults")});
+    checkKeys(root, {},
+              {QLatin1StringView("screens"), QLatin1StringView("pointer"),
+               QLatin1StringView("trusted"), QLatin1StringView("screenCapture"),
+               QLatin1StringView("frontmost"), QLatin1StringView("apps"),
+               QLatin1StringView("bundles"), QLatin1StringView("dark"), QLatin1StringView("accent"),
+               QLatin1StringView("reduceMotion"), QLatin1StringView("reduceTransparency"),
+               QLatin1StringView("increaseContrast"), QLatin1StringView("defaults")});
 
     if (root.contains(u"screens")) {
         const QJsonArray screens = toArray(root[u"screens"], QStringLiteral("screens"));
@@ -293,6 +293,14 @@ void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFo
     state.trusted = flag("trusted", true);
     state.screenCapture = flag("screenCapture", false);
     state.dark = flag("dark", false);
+    if (root.contains(u"accent")) {
+        const QJsonValue accent = root[u"accent"];
+        const QColor color = accent.isString() ? QColor::fromString(accent.toString()) : QColor();
+        if (!color.isValid()) {
+            fail(QStringLiteral("accent"), QStringLiteral("expected a colour such as \"#0a84ff\""));
+        }
+        state.accent = color;
+    }
     state.displayOptions.reduceMotion = flag("reduceMotion", false);
     state.displayOptions.reduceTransparency = flag("reduceTransparency", false);
     state.displayOptions.increaseContrast = flag("increaseContrast", false);

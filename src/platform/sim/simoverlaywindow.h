@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QImage>
 #include <functional>
+#include <optional>
 
 #include "platform/overlay.h"
 
 namespace tandri::sim {
 
-/// An overlay window of the simulated desktop: it draws nothing and records what it was told, so
-/// that tests can read its state and deliver clicks and keys to it.
+/// An overlay window of the simulated desktop: it records what it was told and keeps the picture it
+/// was given, so that tests and the diagnostic modes can read its state and deliver clicks and
+/// keys to it.
 class SimOverlayWindow : public OverlayWindow {
 public:
     enum class Kind { Panel, Shield };
@@ -31,6 +34,9 @@ public:
     void makeKey() override;
     void setAcceptsMouseEvents(bool accepts) override;
     void setBackdropAlpha(double alpha) override;
+    void setContents(const QImage& image, const QRectF& area) override;
+    void clearContents() override;
+    void setBackdrop(const std::optional<OverlayBackdrop>& backdrop) override;
 
     Kind kind() const { return kind_; }
     bool isKey() const { return key_; }
@@ -39,6 +45,18 @@ public:
     const OverlayHandlers& handlers() const { return handlers_; }
     /// How often the window was ordered front.
     int orderFrontCount() const { return orderFrontCount_; }
+    /// The window's picture as composed from every update since it was last cleared: the whole
+    /// window at the pixels-per-point scale of the latest update, top row at the window's top;
+    /// null when there is none.
+    const QImage& contents() const { return contents_; }
+    /// Pixels per point of `contents`; 0 when there are none.
+    double contentsScale() const { return contentsScale_; }
+    /// The area of the latest update, in window points.
+    QRectF lastContentsArea() const { return lastArea_; }
+    /// How many updates the picture received.
+    int contentsUpdates() const { return contentsUpdates_; }
+    /// The backdrop shown now, if any.
+    const std::optional<OverlayBackdrop>& backdrop() const { return backdrop_; }
 
     /// Delivers a mouse-down to the mouse-down handler, if there is one.
     void mouseDown(MouseButton button);
@@ -57,6 +75,11 @@ private:
     bool acceptsMouseEvents_ = true;
     double backdropAlpha_ = 1.0;
     int orderFrontCount_ = 0;
+    QImage contents_;
+    double contentsScale_ = 0;
+    QRectF lastArea_;
+    int contentsUpdates_ = 0;
+    std::optional<OverlayBackdrop> backdrop_;
 };
 
 }  // namespace tandri::sim

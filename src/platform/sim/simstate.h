@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+
 #include <QJsonObject>
 #include <QPointF>
 #include <QRectF>
@@ -62,6 +64,7 @@ struct SimState {
     std::map<QString, QString> bundles;
     DisplayOptions displayOptions;
     bool dark = false;
+    std::optional<QColor> accent;
     /// In-memory defaults of preference domains, by domain name.
     std::map<QString, QJsonObject> defaults;
     std::vector<QString> actions;

@@ -261,4 +261,9 @@ bool SimWorkspace::darkAppearance() const {
     return state_.dark;
 }
 
+std::optional<QColor> SimWorkspace::accentColor() const {
+    std::lock_guard lock(state_.mutex);
+    return state_.accent;
+}
+
 }  // namespace tandri::sim

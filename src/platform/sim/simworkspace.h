@@ -37,6 +37,7 @@ public:
 
     DisplayOptions displayOptions() const override;
     bool darkAppearance() const override;
+    std::optional<QColor> accentColor() const override;
 
 private:
     // These expect the state's mutex to be held.

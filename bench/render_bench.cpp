@@ -1,0 +1,111 @@
+// Drawing one frame of the ring at scale 2 with 24 entries, in every look, without chips and with
+// nine arc chips carrying thumbnails.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include "benchdesktop.h"
+#include "ring/draw.h"
+#include "ring/ringlook.h"
+
+using namespace tandri;
+
+namespace {
+
+constexpr double scale = 2;
+constexpr int arcChips = 9;
+
+QImage windowPicture() {
+    QImage image(640, 400, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(230, 232, 236));
+    QPainter painter(&image);
+    painter.fillRect(QRect(0, 0, 640, 28), QColor(200, 202, 206));
+    painter.fillRect(QRect(0, 28, 150, 372), QColor(90, 140, 210));
+    return image;
+}
+
+struct RenderBench : bench::Bench {
+    RenderBench(RingStyle style, bool chips) {
+        ring.openSticky();
+        queues.drain();
+        RingView& v = view();
+        v.setProgress(1);
+        v.look = makeLook(LookChoice{style, standardBackground(style), true});
+        v.setSelectedApp(0);
+        if (!chips)
+            return;
+        v.windowLayout = WindowLayout::Arc;
+        v.showsThumbnails = true;
+        v.reduceMotion = true;
+        v.thumbnail = [picture = windowPicture()](quint32) {
+            return picture;
+        };
+        std::vector<WindowChip> list;
+        for (int i = 0; i < arcChips; ++i) {
+            WindowInfo info;
+            info.title = QStringLiteral("Document %1").arg(i);
+            info.id = static_cast<quint32>(500 + i);
+            list.emplace_back(WindowChip::Window{info});
+        }
+        v.showChips(std::move(list), 0);
+        v.setSelectedChip(0);
+    }
+    RingView& view() { return ring.panel().ringView(); }
+    /// The pointer moves on: to the next entry, or to the next chip when chips are shown.
+    void moveOn() {
+        RingView& v = view();
+        if (v.chips().empty()) {
+            v.setSelectedApp((*v.selectedApp() + 1) % static_cast<int>(v.apps.size()));
+        } else {
+            v.setSelectedChip((*v.selectedChip() + 1) % static_cast<int>(v.chips().size()));
+        }
+    }
+    QImage frame() { return view().updateLayer(scale).image; }
+};
+
+void firstFrame(benchmark::State& state, RingStyle style, bool chips) {
+    RenderBench b(style, chips);
+    b.frame();  // fonts load once per process, not once per ring
+    for (auto _ : state) {
+        Draw::clearCaches();
+        b.view().invalidateAll();
+        benchmark::DoNotOptimize(b.frame());
+    }
+}
+
+void steadyFrame(benchmark::State& state, RingStyle style, bool chips) {
+    RenderBench b(style, chips);
+    for (int i = 0; i < 30; ++i) {  // every entry and chip drawn once: caches are warm
+        b.moveOn();
+        b.frame();
+    }
+    for (auto _ : state) {
+        b.moveOn();
+        benchmark::DoNotOptimize(b.frame());
+    }
+}
+
+void registerAll() {
+    for (RingStyle style : allRingStyles) {
+        for (bool chips : {false, true}) {
+            const std::string name = rawValue(style).toStdString() + (chips ? "/arc9" : "/plain");
+            benchmark::RegisterBenchmark(("FirstFrame/" + name).c_str(), firstFrame, style, chips)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("SteadyFrame/" + name).c_str(), steadyFrame, style, chips)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

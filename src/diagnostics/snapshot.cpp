@@ -1,0 +1,175 @@
+#include "diagnostics/snapshot.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+
+#include "app/settings.h"
+#include "catalogue/appsource.h"
+#include "platform/platform.h"
+#include "platform/workspace.h"
+#include "ring/ringlook.h"
+#include "ring/ringview.h"
+#include "ring/windowchip.h"
+#include "windows/thumbnailcache.h"
+#include "windows/windowsource.h"
+
+namespace tandri::Snapshot {
+
+namespace {
+
+constexpr double pictureScale = 2.0;
+
+// The view's own drawing, on a transparent bitmap of the whole view.
+QImage drawView(RingView& view) {
+    const QSizeF size = view.bounds.size();
+    QImage image(int(size.width() * pictureScale), int(size.height() * pictureScale),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    // The painter works in points, as it does for the ring's panel.
+    image.setDevicePixelRatio(pictureScale);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                           QPainter::TextAntialiasing);
+    // View coordinates run y up from the bottom-left.
+    painter.translate(0, size.height());
+    painter.scale(1, -1);
+    view.render(painter);
+    painter.end();
+    return image;
+}
+
+bool writePNG(const QImage& image, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        *error = QStringLiteral("the picture could not be encoded");
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QImage picture(RingView& view) {
+    const QImage drawing = drawView(view);
+    QImage picture(drawing.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(QColor::fromRgbF(0.32f, 0.32f, 0.32f));
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double r = view.layout.outerRadius();
+    // The ring's centre, flipped into the picture's rows.
+    const QPointF centre(view.ringCenter.x() * pictureScale,
+                         (view.bounds.height() - view.ringCenter.y()) * pictureScale);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0.12f, 0.12f, 0.12f));
+    painter.drawEllipse(centre, r * pictureScale, r * pictureScale);
+    painter.drawImage(QRectF(picture.rect()), drawing);
+    painter.end();
+    return picture;
+}
+
+Scene prepare(Platform& platform, ThumbnailCache& thumbnails, std::optional<int> index) {
+    Preferences& prefs = platform.preferences;
+    Settings::registerDefaults(prefs);
+    const bool dock = Settings::appSet(prefs) == AppSet::DockAndOpen;
+    const std::vector<RingApp> entries = AppSource::ringApps(platform, dock);
+
+    const bool trusted = WindowSource::isTrusted(platform.accessibility);
+    WindowTable windows;
+    WindowCounts counts;
+    if (trusted) {
+        std::vector<qint32> pids;
+        for (const auto& entry : entries) {
+            if (const auto pid = entry.pid())
+                pids.push_back(*pid);
+        }
+        windows = WindowSource::windows(platform.accessibility, pids);
+        for (const auto& [pid, list] : windows) counts[pid] = static_cast<int>(list.size());
+    } else {
+        counts = WindowSource::visibleCounts(platform.windowList);
+    }
+
+    const RingLayout layout(static_cast<int>(entries.size()));
+    Scene scene{std::make_unique<RingView>(platform.clock), trusted, std::nullopt};
+    RingView& view = *scene.view;
+    view.layout = layout;
+    view.bounds = QRectF(0, 0, layout.size + 640, layout.size + 360);
+    view.ringCenter = view.bounds.center();
+    const bool dark = platform.workspace.darkAppearance();
+    view.lookChoice = Settings::currentLook(prefs, platform.workspace, dark);
+    view.look = makeLook(view.lookChoice);
+    view.dark = dark;
+    view.apps = entries;
+    view.frontmostPID = platform.workspace.frontmostPID();
+    view.windowLayout = Settings::windowLayout(prefs);
+    view.showsThumbnails = view.windowLayout != WindowLayout::Off &&
+                           Settings::showsThumbnails(prefs, platform.windowList);
+    view.previewWidth = Settings::previewSize(prefs);
+    view.thumbnail = [&thumbnails](quint32 id) {
+        return thumbnails.image(id);
+    };
+    Workspace& workspace = platform.workspace;
+    view.chipIcon = [&workspace](const WindowChip& chip) {
+        return chip.icon(workspace);
+    };
+    // A still picture shows the selected window's preview fully grown.
+    view.reduceMotion = true;
+    std::vector<int> entryCounts;
+    for (const auto& entry : entries) {
+        const auto pid = entry.pid();
+        const auto count = pid ? counts.find(*pid) : counts.end();
+        entryCounts.push_back(count != counts.end() ? count->second : 0);
+    }
+    view.setWindowCounts(std::move(entryCounts));
+
+    if (index && *index >= 0 && *index < static_cast<int>(entries.size())) {
+        const RingApp& entry = entries[*index];
+        view.setSelectedApp(*index);
+        const auto pid = entry.pid();
+        // With window chips turned off the ring never shows them, so neither does its picture.
+        auto chips = pid && view.windowLayout != WindowLayout::Off
+                         ? WindowChip::chips(*pid, windows, counts, trusted)
+                         : std::nullopt;
+        if (chips && !chips->empty()) {
+            if (view.showsThumbnails) {
+                std::vector<quint32> ids;
+                for (const auto& chip : *chips) {
+                    if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind);
+                        window && window->info.id)
+                        ids.push_back(*window->info.id);
+                }
+                thumbnails.captureNow(ids);
+            }
+            view.showChips(std::move(*chips), *index);
+            view.setSelectedChip(0);
+            scene.expanded = entry.name;
+        }
+    }
+    return scene;
+}
+
+bool run(Platform& platform, ThumbnailCache& thumbnails, const QString& path,
+         std::optional<int> index, QTextStream& out, QTextStream& err) {
+    const Scene scene = prepare(platform, thumbnails, index);
+    QString error;
+    if (!writePNG(picture(*scene.view), path, &error)) {
+        err << "tandri: cannot write the snapshot to " << path << " (" << error << ")\n";
+        err.flush();
+        return false;
+    }
+    out << "Accessibility: " << (scene.trusted ? "allowed" : "not allowed")
+        << "; expanded app: " << scene.expanded.value_or(QStringLiteral("none")) << '\n';
+    out.flush();
+    return true;
+}
+
+}  // namespace tandri::Snapshot

@@ -1,0 +1,952 @@
+#include "ring/draw.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHashFunctions>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainterPathStroker>
+#include <QRadialGradient>
+#include <QScreen>
+#include <QTextLayout>
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <numbers>
+#include <unordered_map>
+
+#include "ring/ringscene.h"
+
+namespace tandri::Draw {
+
+namespace {
+
+constexpr double degreesPerRadian = 180 / std::numbers::pi;
+
+// ---- Measuring what a drawing covers ------------------------------------------------------
+
+// A paint engine that draws nothing and only collects the device-space bounds of what is
+// painted, so that a shadow is blurred over the body's extent rather than the whole frame.
+class BoundsEngine final : public QPaintEngine {
+public:
+    BoundsEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+
+    bool begin(QPaintDevice*) override {
+        bounds_ = QRectF();
+        return true;
+    }
+    bool end() override { return true; }
+    Type type() const override { return QPaintEngine::User; }
+
+    void updateState(const QPaintEngineState& state) override {
+        const auto dirty = state.state();
+        if (dirty & DirtyTransform)
+            transform_ = state.transform();
+        if (dirty & DirtyPen)
+            pen_ = state.pen();
+    }
+
+    void drawPath(const QPainterPath& path) override { addShape(path.controlPointRect()); }
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+        if (count <= 0)
+            return;
+        double x0 = points[0].x(), x1 = x0, y0 = points[0].y(), y1 = y0;
+        for (int i = 1; i < count; ++i) {
+            x0 = std::min(x0, points[i].x());
+            x1 = std::max(x1, points[i].x());
+            y0 = std::min(y0, points[i].y());
+            y1 = std::max(y1, points[i].y());
+        }
+        addShape(QRectF(x0, y0, x1 - x0, y1 - y0));
+    }
+    void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override {
+        QPolygonF polygon;
+        polygon.reserve(count);
+        for (int i = 0; i < count; ++i) polygon.append(points[i]);
+        drawPolygon(polygon.constData(), count, mode);
+    }
+    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { add(r, 1); }
+    void drawImage(const QRectF& r, const QImage&, const QRectF&,
+                   Qt::ImageConversionFlags) override {
+        add(r, 1);
+    }
+    void drawTiledPixmap(const QRectF& r, const QPixmap&, const QPointF&) override { add(r, 1); }
+    void drawTextItem(const QPointF& p, const QTextItem& item) override {
+        // Generous: glyphs may overhang their advance (italics, antialiasing).
+        const double h = item.ascent() + item.descent();
+        add(QRectF(p.x() - h / 2, p.y() - item.ascent() - h / 4, item.width() + h, h * 1.5), 1);
+    }
+
+    QRectF bounds() const { return bounds_; }
+
+private:
+    void addShape(const QRectF& r) {
+        if (pen_.style() == Qt::NoPen) {
+            add(r, 1);
+        } else if (pen_.isCosmetic()) {
+            add(r, std::max(pen_.widthF(), 1.0) / 2 + 1);
+        } else {
+            // Half the width reaches past the path; miters and square caps reach further.
+            const double reach =
+                pen_.joinStyle() == Qt::MiterJoin || pen_.joinStyle() == Qt::SvgMiterJoin
+                    ? std::max(pen_.miterLimit(), 1.5)
+                    : 0.75;
+            const double m = pen_.widthF() * reach;
+            add(r.adjusted(-m, -m, m, m), 1);
+        }
+    }
+    void add(const QRectF& r, double deviceMargin) {
+        const QRectF d = transform_.mapRect(r).adjusted(-deviceMargin, -deviceMargin, deviceMargin,
+                                                        deviceMargin);
+        bounds_ = bounds_.isNull() ? d : bounds_.united(d);
+    }
+
+    QTransform transform_;
+    QPen pen_;
+    QRectF bounds_;
+};
+
+class BoundsDevice final : public QPaintDevice {
+public:
+    explicit BoundsDevice(const QPaintDevice* like)
+        : dpiX_(like ? like->logicalDpiX() : 96), dpiY_(like ? like->logicalDpiY() : 96) {}
+    ~BoundsDevice() override = default;
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    QRectF bounds() const { return engine_.bounds(); }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+            case PdmWidth:
+            case PdmHeight:
+                return 1 << 24;
+            case PdmWidthMM:
+                return (1 << 24) / dpiX_ * 254 / 10;
+            case PdmHeightMM:
+                return (1 << 24) / dpiY_ * 254 / 10;
+            case PdmNumColors:
+                return INT_MAX;
+            case PdmDepth:
+                return 32;
+            case PdmDpiX:
+            case PdmPhysicalDpiX:
+                return dpiX_;
+            case PdmDpiY:
+            case PdmPhysicalDpiY:
+                return dpiY_;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    int dpiX_;
+    int dpiY_;
+    mutable BoundsEngine engine_;
+};
+
+// Carries over what a body may rely on without setting it itself.
+void copyState(const QPainter& from, QPainter& to) {
+    to.setRenderHints(from.renderHints());
+    to.setFont(from.font());
+    to.setPen(from.pen());
+    to.setBrush(from.brush());
+}
+
+// ---- Blurring -----------------------------------------------------------------------------
+
+// Three box blurs in a row approximate a Gaussian; the widths follow the usual recipe for
+// matching its variance.
+std::array<int, 3> boxRadii(double sigma) {
+    if (sigma < 0.5)
+        return {0, 0, 0};
+    const double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
+    int lower = static_cast<int>(std::floor(ideal));
+    if (lower % 2 == 0)
+        --lower;
+    const int upper = lower + 2;
+    const double m =
+        (12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) / (-4.0 * lower - 4);
+    const int smaller = static_cast<int>(std::lround(m));
+    std::array<int, 3> radii{};
+    for (int i = 0; i < 3; ++i) radii[i] = ((i < smaller ? lower : upper) - 1) / 2;
+    return radii;
+}
+
+void boxHorizontal(const quint8* src, quint8* dst, int w, int h, int r) {
+    const quint32 mul = 65536 / (2 * r + 1);
+    for (int y = 0; y < h; ++y) {
+        const quint8* s = src + static_cast<size_t>(y) * w;
+        quint8* d = dst + static_cast<size_t>(y) * w;
+        quint32 sum = 0;
+        for (int i = 0; i <= r && i < w; ++i) sum += s[i];
+        for (int x = 0; x < w; ++x) {
+            d[x] = static_cast<quint8>((sum * mul + 32768) >> 16);
+            if (x + r + 1 < w)
+                sum += s[x + r + 1];
+            if (x - r >= 0)
+                sum -= s[x - r];
+        }
+    }
+}
+
+void boxVertical(const quint8* src, quint8* dst, int w, int h, int r, quint32* sums) {
+    const quint32 mul = 65536 / (2 * r + 1);
+    std::fill(sums, sums + w, 0u);
+    for (int i = 0; i <= r && i < h; ++i) {
+        const quint8* s = src + static_cast<size_t>(i) * w;
+        for (int x = 0; x < w; ++x) sums[x] += s[x];
+    }
+    for (int y = 0; y < h; ++y) {
+        quint8* d = dst + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) d[x] = static_cast<quint8>((sums[x] * mul + 32768) >> 16);
+        if (y + r + 1 < h) {
+            const quint8* s = src + static_cast<size_t>(y + r + 1) * w;
+            for (int x = 0; x < w; ++x) sums[x] += s[x];
+        }
+        if (y - r >= 0) {
+            const quint8* s = src + static_cast<size_t>(y - r) * w;
+            for (int x = 0; x < w; ++x) sums[x] -= s[x];
+        }
+    }
+}
+
+// Buffers reused from frame to frame; one set per nesting level of `glow` bodies.
+struct Scratch {
+    QImage body;
+    QImage tinted;
+    std::vector<quint8> a;
+    std::vector<quint8> b;
+    std::vector<quint32> sums;
+};
+
+// An image at least w × h, reallocated only when it grows.
+QImage& atLeast(QImage& image, int w, int h) {
+    if (image.width() < w || image.height() < h) {
+        image = QImage(std::max(w, image.width()), std::max(h, image.height()),
+                       QImage::Format_ARGB32_Premultiplied);
+    }
+    return image;
+}
+
+// Renders `body` through `world` into the top-left w × h of the scratch image and leaves its
+// blurred coverage in the returned buffer.
+const quint8* blurredCoverage(Scratch& scratch, const QPainter& like, const QTransform& world,
+                              int w, int h, const std::array<int, 3>& radii,
+                              const std::function<void(QPainter&)>& body) {
+    QImage& image = atLeast(scratch.body, w, h);
+    // Text in the body must come out at the size it has on the real device.
+    if (const QPaintDevice* device = like.device()) {
+        const int dpmX = qRound(device->logicalDpiX() / 0.0254);
+        const int dpmY = qRound(device->logicalDpiY() / 0.0254);
+        if (image.dotsPerMeterX() != dpmX)
+            image.setDotsPerMeterX(dpmX);
+        if (image.dotsPerMeterY() != dpmY)
+            image.setDotsPerMeterY(dpmY);
+    }
+    for (int y = 0; y < h; ++y) std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), w, 0u);
+    {
+        QPainter painter(&image);
+        copyState(like, painter);
+        painter.setClipRect(QRect(0, 0, w, h));
+        painter.setWorldTransform(world);
+        body(painter);
+    }
+    const size_t n = static_cast<size_t>(w) * h;
+    if (scratch.a.size() < n)
+        scratch.a.resize(n);
+    if (scratch.b.size() < n)
+        scratch.b.resize(n);
+    if (scratch.sums.size() < static_cast<size_t>(w))
+        scratch.sums.resize(w);
+    quint8* a = scratch.a.data();
+    for (int y = 0; y < h; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        quint8* out = a + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) out[x] = static_cast<quint8>(qAlpha(line[x]));
+    }
+    quint8* src = a;
+    quint8* dst = scratch.b.data();
+    for (int r : radii) {
+        if (r > 0) {
+            boxHorizontal(src, dst, w, h, r);
+            std::swap(src, dst);
+        }
+    }
+    for (int r : radii) {
+        if (r > 0) {
+            boxVertical(src, dst, w, h, r, scratch.sums.data());
+            std::swap(src, dst);
+        }
+    }
+    return src;
+}
+
+void tint(const quint8* coverage, int w, int h, const QColor& color, QImage& out) {
+    const QRgb premultiplied = qPremultiply(color.rgba());
+    std::array<QRgb, 256> lut{};
+    for (quint32 v = 0; v < 256; ++v) {
+        const auto scaled = [v](quint32 c) {
+            return (c * v + 127) / 255;
+        };
+        lut[v] = qRgba(scaled(qRed(premultiplied)), scaled(qGreen(premultiplied)),
+                       scaled(qBlue(premultiplied)), scaled(qAlpha(premultiplied)));
+    }
+    for (int y = 0; y < h; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const quint8* in = coverage + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) line[x] = lut[in[x]];
+    }
+}
+
+// ---- The shadow cache ---------------------------------------------------------------------
+
+struct GlowKey {
+    quint64 body = 0;
+    quint64 color = 0;
+    double blur = 0;
+    // The linear part of the device transform: scale, flip and rotation change the picture.
+    double m11 = 0, m12 = 0, m21 = 0, m22 = 0;
+    bool operator==(const GlowKey&) const = default;
+};
+
+struct GlowKeyHash {
+    size_t operator()(const GlowKey& k) const {
+        return qHashMulti(0, k.body, k.color, k.blur, k.m11, k.m12, k.m21, k.m22);
+    }
+};
+
+// A blurred, tinted shadow. Rects are in device pixels relative to the anchor's device
+// position, before the shadow's offset.
+struct GlowEntry {
+    QImage image;
+    /// Pixels of `image` per device pixel (shadows with a large blur are kept smaller).
+    double scale = 1;
+    /// Where `image` lies.
+    QRectF rect;
+    /// The whole shadow: the body's bounds grown by the blur.
+    QRectF shadow;
+    /// The part of `rect` that holds correct pixels (the rest lay beyond the visible area).
+    QRectF covered;
+    quint64 lastUse = 0;
+};
+
+constexpr size_t glowCacheCapacity = 128;
+constexpr qint64 glowCacheBytes = 24 << 20;
+
+struct GlowCache {
+    std::unordered_map<GlowKey, GlowEntry, GlowKeyHash> entries;
+    qint64 bytes = 0;
+    quint64 clock = 0;
+    quint64 blurs = 0;
+
+    void insert(const GlowKey& key, GlowEntry entry) {
+        if (const auto old = entries.find(key); old != entries.end()) {
+            bytes -= old->second.image.sizeInBytes();
+            entries.erase(old);
+        }
+        const qint64 size = entry.image.sizeInBytes();
+        while (!entries.empty() &&
+               (entries.size() >= glowCacheCapacity || bytes + size > glowCacheBytes)) {
+            const auto oldest = std::min_element(
+                entries.begin(), entries.end(),
+                [](const auto& x, const auto& y) { return x.second.lastUse < y.second.lastUse; });
+            bytes -= oldest->second.image.sizeInBytes();
+            entries.erase(oldest);
+        }
+        bytes += size;
+        entries.emplace(key, std::move(entry));
+    }
+    void clear() {
+        entries.clear();
+        bytes = 0;
+    }
+};
+
+// Main thread only, like all drawing.
+GlowCache& glowCache() {
+    static GlowCache cache;
+    return cache;
+}
+
+// Whole drawings kept as bitmaps; some are large, so their number and bytes are bounded.
+struct LayerKey {
+    quint64 body = 0;
+    double m11 = 0, m12 = 0, m21 = 0, m22 = 0;
+    bool operator==(const LayerKey&) const = default;
+};
+
+struct LayerEntry {
+    LayerKey key;
+    QImage image;
+    /// The image's top left in device pixels, relative to the rounded anchor.
+    QPoint origin;
+    quint64 lastUse = 0;
+};
+
+constexpr size_t layerCacheCapacity = 16;
+constexpr qint64 layerCacheBytes = 32 << 20;
+
+struct LayerCache {
+    std::vector<LayerEntry> entries;
+    quint64 clock = 0;
+    quint64 renders = 0;
+};
+
+LayerCache& layerCache() {
+    static LayerCache cache;
+    return cache;
+}
+
+int glowDepth = 0;
+
+Scratch& scratchFor(int depth, std::optional<Scratch>& local) {
+    static Scratch shared;
+    if (depth == 0)
+        return shared;
+    local.emplace();
+    return *local;
+}
+
+// The painter's device in device pixels.
+QRectF devicePixels(const QPaintDevice* device) {
+    if (!device)
+        return {};
+    const int type = device->devType();
+    const double k =
+        type == QInternal::Image || type == QInternal::Pixmap ? 1.0 : device->devicePixelRatioF();
+    return {0, 0, device->width() * k, device->height() * k};
+}
+
+// Qt hands a blit of more than 95 rows to its thread pool; waking the pool costs more than it
+// saves for the small bitmaps drawn here, so they go in strips that stay on this thread.
+void blitInStrips(QPainter& painter, QPoint at, const QImage& image, const QRect& source) {
+    constexpr int strip = 95;
+    for (int y = 0; y < source.height(); y += strip) {
+        painter.drawImage(at + QPoint(0, y), image,
+                          QRect(source.x(), source.y() + y, source.width(),
+                                std::min(strip, source.height() - y)));
+    }
+}
+
+void drawShadow(QPainter& painter, const QTransform& device, const GlowEntry& entry, QPointF at) {
+    if (entry.image.isNull())
+        return;
+    const QTransform world = painter.worldTransform();
+    painter.setWorldTransform(device.inverted() * world);
+    // Whole device pixels: a blit stays a blit, and scaling stays on Qt's fast path.
+    const QPoint origin = (entry.rect.topLeft() + at).toPoint();
+    const int w = qRound(entry.rect.width());
+    const int h = qRound(entry.rect.height());
+    if (entry.scale == 1) {
+        blitInStrips(painter, origin, entry.image, QRect(0, 0, w, h));
+    } else {
+        const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRectF(origin, QSizeF(w, h)), entry.image,
+                          QRectF(0, 0, w * entry.scale, h * entry.scale));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    }
+    painter.setWorldTransform(world);
+}
+
+void castShadow(QPainter& painter, const QColor& color, double blur, QPointF offset,
+                const std::function<void(QPainter&)>& body, quint64 cacheKey, QPointF anchor) {
+    const QTransform device = painter.deviceTransform();
+    if (!device.isInvertible())
+        return;
+    const double scale =
+        std::sqrt(std::abs(device.m11() * device.m22() - device.m12() * device.m21()));
+    const double sigma = std::max(blur, 0.0) / 2 * scale;
+    // Large blurs are computed on a smaller copy: the result has no detail to lose.
+    double reduce = 1;
+    while (sigma * reduce > 6 && reduce > 0.125) reduce /= 2;
+    const std::array<int, 3> radii = boxRadii(sigma * reduce);
+    const double reach = (radii[0] + radii[1] + radii[2] + 1) / reduce;
+
+    QRectF visible = devicePixels(painter.device());
+    if (painter.hasClipping())
+        visible &= device.mapRect(painter.clipBoundingRect());
+    if (visible.isEmpty())
+        return;
+    const QPointF anchorPx = device.map(anchor);
+    const QPointF offsetPx = device.map(offset) - device.map(QPointF());
+    const QRectF seen = visible.translated(-anchorPx - offsetPx);
+
+    GlowCache& cache = glowCache();
+    ++cache.clock;
+    const GlowKey key{cacheKey,     color.rgba64(), blur,        device.m11(),
+                      device.m12(), device.m21(),   device.m22()};
+    if (cacheKey != 0) {
+        const auto found = cache.entries.find(key);
+        if (found != cache.entries.end()) {
+            GlowEntry& entry = found->second;
+            const QRectF needed = entry.shadow & seen;
+            if (needed.isEmpty() || entry.covered.contains(needed)) {
+                entry.lastUse = cache.clock;
+                if (!needed.isEmpty())
+                    drawShadow(painter, device, entry, anchorPx + offsetPx);
+                return;
+            }
+        }
+    }
+
+    GlowEntry fresh;
+    {
+        BoundsDevice measure(painter.device());
+        QPainter measuring(&measure);
+        copyState(painter, measuring);
+        measuring.setWorldTransform(device);
+        body(measuring);
+        measuring.end();
+        const QRectF bodyPx = measure.bounds();
+        if (!bodyPx.isEmpty())
+            fresh.shadow = bodyPx.adjusted(-reach, -reach, reach, reach).translated(-anchorPx);
+    }
+    QRectF target = fresh.shadow & seen;
+    // A cached shadow is kept whole when that is affordable, so that it serves later frames
+    // whose visible area differs.
+    if (cacheKey != 0 &&
+        fresh.shadow.width() * fresh.shadow.height() <= 4 * visible.width() * visible.height()) {
+        target = fresh.shadow;
+    }
+    if (!target.isEmpty()) {
+        // Render what can blur into the target, in the reduced pixel grid.
+        const QRectF area =
+            (target.adjusted(-reach, -reach, reach, reach) & fresh.shadow).translated(anchorPx);
+        const int x0 = static_cast<int>(std::floor(area.left() * reduce));
+        const int y0 = static_cast<int>(std::floor(area.top() * reduce));
+        const int w = static_cast<int>(std::ceil(area.right() * reduce)) - x0;
+        const int h = static_cast<int>(std::ceil(area.bottom() * reduce)) - y0;
+        if (w > 0 && h > 0 && static_cast<qint64>(w) * h <= 16'000'000) {
+            std::optional<Scratch> local;
+            Scratch& scratch = scratchFor(glowDepth, local);
+            ++glowDepth;
+            const QTransform world = device * QTransform::fromScale(reduce, reduce) *
+                                     QTransform::fromTranslate(-x0, -y0);
+            const quint8* coverage = blurredCoverage(scratch, painter, world, w, h, radii, body);
+            --glowDepth;
+            ++cache.blurs;
+            fresh.scale = reduce;
+            if (cacheKey != 0) {
+                fresh.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+                tint(coverage, w, h, color, fresh.image);
+                // A small shadow is kept at full size: a blit costs a fraction of scaling up.
+                const int fullW = qRound(w / reduce);
+                const int fullH = qRound(h / reduce);
+                if (reduce < 1 && static_cast<qint64>(fullW) * fullH <= 256 * 1024) {
+                    fresh.image = fresh.image.scaled(fullW, fullH, Qt::IgnoreAspectRatio,
+                                                     Qt::SmoothTransformation);
+                    fresh.scale = 1;
+                }
+            } else {
+                tint(coverage, w, h, color, atLeast(scratch.tinted, w, h));
+                fresh.image = scratch.tinted;  // shared, not copied
+            }
+            fresh.rect =
+                QRectF(x0 / reduce, y0 / reduce, w / reduce, h / reduce).translated(-anchorPx);
+            fresh.covered = target;
+            drawShadow(painter, device, fresh, anchorPx + offsetPx);
+        }
+    }
+    if (cacheKey != 0) {
+        fresh.lastUse = cache.clock;
+        cache.insert(key, std::move(fresh));
+    }
+}
+
+// The transform that draws y-down content upright into a y-up rect whose top edge is `top`.
+void unflip(QPainter& painter, double left, double top) {
+    painter.translate(left, top);
+    painter.scale(1, -1);
+}
+
+int screenDpiY() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+}  // namespace
+
+// ---- Geometry -----------------------------------------------------------------------------
+
+QPointF at(QPointF center, double angle, double radius) {
+    return center + radius * QPointF(std::cos(angle), std::sin(angle));
+}
+
+QPainterPath circle(QPointF center, double radius) {
+    QPainterPath path;
+    path.addEllipse(center, radius, radius);
+    return path;
+}
+
+QPainterPath annulus(QPointF center, double inner, double outer) {
+    QPainterPath path = circle(center, outer);
+    if (inner > 0)
+        path.addPath(circle(center, inner).toReversed());
+    return path;
+}
+
+QPainterPath arc(QPointF center, double radius, double from, double to) {
+    constexpr double turn = 2 * std::numbers::pi;
+    double sweep = to - from;
+    // Counter-clockwise to an earlier angle goes the long way round.
+    if (sweep < 0)
+        sweep = std::fmod(sweep, turn) + turn;
+    sweep = std::min(sweep, turn);
+    QPainterPath path;
+    path.moveTo(at(center, from, radius));
+    // Qt's arc angles grow clockwise in y-up coordinates.
+    path.arcTo(QRectF(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius),
+               -from * degreesPerRadian, -sweep * degreesPerRadian);
+    return path;
+}
+
+QPainterPath line(QPointF from, QPointF to) {
+    QPainterPath path;
+    path.moveTo(from);
+    path.lineTo(to);
+    return path;
+}
+
+QPainterPath pill(const QRectF& rect) {
+    const double radius = std::min(rect.height() / 2, 14.0);
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return path;
+}
+
+QPainterPath outline(const QPainterPath& path, double width) {
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    // The raw stroke overlaps itself at joins and caps, which shows when it is stroked in turn.
+    return stroker.createStroke(path).simplified();
+}
+
+// ---- Colours and painting -----------------------------------------------------------------
+
+QColor hex(quint32 rgb, double alpha) {
+    return QColor::fromRgbF(((rgb >> 16) & 0xff) / 255.0f, ((rgb >> 8) & 0xff) / 255.0f,
+                            (rgb & 0xff) / 255.0f, static_cast<float>(alpha));
+}
+
+QColor white(double w, double alpha) {
+    const auto level = static_cast<float>(w);
+    return QColor::fromRgbF(level, level, level, static_cast<float>(alpha));
+}
+
+QColor withAlpha(const QColor& color, double alpha) {
+    QColor result = color;
+    result.setAlphaF(static_cast<float>(std::clamp(alpha, 0.0, 1.0)));
+    return result;
+}
+
+void fill(QPainter& painter, const QPainterPath& path, const QColor& color) {
+    painter.fillPath(path, color);
+}
+
+void stroke(QPainter& painter, const QPainterPath& path, const QColor& color, double width,
+            const std::vector<double>& dash) {
+    if (width <= 0 || path.isEmpty())
+        return;
+    QPen pen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    if (!dash.empty()) {
+        // Qt measures dashes in pen widths; an odd list repeats to make whole on/off pairs.
+        QList<qreal> pattern;
+        const int n = static_cast<int>(dash.size()) * (dash.size() % 2 == 1 ? 2 : 1);
+        pattern.reserve(n);
+        for (int i = 0; i < n; ++i)
+            pattern.append(std::max(dash[static_cast<size_t>(i) % dash.size()] / width, 1e-3));
+        pen.setDashPattern(pattern);
+    }
+    painter.strokePath(path, pen);
+}
+
+void glow(QPainter& painter, const QColor& color, double blur, QPointF offset,
+          const std::function<void(QPainter&)>& body, quint64 cacheKey, QPointF anchor) {
+    if (!body)
+        return;
+    if (painter.isActive() && color.alpha() > 0 && painter.opacity() > 0)
+        castShadow(painter, color, blur, offset, body, cacheKey, anchor);
+    painter.save();
+    body(painter);
+    painter.restore();
+}
+
+void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF anchor,
+           const std::function<void(QPainter&)>& body) {
+    if (!body)
+        return;
+    const QTransform device = painter.deviceTransform();
+    if (cacheKey == 0 || !painter.isActive() || !device.isInvertible()) {
+        painter.save();
+        body(painter);
+        painter.restore();
+        return;
+    }
+    const QPointF anchorPx = device.map(anchor);
+    const QPoint at(qRound(anchorPx.x()), qRound(anchorPx.y()));
+    const LayerKey key{cacheKey, device.m11(), device.m12(), device.m21(), device.m22()};
+    LayerCache& cache = layerCache();
+    ++cache.clock;
+    auto entry = std::find_if(cache.entries.begin(), cache.entries.end(),
+                              [&key](const LayerEntry& e) { return e.key == key; });
+    if (entry == cache.entries.end()) {
+        const QRect area = device.mapRect(bounds).toAlignedRect().adjusted(-1, -1, 1, 1);
+        if (area.isEmpty() || static_cast<qint64>(area.width()) * area.height() > 16'000'000) {
+            painter.save();
+            body(painter);
+            painter.restore();
+            return;
+        }
+        LayerEntry fresh{key, QImage(area.size(), QImage::Format_ARGB32_Premultiplied),
+                         area.topLeft() - at, 0};
+        fresh.image.fill(Qt::transparent);
+        if (const QPaintDevice* target = painter.device()) {
+            fresh.image.setDotsPerMeterX(qRound(target->logicalDpiX() / 0.0254));
+            fresh.image.setDotsPerMeterY(qRound(target->logicalDpiY() / 0.0254));
+        }
+        {
+            QPainter offscreen(&fresh.image);
+            copyState(painter, offscreen);
+            offscreen.setWorldTransform(device *
+                                        QTransform::fromTranslate(-area.left(), -area.top()));
+            body(offscreen);
+        }
+        ++cache.renders;
+        qint64 bytes = fresh.image.sizeInBytes();
+        for (const LayerEntry& e : cache.entries) bytes += e.image.sizeInBytes();
+        while (!cache.entries.empty() &&
+               (cache.entries.size() >= layerCacheCapacity || bytes > layerCacheBytes)) {
+            const auto oldest = std::min_element(
+                cache.entries.begin(), cache.entries.end(),
+                [](const LayerEntry& a, const LayerEntry& b) { return a.lastUse < b.lastUse; });
+            bytes -= oldest->image.sizeInBytes();
+            cache.entries.erase(oldest);
+        }
+        cache.entries.push_back(std::move(fresh));
+        entry = cache.entries.end() - 1;
+    }
+    entry->lastUse = cache.clock;
+    const QTransform world = painter.worldTransform();
+    painter.setWorldTransform(device.inverted() * world);
+    // A large bitmap is worth Qt's threads; a small one is not.
+    if (entry->image.height() <= 4 * 95)
+        blitInStrips(painter, at + entry->origin, entry->image, entry->image.rect());
+    else
+        painter.drawImage(at + entry->origin, entry->image);
+    painter.setWorldTransform(world);
+}
+
+quint64 glowBlurCount() {
+    return glowCache().blurs;
+}
+
+quint64 layerRenderCount() {
+    return layerCache().renders;
+}
+
+void clearCaches() {
+    glowCache().clear();
+    layerCache().entries.clear();
+}
+
+void radial(QPainter& painter, const std::vector<QColor>& colors,
+            const std::vector<double>& locations, QPointF center, double fromRadius,
+            double toRadius) {
+    const double from = std::max(fromRadius, 0.0);
+    if (colors.empty() || (!locations.empty() && locations.size() != colors.size()) ||
+        !(toRadius > from)) {
+        return;
+    }
+    // Stops map onto the stretch between the two circles; nothing is drawn inside the inner
+    // one or beyond the outer one.
+    QRadialGradient gradient(center, toRadius);
+    const double start = from / toRadius;
+    const size_t n = colors.size();
+    for (size_t i = 0; i < n; ++i) {
+        const double t = locations.empty() ? (n == 1 ? 0.0 : static_cast<double>(i) / (n - 1))
+                                           : std::clamp(locations[i], 0.0, 1.0);
+        gradient.setColorAt(start + t * (1 - start), colors[i]);
+    }
+    painter.fillPath(from > 0 ? annulus(center, from, toRadius) : circle(center, toRadius),
+                     gradient);
+}
+
+void image(QPainter& painter, const QImage& image, const QRectF& rect, double alpha) {
+    if (image.isNull() || rect.isEmpty() || alpha <= 0)
+        return;
+    const QTransform world = painter.worldTransform();
+    const double opacity = painter.opacity();
+    const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setOpacity(opacity * std::min(alpha, 1.0));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    const QTransform device = painter.deviceTransform();
+    if (device.type() <= QTransform::TxScale && device.m22() < 0) {
+        // Upright means top row at the device's top. Whole device pixels keep Qt on its fast
+        // scaling path, three times quicker than at fractional positions.
+        const QRectF d = device.mapRect(rect);
+        const QRectF snapped(QPointF(std::round(d.left()), std::round(d.top())),
+                             QPointF(std::round(d.right()), std::round(d.bottom())));
+        painter.setWorldTransform(device.inverted() * world);
+        if (!snapped.isEmpty())
+            painter.drawImage(snapped, image);
+    } else {
+        unflip(painter, rect.x(), rect.y() + rect.height());
+        painter.drawImage(QRectF(0, 0, rect.width(), rect.height()), image);
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    painter.setOpacity(opacity);
+    painter.setWorldTransform(world);
+}
+
+// ---- Text ---------------------------------------------------------------------------------
+
+QFont font(double size, QFont::Weight weight, const QPaintDevice* device) {
+    QFont result = resized(QGuiApplication::font(), size, device);
+    result.setWeight(weight);
+    return result;
+}
+
+QFont resized(const QFont& font, double size, const QPaintDevice* device) {
+    // A view point is one unit of the view, so the font's points are scaled from the device's
+    // dots per inch rather than taken as 1/72 inch.
+    const int dpi = device ? device->logicalDpiY() : screenDpiY();
+    QFont result = font;
+    result.setPointSizeF(std::max(size, 0.5) * 72.0 / std::max(dpi, 1));
+    return result;
+}
+
+QStringList fitText(const QString& text, double width, const QFont& font, int lines,
+                    const QPaintDevice* device) {
+    QStringList result;
+    if (text.isEmpty() || lines < 1 || width <= 0)
+        return result;
+    const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
+    if (lines == 1) {
+        QString single = text;
+        single.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        result.append(metrics.elidedText(single, Qt::ElideRight, width));
+        return result;
+    }
+    QString wrapped = text;
+    wrapped.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(wrapped, font, const_cast<QPaintDevice*>(device));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (int i = 0; i < lines; ++i) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        const int start = line.textStart();
+        const int end = start + line.textLength();
+        const bool more = std::any_of(wrapped.cbegin() + end, wrapped.cend(),
+                                      [](QChar c) { return !c.isSpace(); });
+        if (i == lines - 1 && more) {
+            QString rest = wrapped.mid(start);
+            rest.replace(QChar::LineSeparator, QLatin1Char(' '));
+            result.append(metrics.elidedText(rest.trimmed(), Qt::ElideRight, width));
+        } else {
+            QString part = wrapped.mid(start, end - start);
+            part.remove(QChar::LineSeparator);
+            result.append(part.trimmed());
+        }
+        if (!more)
+            break;
+    }
+    layout.endLayout();
+    return result;
+}
+
+void text(QPainter& painter, const QString& text, const QRectF& rect, double size,
+          QFont::Weight weight, const QColor& color, Qt::Alignment alignment, int lines,
+          const std::optional<QFont>& font) {
+    if (text.isEmpty() || rect.width() <= 0 || lines < 1)
+        return;
+    const QPaintDevice* device = painter.device();
+    const QFont chosen = font ? *font : Draw::font(size, weight, device);
+    const QFontMetricsF metrics = device ? QFontMetricsF(chosen, device) : QFontMetricsF(chosen);
+    const QStringList fitted = fitText(text, rect.width(), chosen, lines, device);
+    if (fitted.isEmpty())
+        return;
+    const double glyphs = metrics.ascent() + metrics.descent();
+    const double lineHeight = std::ceil(glyphs + std::max(metrics.leading(), 0.0));
+    const double height = std::min(lineHeight * lines, lineHeight * fitted.size());
+    const double top = rect.center().y() + height / 2;  // y up: the top is the larger y
+
+    const QTransform world = painter.worldTransform();
+    const QFont oldFont = painter.font();
+    const QPen oldPen = painter.pen();
+    unflip(painter, rect.x(), top);
+    painter.setFont(chosen);
+    painter.setPen(color);
+    const double baseline = (lineHeight - glyphs) / 2 + metrics.ascent();
+    for (qsizetype i = 0; i < fitted.size(); ++i) {
+        const QString& line = fitted[i];
+        const double advance = metrics.horizontalAdvance(line);
+        double x = 0;
+        if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
+            x = rect.width() - advance;
+        else if (alignment & Qt::AlignHCenter)
+            x = (rect.width() - advance) / 2;
+        painter.drawText(QPointF(x, baseline + i * lineHeight), line);
+    }
+    painter.setPen(oldPen);
+    painter.setFont(oldFont);
+    painter.setWorldTransform(world);
+}
+
+void label(QPainter& painter, const RingScene& scene, QPointF point, double maxWidth,
+           const QColor& color, const QColor& secondary, const std::optional<QFont>& font,
+           const std::function<void(QPainter&, const QRectF&)>& background) {
+    const std::optional<QString> name = scene.selectedName();
+    if (!name)
+        return;
+    const QPaintDevice* device = painter.device();
+    if (scene.windowTitle) {
+        const QRectF card(point.x() - maxWidth / 2, point.y() - 30, maxWidth, 60);
+        if (background)
+            background(painter, card);
+        const std::optional<QFont> nameFont =
+            font ? std::optional<QFont>(resized(*font, 10, device)) : std::nullopt;
+        text(painter, *name,
+             QRectF(card.x() + 10, card.y() + card.height() - 22, card.width() - 20, 14), 10,
+             QFont::Medium, secondary, Qt::AlignHCenter, 1, nameFont);
+        text(painter, *scene.windowTitle,
+             QRectF(card.x() + 10, card.y() + 6, card.width() - 20, 32), 12, QFont::DemiBold, color,
+             Qt::AlignHCenter, 2, font);
+        return;
+    }
+    const QFont chosen = font ? *font : Draw::font(12, QFont::DemiBold, device);
+    const QFontMetricsF metrics = device ? QFontMetricsF(chosen, device) : QFontMetricsF(chosen);
+    const double width = std::min(metrics.horizontalAdvance(*name) + 28, maxWidth);
+    const QRectF card(point.x() - width / 2, point.y() - 13, width, 26);
+    if (background)
+        background(painter, card);
+    text(painter, *name, card.adjusted(12, 0, -12, 0), 12, QFont::DemiBold, color, Qt::AlignHCenter,
+         1, chosen);
+}
+
+QPainterPath plainCard(QPainter& painter, const QRectF& rect, const QColor& fill,
+                       const QColor& shadow, double blur, double offsetY) {
+    QPainterPath path;
+    path.addRoundedRect(rect, 8, 8);
+    const quint64 key =
+        qHashMulti(0x9c4e0001ULL, rect.width(), rect.height(), quint64(fill.rgba64())) | 1;
+    glow(
+        painter, shadow, blur, QPointF(0, offsetY),
+        [&path, &fill](QPainter& p) { p.fillPath(path, fill); }, key, rect.topLeft());
+    return path;
+}
+
+}  // namespace tandri::Draw

@@ -1,0 +1,237 @@
+#include "ring/looks/glasslook.h"
+
+#include <QHashFunctions>
+#include <cmath>
+#include <numbers>
+
+#include "ring/draw.h"
+
+namespace tandri {
+
+namespace {
+
+constexpr double degree = std::numbers::pi / 180;
+
+// Tags keep this look's cached shadows apart from every other shape's.
+constexpr quint64 iconShadowTag = 0x6c61'7301;
+constexpr quint64 lensShadowTag = 0x6c61'7302;
+constexpr quint64 pillShadowTag = 0x6c61'7303;
+constexpr quint64 selectionShadowTag = 0x6c61'7304;
+constexpr quint64 cardShadowTag = 0x6c61'7305;
+constexpr quint64 bodyLayerTag = 0x6c61'7306;
+constexpr quint64 trackLayerTag = 0x6c61'7307;
+constexpr quint64 lensLayerTag = 0x6c61'7308;
+
+template <typename... T>
+quint64 shadowKey(quint64 tag, const T&... parts) {
+    return qHashMulti(tag, parts...) | 1;  // never 0, which means "not cached"
+}
+
+}  // namespace
+
+GlassLook::GlassLook(bool dark, const QColor& accent)
+    : dark_(dark), accent_(accent.isValid() ? accent.toRgb() : LookChoice::fallbackAccent) {}
+
+LookBackdrop GlassLook::backdrop() const {
+    return {LookBackdrop::Shape::Band, BlurMaterial::Popover};
+}
+
+QColor GlassLook::accent() const {
+    return accent_;
+}
+
+RingLook::IconScale GlassLook::iconScale() const {
+    return {0.9, 1.2};
+}
+
+QColor GlassLook::runningColor() const {
+    return Draw::white(dark_ ? 1.0 : 0.15, 0.75);
+}
+
+ColumnColors GlassLook::column() const {
+    return {dark_ ? Draw::white(0.18, 0.92) : Draw::white(1.0, 0.92), accent_, ink(),
+            Draw::white(1.0), Draw::white(dark_ ? 1.0 : 0.0, 0.15)};
+}
+
+QColor GlassLook::ink() const {
+    return dark_ ? Draw::white(1.0) : Draw::white(0.08);
+}
+
+void GlassLook::drawBody(QPainter& painter, const RingScene& scene) const {
+    const QPointF c = scene.center;
+    const double outer = scene.layout.outerRadius();
+    const double hole = scene.layout.holeRadius();
+    const bool dark = dark_;
+    // Large thin rings are slow to rasterise and the body never changes within an opening.
+    Draw::layer(painter, shadowKey(bodyLayerTag, outer, hole, dark),
+                QRectF(c.x() - outer - 2, c.y() - outer - 2, 2 * outer + 4, 2 * outer + 4), c,
+                [c, outer, hole, dark](QPainter& p) {
+                    Draw::fill(p, Draw::annulus(c, hole, outer),
+                               Draw::white(1.0, dark ? 0.1 : 0.42));
+                    // Light falls from above: a bright upper rim, a faint lower one, and a lit
+                    // inner edge below.
+                    Draw::stroke(p, Draw::arc(c, outer - 0.5, 27 * degree, 153 * degree),
+                                 Draw::white(1.0, dark ? 0.55 : 0.95), 1.3);
+                    Draw::stroke(p, Draw::arc(c, outer - 0.5, 207 * degree, 333 * degree),
+                                 Draw::white(1.0, dark ? 0.12 : 0.5), 1.0);
+                    Draw::stroke(p, Draw::arc(c, hole + 0.5, 207 * degree, 333 * degree),
+                                 Draw::white(1.0, dark ? 0.4 : 0.9), 1.1);
+                    Draw::stroke(p, Draw::circle(c, outer),
+                                 dark ? Draw::white(0.0, 0.35) : Draw::white(0.3, 0.18), 0.6);
+                });
+}
+
+void GlassLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,
+                         const RingScene& scene) const {
+    if (!selected) {
+        const QImage& icon = app.icon;
+        // Icons grow every frame while the ring opens; caching those shadows would only push
+        // the settled ones out.
+        const bool settled =
+            std::abs(rect.width() - iconScale().normal * scene.layout.iconSize) < 1e-6;
+        Draw::glow(
+            painter, Draw::white(0.0, 0.25), 4, QPointF(0, -1),
+            [&icon, &rect](QPainter& p) { Draw::image(p, icon, rect); },
+            settled ? shadowKey(iconShadowTag, icon.cacheKey(), rect.width(), rect.height()) : 0,
+            rect.topLeft());
+        return;
+    }
+    // The lens follows the layout's icon size, not the magnified rect.
+    const double radius = lensRadius(scene.layout.iconSize);
+    const QPointF c = rect.center();
+    const QRectF bounds(c.x() - radius - 30, c.y() - radius - 30, 2 * radius + 60, 2 * radius + 60);
+    const QColor accent = accent_;
+    const bool dark = dark_;
+    // Lens shapes are costly at this size and the same wherever the lens goes; they are kept
+    // as two bitmaps, below and above the icon.
+    Draw::layer(painter, shadowKey(lensLayerTag, radius, quint64(accent.rgba64()), dark, 0), bounds,
+                c, [c, radius, accent, dark](QPainter& p) {
+                    const QPainterPath lens = Draw::circle(c, radius);
+                    const QColor tint = Draw::withAlpha(accent, 0.25);
+                    Draw::glow(
+                        p, Draw::withAlpha(accent, 0.7), 16, QPointF(),
+                        [&lens, &tint](QPainter& q) { Draw::fill(q, lens, tint); },
+                        shadowKey(lensShadowTag, radius, quint64(tint.rgba64())), c);
+                    Draw::fill(p, lens, Draw::white(1.0, dark ? 0.16 : 0.5));
+                });
+    Draw::image(painter, app.icon, rect);
+    Draw::layer(painter, shadowKey(lensLayerTag, radius, dark, 1), bounds, c,
+                [c, radius, dark](QPainter& p) {
+                    Draw::stroke(p, Draw::arc(c, radius - 1.5, 99 * degree, 171 * degree),
+                                 Draw::white(1.0, 0.95), 2);
+                    Draw::stroke(p, Draw::circle(c, radius), Draw::white(1.0, dark ? 0.35 : 0.8),
+                                 1);
+                });
+}
+
+void GlassLook::drawRunning(QPainter& painter, int index, bool front,
+                            const RingScene& scene) const {
+    // Just inside the icon band, on the hole's side.
+    const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
+                                 scene.layout.radius - scene.layout.iconSize / 2 - 6);
+    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7),
+               Draw::withAlpha(runningColor(), front ? 1.0 : 0.6));
+}
+
+void GlassLook::drawAccentBadge(QPainter& painter, const QString& text, QPointF point,
+                                const QColor& accent) {
+    Draw::fill(painter, Draw::circle(point, 8.5), accent);
+    Draw::text(painter, text, QRectF(point.x() - 8.5, point.y() - 6.5, 17, 13), 10, QFont::Bold,
+               Draw::white(1.0), Qt::AlignHCenter);
+}
+
+void GlassLook::drawBadge(QPainter& painter, const QString& text, QPointF point,
+                          const RingScene& /*scene*/) const {
+    drawAccentBadge(painter, text, point, accent_);
+}
+
+void GlassLook::drawMore(QPainter& painter, int count, const QRectF& rect,
+                         const RingScene& /*scene*/) const {
+    const double dx = rect.width() * 0.08;
+    const double dy = rect.height() * 0.08;
+    QPainterPath oval;
+    oval.addEllipse(rect.adjusted(dx, dy, -dx, -dy));
+    Draw::fill(painter, oval, Draw::white(1.0, dark_ ? 0.16 : 0.6));
+    Draw::stroke(painter, oval, Draw::white(1.0, dark_ ? 0.4 : 0.9), 1);
+    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 0.32 * rect.height(), QFont::Bold,
+               ink(), Qt::AlignHCenter);
+}
+
+void GlassLook::drawOverlay(QPainter& /*painter*/, const RingScene& /*scene*/) const {}
+
+void GlassLook::drawCenter(QPainter& painter, const RingScene& scene) const {
+    if (!scene.selectedName()) {
+        Draw::fill(painter, Draw::circle(scene.center, 3), Draw::withAlpha(ink(), 0.8));
+        return;
+    }
+    const double hole = scene.layout.holeRadius();
+    const bool dark = dark_;
+    Draw::label(
+        painter, scene, scene.center, hole * (scene.windowTitle ? 1.85 : 1.7), ink(),
+        Draw::withAlpha(ink(), 0.6), std::nullopt, [dark](QPainter& p, const QRectF& card) {
+            const QPainterPath pill = Draw::pill(card);
+            const QColor fill = dark ? Draw::white(0.12, 0.72) : Draw::white(1.0, 0.82);
+            Draw::glow(
+                p, Draw::white(0.0, 0.2), 10, QPointF(0, -2),
+                [&pill, &fill](QPainter& q) { Draw::fill(q, pill, fill); },
+                shadowKey(pillShadowTag, card.width(), card.height(), quint64(fill.rgba64())),
+                card.topLeft());
+            Draw::stroke(p, pill, Draw::white(1.0, dark ? 0.35 : 0.9), 0.8);
+        });
+}
+
+void GlassLook::drawArcTrack(QPainter& painter, double from, double to, bool items,
+                             const RingScene& scene) const {
+    // Thumbnail cards bring their own frames.
+    if (!items)
+        return;
+    const QPainterPath arc = Draw::arc(scene.center, scene.arcRadius, from, to);
+    const bool dark = dark_;
+    // The band is costly to outline and fill, and stays put while the chips are shown.
+    Draw::layer(painter, shadowKey(trackLayerTag, from, to, scene.arcRadius, dark),
+                arc.controlPointRect().adjusted(-30, -30, 30, 30), scene.center,
+                [arc, dark](QPainter& p) {
+                    const QPainterPath band = Draw::outline(arc, 56);
+                    Draw::fill(p, band, dark ? Draw::white(0.2, 0.6) : Draw::white(1.0, 0.65));
+                    Draw::stroke(p, band, Draw::white(1.0, dark ? 0.3 : 0.9), 0.8);
+                });
+}
+
+void GlassLook::drawArcSelection(QPainter& painter, const QRectF& rect,
+                                 const RingScene& /*scene*/) const {
+    const double radius = rect.width() / 2 + 6;
+    const QPointF c = rect.center();
+    const QPainterPath disc = Draw::circle(c, radius);
+    const QColor tint = Draw::withAlpha(accent_, 0.3);
+    Draw::glow(
+        painter, Draw::withAlpha(accent_, 0.7), 12, QPointF(),
+        [&disc, &tint](QPainter& p) { Draw::fill(p, disc, tint); },
+        shadowKey(selectionShadowTag, radius, quint64(tint.rgba64())), c);
+    Draw::stroke(painter, disc, Draw::white(1.0, 0.8), 1);
+}
+
+QPainterPath GlassLook::drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
+                                      const RingScene& /*scene*/) const {
+    QPainterPath outer;
+    outer.addRoundedRect(rect.adjusted(-5, -5, 5, 5), 13, 13);
+    const QColor shadow = selected ? Draw::withAlpha(accent_, 0.65) : Draw::white(0.0, 0.3);
+    const QColor fill = dark_ ? Draw::white(0.22, 0.85) : Draw::white(1.0, 0.8);
+    Draw::glow(
+        painter, shadow, selected ? 22 : 8, QPointF(),
+        [&outer, &fill](QPainter& p) { Draw::fill(p, outer, fill); },
+        shadowKey(cardShadowTag, rect.width(), rect.height(), quint64(fill.rgba64())),
+        rect.topLeft());
+    Draw::stroke(painter, outer, Draw::white(1.0, dark_ ? 0.4 : 0.9), 0.8);
+    QPainterPath inner;
+    inner.addRoundedRect(rect, 9, 9);
+    // Shows where the thumbnail does not cover the card.
+    Draw::fill(painter, inner, Draw::white(0.15));
+    return inner;
+}
+
+void GlassLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
+                               const RingScene& /*scene*/) const {
+    Draw::stroke(painter, path, Draw::white(1.0, selected ? 0.95 : 0.25), selected ? 2 : 0.6);
+}
+
+}  // namespace tandri

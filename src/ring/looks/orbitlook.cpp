@@ -1,0 +1,243 @@
+#include "ring/looks/orbitlook.h"
+
+#include <QHash>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "ring/draw.h"
+
+namespace tandri {
+
+namespace {
+
+// Tags for what this look caches, so that it never collides with what another look caches.
+constexpr quint64 selectionTag = 0x0b17'0003;
+constexpr quint64 iconShadowTag = 0x0b17'0004;
+constexpr quint64 bodyLayerTag = 0x0b17'0005;
+
+// Cache keys must not be 0, which means "do not cache".
+template <typename... T>
+quint64 keyOf(const T&... parts) {
+    return static_cast<quint64>(qHashMulti(0, parts...)) | 1;
+}
+
+// Strokes a dashed arc from `from` counter-clockwise to `to` with round caps, `on` points drawn
+// and `off` left out in turn from its start, filling each dash on its own: Qt rasterises one
+// path of many scattered pieces over its whole extent, which for circles this size costs ten
+// times as much. Dashes this short hardly bend, so each is drawn straight.
+void dashedArc(QPainter& painter, QPointF center, double radius, double from, double to,
+               const QColor& color, double width, double on, double off) {
+    if (radius <= 0 || width <= 0 || on <= 0 || off < 0 || to <= from)
+        return;
+    constexpr int capSteps = 4;
+    constexpr double pi = std::numbers::pi;
+    const double length = radius * (to - from);
+    const double h = width / 2;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    QPolygonF dash;
+    for (double s = 0; s < length; s += on + off) {
+        const double a0 = from + s / radius;
+        const double a1 = from + std::min(s + on, length) / radius;
+        const QPointF p0 = Draw::at(center, a0, radius);
+        const QPointF p1 = Draw::at(center, a1, radius);
+        const QPointF chord = p1 - p0;
+        const double d = std::hypot(chord.x(), chord.y());
+        const QPointF u = d > 1e-9 ? chord / d : QPointF(-std::sin(a0), std::cos(a0));
+        const QPointF n(-u.y(), u.x());
+        dash.clear();
+        for (int i = 0; i <= capSteps; ++i) {
+            const double t = pi / 2 - pi * i / capSteps;
+            dash << p1 + h * (std::cos(t) * u + std::sin(t) * n);
+        }
+        for (int i = 0; i <= capSteps; ++i) {
+            const double t = -pi / 2 - pi * i / capSteps;
+            dash << p0 + h * (std::cos(t) * u + std::sin(t) * n);
+        }
+        painter.drawPolygon(dash);
+    }
+    painter.restore();
+}
+
+}  // namespace
+
+QColor OrbitLook::cyan() {
+    return QColor(79, 209, 255);
+}
+
+QColor OrbitLook::navy() {
+    return QColor(14, 20, 40);
+}
+
+QColor OrbitLook::deepBlue() {
+    return QColor(11, 21, 48);
+}
+
+OrbitLook::Star OrbitLook::star(int k, double outerRadius) {
+    const double distance = (outerRadius + 10) * ((k * 53) % 100) / 100.0;
+    const double angle = k * 2.39;
+    return {distance * QPointF(std::cos(angle), std::sin(angle)), k % 7 == 0 ? 1.1 : 0.6};
+}
+
+OrbitLook::OrbitLook(bool dark) : dark_(dark) {}
+
+LookBackdrop OrbitLook::backdrop() const {
+    return {LookBackdrop::Shape::Veil, BlurMaterial::Popover};
+}
+
+QColor OrbitLook::accent() const {
+    return cyan();
+}
+
+RingLook::IconScale OrbitLook::iconScale() const {
+    return {0.86, 1.2};
+}
+
+QColor OrbitLook::runningColor() const {
+    return dark_ ? Draw::white(0.9, 0.9) : Draw::white(0.25, 0.85);
+}
+
+ColumnColors OrbitLook::column() const {
+    return {Draw::withAlpha(navy(), 0.95), cyan(), Draw::white(1.0), QColor(5, 32, 44),
+            Draw::white(1.0, 0.2)};
+}
+
+void OrbitLook::drawBody(QPainter& painter, const RingScene& scene) const {
+    const QPointF c = scene.center;
+    const double outer = scene.layout.outerRadius();
+    const double r = scene.layout.radius;
+    // The sky, the dashed orbits and the sun stay the same while the ring is open: one bitmap
+    // instead of a large gradient, 70 stars, hundreds of dashes and two blurs on every frame.
+    const double reach = std::max(outer + 30, r + 1) + 1;
+    Draw::layer(painter, keyOf(bodyLayerTag, dark_, outer, r),
+                QRectF(c.x() - reach, c.y() - reach, 2 * reach, 2 * reach), c,
+                [&](QPainter& p) { drawStill(p, c, outer, r); });
+
+    if (scene.selectedApp) {
+        const double a = scene.layout.angle(*scene.selectedApp);
+        const double half = 0.9 * scene.layout.step();
+        Draw::glow(
+            painter, cyan(), 10, {},
+            [&](QPainter& p) { Draw::stroke(p, Draw::arc(c, r, a - half, a + half), cyan(), 2.4); },
+            keyOf(selectionTag, r, scene.layout.count, *scene.selectedApp), c);
+    }
+}
+
+void OrbitLook::drawStill(QPainter& painter, QPointF c, double outer, double r) const {
+    if (dark_) {
+        Draw::radial(painter,
+                     {Draw::withAlpha(deepBlue(), 0.85), Draw::withAlpha(deepBlue(), 0.55),
+                      Draw::withAlpha(deepBlue(), 0)},
+                     {0, 0.75, 1}, c, 0, outer + 30);
+        painter.save();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Draw::white(1.0, 0.5));
+        for (int k = 0; k < starCount; ++k) {
+            const Star s = star(k, outer);
+            painter.drawEllipse(c + s.offset, s.radius, s.radius);
+        }
+        painter.restore();
+    }
+
+    const double g = orbitGrey();
+    constexpr double turn = 2 * std::numbers::pi;
+    dashedArc(painter, c, r / 2, 0, turn, Draw::white(g, 0.18), 0.8, 1, 5);
+    dashedArc(painter, c, r, 0, turn, Draw::white(g, 0.35), 1, 2, 6);
+
+    Draw::glow(painter, QColor(255, 181, 71), 22, {},
+               [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 9), QColor(255, 200, 103)); });
+    Draw::glow(painter, QColor(255, 227, 163), 8, {},
+               [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 6), QColor(255, 240, 200)); });
+}
+
+void OrbitLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,
+                         const RingScene& scene) const {
+    if (app.icon.isNull())
+        return;
+    // While the ring opens the icons grow from frame to frame; keeping the shadows of those
+    // passing sizes would only push the lasting ones out of the cache.
+    const double side =
+        scene.layout.iconSize * (selected ? iconScale().selected : iconScale().normal);
+    const quint64 key =
+        std::abs(rect.width() - side) < 0.01
+            ? keyOf(iconShadowTag, selected, app.icon.cacheKey(), rect.width(), rect.height())
+            : 0;
+    Draw::glow(
+        painter, selected ? cyan() : Draw::white(0.0, 0.5), selected ? 16 : 6, {},
+        [&](QPainter& p) { Draw::image(p, app.icon, rect); }, key, rect.center());
+}
+
+void OrbitLook::drawRunning(QPainter& painter, int index, bool front,
+                            const RingScene& scene) const {
+    const double d = 0.62 * scene.layout.iconSize;
+    const double diagonal = std::numbers::sqrt2 / 2;
+    const QPointF moon = scene.iconCenter(index) + QPointF(d * diagonal, d * diagonal);
+    Draw::fill(painter, Draw::circle(moon, front ? 2.6 : 1.9), runningColor());
+}
+
+void OrbitLook::drawBadge(QPainter& painter, const QString& text, QPointF point,
+                          const RingScene& /*scene*/) const {
+    const QPainterPath disc = Draw::circle(point, 8.5);
+    Draw::fill(painter, disc, dark_ ? QColor(20, 32, 63) : Draw::white(1.0));
+    Draw::stroke(painter, disc, cyan(), 1.2);
+    Draw::text(painter, text, QRectF(point.x() - 8.5, point.y() - 6.5, 17, 13), 10, QFont::Bold,
+               dark_ ? cyan() : QColor(10, 92, 138), Qt::AlignCenter);
+}
+
+void OrbitLook::drawMore(QPainter& painter, int count, const QRectF& rect,
+                         const RingScene& /*scene*/) const {
+    QPainterPath oval;
+    oval.addEllipse(rect.adjusted(rect.width() * 0.12, rect.height() * 0.12, -rect.width() * 0.12,
+                                  -rect.height() * 0.12));
+    Draw::fill(painter, oval, Draw::withAlpha(navy(), 0.9));
+    Draw::stroke(painter, oval, cyan(), 1.2, {2, 3});
+    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 0.3 * rect.height(), QFont::Bold,
+               Draw::white(1.0), Qt::AlignCenter);
+}
+
+void OrbitLook::drawOverlay(QPainter& /*painter*/, const RingScene& /*scene*/) const {}
+
+void OrbitLook::drawCenter(QPainter& painter, const RingScene& scene) const {
+    // The sun is the emblem; the name goes below it, a window card just under the middle.
+    const bool card = scene.windowTitle.has_value();
+    const double hole = scene.layout.holeRadius();
+    const QColor fill = dark_ ? Draw::withAlpha(deepBlue(), 0.85) : Draw::white(0.1, 0.8);
+    Draw::label(
+        painter, scene, scene.center - QPointF(0, card ? 6 : 26), hole * (card ? 1.85 : 1.7),
+        Draw::white(1.0), Draw::white(1.0, 0.6), std::nullopt,
+        [&fill](QPainter& p, const QRectF& rect) { Draw::fill(p, Draw::pill(rect), fill); });
+}
+
+void OrbitLook::drawArcTrack(QPainter& painter, double from, double to, bool /*items*/,
+                             const RingScene& scene) const {
+    const double g = orbitGrey();
+    dashedArc(painter, scene.center, scene.arcRadius, 0, 2 * std::numbers::pi, Draw::white(g, 0.25),
+              0.8, 2, 6);
+    dashedArc(painter, scene.center, scene.arcRadius, from, to, Draw::white(g, 0.35), 1, 2, 6);
+}
+
+void OrbitLook::drawArcSelection(QPainter& painter, const QRectF& rect,
+                                 const RingScene& /*scene*/) const {
+    Draw::radial(painter, {Draw::withAlpha(cyan(), 0.55), Draw::withAlpha(cyan(), 0)}, {0, 1},
+                 rect.center(), 0, rect.width());
+}
+
+QPainterPath OrbitLook::drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
+                                      const RingScene& /*scene*/) const {
+    if (selected)
+        return Draw::plainCard(painter, rect, navy(), cyan(), 20, 0);
+    return Draw::plainCard(painter, rect, navy(), Draw::white(0.0, 0.45), 6, 0);
+}
+
+void OrbitLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
+                               const RingScene& /*scene*/) const {
+    if (selected)
+        Draw::stroke(painter, path, cyan(), 2.2);
+    else
+        Draw::stroke(painter, path, Draw::white(1.0, 0.3), 0.8);
+}
+
+}  // namespace tandri

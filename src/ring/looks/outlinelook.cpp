@@ -1,0 +1,162 @@
+#include "ring/looks/outlinelook.h"
+
+#include <QHashFunctions>
+
+#include "ring/draw.h"
+#include "ring/looks/glasslook.h"
+
+namespace tandri {
+
+namespace {
+
+constexpr quint64 bodyLayerTag = 0x6f75'7401;
+constexpr quint64 trackLayerTag = 0x6f75'7402;
+
+}  // namespace
+
+OutlineLook::OutlineLook(bool dark, const QColor& accent)
+    : dark_(dark), accent_(accent.isValid() ? accent.toRgb() : LookChoice::fallbackAccent) {}
+
+QColor OutlineLook::bodyColor() const {
+    return dark_ ? QColor(28, 28, 30) : Draw::white(1.0);
+}
+
+QColor OutlineLook::lineColor() const {
+    return dark_ ? Draw::white(1.0, 0.45) : Draw::white(0.0, 0.35);
+}
+
+QColor OutlineLook::ink() const {
+    return Draw::white(dark_ ? 1.0 : 0.0);
+}
+
+LookBackdrop OutlineLook::backdrop() const {
+    return {LookBackdrop::Shape::None, BlurMaterial::Popover};
+}
+
+QColor OutlineLook::accent() const {
+    return accent_;
+}
+
+RingLook::IconScale OutlineLook::iconScale() const {
+    return {0.86, 1.05};
+}
+
+QColor OutlineLook::runningColor() const {
+    return Draw::withAlpha(ink(), 0.6);
+}
+
+ColumnColors OutlineLook::column() const {
+    return {bodyColor(), accent_, ink(), Draw::white(1.0), lineColor()};
+}
+
+void OutlineLook::drawBody(QPainter& painter, const RingScene& scene) const {
+    const QPointF c = scene.center;
+    const double outer = scene.layout.outerRadius();
+    const double radius = scene.layout.radius;
+    const QColor body = bodyColor();
+    const QColor line = lineColor();
+    // Large thin circles are slow to rasterise and the disc never changes within an opening.
+    Draw::layer(painter, qHashMulti(bodyLayerTag, outer, radius, dark_) | 1,
+                QRectF(c.x() - outer - 2, c.y() - outer - 2, 2 * outer + 4, 2 * outer + 4), c,
+                [c, outer, radius, body, line](QPainter& p) {
+                    const QPainterPath disc = Draw::circle(c, outer);
+                    Draw::fill(p, disc, body);
+                    Draw::stroke(p, disc, line, 1);
+                    Draw::stroke(p, Draw::circle(c, radius), Draw::withAlpha(line, 0.5), 1);
+                });
+    if (scene.selectedApp) {
+        const double a = scene.layout.angle(*scene.selectedApp);
+        const double half = scene.layout.step() / 2;
+        Draw::stroke(painter, Draw::arc(c, outer - 0.5, a - half, a + half), accent_, 3.5);
+    }
+}
+
+void OutlineLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,
+                           const RingScene& scene) const {
+    if (selected) {
+        // Sized from the layout, so it stays clear of the icon scaled by only 1.05.
+        const QPainterPath disc = Draw::circle(rect.center(), 0.64 * scene.layout.iconSize);
+        Draw::fill(painter, disc, bodyColor());
+        Draw::stroke(painter, disc, accent_, 2.5);
+    }
+    Draw::image(painter, app.icon, rect);
+}
+
+void OutlineLook::drawRunning(QPainter& painter, int index, bool front,
+                              const RingScene& scene) const {
+    const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
+                                 scene.layout.radius - scene.layout.iconSize / 2 - 6);
+    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7),
+               Draw::withAlpha(ink(), front ? 1.0 : 0.6));
+}
+
+void OutlineLook::drawBadge(QPainter& painter, const QString& text, QPointF point,
+                            const RingScene& /*scene*/) const {
+    GlassLook::drawAccentBadge(painter, text, point, accent_);
+}
+
+void OutlineLook::drawMore(QPainter& painter, int count, const QRectF& rect,
+                           const RingScene& /*scene*/) const {
+    const double dx = rect.width() * 0.1;
+    const double dy = rect.height() * 0.1;
+    QPainterPath oval;
+    oval.addEllipse(rect.adjusted(dx, dy, -dx, -dy));
+    Draw::fill(painter, oval, bodyColor());
+    Draw::stroke(painter, oval, lineColor(), 1);
+    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 0.32 * rect.height(), QFont::Bold,
+               ink(), Qt::AlignHCenter);
+}
+
+void OutlineLook::drawOverlay(QPainter& /*painter*/, const RingScene& /*scene*/) const {}
+
+void OutlineLook::drawCenter(QPainter& painter, const RingScene& scene) const {
+    if (!scene.selectedName()) {
+        Draw::fill(painter, Draw::circle(scene.center, 3), Draw::withAlpha(ink(), 0.7));
+        return;
+    }
+    Draw::label(painter, scene, scene.center, scene.layout.holeRadius() * 1.7, ink(),
+                Draw::withAlpha(ink(), 0.6), std::nullopt, {});
+}
+
+void OutlineLook::drawArcTrack(QPainter& painter, double from, double to, bool items,
+                               const RingScene& scene) const {
+    if (!items) {
+        Draw::stroke(painter, Draw::arc(scene.center, scene.arcRadius, from - 0.1, to + 0.1),
+                     lineColor(), 1);
+        return;
+    }
+    const QPainterPath arc = Draw::arc(scene.center, scene.arcRadius, from, to);
+    const QColor body = bodyColor();
+    const QColor line = lineColor();
+    // The band is costly to outline and fill, and stays put while the chips are shown.
+    Draw::layer(painter, qHashMulti(trackLayerTag, from, to, scene.arcRadius, dark_) | 1,
+                arc.controlPointRect().adjusted(-30, -30, 30, 30), scene.center,
+                [arc, body, line](QPainter& p) {
+                    const QPainterPath band = Draw::outline(arc, 56);
+                    Draw::fill(p, band, body);
+                    Draw::stroke(p, band, line, 1);
+                });
+}
+
+void OutlineLook::drawArcSelection(QPainter& painter, const QRectF& rect,
+                                   const RingScene& /*scene*/) const {
+    Draw::stroke(painter, Draw::circle(rect.center(), rect.width() / 2 + 4), accent_, 2.5);
+}
+
+QPainterPath OutlineLook::drawCardFrame(QPainter& painter, const QRectF& rect, bool /*selected*/,
+                                        const RingScene& /*scene*/) const {
+    QPainterPath card;
+    card.addRoundedRect(rect, 8, 8);
+    Draw::fill(painter, card, bodyColor());
+    return card;
+}
+
+void OutlineLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
+                                 const RingScene& /*scene*/) const {
+    if (selected)
+        Draw::stroke(painter, path, accent_, 2.5);
+    else
+        Draw::stroke(painter, path, lineColor(), 1);
+}
+
+}  // namespace tandri

@@ -1,0 +1,161 @@
+#include "ring/looks/quiblook.h"
+
+#include <QHash>
+
+#include "ring/draw.h"
+
+namespace tandri {
+
+namespace {
+
+// Tags for what this look caches, so that it never collides with what another look caches.
+constexpr quint64 labelShadowTag = 0x9b1b'0001;
+constexpr quint64 bodyLayerTag = 0x9b1b'0002;
+
+// Cache keys must not be 0, which means "do not cache".
+template <typename... T>
+quint64 keyOf(const T&... parts) {
+    return static_cast<quint64>(qHashMulti(0, parts...)) | 1;
+}
+
+}  // namespace
+
+QColor QuibLook::green() {
+    return QColor::fromRgbF(0.55f, 0.8f, 0.27f);
+}
+
+QuibLook::QuibLook(RingBackground background) : background_(background) {}
+
+LookBackdrop QuibLook::backdrop() const {
+    switch (background_) {
+        case RingBackground::Disc:
+            return {LookBackdrop::Shape::Disc, BlurMaterial::HudWindow};
+        case RingBackground::Veil:
+            return {LookBackdrop::Shape::Veil, BlurMaterial::Popover};
+        case RingBackground::None:
+            break;
+    }
+    return {LookBackdrop::Shape::None, BlurMaterial::Popover};
+}
+
+QColor QuibLook::accent() const {
+    return green();
+}
+
+RingLook::IconScale QuibLook::iconScale() const {
+    return {1.0, 1.18};
+}
+
+QColor QuibLook::runningColor() const {
+    return Draw::white(1.0, 0.6);
+}
+
+ColumnColors QuibLook::column() const {
+    return {Draw::white(0.13, 0.94), green(), Draw::white(1.0), Draw::white(0.06),
+            Draw::white(1.0, 0.12)};
+}
+
+void QuibLook::drawBody(QPainter& painter, const RingScene& scene) const {
+    const QPointF c = scene.center;
+    const double outer = scene.layout.outerRadius();
+    const double hole = scene.layout.holeRadius();
+    // The rim and the hole never change while the ring is open; stroking a circle this large
+    // costs more than drawing it from a bitmap.
+    Draw::layer(painter, keyOf(bodyLayerTag, outer, hole),
+                QRectF(c.x() - outer - 1, c.y() - outer - 1, 2 * outer + 2, 2 * outer + 2), c,
+                [&](QPainter& p) {
+                    Draw::stroke(p, Draw::circle(c, outer - 0.5), Draw::withAlpha(green(), 0.55),
+                                 1.5);
+                    Draw::fill(p, Draw::circle(c, hole), Draw::white(1.0, 0.1));
+                });
+    if (scene.selectedApp) {
+        const double a = scene.layout.angle(*scene.selectedApp);
+        const double half = 0.55 * scene.layout.step() / 2;
+        Draw::stroke(painter, Draw::arc(c, outer - 3, a - half, a + half), green(), 4);
+    }
+}
+
+void QuibLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect,
+                        bool /*selected*/, const RingScene& /*scene*/) const {
+    Draw::image(painter, app.icon, rect);
+}
+
+void QuibLook::drawRunning(QPainter& painter, int index, bool front, const RingScene& scene) const {
+    const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
+                                 scene.layout.radius - scene.layout.iconSize / 2 - 4);
+    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7), Draw::white(1.0, front ? 0.95 : 0.5));
+}
+
+void QuibLook::drawBadge(QPainter& painter, const QString& text, QPointF point,
+                         const RingScene& /*scene*/) const {
+    Draw::fill(painter, Draw::circle(point, 10), Draw::white(0.1));
+    Draw::fill(painter, Draw::circle(point, 8.5), green());
+    Draw::text(painter, text, QRectF(point.x() - 8.5, point.y() - 6.5, 17, 13), 10, QFont::Bold,
+               Draw::white(0.08), Qt::AlignCenter);
+}
+
+void QuibLook::drawMore(QPainter& painter, int count, const QRectF& rect,
+                        const RingScene& /*scene*/) const {
+    QPainterPath oval;
+    oval.addEllipse(rect.adjusted(rect.width() * 0.08, rect.height() * 0.08, -rect.width() * 0.08,
+                                  -rect.height() * 0.08));
+    Draw::fill(painter, oval, Draw::white(1.0, 0.16));
+    Draw::stroke(painter, oval, Draw::white(1.0, 0.35), 1);
+    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 0.32 * rect.height(), QFont::Bold,
+               Draw::white(1.0), Qt::AlignCenter);
+}
+
+void QuibLook::drawOverlay(QPainter& /*painter*/, const RingScene& /*scene*/) const {}
+
+void QuibLook::drawCenter(QPainter& painter, const RingScene& scene) const {
+    if (!scene.selectedName()) {
+        Draw::fill(painter, Draw::circle(scene.center, 3.5), Draw::white(1.0, 0.9));
+        return;
+    }
+    // Over the dark disc the name reads without a pill of its own.
+    const bool pill = background_ != RingBackground::Disc;
+    Draw::label(
+        painter, scene, scene.center, scene.layout.holeRadius() * 1.7 + 20, Draw::white(1.0),
+        Draw::white(1.0, 0.6), std::nullopt, [pill](QPainter& p, const QRectF& card) {
+            if (!pill)
+                return;
+            Draw::glow(
+                p, Draw::white(0.0, 0.35), 10, {},
+                [&card](QPainter& q) { Draw::fill(q, Draw::pill(card), Draw::white(0.08, 0.82)); },
+                keyOf(labelShadowTag, card.width(), card.height()), card.center());
+        });
+}
+
+void QuibLook::drawArcTrack(QPainter& painter, double from, double to, bool items,
+                            const RingScene& scene) const {
+    if (!items)
+        return;
+    Draw::stroke(painter, Draw::arc(scene.center, scene.arcRadius, from, to),
+                 Draw::white(0.1, 0.88), 56);
+}
+
+void QuibLook::drawArcSelection(QPainter& painter, const QRectF& rect,
+                                const RingScene& /*scene*/) const {
+    Draw::fill(painter, Draw::circle(rect.center(), rect.width() / 2 + 5),
+               Draw::withAlpha(green(), 0.9));
+}
+
+QPainterPath QuibLook::drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
+                                     const RingScene& /*scene*/) const {
+    return Draw::plainCard(painter, rect, Draw::white(0.16),
+                           Draw::white(0.0, selected ? 0.6 : 0.35), selected ? 20 : 8,
+                           selected ? -6 : -2);
+}
+
+void QuibLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
+                              const RingScene& /*scene*/) const {
+    if (selected) {
+        QPainterPath ring;
+        ring.addRoundedRect(path.boundingRect().adjusted(-1.5, -1.5, 1.5, 1.5), 9.5, 9.5);
+        Draw::stroke(painter, ring, green(), 3);
+    } else {
+        Draw::stroke(painter, path, Draw::white(1.0, 0.28), 1);
+    }
+}
+
+}  // namespace tandri

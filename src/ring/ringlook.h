@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QColor>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <memory>
+
+#include "catalogue/ringapp.h"
+#include "ring/columncolors.h"
+#include "ring/lookbackdrop.h"
+#include "ring/lookchoice.h"
+#include "ring/ringscene.h"
+
+namespace tandri {
+
+/// One visual style of the ring. Every member draws into `painter` in view coordinates (y up);
+/// the painter's state is the same after the call as before it. Looks are immutable.
+class RingLook {
+public:
+    struct IconScale {
+        double normal = 1;
+        double selected = 1;
+    };
+
+    virtual ~RingLook() = default;
+
+    /// What the look wants behind the ring.
+    virtual LookBackdrop backdrop() const = 0;
+    /// Column connector, selected "more" chip, permission row title.
+    virtual QColor accent() const = 0;
+    virtual IconScale iconScale() const = 0;
+    /// Running dot of overflow apps in the arc.
+    virtual QColor runningColor() const = 0;
+    virtual ColumnColors column() const = 0;
+
+    /// First, before any icon: ring body and selection marker.
+    virtual void drawBody(QPainter& painter, const RingScene& scene) const = 0;
+    /// Once per ordinary entry; `rect` is already scaled by `iconScale`.
+    virtual void drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,
+                          const RingScene& scene) const = 0;
+    /// After the icon, for entries with a process; `front` for the frontmost app.
+    virtual void drawRunning(QPainter& painter, int index, bool front,
+                             const RingScene& scene) const = 0;
+    /// The window-count badge at the icon's top right.
+    virtual void drawBadge(QPainter& painter, const QString& text, QPointF point,
+                           const RingScene& scene) const = 0;
+    /// Instead of the icon, for the overflow entry.
+    virtual void drawMore(QPainter& painter, int count, const QRectF& rect,
+                          const RingScene& scene) const = 0;
+    /// After all icons.
+    virtual void drawOverlay(QPainter& painter, const RingScene& scene) const = 0;
+    /// The centre label or emblem.
+    virtual void drawCenter(QPainter& painter, const RingScene& scene) const = 0;
+    /// Before arc chips; angles in radians; `items` when the arc shows small icons rather than
+    /// thumbnail cards.
+    virtual void drawArcTrack(QPainter& painter, double from, double to, bool items,
+                              const RingScene& scene) const = 0;
+    /// Behind the aimed small arc icon.
+    virtual void drawArcSelection(QPainter& painter, const QRectF& rect,
+                                  const RingScene& scene) const = 0;
+    /// A thumbnail card's background; returns the clip shape for the thumbnail.
+    virtual QPainterPath drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
+                                       const RingScene& scene) const = 0;
+    /// After the thumbnail has been drawn into the clip.
+    virtual void drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
+                                const RingScene& scene) const = 0;
+};
+
+/// The look for a choice of style, backdrop, appearance and accent.
+std::shared_ptr<const RingLook> makeLook(const LookChoice& choice);
+
+}  // namespace tandri

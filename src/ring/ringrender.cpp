@@ -1,0 +1,365 @@
+// One frame of the ring: the look's body, icons, badges and centre, the notice, then the chips of
+// the aimed entry; and the bitmap the panel shows it in.
+
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
+
+#include "ring/draw.h"
+#include "ring/ringgeometry.h"
+#include "ring/ringview.h"
+
+namespace tandri {
+
+using namespace geometry;
+
+namespace {
+
+QRectF lerp(const QRectF& a, const QRectF& b, double t) {
+    return {a.x() + (b.x() - a.x()) * t, a.y() + (b.y() - a.y()) * t,
+            a.width() + (b.width() - a.width()) * t, a.height() + (b.height() - a.height()) * t};
+}
+
+QRectF square(QPointF center, double side) {
+    return {center.x() - side / 2, center.y() - side / 2, side, side};
+}
+
+QPainterPath roundedRect(const QRectF& rect, double radius) {
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return path;
+}
+
+// The nearest point of `rect` to `p`.
+QPointF clampedInto(QPointF p, const QRectF& rect) {
+    return {std::clamp(p.x(), minX(rect), maxX(rect)), std::clamp(p.y(), minY(rect), maxY(rect))};
+}
+
+bool isMore(const WindowChip& chip, int* count = nullptr) {
+    const auto* more = std::get_if<WindowChip::More>(&chip.kind);
+    if (more && count)
+        *count = more->count;
+    return more != nullptr;
+}
+
+}  // namespace
+
+QImage RingView::entryIcon(std::optional<int> index) const {
+    if (!index || *index < 0 || *index >= static_cast<int>(apps.size()))
+        return {};
+    return apps[*index].icon;
+}
+
+void RingView::render(QPainter& painter) {
+    if (!look)
+        return;
+    const bool chipSelected =
+        selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < static_cast<int>(chips_.size());
+
+    RingScene scene;
+    scene.center = ringCenter;
+    scene.layout = layout;
+    scene.dark = dark;
+    scene.apps = apps;
+    if (selectedApp_ && *selectedApp_ >= 0 && *selectedApp_ < static_cast<int>(apps.size()))
+        scene.selectedApp = selectedApp_;
+    scene.frontmostPID = frontmostPID;
+    if (chipSelected) {
+        const WindowChip& chip = chips_[*selectedChip_];
+        if (!std::holds_alternative<WindowChip::AllowAccess>(chip.kind))
+            scene.windowTitle = chip.title();
+    }
+    scene.arcRadius = arcRadius_;
+
+    const double t = std::clamp(progress_, 0.0, 1.0);
+    const double p = 1 - std::pow(1 - t, 3);
+
+    painter.save();
+    painter.setOpacity(painter.opacity() * p);
+    look->drawBody(painter, scene);
+    const RingLook::IconScale scales = look->iconScale();
+    for (int i = 0; i < static_cast<int>(apps.size()); ++i) {
+        const RingApp& app = apps[i];
+        const bool selected = scene.selectedApp == i;
+        // Icons grow from 60 % and fly out from the centre while the ring opens.
+        const double side =
+            (p * 0.4 + 0.6) * (selected ? scales.selected : scales.normal) * layout.iconSize;
+        const QRectF rect = square(Draw::at(ringCenter, layout.angle(i), p * layout.radius), side);
+        if (const auto more = app.moreCount()) {
+            look->drawMore(painter, *more, rect, scene);
+            continue;
+        }
+        look->drawIcon(painter, app, rect, selected, scene);
+        if (const auto pid = app.pid())
+            look->drawRunning(painter, i, pid == frontmostPID, scene);
+        if (windowLayout != WindowLayout::Off && i < static_cast<int>(windowCounts_.size()) &&
+            windowCounts_[i] >= 2) {
+            const int count = windowCounts_[i];
+            const QString text = count < 10 ? QString::number(count) : QStringLiteral("9+");
+            look->drawBadge(painter, text,
+                            QPointF(maxX(rect) - 0.12 * side, maxY(rect) - 0.12 * side), scene);
+        }
+    }
+    look->drawOverlay(painter, scene);
+    look->drawCenter(painter, scene);
+    if (notice_)
+        drawNotice(painter);
+    painter.restore();
+
+    // Chips are not faded by the opening.
+    if (chips_.empty())
+        return;
+    if (activeLayout_ == WindowLayout::Arc) {
+        drawArc(painter, scene);
+    } else {
+        drawColumn(painter, scene);
+    }
+}
+
+void RingView::drawNotice(QPainter& painter) const {
+    const QPaintDevice* device = painter.device();
+    const QFont font = Draw::font(11, QFont::Medium, device);
+    const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
+    const double inner = layout.holeRadius();
+    const double width =
+        std::max(std::min(metrics.horizontalAdvance(*notice_) + 24, 2 * inner), 0.0);
+    const QRectF pill(ringCenter.x() - width / 2, ringCenter.y() - 0.62 * inner - 11, width, 22);
+    Draw::fill(painter, Draw::pill(pill), Draw::white(0.08, 0.85));
+    Draw::text(painter, *notice_, pill.adjusted(10, 0, -10, 0), 11, QFont::Medium,
+               Draw::white(1, 0.9), Qt::AlignHCenter);
+}
+
+void RingView::drawColumn(QPainter& painter, const RingScene& scene) const {
+    const QImage icon = entryIcon(chipsApp_);
+    if (chipsApp_) {
+        const QPointF start = Draw::at(ringCenter, layout.angle(*chipsApp_), layout.outerRadius());
+        const QPointF end = clampedInto(start, chips_.front().frame);
+        // A row right at the ring's edge needs no line to it.
+        if (distance(start, end) > 16) {
+            Draw::stroke(painter, Draw::line(start, end), Draw::withAlpha(look->accent(), 0.7), 2);
+        }
+    }
+    for (int i = 0; i < static_cast<int>(chips_.size()); ++i)
+        drawChip(painter, chips_[i], icon, selectedChip_ == i);
+
+    const bool chipSelected =
+        selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < static_cast<int>(chips_.size());
+    if (hasThumbnailChips() && chipSelected) {
+        // The preview grows out of the row's thumbnail.
+        const QRectF row = chips_[*selectedChip_].frame;
+        const QRectF from(minX(row) + 6, minY(row) + 6, rowThumbnailWidth, row.height() - 12);
+        const QRectF frame = lerp(from, magnifiedFrame(*selectedChip_), magnifyProgress());
+        drawCard(painter, chips_[*selectedChip_], frame, icon, scene);
+    }
+}
+
+void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
+                        bool selected) const {
+    const ColumnColors colors = look->column();
+    const QRectF frame = chip.frame;
+    const QPainterPath path = roundedRect(frame, 8);
+    Draw::fill(painter, path, selected ? colors.selectedFill : colors.fill);
+
+    const bool minimized = chip.isMinimized();
+    QColor titleColor = colors.selectedText;
+    if (!selected) {
+        Draw::stroke(painter, path, colors.stroke, 1);
+        titleColor = std::holds_alternative<WindowChip::AllowAccess>(chip.kind)
+                         ? look->accent()
+                         : Draw::withAlpha(colors.text, minimized ? 0.55 : 1);
+    }
+
+    QRectF titleRect = frame.adjusted(11, 0, -11, 0);
+    if (const QImage own = chipIcon ? chipIcon(chip) : QImage(); !own.isNull()) {
+        Draw::image(painter, own, QRectF(minX(frame) + 6, frame.center().y() - 10, 20, 20));
+        titleRect = QRectF(minX(frame) + 32, minY(frame), frame.width() - 43, frame.height());
+    }
+    if (hasThumbnailChips()) {
+        const QRectF box(minX(frame) + 6, minY(frame) + 6, rowThumbnailWidth, frame.height() - 12);
+        const QPainterPath clip = roundedRect(box, 5);
+        Draw::fill(painter, clip, Draw::white(0.22));
+        drawThumbnail(painter, chip, box, clip, icon);
+        titleRect = QRectF(maxX(box) + 10, minY(frame), maxX(frame) - 11 - (maxX(box) + 10),
+                           frame.height());
+    }
+    if (minimized) {
+        const QRectF tag(maxX(titleRect) - 62, minY(titleRect), 62, titleRect.height());
+        titleRect.setWidth(std::max(titleRect.width() - 62, 0.0));
+        Draw::text(painter, QStringLiteral("minimized"), tag, 10, QFont::Normal,
+                   Draw::withAlpha(titleColor, selected ? 0.7 : 0.45), Qt::AlignRight);
+    }
+    Draw::text(painter, chip.title(), titleRect, 12, QFont::Medium, titleColor, Qt::AlignLeft);
+}
+
+void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
+    const QImage icon = entryIcon(chipsApp_);
+    double from = chips_.front().angle - chips_.front().halfSpan;
+    double to = chips_.front().angle + chips_.front().halfSpan;
+    for (const WindowChip& chip : chips_) {
+        from = std::min(from, chip.angle - chip.halfSpan);
+        to = std::max(to, chip.angle + chip.halfSpan);
+    }
+    const bool thumbnails = hasThumbnailChips();
+    look->drawArcTrack(painter, from, to, !thumbnails, scene);
+
+    const int n = static_cast<int>(chips_.size());
+    if (!thumbnails) {
+        for (int i = 0; i < n; ++i)
+            drawArcIcon(painter, chips_[i], i + 1, icon, selectedChip_ == i, scene);
+        return;
+    }
+
+    // −1 when no valid chip is selected.
+    const int selected =
+        selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < n ? *selectedChip_ : -1;
+    const std::vector<int> neighbours = selected >= 0 ? arcNeighbors(selected) : std::vector<int>();
+    const auto isNeighbour = [&](int i) {
+        return std::find(neighbours.begin(), neighbours.end(), i) != neighbours.end();
+    };
+    // Growing cards are drawn last so that they lie on top.
+    std::vector<int> order;
+    order.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        if (i != selected && !isNeighbour(i))
+            order.push_back(i);
+    }
+    order.insert(order.end(), neighbours.begin(), neighbours.end());
+    if (selected >= 0)
+        order.push_back(selected);
+
+    const double grow = magnifyProgress();
+    for (const int i : order) {
+        const WindowChip& chip = chips_[i];
+        const bool isSelected = i == selected;
+        QRectF frame = chip.frame;
+        if (isSelected) {
+            frame = lerp(chip.frame, magnifiedFrame(i), grow);
+        } else if (isNeighbour(i)) {
+            frame = lerp(chip.frame, outwardFrame(chip.frame.size() * 1.12, chip), grow);
+        }
+        int count = 0;
+        if (isMore(chip, &count)) {
+            drawMoreChip(painter, count, frame, isSelected);
+            continue;
+        }
+        const QPainterPath path = look->drawCardFrame(painter, frame, isSelected, scene);
+        drawThumbnail(painter, chip, frame, path, icon);
+        look->drawCardBorder(painter, path, isSelected, scene);
+    }
+}
+
+void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number,
+                           const QImage& icon, bool selected, const RingScene& scene) const {
+    const QRectF frame = chip.frame;
+    int count = 0;
+    if (isMore(chip, &count)) {
+        drawMoreChip(painter, count, frame, selected);
+        return;
+    }
+    if (selected)
+        look->drawArcSelection(painter, frame, scene);
+    const QImage own = chipIcon ? chipIcon(chip) : QImage();
+    const double side = (selected ? 1.1 : 1.0) * frame.width();
+    Draw::image(painter, own.isNull() ? icon : own, square(frame.center(), side),
+                chip.isMinimized() ? 0.45 : 1);
+
+    if (std::holds_alternative<WindowChip::File>(chip.kind) ||
+        std::holds_alternative<WindowChip::Reveal>(chip.kind)) {
+        return;
+    }
+    if (const auto* app = std::get_if<WindowChip::App>(&chip.kind)) {
+        if (app->app.isRunning()) {
+            Draw::fill(painter, Draw::circle(QPointF(frame.center().x(), minY(frame) - 5), 1.8),
+                       look->runningColor());
+        }
+        return;
+    }
+    const QPointF badge(maxX(frame) - 3, minY(frame) + 3);
+    Draw::fill(painter, Draw::circle(badge, 10), Draw::white(0.1));
+    Draw::fill(painter, Draw::circle(badge, 8.5), Draw::white(0.92));
+    Draw::text(painter, QString::number(number), QRectF(badge.x() - 8.5, badge.y() - 6.5, 17, 13),
+               10, QFont::Bold, Draw::white(0.08), Qt::AlignHCenter);
+}
+
+void RingView::drawCard(QPainter& painter, const WindowChip& chip, const QRectF& rect,
+                        const QImage& icon, const RingScene& scene) const {
+    int count = 0;
+    if (isMore(chip, &count)) {
+        drawMoreChip(painter, count, rect, true);
+        return;
+    }
+    const QPainterPath path = look->drawCardFrame(painter, rect, true, scene);
+    drawThumbnail(painter, chip, rect, path, icon);
+    look->drawCardBorder(painter, path, true, scene);
+}
+
+void RingView::drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const {
+    const double radius = std::max(std::min(rect.width(), rect.height()) / 2 - 2, 0.0);
+    Draw::fill(painter, Draw::circle(rect.center(), radius),
+               selected ? look->accent() : Draw::white(0.12, 0.9));
+    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 13, QFont::Bold,
+               selected ? Draw::white(0.06) : Draw::white(1), Qt::AlignHCenter);
+}
+
+void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
+                             const QPainterPath& clip, const QImage& icon) const {
+    const double alpha = chip.isMinimized() ? 0.45 : 1;
+    QImage image;
+    if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind); window && window->info.id)
+        image = thumbnail(*window->info.id);
+    if (image.isNull()) {
+        Draw::image(painter, icon, square(rect.center(), std::min(rect.width(), rect.height()) / 2),
+                    alpha);
+        return;
+    }
+    // The picture fills the card and is cut to its shape.
+    const double w = std::max(image.width(), 1);
+    const double h = std::max(image.height(), 1);
+    const double factor = std::max(rect.width() / w, rect.height() / h);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setClipPath(clip, Qt::IntersectClip);
+    Draw::image(painter, image,
+                QRectF(rect.center().x() - w * factor / 2, rect.center().y() - h * factor / 2,
+                       w * factor, h * factor),
+                alpha);
+    painter.restore();
+}
+
+RingView::Layer RingView::updateLayer(double scale) {
+    // The whole area is drawn afresh: a new bitmap keeps nothing of the last one.
+    invalid_ = QRectF();
+    QRectF area = grown(ringRect(), 28);
+    if (!chips_.empty())
+        area = united(area, chipsDirtyRect());
+    area = area.intersected(bounds);
+    if (area.isEmpty() || !(scale > 0))
+        return {};
+    // Whole points, so that pixels line up with the view's.
+    const double left = std::floor(minX(area));
+    const double bottom = std::floor(minY(area));
+    area = QRectF(left, bottom, std::ceil(maxX(area)) - left, std::ceil(maxY(area)) - bottom);
+
+    const int width = static_cast<int>(std::lround(area.width() * scale));
+    const int height = static_cast<int>(std::lround(area.height() * scale));
+    if (width <= 0 || height <= 0)
+        return {};
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(scale);
+    {
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                               QPainter::TextAntialiasing);
+        // The painter already works in points (the image's pixel ratio); the image's top row is
+        // the area's top edge, which in the view's upward y is its largest y.
+        painter.translate(-minX(area), maxY(area));
+        painter.scale(1, -1);
+        render(painter);
+    }
+    return {std::move(image), area};
+}
+
+}  // namespace tandri

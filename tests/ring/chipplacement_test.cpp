@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "platform/sim/virtualclock.h"
+#include "ring/ringgeometry.h"
+#include "ring/ringview.h"
+
+namespace tandri {
+namespace {
+
+using namespace geometry;
+
+constexpr double degree = std::numbers::pi / 180;
+
+std::vector<WindowChip> windowChips(int count) {
+    std::vector<WindowChip> chips;
+    for (int i = 0; i < count; ++i) {
+        WindowInfo info;
+        info.title = QStringLiteral("W%1").arg(i);
+        info.id = static_cast<quint32>(i + 1);
+        chips.push_back(WindowChip{WindowChip::Window{info}});
+    }
+    return chips;
+}
+
+std::vector<WindowChip> fileChips(int count) {
+    std::vector<WindowChip> chips;
+    for (int i = 0; i < count; ++i)
+        chips.push_back(
+            WindowChip{WindowChip::File{QUrl::fromLocalFile(QStringLiteral("/tmp/f%1").arg(i))}});
+    return chips;
+}
+
+QRectF centred(QPointF c, QSizeF s) {
+    return {c.x() - s.width() / 2, c.y() - s.height() / 2, s.width(), s.height()};
+}
+
+bool inside(const QRectF& outer, const QRectF& r) {
+    const double e = 1e-6;
+    return minX(r) >= minX(outer) - e && maxX(r) <= maxX(outer) + e && minY(r) >= minY(outer) - e &&
+           maxY(r) <= maxY(outer) + e;
+}
+
+class ChipPlacementTest : public ::testing::Test {
+protected:
+    ChipPlacementTest() : view(clock) {
+        view.bounds = QRectF(0, 0, 1440, 900);
+        view.placementBounds = QRectF(8, 8, 1424, 884);
+        view.layout = RingLayout(8);  // radius 88, icons 52, outer edge 126
+        view.ringCenter = QPointF(720, 450);
+    }
+
+    // Whether the arc of the shown chips, turned by `offset`, would lie inside the bounds.
+    bool arcFitsAt(int index, double offset) const {
+        const QSizeF item = view.arcItemSize();
+        const auto angles =
+            RingView::arcAngles(static_cast<int>(view.chips().size()),
+                                view.layout.angle(index) + offset, view.arcRadius(), item);
+        for (const double a : angles) {
+            const QPointF c =
+                view.ringCenter + view.arcRadius() * QPointF(std::cos(a), std::sin(a));
+            if (!inside(view.placementBounds, centred(c, item)))
+                return false;
+        }
+        return true;
+    }
+
+    sim::VirtualClock clock;
+    RingView view;
+};
+
+TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
+    view.showChips(windowChips(12), 0);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
+    ASSERT_EQ(view.chips().size(), 9u);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(view.chips()[i].title(), QStringLiteral("W%1").arg(i));
+    const auto* more = std::get_if<WindowChip::More>(&view.chips()[8].kind);
+    ASSERT_TRUE(more);
+    EXPECT_EQ(more->count, 4);
+    EXPECT_EQ(view.chips()[8].title(), "4 more windows");
+
+    // Nothing near the edges: no rotation, the first chip straight out from the entry.
+    EXPECT_DOUBLE_EQ(view.chips()[0].angle, std::numbers::pi / 2);
+    // 40 + 126 + 26 would spread nine icons over more than 150°: the circle was widened.
+    EXPECT_GT(view.arcRadius(), 172);
+    double low = 10, high = -10;
+    for (const auto& chip : view.chips()) {
+        EXPECT_EQ(chip.frame.size(), RingView::arcIconSize);
+        EXPECT_NEAR(distance(chip.frame.center(), view.ringCenter), view.arcRadius(), 1e-9);
+        EXPECT_GT(chip.halfSpan, 0);
+        low = std::min(low, chip.angle);
+        high = std::max(high, chip.angle);
+    }
+    EXPECT_LT(high - low, 151 * degree);
+    EXPECT_GT(high - low, 140 * degree);
+}
+
+TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
+    view.showChips(windowChips(5), 2);
+    const auto& c = view.chips();
+    ASSERT_EQ(c.size(), 5u);
+    // Chip 1 clockwise of the first, chip 2 counter-clockwise, and so on outward.
+    EXPECT_LT(c[3].angle, c[1].angle);
+    EXPECT_LT(c[1].angle, c[0].angle);
+    EXPECT_LT(c[0].angle, c[2].angle);
+    EXPECT_LT(c[2].angle, c[4].angle);
+    const int order[] = {3, 1, 0, 2, 4};
+    for (int k = 0; k + 1 < 5; ++k) {
+        const QRectF a = c[order[k]].frame;
+        const QRectF b = c[order[k + 1]].frame;
+        const double dx = std::abs(a.center().x() - b.center().x()) - a.width();
+        const double dy = std::abs(a.center().y() - b.center().y()) - a.height();
+        EXPECT_GE(std::max(dx, dy), RingView::arcGap - 1e-6) << k;
+        EXPECT_LT(std::max(dx, dy), RingView::arcGap + 0.01) << k;  // no wider than needed
+    }
+    EXPECT_EQ(view.arcNeighbors(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(view.arcNeighbors(3), (std::vector<int>{1}));
+    EXPECT_EQ(view.arcNeighbors(4), (std::vector<int>{2}));
+    EXPECT_TRUE(view.arcNeighbors(7).empty());
+}
+
+TEST_F(ChipPlacementTest, ArcAnglesStartAtTheBaseAndStepJustFarEnough) {
+    const QSizeF item = RingView::arcIconSize;
+    EXPECT_TRUE(RingView::arcAngles(0, 1, 172, item).empty());
+    EXPECT_EQ(RingView::arcAngles(1, 1.25, 172, item), std::vector<double>{1.25});
+    const auto a = RingView::arcAngles(3, std::numbers::pi / 2, 172, item);
+    ASSERT_EQ(a.size(), 3u);
+    // Straight up, the boxes must be 52 apart horizontally: a step of asin(52 / 172).
+    EXPECT_NEAR(std::numbers::pi / 2 - a[1], std::asin(52.0 / 172), 1e-7);
+    EXPECT_NEAR(a[2] - std::numbers::pi / 2, std::asin(52.0 / 172), 1e-7);
+}
+
+TEST_F(ChipPlacementTest, FolderItemsAndOverflowAppsTakeTheWiderArcWhateverTheLayout) {
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(fileChips(25), 0);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
+    ASSERT_EQ(view.chips().size(), 20u);
+    EXPECT_TRUE(std::holds_alternative<WindowChip::File>(view.chips()[18].kind));
+    const auto* more = std::get_if<WindowChip::More>(&view.chips()[19].kind);
+    ASSERT_TRUE(more);
+    EXPECT_EQ(more->count, 6);
+    EXPECT_EQ(view.chips()[19].title(), "6 more windows");
+    double low = 10, high = -10;
+    for (const auto& chip : view.chips()) {
+        low = std::min(low, chip.angle);
+        high = std::max(high, chip.angle);
+    }
+    EXPECT_GT(high - low, 151 * degree);  // beyond what windows may take
+    EXPECT_LT(high - low, 231 * degree);
+
+    // Twenty items fit without a "more" chip.
+    view.showChips(fileChips(20), 0);
+    EXPECT_EQ(view.chips().size(), 20u);
+    EXPECT_TRUE(std::holds_alternative<WindowChip::File>(view.chips()[19].kind));
+}
+
+TEST_F(ChipPlacementTest, TheColumnShowsEveryChip) {
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(12), 2);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+    ASSERT_EQ(view.chips().size(), 12u);
+    for (size_t k = 0; k < 12; ++k) {
+        EXPECT_TRUE(std::holds_alternative<WindowChip::Window>(view.chips()[k].kind));
+        EXPECT_EQ(view.chips()[k].frame.size(), RingView::chipSize);
+        EXPECT_TRUE(inside(view.placementBounds, view.chips()[k].frame));
+        if (k > 0) {
+            EXPECT_DOUBLE_EQ(view.chips()[k].frame.x(), view.chips()[0].frame.x());
+            EXPECT_DOUBLE_EQ(view.chips()[k - 1].frame.y() - view.chips()[k].frame.y(), 33);
+        }
+    }
+}
+
+TEST_F(ChipPlacementTest, ThePermissionChipAlwaysGoesInTheColumn) {
+    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+    // Beside the ring on the entry's side, level with the icon.
+    EXPECT_EQ(view.chips()[0].frame, QRectF(720 + 138, 450 - 14, 240, 28));
+}
+
+TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirst) {
+    // Top right: turning counter-clockwise (larger angles) leads away from both edges.
+    view.ringCenter = QPointF(1432 - 150, 892 - 150);
+    view.showChips(windowChips(3), 0);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    const double offset = view.chips()[0].angle - std::numbers::pi / 2;
+    const double steps = offset / (6 * degree);
+    EXPECT_NEAR(steps, std::round(steps), 1e-9);
+    EXPECT_GT(steps, 0.5);
+    for (const auto& chip : view.chips()) EXPECT_TRUE(inside(view.placementBounds, chip.frame));
+    // Every try before the winner failed: 0, +6, −6, +12, −12 …
+    const int k = static_cast<int>(std::lround(steps));
+    for (int j = 0; j < k; ++j) {
+        EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
+        EXPECT_FALSE(arcFitsAt(0, -j * 6 * degree)) << j;
+    }
+
+    // Top left: the same, but only the clockwise turn fits.
+    view.ringCenter = QPointF(8 + 150, 892 - 150);
+    view.showChips(windowChips(3), 0);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    const double back = (view.chips()[0].angle - std::numbers::pi / 2) / (6 * degree);
+    EXPECT_NEAR(back, std::round(back), 1e-9);
+    EXPECT_LT(back, -0.5);
+    const int m = static_cast<int>(std::lround(-back));
+    for (int j = 0; j <= m; ++j) EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
+
+    // Just under the top edge both turns fit: the counter-clockwise one wins.
+    view.ringCenter = QPointF(720, 892 - 191.5);
+    view.showChips(windowChips(3), 0);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    EXPECT_TRUE(arcFitsAt(0, -6 * degree));
+    EXPECT_NEAR(view.chips()[0].angle, 96 * degree, 1e-9);
+}
+
+TEST_F(ChipPlacementTest, AnArcThatFitsNowhereFallsBackToTheWholeColumn) {
+    // Bounds too small for any item at the arc's radius, in any direction.
+    view.placementBounds = QRectF(720 - 140, 450 - 140, 280, 280);
+    view.showChips(windowChips(12), 0);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+    ASSERT_EQ(view.chips().size(), 12u);  // the list the arc shortened is restored
+    for (const auto& chip : view.chips()) {
+        EXPECT_TRUE(std::holds_alternative<WindowChip::Window>(chip.kind));
+        EXPECT_EQ(chip.frame.size(), RingView::chipSize);
+    }
+}
+
+TEST_F(ChipPlacementTest, ColumnForTheTopEntryStacksAboveTheRing) {
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(3), 0);
+    ASSERT_EQ(view.chips().size(), 3u);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(view.chips()[k].frame, QRectF(600, 588 + 33 * k, 240, 28)) << k;
+    // And for the bottom entry, below it, growing downward.
+    view.showChips(windowChips(2), 4);
+    EXPECT_EQ(view.chips()[0].frame, QRectF(600, 450 - 138 - 28, 240, 28));
+    EXPECT_EQ(view.chips()[1].frame, QRectF(600, 450 - 138 - 28 - 33, 240, 28));
+}
+
+TEST_F(ChipPlacementTest, ColumnNearTheRightEdgeTriesTheStacksThenTheLeftSide) {
+    view.windowLayout = WindowLayout::Column;
+    // Beside the ring on the right would slide over the ring: the stack above, slid left.
+    view.ringCenter = QPointF(1300, 450);
+    view.showChips(windowChips(4), 2);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(view.chips()[k].frame, QRectF(1432 - 240, 588 + 33 * k, 240, 28)) << k;
+
+    // A short screen: both stacks slide onto the ring too, so the column goes to the left.
+    view.placementBounds = QRectF(8, 8, 1424, 384);
+    view.ringCenter = QPointF(1300, 200);
+    view.showChips(windowChips(4), 2);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(view.chips()[k].frame, QRectF(1300 - 138 - 240, 186 - 33 * k, 240, 28)) << k;
+
+    // No room anywhere: the first choice, slid inside, even though it covers the ring.
+    view.placementBounds = QRectF(1100, 300, 400, 300);
+    view.ringCenter = QPointF(1300, 450);
+    view.showChips(windowChips(4), 2);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(view.chips()[k].frame, QRectF(1500 - 240, 436 - 33 * k, 240, 28)) << k;
+}
+
+TEST_F(ChipPlacementTest, ColumnRowsGrowTowardTheRingsMiddle) {
+    view.windowLayout = WindowLayout::Column;
+    // Entry 3 sits below right: its rows grow upward from the icon.
+    view.showChips(windowChips(2), 3);
+    const QPointF icon = view.ringCenter + 88 * QPointF(std::cos(-std::numbers::pi / 4),
+                                                        std::sin(-std::numbers::pi / 4));
+    EXPECT_DOUBLE_EQ(view.chips()[0].frame.x(), 720 + 138);
+    EXPECT_DOUBLE_EQ(view.chips()[0].frame.y(), icon.y() - 14);
+    EXPECT_DOUBLE_EQ(view.chips()[1].frame.y(), icon.y() - 14 + 33);
+    // Entry 6 sits on the left.
+    view.showChips(windowChips(2), 6);
+    EXPECT_DOUBLE_EQ(view.chips()[0].frame.x(), 720 - 138 - 240);
+}
+
+TEST_F(ChipPlacementTest, HitTestOnTheArc) {
+    view.showChips(windowChips(5), 2);
+    const auto& c = view.chips();
+    // Inside the ring's edge nothing is hit, even with a huge reach.
+    EXPECT_EQ(view.chipIndex(view.ringCenter + QPointF(123.9, 0), 500), std::nullopt);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(view.chipIndex(c[i].frame.center(), 0), i);
+    const double r = view.arcRadius();
+    const auto at = [&](double a, double d) {
+        return view.ringCenter + d * QPointF(std::cos(a), std::sin(a));
+    };
+    // Between two chips the nearer direction wins.
+    EXPECT_EQ(view.chipIndex(at(0.4 * c[2].angle, r), 0), 0);
+    EXPECT_EQ(view.chipIndex(at(0.6 * c[2].angle, r), 0), 2);
+    // Past the last chip's share of the arc, or beyond the radius plus the reach: nothing.
+    EXPECT_EQ(view.chipIndex(at(c[4].angle + 2 * c[4].halfSpan - 0.01, r), 0), 4);
+    EXPECT_EQ(view.chipIndex(at(c[4].angle + 2 * c[4].halfSpan + 0.01, r), 0), std::nullopt);
+    EXPECT_EQ(view.chipIndex(at(0, r + 20 + 48 - 0.5), 48), 0);
+    EXPECT_EQ(view.chipIndex(at(0, r + 20 + 48 + 0.5), 48), std::nullopt);
+}
+
+TEST_F(ChipPlacementTest, HitTestInTheColumnPrefersTheLowerIndexOnATie) {
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(3), 2);
+    const QRectF row0 = view.chips()[0].frame;
+    const QRectF row1 = view.chips()[1].frame;
+    ASSERT_DOUBLE_EQ(minY(row0) - maxY(row1), 5);
+    const QPointF middle(row0.center().x(), maxY(row1) + 2.5);
+    EXPECT_EQ(view.chipIndex(middle, 2.5), 0);
+    EXPECT_EQ(view.chipIndex(middle, 2.4), std::nullopt);
+    EXPECT_EQ(view.chipIndex(middle + QPointF(0, -0.1), 12), 1);
+}
+
+TEST_F(ChipPlacementTest, TheBigCardKeepsTheSelectedChip) {
+    view.showsThumbnails = true;
+    view.showChips(windowChips(3), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    const QRectF card = view.magnifiedFrame(0);
+    // A point on the card but nearer chip 2's direction.
+    const QPointF p = view.ringCenter + QPointF(160, 60);
+    ASSERT_TRUE(card.contains(p));
+    EXPECT_EQ(view.chipIndex(p, 0), 2);
+    view.setSelectedChip(0);
+    EXPECT_EQ(view.chipIndex(p, 0), 0);
+    EXPECT_EQ(view.chipIndex(QPointF(maxX(card) + 10, p.y()), 12), 0);  // within the reach
+}
+
+TEST_F(ChipPlacementTest, PreviewAspectFollowsTheThumbnail) {
+    view.showsThumbnails = true;
+    view.thumbnail = [](quint32 id) {
+        if (id == 1)
+            return QImage(300, 600, QImage::Format_ARGB32_Premultiplied);  // portrait
+        if (id == 2)
+            return QImage(1600, 900, QImage::Format_ARGB32_Premultiplied);
+        return QImage();
+    };
+    view.showChips(windowChips(3), 2);
+    // A tall window is limited by 19/28 of the width.
+    EXPECT_EQ(view.magnifiedFrame(0).size(), QSizeF(95, 190));
+    EXPECT_EQ(view.magnifiedFrame(1).size(), QSizeF(280, 157.5));
+    // No picture yet: a 1.6 : 1 card.
+    EXPECT_EQ(view.magnifiedFrame(2).size(), QSizeF(280, 175));
+    EXPECT_TRUE(view.magnifiedFrame(3).isEmpty());
+    EXPECT_TRUE(view.magnifiedFrame(-1).isEmpty());
+
+    // On the arc the card grows outward from its chip.
+    const QRectF card = view.magnifiedFrame(2);
+    const double a = view.chips()[2].angle;
+    const QPointF c = card.center() - view.ringCenter;
+    EXPECT_NEAR(std::atan2(c.y(), c.x()), a, 1e-9);
+    EXPECT_GT(std::hypot(c.x(), c.y()), view.arcRadius());
+}
+
+TEST_F(ChipPlacementTest, PreviewShrinksBySteps) {
+    view.showsThumbnails = true;
+    view.placementBounds = QRectF(8, 450 - 100, 1424, 200);
+    view.showChips(windowChips(1), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    EXPECT_EQ(view.magnifiedFrame(0).size(), QSizeF(280, 175));
+
+    // Each band admits cards up to its height (plus half a point): 175, 154, 135.5, 119.3, 104.9.
+    const std::pair<double, double> cases[] = {
+        {160, 246.4}, {140, 216.832}, {125, 190.81216}, {110, 167.9147}, {80, 167.9147}};
+    for (const auto& [height, width] : cases) {
+        view.placementBounds = QRectF(8, 450 - height / 2, 1424, height);
+        view.showChips(windowChips(1), 2);
+        ASSERT_EQ(view.activeLayout(), WindowLayout::Arc) << height;
+        EXPECT_NEAR(view.magnifiedFrame(0).width(), width, 1e-3) << height;
+    }
+    // A larger preview setting starts larger.
+    view.previewWidth = 400;
+    view.placementBounds = QRectF(8, 8, 1424, 884);
+    view.showChips(windowChips(1), 2);
+    EXPECT_NEAR(view.magnifiedFrame(0).width(), 400, 1e-9);
+}
+
+TEST_F(ChipPlacementTest, ColumnPreviewGoesOutsideThenNarrowsToTheRoomLeft) {
+    view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(3), 2);
+    const QRectF all = view.chipsBounds();
+    const QRectF row = view.chips()[1].frame;
+    const QRectF card = view.magnifiedFrame(1);
+    EXPECT_EQ(card, QRectF(maxX(all) + 14, row.center().y() - 87.5, 280, 175));
+
+    // 200 points of room on the outer side: a narrower card of the same shape.
+    view.placementBounds = QRectF(8, 8, maxX(all) + 14 + 200 - 8, 884);
+    view.showChips(windowChips(3), 2);
+    const QRectF narrow = view.magnifiedFrame(1);
+    EXPECT_NEAR(narrow.x(), maxX(all) + 14, 1e-9);
+    EXPECT_NEAR(narrow.width(), 200, 1e-9);
+    EXPECT_NEAR(narrow.height(), 125, 1e-9);
+}
+
+TEST_F(ChipPlacementTest, ColumnPreviewWithoutRoomBesideGoesAboveOrBelowTheColumn) {
+    view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
+    view.ringCenter = QPointF(400, 450);
+    // 100 points right of the column: too little even for a narrowed card; the ring's side is
+    // taken by the ring itself.
+    view.placementBounds = QRectF(8, 8, 818 + 14 + 100 - 8, 884);
+    view.showChips(windowChips(3), 2);
+    ASSERT_EQ(view.chipsBounds(), QRectF(538, 320, 280, 154));
+    // The middle row is level with the column's middle: above first; the lowest row: below.
+    EXPECT_EQ(view.magnifiedFrame(1), QRectF(538, 474 + 14, 280, 175));
+    EXPECT_EQ(view.magnifiedFrame(2), QRectF(538, 320 - 14 - 175, 280, 175));
+}
+
+TEST_F(ChipPlacementTest, DirtyRectCoversChipsAndTheirPreviews) {
+    EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
+    view.showChips(windowChips(3), 2);
+    EXPECT_EQ(view.chipsDirtyRect(), grown(view.chipsBounds(), 30));
+
+    view.showsThumbnails = true;
+    view.showChips(windowChips(3), 2);
+    QRectF expected = view.chipsBounds();
+    for (int i = 0; i < 3; ++i) expected = expected.united(view.magnifiedFrame(i));
+    EXPECT_EQ(view.chipsDirtyRect(), grown(expected, 30));
+    EXPECT_GT(view.chipsDirtyRect().width(), grown(view.chipsBounds(), 30).width());
+}
+
+TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
+    view.showChips(windowChips(3), 2);
+    view.setSelectedChip(1);
+    clock.advance(1);
+    view.showChips(windowChips(3), 1);
+    EXPECT_EQ(view.selectedChip(), std::nullopt);
+    EXPECT_EQ(view.chipSelectedAt(), clock.now());
+    EXPECT_EQ(view.chipsApp(), 1);
+
+    // Hiding the chips also takes the aimed window's title off the centre.
+    view.setSelectedChip(0);
+    const QRectF area = view.chipsDirtyRect();
+    view.takeInvalidRect();
+    view.hideChips();
+    const QRectF invalid = view.takeInvalidRect();
+    EXPECT_TRUE(invalid.contains(area));
+    EXPECT_TRUE(invalid.contains(grown(view.ringRect(), 28)));
+    EXPECT_TRUE(view.chips().empty());
+    EXPECT_EQ(view.chipsBounds(), QRectF());
+}
+
+}  // namespace
+}  // namespace tandri

@@ -1,0 +1,504 @@
+#include <gtest/gtest.h>
+
+#include <QFontMetricsF>
+#include <cmath>
+#include <numbers>
+
+#include "ring/draw.h"
+#include "ring/looks/canvas.h"
+#include "ring/ringscene.h"
+
+namespace tandri {
+namespace {
+
+using test::Canvas;
+constexpr double pi = std::numbers::pi;
+
+// ---- Geometry ------------------------------------------------------------------------------
+
+TEST(DrawGeometry, ArcsRunCounterClockwiseWithYUp) {
+    const QPointF c(100, 100);
+    const QPainterPath quarter = Draw::arc(c, 50, 0, pi / 2);
+    EXPECT_NEAR(quarter.pointAtPercent(0).x(), 150, 1e-6);
+    EXPECT_NEAR(quarter.pointAtPercent(0).y(), 100, 1e-6);
+    // Halfway lies up and to the right, not down.
+    const QPointF mid = quarter.pointAtPercent(0.5);
+    EXPECT_NEAR(mid.x(), 100 + 50 * std::cos(pi / 4), 0.5);
+    EXPECT_NEAR(mid.y(), 100 + 50 * std::sin(pi / 4), 0.5);
+    EXPECT_NEAR(quarter.pointAtPercent(1).x(), 100, 1e-6);
+    EXPECT_NEAR(quarter.pointAtPercent(1).y(), 150, 1e-6);
+
+    // To an earlier angle the arc goes the long way round, through the bottom.
+    const QPainterPath longWay = Draw::arc(c, 50, pi / 2, 0);
+    EXPECT_NEAR(longWay.pointAtPercent(0.5).x(), 100 - 50 * std::cos(pi / 4), 0.5);
+    EXPECT_NEAR(longWay.pointAtPercent(0.5).y(), 100 - 50 * std::sin(pi / 4), 0.5);
+
+    EXPECT_NEAR(Draw::at(c, pi, 10).x(), 90, 1e-9);
+    EXPECT_NEAR(Draw::at(c, -pi / 2, 10).y(), 90, 1e-9);
+}
+
+TEST(DrawGeometry, PillCornersAreHalfTheHeightUpToFourteen) {
+    // Height 22: radius 11; a point 3.5 in from the corner lies inside the curve.
+    const QPainterPath small = Draw::pill(QRectF(0, 0, 100, 22));
+    EXPECT_TRUE(small.contains(QPointF(3.5, 3.5)));
+    EXPECT_FALSE(small.contains(QPointF(1.5, 1.5)));
+    EXPECT_TRUE(small.contains(QPointF(50, 0.5)));
+
+    // Height 40: radius 14, not 20: (5, 5) is inside a 14 corner but outside a 20 one.
+    const QPainterPath tall = Draw::pill(QRectF(0, 0, 100, 40));
+    EXPECT_TRUE(tall.contains(QPointF(5, 5)));
+    EXPECT_TRUE(tall.contains(QPointF(95, 35)));
+    EXPECT_FALSE(tall.contains(QPointF(2, 2)));
+}
+
+TEST(DrawGeometry, AnnulusLeavesTheHoleEmptyAndNothingWhenClosed) {
+    Canvas ring(100, 100);
+    Draw::fill(ring.painter(), Draw::annulus({50, 50}, 20, 40), Qt::white);
+    EXPECT_EQ(ring.alpha({50, 50}), 0);
+    EXPECT_EQ(ring.alpha({50, 80}), 255);
+    EXPECT_EQ(ring.alpha({50, 95}), 0);
+
+    Canvas closed(100, 100);
+    Draw::fill(closed.painter(), Draw::annulus({50, 50}, 30, 30), Qt::white);
+    EXPECT_TRUE(closed.blank());
+    // Whatever the fill rule.
+    QPainterPath winding = Draw::annulus({50, 50}, 30, 30);
+    winding.setFillRule(Qt::WindingFill);
+    Canvas closedWinding(100, 100);
+    Draw::fill(closedWinding.painter(), winding, Qt::white);
+    EXPECT_TRUE(closedWinding.blank());
+}
+
+TEST(DrawGeometry, OutlineTurnsAnArcIntoABandWithRoundEnds) {
+    const QPointF c(0, 0);
+    const QPainterPath band = Draw::outline(Draw::arc(c, 100, 0, pi / 2), 56);
+    EXPECT_TRUE(band.contains(Draw::at(c, pi / 4, 100)));
+    EXPECT_TRUE(band.contains(Draw::at(c, pi / 4, 127)));
+    EXPECT_TRUE(band.contains(Draw::at(c, pi / 4, 73)));
+    EXPECT_FALSE(band.contains(Draw::at(c, pi / 4, 129)));
+    EXPECT_FALSE(band.contains(Draw::at(c, pi / 4, 71)));
+    // The round cap reaches 28 beyond the end at angle 0, i.e. below the x axis.
+    EXPECT_TRUE(band.contains(QPointF(100, -26)));
+    EXPECT_FALSE(band.contains(QPointF(100, -30)));
+}
+
+TEST(DrawColors, HexWhiteAndAlpha) {
+    const QColor accent = Draw::hex(0x0A84FF, 0.5);
+    EXPECT_EQ(accent.red(), 10);
+    EXPECT_EQ(accent.green(), 132);
+    EXPECT_EQ(accent.blue(), 255);
+    EXPECT_NEAR(accent.alphaF(), 0.5, 0.01);
+    EXPECT_EQ(Draw::hex(0xFF0000).alpha(), 255);
+
+    const QColor grey = Draw::white(0.08, 0.82);
+    EXPECT_EQ(grey.red(), grey.blue());
+    EXPECT_NEAR(grey.redF(), 0.08, 0.005);
+    EXPECT_NEAR(grey.alphaF(), 0.82, 0.005);
+
+    const QColor replaced = Draw::withAlpha(Draw::white(1.0, 0.75), 0.6);
+    EXPECT_NEAR(replaced.alphaF(), 0.6, 0.005);
+    EXPECT_EQ(replaced.red(), 255);
+}
+
+TEST(DrawPainting, StrokesAreRoundCappedAndDashedInPoints) {
+    Canvas solid(100, 40);
+    Draw::stroke(solid.painter(), Draw::line({20, 20}, {80, 20}), Qt::white, 4);
+    EXPECT_EQ(solid.alpha({50, 20}), 255);
+    EXPECT_GT(solid.alpha({18.6, 20}), 100);  // round cap past the end
+    EXPECT_EQ(solid.alpha({15, 20}), 0);
+
+    // Dash (2, 6) at width 1: on from 0 to 2 (+ caps), off from 2.5 to 7.5, every 8 points.
+    Canvas dashed(100, 40);
+    Draw::stroke(dashed.painter(), Draw::line({10, 20}, {90, 20}), Qt::white, 1, {2, 6});
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_GT(dashed.alpha({10.0 + 8 * k + 1, 20}), 100) << k;
+        EXPECT_EQ(dashed.alpha({10.0 + 8 * k + 5, 20}), 0) << k;
+    }
+    // No width: nothing.
+    Canvas none(100, 40);
+    Draw::stroke(none.painter(), Draw::line({10, 20}, {90, 20}), Qt::white, 0);
+    EXPECT_TRUE(none.blank());
+}
+
+TEST(DrawPainting, RadialFillsOnlyBetweenItsCircles) {
+    Canvas canvas(200, 200);
+    Draw::radial(canvas.painter(), {QColor(255, 0, 0, 255), QColor(255, 0, 0, 0)}, {0, 1},
+                 {100, 100}, 20, 60);
+    EXPECT_EQ(canvas.alpha({100, 100}), 0);    // inside the inner circle
+    EXPECT_GT(canvas.alpha({100, 122}), 220);  // just past the inner circle
+    EXPECT_LT(canvas.alpha({100, 155}), 40);   // fading toward the outer one
+    EXPECT_EQ(canvas.alpha({100, 162}), 0);    // beyond it
+    EXPECT_EQ(canvas.at({100, 122}).red(), 255);
+
+    Canvas broken(200, 200);
+    Draw::radial(broken.painter(), {Qt::red, Qt::blue}, {0}, {100, 100}, 0, 60);
+    Draw::radial(broken.painter(), {Qt::red}, {}, {100, 100}, 50, 40);
+    EXPECT_TRUE(broken.blank());
+}
+
+TEST(DrawPainting, ImagesStayUprightAndFade) {
+    QImage picture(20, 20, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::blue);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 20; ++x) picture.setPixel(x, y, qRgb(255, 0, 0));  // top half red
+    }
+    Canvas canvas(100, 100);
+    Draw::image(canvas.painter(), picture, QRectF(20, 20, 40, 40));
+    EXPECT_EQ(canvas.at(40, 50).red(), 255);  // upper half (larger y) is the image's top
+    EXPECT_EQ(canvas.at(40, 30).blue(), 255);
+    EXPECT_EQ(canvas.alpha({10, 10}), 0);
+
+    Canvas faded(100, 100);
+    Draw::image(faded.painter(), picture, QRectF(20, 20, 40, 40), 0.5);
+    EXPECT_NEAR(faded.alpha({40, 40}), 128, 2);
+
+    Canvas missing(100, 100);
+    Draw::image(missing.painter(), QImage(), QRectF(20, 20, 40, 40));
+    EXPECT_TRUE(missing.blank());
+}
+
+// ---- Text ----------------------------------------------------------------------------------
+
+TEST(DrawText, LettersAreUpright) {
+    Canvas canvas(120, 120);
+    Draw::text(canvas.painter(), QStringLiteral("L"), QRectF(10, 10, 100, 100), 60, QFont::Bold,
+               Qt::white, Qt::AlignHCenter);
+    const QRectF ink = canvas.ink();
+    ASSERT_FALSE(ink.isEmpty());
+    const auto inkedAcross = [&](double y) {
+        int count = 0;
+        for (double x = ink.left(); x < ink.right(); x += 0.5) count += canvas.alpha({x, y}) > 128;
+        return count / ((ink.right() - ink.left()) / 0.5);
+    };
+    // The stem is on the left, the foot at the bottom (small y).
+    EXPECT_GT(inkedAcross(ink.top() + 2), 0.8);
+    EXPECT_LT(inkedAcross(ink.bottom() - 2), 0.5);
+    EXPECT_GT(canvas.alpha({ink.left() + 2, ink.bottom() - 2}), 128);
+    EXPECT_EQ(canvas.alpha({ink.right() - 2, ink.bottom() - 2}), 0);
+}
+
+TEST(DrawText, SizesAreViewPoints) {
+    // A view point is one unit whatever the device's dots per inch.
+    QImage dense(10, 10, QImage::Format_ARGB32_Premultiplied);
+    dense.setDotsPerMeterY(qRound(144 / 0.0254));
+    QImage plain(10, 10, QImage::Format_ARGB32_Premultiplied);
+    plain.setDotsPerMeterY(qRound(72 / 0.0254));
+    const QFontMetricsF a(Draw::font(20, QFont::Normal, &dense), &dense);
+    const QFontMetricsF b(Draw::font(20, QFont::Normal, &plain), &plain);
+    EXPECT_NEAR(a.ascent() + a.descent(), b.ascent() + b.descent(), 1.0);
+    EXPECT_GT(a.ascent() + a.descent(), 18);
+    EXPECT_LT(a.ascent() + a.descent(), 28);
+}
+
+TEST(DrawText, OneWordOnTwoLinesIsOneCentredLine) {
+    const QFont font = Draw::font(12, QFont::DemiBold);
+    EXPECT_EQ(Draw::fitText(QStringLiteral("Terminal"), 120, font, 2).size(), 1);
+
+    Canvas canvas(200, 100);
+    const QRectF rect(20, 30, 160, 40);
+    Draw::text(canvas.painter(), QStringLiteral("Terminal"), rect, 12, QFont::DemiBold, Qt::white,
+               Qt::AlignHCenter, 2);
+    const QRectF ink = canvas.ink();
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_LT(ink.height(), 16);  // one line
+    EXPECT_NEAR(ink.center().y(), rect.center().y(), 3);
+    EXPECT_NEAR(ink.center().x(), rect.center().x(), 2);
+}
+
+TEST(DrawText, LongTextWrapsAndTruncatesTheLastLine) {
+    const QFont font = Draw::font(12, QFont::Normal);
+    const QFontMetricsF metrics(font);
+    const QString title = QStringLiteral(
+        "A very long window title that cannot possibly fit into two short lines of text");
+    const QStringList two = Draw::fitText(title, 120, font, 2);
+    ASSERT_EQ(two.size(), 2);
+    EXPECT_TRUE(title.startsWith(two[0]));
+    EXPECT_FALSE(two[0].endsWith(QChar(0x2026)));
+    EXPECT_TRUE(two[1].endsWith(QChar(0x2026)));
+    for (const QString& line : two) EXPECT_LE(metrics.horizontalAdvance(line), 120.5);
+
+    const QStringList one = Draw::fitText(title, 120, font, 1);
+    ASSERT_EQ(one.size(), 1);
+    EXPECT_TRUE(one[0].endsWith(QChar(0x2026)));
+    EXPECT_LE(metrics.horizontalAdvance(one[0]), 120.5);
+
+    // Text that fits is left alone.
+    EXPECT_EQ(Draw::fitText(QStringLiteral("Mail"), 120, font, 1),
+              QStringList{QStringLiteral("Mail")});
+    EXPECT_TRUE(Draw::fitText(QString(), 120, font, 1).isEmpty());
+}
+
+TEST(DrawText, AlignmentAndTruncationOnOneLine) {
+    Canvas left(200, 40);
+    Draw::text(left.painter(), QStringLiteral("Mail"), QRectF(10, 10, 180, 20), 12, QFont::Normal,
+               Qt::white, Qt::AlignLeft);
+    EXPECT_NEAR(left.ink().left(), 10, 2);
+    Canvas right(200, 40);
+    Draw::text(right.painter(), QStringLiteral("Mail"), QRectF(10, 10, 180, 20), 12, QFont::Normal,
+               Qt::white, Qt::AlignRight);
+    EXPECT_NEAR(right.ink().right(), 190, 2);
+
+    Canvas cut(200, 40);
+    Draw::text(cut.painter(), QStringLiteral("An extremely long application name indeed"),
+               QRectF(50, 10, 60, 20), 12, QFont::Normal, Qt::white, Qt::AlignLeft);
+    EXPECT_GE(cut.ink().left(), 49);
+    EXPECT_LE(cut.ink().right(), 111);
+}
+
+// ---- Label ---------------------------------------------------------------------------------
+
+struct LabelScene {
+    LabelScene() {
+        RingApp app;
+        app.name = QStringLiteral("Safari");
+        apps.push_back(app);
+        scene.center = {150, 100};
+        scene.layout = RingLayout(8);
+        scene.apps = apps;
+        scene.selectedApp = 0;
+    }
+    std::vector<RingApp> apps;
+    RingScene scene;
+};
+
+TEST(DrawLabel, OneLinePillFitsTheName) {
+    LabelScene s;
+    Canvas canvas(300, 200);
+    QRectF card;
+    Draw::label(canvas.painter(), s.scene, {150, 100}, 200, Qt::white, Qt::gray, std::nullopt,
+                [&card](QPainter&, const QRectF& r) { card = r; });
+    const QFontMetricsF metrics(Draw::font(12, QFont::DemiBold, canvas.painter().device()),
+                                canvas.painter().device());
+    EXPECT_NEAR(card.width(), metrics.horizontalAdvance(QStringLiteral("Safari")) + 28, 0.01);
+    EXPECT_EQ(card.height(), 26);
+    EXPECT_NEAR(card.center().x(), 150, 1e-9);
+    EXPECT_NEAR(card.y(), 87, 1e-9);
+    const QRectF ink = canvas.ink();
+    EXPECT_TRUE(card.contains(ink)) << ink.x() << " " << ink.width();
+
+    // Capped at maxWidth.
+    s.apps[0].name = QStringLiteral("A very long application name that does not fit");
+    Canvas narrow(300, 200);
+    Draw::label(narrow.painter(), s.scene, {150, 100}, 120, Qt::white, Qt::gray, std::nullopt,
+                [&card](QPainter&, const QRectF& r) { card = r; });
+    EXPECT_EQ(card.width(), 120);
+    EXPECT_GE(narrow.ink().left(), 150 - 60 + 11);
+    EXPECT_LE(narrow.ink().right(), 150 + 60 - 11);
+}
+
+TEST(DrawLabel, WindowTitleMakesATwoLineCardAndTruncatesTheName) {
+    LabelScene s;
+    s.apps[0].name = QStringLiteral("An application whose name is far too long for the card");
+    s.scene.windowTitle = QStringLiteral("Report.txt");
+    Canvas canvas(300, 200);
+    QRectF card;
+    Draw::label(canvas.painter(), s.scene, {150, 100}, 100, Qt::white, Qt::white, std::nullopt,
+                [&card](QPainter&, const QRectF& r) { card = r; });
+    EXPECT_EQ(card, QRectF(100, 70, 100, 60));
+    // The name is cut with an ellipsis into the card's inner width, on one line.
+    const QStringList name =
+        Draw::fitText(s.apps[0].name, 80, Draw::font(10, QFont::Medium, canvas.painter().device()),
+                      1, canvas.painter().device());
+    ASSERT_EQ(name.size(), 1);
+    EXPECT_TRUE(name[0].endsWith(QChar(0x2026)));
+    const QRectF ink = canvas.ink();
+    EXPECT_GE(ink.left(), 109);
+    EXPECT_LE(ink.right(), 191);
+    // The name sits in the upper band (y from 108 to 122), the title below it.
+    EXPECT_GT(canvas.ink().bottom(), 112);
+}
+
+TEST(DrawLabel, NothingWithoutAnAimedEntry) {
+    LabelScene s;
+    s.scene.selectedApp.reset();
+    Canvas canvas(300, 200);
+    bool called = false;
+    Draw::label(canvas.painter(), s.scene, {150, 100}, 100, Qt::white, Qt::white, std::nullopt,
+                [&called](QPainter&, const QRectF&) { called = true; });
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(canvas.blank());
+}
+
+// ---- Glow ----------------------------------------------------------------------------------
+
+void square(QPainter& p) {
+    p.fillRect(QRectF(40, 40, 40, 40), Qt::white);
+}
+
+TEST(DrawGlow, LeavesASoftHaloBeyondTheBody) {
+    Canvas canvas(120, 120);
+    Draw::glow(canvas.painter(), QColor(0, 0, 255), 10, {}, square);
+    EXPECT_EQ(canvas.at(60, 60), QColor(Qt::white));  // the body on top
+    const int near = canvas.alpha({60, 82});
+    const int mid = canvas.alpha({60, 88});
+    const int far = canvas.alpha({60, 100});
+    EXPECT_GT(near, 60);
+    EXPECT_GT(near, mid);
+    EXPECT_GT(mid, far);
+    EXPECT_GT(mid, 0);
+    EXPECT_EQ(canvas.alpha({60, 118}), 0);
+    EXPECT_EQ(canvas.at(60, 84).blue(), 255);  // tinted with the colour
+    EXPECT_EQ(canvas.at(60, 84).red(), 0);
+    // Symmetric on every side without an offset.
+    // (Samples 3.5 pixels outside each edge.)
+    EXPECT_NEAR(canvas.alpha({60, 38.25}), canvas.alpha({60, 81.75}), 2);
+    EXPECT_NEAR(canvas.alpha({38.25, 60}), canvas.alpha({81.75, 60}), 2);
+    EXPECT_NEAR(canvas.alpha({38.25, 60}), canvas.alpha({60, 81.75}), 2);
+}
+
+TEST(DrawGlow, OffsetMovesTheShadowDownWithYUp) {
+    Canvas canvas(120, 120);
+    Draw::glow(canvas.painter(), QColor(0, 0, 0, 255), 4, QPointF(0, -6), square);
+    EXPECT_GT(canvas.alpha({60, 36}), 150);  // below the square
+    EXPECT_LT(canvas.alpha({60, 84}), 30);   // hardly above it
+}
+
+TEST(DrawGlow, ShadowAlphaFollowsTheBodyAndThePainter) {
+    // A half-transparent body under a half-transparent colour casts a quarter shadow.
+    Canvas canvas(120, 120);
+    Draw::glow(canvas.painter(), QColor(0, 0, 0, 128), 0, QPointF(30, 0),
+               [](QPainter& p) { p.fillRect(QRectF(10, 40, 40, 40), QColor(255, 255, 255, 128)); });
+    EXPECT_NEAR(canvas.alpha({70, 60}), 64, 3);
+
+    Canvas faded(120, 120);
+    faded.painter().setOpacity(0.5);
+    Draw::glow(faded.painter(), QColor(0, 0, 0), 0, QPointF(30, 0),
+               [](QPainter& p) { p.fillRect(QRectF(10, 40, 40, 40), Qt::white); });
+    EXPECT_NEAR(faded.alpha({70, 60}), 128, 3);
+}
+
+TEST(DrawGlow, SameKeyDoesNotBlurAgain) {
+    Draw::clearCaches();
+    const QColor colour(255, 0, 0);
+    const auto body = [](QPointF origin) {
+        return [origin](QPainter& p) {
+            p.fillRect(QRectF(origin, QSizeF(30, 30)), Qt::white);
+        };
+    };
+    const quint64 before = Draw::glowBlurCount();
+    Canvas first(200, 120);
+    Draw::glow(first.painter(), colour, 12, {}, body({30, 40}), 77, {30, 40});
+    EXPECT_EQ(Draw::glowBlurCount(), before + 1);
+
+    // The same shape elsewhere, next frame: the cached shadow moves with its anchor.
+    Canvas second(200, 120);
+    Draw::glow(second.painter(), colour, 12, {}, body({130, 40}), 77, {130, 40});
+    EXPECT_EQ(Draw::glowBlurCount(), before + 1);
+    for (double dy : {-6.0, 0.0, 15.0, 33.0, 38.0}) {
+        EXPECT_NEAR(first.alpha({45, 40 + dy}), second.alpha({145, 40 + dy}), 3) << dy;
+    }
+    EXPECT_EQ(second.alpha({45, 30}), 0);
+
+    // Another colour, another scale or no key: blurred again.
+    Canvas third(200, 120);
+    Draw::glow(third.painter(), QColor(0, 255, 0), 12, {}, body({30, 40}), 77, {30, 40});
+    EXPECT_EQ(Draw::glowBlurCount(), before + 2);
+    Canvas fourth(200, 120, 1);
+    Draw::glow(fourth.painter(), colour, 12, {}, body({30, 40}), 77, {30, 40});
+    EXPECT_EQ(Draw::glowBlurCount(), before + 3);
+    Canvas fifth(200, 120);
+    Draw::glow(fifth.painter(), colour, 12, {}, body({30, 40}));
+    Draw::glow(fifth.painter(), colour, 12, {}, body({30, 40}));
+    EXPECT_EQ(Draw::glowBlurCount(), before + 5);
+}
+
+TEST(DrawGlow, ScaleThroughTheTransformLooksTheSame) {
+    Canvas viaRatio(120, 120, 2, true);
+    Canvas viaTransform(120, 120, 2, false);
+    Draw::glow(viaRatio.painter(), QColor(0, 0, 0), 16, {}, square);
+    Draw::glow(viaTransform.painter(), QColor(0, 0, 0), 16, {}, square);
+    for (double y : {82.0, 86.0, 92.0, 100.0}) {
+        EXPECT_NEAR(viaRatio.alpha({60, y}), viaTransform.alpha({60, y}), 4) << y;
+    }
+    EXPECT_GT(viaRatio.alpha({60, 90}), 0);  // a large blur still reaches far
+}
+
+TEST(DrawGlow, NothingIsBlurredOutOfSight) {
+    Canvas canvas(120, 120);
+    const quint64 before = Draw::glowBlurCount();
+    Draw::glow(canvas.painter(), QColor(0, 0, 0), 8, {},
+               [](QPainter& p) { p.fillRect(QRectF(400, 400, 40, 40), Qt::white); });
+    canvas.painter().setClipRect(QRectF(0, 0, 20, 20));  // beyond the blur's reach
+    Draw::glow(canvas.painter(), QColor(0, 0, 0), 8, {}, square);
+    EXPECT_EQ(Draw::glowBlurCount(), before);
+    EXPECT_TRUE(canvas.blank());
+    // An empty body draws nothing and blurs nothing.
+    Canvas empty(120, 120);
+    Draw::glow(empty.painter(), QColor(0, 0, 0), 8, {}, [](QPainter&) {});
+    EXPECT_EQ(Draw::glowBlurCount(), before);
+}
+
+TEST(DrawGlow, ShadowsOfTextAndImagesFollowTheirInk) {
+    QImage dot(8, 8, QImage::Format_ARGB32_Premultiplied);
+    dot.fill(Qt::white);
+    Canvas canvas(200, 100);
+    Draw::glow(canvas.painter(), QColor(0, 0, 0), 4, {}, [&dot](QPainter& p) {
+        Draw::image(p, dot, QRectF(20, 40, 20, 20));
+        Draw::text(p, QStringLiteral("Mail"), QRectF(100, 30, 80, 40), 20, QFont::Bold, Qt::white,
+                   Qt::AlignHCenter);
+    });
+    EXPECT_GT(canvas.alpha({30, 61.5}), 40);  // shadow just above the image
+    EXPECT_EQ(canvas.at(30, 61.5).red(), 0);
+    const QRectF ink = canvas.ink(5);
+    EXPECT_GT(ink.right(), 160);  // the text's shadow was not cut off
+}
+
+// ---- Layer ---------------------------------------------------------------------------------
+
+TEST(DrawLayer, RendersOnceAndFollowsItsAnchor) {
+    Draw::clearCaches();
+    const auto ring = [](QPointF c) {
+        return [c](QPainter& p) {
+            Draw::fill(p, Draw::annulus(c, 20, 40), QColor(255, 255, 255, 100));
+            Draw::stroke(p, Draw::arc(c, 39.5, 0.5, 2.5), Qt::red, 1);
+        };
+    };
+    const QRectF bounds(-42, -42, 84, 84);
+    const quint64 before = Draw::layerRenderCount();
+
+    Canvas direct(200, 120);
+    ring({50, 60})(direct.painter());
+    Canvas first(200, 120);
+    Draw::layer(first.painter(), 5, bounds.translated(50, 60), {50, 60}, ring({50, 60}));
+    EXPECT_EQ(Draw::layerRenderCount(), before + 1);
+    // Next frame, elsewhere: the same bitmap, moved.
+    Canvas second(200, 120);
+    Draw::layer(second.painter(), 5, bounds.translated(140, 60), {140, 60}, ring({140, 60}));
+    EXPECT_EQ(Draw::layerRenderCount(), before + 1);
+    for (QPointF p : {QPointF(50, 90), QPointF(50, 60), QPointF(20, 60),
+                      QPointF(50 + 39.5 * std::cos(1.5), 60 + 39.5 * std::sin(1.5))}) {
+        EXPECT_EQ(first.at(p), direct.at(p)) << p.x() << "," << p.y();
+        EXPECT_EQ(second.at(p + QPointF(90, 0)), direct.at(p)) << p.x() << "," << p.y();
+    }
+    EXPECT_EQ(second.alpha({50, 90}), 0);
+
+    // The painter's opacity fades the whole bitmap; another scale renders anew.
+    Canvas faded(200, 120);
+    faded.painter().setOpacity(0.5);
+    Draw::layer(faded.painter(), 5, bounds.translated(50, 60), {50, 60}, ring({50, 60}));
+    EXPECT_NEAR(faded.alpha({50, 90}), direct.alpha({50, 90}) / 2, 2);
+    Canvas single(200, 120, 1);
+    Draw::layer(single.painter(), 5, bounds.translated(50, 60), {50, 60}, ring({50, 60}));
+    EXPECT_EQ(Draw::layerRenderCount(), before + 2);
+    EXPECT_NEAR(single.alpha({50, 90}), 100, 2);
+    // Without a key, nothing is kept.
+    Canvas uncached(200, 120);
+    Draw::layer(uncached.painter(), 0, bounds.translated(50, 60), {50, 60}, ring({50, 60}));
+    EXPECT_EQ(Draw::layerRenderCount(), before + 2);
+    EXPECT_EQ(uncached.at(50, 90), direct.at(50, 90));
+}
+
+TEST(DrawCard, PlainCardIsARoundedRectOverItsShadow) {
+    Canvas canvas(200, 200);
+    const QRectF rect(50, 60, 100, 80);
+    const QPainterPath path =
+        Draw::plainCard(canvas.painter(), rect, Draw::white(0.16), Draw::white(0, 0.6), 20, -6);
+    EXPECT_EQ(path.boundingRect(), rect);
+    EXPECT_FALSE(path.contains(QPointF(51, 61)));  // corner radius 8
+    EXPECT_TRUE(path.contains(QPointF(53, 63)));
+    EXPECT_EQ(canvas.alpha({100, 100}), 255);
+    EXPECT_GT(canvas.alpha({100, 55}), canvas.alpha({100, 145}));  // the shadow falls downward
+}
+
+}  // namespace
+}  // namespace tandri

@@ -1,0 +1,486 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "platform/sim/virtualclock.h"
+#include "ring/draw.h"
+#include "ring/ringgeometry.h"
+#include "ring/ringview.h"
+
+namespace tandri {
+namespace {
+
+using namespace geometry;
+
+// Flat colours a test can find in the picture.
+const QColor iconColor(255, 0, 255);
+const QColor moreColor(0, 255, 255);
+const QColor accentColor(255, 0, 0);
+const QColor runningColor(0, 255, 0);
+const QColor cardColor(0, 0, 255);
+const QColor rowFill(0, 0, 160);
+
+// What the look was asked to draw, in order.
+struct LookLog {
+    std::vector<QRectF> icons;
+    std::vector<QRectF> mores;
+    std::vector<int> moreCounts;
+    std::vector<int> running;
+    std::vector<bool> runningFront;
+    std::vector<QString> badges;
+    std::vector<QPointF> badgePoints;
+    std::vector<QRectF> cards;
+    std::vector<bool> cardSelected;
+    std::vector<QRectF> arcSelections;
+    std::vector<std::pair<double, double>> tracks;
+    std::vector<bool> trackItems;
+    std::vector<std::optional<QString>> windowTitles;
+    int bodies = 0;
+};
+
+// A look of plain squares and discs, so that the view's own drawing can be told apart.
+class TestLook : public RingLook {
+public:
+    explicit TestLook(std::shared_ptr<LookLog> log) : log_(std::move(log)) {}
+
+    LookBackdrop backdrop() const override { return {}; }
+    QColor accent() const override { return accentColor; }
+    IconScale iconScale() const override { return {1.0, 1.25}; }
+    QColor runningColor() const override { return tandri::runningColor; }
+    ColumnColors column() const override {
+        return {rowFill, QColor(0, 120, 0), Qt::white, Qt::black, QColor(128, 128, 128)};
+    }
+    void drawBody(QPainter&, const RingScene& scene) const override {
+        ++log_->bodies;
+        log_->windowTitles.push_back(scene.windowTitle);
+    }
+    void drawIcon(QPainter& painter, const RingApp&, const QRectF& rect, bool,
+                  const RingScene&) const override {
+        log_->icons.push_back(rect);
+        painter.fillRect(rect, iconColor);
+    }
+    void drawRunning(QPainter&, int index, bool front, const RingScene&) const override {
+        log_->running.push_back(index);
+        log_->runningFront.push_back(front);
+    }
+    void drawBadge(QPainter&, const QString& text, QPointF point, const RingScene&) const override {
+        log_->badges.push_back(text);
+        log_->badgePoints.push_back(point);
+    }
+    void drawMore(QPainter& painter, int count, const QRectF& rect,
+                  const RingScene&) const override {
+        log_->mores.push_back(rect);
+        log_->moreCounts.push_back(count);
+        painter.fillRect(rect, moreColor);
+    }
+    void drawOverlay(QPainter&, const RingScene&) const override {}
+    void drawCenter(QPainter&, const RingScene&) const override {}
+    void drawArcTrack(QPainter&, double from, double to, bool items,
+                      const RingScene&) const override {
+        log_->tracks.emplace_back(from, to);
+        log_->trackItems.push_back(items);
+    }
+    void drawArcSelection(QPainter&, const QRectF& rect, const RingScene&) const override {
+        log_->arcSelections.push_back(rect);
+    }
+    QPainterPath drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
+                               const RingScene&) const override {
+        log_->cards.push_back(rect);
+        log_->cardSelected.push_back(selected);
+        painter.fillRect(rect, cardColor);
+        QPainterPath path;
+        path.addRect(rect);
+        return path;
+    }
+    void drawCardBorder(QPainter&, const QPainterPath&, bool, const RingScene&) const override {}
+
+private:
+    std::shared_ptr<LookLog> log_;
+};
+
+QImage solid(const QColor& color, int w = 32, int h = 32) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return image;
+}
+
+RingApp app(const QString& name, std::optional<qint32> pid = std::nullopt) {
+    RingApp entry;
+    entry.name = name;
+    entry.icon = solid(QColor(255, 128, 0));
+    entry.stagedPID = pid;
+    return entry;
+}
+
+std::vector<WindowChip> windowChips(int count) {
+    std::vector<WindowChip> chips;
+    for (int i = 0; i < count; ++i) {
+        WindowInfo info;
+        info.title = QStringLiteral("Window %1").arg(i);
+        info.id = static_cast<quint32>(i + 1);
+        chips.push_back(WindowChip{WindowChip::Window{info}});
+    }
+    return chips;
+}
+
+class RingRenderTest : public ::testing::Test {
+protected:
+    RingRenderTest() : view(clock) {
+        view.bounds = QRectF(0, 0, 1440, 900);
+        view.layout = RingLayout(8);
+        view.ringCenter = QPointF(720, 450);
+        view.look = std::make_shared<TestLook>(log);
+        for (int i = 0; i < 8; ++i) view.apps.push_back(app(QStringLiteral("A%1").arg(i)));
+    }
+
+    // Renders the whole invalid area at `scale`.
+    void draw(double scale = 1) {
+        view.invalidateAll();
+        layer = view.updateLayer(scale);
+        ASSERT_FALSE(layer.image.isNull());
+    }
+    // The colour of the picture at view point `p` (y up).
+    QColor at(QPointF p) const {
+        const double s = layer.image.devicePixelRatio();
+        const int x = static_cast<int>(std::floor((p.x() - minX(layer.area)) * s));
+        const int y = static_cast<int>(std::floor((maxY(layer.area) - p.y()) * s));
+        if (!layer.image.rect().contains(x, y))
+            return QColor(0, 0, 0, 0);
+        return layer.image.pixelColor(x, y);
+    }
+    bool isColor(QPointF p, const QColor& c) const {
+        const QColor got = at(p);
+        return std::abs(got.red() - c.red()) < 8 && std::abs(got.green() - c.green()) < 8 &&
+               std::abs(got.blue() - c.blue()) < 8 && got.alpha() > 247;
+    }
+    // Pixels along a row of view points that have any ink.
+    int inkedWidth(double y, double fromX, double toX) const {
+        int inked = 0;
+        for (double x = fromX; x < toX; x += 1)
+            inked += at(QPointF(x + 0.5, y)).alpha() > 0 ? 1 : 0;
+        return inked;
+    }
+    bool anyInk() const {
+        for (int y = 0; y < layer.image.height(); ++y) {
+            for (int x = 0; x < layer.image.width(); ++x) {
+                if (qAlpha(layer.image.pixel(x, y)) != 0)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    std::shared_ptr<LookLog> log = std::make_shared<LookLog>();
+    sim::VirtualClock clock;
+    RingView view;
+    RingView::Layer layer;
+};
+
+TEST_F(RingRenderTest, ClosedRingShowsNothingAndIconsWaitSmallAtTheCentre) {
+    view.setProgress(0);
+    draw();
+    EXPECT_FALSE(anyInk());
+    ASSERT_EQ(log->icons.size(), 8u);
+    for (const QRectF& r : log->icons) {
+        EXPECT_NEAR(r.width(), 0.6 * 52, 1e-9);
+        EXPECT_NEAR(r.center().x(), 720, 1e-9);
+        EXPECT_NEAR(r.center().y(), 450, 1e-9);
+    }
+
+    log->icons.clear();
+    view.setProgress(0.5);  // eased: 1 − 0.5³
+    draw();
+    const double p = 0.875;
+    EXPECT_NEAR(log->icons[0].width(), (0.6 + 0.4 * p) * 52, 1e-9);
+    EXPECT_NEAR(log->icons[0].center().y(), 450 + p * 88, 1e-9);
+}
+
+TEST_F(RingRenderTest, OpenRingShowsFullIconsOnTheRadius) {
+    view.setSelectedApp(2);
+    draw();
+    ASSERT_EQ(log->icons.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        const double a = std::numbers::pi / 2 - i * std::numbers::pi / 4;
+        const QPointF c = view.ringCenter + 88 * QPointF(std::cos(a), std::sin(a));
+        EXPECT_NEAR(distance(log->icons[i].center(), c), 0, 1e-9) << i;
+        EXPECT_NEAR(log->icons[i].width(), i == 2 ? 65 : 52, 1e-9) << i;  // the aimed one grows
+        EXPECT_TRUE(isColor(c, iconColor)) << i;
+    }
+    EXPECT_FALSE(isColor(view.ringCenter, iconColor));
+    // Entry 0 is at the top of the picture, entry 2 on its right.
+    EXPECT_TRUE(isColor(QPointF(720, 450 + 88 + 20), iconColor));
+    EXPECT_FALSE(isColor(QPointF(720, 450 - 88 - 30), iconColor));
+}
+
+TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
+    view.apps[0].stagedPID = 100;
+    view.apps[3].stagedPID = 103;
+    view.frontmostPID = 103;
+    view.setWindowCounts({1, 2, 9, 10, 25, 0, 3});
+    draw();
+    EXPECT_EQ(log->badges, (std::vector<QString>{"2", "9", "9+", "9+", "3"}));
+    // At the icon's top right, 12 % of its side in from the corner.
+    const QRectF icon1 = log->icons[1];
+    EXPECT_NEAR(log->badgePoints[0].x(), maxX(icon1) - 0.12 * 52, 1e-9);
+    EXPECT_NEAR(log->badgePoints[0].y(), maxY(icon1) - 0.12 * 52, 1e-9);
+    EXPECT_EQ(log->running, (std::vector<int>{0, 3}));
+    EXPECT_EQ(log->runningFront, (std::vector<bool>{false, true}));
+
+    log->badges.clear();
+    view.windowLayout = WindowLayout::Off;
+    draw();
+    EXPECT_TRUE(log->badges.empty());
+}
+
+TEST_F(RingRenderTest, OverflowEntryIsOnlyTheMoreDrawing) {
+    view.apps[7] = RingApp::more(5);
+    view.setWindowCounts({0, 0, 0, 0, 0, 0, 0, 4});
+    draw();
+    EXPECT_EQ(log->icons.size(), 7u);
+    EXPECT_EQ(log->moreCounts, std::vector<int>{5});
+    EXPECT_TRUE(log->running.empty());
+    EXPECT_TRUE(log->badges.empty());
+    EXPECT_TRUE(isColor(log->mores[0].center(), moreColor));
+}
+
+TEST_F(RingRenderTest, NoticePillIsCutToTheHole) {
+    const double inner = view.layout.holeRadius();  // 52
+    const double y = 450 - 0.62 * inner;            // the pill's middle
+    view.setNotice(QStringLiteral("Hi"));
+    draw();
+    const int shortWidth = inkedWidth(y, 720 - 150, 720 + 150);
+    EXPECT_GT(shortWidth, 24);
+    EXPECT_LT(shortWidth, 2 * inner - 10);
+
+    view.setNotice(QStringLiteral("A notice far too long to fit inside the ring's empty centre"));
+    draw();
+    EXPECT_NEAR(inkedWidth(y, 720 - 150, 720 + 150), 2 * inner, 2);
+    // 22 points tall, its bottom 11 under the middle.
+    EXPECT_GT(at(QPointF(720, y - 10)).alpha(), 0);
+    EXPECT_EQ(at(QPointF(720, y - 12)).alpha(), 0);
+}
+
+TEST_F(RingRenderTest, ColumnConnectorOnlyWhenTheRowsAreAway) {
+    view.windowLayout = WindowLayout::Column;
+    // Entry 2's rows start 12 points from the ring's edge: no line.
+    view.showChips(windowChips(2), 2);
+    draw();
+    const QPointF edge(720 + 126, 450);
+    EXPECT_FALSE(isColor(edge + QPointF(6, 0), accentColor));
+    EXPECT_EQ(at(edge + QPointF(6, 0)).alpha(), 0);
+
+    // Near the right edge the rows move above the ring: a line leads to them.
+    view.ringCenter = QPointF(1300, 450);
+    view.placementBounds = QRectF(8, 8, 1424, 884);
+    view.showChips(windowChips(2), 2);
+    const QPointF start(1300 + 126, 450);
+    const QRectF first = view.chips()[0].frame;
+    const QPointF end(std::clamp(start.x(), minX(first), maxX(first)), minY(first));
+    ASSERT_GT(distance(start, end), 16);
+    draw();
+    const QColor mid = at((start + end) / 2);
+    EXPECT_GT(mid.red(), 200);
+    EXPECT_LT(mid.green(), 40);
+    EXPECT_NEAR(mid.alphaF(), 0.7, 0.05);
+}
+
+TEST_F(RingRenderTest, MinimizedRowIsDimmedAndTagged) {
+    view.windowLayout = WindowLayout::Column;
+    auto chips = windowChips(2);
+    std::get<WindowChip::Window>(chips[1].kind).info.isMinimized = true;
+    view.showChips(chips, 2);
+    draw();
+    const QRectF normal = view.chips()[0].frame;
+    const QRectF minimized = view.chips()[1].frame;
+    EXPECT_TRUE(isColor(QPointF(minX(normal) + 3, normal.center().y()), rowFill));
+
+    // The brightest text pixel of a title, over the row's dark fill.
+    const auto brightest = [&](const QRectF& r, double from, double to) {
+        int best = 0;
+        for (double x = minX(r) + from; x < minX(r) + to; x += 0.5) {
+            for (double y = minY(r) + 2; y < maxY(r) - 2; y += 0.5) {
+                const QColor c = at(QPointF(x, y));
+                best = std::max(best, c.red() + c.green());
+            }
+        }
+        return best;
+    };
+    // Titles start 11 points in; the tag takes the right 62 points before the 11-point margin.
+    const double tagFrom = normal.width() - 11 - 62;
+    EXPECT_GT(brightest(normal, 11, 60), 400);
+    EXPECT_LT(brightest(minimized, 11, 60), 330);
+    EXPECT_GT(brightest(minimized, 11, 60), 100);
+    EXPECT_GT(brightest(minimized, tagFrom, normal.width() - 11), 60);
+    EXPECT_EQ(brightest(normal, tagFrom, normal.width() - 11), 0);
+}
+
+TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
+    view.setSelectedApp(0);
+    view.showChips(windowChips(12), 0);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    view.setSelectedChip(1);
+    draw();
+    ASSERT_EQ(log->tracks.size(), 1u);
+    EXPECT_TRUE(log->trackItems[0]);
+    double from = 10, to = -10;
+    for (const auto& chip : view.chips()) {
+        from = std::min(from, chip.angle - chip.halfSpan);
+        to = std::max(to, chip.angle + chip.halfSpan);
+    }
+    EXPECT_DOUBLE_EQ(log->tracks[0].first, from);
+    EXPECT_DOUBLE_EQ(log->tracks[0].second, to);
+    EXPECT_EQ(log->arcSelections, std::vector<QRectF>{view.chips()[1].frame});
+    EXPECT_EQ(log->windowTitles.back(), QStringLiteral("Window 1"));
+
+    // The entry's icon stands in for each window, with its number at the bottom right.
+    const QRectF c0 = view.chips()[0].frame;
+    EXPECT_TRUE(isColor(c0.center(), QColor(255, 128, 0)));
+    EXPECT_TRUE(isColor(QPointF(maxX(c0) - 3 - 7, minY(c0) + 3), QColor(235, 235, 235)));
+    // The "more" chip is a disc, light when not aimed.
+    const QRectF more = view.chips()[8].frame;
+    EXPECT_GT(at(QPointF(minX(more) + 6, more.center().y())).alpha(), 150);
+    EXPECT_EQ(at(QPointF(minX(more) + 1, minY(more) + 1)).alpha(), 0);
+}
+
+TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
+    RingApp running = app("Run", 300);
+    running.icon = solid(QColor(200, 200, 0));
+    RingApp idle = app("Idle");
+    view.showChips({WindowChip{WindowChip::App{running}}, WindowChip{WindowChip::App{idle}}}, 0);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    draw();
+    const QRectF r = view.chips()[0].frame;
+    EXPECT_TRUE(isColor(r.center(), QColor(200, 200, 0)));  // the app's own icon
+    EXPECT_GT(at(QPointF(r.center().x(), minY(r) - 5)).green(), 200);
+    const QRectF i = view.chips()[1].frame;
+    EXPECT_EQ(at(QPointF(i.center().x(), minY(i) - 5)).alpha(), 0);
+}
+
+TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
+    view.showsThumbnails = true;
+    view.reduceMotion = true;  // fully grown at once
+    view.thumbnail = [](quint32 id) {
+        return id == 1 ? solid(QColor(128, 0, 128), 160, 100) : QImage();
+    };
+    view.showChips(windowChips(5), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    view.setSelectedChip(0);
+    draw();
+    ASSERT_EQ(log->cards.size(), 5u);
+    EXPECT_FALSE(log->trackItems[0]);
+    // Others first, then the neighbours (1 and 2), then the selected card at full size.
+    EXPECT_EQ(log->cards[0], view.chips()[3].frame);
+    EXPECT_EQ(log->cards[1], view.chips()[4].frame);
+    const QSizeF grownSize = RingView::arcThumbnailSize * 1.12;
+    EXPECT_EQ(log->cards[2], view.outwardFrame(grownSize, view.chips()[1]));
+    EXPECT_EQ(log->cards[3], view.outwardFrame(grownSize, view.chips()[2]));
+    EXPECT_EQ(log->cards[4], view.magnifiedFrame(0));
+    EXPECT_EQ(log->cardSelected, (std::vector<bool>{false, false, false, false, true}));
+
+    // The picture fills the selected card; a window without one shows the entry's icon.
+    const QRectF big = view.magnifiedFrame(0);
+    EXPECT_TRUE(isColor(QPointF(minX(big) + 2, maxY(big) - 2), QColor(128, 0, 128)));
+    const QRectF plain = view.chips()[3].frame;
+    EXPECT_TRUE(isColor(plain.center(), QColor(255, 128, 0)));
+    EXPECT_TRUE(isColor(QPointF(minX(plain) + 2, minY(plain) + 2), cardColor));
+}
+
+TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
+    view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(3), 2);
+    view.setSelectedChip(1);
+    const QRectF row = view.chips()[1].frame;
+    const QRectF from(minX(row) + 6, minY(row) + 6, 60, 36);
+    draw();
+    ASSERT_FALSE(log->cards.empty());
+    EXPECT_EQ(log->cards.back(), from);  // nothing has grown yet
+    clock.advance(0.05);
+    log->cards.clear();
+    draw();
+    const QRectF to = view.magnifiedFrame(1);
+    const double t = 1 - 0.125;
+    EXPECT_NEAR(log->cards.back().x(), from.x() + (to.x() - from.x()) * t, 1e-9);
+    EXPECT_NEAR(log->cards.back().width(), 60 + (to.width() - 60) * t, 1e-9);
+    clock.advance(0.1);
+    log->cards.clear();
+    draw();
+    EXPECT_EQ(log->cards.back(), to);
+    // The row's thumbnail box sits on a light rounded square.
+    EXPECT_GT(at(QPointF(minX(row) + 8, minY(row) + 8)).alpha(), 0);
+}
+
+TEST_F(RingRenderTest, PermissionChipHasNoTitleForTheCentreAndNoThumbnail) {
+    view.showsThumbnails = true;
+    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
+    view.setSelectedChip(0);
+    draw();
+    EXPECT_EQ(log->windowTitles.back(), std::nullopt);
+    EXPECT_TRUE(log->cards.empty());
+    EXPECT_EQ(view.chips()[0].frame.size(), RingView::chipSize);
+}
+
+TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
+    view.ringCenter = QPointF(720.3, 450.6);
+    view.invalidateAll();
+    const auto l = view.updateLayer(2);
+    // 268 + 2 × 28 = 324, widened to whole points.
+    EXPECT_EQ(l.area, QRectF(558, 288, 325, 325));
+    EXPECT_EQ(l.image.size(), QSize(650, 650));
+    EXPECT_EQ(l.image.devicePixelRatio(), 2);
+    EXPECT_EQ(l.image.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_TRUE(view.takeInvalidRect().isEmpty());  // drawn, so forgotten
+
+    // With chips the area reaches them too, but never past the view.
+    view.ringCenter = QPointF(1300, 450);
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(2), 2);
+    const auto wide = view.updateLayer(1);
+    EXPECT_EQ(maxX(wide.area), 1440);
+    EXPECT_LE(minX(wide.area), minX(view.chipsBounds()) - 30);
+}
+
+TEST_F(RingRenderTest, LayerTopRowIsTheAreasTopEdge) {
+    // Entry 0 alone, drawn at the top of the ring: it must land in the image's upper half.
+    view.apps.resize(1);
+    view.layout = RingLayout(8);
+    draw(2);
+    const QRectF icon = log->icons[0];
+    EXPECT_TRUE(isColor(icon.center(), iconColor));
+    const int row = static_cast<int>((maxY(layer.area) - maxY(icon)) * 2);
+    const int column = static_cast<int>((minX(icon) - minX(layer.area)) * 2);
+    EXPECT_EQ(layer.image.pixelColor(column + 2, row + 2), iconColor);
+    EXPECT_EQ(layer.image.pixelColor(column + 2, row - 2).alpha(), 0);
+    EXPECT_LT(row, layer.image.height() / 2);
+}
+
+TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
+    view.bounds = QRectF(2000, 2000, 100, 100);  // the ring lies outside the view
+    view.invalidateAll();
+    EXPECT_TRUE(view.updateLayer(2).image.isNull());
+    view.look.reset();  // without a look nothing is drawn, and nothing fails
+    view.bounds = QRectF(0, 0, 1440, 900);
+    view.invalidateAll();
+    const auto l = view.updateLayer(1);
+    ASSERT_FALSE(l.image.isNull());
+    for (int y = 0; y < l.image.height(); y += 7) {
+        for (int x = 0; x < l.image.width(); x += 7) ASSERT_EQ(qAlpha(l.image.pixel(x, y)), 0);
+    }
+}
+
+TEST_F(RingRenderTest, RealLookDrawsTheRing) {
+    view.look = makeLook(LookChoice{});
+    view.setWindowCounts({3, 0, 12});
+    view.setNotice(QStringLiteral("Notice"));
+    view.showChips(windowChips(4), 0);
+    view.setSelectedApp(0);
+    view.setSelectedChip(1);
+    draw(2);
+    EXPECT_GT(at(QPointF(720, 450 + 88)).alpha(), 0);
+    EXPECT_GT(at(view.chips()[0].frame.center()).alpha(), 0);
+}
+
+}  // namespace
+}  // namespace tandri

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageReader>
+#include <algorithm>
+
+#include "platform/screencapture.h"
+#include "support/testdesktop.h"
+#include "windows/thumbnailcache.h"
+
+namespace tandri::test {
+namespace {
+
+using Ids = std::vector<quint32>;
+
+// An editor with windows of several sizes, a minimized one, one too thin to show and one without
+// a number; a hidden app whose window cannot be seen.
+QByteArray desktop(bool capture = true) {
+    return QStringLiteral(R"({
+      "screenCapture": %1,
+      "apps": [
+        {"pid": 10, "name": "Editor", "windows": [
+          {"id": 1, "title": "Wide", "frame": [0, 0, 1280, 800]},
+          {"id": 2, "title": "Narrow", "frame": [40, 40, 500, 300]},
+          {"id": 3, "title": "Square", "frame": [80, 80, 800, 800]},
+          {"id": 4, "title": "Away", "minimized": true},
+          {"id": 5, "title": "Thin", "frame": [0, 0, 1, 400]},
+          {"title": "No number"}]},
+        {"pid": 20, "name": "Hidden", "hidden": true, "windows": [{"id": 9, "title": "Hid"}]}
+      ]})")
+        .arg(capture ? "true" : "false")
+        .toUtf8();
+}
+
+class ThumbnailCacheTest : public ::testing::Test {
+protected:
+    ThumbnailCacheTest() : cache(d.platform()) {
+        cache.setOnUpdate([this] {
+            // The window whose picture just arrived: new, or with other data than before.
+            for (quint32 id : cache.storedIDs()) {
+                const QByteArray data = cache.stored(id);
+                if (known[id] != data) {
+                    known[id] = data;
+                    seen.push_back(id);
+                }
+            }
+            ++updateCount;
+        });
+    }
+    void setPreview(double width) {
+        d.preferences().setValue(Preferences::appDomain, QStringLiteral("previewSize"), width);
+    }
+    QSize storedSize(quint32 id) {
+        QByteArray data = cache.stored(id);
+        QBuffer buffer(&data);
+        QImageReader reader(&buffer, "jpeg");
+        return reader.size();
+    }
+
+    TestDesktop d{desktop()};
+    ThumbnailCache cache;
+    std::map<quint32, QByteArray> known;
+    Ids seen;
+    int updateCount = 0;
+};
+
+TEST_F(ThumbnailCacheTest, UrgentIdsGoToTheFrontInTheirOrderAndOthersToTheBack) {
+    cache.request({1, 2}, false);
+    EXPECT_EQ(cache.queue(), (Ids{1, 2}));
+    EXPECT_TRUE(cache.working());
+    cache.request({3}, false);
+    EXPECT_EQ(cache.queue(), (Ids{1, 2, 3}));
+    cache.request({3, 1}, true);
+    EXPECT_EQ(cache.queue(), (Ids{3, 1, 2}));
+    cache.request({3}, false);
+    EXPECT_EQ(cache.queue(), (Ids{1, 2, 3}));
+    // One pass at a time, however many requests.
+    EXPECT_EQ(d.queues().pendingMain(), 1);
+
+    d.queues().drain();
+    EXPECT_TRUE(cache.queue().empty());
+    EXPECT_FALSE(cache.working());
+    EXPECT_EQ(seen, (Ids{1, 2, 3}));
+    EXPECT_EQ(updateCount, 3);
+}
+
+TEST_F(ThumbnailCacheTest, AWindowIsCapturedAgainOnlyAfterThreeSeconds) {
+    cache.request({1}, false);
+    d.queues().drain();
+    ASSERT_EQ(cache.capturedAt(1), d.clock().now());
+
+    cache.request({1}, false);
+    EXPECT_TRUE(cache.queue().empty());
+    EXPECT_FALSE(cache.working());
+    EXPECT_EQ(d.queues().pendingMain(), 0);
+    d.clock().advance(3.0);
+    cache.request({1}, true);
+    EXPECT_TRUE(cache.queue().empty());
+
+    d.clock().advance(0.01);
+    cache.request({1, 2}, false);
+    EXPECT_EQ(cache.queue(), (Ids{1, 2}));
+    d.queues().drain();
+    EXPECT_EQ(cache.capturedAt(1), d.clock().now());
+    EXPECT_EQ(updateCount, 3);
+}
+
+TEST_F(ThumbnailCacheTest, ARequestDuringAPassJoinsItAndUrgentIdsComeNext) {
+    cache.request({1, 2, 3}, false);
+    d.queues().runMain();  // the pass starts: window 1 is captured and handed to the encoder
+    EXPECT_EQ(cache.queue(), (Ids{2, 3}));
+    EXPECT_EQ(d.queues().pendingBackground(), 1);
+    EXPECT_TRUE(cache.storedIDs().empty());  // encoding runs in the background
+
+    cache.request({3}, true);
+    EXPECT_EQ(cache.queue(), (Ids{3, 2}));
+    EXPECT_EQ(d.queues().pendingMain(), 0);  // no second pass
+
+    d.queues().runBackground();
+    EXPECT_TRUE(cache.storedIDs().empty());  // the result comes back on the main thread
+    d.queues().runMain();
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
+    d.queues().drain();
+    EXPECT_EQ(seen, (Ids{1, 3, 2}));
+}
+
+TEST_F(ThumbnailCacheTest, PicturesAreAboutTwiceThePreviewWidthAndNeverEnlarged) {
+    EXPECT_EQ(ThumbnailCache::captureSize({1280, 800}, 280), QSize(640, 400));
+    EXPECT_EQ(ThumbnailCache::captureSize({1280, 800}, 640), QSize(1280, 800));
+    EXPECT_EQ(ThumbnailCache::captureSize({1280, 800}, 400), QSize(800, 500));
+    EXPECT_EQ(ThumbnailCache::captureSize({500, 300}, 280), QSize(500, 300));
+    EXPECT_EQ(ThumbnailCache::captureSize({500, 300}, 640), QSize(500, 300));
+    EXPECT_EQ(ThumbnailCache::captureSize({1000, 333}, 280), QSize(640, 213));  // cut down
+    EXPECT_EQ(ThumbnailCache::captureSize({0, 300}, 280), QSize());
+
+    setPreview(280);
+    cache.request({1, 2}, false);
+    d.queues().drain();
+    EXPECT_EQ(storedSize(1), QSize(640, 400));
+    EXPECT_EQ(storedSize(2), QSize(500, 300));
+
+    // A stored preview of 2000 reads as 640.
+    setPreview(2000);
+    d.clock().advance(3.5);
+    cache.request({1, 2}, false);
+    d.queues().drain();
+    EXPECT_EQ(storedSize(1), QSize(1280, 800));
+    EXPECT_EQ(storedSize(2), QSize(500, 300));
+}
+
+TEST_F(ThumbnailCacheTest, ImagesAreDecodedOnceAndARecaptureReplacesTheDecodedOne) {
+    EXPECT_TRUE(cache.image(1).isNull());
+    cache.request({1}, false);
+    d.queues().drain();
+    EXPECT_TRUE(cache.decodedIDs().empty());  // decoded only when drawn
+    const QImage first = cache.image(1);
+    ASSERT_EQ(first.size(), QSize(640, 400));
+    EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{1}));
+    EXPECT_EQ(cache.image(1).cacheKey(), first.cacheKey());
+
+    setPreview(400);
+    d.clock().advance(4);
+    cache.request({1}, true);
+    d.queues().drain();
+    EXPECT_TRUE(cache.decodedIDs().empty());
+    EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
+
+    cache.releaseDecoded();
+    EXPECT_TRUE(cache.decodedIDs().empty());
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
+    EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
+}
+
+TEST_F(ThumbnailCacheTest, PruningForgetsEveryPictureOfAGoneWindowButNotTheQueue) {
+    cache.request({1, 2, 3}, false);
+    d.queues().drain();
+    cache.image(1);
+    cache.image(2);
+    cache.prune({2, 7});
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{2}));
+    EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{2}));
+    EXPECT_FALSE(cache.capturedAt(1));
+    EXPECT_FALSE(cache.capturedAt(3));
+
+    d.clock().advance(4);
+    cache.request({2}, false);
+    cache.prune({});
+    EXPECT_TRUE(cache.storedIDs().empty());
+    EXPECT_TRUE(cache.decodedIDs().empty());
+    EXPECT_FALSE(cache.capturedAt(2));
+    EXPECT_EQ(cache.queue(), (Ids{2}));
+    // A window forgotten since it was queued still gets its picture when it still exists.
+    d.queues().drain();
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{2}));
+}
+
+TEST_F(ThumbnailCacheTest, WindowsThatCannotBeSeenAreSkipped) {
+    // Minimized, too thin, unknown, and the window of a hidden app.
+    cache.request({4, 5, 99, 9, 3}, false);
+    d.queues().drain();
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{3}));
+    EXPECT_TRUE(cache.queue().empty());
+    EXPECT_FALSE(cache.working());
+    // Skipped windows get no date, so the next request tries them again.
+    cache.request({4, 3}, false);
+    EXPECT_EQ(cache.queue(), (Ids{4}));
+}
+
+TEST(ThumbnailCache, WithoutPermissionTheQueueEmptiesAndNothingIsStored) {
+    TestDesktop d(desktop(false));
+    ThumbnailCache cache(d.platform());
+    int updates = 0;
+    cache.setOnUpdate([&] { ++updates; });
+    EXPECT_FALSE(cache.hasPermission());
+    cache.request({1, 2}, true);
+    d.queues().drain();
+    EXPECT_TRUE(cache.queue().empty());
+    EXPECT_FALSE(cache.working());
+    EXPECT_TRUE(cache.storedIDs().empty());
+    EXPECT_EQ(updates, 0);
+
+    cache.requestPermission();
+    const auto actions = d.sim().actions();
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "request-screen-capture"), 1);
+
+    // Once granted, the next request captures.
+    d.sim().setScreenCapture(true);
+    EXPECT_TRUE(cache.hasPermission());
+    cache.request({1, 2}, true);
+    d.queues().drain();
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1, 2}));
+    EXPECT_EQ(updates, 2);
+}
+
+TEST(ThumbnailCache, AWindowThatVanishesDuringThePassIsSkipped) {
+    TestDesktop d(desktop());
+    ThumbnailCache cache(d.platform());
+    cache.request({1, 2}, false);
+    d.queues().runMain();             // window 1 is being encoded
+    d.sim().setScreenCapture(false);  // from now on no window can be taken
+    d.queues().drain();
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
+    EXPECT_FALSE(cache.working());
+}
+
+TEST(ThumbnailCache, WorkLeftWhenTheCacheGoesAwayIsDropped) {
+    TestDesktop d(desktop());
+    {
+        ThumbnailCache cache(d.platform());
+        cache.request({1, 2}, false);
+        d.queues().runMain();
+    }
+    d.queues().drain();  // the encoder's result finds no cache: nothing happens
+    EXPECT_EQ(d.queues().pendingMain(), 0);
+}
+
+TEST(ThumbnailCache, CaptureNowStoresPicturesWithoutTheQueues) {
+    TestDesktop d(desktop());
+    ThumbnailCache cache(d.platform());
+    cache.request({3}, false);
+    cache.captureNow({1, 3, 4});
+    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1, 3}));
+    EXPECT_TRUE(cache.queue().empty());
+    EXPECT_EQ(d.queues().pendingBackground(), 0);
+    EXPECT_EQ(cache.image(3).size(), QSize(640, 640));
+    d.queues().drain();
+    EXPECT_FALSE(cache.working());
+}
+
+TEST(SimScreenCapture, SharesTheVisibleNumberedWindowsOfShownApps) {
+    TestDesktop d(desktop());
+    ScreenCapture& capture = d.platform().screenCapture;
+    const auto windows = capture.shareableWindows();
+    ASSERT_TRUE(windows);
+    Ids ids;
+    for (const auto& window : *windows) ids.push_back(window.id);
+    EXPECT_EQ(ids, (Ids{1, 2, 3, 5}));
+    EXPECT_EQ(windows->at(1).frame, QRectF(40, 40, 500, 300));
+
+    // A picture of the window at the size asked for, the same every time.
+    const QImage picture = capture.capture(2, QSize(250, 150));
+    ASSERT_EQ(picture.size(), QSize(250, 150));
+    EXPECT_EQ(picture, capture.capture(2, QSize(250, 150)));
+    // A title bar darker than the body below it.
+    EXPECT_LT(qGray(picture.pixel(200, 3)), qGray(picture.pixel(240, 140)));
+    EXPECT_NE(picture, capture.capture(1, QSize(250, 150)));
+
+    EXPECT_TRUE(capture.capture(4, QSize(100, 100)).isNull());  // minimized
+    EXPECT_TRUE(capture.capture(9, QSize(100, 100)).isNull());  // its app is hidden
+    EXPECT_TRUE(capture.capture(77, QSize(100, 100)).isNull());
+    EXPECT_TRUE(capture.capture(2, QSize(0, 10)).isNull());
+
+    d.sim().setScreenCapture(false);
+    EXPECT_FALSE(capture.shareableWindows());
+    EXPECT_TRUE(capture.capture(2, QSize(250, 150)).isNull());
+}
+
+}  // namespace
+}  // namespace tandri::test
