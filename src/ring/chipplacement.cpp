@@ -125,6 +125,8 @@ void RingView::hideChips() {
     const QRectF oldDirty = chipsDirtyRect();
     chips_.clear();
     chipsApp_.reset();
+    cardPictures_.clear();
+    cardComposites_.clear();
     // The centre showed the aimed window's title.
     if (clearSelectedChip())
         invalidate(grown(ringRect(), 28));

@@ -242,10 +242,54 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
             drawMoreChip(painter, count, frame, isSelected);
             continue;
         }
-        const QPainterPath path = look->drawCardFrame(painter, frame, isSelected, scene);
-        drawThumbnail(painter, chip, frame, path, icon);
-        look->drawCardBorder(painter, path, isSelected, scene);
+        const bool settled = grow >= 1 || (!isSelected && !isNeighbour(i));
+        drawThumbnailCard(painter, chip, frame, isSelected, icon, scene, settled);
     }
+}
+
+void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
+                                 bool selected, const QImage& icon, const RingScene& scene,
+                                 bool settled) const {
+    if (!settled) {
+        const QPainterPath path = look->drawCardFrame(painter, frame, selected, scene);
+        drawThumbnail(painter, chip, frame, path, icon);
+        look->drawCardBorder(painter, path, selected, scene);
+        return;
+    }
+    // A card with its shadow, picture and border is the most expensive thing on screen, and a
+    // settled card looks the same from frame to frame: compose it once and copy it afterwards.
+    constexpr double margin = 48;  // room for the widest card shadow
+    const double scale = std::abs(painter.deviceTransform().m11());
+    const QRectF outer = frame.adjusted(-margin, -margin, margin, margin);
+    const QSize pixels(qRound(outer.width() * scale), qRound(outer.height() * scale));
+    if (pixels.isEmpty())
+        return;
+    QImage picture;
+    if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind); window && window->info.id)
+        picture = thumbnail(*window->info.id);
+    const CardKey key{
+        look.get(), dark,     quint64(picture.cacheKey()), quint64(icon.cacheKey()), frame.size(),
+        pixels,     selected, chip.isMinimized()};
+    for (const auto& [cached, composite] : cardComposites_) {
+        if (cached == key) {
+            Draw::image(painter, composite, outer);
+            return;
+        }
+    }
+    QImage composite(pixels, QImage::Format_ARGB32_Premultiplied);
+    composite.fill(Qt::transparent);
+    QPainter p(&composite);
+    p.setRenderHints(painter.renderHints());
+    p.setTransform(QTransform(scale, 0, 0, -scale, -minX(outer) * scale, maxY(outer) * scale));
+    const QPainterPath path = look->drawCardFrame(p, frame, selected, scene);
+    drawThumbnail(p, chip, frame, path, icon);
+    look->drawCardBorder(p, path, selected, scene);
+    p.end();
+    constexpr size_t kept = 24;
+    if (cardComposites_.size() >= kept)
+        cardComposites_.erase(cardComposites_.begin());
+    cardComposites_.emplace_back(key, composite);
+    Draw::image(painter, composite, outer);
 }
 
 void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number,
@@ -288,9 +332,7 @@ void RingView::drawCard(QPainter& painter, const WindowChip& chip, const QRectF&
         drawMoreChip(painter, count, rect, true);
         return;
     }
-    const QPainterPath path = look->drawCardFrame(painter, rect, true, scene);
-    drawThumbnail(painter, chip, rect, path, icon);
-    look->drawCardBorder(painter, path, true, scene);
+    drawThumbnailCard(painter, chip, rect, true, icon, scene, magnifyProgress() >= 1);
 }
 
 void RingView::drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const {
@@ -312,18 +354,55 @@ void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QR
                     alpha);
         return;
     }
+    // Scaling a picture and cutting it to a rounded shape is slow in the raster engine, and the
+    // same cards are drawn frame after frame: compose each card once at its device size.
+    const QRectF device = painter.deviceTransform().mapRect(rect);
+    const QSize pixels(qRound(device.width()), qRound(device.height()));
+    if (pixels.isEmpty())
+        return;
+    Draw::image(painter, cardPicture(image, rect, clip, alpha, pixels), rect);
+}
+
+QImage RingView::cardPicture(const QImage& image, const QRectF& rect, const QPainterPath& clip,
+                             double alpha, QSize pixels) const {
+    const QPainterPath shape = clip.translated(-rect.topLeft());
+    size_t clipKey = qHash(rect.width()) ^ (qHash(rect.height()) << 1);
+    for (int i = 0; i < shape.elementCount(); ++i) {
+        const QPainterPath::Element e = shape.elementAt(i);
+        clipKey = qHashMulti(clipKey, e.x, e.y, int(e.type));
+    }
+    for (const CardPicture& card : cardPictures_) {
+        if (card.image == quint64(image.cacheKey()) && card.pixels == pixels &&
+            card.alpha == alpha && card.clip == clipKey) {
+            return card.picture;
+        }
+    }
+
+    QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    const double sx = pixels.width() / rect.width();
+    const double sy = pixels.height() / rect.height();
+    // The clip is in view coordinates (y up); the picture's rows run downward.
+    p.setTransform(QTransform(sx, 0, 0, -sy, -minX(rect) * sx, maxY(rect) * sy));
+    p.setClipPath(clip);
+    p.resetTransform();
     // The picture fills the card and is cut to its shape.
     const double w = std::max(image.width(), 1);
     const double h = std::max(image.height(), 1);
-    const double factor = std::max(rect.width() / w, rect.height() / h);
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setClipPath(clip, Qt::IntersectClip);
-    Draw::image(painter, image,
-                QRectF(rect.center().x() - w * factor / 2, rect.center().y() - h * factor / 2,
+    const double factor = std::max(pixels.width() / w, pixels.height() / h);
+    p.setOpacity(alpha);
+    p.drawImage(QRectF((pixels.width() - w * factor) / 2, (pixels.height() - h * factor) / 2,
                        w * factor, h * factor),
-                alpha);
-    painter.restore();
+                image);
+    p.end();
+
+    constexpr size_t kept = 24;
+    if (cardPictures_.size() >= kept)
+        cardPictures_.erase(cardPictures_.begin());
+    cardPictures_.push_back({quint64(image.cacheKey()), pixels, alpha, clipKey, picture});
+    return picture;
 }
 
 RingView::Layer RingView::updateLayer(double scale) {

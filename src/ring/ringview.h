@@ -205,6 +205,14 @@ private:
     void drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const;
     void drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
                        const QPainterPath& clip, const QImage& icon) const;
+    /// A thumbnail card: the look's frame, the picture and the look's border.
+    void drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
+                           bool selected, const QImage& icon, const RingScene& scene,
+                           bool settled) const;
+    /// A thumbnail scaled to fill `rect` and cut to `clip`, in the painter's device pixels;
+    /// kept for the next frames, which draw the same cards.
+    QImage cardPicture(const QImage& image, const QRectF& rect, const QPainterPath& clip,
+                       double alpha, QSize pixels) const;
     void drawNotice(QPainter& painter) const;
 
     const Clock& clock_;
@@ -219,6 +227,28 @@ private:
     double arcRadius_ = 0;
     double chipSelectedAt_;
     QRectF invalid_;
+
+    struct CardPicture {
+        quint64 image = 0;
+        QSize pixels;
+        double alpha = 1;
+        size_t clip = 0;
+        QImage picture;
+    };
+    // The cards of one ring, kept while it draws the same thumbnails.
+    mutable std::vector<CardPicture> cardPictures_;
+    struct CardKey {
+        const RingLook* look = nullptr;
+        bool dark = false;
+        quint64 picture = 0;
+        quint64 icon = 0;
+        QSizeF size;
+        QSize pixels;
+        bool selected = false;
+        bool minimized = false;
+        bool operator==(const CardKey&) const = default;
+    };
+    mutable std::vector<std::pair<CardKey, QImage>> cardComposites_;
 };
 
 }  // namespace tandri

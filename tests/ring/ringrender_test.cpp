@@ -361,8 +361,12 @@ TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
 TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
     view.showsThumbnails = true;
     view.reduceMotion = true;  // fully grown at once
-    view.thumbnail = [](quint32 id) {
-        return id == 1 ? solid(QColor(128, 0, 128), 160, 100) : QImage();
+    // Every card looks different, so none is a copy of another's composed picture; window 4
+    // has no picture and shows the entry's icon.
+    std::vector<QImage> pictures{solid(QColor(128, 0, 128), 160, 100), solid(Qt::darkGreen),
+                                 solid(Qt::darkCyan), QImage(), solid(Qt::darkYellow)};
+    view.thumbnail = [&pictures](quint32 id) {
+        return pictures.at(id - 1);
     };
     view.showChips(windowChips(5), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
@@ -385,6 +389,18 @@ TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
     const QRectF plain = view.chips()[3].frame;
     EXPECT_TRUE(isColor(plain.center(), QColor(255, 128, 0)));
     EXPECT_TRUE(isColor(QPointF(minX(plain) + 2, minY(plain) + 2), cardColor));
+
+    // Settled cards are composed once: the next frame copies them without asking the look.
+    log->cards.clear();
+    draw();
+    EXPECT_TRUE(log->cards.empty());
+    EXPECT_TRUE(isColor(QPointF(minX(big) + 2, maxY(big) - 2), QColor(128, 0, 128)));
+    EXPECT_TRUE(isColor(plain.center(), QColor(255, 128, 0)));
+    // A new picture of a window is composed afresh.
+    pictures[0] = solid(QColor(0, 0, 200), 160, 100);
+    draw();
+    EXPECT_EQ(log->cards.size(), 1u);
+    EXPECT_TRUE(isColor(QPointF(minX(big) + 2, maxY(big) - 2), QColor(0, 0, 200)));
 }
 
 TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
