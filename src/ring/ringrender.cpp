@@ -96,8 +96,8 @@ void RingView::render(QPainter& painter) {
             windowCounts_[i] >= 2) {
             const int count = windowCounts_[i];
             const QString text = count < 10 ? QString::number(count) : QStringLiteral("9+");
-            look->drawBadge(painter, text,
-                            QPointF(maxX(rect) - 0.12 * side, maxY(rect) - 0.12 * side), scene);
+            drawBadge(painter, text, QPointF(maxX(rect) - 0.12 * side, maxY(rect) - 0.12 * side),
+                      scene);
         }
     }
     look->drawOverlay(painter, scene);
@@ -245,6 +245,35 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
         const bool settled = grow >= 1 || (!isSelected && !isNeighbour(i));
         drawThumbnailCard(painter, chip, frame, isSelected, icon, scene, settled);
     }
+}
+
+void RingView::drawBadge(QPainter& painter, const QString& text, QPointF point,
+                         const RingScene& scene) const {
+    // A badge looks the same wherever it sits, and a ring shows many: draw each text once per
+    // look and copy it.
+    constexpr double half = 14;  // covers every look's badge disc and rim
+    const double scale = std::abs(painter.deviceTransform().m11());
+    const QSize pixels(qRound(2 * half * scale), qRound(2 * half * scale));
+    const QRectF box(point.x() - half, point.y() - half, 2 * half, 2 * half);
+    for (const BadgePicture& badge : badgePictures_) {
+        if (badge.look == look.get() && badge.dark == dark && badge.text == text &&
+            badge.picture.size() == pixels) {
+            Draw::image(painter, badge.picture, box);
+            return;
+        }
+    }
+    QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHints(painter.renderHints());
+    p.setTransform(QTransform(scale, 0, 0, -scale, 0, 2 * half * scale));
+    look->drawBadge(p, text, QPointF(half, half), scene);
+    p.end();
+    constexpr size_t kept = 16;
+    if (badgePictures_.size() >= kept)
+        badgePictures_.erase(badgePictures_.begin());
+    badgePictures_.push_back({look.get(), dark, text, picture});
+    Draw::image(painter, picture, box);
 }
 
 void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,

@@ -205,6 +205,9 @@ private:
     void drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const;
     void drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
                        const QPainterPath& clip, const QImage& icon) const;
+    /// The look's window-count badge, copied from a picture drawn once per text.
+    void drawBadge(QPainter& painter, const QString& text, QPointF point,
+                   const RingScene& scene) const;
     /// A thumbnail card: the look's frame, the picture and the look's border.
     void drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
                            bool selected, const QImage& icon, const RingScene& scene,
@@ -249,6 +252,13 @@ private:
         bool operator==(const CardKey&) const = default;
     };
     mutable std::vector<std::pair<CardKey, QImage>> cardComposites_;
+    struct BadgePicture {
+        const RingLook* look = nullptr;
+        bool dark = false;
+        QString text;
+        QImage picture;
+    };
+    mutable std::vector<BadgePicture> badgePictures_;
 };
 
 }  // namespace tandri

@@ -21,6 +21,7 @@ const QColor accentColor(255, 0, 0);
 const QColor runningColor(0, 255, 0);
 const QColor cardColor(0, 0, 255);
 const QColor rowFill(0, 0, 160);
+const QColor badgeColor(255, 255, 0);
 
 // What the look was asked to draw, in order.
 struct LookLog {
@@ -65,9 +66,11 @@ public:
         log_->running.push_back(index);
         log_->runningFront.push_back(front);
     }
-    void drawBadge(QPainter&, const QString& text, QPointF point, const RingScene&) const override {
+    void drawBadge(QPainter& painter, const QString& text, QPointF point,
+                   const RingScene&) const override {
         log_->badges.push_back(text);
         log_->badgePoints.push_back(point);
+        painter.fillRect(QRectF(point.x() - 3, point.y() - 3, 6, 6), badgeColor);
     }
     void drawMore(QPainter& painter, int count, const QRectF& rect,
                   const RingScene&) const override {
@@ -220,11 +223,14 @@ TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
     view.frontmostPID = 103;
     view.setWindowCounts({1, 2, 9, 10, 25, 0, 3});
     draw();
-    EXPECT_EQ(log->badges, (std::vector<QString>{"2", "9", "9+", "9+", "3"}));
-    // At the icon's top right, 12 % of its side in from the corner.
-    const QRectF icon1 = log->icons[1];
-    EXPECT_NEAR(log->badgePoints[0].x(), maxX(icon1) - 0.12 * 52, 1e-9);
-    EXPECT_NEAR(log->badgePoints[0].y(), maxY(icon1) - 0.12 * 52, 1e-9);
+    // Each text is drawn once by the look and copied wherever it shows.
+    EXPECT_EQ(log->badges, (std::vector<QString>{"2", "9", "9+", "3"}));
+    // At the icon's top right, 12 % of its side in from the corner; none for one window or none.
+    for (int i = 0; i < 7; ++i) {
+        const QRectF icon = log->icons[i];
+        const QPointF corner(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52);
+        EXPECT_EQ(isColor(corner, badgeColor), i != 0 && i != 5) << i;
+    }
     EXPECT_EQ(log->running, (std::vector<int>{0, 3}));
     EXPECT_EQ(log->runningFront, (std::vector<bool>{false, true}));
 
