@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ring/ringbackground.h"
+
 namespace tandri {
 
 /// How strongly a backdrop blurs and tints what lies behind the ring.
@@ -19,6 +21,19 @@ struct LookBackdrop {
     Shape shape = Shape::None;
     BlurMaterial material = BlurMaterial::Popover;
     bool operator==(const LookBackdrop&) const = default;
+
+    /// What the looks that let the user choose put behind the ring for that choice.
+    static LookBackdrop chosen(RingBackground background) {
+        switch (background) {
+            case RingBackground::Disc:
+                return {Shape::Disc, BlurMaterial::HudWindow};
+            case RingBackground::Veil:
+                return {Shape::Veil, BlurMaterial::Popover};
+            case RingBackground::None:
+                break;
+        }
+        return {Shape::None, BlurMaterial::Popover};
+    }
 };
 
 }  // namespace tandri

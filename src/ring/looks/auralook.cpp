@@ -222,15 +222,7 @@ double AuraLook::trackFadeOf(int k, double from, double to) {
 AuraLook::AuraLook(RingBackground background) : background_(background) {}
 
 LookBackdrop AuraLook::backdrop() const {
-    switch (background_) {
-        case RingBackground::Disc:
-            return {LookBackdrop::Shape::Disc, BlurMaterial::HudWindow};
-        case RingBackground::Veil:
-            return {LookBackdrop::Shape::Veil, BlurMaterial::Popover};
-        case RingBackground::None:
-            break;
-    }
-    return {LookBackdrop::Shape::None, BlurMaterial::Popover};
+    return LookBackdrop::chosen(background_);
 }
 
 QColor AuraLook::accent() const {

@@ -27,15 +27,7 @@ QColor QuibLook::green() {
 QuibLook::QuibLook(RingBackground background) : background_(background) {}
 
 LookBackdrop QuibLook::backdrop() const {
-    switch (background_) {
-        case RingBackground::Disc:
-            return {LookBackdrop::Shape::Disc, BlurMaterial::HudWindow};
-        case RingBackground::Veil:
-            return {LookBackdrop::Shape::Veil, BlurMaterial::Popover};
-        case RingBackground::None:
-            break;
-    }
-    return {LookBackdrop::Shape::None, BlurMaterial::Popover};
+    return LookBackdrop::chosen(background_);
 }
 
 QColor QuibLook::accent() const {
