@@ -463,9 +463,10 @@ void castShadow(QPainter& painter, const QColor& color, double blur, QPointF off
     const double scale =
         std::sqrt(std::abs(device.m11() * device.m22() - device.m12() * device.m21()));
     const double sigma = std::max(blur, 0.0) / 2 * scale;
-    // Large blurs are computed on a smaller copy: the result has no detail to lose.
+    // Blurs wider than a few pixels are computed on a smaller copy: a soft shadow has no detail
+    // to lose, and the first frame of a ring blurs one per icon.
     double reduce = 1;
-    while (sigma * reduce > 6 && reduce > 0.125) reduce /= 2;
+    while (sigma * reduce > 3 && reduce > 0.125) reduce /= 2;
     const std::array<int, 3> radii = boxRadii(sigma * reduce);
     const double reach = (radii[0] + radii[1] + radii[2] + 1) / reduce;
 
