@@ -20,6 +20,7 @@ constexpr quint64 dotShadowTag = 0xa0a0'0004;
 constexpr quint64 iconShadowTag = 0xa0a0'0005;
 constexpr quint64 labelShadowTag = 0xa0a0'0006;
 constexpr quint64 bodyLayerTag = 0xa0a0'0007;
+constexpr quint64 trackLayerTag = 0xa0a0'0008;
 
 // Cache keys must not be 0, which means "do not cache".
 template <typename... T>
@@ -343,8 +344,18 @@ void AuraLook::drawArcTrack(QPainter& painter, double from, double to, bool /*it
         const double a0 = start + length * k;
         segments.push_back({a0, a0 + length, 1.6, 0.45 * fade, 0.5 * fade});
     }
-    segmentedGlow(painter, scene.center, scene.arcRadius, light(), 8, segments, 0.003,
-                  keyOf(trackShadowTag, scene.arcRadius, from, to), scene.center);
+    // The track stays put while the chips are shown: stroking its segments every frame cost more
+    // than the rest of a frame with thumbnail cards.
+    const QRectF bounds = Draw::arc(scene.center, scene.arcRadius, start, to + trackFade)
+                              .controlPointRect()
+                              .adjusted(-30, -30, 30, 30);
+    const QColor color = light();
+    const double radius = scene.arcRadius;
+    const QPointF center = scene.center;
+    Draw::layer(painter, keyOf(trackLayerTag, radius, from, to), bounds, center, [&](QPainter& p) {
+        segmentedGlow(p, center, radius, color, 8, segments, 0.003,
+                      keyOf(trackShadowTag, radius, from, to), center);
+    });
 }
 
 void AuraLook::drawArcSelection(QPainter& painter, const QRectF& rect,
