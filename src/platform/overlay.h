@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QString>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -12,9 +13,14 @@ namespace tandri {
 
 /// A key press, in the system's virtual key codes and modifier flags.
 struct KeyEvent {
+    static constexpr quint64 shiftFlag = 1ull << 17;
+    static constexpr quint64 controlFlag = 1ull << 18;
+    static constexpr quint64 optionFlag = 1ull << 19;
     static constexpr quint64 commandFlag = 1ull << 20;
     int keyCode = 0;
     quint64 modifierFlags = 0;
+    /// What the key types without modifiers; empty for keys that type nothing.
+    QString characters = {};
 };
 
 enum class MouseButton { Left, Right, Other };
