@@ -125,7 +125,6 @@ void RingView::hideChips() {
     const QRectF oldDirty = chipsDirtyRect();
     chips_.clear();
     chipsApp_.reset();
-    cardPictures_.clear();
     cardComposites_.clear();
     // The centre showed the aimed window's title.
     if (clearSelectedChip())

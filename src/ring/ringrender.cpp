@@ -383,55 +383,19 @@ void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QR
                     alpha);
         return;
     }
-    // Scaling a picture and cutting it to a rounded shape is slow in the raster engine, and the
-    // same cards are drawn frame after frame: compose each card once at its device size.
-    const QRectF device = painter.deviceTransform().mapRect(rect);
-    const QSize pixels(qRound(device.width()), qRound(device.height()));
-    if (pixels.isEmpty())
-        return;
-    Draw::image(painter, cardPicture(image, rect, clip, alpha, pixels), rect);
-}
-
-QImage RingView::cardPicture(const QImage& image, const QRectF& rect, const QPainterPath& clip,
-                             double alpha, QSize pixels) const {
-    const QPainterPath shape = clip.translated(-rect.topLeft());
-    size_t clipKey = qHash(rect.width()) ^ (qHash(rect.height()) << 1);
-    for (int i = 0; i < shape.elementCount(); ++i) {
-        const QPainterPath::Element e = shape.elementAt(i);
-        clipKey = qHashMulti(clipKey, e.x, e.y, int(e.type));
-    }
-    for (const CardPicture& card : cardPictures_) {
-        if (card.image == quint64(image.cacheKey()) && card.pixels == pixels &&
-            card.alpha == alpha && card.clip == clipKey) {
-            return card.picture;
-        }
-    }
-
-    QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    const double sx = pixels.width() / rect.width();
-    const double sy = pixels.height() / rect.height();
-    // The clip is in view coordinates (y up); the picture's rows run downward.
-    p.setTransform(QTransform(sx, 0, 0, -sy, -minX(rect) * sx, maxY(rect) * sy));
-    p.setClipPath(clip);
-    p.resetTransform();
-    // The picture fills the card and is cut to its shape.
+    // The picture fills the card and is cut to its shape. Settled cards come here once, when
+    // they are composed (drawThumbnailCard).
     const double w = std::max(image.width(), 1);
     const double h = std::max(image.height(), 1);
-    const double factor = std::max(pixels.width() / w, pixels.height() / h);
-    p.setOpacity(alpha);
-    p.drawImage(QRectF((pixels.width() - w * factor) / 2, (pixels.height() - h * factor) / 2,
+    const double factor = std::max(rect.width() / w, rect.height() / h);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setClipPath(clip, Qt::IntersectClip);
+    Draw::image(painter, image,
+                QRectF(rect.center().x() - w * factor / 2, rect.center().y() - h * factor / 2,
                        w * factor, h * factor),
-                image);
-    p.end();
-
-    constexpr size_t kept = 24;
-    if (cardPictures_.size() >= kept)
-        cardPictures_.erase(cardPictures_.begin());
-    cardPictures_.push_back({quint64(image.cacheKey()), pixels, alpha, clipKey, picture});
-    return picture;
+                alpha);
+    painter.restore();
 }
 
 RingView::Layer RingView::updateLayer(double scale) {

@@ -212,10 +212,6 @@ private:
     void drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
                            bool selected, const QImage& icon, const RingScene& scene,
                            bool settled) const;
-    /// A thumbnail scaled to fill `rect` and cut to `clip`, in the painter's device pixels;
-    /// kept for the next frames, which draw the same cards.
-    QImage cardPicture(const QImage& image, const QRectF& rect, const QPainterPath& clip,
-                       double alpha, QSize pixels) const;
     void drawNotice(QPainter& painter) const;
 
     const Clock& clock_;
@@ -231,15 +227,6 @@ private:
     double chipSelectedAt_;
     QRectF invalid_;
 
-    struct CardPicture {
-        quint64 image = 0;
-        QSize pixels;
-        double alpha = 1;
-        size_t clip = 0;
-        QImage picture;
-    };
-    // The cards of one ring, kept while it draws the same thumbnails.
-    mutable std::vector<CardPicture> cardPictures_;
     struct CardKey {
         const RingLook* look = nullptr;
         bool dark = false;
