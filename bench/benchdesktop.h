@@ -10,6 +10,7 @@
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/localfiles.h"
 #include "platform/common/notificationcenter.h"
+#include "platform/common/signalquitrequests.h"
 #include "platform/platform.h"
 #include "platform/preferences.h"
 #include "platform/sim/manualqueues.h"
@@ -52,7 +53,10 @@ struct Bench {
                    desktop->screens(),
                    desktop->overlays(),
                    desktop->system(),
-                   desktop->screenCapture()},
+                   desktop->screenCapture(),
+                   desktop->keyboard(),
+                   desktop->pointerButtons(),
+                   quitRequests},
           ring(platform, caches) {
         preferences.setValue(Preferences::appDomain, QStringLiteral("showPlaces"), false);
     }
@@ -68,6 +72,7 @@ struct Bench {
     NotificationCenter notifications;
     JsonPreferences preferences;
     sim::VirtualClock clock;
+    SignalQuitRequests quitRequests;
     sim::ManualQueues queues;
     LocalFiles files;
     std::unique_ptr<sim::SimDesktop> desktop;

@@ -3,6 +3,7 @@
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/localfiles.h"
 #include "platform/common/notificationcenter.h"
+#include "platform/common/signalquitrequests.h"
 #include "platform/common/systemclock.h"
 #include "platform/common/threadqueues.h"
 #include "platform/sim/simdesktop.h"
@@ -16,6 +17,7 @@ struct Backend::Services {
     SystemClock clock;
     ThreadQueues queues;
     LocalFiles files;
+    SignalQuitRequests quitRequests;
     std::unique_ptr<sim::SimDesktop> desktop;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<ThumbnailCache> thumbnails;
@@ -40,7 +42,8 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
     services->platform = std::make_unique<Platform>(Platform{
         services->preferences, services->notifications, services->clock, services->queues,
         services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
-        desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture()});
+        desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
+        desktop.keyboard(), desktop.pointerButtons(), services->quitRequests});
     services->thumbnails = std::make_unique<ThumbnailCache>(*services->platform);
     return std::unique_ptr<Backend>(new Backend(std::move(services)));
 }

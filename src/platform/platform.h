@@ -5,10 +5,13 @@ namespace tandri {
 class Accessibility;
 class Clock;
 class Files;
+class Keyboard;
 class Notifications;
 class Overlays;
+class PointerButtons;
 class Preferences;
 class Queues;
+class QuitRequests;
 class ScreenCapture;
 class Screens;
 class System;
@@ -30,6 +33,9 @@ struct Platform {
     Overlays& overlays;
     System& system;
     ScreenCapture& screenCapture;
+    Keyboard& keyboard;
+    PointerButtons& pointerButtons;
+    QuitRequests& quitRequests;
 };
 
 }  // namespace tandri

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include "platform/shortcuttable.h"
+
 namespace tandri {
 
 /// Process-level services.
@@ -8,6 +12,15 @@ public:
     virtual ~System() = default;
     /// Gives freed heap memory back to the operating system.
     virtual void relieveMemory() = 0;
+    /// Writes one line to the system log.
+    virtual void log(const QString& line) = 0;
+    /// Whether a Dock exists whose settings live in the "com.apple.dock" preference domain.
+    virtual bool hasDock() const = 0;
+    /// Makes the Dock reread its settings; a failure is ignored and the settings take effect the
+    /// next time it starts.
+    virtual void restartDock() = 0;
+    /// The system's own shortcuts and the launchers of this platform.
+    virtual ShortcutTable shortcutTable() const = 0;
 };
 
 }  // namespace tandri

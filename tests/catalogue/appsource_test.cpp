@@ -33,9 +33,10 @@ std::vector<qint32> pids(const std::vector<RingApp>& entries) {
 }
 
 Platform withWorkspace(Platform& base, Workspace& workspace) {
-    return Platform{base.preferences, base.notifications, base.clock,         base.queues,
-                    base.files,       workspace,          base.accessibility, base.windowList,
-                    base.screens,     base.overlays,      base.system,        base.screenCapture};
+    return Platform{base.preferences, base.notifications,  base.clock,         base.queues,
+                    base.files,       workspace,           base.accessibility, base.windowList,
+                    base.screens,     base.overlays,       base.system,        base.screenCapture,
+                    base.keyboard,    base.pointerButtons, base.quitRequests};
 }
 
 void setDock(Preferences& preferences, const QJsonArray& apps, const QJsonArray& others = {}) {

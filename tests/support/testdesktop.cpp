@@ -9,6 +9,7 @@
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/localfiles.h"
 #include "platform/common/notificationcenter.h"
+#include "platform/common/signalquitrequests.h"
 #include "platform/sim/manualqueues.h"
 #include "platform/sim/simdesktop.h"
 #include "platform/sim/virtualclock.h"
@@ -19,7 +20,8 @@ TestDesktop::TestDesktop(const QByteArray& desktopJson)
     : notifications_(std::make_unique<NotificationCenter>()),
       clock_(std::make_unique<sim::VirtualClock>()),
       queues_(std::make_unique<sim::ManualQueues>()),
-      files_(std::make_unique<LocalFiles>()) {
+      files_(std::make_unique<LocalFiles>()),
+      quitRequests_(std::make_unique<SignalQuitRequests>()) {
     if (!config_.isValid() || !scratch_.isValid())
         ADD_FAILURE() << "no temporary folder";
     preferences_ = std::make_unique<JsonPreferences>(
@@ -36,7 +38,8 @@ TestDesktop::TestDesktop(const QByteArray& desktopJson)
     platform_ = std::make_unique<Platform>(
         Platform{*preferences_, *notifications_, *clock_, *queues_, *files_, sim_->workspace(),
                  sim_->accessibility(), sim_->windowList(), sim_->screens(), sim_->overlays(),
-                 sim_->system(), sim_->screenCapture()});
+                 sim_->system(), sim_->screenCapture(), sim_->keyboard(), sim_->pointerButtons(),
+                 *quitRequests_});
 }
 
 TestDesktop::~TestDesktop() = default;

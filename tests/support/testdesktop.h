@@ -16,6 +16,7 @@ namespace tandri {
 class JsonPreferences;
 class LocalFiles;
 class NotificationCenter;
+class SignalQuitRequests;
 }  // namespace tandri
 
 namespace tandri::test {
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<sim::VirtualClock> clock_;
     std::unique_ptr<sim::ManualQueues> queues_;
     std::unique_ptr<LocalFiles> files_;
+    std::unique_ptr<SignalQuitRequests> quitRequests_;
     std::unique_ptr<sim::SimDesktop> sim_;
     std::unique_ptr<Platform> platform_;
 };

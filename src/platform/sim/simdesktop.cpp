@@ -9,7 +9,9 @@
 #include "platform/sim/simaccessibility.h"
 #include "platform/sim/simdesktopreader.h"
 #include "platform/sim/simicons.h"
+#include "platform/sim/simkeyboard.h"
 #include "platform/sim/simoverlays.h"
+#include "platform/sim/simpointerbuttons.h"
 #include "platform/sim/simscreencapture.h"
 #include "platform/sim/simscreens.h"
 #include "platform/sim/simstate.h"
@@ -33,7 +35,9 @@ SimDesktop::SimDesktop(Key)
       screens_(std::make_unique<SimScreens>(*state_)),
       overlays_(std::make_unique<SimOverlays>()),
       system_(std::make_unique<SimSystem>(*state_)),
-      screenCapture_(std::make_unique<SimScreenCapture>(*state_)) {}
+      screenCapture_(std::make_unique<SimScreenCapture>(*state_)),
+      keyboard_(std::make_unique<SimKeyboard>(*state_)),
+      pointerButtons_(std::make_unique<SimPointerButtons>(*state_)) {}
 
 SimDesktop::~SimDesktop() = default;
 
@@ -105,6 +109,12 @@ System& SimDesktop::system() {
 ScreenCapture& SimDesktop::screenCapture() {
     return *screenCapture_;
 }
+Keyboard& SimDesktop::keyboard() {
+    return *keyboard_;
+}
+PointerButtons& SimDesktop::pointerButtons() {
+    return *pointerButtons_;
+}
 
 void SimDesktop::registerDomainDefaults(Preferences& preferences) const {
     std::map<QString, QJsonObject> defaults;
@@ -137,6 +147,48 @@ void SimDesktop::setTrusted(bool trusted) {
 void SimDesktop::setScreenCapture(bool allowed) {
     std::lock_guard lock(state_->mutex);
     state_->screenCapture = allowed;
+}
+
+bool SimDesktop::pressKeys(qint64 keyCode, qint64 modifiers) {
+    return keyboard_->pressKeys(keyCode, modifiers);
+}
+
+bool SimDesktop::releaseKeys(qint64 keyCode, qint64 modifiers) {
+    return keyboard_->releaseKeys(keyCode, modifiers);
+}
+
+bool SimDesktop::typeKey(const KeyEvent& event) {
+    return keyboard_->typeKey(event);
+}
+
+std::vector<std::pair<qint64, qint64>> SimDesktop::grabbedKeys() const {
+    return keyboard_->grabbed();
+}
+
+void SimDesktop::setShortcutTaken(qint64 keyCode, qint64 modifiers, bool taken) {
+    std::lock_guard lock(state_->mutex);
+    auto& list = state_->takenShortcuts;
+    const std::pair<qint64, qint64> combination(keyCode, modifiers);
+    std::erase(list, combination);
+    if (taken)
+        list.push_back(combination);
+}
+
+bool SimDesktop::sendOtherButton(ButtonEvent::Type type, int button) {
+    return pointerButtons_->send(ButtonEvent{type, button});
+}
+
+std::vector<QString> SimDesktop::deliveredClicks() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->deliveredClicks;
+}
+
+int SimDesktop::buttonFilters() const {
+    return pointerButtons_->filterCount();
+}
+
+int SimDesktop::buttonListeners() const {
+    return pointerButtons_->listenerCount();
 }
 
 std::vector<QString> SimDesktop::actions() const {

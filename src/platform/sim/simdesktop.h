@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/keyboard.h"
 #include "platform/overlay.h"
+#include "platform/pointerbuttons.h"
 #include "platform/screencapture.h"
 #include "platform/screens.h"
 #include "platform/system.h"
@@ -22,6 +24,8 @@ namespace tandri::sim {
 
 class SimAccessibility;
 class SimIcons;
+class SimKeyboard;
+class SimPointerButtons;
 class SimOverlayWindow;
 class SimOverlays;
 class SimScreenCapture;
@@ -63,6 +67,8 @@ public:
     Overlays& overlays();
     System& system();
     ScreenCapture& screenCapture();
+    Keyboard& keyboard();
+    PointerButtons& pointerButtons();
 
     /// Registers the "defaults" key's domains as in-memory defaults of the store.
     void registerDomainDefaults(Preferences& preferences) const;
@@ -74,6 +80,23 @@ public:
     void clickInOtherApp();
     void setTrusted(bool trusted);
     void setScreenCapture(bool allowed);
+    /// The user presses (or, held, repeats) a key combination anywhere; true when this program
+    /// had grabbed it.
+    bool pressKeys(qint64 keyCode, qint64 modifiers);
+    bool releaseKeys(qint64 keyCode, qint64 modifiers);
+    /// A key press in one of the program's own windows; true when a key monitor consumed it.
+    bool typeKey(const KeyEvent& event);
+    /// The combinations the program holds now, as (key code, modifiers).
+    std::vector<std::pair<qint64, qint64>> grabbedKeys() const;
+    /// Another program takes a combination (or gives it back).
+    void setShortcutTaken(qint64 keyCode, qint64 modifiers, bool taken);
+    /// The user presses, releases or drags a mouse button other than the primary and secondary
+    /// ones; true when the application under the pointer received it.
+    bool sendOtherButton(ButtonEvent::Type type, int button = ButtonEvent::middle);
+    /// The other-button events that reached applications, in order ("button 2 down").
+    std::vector<QString> deliveredClicks() const;
+    int buttonFilters() const;
+    int buttonListeners() const;
 
     /// Everything the program asked the desktop to do, in order, one line each.
     std::vector<QString> actions() const;
@@ -107,6 +130,8 @@ private:
     std::unique_ptr<SimOverlays> overlays_;
     std::unique_ptr<SimSystem> system_;
     std::unique_ptr<SimScreenCapture> screenCapture_;
+    std::unique_ptr<SimKeyboard> keyboard_;
+    std::unique_ptr<SimPointerButtons> pointerButtons_;
 };
 
 }  // namespace tandri::sim

@@ -270,7 +270,8 @@ void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFo
                QLatin1StringView("frontmost"), QLatin1StringView("apps"),
                QLatin1StringView("bundles"), QLatin1StringView("dark"), QLatin1StringView("accent"),
                QLatin1StringView("reduceMotion"), QLatin1StringView("reduceTransparency"),
-               QLatin1StringView("increaseContrast"), QLatin1StringView("defaults")});
+               QLatin1StringView("increaseContrast"), QLatin1StringView("defaults"),
+               QLatin1StringView("takenShortcuts")});
 
     if (root.contains(u"screens")) {
         const QJsonArray screens = toArray(root[u"screens"], QStringLiteral("screens"));
@@ -316,6 +317,24 @@ void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFo
         for (auto it = bundles.begin(); it != bundles.end(); ++it) {
             state.bundles[it.key()] =
                 toAbsolutePath(it.value(), member(QStringLiteral("bundles"), it.key()));
+        }
+    }
+    if (root.contains(u"takenShortcuts")) {
+        const QString name = QStringLiteral("takenShortcuts");
+        const QJsonArray taken = toArray(root[name], name);
+        for (qsizetype i = 0; i < taken.size(); ++i) {
+            const QString path = element(name, i);
+            const QJsonArray pair = toArray(taken[i], path);
+            if (pair.size() != 2)
+                fail(path, QStringLiteral("expected [keyCode, modifiers]"));
+            const auto number = [&](qsizetype at) {
+                const QJsonValue value = pair[at];
+                const double n = value.toDouble(-1);
+                if (!value.isDouble() || n < 0 || n > 0xffffffffu || n != std::floor(n))
+                    fail(element(path, at), QStringLiteral("expected a whole number from 0"));
+                return qint64(n);
+            };
+            state.takenShortcuts.emplace_back(number(0), number(1));
         }
     }
     if (root.contains(u"defaults")) {

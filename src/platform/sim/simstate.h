@@ -65,6 +65,10 @@ struct SimState {
     DisplayOptions displayOptions;
     bool dark = false;
     std::optional<QColor> accent;
+    /// Key combinations other programs hold: (key code, modifiers in the hot-key encoding).
+    std::vector<std::pair<qint64, qint64>> takenShortcuts;
+    /// Other-button events that reached the application under the pointer, one line each.
+    std::vector<QString> deliveredClicks;
     /// In-memory defaults of preference domains, by domain name.
     std::map<QString, QJsonObject> defaults;
     std::vector<QString> actions;

@@ -1,5 +1,8 @@
 #include "platform/sim/simsystem.h"
 
+#include <QTextStream>
+#include <cstdio>
+
 namespace tandri::sim {
 
 SimSystem::SimSystem(SimState& state) : state_(state) {}
@@ -8,6 +11,41 @@ void SimSystem::relieveMemory() {
     ++reliefs_;
     std::lock_guard lock(state_.mutex);
     state_.log(QStringLiteral("relieve-memory"));
+}
+
+void SimSystem::log(const QString& line) {
+    {
+        std::lock_guard lock(state_.mutex);
+        state_.log(QStringLiteral("log ") + line);
+    }
+    QTextStream(stderr) << line << '\n';
+}
+
+void SimSystem::restartDock() {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("restart-dock"));
+}
+
+ShortcutTable SimSystem::shortcutTable() const {
+    using Format = Launcher::Format;
+    ShortcutTable table;
+    table.domain = QStringLiteral("com.apple.symbolichotkeys");
+    table.key = QStringLiteral("AppleSymbolicHotKeys");
+    table.system = {
+        {60, QStringLiteral("the previous input source"), 49, 4096, false},
+        {61, QStringLiteral("the next input source"), 49, 6144, false},
+        {64, QStringLiteral("Spotlight"), 49, 256, true},
+        {65, QStringLiteral("Spotlight's Finder search"), 49, 2304, true},
+    };
+    table.launchers = {
+        {QStringLiteral("Raycast"), QStringLiteral("com.raycast.macos"),
+         QStringLiteral("raycastGlobalHotkey"), Format::Dashes},
+        {QStringLiteral("ChatGPT"), QStringLiteral("com.openai.chat"),
+         QStringLiteral("KeyboardShortcuts_toggleLauncher"), Format::KeyCodeJson},
+        {QStringLiteral("Alfred"), QStringLiteral("com.runningwithcrayons.Alfred"), QString(),
+         Format::None},
+    };
+    return table;
 }
 
 }  // namespace tandri::sim

@@ -7,12 +7,19 @@
 
 namespace tandri::sim {
 
-/// Process services of the simulated desktop: memory relief is counted and logged, not done.
+/// Process services of the simulated desktop, which imitates the system the program was first
+/// written for: a Dock whose restart is recorded, and that system's own shortcuts and launchers.
+/// Memory relief and log lines are recorded, and log lines are also written to standard error.
 class SimSystem : public System {
 public:
     explicit SimSystem(SimState& state);
 
     void relieveMemory() override;
+    void log(const QString& line) override;
+    bool hasDock() const override { return true; }
+    void restartDock() override;
+    ShortcutTable shortcutTable() const override;
+
     int memoryReliefs() const { return reliefs_; }
 
 private:

@@ -1,0 +1,109 @@
+#include "platform/common/signalquitrequests.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <map>
+#include <vector>
+
+namespace tandri {
+
+namespace {
+
+// Written by the signal handler, so a plain int set before the handler is installed.
+int wakeFD = -1;
+
+void onSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(wakeFD, &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+struct SignalQuitRequests::State {
+    int pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier;
+    struct sigaction previous = {};
+    int nextID = 0;
+    std::map<int, std::function<void()>> handlers;
+
+    void install() {
+        if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        wakeFD = pipe[1];
+        notifier = std::make_unique<QSocketNotifier>(pipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { drain(); });
+        struct sigaction action = {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, &previous);
+    }
+
+    void uninstall() {
+        if (pipe[0] < 0)
+            return;
+        sigaction(SIGTERM, &previous, nullptr);
+        notifier.reset();
+        wakeFD = -1;
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        pipe[0] = pipe[1] = -1;
+    }
+
+    void drain() {
+        char buffer[64];
+        bool any = false;
+        while (::read(pipe[0], buffer, sizeof buffer) > 0) any = true;
+        if (!any)
+            return;
+        std::vector<int> ids;
+        for (const auto& entry : handlers) ids.push_back(entry.first);
+        for (int id : ids) {
+            auto it = handlers.find(id);
+            if (it == handlers.end())
+                continue;
+            auto handler = it->second;
+            if (handler)
+                handler();
+        }
+    }
+};
+
+class SignalQuitRequests::Watch : public Monitor {
+public:
+    Watch(std::weak_ptr<State> state, int id) : state_(std::move(state)), id_(id) {}
+    ~Watch() override {
+        auto state = state_.lock();
+        if (!state)
+            return;
+        state->handlers.erase(id_);
+        if (state->handlers.empty())
+            state->uninstall();
+    }
+
+private:
+    std::weak_ptr<State> state_;
+    int id_;
+};
+
+SignalQuitRequests::SignalQuitRequests() : state_(std::make_shared<State>()) {}
+
+SignalQuitRequests::~SignalQuitRequests() {
+    state_->uninstall();
+}
+
+std::unique_ptr<Monitor> SignalQuitRequests::watch(std::function<void()> handler) {
+    if (state_->handlers.empty())
+        state_->install();
+    const int id = state_->nextID++;
+    state_->handlers.emplace(id, std::move(handler));
+    return std::make_unique<Watch>(state_, id);
+}
+
+}  // namespace tandri
