@@ -56,7 +56,8 @@ struct Bench {
                    desktop->screenCapture(),
                    desktop->keyboard(),
                    desktop->pointerButtons(),
-                   quitRequests},
+                   quitRequests,
+                   desktop->statusItems()},
           ring(platform, caches) {
         preferences.setValue(Preferences::appDomain, QStringLiteral("showPlaces"), false);
     }

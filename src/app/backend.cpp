@@ -6,6 +6,7 @@
 #include "platform/common/signalquitrequests.h"
 #include "platform/common/systemclock.h"
 #include "platform/common/threadqueues.h"
+#include "platform/common/traystatusitems.h"
 #include "platform/sim/simdesktop.h"
 #include "windows/thumbnailcache.h"
 
@@ -18,7 +19,9 @@ struct Backend::Services {
     ThreadQueues queues;
     LocalFiles files;
     SignalQuitRequests quitRequests;
+    TrayStatusItems tray;
     std::unique_ptr<sim::SimDesktop> desktop;
+    QString desktopName;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<ThumbnailCache> thumbnails;
 };
@@ -34,8 +37,10 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
             return nullptr;
         }
         services->desktop = std::move(loaded.desktop);
+        services->desktopName = QStringLiteral("the simulated desktop in ") + path;
     } else {
         services->desktop = sim::SimDesktop::sample();
+        services->desktopName = QStringLiteral("the built-in sample desktop");
     }
     sim::SimDesktop& desktop = *services->desktop;
     desktop.registerDomainDefaults(services->preferences);
@@ -43,7 +48,10 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
         services->preferences, services->notifications, services->clock, services->queues,
         services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
         desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
-        desktop.keyboard(), desktop.pointerButtons(), services->quitRequests});
+        desktop.keyboard(), desktop.pointerButtons(), services->quitRequests,
+        // A real tray where the desktop has one; otherwise the simulated menu bar.
+        TrayStatusItems::available() ? static_cast<StatusItems&>(services->tray)
+                                     : desktop.statusItems()});
     services->thumbnails = std::make_unique<ThumbnailCache>(*services->platform);
     return std::unique_ptr<Backend>(new Backend(std::move(services)));
 }
@@ -54,6 +62,10 @@ Backend::~Backend() = default;
 
 Platform& Backend::platform() {
     return *services_->platform;
+}
+
+QString Backend::desktopName() const {
+    return services_->desktopName;
 }
 
 ThumbnailCache& Backend::thumbnails() {

@@ -18,6 +18,8 @@ public:
     ~Backend();
 
     Platform& platform();
+    /// Which desktop the program runs on, for messages: "the simulated desktop in FILE".
+    QString desktopName() const;
     /// The process's one cache of window pictures.
     ThumbnailCache& thumbnails();
 

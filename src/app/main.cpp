@@ -1,11 +1,16 @@
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTextStream>
 #include <cstdio>
 
+#include "app/appdelegate.h"
 #include "app/backend.h"
+#include "app/launchoptions.h"
+#include "app/missingsettingswindow.h"
+#include "app/missingwelcomeguide.h"
 #include "app/options.h"
 #include "diagnostics/listwindows.h"
 #include "diagnostics/snapshot.h"
+#include "windows/thumbnailcache.h"
 
 using namespace tandri;
 
@@ -14,15 +19,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const DiagnosticOptions options = DiagnosticOptions::parse(arguments);
 
-    // The checking modes draw icons and text but need no screen of their own.
+    // The simulated desktop and the checking modes draw icons and text but need no screen of
+    // their own.
     const bool headless =
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (options.mode != DiagnosticOptions::Mode::None && headless &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Tandri"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tandri"));
+    // A menu-bar program: closing one of its windows never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QTextStream err(stderr);
     QString error;
@@ -45,10 +51,22 @@ int main(int argc, char** argv) {
                        ? 0
                        : 1;
         }
-        case DiagnosticOptions::Mode::None:
-            err << "tandri: the menu-bar program is not part of this build yet; "
-                   "run it with --list-windows to see the ring's apps and windows\n";
-            return 2;
+        case DiagnosticOptions::Mode::None: {
+            Platform& platform = backend->platform();
+            MissingSettingsWindow settings;
+            MissingWelcomeGuide welcome(platform.preferences);
+            AppDelegate delegate(platform, settings, welcome, &backend->thumbnails());
+            delegate.quitApplication = [] {
+                QCoreApplication::quit();
+            };
+            // Logging out ends the program without the Quit item; the Dock is given back then too.
+            QObject::connect(&app, &QCoreApplication::aboutToQuit,
+                             [&delegate] { delegate.applicationWillTerminate(); });
+            delegate.applicationDidFinishLaunching(LaunchOptions::parse(arguments));
+            err << "tandri: running on " << backend->desktopName() << "\n";
+            err.flush();
+            return app.exec();
+        }
         default:
             err << "tandri: this mode is not available in this build\n";
             return 2;

@@ -20,6 +20,7 @@ inline const QString quibMarker = QStringLiteral("migratedFromQuib");
 
 /// Imports from the prototype build once, unless this program is that build (`bundleID`).
 void importFromPrototype(Preferences& preferences, const QString& bundleID);
+/// Imports from the quib build once, carrying its "halo" background over to "aura".
 void importFromQuib(Preferences& preferences);
 /// Renames the look "halo" to "aura", with its background setting; runs on every launch.
 void renameHaloLook(Preferences& preferences);

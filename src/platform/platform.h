@@ -14,6 +14,7 @@ class Queues;
 class QuitRequests;
 class ScreenCapture;
 class Screens;
+class StatusItems;
 class System;
 class WindowList;
 class Workspace;
@@ -36,6 +37,7 @@ struct Platform {
     Keyboard& keyboard;
     PointerButtons& pointerButtons;
     QuitRequests& quitRequests;
+    StatusItems& statusItems;
 };
 
 }  // namespace tandri

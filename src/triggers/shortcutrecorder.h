@@ -41,7 +41,7 @@ public:
     void toggle();
     void start();
     void stop();
-    /// Forgets the stored shortcut and goes back to the standard one.
+    /// Forgets the stored shortcut and goes back to the standard one, ending any recording.
     void reset();
 
 private:

@@ -15,6 +15,7 @@
 #include "platform/sim/simscreencapture.h"
 #include "platform/sim/simscreens.h"
 #include "platform/sim/simstate.h"
+#include "platform/sim/simstatusitems.h"
 #include "platform/sim/simsystem.h"
 #include "platform/sim/simwindowlist.h"
 #include "platform/sim/simworkspace.h"
@@ -37,7 +38,8 @@ SimDesktop::SimDesktop(Key)
       system_(std::make_unique<SimSystem>(*state_)),
       screenCapture_(std::make_unique<SimScreenCapture>(*state_)),
       keyboard_(std::make_unique<SimKeyboard>(*state_)),
-      pointerButtons_(std::make_unique<SimPointerButtons>(*state_)) {}
+      pointerButtons_(std::make_unique<SimPointerButtons>(*state_)),
+      statusItems_(std::make_unique<SimStatusItems>(*state_)) {}
 
 SimDesktop::~SimDesktop() = default;
 
@@ -115,6 +117,9 @@ Keyboard& SimDesktop::keyboard() {
 PointerButtons& SimDesktop::pointerButtons() {
     return *pointerButtons_;
 }
+StatusItems& SimDesktop::statusItems() {
+    return *statusItems_;
+}
 
 void SimDesktop::registerDomainDefaults(Preferences& preferences) const {
     std::map<QString, QJsonObject> defaults;
@@ -189,6 +194,22 @@ int SimDesktop::buttonFilters() const {
 
 int SimDesktop::buttonListeners() const {
     return pointerButtons_->listenerCount();
+}
+
+std::optional<std::vector<QString>> SimDesktop::openStatusMenu() {
+    return statusItems_->openMenu();
+}
+
+bool SimDesktop::chooseStatusMenuItem(const QString& title) {
+    return statusItems_->choose(title);
+}
+
+QImage SimDesktop::statusItemImage() const {
+    return statusItems_->image();
+}
+
+QString SimDesktop::statusItemToolTip() const {
+    return statusItems_->toolTip();
 }
 
 std::vector<QString> SimDesktop::actions() const {

@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/accessibility.h"
@@ -12,6 +13,7 @@
 #include "platform/pointerbuttons.h"
 #include "platform/screencapture.h"
 #include "platform/screens.h"
+#include "platform/statusitems.h"
 #include "platform/system.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
@@ -30,6 +32,7 @@ class SimOverlayWindow;
 class SimOverlays;
 class SimScreenCapture;
 class SimScreens;
+class SimStatusItems;
 class SimSystem;
 class SimWindowList;
 class SimWorkspace;
@@ -69,6 +72,7 @@ public:
     ScreenCapture& screenCapture();
     Keyboard& keyboard();
     PointerButtons& pointerButtons();
+    StatusItems& statusItems();
 
     /// Registers the "defaults" key's domains as in-memory defaults of the store.
     void registerDomainDefaults(Preferences& preferences) const;
@@ -97,6 +101,14 @@ public:
     std::vector<QString> deliveredClicks() const;
     int buttonFilters() const;
     int buttonListeners() const;
+    /// Opens the program's status menu as a user would and returns its lines ("—" for a
+    /// separator, " (disabled)" after an inactive item); nothing when there is no status item.
+    std::optional<std::vector<QString>> openStatusMenu();
+    /// Opens the status menu and chooses the enabled item with this title; false when none.
+    bool chooseStatusMenuItem(const QString& title);
+    /// The status item's image and tool tip (null and empty without one).
+    QImage statusItemImage() const;
+    QString statusItemToolTip() const;
 
     /// Everything the program asked the desktop to do, in order, one line each.
     std::vector<QString> actions() const;
@@ -132,6 +144,7 @@ private:
     std::unique_ptr<SimScreenCapture> screenCapture_;
     std::unique_ptr<SimKeyboard> keyboard_;
     std::unique_ptr<SimPointerButtons> pointerButtons_;
+    std::unique_ptr<SimStatusItems> statusItems_;
 };
 
 }  // namespace tandri::sim

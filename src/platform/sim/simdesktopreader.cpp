@@ -264,14 +264,14 @@ void readApps(const QJsonValue& value, SimState& state, const QString& baseFolde
 }
 
 void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFolder) {
-    checkKeys(root, {},
-              {QLatin1StringView("screens"), QLatin1StringView("pointer"),
-               QLatin1StringView("trusted"), QLatin1StringView("screenCapture"),
-               QLatin1StringView("frontmost"), QLatin1StringView("apps"),
-               QLatin1StringView("bundles"), QLatin1StringView("dark"), QLatin1StringView("accent"),
-               QLatin1StringView("reduceMotion"), QLatin1StringView("reduceTransparency"),
-               QLatin1StringView("increaseContrast"), QLatin1StringView("defaults"),
-               QLatin1StringView("takenShortcuts")});
+    checkKeys(
+        root, {},
+        {QLatin1StringView("screens"), QLatin1StringView("pointer"), QLatin1StringView("trusted"),
+         QLatin1StringView("screenCapture"), QLatin1StringView("frontmost"),
+         QLatin1StringView("apps"), QLatin1StringView("bundles"), QLatin1StringView("dark"),
+         QLatin1StringView("accent"), QLatin1StringView("reduceMotion"),
+         QLatin1StringView("reduceTransparency"), QLatin1StringView("increaseContrast"),
+         QLatin1StringView("defaults"), QLatin1StringView("takenShortcuts")});
 
     if (root.contains(u"screens")) {
         const QJsonArray screens = toArray(root[u"screens"], QStringLiteral("screens"));

@@ -20,7 +20,7 @@
 
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/notificationcenter.h"
-#include "waitforevents.h"
+#include "support/waitforevents.h"
 
 namespace tandri {
 namespace {

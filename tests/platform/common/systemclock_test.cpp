@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/common/systemclock.h"
-#include "waitforevents.h"
+#include "support/waitforevents.h"
 
 namespace tandri {
 namespace {

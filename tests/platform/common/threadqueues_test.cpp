@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/common/threadqueues.h"
-#include "waitforevents.h"
+#include "support/waitforevents.h"
 
 namespace tandri {
 namespace {

@@ -1,0 +1,359 @@
+#include "app/appdelegate.h"
+
+#include "app/brand.h"
+#include "app/launchoptions.h"
+#include "app/settings.h"
+#include "app/settingspresenter.h"
+#include "app/updater.h"
+#include "app/welcomepresenter.h"
+#include "catalogue/dockhider.h"
+#include "catalogue/migration.h"
+#include "platform/accessibility.h"
+#include "platform/clock.h"
+#include "platform/notifications.h"
+#include "platform/platform.h"
+#include "platform/pointerbuttons.h"
+#include "platform/preferences.h"
+#include "platform/queues.h"
+#include "platform/quitrequests.h"
+#include "platform/statusitems.h"
+#include "platform/system.h"
+#include "ring/ringcontroller.h"
+#include "triggers/hotkey.h"
+#include "triggers/middleclicktap.h"
+#include "triggers/shortcutconflicts.h"
+
+namespace tandri {
+
+namespace {
+
+std::shared_ptr<MenuItem> item(const QString& title, std::function<void()> action,
+                               const QString& keyEquivalent = {}) {
+    auto result = std::make_shared<MenuItem>();
+    result->title = title;
+    result->action = std::move(action);
+    result->keyEquivalent = keyEquivalent;
+    return result;
+}
+
+std::shared_ptr<MenuItem> label(const QString& title) {
+    auto result = std::make_shared<MenuItem>();
+    result->title = title;
+    result->enabled = false;
+    return result;
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(Platform& platform, SettingsPresenter& settings, WelcomePresenter& welcome,
+                         ThumbnailSource* thumbnails, RingCaches& caches)
+    : platform_(platform),
+      settings_(settings),
+      welcome_(welcome),
+      ring_(std::make_unique<RingController>(platform, caches, thumbnails)),
+      statusMenu_(std::make_shared<Menu>()) {}
+
+AppDelegate::~AppDelegate() = default;
+
+std::function<void()> AppDelegate::weakly(void (AppDelegate::*member)()) {
+    return [this, alive = std::weak_ptr<int>(alive_), member] {
+        if (alive.lock() && !terminating_)
+            (this->*member)();
+    };
+}
+
+QString AppDelegate::owner() const {
+    return Preferences::appDomain;
+}
+
+void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
+    if (launched_)
+        return;
+    launched_ = true;
+    Preferences& preferences = platform_.preferences;
+    std::weak_ptr<int> alive = alive_;
+
+    // Before the defaults exist, so that a missing value means the user never set it.
+    Migration::importFromPrototype(preferences, Preferences::appDomain);
+    Migration::importFromQuib(preferences);
+    Migration::renameHaloLook(preferences);
+    Settings::registerDefaults(preferences);
+
+    openSettingsObservation_ = platform_.notifications.observe(
+        openSettingsNotification, [this, alive](const QVariant& object) {
+            if (alive.expired())
+                return;
+            std::optional<SettingsTab> tab;
+            if (object.typeId() == QMetaType::QString)
+                tab = SettingsTabs::fromRawValue(object.toString());
+            settings_.show(tab.value_or(SettingsTab::General));
+        });
+    ring_->onOpenSettings = [this, alive] {
+        if (!alive.expired())
+            settings_.show(SettingsTab::General);
+    };
+
+    buildStatusMenu();
+    statusItem_ = platform_.statusItems.create(Brand::menuBarImage(), Brand::name(), statusMenu_);
+
+    applyShortcut();
+    applyMiddleClick();
+    synchronizeDock();
+
+    preferencesObservation_ = platform_.notifications.observe(
+        Preferences::changedNotification, [this, alive](const QVariant&) {
+            // A shortcut is stored as three keys; re-applying between them would register
+            // combinations nobody chose. One pass after the writes have settled sees them all.
+            if (alive.expired() || reapplyPending_)
+                return;
+            reapplyPending_ = true;
+            platform_.queues.main([this, alive] {
+                if (alive.expired())
+                    return;
+                reapplyPending_ = false;
+                if (!terminating_)
+                    preferencesChanged();
+            });
+        });
+    recordingObservation_ = platform_.notifications.observe(
+        Shortcut::recordingNotification, [this, alive](const QVariant& object) {
+            if (alive.expired() || terminating_)
+                return;
+            recordingShortcut_ = object.typeId() == QMetaType::Bool && object.toBool();
+            applyShortcut();
+        });
+
+    // The signal only wakes the event loop; the quit itself runs there like any other.
+    terminationSignal_ = platform_.quitRequests.watch([this, alive] {
+        if (!alive.expired())
+            terminate();
+    });
+
+    if (options.demo) {
+        demo_ = platform_.clock.schedule(demoDelay, [this, alive] {
+            if (!alive.expired())
+                ring_->openSticky();
+        });
+    }
+
+    if (options.onboarding)
+        welcome_.show(options.onboardingStep);
+    else if (!welcome_.isDone())
+        welcome_.show(std::nullopt);
+
+    if (options.settings)
+        settings_.show(*options.settings);
+}
+
+void AppDelegate::preferencesChanged() {
+    applyShortcut();
+    applyMiddleClick();
+    synchronizeDock();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (terminating_)
+        return;
+    terminating_ = true;
+    if (dockHiddenByUs_)
+        DockHider::want(platform_.preferences, platform_.system, false, owner());
+}
+
+void AppDelegate::terminate() {
+    applicationWillTerminate();
+    if (quitApplication)
+        quitApplication();
+}
+
+void AppDelegate::buildStatusMenu() {
+    auto& items = statusMenu_->items;
+    hintItems_ = {label({}), label({})};
+    items = {
+        hintItems_[0],
+        hintItems_[1],
+        MenuItem::separatorItem(),
+        item(QStringLiteral("Show Ring"), weakly(&AppDelegate::showRing)),
+        item(QStringLiteral("Settings…"), weakly(&AppDelegate::showSettings), QStringLiteral(",")),
+        item(QStringLiteral("Welcome Guide…"), weakly(&AppDelegate::showWelcome))};
+    if constexpr (Updater::isAvailable) {
+        // Only builds that update themselves offer the item.
+        items.push_back(item(QStringLiteral("Check for Updates…"), {}));
+    }
+    items.push_back(MenuItem::separatorItem());
+    std::weak_ptr<int> alive = alive_;
+    items.push_back(item(
+        QStringLiteral("Quit ") + Brand::name(),
+        [this, alive] {
+            if (!alive.expired())
+                terminate();
+        },
+        QStringLiteral("q")));
+    statusMenu_->willOpen = weakly(&AppDelegate::refreshConflictItems);
+    refreshHints();
+}
+
+void AppDelegate::showRing() {
+    std::weak_ptr<int> alive = alive_;
+    // After the menu has closed, so the ring opens over a settled screen.
+    platform_.queues.main([this, alive] {
+        if (!alive.expired())
+            ring_->openSticky();
+    });
+}
+
+void AppDelegate::showSettings() {
+    settings_.show(SettingsTab::General);
+}
+
+void AppDelegate::showWelcome() {
+    welcome_.show(0);
+}
+
+void AppDelegate::chooseShortcut() {
+    // The shortcut control is on the first tab.
+    settings_.show(SettingsTab::General);
+}
+
+void AppDelegate::installTriggerCallbacks(HotKey& hotKey) {
+    std::weak_ptr<int> alive = alive_;
+    hotKey.onPress = [this, alive] {
+        if (!alive.expired())
+            ring_->triggerDown();
+    };
+    hotKey.onRelease = [this, alive] {
+        if (!alive.expired())
+            ring_->triggerUp();
+    };
+}
+
+void AppDelegate::applyShortcut() {
+    if (recordingShortcut_) {
+        // The old keys must not open the ring while new ones are being typed.
+        hotKey_.reset();
+        registered_.reset();
+        return;
+    }
+    const Shortcut wanted = Shortcut::current(platform_.preferences);
+    if (registered_ == wanted)
+        return;
+    hotKey_.reset();
+
+    if (auto hotKey = HotKey::make(platform_.keyboard, wanted.keyCode, wanted.modifiers)) {
+        installTriggerCallbacks(*hotKey);
+        hotKey_ = std::move(hotKey);
+        registered_ = wanted;
+    } else {
+        const Shortcut fallback = registered_.value_or(Shortcut::standard());
+        std::unique_ptr<HotKey> fallbackKey;
+        if (fallback != wanted)
+            fallbackKey = HotKey::make(platform_.keyboard, fallback.keyCode, fallback.modifiers);
+        if (fallbackKey) {
+            installTriggerCallbacks(*fallbackKey);
+            hotKey_ = std::move(fallbackKey);
+            registered_ = fallback;
+            // Registered first, so the change notification of this write finds nothing to do.
+            fallback.save(platform_.preferences);
+            platform_.notifications.post(Shortcut::rejectedNotification, wanted.label);
+        } else {
+            registered_.reset();
+            platform_.system.log(Brand::name() + QStringLiteral(": ") + wanted.label +
+                                 QStringLiteral(" is taken by another app"));
+        }
+    }
+    refreshHints();
+}
+
+void AppDelegate::tearDownMiddleClick() {
+    mouseMonitors_.clear();
+    middleClickTap_.reset();
+    tapRetry_.reset();
+}
+
+void AppDelegate::applyMiddleClick() {
+    const bool want = Settings::middleClick(platform_.preferences);
+    const bool trusted = platform_.accessibility.isTrusted();
+    const bool upgradeDue = want && !middleClickTap_ && trusted;
+    if (want == middleClickOn_ && !upgradeDue)
+        return;
+    middleClickOn_ = want;
+    tearDownMiddleClick();
+    if (!want)
+        return;
+
+    std::weak_ptr<int> alive = alive_;
+    if (trusted) {
+        if (auto tap = MiddleClickTap::make(platform_.pointerButtons, platform_.queues)) {
+            tap->onDown = [this, alive] {
+                if (!alive.expired())
+                    ring_->triggerDown();
+            };
+            tap->onUp = [this, alive] {
+                if (!alive.expired())
+                    ring_->triggerUp();
+            };
+            middleClickTap_ = std::move(tap);
+            return;
+        }
+    }
+
+    // Without the filter the button still works, but the click also reaches the window under
+    // the pointer.
+    auto listener =
+        platform_.pointerButtons.listenOtherButtons([this, alive](const ButtonEvent& event) {
+            if (alive.expired() || event.button != ButtonEvent::middle)
+                return;
+            if (event.type == ButtonEvent::Type::Down)
+                ring_->triggerDown();
+            else
+                ring_->triggerUp();
+        });
+    if (listener)
+        mouseMonitors_.push_back(std::move(listener));
+    tapRetry_ = platform_.clock.repeat(tapRetryInterval, [this, alive] {
+        if (!alive.expired() && !terminating_ && platform_.accessibility.isTrusted())
+            applyMiddleClick();
+    });
+}
+
+void AppDelegate::synchronizeDock() {
+    // Where there is no Dock the setting has nothing to act on.
+    if (!platform_.system.hasDock())
+        return;
+    const bool want = Settings::hideDock(platform_.preferences);
+    if (want == dockHiddenByUs_)
+        return;
+    dockHiddenByUs_ = want;
+    DockHider::want(platform_.preferences, platform_.system, want, owner());
+}
+
+void AppDelegate::refreshHints() {
+    if (hintItems_.size() != 2)
+        return;
+    const QString label =
+        registered_ ? registered_->label : Shortcut::current(platform_.preferences).label;
+    hintItems_[0]->title =
+        QStringLiteral("Hold ") + label + QStringLiteral(", flick to an app, release");
+    hintItems_[1]->title =
+        QStringLiteral("Tap ") + label + QStringLiteral(" to keep the ring open");
+}
+
+void AppDelegate::refreshConflictItems() {
+    auto& items = statusMenu_->items;
+    for (const auto& conflict : conflictItems_) std::erase(items, conflict);
+    conflictItems_.clear();
+
+    const Shortcut shortcut = registered_.value_or(Shortcut::current(platform_.preferences));
+    const std::optional<QString> warning = ShortcutConflicts::warning(platform_, shortcut);
+    if (!warning)
+        return;
+    auto warningItem = label(*warning);
+    warningItem->symbol = QStringLiteral("exclamationmark.triangle.fill");
+    warningItem->symbolColor = QColor(255, 149, 0);
+    conflictItems_ = {
+        warningItem,
+        item(QStringLiteral("Choose Another Shortcut…"), weakly(&AppDelegate::chooseShortcut)),
+        MenuItem::separatorItem()};
+    items.insert(items.begin(), conflictItems_.begin(), conflictItems_.end());
+}
+
+}  // namespace tandri

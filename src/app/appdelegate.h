@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/menu.h"
+#include "ring/ringcaches.h"
+#include "settings/settingstab.h"
+#include "triggers/shortcut.h"
+
+namespace tandri {
+
+class HotKey;
+class MiddleClickTap;
+class Monitor;
+class Observation;
+class RingController;
+class SettingsPresenter;
+class StatusItem;
+class ThumbnailSource;
+class Timer;
+class WelcomePresenter;
+struct LaunchOptions;
+struct Platform;
+
+/// The running program's root: it owns the ring, the two triggers, the status menu, the
+/// observers that re-apply the preferences, the Dock hiding and the orderly exit. Main thread.
+class AppDelegate {
+public:
+    static inline const QString openSettingsNotification = QStringLiteral("TandriOpenSettings");
+    /// Seconds between attempts to upgrade the middle button from listening to filtering.
+    static constexpr double tapRetryInterval = 3.0;
+    /// Seconds after launch before "--demo" opens the ring.
+    static constexpr double demoDelay = 0.5;
+
+    AppDelegate(Platform& platform, SettingsPresenter& settings, WelcomePresenter& welcome,
+                ThumbnailSource* thumbnails = nullptr, RingCaches& caches = RingCaches::shared());
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    /// Ends the event loop; run by `terminate()` after the program has tidied up.
+    std::function<void()> quitApplication;
+
+    /// The start-up sequence; runs once.
+    void applicationDidFinishLaunching(const LaunchOptions& options);
+    /// Gives the Dock back when this program hid it. Safe to call more than once.
+    void applicationWillTerminate();
+    /// Every quit path: the "Quit" item, a termination signal, the session ending.
+    void terminate();
+
+    // Menu actions.
+    void showRing();
+    void showSettings();
+    void showWelcome();
+    void chooseShortcut();
+
+    void applyShortcut();
+    void applyMiddleClick();
+    void synchronizeDock();
+    void refreshHints();
+    void refreshConflictItems();
+
+    // State, for the shell and tests.
+    RingController& ring() { return *ring_; }
+    const std::shared_ptr<Menu>& statusMenu() const { return statusMenu_; }
+    const HotKey* hotKey() const { return hotKey_.get(); }
+    const std::optional<Shortcut>& registered() const { return registered_; }
+    bool recordingShortcut() const { return recordingShortcut_; }
+    const MiddleClickTap* middleClickTap() const { return middleClickTap_.get(); }
+    int mouseMonitorCount() const { return int(mouseMonitors_.size()); }
+    bool retryingTap() const { return tapRetry_ != nullptr; }
+    bool middleClickOn() const { return middleClickOn_; }
+    bool dockHiddenByUs() const { return dockHiddenByUs_; }
+    /// Who asks the Dock hider: the program's identifier.
+    QString owner() const;
+
+private:
+    void buildStatusMenu();
+    void installTriggerCallbacks(HotKey& hotKey);
+    void tearDownMiddleClick();
+    void preferencesChanged();
+    /// Wraps a member call so that it does nothing once the delegate is gone or terminating.
+    std::function<void()> weakly(void (AppDelegate::*member)());
+
+    Platform& platform_;
+    SettingsPresenter& settings_;
+    WelcomePresenter& welcome_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+    std::unique_ptr<RingController> ring_;
+    std::unique_ptr<HotKey> hotKey_;
+    std::optional<Shortcut> registered_;
+    std::vector<std::shared_ptr<MenuItem>> conflictItems_;
+    bool recordingShortcut_ = false;
+    std::shared_ptr<Menu> statusMenu_;
+    std::unique_ptr<StatusItem> statusItem_;
+    std::vector<std::shared_ptr<MenuItem>> hintItems_;
+    std::vector<std::unique_ptr<Monitor>> mouseMonitors_;
+    std::unique_ptr<MiddleClickTap> middleClickTap_;
+    bool middleClickOn_ = false;
+    std::unique_ptr<Timer> tapRetry_;
+    bool dockHiddenByUs_ = false;
+    std::unique_ptr<Monitor> terminationSignal_;
+
+    bool launched_ = false;
+    bool terminating_ = false;
+    bool reapplyPending_ = false;
+    std::unique_ptr<Observation> openSettingsObservation_;
+    std::unique_ptr<Observation> preferencesObservation_;
+    std::unique_ptr<Observation> recordingObservation_;
+    std::unique_ptr<Timer> demo_;
+};
+
+}  // namespace tandri

@@ -1,0 +1,129 @@
+#include "triggers/shortcutrecorder.h"
+
+#include <QVariant>
+#include <utility>
+
+#include "platform/keyboard.h"
+#include "platform/notifications.h"
+#include "platform/platform.h"
+#include "platform/preferences.h"
+#include "platform/queues.h"
+#include "platform/screens.h"
+
+namespace tandri {
+
+namespace {
+
+constexpr int escapeKeyCode = 53;
+
+}  // namespace
+
+ShortcutRecorder::ShortcutRecorder(Platform& platform)
+    : platform_(platform), shortcut_(Shortcut::current(platform.preferences)) {
+    Queues& queues = platform.queues;
+    std::weak_ptr<int> alive = alive_;
+    rejection_ = platform.notifications.observe(Shortcut::rejectedNotification,
+                                                [this, &queues, alive](const QVariant& object) {
+                                                    // The application rejects from inside its own
+                                                    // handling of our notification; answer once
+                                                    // that has finished, and only if the control
+                                                    // still exists.
+                                                    queues.main([this, alive, object] {
+                                                        if (alive.lock())
+                                                            rejected(object);
+                                                    });
+                                                });
+}
+
+ShortcutRecorder::~ShortcutRecorder() {
+    rejection_.reset();
+    if (!isRecording_)
+        return;
+    // The view went away mid-recording: end it as stop() would, so the application registers the
+    // stored shortcut again instead of staying without one. The view is no longer told.
+    monitor_.reset();
+    isRecording_ = false;
+    platform_.notifications.post(Shortcut::recordingNotification, QVariant(false));
+}
+
+QString ShortcutRecorder::controlText() const {
+    return isRecording_ ? recordingText : shortcut_.label;
+}
+
+void ShortcutRecorder::toggle() {
+    if (isRecording_)
+        stop();
+    else
+        start();
+}
+
+void ShortcutRecorder::start() {
+    message_.reset();
+    isRecording_ = true;
+    platform_.notifications.post(Shortcut::recordingNotification, QVariant(true));
+    std::weak_ptr<int> alive = alive_;
+    monitor_ = platform_.keyboard.monitorOwnKeyDowns([this, alive](const KeyEvent& event) {
+        if (alive.lock())
+            handleKey(event);
+        // Every press while recording belongs to the recorder, never to a control.
+        return true;
+    });
+    notifyChanged();
+}
+
+void ShortcutRecorder::stop() {
+    monitor_.reset();
+    isRecording_ = false;
+    platform_.notifications.post(Shortcut::recordingNotification, QVariant(false));
+    notifyChanged();
+}
+
+void ShortcutRecorder::reset() {
+    Preferences& preferences = platform_.preferences;
+    preferences.removeValue(Preferences::appDomain, Shortcut::keyCodeKey);
+    preferences.removeValue(Preferences::appDomain, Shortcut::modifiersKey);
+    preferences.removeValue(Preferences::appDomain, Shortcut::labelKey);
+    shortcut_ = Shortcut::standard();
+    message_.reset();
+    // The notification below tells the application that recording is over, so a recording that
+    // is still running ends here too rather than swallowing keys while the hot key is back.
+    monitor_.reset();
+    isRecording_ = false;
+    platform_.notifications.post(Shortcut::recordingNotification, QVariant(false));
+    notifyChanged();
+}
+
+bool ShortcutRecorder::handleKey(const KeyEvent& event) {
+    // Escape cancels whatever modifiers are held.
+    if (event.keyCode == escapeKeyCode) {
+        stop();
+        return true;
+    }
+    const std::optional<Shortcut> recorded = Shortcut::fromKeyEvent(event);
+    if (!recorded) {
+        message_ = ruleMessage;
+        notifyChanged();
+        return true;
+    }
+    recorded->save(platform_.preferences);
+    shortcut_ = *recorded;
+    stop();
+    return true;
+}
+
+void ShortcutRecorder::rejected(const QVariant& label) {
+    // The application has already written back the shortcut it could register.
+    shortcut_ = Shortcut::current(platform_.preferences);
+    const bool hasLabel = label.typeId() == QMetaType::QString && !label.toString().isEmpty();
+    message_ = (hasLabel ? label.toString() : QStringLiteral("That shortcut")) +
+               QStringLiteral(" is taken by another app.");
+    notifyChanged();
+}
+
+void ShortcutRecorder::notifyChanged() {
+    // A copy: the callback may replace itself.
+    if (auto callback = changed)
+        callback();
+}
+
+}  // namespace tandri

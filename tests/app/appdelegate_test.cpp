@@ -1,0 +1,437 @@
+#include "app/appdelegate.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <csignal>
+
+#include "app/launchoptions.h"
+#include "app/missingsettingswindow.h"
+#include "app/missingwelcomeguide.h"
+#include "app/settings.h"
+#include "catalogue/dockhider.h"
+#include "platform/notifications.h"
+#include "platform/preferences.h"
+#include "ring/ringcontroller.h"
+#include "ring/ringharness.h"
+#include "support/testdesktop.h"
+#include "support/waitforevents.h"
+#include "triggers/hotkey.h"
+#include "triggers/shortcutrecorder.h"
+
+namespace tandri::test {
+namespace {
+
+using Pair = std::pair<qint64, qint64>;
+using Lines = std::vector<QString>;
+using Type = ButtonEvent::Type;
+
+const Shortcut commandK{40, Shortcut::command, "⌘K"};
+const Shortcut controlOptionK{40, Shortcut::control | Shortcut::option, "⌃⌥K"};
+
+/// The program's delegate on a simulated desktop of eight apps, the way the process entry sets
+/// it up, with the Settings window and the welcome guide recording what they were asked.
+class Shell {
+public:
+    explicit Shell(const QString& extra = {}, bool onboardingDone = true)
+        : desktop(desktopWithApps(8, 1, extra)),
+          welcome(desktop.preferences()),
+          delegate(desktop.platform(), settings, welcome, nullptr, caches) {
+        // The Trash entry would change the ring's geometry the flick relies on.
+        prefs().setValue(Preferences::appDomain, Settings::placesKey, false);
+        if (onboardingDone)
+            prefs().setValue(Preferences::appDomain, MissingWelcomeGuide::doneKey, true);
+        delegate.quitApplication = [this] {
+            ++quits;
+        };
+        rejected = desktop.notifications().observe(
+            Shortcut::rejectedNotification,
+            [this](const QVariant& label) { rejections.push_back(label.toString()); });
+        opened = desktop.notifications().observe(RingController::openedNotification,
+                                                 [this](const QVariant&) { ++openings; });
+    }
+
+    void launch(const QStringList& arguments = {}) {
+        desktop.sim().clearActions();
+        delegate.applicationDidFinishLaunching(LaunchOptions::parse(arguments));
+    }
+    Preferences& prefs() { return desktop.preferences(); }
+    /// Lets the main queue run, where the program re-applies changed preferences.
+    void settle() { desktop.queues().runMain(); }
+    sim::SimDesktop& sim() { return desktop.sim(); }
+    int count(const QString& action) {
+        const Lines actions = sim().actions();
+        return int(std::count(actions.begin(), actions.end(), action));
+    }
+    Lines menu() { return sim().openStatusMenu().value_or(Lines{}); }
+    void frames(double seconds) {
+        for (double t = 0; t < seconds; t += RingController::frameInterval)
+            desktop.clock().advance(RingController::frameInterval);
+    }
+
+    TestDesktop desktop;
+    RingCaches caches;
+    MissingSettingsWindow settings;
+    MissingWelcomeGuide welcome;
+    AppDelegate delegate;
+    int quits = 0;
+    int openings = 0;
+    Lines rejections;
+
+private:
+    std::unique_ptr<Observation> rejected;
+    std::unique_ptr<Observation> opened;
+};
+
+const Lines standardMenu = {"Hold ⌥Space, flick to an app, release (disabled)",
+                            "Tap ⌥Space to keep the ring open (disabled)",
+                            "—",
+                            "Show Ring",
+                            "Settings…",
+                            "Welcome Guide…",
+                            "—",
+                            "Quit Tandri"};
+
+TEST(AppDelegate, FirstLaunchWithNoPreferences) {
+    Shell shell({}, false);
+    shell.launch();
+
+    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
+    EXPECT_EQ(shell.delegate.registered(), Shortcut::standard());
+    // Nothing about the shortcut is written when the standard one works.
+    EXPECT_TRUE(
+        shell.prefs().storedValue(Preferences::appDomain, Shortcut::keyCodeKey).isUndefined());
+    // Defaults are registered: the middle button is on and gets the filter.
+    EXPECT_TRUE(Settings::middleClick(shell.prefs()));
+    EXPECT_NE(shell.delegate.middleClickTap(), nullptr);
+    EXPECT_EQ(shell.sim().buttonFilters(), 1);
+    EXPECT_FALSE(shell.delegate.retryingTap());
+    // The Dock is left alone.
+    EXPECT_EQ(shell.count("restart-dock"), 0);
+    EXPECT_TRUE(shell.prefs().storedDomain(DockHider::domain).isEmpty());
+    EXPECT_TRUE(shell.prefs().storedDomain(DockHider::storeDomain).isEmpty());
+    // The guide greets a new user; the Settings window stays closed.
+    EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{std::nullopt}));
+    EXPECT_TRUE(shell.settings.requests.empty());
+
+    EXPECT_EQ(shell.sim().statusItemToolTip(), "Tandri");
+    EXPECT_FALSE(shell.sim().statusItemImage().isNull());
+    EXPECT_EQ(shell.menu(), standardMenu);
+}
+
+TEST(AppDelegate, TakenStandardShortcutIsLoggedOnceAndTheProgramGoesOn) {
+    Shell shell(R"({"takenShortcuts": [[49, 2048]]})");
+    shell.launch();
+
+    EXPECT_TRUE(shell.sim().grabbedKeys().empty());
+    EXPECT_EQ(shell.delegate.hotKey(), nullptr);
+    EXPECT_FALSE(shell.delegate.registered());
+    EXPECT_EQ(shell.count("log Tandri: ⌥Space is taken by another app"), 1);
+    EXPECT_TRUE(shell.rejections.empty());
+    // The hints still name the keys the user set.
+    EXPECT_EQ(shell.menu(), standardMenu);
+    // The middle button works without the keys.
+    shell.sim().sendOtherButton(Type::Down);
+    shell.desktop.queues().runMain();
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
+}
+
+TEST(AppDelegate, RefusedShortcutFallsBackToTheEarlierOneAndWritesItBack) {
+    Shell shell(R"({"takenShortcuts": [[40, 256]]})");
+    shell.launch();
+
+    commandK.save(shell.prefs());
+    shell.settle();
+    EXPECT_EQ(shell.delegate.registered(), Shortcut::standard());
+    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
+    // The stored preference names what really works, and the recorder is told what failed.
+    EXPECT_EQ(Shortcut::current(shell.prefs()), Shortcut::standard());
+    EXPECT_EQ(shell.rejections, Lines{"⌘K"});
+    // The three stored keys are applied together: no half-written mixture was ever grabbed.
+    EXPECT_EQ(shell.count("grab-key-refused 40 256"), 1);
+    EXPECT_EQ(shell.count("grab-key 49 256"), 0);
+    EXPECT_EQ(shell.count("grab-key 40 2048"), 0);
+    EXPECT_EQ(shell.menu()[0], "Hold ⌥Space, flick to an app, release (disabled)");
+
+    // A free combination is taken up; a refused one after it falls back to it, not to ⌥Space.
+    controlOptionK.save(shell.prefs());
+    shell.settle();
+    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 6144}}));
+    EXPECT_EQ(shell.menu()[1], "Tap ⌃⌥K to keep the ring open (disabled)");
+    commandK.save(shell.prefs());
+    shell.settle();
+    EXPECT_EQ(shell.delegate.registered(), controlOptionK);
+    EXPECT_EQ(Shortcut::current(shell.prefs()), controlOptionK);
+    EXPECT_EQ(shell.rejections, (Lines{"⌘K", "⌘K"}));
+    EXPECT_EQ(shell.count("log Tandri: ⌘K is taken by another app"), 0);
+
+    // Applying the same shortcut again leaves the registration alone.
+    shell.sim().clearActions();
+    shell.delegate.applyShortcut();
+    EXPECT_TRUE(shell.sim().actions().empty());
+}
+
+TEST(AppDelegate, ScriptedPressFlickAndReleaseSwitchesApps) {
+    Shell shell;
+    shell.launch();
+    // Held keys repeat their press; the ring opens once.
+    EXPECT_TRUE(shell.sim().pressKeys(49, 2048));
+    EXPECT_TRUE(shell.sim().pressKeys(49, 2048));
+    shell.frames(0.1);
+    EXPECT_TRUE(shell.sim().pressKeys(49, 2048));
+    EXPECT_EQ(shell.openings, 1);
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
+
+    // Eight entries from the top, clockwise: the third is to the right.
+    const QPointF start = shell.sim().screens().mouseLocation();
+    shell.sim().setMouseLocation(start + QPointF(80, 0));
+    shell.frames(0.4);
+    EXPECT_TRUE(shell.sim().releaseKeys(49, 2048));
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+    EXPECT_EQ(shell.count("activate 103"), 1);
+
+    // A quick tap leaves it open.
+    shell.sim().pressKeys(49, 2048);
+    shell.frames(0.1);
+    shell.sim().releaseKeys(49, 2048);
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
+}
+
+TEST(AppDelegate, UnrelatedPreferenceWritesTouchNothing) {
+    Shell shell;
+    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
+    shell.launch();
+    EXPECT_EQ(shell.count("restart-dock"), 1);
+    const MiddleClickTap* tap = shell.delegate.middleClickTap();
+    const HotKey* hotKey = shell.delegate.hotKey();
+
+    shell.sim().clearActions();
+    shell.prefs().setValue(Preferences::appDomain, Settings::ringStyleKey, "quib");
+    shell.settle();
+    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
+    shell.settle();
+    shell.prefs().setValue(Preferences::appDomain, Settings::middleClickKey, true);
+    shell.settle();
+    Shortcut::standard().save(shell.prefs());
+    shell.settle();
+    EXPECT_TRUE(shell.sim().actions().empty());
+    EXPECT_EQ(shell.delegate.middleClickTap(), tap);
+    EXPECT_EQ(shell.delegate.hotKey(), hotKey);
+}
+
+TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
+    Shell shell(R"({"trusted": false})");
+    shell.launch();
+    EXPECT_EQ(shell.delegate.middleClickTap(), nullptr);
+    EXPECT_EQ(shell.delegate.mouseMonitorCount(), 1);
+    EXPECT_TRUE(shell.delegate.retryingTap());
+
+    // The listener opens the ring but cannot keep the click from the window below.
+    EXPECT_TRUE(shell.sim().sendOtherButton(Type::Down));
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
+    shell.frames(0.4);
+    EXPECT_TRUE(shell.sim().sendOtherButton(Type::Up));
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+    // Other buttons do nothing.
+    shell.sim().sendOtherButton(Type::Down, 3);
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+
+    // Permission arrives; the next retry installs the filter.
+    shell.sim().setTrusted(true);
+    shell.desktop.clock().advance(2.0);
+    EXPECT_EQ(shell.delegate.middleClickTap(), nullptr);
+    shell.desktop.clock().advance(1.0);
+    EXPECT_NE(shell.delegate.middleClickTap(), nullptr);
+    EXPECT_EQ(shell.delegate.mouseMonitorCount(), 0);
+    EXPECT_FALSE(shell.delegate.retryingTap());
+    EXPECT_EQ(shell.sim().buttonListeners(), 0);
+
+    // Now only button 2 is swallowed, with exactly one down and one up.
+    const size_t delivered = shell.sim().deliveredClicks().size();
+    EXPECT_FALSE(shell.sim().sendOtherButton(Type::Down));
+    EXPECT_FALSE(shell.sim().sendOtherButton(Type::Dragged));
+    shell.desktop.queues().runMain();
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
+    EXPECT_EQ(shell.openings, 2);
+    EXPECT_TRUE(shell.sim().sendOtherButton(Type::Up, 3));
+    EXPECT_EQ(shell.sim().deliveredClicks().size(), delivered + 1);
+
+    // Withdrawing the permission never downgrades the filter.
+    shell.sim().setTrusted(false);
+    shell.prefs().setValue(Preferences::appDomain, Settings::ringStyleKey, "orbit");
+    shell.settle();
+    EXPECT_NE(shell.delegate.middleClickTap(), nullptr);
+
+    // Off removes everything; on again without permission starts the fallback and its retry.
+    shell.prefs().setValue(Preferences::appDomain, Settings::middleClickKey, false);
+    shell.settle();
+    EXPECT_EQ(shell.sim().buttonFilters(), 0);
+    EXPECT_EQ(shell.sim().buttonListeners(), 0);
+    EXPECT_FALSE(shell.delegate.retryingTap());
+    shell.prefs().setValue(Preferences::appDomain, Settings::middleClickKey, true);
+    shell.settle();
+    EXPECT_EQ(shell.sim().buttonListeners(), 1);
+    EXPECT_TRUE(shell.delegate.retryingTap());
+}
+
+TEST(AppDelegate, DockFollowsTheSettingAndIsGivenBackOnQuit) {
+    Shell shell;
+    shell.launch();
+    Preferences& prefs = shell.prefs();
+
+    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, true);
+    shell.settle();
+    EXPECT_TRUE(DockHider::isHidden(prefs));
+    EXPECT_EQ(shell.count("restart-dock"), 1);
+    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, false);
+    shell.settle();
+    EXPECT_FALSE(DockHider::isHidden(prefs));
+    EXPECT_EQ(shell.count("restart-dock"), 2);
+    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, true);
+    shell.settle();
+    EXPECT_EQ(shell.count("restart-dock"), 3);
+
+    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Quit Tandri"));
+    EXPECT_EQ(shell.quits, 1);
+    EXPECT_FALSE(DockHider::isHidden(prefs));
+    // The user had no auto-hide setting: none is left behind.
+    EXPECT_TRUE(prefs.storedValue(DockHider::domain, "autohide").isUndefined());
+    EXPECT_EQ(shell.count("restart-dock"), 4);
+    // The session ending after the Quit item changes nothing more.
+    shell.delegate.applicationWillTerminate();
+    EXPECT_EQ(shell.count("restart-dock"), 4);
+    // The setting stays on for the next launch.
+    EXPECT_TRUE(Settings::hideDock(prefs));
+}
+
+TEST(AppDelegate, TerminationSignalWhileTheDockIsHiddenRestoresIt) {
+    Shell shell;
+    shell.prefs().setValue(DockHider::domain, "autohide", false);
+    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
+    shell.launch();
+    ASSERT_TRUE(DockHider::isHidden(shell.prefs()));
+
+    // Were the signal not taken over, this would end the test program.
+    std::raise(SIGTERM);
+    ASSERT_TRUE(waitForEvents([&] { return shell.quits > 0; }));
+    EXPECT_EQ(shell.quits, 1);
+    EXPECT_EQ(shell.prefs().storedValue(DockHider::domain, "autohide"), QJsonValue(false));
+    EXPECT_FALSE(DockHider::isHidden(shell.prefs()));
+}
+
+TEST(AppDelegate, ConflictItemsAppearOnceHoweverOftenTheMenuOpens) {
+    Shell shell;
+    Shortcut{49, Shortcut::command, "⌘Space"}.save(shell.prefs());
+    shell.launch();
+
+    shell.menu();
+    const Lines lines = shell.menu();
+    ASSERT_EQ(lines.size(), standardMenu.size() + 3);
+    EXPECT_EQ(lines[0], "⌘Space may also open Spotlight. (disabled)");
+    EXPECT_EQ(lines[1], "Choose Another Shortcut…");
+    EXPECT_EQ(lines[2], "—");
+    EXPECT_EQ(lines[3], "Hold ⌘Space, flick to an app, release (disabled)");
+
+    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Choose Another Shortcut…"));
+    EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
+
+    // A shortcut nobody else uses: the warning goes.
+    controlOptionK.save(shell.prefs());
+    shell.settle();
+    EXPECT_EQ(shell.menu().size(), standardMenu.size());
+}
+
+TEST(AppDelegate, RecordingAShortcutHoldsTheKeysBack) {
+    Shell shell(R"({"takenShortcuts": [[40, 256]]})");
+    shell.launch();
+    {
+        ShortcutRecorder recorder(shell.desktop.platform());
+        recorder.start();
+        EXPECT_TRUE(shell.delegate.recordingShortcut());
+        EXPECT_TRUE(shell.sim().grabbedKeys().empty());
+        EXPECT_FALSE(shell.sim().pressKeys(49, 2048));
+
+        // A combination another program holds: the old one comes back, and the control says so.
+        shell.sim().typeKey(KeyEvent{40, KeyEvent::commandFlag, "k"});
+        EXPECT_FALSE(recorder.isRecording());
+        EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
+        shell.desktop.queues().runMain();
+        EXPECT_EQ(recorder.shortcut(), Shortcut::standard());
+        EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
+
+        // Closing the window mid-recording does not leave the program without its keys.
+        recorder.start();
+        EXPECT_TRUE(shell.sim().grabbedKeys().empty());
+    }
+    EXPECT_FALSE(shell.delegate.recordingShortcut());
+    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
+
+    // A notification without a boolean counts as "not recording".
+    shell.desktop.notifications().post(Shortcut::recordingNotification, QStringLiteral("yes"));
+    EXPECT_FALSE(shell.delegate.recordingShortcut());
+}
+
+TEST(AppDelegate, LaunchArgumentsAndRequestsToOpenWindows) {
+    {
+        Shell shell;
+        shell.launch({"--settings", "look", "--onboarding", "2"});
+        EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::Look});
+        // The finished guide opens anyway when asked for.
+        EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{2}));
+    }
+    {
+        Shell shell;
+        shell.launch({"--onboarding", "--settings"});
+        EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
+        EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{std::nullopt}));
+    }
+    {
+        Shell shell;
+        shell.launch({"--settings", "colours", "--onboarding"});
+        EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
+        EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{0}));
+        EXPECT_TRUE(shell.delegate.ring().mode() == RingController::Mode::Hidden);
+
+        // Requests from elsewhere in the program.
+        Notifications& center = shell.desktop.notifications();
+        center.post(AppDelegate::openSettingsNotification, QStringLiteral("windows"));
+        center.post(AppDelegate::openSettingsNotification, 3);
+        center.post(AppDelegate::openSettingsNotification);
+        EXPECT_EQ(shell.settings.requests,
+                  (std::vector<SettingsTab>{SettingsTab::General, SettingsTab::Windows,
+                                            SettingsTab::General, SettingsTab::General}));
+        ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Welcome Guide…"));
+        EXPECT_EQ(shell.welcome.requests.back(), std::optional<int>(0));
+
+        // "Show Ring" opens it once the menu has gone.
+        ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Show Ring"));
+        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+        shell.desktop.queues().runMain();
+        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
+    }
+    {
+        Shell shell;
+        shell.launch({"--demo"});
+        EXPECT_TRUE(shell.welcome.requests.empty());
+        shell.desktop.clock().advance(0.45);
+        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+        shell.desktop.clock().advance(0.05);
+        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
+    }
+}
+
+TEST(LaunchOptions, OnboardingStepsAndSettingsTabs) {
+    EXPECT_EQ(LaunchOptions::parse({"--onboarding", "+3"}).onboardingStep, 3);
+    EXPECT_EQ(LaunchOptions::parse({"--onboarding", "-1"}).onboardingStep, -1);
+    EXPECT_FALSE(LaunchOptions::parse({"--onboarding", "3x"}).onboardingStep);
+    EXPECT_FALSE(LaunchOptions::parse({"--onboarding", "99999999999"}).onboardingStep);
+    EXPECT_FALSE(LaunchOptions::parse({"--onboarding", "--demo"}).onboardingStep);
+    EXPECT_TRUE(LaunchOptions::parse({"--onboarding", "--demo"}).demo);
+    EXPECT_FALSE(LaunchOptions::parse({}).onboarding);
+    EXPECT_FALSE(LaunchOptions::parse({}).settings);
+    EXPECT_EQ(LaunchOptions::parse({"--settings", "apps"}).settings, SettingsTab::Apps);
+    EXPECT_EQ(LaunchOptions::parse({"--settings", "Apps"}).settings, SettingsTab::General);
+}
+
+}  // namespace
+}  // namespace tandri::test

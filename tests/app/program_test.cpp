@@ -1,0 +1,83 @@
+// Runs the built program itself on a simulated desktop, as a user would start it.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "support/waitforevents.h"
+
+namespace tandri::test {
+namespace {
+
+QJsonObject readDomain(const QString& folder, const QString& domain) {
+    QFile file(folder + QStringLiteral("/tandri/defaults/") + domain + QStringLiteral(".json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+void writeFile(const QString& path, const QByteArray& contents) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+TEST(Program, RunsUntilTerminatedAndGivesTheDockBack) {
+    QTemporaryDir config;
+    QTemporaryDir scratch;
+    ASSERT_TRUE(config.isValid() && scratch.isValid());
+    writeFile(config.filePath("tandri/defaults/app.tandri.json"),
+              R"({"hideDock": true, "onboardingDone": true})");
+    writeFile(config.filePath("tandri/defaults/com.apple.dock.json"), R"({"autohide-delay": 0.2})");
+    const QString desktop = scratch.filePath("desktop.json");
+    writeFile(desktop, R"({"takenShortcuts": [[49, 2048]],
+        "apps": [{"pid": 10, "name": "Notes", "windows": [{"title": "List"}]}]})");
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("TANDRI_DESKTOP", desktop);
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TANDRI_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted());
+
+    QByteArray errors;
+    const auto hidden = [&] {
+        errors += program.readAllStandardError();
+        return readDomain(config.path(), "com.apple.dock").value("autohide-delay").toDouble() ==
+               1000.0;
+    };
+    ASSERT_TRUE(waitForEvents(hidden, 60000)) << errors.toStdString();
+    // Taken keys are reported and the program keeps running.
+    ASSERT_TRUE(waitForEvents(
+        [&] {
+            errors += program.readAllStandardError();
+            return errors.contains("running on");
+        },
+        60000));
+    EXPECT_TRUE(errors.contains("Tandri: ⌥Space is taken by another app")) << errors.toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+
+    program.terminate();  // SIGTERM
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+
+    // The user's own Dock settings are back; nothing of ours is left in them.
+    const QJsonObject dock = readDomain(config.path(), "com.apple.dock");
+    EXPECT_EQ(dock.value("autohide-delay").toDouble(), 0.2);
+    EXPECT_FALSE(dock.contains("autohide"));
+    EXPECT_EQ(readDomain(config.path(), "app.tandri").value("hideDock"), QJsonValue(true));
+}
+
+}  // namespace
+}  // namespace tandri::test
