@@ -250,6 +250,15 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{R"({"defaults": {"com.apple.dock": []}})",
                   "defaults.com.apple.dock: expected an object"},
         Malformed{R"({"defaults": 3})", "defaults: expected an object"},
+        Malformed{R"({"takenShortcuts": [49, 2048]})", "takenShortcuts[0]: expected an array"},
+        Malformed{R"({"takenShortcuts": [[49]]})",
+                  "takenShortcuts[0]: expected [keyCode, modifiers]"},
+        Malformed{R"({"takenShortcuts": [[49, -1]]})",
+                  "takenShortcuts[0][1]: expected a whole number from 0"},
+        Malformed{R"({"takenShortcuts": [["Space", 2048]]})",
+                  "takenShortcuts[0][0]: expected a whole number from 0"},
+        Malformed{R"({"takenShortcuts": [[49.5, 2048]]})",
+                  "takenShortcuts[0][0]: expected a whole number from 0"},
         Malformed{R"({"apss": []})", "apss: unknown key"}));
 
 TEST(SimDesktopReader, TextThatIsNotJsonIsAnError) {
