@@ -6,26 +6,32 @@ namespace tandri {
 
 QString rawValue(AppSet set) {
     switch (set) {
-        case AppSet::DockAndOpen: return QStringLiteral("dockAndOpen");
-        case AppSet::PinnedAndOpen: return QStringLiteral("pinnedAndOpen");
-        case AppSet::OpenOnly: return QStringLiteral("openOnly");
+        case AppSet::DockAndOpen:
+            return QStringLiteral("dockAndOpen");
+        case AppSet::PinnedAndOpen:
+            return QStringLiteral("pinnedAndOpen");
+        case AppSet::OpenOnly:
+            return QStringLiteral("openOnly");
     }
     return {};
 }
 
 std::optional<AppSet> appSetFromRaw(const QString& raw) {
     for (auto set : allAppSets) {
-        if (rawValue(set) == raw) return set;
+        if (rawValue(set) == raw)
+            return set;
     }
     return std::nullopt;
 }
 
 QString title(AppSet set) {
     switch (set) {
-        case AppSet::DockAndOpen: return QStringLiteral("Dock apps and open apps");
+        case AppSet::DockAndOpen:
+            return QStringLiteral("Dock apps and open apps");
         case AppSet::PinnedAndOpen:
             return Brand::name() + QStringLiteral("'s pinned apps and open apps");
-        case AppSet::OpenOnly: return QStringLiteral("Open apps only");
+        case AppSet::OpenOnly:
+            return QStringLiteral("Open apps only");
     }
     return {};
 }
