@@ -1,5 +1,7 @@
 #include "app/backend.h"
 
+#include <QGuiApplication>
+
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/localfiles.h"
 #include "platform/common/notificationcenter.h"
@@ -8,6 +10,7 @@
 #include "platform/common/threadqueues.h"
 #include "platform/common/traystatusitems.h"
 #include "platform/sim/simdesktop.h"
+#include "platform/x11/x11desktop.h"
 #include "windows/thumbnailcache.h"
 
 namespace tandri {
@@ -20,38 +23,63 @@ struct Backend::Services {
     LocalFiles files;
     SignalQuitRequests quitRequests;
     TrayStatusItems tray;
-    std::unique_ptr<sim::SimDesktop> desktop;
+    std::unique_ptr<sim::SimDesktop> simDesktop;
+    std::unique_ptr<x11::X11Desktop> x11Desktop;
     QString desktopName;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<ThumbnailCache> thumbnails;
 };
 
+namespace {
+
+// The real desktop, unless a simulated one is asked for or there is no X display to use.
+std::unique_ptr<x11::X11Desktop> realDesktop() {
+    if (!qEnvironmentVariableIsEmpty("TANDRI_DESKTOP") ||
+        QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return nullptr;
+    }
+    return x11::X11Desktop::open();
+}
+
+}  // namespace
+
 std::unique_ptr<Backend> Backend::create(QString* error) {
     auto services = std::make_unique<Services>();
-    const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
-    if (!path.isEmpty()) {
-        auto loaded = sim::SimDesktop::fromFile(path);
-        if (!loaded.desktop) {
-            if (error)
-                *error = loaded.error;
-            return nullptr;
-        }
-        services->desktop = std::move(loaded.desktop);
-        services->desktopName = QStringLiteral("the simulated desktop in ") + path;
+    if (auto x11 = realDesktop()) {
+        x11::X11Desktop& desktop = *x11;
+        services->x11Desktop = std::move(x11);
+        services->desktopName = QStringLiteral("the X display ") + qEnvironmentVariable("DISPLAY");
+        services->platform = std::make_unique<Platform>(Platform{
+            services->preferences, services->notifications, services->clock, services->queues,
+            services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
+            desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
+            desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray});
     } else {
-        services->desktop = sim::SimDesktop::sample();
-        services->desktopName = QStringLiteral("the built-in sample desktop");
+        const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
+        if (!path.isEmpty()) {
+            auto loaded = sim::SimDesktop::fromFile(path);
+            if (!loaded.desktop) {
+                if (error)
+                    *error = loaded.error;
+                return nullptr;
+            }
+            services->simDesktop = std::move(loaded.desktop);
+            services->desktopName = QStringLiteral("the simulated desktop in ") + path;
+        } else {
+            services->simDesktop = sim::SimDesktop::sample();
+            services->desktopName = QStringLiteral("the built-in sample desktop");
+        }
+        sim::SimDesktop& desktop = *services->simDesktop;
+        desktop.registerDomainDefaults(services->preferences);
+        services->platform = std::make_unique<Platform>(Platform{
+            services->preferences, services->notifications, services->clock, services->queues,
+            services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
+            desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
+            desktop.keyboard(), desktop.pointerButtons(), services->quitRequests,
+            // A real tray where the desktop has one; otherwise the simulated menu bar.
+            TrayStatusItems::available() ? static_cast<StatusItems&>(services->tray)
+                                         : desktop.statusItems()});
     }
-    sim::SimDesktop& desktop = *services->desktop;
-    desktop.registerDomainDefaults(services->preferences);
-    services->platform = std::make_unique<Platform>(Platform{
-        services->preferences, services->notifications, services->clock, services->queues,
-        services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
-        desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
-        desktop.keyboard(), desktop.pointerButtons(), services->quitRequests,
-        // A real tray where the desktop has one; otherwise the simulated menu bar.
-        TrayStatusItems::available() ? static_cast<StatusItems&>(services->tray)
-                                     : desktop.statusItems()});
     services->thumbnails = std::make_unique<ThumbnailCache>(*services->platform);
     return std::unique_ptr<Backend>(new Backend(std::move(services)));
 }

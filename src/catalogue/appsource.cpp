@@ -287,7 +287,20 @@ void activate(Platform& platform, const RunningApp& app, std::function<void()> t
     if (app.hidden || (live && live->hidden))
         workspace.unhide(pid);
 
-    if (!app.bundleURL) {
+    // Opening by location names one app only when no other running copy shares it: with two
+    // copies it could bring the wrong one forward (on Linux every terminal window of the same
+    // program is such a copy).
+    const auto shared = [&] {
+        const QString path = UrlPaths::standardizedPath(*app.bundleURL);
+        for (const RunningApp& other : workspace.runningApps()) {
+            if (other.pid != pid && !other.terminated && other.bundleURL &&
+                UrlPaths::standardizedPath(*other.bundleURL) == path) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!app.bundleURL || shared()) {
         workspace.activate(pid);
         if (then)
             then();

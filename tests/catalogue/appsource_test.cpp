@@ -184,6 +184,24 @@ TEST(AppSourceContents, PinnedListGivesAppsAndFolders) {
     EXPECT_EQ(names(contents.places), (QStringList{"Docs", "Trash"}));
 }
 
+TEST(AppSourceActivate, OneOfTwoCopiesOfAnAppIsActivatedByItsProcess) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 5, "name": "Terminal", "bundlePath": "/Applications/Terminal.app"},
+        {"pid": 6, "name": "Terminal", "bundlePath": "/Applications/Terminal.app/"},
+        {"pid": 7, "name": "Mail", "bundlePath": "/Applications/Mail.app"},
+        {"pid": 8, "name": "Mail", "bundlePath": "/Applications/Mail.app", "terminated": true}
+    ]})");
+    Workspace& workspace = desktop.platform().workspace;
+    // Opening the shared location could bring either copy forward.
+    AppSource::activate(desktop.platform(), *workspace.runningApp(6));
+    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"activate 6"});
+    // A copy that has ended shares nothing.
+    desktop.sim().clearActions();
+    AppSource::activate(desktop.platform(), *workspace.runningApp(7));
+    EXPECT_EQ(desktop.sim().actions(),
+              std::vector<QString>{"open-app /Applications/Mail.app activates=true"});
+}
+
 TEST(AppSourceActivate, HiddenAppIsUnhiddenThenOpenedWithActivation) {
     test::TestDesktop desktop(R"({"apps": [
         {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "hidden": true}

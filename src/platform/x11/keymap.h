@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QtGlobal>
+#include <optional>
+
+#include "platform/overlay.h"
+
+class QKeyEvent;
+
+namespace tandri::x11 {
+
+/// An X keysym, without Xlib's headers.
+using XKeySym = unsigned long;
+
+/// The one table between the system's key codes and modifier masks (Space 49, option 2048, ...)
+/// and X's keysyms and modifier masks (command ↔ Super on Mod4, option ↔ Alt on Mod1, control
+/// ↔ Control, shift ↔ Shift), and the translation of Qt's key presses into the system's. Pure
+/// functions, usable from any thread except `keyEvent(const QKeyEvent&)`, which reads Qt's
+/// keyboard map on the main thread.
+class KeyMap {
+public:
+    KeyMap() = delete;
+
+    /// The keysym that a key code stands for; absent for codes without one here.
+    static std::optional<XKeySym> keysym(int keyCode);
+    /// The key code of a keysym, including its shifted and upper-case forms (XK_A, XK_exclam
+    /// and XK_ISO_Left_Tab give the codes of a, 1 and Tab); absent for keys without one.
+    static std::optional<int> keyCode(XKeySym keysym);
+
+    /// The X modifier mask of a hot-key mask (command 256, shift 512, option 2048, control
+    /// 4096); absent when the mask holds any other bit.
+    static std::optional<unsigned> xModifiers(quint32 hotKeyModifiers);
+    /// The hot-key mask of an X modifier state; lock keys, other modifiers and buttons drop out.
+    static quint32 hotKeyModifiers(unsigned xState);
+    /// KeyEvent's modifier flags for Qt's modifiers (Meta is command, Alt option, Ctrl control).
+    static quint64 modifierFlags(Qt::KeyboardModifiers modifiers);
+
+    /// What a key types without modifiers: the lower-case character of a printable key, the
+    /// control character of Return, Tab, Backspace and Escape, empty for the other keys.
+    static QString characters(int keyCode);
+
+    /// A Qt key press as the system would report it; absent for modifier keys and keys the table
+    /// lacks. `baseKeysym`, when known, is the keysym the key types without modifiers, which
+    /// decides over `qtKey` (Qt reports Shift-1 as Key_Exclam, and other layouts move symbols).
+    static std::optional<KeyEvent> keyEvent(int qtKey, Qt::KeyboardModifiers modifiers,
+                                            std::optional<XKeySym> baseKeysym = std::nullopt);
+    /// A QKeyEvent as the system would report it, the unshifted keysym read from the X keyboard
+    /// map when Qt runs on X. Main thread.
+    static std::optional<KeyEvent> keyEvent(const QKeyEvent& event);
+};
+
+}  // namespace tandri::x11

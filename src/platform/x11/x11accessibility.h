@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/x11/x11connection.h"
+
+namespace tandri::x11 {
+
+/// Other applications' windows as the EWMH window manager lists them: the clients of
+/// `_NET_CLIENT_LIST_STACKING` grouped by `_NET_WM_PID`, acted on through `_NET_ACTIVE_WINDOW`.
+/// Trusted whenever a window manager answers. Listing runs on a connection of its own under a
+/// mutex, so any thread may list; actions use the program's connection on the main thread.
+///
+/// A client that gives no usable process id (none at all, or one of another machine) is owned by
+/// a made-up process `classPID(its WM_CLASS class)`: every service uses the same number for it.
+class X11Accessibility : public Accessibility {
+public:
+    /// What a client window is for, from its EWMH type and transient hint.
+    enum class Kind { Standard, Dialog, Floating, Dock, Desktop, Other };
+
+    /// What one client window says about itself.
+    struct Client {
+        XID window = 0;
+        /// The process, or the made-up number of its class.
+        qint32 pid = 0;
+        /// Whether `pid` is a process of this machine.
+        bool hasProcess = false;
+        QString instance;
+        QString wmClass;
+        std::optional<QString> title;
+        Kind kind = Kind::Standard;
+        bool minimized = false;
+        bool skipTaskbar = false;
+    };
+
+    struct DisplayCloser {
+        void operator()(XDisplay* display) const;
+    };
+    using QuietDisplay = std::unique_ptr<XDisplay, DisplayCloser>;
+
+    explicit X11Accessibility(X11Connection& connection);
+    ~X11Accessibility() override;
+
+    bool isTrusted() const override;
+    void requestAccess() override;
+    std::vector<AXWindow> windows(qint32 pid) const override;
+    /// Minimizing iconifies the window; un-minimizing activates it.
+    void setMinimized(const WindowElement& window, bool minimized) override;
+    /// The main window of an X application is its active one: activates the window.
+    void setMain(const WindowElement& window) override;
+    /// Activates the window and restacks it on top.
+    void raise(const WindowElement& window) override;
+
+    /// The number that stands for the clients of one class without a process id: at least
+    /// 0x40000000, far above any process id the kernel hands out.
+    static qint32 classPID(const QString& key);
+    /// The process a client window belongs to (or its class's number); absent when it is gone.
+    static std::optional<qint32> ownerPID(XDisplay* display, XID window);
+    /// Everything the services need of one client window; absent when it is gone.
+    static std::optional<Client> readClient(XDisplay* display, XID window);
+    /// The window manager's clients, front to back.
+    static std::vector<XID> clientsFrontToBack(XDisplay* display);
+    /// A second connection to the same server for listings off the main thread. Its errors (a
+    /// window that vanishes mid-listing) are dropped instead of reaching the process's handler,
+    /// which the main connection may be using at the same time.
+    static QuietDisplay openQuietDisplay(XDisplay* like);
+
+private:
+    // Whether the element's window is still a client of that process.
+    bool isLive(const WindowElement& window) const;
+    void activateWindow(XID window);
+
+    X11Connection& connection_;
+    mutable std::mutex mutex_;
+    QuietDisplay listing_;
+};
+
+}  // namespace tandri::x11

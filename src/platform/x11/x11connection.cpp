@@ -1,0 +1,255 @@
+#include "platform/x11/x11connection.h"
+
+#include <QAbstractEventDispatcher>
+#include <QSocketNotifier>
+#include <QTimer>
+
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xcomposite.h>
+
+namespace tandri::x11 {
+
+namespace {
+
+// Xlib reports errors through one process-wide handler; trapErrors points it here.
+int trappedError = 0;
+
+int recordError(Display*, XErrorEvent* event) {
+    if (trappedError == 0)
+        trappedError = event->error_code;
+    return 0;
+}
+
+// Outside trapErrors an error (a window that vanished between two requests) must not end the
+// program, as Xlib's default handler would.
+int ignoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+}  // namespace
+
+struct X11Connection::Notifier {
+    QSocketNotifier socket;
+    explicit Notifier(int fd) : socket(fd, QSocketNotifier::Read) {}
+};
+
+std::unique_ptr<X11Connection> X11Connection::open() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return nullptr;
+    return std::unique_ptr<X11Connection>(new X11Connection(display));
+}
+
+X11Connection::X11Connection(XDisplay* display)
+    : display_(display), notifier_(std::make_unique<Notifier>(ConnectionNumber(display))) {
+    XSetErrorHandler(ignoreError);
+    screen_ = DefaultScreen(display_);
+    root_ = RootWindow(display_, screen_);
+
+    int opcode = 0, event = 0, error = 0;
+    if (XQueryExtension(display_, "XInputExtension", &opcode, &event, &error)) {
+        // A client that announces 2.0 gets no raw event while any grab is active, and every
+        // button press starts one (the window's implicit grab): it would never see a release.
+        // The server keeps the first version a client announces.
+        int major = 2, minor = 2;
+        if (XIQueryVersion(display_, &major, &minor) == Success)
+            xinputOpcode_ = opcode;
+    }
+    int compositeEvent = 0, compositeError = 0;
+    if (XCompositeQueryExtension(display_, &compositeEvent, &compositeError)) {
+        int major = 0, minor = 0;
+        XCompositeQueryVersion(display_, &major, &minor);
+        hasComposite_ = major > 0 || minor >= 2;  // naming window pixmaps needs 0.2
+    }
+    QObject::connect(&notifier_->socket, &QSocketNotifier::activated, [this] { processEvents(); });
+    // A round trip (a query, a sync) reads events into Xlib's queue without the socket signalling
+    // them again; hand them out before the event loop sleeps, wherever the round trip happened.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &notifier_->socket,
+                         [this] {
+                             if (XEventsQueued(display_, QueuedAlready) > 0)
+                                 processEvents();
+                         });
+    }
+}
+
+X11Connection::~X11Connection() {
+    notifier_.reset();
+    XCloseDisplay(display_);
+}
+
+XAtom X11Connection::atom(const char* name) {
+    const QString key = QString::fromLatin1(name);
+    auto it = atoms_.find(key);
+    if (it != atoms_.end())
+        return it->second;
+    const XAtom value = XInternAtom(display_, name, False);
+    atoms_.emplace(key, value);
+    return value;
+}
+
+std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
+    auto shared = std::make_shared<EventHandler>(std::move(handler));
+    handlers_.push_back(shared);
+    return shared;
+}
+
+void X11Connection::processEvents() {
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        const bool cookie = event.type == GenericEvent && XGetEventData(display_, &event.xcookie);
+        std::erase_if(handlers_, [](const auto& weak) { return weak.expired(); });
+        // A copy: a handler may add or remove handlers.
+        const auto handlers = handlers_;
+        for (const auto& weak : handlers) {
+            auto handler = weak.lock();
+            if (handler && (*handler)(event))
+                break;
+        }
+        if (cookie)
+            XFreeEventData(display_, &event.xcookie);
+    }
+}
+
+int X11Connection::trapErrors(const std::function<void()>& request) {
+    XSync(display_, False);
+    trappedError = 0;
+    XSetErrorHandler(recordError);
+    request();
+    XSync(display_, False);
+    XSetErrorHandler(ignoreError);
+    const int error = trappedError;
+    trappedError = 0;
+    return error;
+}
+
+void X11Connection::flush() {
+    XFlush(display_);
+}
+
+void X11Connection::processEventsSoon() {
+    if (XEventsQueued(display_, QueuedAlready) > 0)
+        QTimer::singleShot(0, &notifier_->socket, [this] { processEvents(); });
+}
+
+std::shared_ptr<void> X11Connection::selectRootXIEvents(std::vector<int> eventTypes) {
+    if (!xinputOpcode_)
+        return nullptr;
+    const int id = nextXISelection_++;
+    xiSelections_.emplace(id, std::move(eventTypes));
+    updateXISelection();
+    // A token that runs its last act when the final holder lets go.
+    struct Selection {
+        std::function<void()> release;
+        ~Selection() { release(); }
+    };
+    return std::make_shared<Selection>([this, id] {
+        xiSelections_.erase(id);
+        updateXISelection();
+    });
+}
+
+void X11Connection::updateXISelection() {
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    for (const auto& [id, types] : xiSelections_) {
+        for (int type : types) {
+            if (type >= 0 && type <= XI_LASTEVENT)
+                XISetMask(bits, type);
+        }
+    }
+    XIEventMask mask = {XIAllMasterDevices, int(sizeof(bits)), bits};
+    XISelectEvents(display_, root_, &mask, 1);
+    XFlush(display_);
+}
+
+namespace {
+
+struct Property {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned char* data = nullptr;
+    ~Property() {
+        if (data)
+            XFree(data);
+    }
+};
+
+bool readProperty(Display* display, XID window, Atom property, Atom type, Property& out) {
+    unsigned long after = 0;
+    const int status = XGetWindowProperty(display, window, property, 0, 1 << 20, False, type,
+                                          &out.type, &out.format, &out.count, &after, &out.data);
+    return status == Success && out.data && out.type != 0;
+}
+
+}  // namespace
+
+std::optional<std::vector<unsigned long>> X11Connection::cardinals(XID window,
+                                                                   const char* property) {
+    Property p;
+    if (!readProperty(display_, window, atom(property), AnyPropertyType, p) || p.format != 32)
+        return std::nullopt;
+    // Xlib hands 32-bit properties over as longs.
+    const auto* values = reinterpret_cast<const unsigned long*>(p.data);
+    return std::vector<unsigned long>(values, values + p.count);
+}
+
+std::vector<XID> X11Connection::windows(XID window, const char* property) {
+    Property p;
+    if (!readProperty(display_, window, atom(property), XA_WINDOW, p) || p.format != 32)
+        return {};
+    const auto* values = reinterpret_cast<const unsigned long*>(p.data);
+    return std::vector<XID>(values, values + p.count);
+}
+
+std::vector<XAtom> X11Connection::atoms(XID window, const char* property) {
+    Property p;
+    if (!readProperty(display_, window, atom(property), XA_ATOM, p) || p.format != 32)
+        return {};
+    const auto* values = reinterpret_cast<const unsigned long*>(p.data);
+    return std::vector<XAtom>(values, values + p.count);
+}
+
+std::optional<QString> X11Connection::text(XID window, const char* property) {
+    Property p;
+    if (!readProperty(display_, window, atom(property), AnyPropertyType, p) || p.format != 8)
+        return std::nullopt;
+    const auto* bytes = reinterpret_cast<const char*>(p.data);
+    if (p.type == atom("UTF8_STRING"))
+        return QString::fromUtf8(bytes, qsizetype(p.count));
+    return QString::fromLatin1(bytes, qsizetype(p.count));
+}
+
+void X11Connection::sendToRoot(XID window, const char* type, long d0, long d1, long d2, long d3,
+                               long d4) {
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atom(type);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = d0;
+    event.xclient.data.l[1] = d1;
+    event.xclient.data.l[2] = d2;
+    event.xclient.data.l[3] = d3;
+    event.xclient.data.l[4] = d4;
+    XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display_);
+}
+
+std::optional<XID> X11Connection::windowManager() {
+    const auto check = windows(root_, "_NET_SUPPORTING_WM_CHECK");
+    if (check.empty())
+        return std::nullopt;
+    // A stale property from a window manager that has gone points at a dead or foreign window.
+    const auto self = windows(check.front(), "_NET_SUPPORTING_WM_CHECK");
+    if (self.empty() || self.front() != check.front())
+        return std::nullopt;
+    return check.front();
+}
+
+}  // namespace tandri::x11

@@ -1,0 +1,67 @@
+#include "platform/x11/x11desktop.h"
+
+#include "platform/common/linuxsystem.h"
+#include "platform/x11/desktopentries.h"
+#include "platform/x11/x11accessibility.h"
+#include "platform/x11/x11connection.h"
+#include "platform/x11/x11keyboard.h"
+#include "platform/x11/x11overlays.h"
+#include "platform/x11/x11pointerbuttons.h"
+#include "platform/x11/x11screencapture.h"
+#include "platform/x11/x11screens.h"
+#include "platform/x11/x11windowlist.h"
+#include "platform/x11/x11workspace.h"
+
+namespace tandri::x11 {
+
+std::unique_ptr<X11Desktop> X11Desktop::open() {
+    auto connection = X11Connection::open();
+    if (!connection)
+        return nullptr;
+    return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(connection)));
+}
+
+X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
+    : connection_(std::move(connection)),
+      entries_(std::make_unique<DesktopEntries>()),
+      workspace_(std::make_unique<X11Workspace>(*connection_, *entries_)),
+      accessibility_(std::make_unique<X11Accessibility>(*connection_)),
+      windowList_(std::make_unique<X11WindowList>(*connection_)),
+      screens_(std::make_unique<X11Screens>(*connection_)),
+      screenCapture_(std::make_unique<X11ScreenCapture>(*connection_)),
+      overlays_(std::make_unique<X11Overlays>(*connection_)),
+      system_(std::make_unique<LinuxSystem>()),
+      keyboard_(std::make_unique<X11Keyboard>(*connection_)),
+      pointerButtons_(std::make_unique<X11PointerButtons>(*connection_)) {}
+
+X11Desktop::~X11Desktop() = default;
+
+Workspace& X11Desktop::workspace() {
+    return *workspace_;
+}
+Accessibility& X11Desktop::accessibility() {
+    return *accessibility_;
+}
+WindowList& X11Desktop::windowList() {
+    return *windowList_;
+}
+Screens& X11Desktop::screens() {
+    return *screens_;
+}
+Overlays& X11Desktop::overlays() {
+    return *overlays_;
+}
+System& X11Desktop::system() {
+    return *system_;
+}
+ScreenCapture& X11Desktop::screenCapture() {
+    return *screenCapture_;
+}
+Keyboard& X11Desktop::keyboard() {
+    return *keyboard_;
+}
+PointerButtons& X11Desktop::pointerButtons() {
+    return *pointerButtons_;
+}
+
+}  // namespace tandri::x11

@@ -1,0 +1,256 @@
+#include "platform/x11/x11keyboard.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QObject>
+#include <limits>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "platform/x11/keymap.h"
+
+namespace tandri::x11 {
+namespace {
+// Spelled before Xlib's headers, whose KeyPress macro would replace the name.
+constexpr QEvent::Type qtKeyPress = QEvent::KeyPress;
+}  // namespace
+}  // namespace tandri::x11
+
+// After every Qt header: Xlib defines macros (Bool, Status, None, KeyPress) that Qt's headers
+// refuse.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace tandri::x11 {
+
+namespace {
+
+constexpr unsigned coreModifiers =
+    ShiftMask | LockMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
+
+// The modifier bit a key is assigned to, 0 when it is on none.
+unsigned modifierOf(Display* display, KeySym keysym) {
+    const KeyCode code = XKeysymToKeycode(display, keysym);
+    XModifierKeymap* map = XGetModifierMapping(display);
+    if (!map)
+        return 0;
+    unsigned bit = 0;
+    for (int modifier = 0; modifier < 8 && code != 0 && bit == 0; ++modifier) {
+        for (int k = 0; k < map->max_keypermod; ++k) {
+            if (map->modifiermap[modifier * map->max_keypermod + k] == code) {
+                bit = 1u << modifier;
+                break;
+            }
+        }
+    }
+    XFreeModifiermap(map);
+    return bit;
+}
+
+// Every combination of the lock bits, the empty one included.
+std::vector<unsigned> lockVariants(unsigned locks) {
+    std::vector<unsigned> variants;
+    unsigned subset = locks;
+    while (true) {
+        variants.push_back(subset);
+        if (subset == 0)
+            break;
+        subset = (subset - 1) & locks;
+    }
+    return variants;
+}
+
+}  // namespace
+
+// The combinations this program holds: grabbing one again would silently take it over from the
+// grab that has it, since X refuses only other clients.
+struct X11Keyboard::Held {
+    std::set<std::pair<unsigned, unsigned>> combinations;
+};
+
+class X11Keyboard::Grab : public KeyGrab {
+public:
+    struct State {
+        unsigned keycode = 0;
+        unsigned modifiers = 0;
+        unsigned locks = 0;
+        // Between a delivered press and its release.
+        bool down = false;
+        std::function<void(HotKeyEvent)> handler;
+    };
+
+    Grab(X11Connection& connection, std::weak_ptr<Held> held, std::shared_ptr<State> state,
+         std::vector<unsigned> grabbed)
+        : connection_(connection),
+          held_(std::move(held)),
+          state_(std::move(state)),
+          grabbed_(std::move(grabbed)) {
+        std::weak_ptr<State> weak = state_;
+        const XID root = connection_.root();
+        events_ = connection_.addEventHandler(
+            [weak, root](XEvent& event) { return dispatch(weak, root, event); });
+    }
+
+    ~Grab() override {
+        Display* display = connection_.display();
+        // Waited for, so that the combination is free for other programs once this returns.
+        connection_.trapErrors([&] {
+            for (unsigned modifiers : grabbed_)
+                XUngrabKey(display, int(state_->keycode), modifiers, connection_.root());
+            // A grab that became active with the press lasts until the release; give the
+            // keyboard back now rather than swallow the keys typed until then.
+            if (state_->down)
+                XUngrabKeyboard(display, CurrentTime);
+        });
+        connection_.processEventsSoon();
+        if (auto held = held_.lock())
+            held->combinations.erase({state_->keycode, state_->modifiers});
+    }
+
+private:
+    static bool dispatch(const std::weak_ptr<State>& weak, XID root, XEvent& event) {
+        if (event.type != KeyPress && event.type != KeyRelease)
+            return false;
+        auto state = weak.lock();
+        if (!state || event.xkey.window != root || event.xkey.keycode != state->keycode)
+            return false;
+        HotKeyEvent type = HotKeyEvent::Pressed;
+        if (event.type == KeyPress) {
+            // The grab answers only to its exact modifiers; a repeat after one of them was let
+            // go is no press of the combination.
+            if ((event.xkey.state & coreModifiers & ~state->locks) != state->modifiers)
+                return false;
+            state->down = true;
+        } else {
+            // The release ends the press whatever modifiers are still held: the user may let go
+            // of them first, and the active grab still brings the key's release here.
+            if (!state->down)
+                return false;
+            state->down = false;
+            type = HotKeyEvent::Released;
+        }
+        // A copy: the handler may drop the grab.
+        auto handler = state->handler;
+        if (handler)
+            handler(type);
+        return true;
+    }
+
+    X11Connection& connection_;
+    std::weak_ptr<Held> held_;
+    std::shared_ptr<State> state_;
+    std::vector<unsigned> grabbed_;
+    std::shared_ptr<void> events_;
+};
+
+class X11Keyboard::OwnKeyMonitor : public Monitor {
+public:
+    using Handler = std::function<bool(const KeyEvent&)>;
+
+    explicit OwnKeyMonitor(Handler handler)
+        : filter_(std::make_shared<Handler>(std::move(handler))) {
+        QCoreApplication::instance()->installEventFilter(&filter_);
+    }
+    ~OwnKeyMonitor() override {
+        if (auto* application = QCoreApplication::instance())
+            application->removeEventFilter(&filter_);
+    }
+
+private:
+    class Filter : public QObject {
+    public:
+        explicit Filter(std::shared_ptr<Handler> handler) : handler_(std::move(handler)) {}
+
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            // A press reaches its window first and then, in widget windows, the focus widget and
+            // its parents; the window sees each press once, before any widget.
+            if (event->type() != qtKeyPress || !watched->isWindowType())
+                return false;
+            const auto translated = KeyMap::keyEvent(*static_cast<QKeyEvent*>(event));
+            if (!translated)
+                return false;
+            // A copy: the handler may remove this monitor, and this filter with it.
+            const std::shared_ptr<Handler> handler = handler_;
+            return *handler && (*handler)(*translated);
+        }
+
+    private:
+        std::shared_ptr<Handler> handler_;
+    };
+
+    Filter filter_;
+};
+
+X11Keyboard::X11Keyboard(X11Connection& connection)
+    : connection_(connection), held_(std::make_shared<Held>()) {
+    // A held key then repeats its press alone, without a release before each repeat, so holding
+    // the hot key is not a series of taps.
+    Bool supported = False;
+    XkbSetDetectableAutoRepeat(connection_.display(), True, &supported);
+}
+
+X11Keyboard::~X11Keyboard() = default;
+
+unsigned X11Keyboard::lockModifiers() const {
+    Display* display = connection_.display();
+    return LockMask | modifierOf(display, XK_Num_Lock) | modifierOf(display, XK_Scroll_Lock);
+}
+
+std::unique_ptr<KeyGrab> X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
+                                                 std::function<void(HotKeyEvent)> handler) {
+    if (keyCode > quint32(std::numeric_limits<int>::max()))
+        return nullptr;
+    const auto keysym = KeyMap::keysym(int(keyCode));
+    const auto xModifiers = KeyMap::xModifiers(modifiers);
+    if (!keysym || !xModifiers)
+        return nullptr;
+    Display* display = connection_.display();
+    const KeyCode code = XKeysymToKeycode(display, *keysym);
+    if (code == 0)
+        return nullptr;  // no key on this keyboard types it
+    if (held_->combinations.count({code, *xModifiers}))
+        return nullptr;
+
+    const unsigned locks = lockModifiers() & ~*xModifiers;
+    std::vector<unsigned> grabbed;
+    bool refused = false;
+    for (unsigned variant : lockVariants(locks)) {
+        const unsigned mask = *xModifiers | variant;
+        // BadAccess: another program holds this combination.
+        const int error = connection_.trapErrors([&] {
+            XGrabKey(display, code, mask, connection_.root(), False, GrabModeAsync, GrabModeAsync);
+        });
+        if (error != 0) {
+            refused = true;
+            break;
+        }
+        grabbed.push_back(mask);
+    }
+    if (refused) {
+        connection_.trapErrors([&] {
+            for (unsigned mask : grabbed) XUngrabKey(display, code, mask, connection_.root());
+        });
+    }
+    connection_.processEventsSoon();
+    if (refused)
+        return nullptr;
+
+    held_->combinations.insert({code, *xModifiers});
+    auto state = std::make_shared<Grab::State>();
+    state->keycode = code;
+    state->modifiers = *xModifiers;
+    state->locks = locks;
+    state->handler = std::move(handler);
+    return std::make_unique<Grab>(connection_, held_, std::move(state), std::move(grabbed));
+}
+
+std::unique_ptr<Monitor> X11Keyboard::monitorOwnKeyDowns(
+    std::function<bool(const KeyEvent&)> handler) {
+    if (!QCoreApplication::instance())
+        return nullptr;
+    return std::make_unique<OwnKeyMonitor>(std::move(handler));
+}
+
+}  // namespace tandri::x11

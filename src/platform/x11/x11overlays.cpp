@@ -1,0 +1,17 @@
+#include "platform/x11/x11overlays.h"
+
+#include "platform/x11/x11overlaywindow.h"
+
+namespace tandri::x11 {
+
+X11Overlays::X11Overlays(X11Connection& connection) : connection_(connection) {}
+
+std::unique_ptr<OverlayWindow> X11Overlays::makePanel() {
+    return std::make_unique<X11OverlayWindow>(connection_, X11OverlayWindow::Kind::Panel);
+}
+
+std::unique_ptr<OverlayWindow> X11Overlays::makeShield() {
+    return std::make_unique<X11OverlayWindow>(connection_, X11OverlayWindow::Kind::Shield);
+}
+
+}  // namespace tandri::x11

@@ -1,0 +1,289 @@
+#include "platform/x11/x11screencapture.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "platform/x11/x11connection.h"
+
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xcomposite.h>
+#include <unistd.h>
+
+namespace tandri::x11 {
+
+namespace {
+
+struct ImageDeleter {
+    void operator()(XImage* image) const { XDestroyImage(image); }
+};
+using ImagePtr = std::unique_ptr<XImage, ImageDeleter>;
+
+// The screen whose area, in root pixels, holds `point`; the primary one when none does.
+QScreen* screenAtPixel(QPointF point) {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRectF logical = screen->geometry();
+        const QRectF native(logical.topLeft(), logical.size() * screen->devicePixelRatio());
+        if (native.contains(point))
+            return screen;
+    }
+    return QGuiApplication::primaryScreen();
+}
+
+QScreen* screenAtPoint(QPointF point) {
+    if (QScreen* screen = QGuiApplication::screenAt(point.toPoint()))
+        return screen;
+    return QGuiApplication::primaryScreen();
+}
+
+// How far a channel's mask lies from bit 0, and its width.
+std::pair<int, int> maskShape(unsigned long mask) {
+    if (mask == 0)
+        return {0, 0};
+    int shift = 0;
+    while (!(mask & 1ul)) {
+        mask >>= 1;
+        ++shift;
+    }
+    int bits = 0;
+    while (mask & 1ul) {
+        mask >>= 1;
+        ++bits;
+    }
+    return {shift, bits};
+}
+
+int channel(unsigned long pixel, unsigned long mask) {
+    const auto [shift, bits] = maskShape(mask);
+    if (bits == 0)
+        return 0;
+    const unsigned long value = (pixel & mask) >> shift;
+    const unsigned long top = (1ul << bits) - 1;
+    return int((value * 255 + top / 2) / top);
+}
+
+// An X image of a drawable with `visual` and `depth` as a QImage; null for layouts other than
+// true colour at depth 24 or 32.
+QImage fromXImage(XImage& image, const Visual& visual, int depth) {
+    if ((depth != 24 && depth != 32) || image.width <= 0 || image.height <= 0)
+        return {};
+    // Depth 32 is the Render extension's ARGB visual, whose colours are premultiplied.
+    const QImage::Format format =
+        depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const bool hostOrder = (image.byte_order == LSBFirst) == (Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
+    const bool native = image.bits_per_pixel == 32 && hostOrder && visual.red_mask == 0xff0000 &&
+                        visual.green_mask == 0xff00 && visual.blue_mask == 0xff;
+    QImage result;
+    if (native) {
+        // A copy: the X image's memory goes with it.
+        result = QImage(reinterpret_cast<const uchar*>(image.data), image.width, image.height,
+                        image.bytes_per_line, format)
+                     .copy();
+    } else {
+        result = QImage(image.width, image.height, format);
+        const unsigned long colour = visual.red_mask | visual.green_mask | visual.blue_mask;
+        const unsigned long alphaMask = depth == 32 ? (~colour & ((1ul << depth) - 1)) : 0ul;
+        for (int y = 0; y < image.height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+            for (int x = 0; x < image.width; ++x) {
+                const unsigned long pixel = XGetPixel(&image, x, y);
+                const int alpha = alphaMask ? channel(pixel, alphaMask) : 255;
+                line[x] = qRgba(channel(pixel, visual.red_mask), channel(pixel, visual.green_mask),
+                                channel(pixel, visual.blue_mask), alpha);
+            }
+        }
+    }
+    if (result.isNull() || depth == 32)
+        return result;
+    // The padding byte of a depth-24 pixel is undefined; Qt expects it opaque.
+    for (int y = 0; y < result.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x) line[x] |= 0xff000000u;
+    }
+    return result;
+}
+
+// The window among the root's children that holds `window` (openbox reparents clients into
+// frames), or nothing when it is gone.
+std::optional<Window> topLevel(Display* display, Window root, Window window) {
+    Window current = window;
+    for (int depth = 0; depth < 64; ++depth) {
+        Window rootReturn = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, current, &rootReturn, &parent, &children, &count))
+            return std::nullopt;
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            return current;
+        current = parent;
+    }
+    return std::nullopt;
+}
+
+double primaryBottom() {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return 0;
+    const QRect geometry = primary->geometry();
+    return geometry.y() + geometry.height();
+}
+
+}  // namespace
+
+X11ScreenCapture::X11ScreenCapture(X11Connection& connection) : connection_(connection) {
+    if (!connection_.hasComposite())
+        return;
+    // Automatic redirection keeps the screen drawn by the server as before, and gives every
+    // top-level window a pixmap that keeps its covered parts.
+    redirected_ = connection_.trapErrors([&] {
+        XCompositeRedirectSubwindows(connection_.display(), connection_.root(),
+                                     CompositeRedirectAutomatic);
+    }) == 0;
+}
+
+X11ScreenCapture::~X11ScreenCapture() {
+    if (!redirected_)
+        return;
+    connection_.trapErrors([&] {
+        XCompositeUnredirectSubwindows(connection_.display(), connection_.root(),
+                                       CompositeRedirectAutomatic);
+    });
+}
+
+bool X11ScreenCapture::hasPermission() const {
+    return connection_.hasComposite();
+}
+
+void X11ScreenCapture::requestPermission() {
+    // Nothing to ask for: the permission is the server's extension.
+}
+
+std::optional<std::vector<ShareableWindow>> X11ScreenCapture::shareableWindows() const {
+    if (!hasPermission())
+        return std::nullopt;
+    Display* display = connection_.display();
+    const XAtom normal = connection_.atom("_NET_WM_WINDOW_TYPE_NORMAL");
+    const unsigned long self = static_cast<unsigned long>(getpid());
+    const double bottom = primaryBottom();
+    std::vector<ShareableWindow> result;
+    for (const XID client : connection_.windows(connection_.root(), "_NET_CLIENT_LIST")) {
+        const auto pid = connection_.cardinals(client, "_NET_WM_PID");
+        if (pid && !pid->empty() && pid->front() == self)
+            continue;
+        // A window without a type is a normal one unless it belongs to another window.
+        const auto types = connection_.atoms(client, "_NET_WM_WINDOW_TYPE");
+        const bool isNormal = types.empty()
+                                  ? connection_.windows(client, "WM_TRANSIENT_FOR").empty()
+                                  : std::find(types.begin(), types.end(), normal) != types.end();
+        if (!isNormal)
+            continue;
+        XWindowAttributes attributes;
+        int x = 0, y = 0;
+        Window child = 0;
+        bool viewable = false;
+        const int error = connection_.trapErrors([&] {
+            viewable =
+                XGetWindowAttributes(display, client, &attributes) &&
+                attributes.map_state == IsViewable &&
+                XTranslateCoordinates(display, client, connection_.root(), 0, 0, &x, &y, &child);
+        });
+        if (error != 0 || !viewable || attributes.width <= 0 || attributes.height <= 0)
+            continue;
+        const QRectF points = qtPoints(QRect(x, y, attributes.width, attributes.height));
+        result.push_back({quint32(client), QRectF(points.x(), bottom - points.y() - points.height(),
+                                                  points.width(), points.height())});
+    }
+    return result;
+}
+
+QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
+    // Naming the pixmap fails by itself for a window that no one redirected.
+    if (!hasPermission() || pixels.isEmpty() || windowID == 0)
+        return {};
+    Display* display = connection_.display();
+    const Window client = windowID;
+    QImage picture;
+    const int error = connection_.trapErrors([&] {
+        XWindowAttributes clientAttributes;
+        if (!XGetWindowAttributes(display, client, &clientAttributes) ||
+            clientAttributes.map_state != IsViewable)
+            return;
+        const auto frame = topLevel(display, connection_.root(), client);
+        if (!frame)
+            return;
+        XWindowAttributes frameAttributes;
+        int x = 0, y = 0;
+        Window child = 0;
+        if (!XGetWindowAttributes(display, *frame, &frameAttributes) ||
+            frameAttributes.map_state != IsViewable ||
+            !XTranslateCoordinates(display, client, *frame, 0, 0, &x, &y, &child))
+            return;
+        // The pixmap holds the frame with its border; the client lies inside both.
+        const int border = frameAttributes.border_width;
+        const QRect area =
+            QRect(x + border, y + border, clientAttributes.width, clientAttributes.height)
+                .intersected(QRect(0, 0, frameAttributes.width + 2 * border,
+                                   frameAttributes.height + 2 * border));
+        if (area.isEmpty())
+            return;
+        const Pixmap pixmap = XCompositeNameWindowPixmap(display, *frame);
+        ImagePtr image(XGetImage(display, pixmap, area.x(), area.y(), unsigned(area.width()),
+                                 unsigned(area.height()), AllPlanes, ZPixmap));
+        XFreePixmap(display, pixmap);
+        if (image && frameAttributes.visual)
+            picture = fromXImage(*image, *frameAttributes.visual, frameAttributes.depth);
+    });
+    if (error != 0 || picture.isNull())
+        return {};
+    return picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage X11ScreenCapture::captureScreen(X11Connection& connection, const QRect& pixels) {
+    Display* display = connection.display();
+    QImage picture;
+    const int error = connection.trapErrors([&] {
+        XWindowAttributes root;
+        if (!XGetWindowAttributes(display, connection.root(), &root) || !root.visual)
+            return;
+        const QRect area = pixels.intersected(QRect(0, 0, root.width, root.height));
+        if (area.isEmpty())
+            return;
+        ImagePtr image(XGetImage(display, connection.root(), area.x(), area.y(),
+                                 unsigned(area.width()), unsigned(area.height()), AllPlanes,
+                                 ZPixmap));
+        if (image)
+            picture = fromXImage(*image, *root.visual, root.depth);
+    });
+    if (error != 0)
+        return {};
+    return picture;
+}
+
+QRect X11ScreenCapture::rootPixels(const QRectF& rect) {
+    const QScreen* screen = screenAtPoint(rect.center());
+    if (!screen)
+        return rect.toAlignedRect();
+    // Qt keeps each screen's top-left corner at its native position and scales from there.
+    const QPointF origin = screen->geometry().topLeft();
+    const double ratio = screen->devicePixelRatio();
+    const QPointF topLeft = origin + (rect.topLeft() - origin) * ratio;
+    return QRectF(topLeft, rect.size() * ratio).toAlignedRect();
+}
+
+QRectF X11ScreenCapture::qtPoints(const QRect& pixels) {
+    const QScreen* screen = screenAtPixel(QRectF(pixels).center());
+    if (!screen)
+        return QRectF(pixels);
+    const QPointF origin = screen->geometry().topLeft();
+    const double ratio = screen->devicePixelRatio();
+    return QRectF(origin + (QPointF(pixels.topLeft()) - origin) / ratio,
+                  QSizeF(pixels.size()) / ratio);
+}
+
+}  // namespace tandri::x11

@@ -1,0 +1,184 @@
+#include "platform/x11/x11windowlist.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <map>
+
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace tandri::x11 {
+
+namespace {
+
+std::optional<unsigned long> cardinal(Display* display, XID window, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status =
+        XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data);
+    std::optional<unsigned long> value;
+    if (status == Success && data && format == 32 && count == 1)
+        value = *reinterpret_cast<const unsigned long*>(data);
+    if (data)
+        XFree(data);
+    return value;
+}
+
+bool hasProperty(Display* display, XID window, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status =
+        XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 0, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data);
+    if (data)
+        XFree(data);
+    return status == Success && type != 0;
+}
+
+// The child of the root that holds `window`: the window manager's frame, or the window itself.
+std::optional<XID> topLevelOf(Display* display, XID window) {
+    // A handful of levels is all any window manager nests; a deeper chain is not a frame.
+    for (int depth = 0; depth < 8; ++depth) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return std::nullopt;
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            return window;
+        window = parent;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> opacity(Display* display, XID frame, XID client) {
+    auto value = cardinal(display, frame, "_NET_WM_WINDOW_OPACITY");
+    if (!value)
+        value = cardinal(display, client, "_NET_WM_WINDOW_OPACITY");
+    if (!value)
+        return std::nullopt;
+    return double(*value & 0xffffffffu) / double(0xffffffffu);
+}
+
+}  // namespace
+
+X11WindowList::X11WindowList(X11Connection& connection)
+    : composite_(connection.hasComposite()),
+      listing_(X11Accessibility::openQuietDisplay(connection.display())),
+      screenWatch_(std::make_unique<QObject>()) {
+    updateScreen();
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app)
+        return;
+    auto watch = [this](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, screenWatch_.get(),
+                         [this] { updateScreen(); });
+    };
+    for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+    QObject::connect(app, &QGuiApplication::screenAdded, screenWatch_.get(),
+                     [this, watch](QScreen* s) {
+                         watch(s);
+                         updateScreen();
+                     });
+    QObject::connect(app, &QGuiApplication::primaryScreenChanged, screenWatch_.get(),
+                     [this] { updateScreen(); });
+}
+
+X11WindowList::~X11WindowList() = default;
+
+void X11WindowList::updateScreen() {
+    const QScreen* primary = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                 ? QGuiApplication::primaryScreen()
+                                 : nullptr;
+    std::lock_guard lock(mutex_);
+    if (primary) {
+        primaryBottom_ = primary->geometry().y() + primary->geometry().height();
+        pixelRatio_ = primary->devicePixelRatio() > 0 ? primary->devicePixelRatio() : 1.0;
+    } else if (listing_) {
+        // Without Qt's screens the whole root window stands for the primary screen.
+        primaryBottom_ = DisplayHeight(listing_.get(), DefaultScreen(listing_.get()));
+        pixelRatio_ = 1;
+    }
+}
+
+std::optional<std::vector<ServerWindow>> X11WindowList::onScreenWindows() const {
+    std::lock_guard lock(mutex_);
+    if (!listing_)
+        return std::nullopt;
+    Display* display = listing_.get();
+    const Window root = DefaultRootWindow(display);
+
+    // Window managers put each client into a frame of their own; the frame is what the tree
+    // shows, the client is what names the owner.
+    const bool managed = hasProperty(display, root, "_NET_CLIENT_LIST");
+    std::map<XID, XID> clientOfFrame;
+    for (XID client : X11Accessibility::clientsFrontToBack(display)) {
+        if (auto frame = topLevelOf(display, client))
+            clientOfFrame.emplace(*frame, client);
+    }
+
+    Window rootReturn = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count))
+        return std::nullopt;
+    const std::vector<XID> topLevels(children, children + count);
+    if (children)
+        XFree(children);
+
+    std::vector<ServerWindow> result;
+    // The tree lists bottom to top; the list goes front to back.
+    for (auto it = topLevels.rbegin(); it != topLevels.rend(); ++it) {
+        const XID frame = *it;
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, frame, &attributes))
+            continue;  // gone meanwhile
+        if (attributes.map_state != IsViewable || attributes.override_redirect ||
+            attributes.c_class == InputOnly) {
+            continue;
+        }
+        XID clientWindow = frame;
+        if (auto found = clientOfFrame.find(frame); found != clientOfFrame.end()) {
+            clientWindow = found->second;
+        } else if (managed) {
+            continue;  // the window manager's own
+        }
+        const auto client = X11Accessibility::readClient(display, clientWindow);
+        // A window manager may keep a minimized window's frame mapped (off screen, or to
+        // show it shrunk); it is not on screen for the user.
+        if (!client || client->minimized || client->kind == X11Accessibility::Kind::Dock ||
+            client->kind == X11Accessibility::Kind::Desktop) {
+            continue;
+        }
+        const bool ordinary = client->kind == X11Accessibility::Kind::Standard ||
+                              client->kind == X11Accessibility::Kind::Dialog;
+        const double width = attributes.width + 2.0 * attributes.border_width;
+        const double height = attributes.height + 2.0 * attributes.border_width;
+        const QRectF bounds(attributes.x / pixelRatio_,
+                            primaryBottom_ - (attributes.y + height) / pixelRatio_,
+                            width / pixelRatio_, height / pixelRatio_);
+        ServerWindow window;
+        // The system's floating level for utility windows, toolbars and the like.
+        window.layer = ordinary ? 0 : 3;
+        window.ownerPID = client->pid;
+        window.bounds = bounds;
+        window.alpha = opacity(display, frame, clientWindow).value_or(1.0);
+        window.windowID = quint32(clientWindow);
+        result.push_back(window);
+    }
+    return result;
+}
+
+bool X11WindowList::screenCaptureAllowed() const {
+    return composite_;
+}
+
+}  // namespace tandri::x11

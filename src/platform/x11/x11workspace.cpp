@@ -1,0 +1,500 @@
+#include "platform/x11/x11workspace.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPalette>
+#include <QStandardPaths>
+#include <algorithm>
+#include <set>
+
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+namespace tandri::x11 {
+
+namespace {
+
+constexpr int iconSize = sim::SimIcons::size;
+const QString entrySuffix = QStringLiteral(".desktop");
+
+// Every app icon is a square of one size, the picture scaled to fit and centred.
+QImage squared(const QImage& image) {
+    if (image.isNull())
+        return {};
+    if (image.width() == iconSize && image.height() == iconSize)
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage scaled =
+        image.scaled(iconSize, iconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage square(iconSize, iconSize, QImage::Format_ARGB32_Premultiplied);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.drawImage((iconSize - scaled.width()) / 2, (iconSize - scaled.height()) / 2, scaled);
+    return square;
+}
+
+QImage rendered(const QIcon& icon) {
+    if (icon.isNull())
+        return {};
+    return squared(icon.pixmap(QSize(iconSize, iconSize), 1.0).toImage());
+}
+
+// An entry's Icon: a file, a themed name, or a file in the legacy pixmaps folders.
+QImage iconNamed(const QString& name) {
+    if (name.isEmpty())
+        return {};
+    if (QDir::isAbsolutePath(name))
+        return squared(QImage(name));
+    if (QImage themed = rendered(QIcon::fromTheme(name)); !themed.isNull())
+        return themed;
+    for (const QString& applications : DesktopEntries::standardFolders()) {
+        const QString pixmaps = QFileInfo(applications).path() + QStringLiteral("/pixmaps/");
+        for (const char* extension : {".png", ".svg", ".xpm", ""}) {
+            const QString path = pixmaps + name + QLatin1String(extension);
+            if (!QFileInfo(path).isFile())
+                continue;
+            if (QImage image = squared(QImage(path)); !image.isNull())
+                return image;
+        }
+    }
+    return {};
+}
+
+QString readProcFile(qint32 pid, const char* name) {
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(file.readAll());
+}
+
+std::optional<double> bootTime() {
+    QFile file(QStringLiteral("/proc/stat"));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith("btime ")) {
+            bool ok = false;
+            const double seconds = line.mid(6).trimmed().toDouble(&ok);
+            if (ok)
+                return seconds;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isOrdinary(const X11Accessibility::Client& client) {
+    return (client.kind == X11Accessibility::Kind::Standard ||
+            client.kind == X11Accessibility::Kind::Dialog) &&
+           !client.skipTaskbar;
+}
+
+QString cleanPath(const QString& path) {
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                      : QDir::current().absoluteFilePath(path));
+}
+
+}  // namespace
+
+X11Workspace::X11Workspace(X11Connection& connection, DesktopEntries& entries)
+    : connection_(connection), entries_(entries) {}
+
+qint32 X11Workspace::ownPID() const {
+    return qint32(getpid());
+}
+
+std::optional<double> X11Workspace::processStart(qint32 pid) {
+    if (pid <= 0)
+        return std::nullopt;
+    const QString stat = readProcFile(pid, "stat");
+    // The command name, in parentheses, may itself hold spaces and parentheses.
+    const qsizetype close = stat.lastIndexOf(u')');
+    if (close < 0)
+        return std::nullopt;
+    const QStringList fields = stat.mid(close + 1).split(u' ', Qt::SkipEmptyParts);
+    // Field 22 of the line, the start time in clock ticks since boot; the list starts at 3.
+    constexpr int startField = 22 - 3;
+    if (fields.size() <= startField)
+        return std::nullopt;
+    bool ok = false;
+    const double ticks = fields[startField].toDouble(&ok);
+    const long perSecond = sysconf(_SC_CLK_TCK);
+    const auto boot = bootTime();
+    if (!ok || perSecond <= 0 || !boot)
+        return std::nullopt;
+    return *boot + ticks / double(perSecond);
+}
+
+QStringList X11Workspace::executables(qint32 pid) {
+    QStringList names;
+    if (pid <= 0)
+        return names;
+    QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    // A program replaced on disk while running (an upgrade) still names its old file.
+    exe.remove(QStringLiteral(" (deleted)"));
+    if (!exe.isEmpty())
+        names << QFileInfo(exe).fileName();
+    const QString comm = readProcFile(pid, "comm").trimmed();
+    if (!comm.isEmpty() && !names.contains(comm))
+        names << comm;
+    return names;
+}
+
+std::vector<X11Workspace::Group> X11Workspace::groups() const {
+    Display* display = connection_.display();
+    const std::vector<XID> mapped = connection_.windows(connection_.root(), "_NET_CLIENT_LIST");
+    std::vector<XID> stacked = X11Accessibility::clientsFrontToBack(display);
+    std::vector<Group> result;
+    std::size_t depth = 0;
+    for (XID window : stacked) {
+        const auto client = X11Accessibility::readClient(display, window);
+        ++depth;
+        if (!client || !isOrdinary(*client))
+            continue;
+        auto group = std::find_if(result.begin(), result.end(),
+                                  [&](const Group& g) { return g.pid == client->pid; });
+        if (group == result.end()) {
+            Group added;
+            added.pid = client->pid;
+            added.hasProcess = client->hasProcess;
+            added.depth = depth;
+            added.order = mapped.size();
+            result.push_back(std::move(added));
+            group = result.end() - 1;
+        }
+        const auto at = std::find(mapped.begin(), mapped.end(), window);
+        group->order = std::min(group->order, std::size_t(at - mapped.begin()));
+        group->windows.push_back(*client);
+    }
+    std::stable_sort(result.begin(), result.end(),
+                     [](const Group& a, const Group& b) { return a.order < b.order; });
+    return result;
+}
+
+std::optional<DesktopEntries::Entry> X11Workspace::entryOf(const Group& group) const {
+    QString instance, wmClass;
+    for (const auto& window : group.windows) {
+        if (!window.wmClass.isEmpty() || !window.instance.isEmpty()) {
+            instance = window.instance;
+            wmClass = window.wmClass;
+            break;
+        }
+    }
+    return entries_.match(instance, wmClass,
+                          group.hasProcess ? executables(group.pid) : QStringList());
+}
+
+QImage X11Workspace::windowIcon(XID window) const {
+    const auto values = connection_.cardinals(window, "_NET_WM_ICON");
+    if (!values)
+        return {};
+    // Images of width, height and ARGB pixels one after the other; the largest is drawn best.
+    const auto& data = *values;
+    std::size_t best = 0, bestArea = 0;
+    for (std::size_t at = 0; at + 2 <= data.size();) {
+        const unsigned long width = data[at] & 0xffffffffu, height = data[at + 1] & 0xffffffffu;
+        if (width == 0 || height == 0 || width > 4096 || height > 4096 ||
+            width * height > data.size() - at - 2) {
+            break;  // a truncated or malformed list: keep what came before
+        }
+        if (width * height > bestArea) {
+            bestArea = width * height;
+            best = at;
+        }
+        at += 2 + width * height;
+    }
+    if (bestArea == 0)
+        return {};
+    const int width = int(data[best]), height = int(data[best + 1]);
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = QRgb(data[best + 2 + y * width + x] & 0xffffffffu);
+    }
+    return squared(image);
+}
+
+QImage X11Workspace::appIcon(const Group& group, const std::optional<DesktopEntries::Entry>& entry,
+                             const QString& name) const {
+    if (entry && !entry->icon.isEmpty()) {
+        auto cached = entryIcons_.find(entry->icon);
+        if (cached == entryIcons_.end())
+            cached = entryIcons_.emplace(entry->icon, iconNamed(entry->icon)).first;
+        if (!cached->second.isNull())
+            return cached->second;
+    }
+    const std::pair key{group.pid, group.hasProcess ? processStart(group.pid).value_or(0) : 0.0};
+    auto cached = windowIcons_.find(key);
+    if (cached == windowIcons_.end()) {
+        QImage icon;
+        for (const auto& window : group.windows) {
+            icon = windowIcon(window.window);
+            if (!icon.isNull())
+                break;
+        }
+        cached = windowIcons_.emplace(key, icon).first;
+    }
+    if (!cached->second.isNull())
+        return cached->second;
+    return drawn_.appIcon(name, std::nullopt);
+}
+
+RunningApp X11Workspace::snapshot(const Group& group) const {
+    const auto entry = entryOf(group);
+    RunningApp app;
+    app.pid = group.pid;
+    const X11Accessibility::Client& front = group.windows.front();
+    if (entry)
+        app.localizedName = entry->name;
+    else if (!front.wmClass.isEmpty())
+        app.localizedName = front.wmClass;
+    else if (front.title && !front.title->isEmpty())
+        app.localizedName = front.title;
+    app.icon = appIcon(group, entry, app.localizedName.value_or(front.instance));
+    if (entry) {
+        app.bundleID = entry->id;
+        app.bundleURL = QUrl::fromLocalFile(entry->path);
+    }
+    if (group.hasProcess)
+        app.launchDate = processStart(group.pid);
+    // Hidden when every window the user works in is minimized; a process with dialogs only
+    // counts those.
+    const bool hasStandard = std::any_of(group.windows.begin(), group.windows.end(), [](auto& w) {
+        return w.kind == X11Accessibility::Kind::Standard;
+    });
+    app.hidden = std::all_of(group.windows.begin(), group.windows.end(), [&](auto& w) {
+        return w.minimized || (hasStandard && w.kind != X11Accessibility::Kind::Standard);
+    });
+    app.activationPolicy = RunningApp::regularPolicy;
+    return app;
+}
+
+std::vector<RunningApp> X11Workspace::runningApps() const {
+    const auto all = groups();
+    std::vector<RunningApp> apps;
+    apps.reserve(all.size());
+    for (const Group& group : all) apps.push_back(snapshot(group));
+    // Forget the window icons of processes that have ended.
+    std::erase_if(windowIcons_, [&](const auto& item) {
+        return std::none_of(all.begin(), all.end(),
+                            [&](const Group& g) { return g.pid == item.first.first; });
+    });
+    return apps;
+}
+
+std::optional<RunningApp> X11Workspace::runningApp(qint32 pid) const {
+    for (const Group& group : groups()) {
+        if (group.pid == pid)
+            return snapshot(group);
+    }
+    return std::nullopt;
+}
+
+std::optional<qint32> X11Workspace::frontmostPID() const {
+    const auto active = connection_.windows(connection_.root(), "_NET_ACTIVE_WINDOW");
+    if (active.empty() || active.front() == 0)
+        return std::nullopt;
+    return X11Accessibility::ownerPID(connection_.display(), active.front());
+}
+
+std::optional<QUrl> X11Workspace::urlForBundleIdentifier(const QString& bundleID) const {
+    if (auto entry = entries_.byID(bundleID))
+        return QUrl::fromLocalFile(entry->path);
+    return std::nullopt;
+}
+
+std::optional<QString> X11Workspace::bundleIdentifier(const QUrl& url) const {
+    if (!url.isLocalFile())
+        return std::nullopt;
+    if (auto entry = entries_.byPath(url.toLocalFile()))
+        return entry->id;
+    return std::nullopt;
+}
+
+QString X11Workspace::displayName(const QString& path) const {
+    const QString clean = cleanPath(path);
+    if (clean == u'/')
+        return clean;
+    if (clean.endsWith(entrySuffix)) {
+        if (auto entry = entries_.byPath(clean))
+            return entry->name;
+    }
+    const QString name = QFileInfo(clean).fileName();
+    return name.isEmpty() ? path : name;
+}
+
+QImage X11Workspace::iconForFile(const QString& path) const {
+    const QString clean = cleanPath(path);
+    const QFileInfo info(clean);
+    if (clean.endsWith(entrySuffix)) {
+        if (auto entry = entries_.byPath(clean)) {
+            if (QImage icon = iconNamed(entry->icon); !icon.isNull())
+                return icon;
+            return drawn_.appIcon(entry->name, std::nullopt);
+        }
+    }
+    if (clean == cleanPath(trashURL().toLocalFile()))
+        return trashIcon();
+    if (info.isDir()) {
+        if (QImage icon = rendered(QIcon::fromTheme(QStringLiteral("folder"))); !icon.isNull())
+            return icon;
+        return drawn_.folderIcon();
+    }
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
+    for (const QString& name : {type.iconName(), type.genericIconName()}) {
+        if (QImage icon = rendered(QIcon::fromTheme(name)); !icon.isNull())
+            return icon;
+    }
+    return drawn_.documentIcon();
+}
+
+QImage X11Workspace::trashIcon() const {
+    if (QImage icon = rendered(QIcon::fromTheme(QStringLiteral("user-trash"))); !icon.isNull())
+        return icon;
+    return drawn_.trashIcon();
+}
+
+QUrl X11Workspace::trashURL() const {
+    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (home.isEmpty())
+        home = QDir::homePath() + QStringLiteral("/.local/share");
+    return QUrl::fromLocalFile(home + QStringLiteral("/Trash/files"));
+}
+
+QString X11Workspace::applicationSuffix() const {
+    return entrySuffix;
+}
+
+void X11Workspace::activateWindow(XID window) {
+    // Source 2, a pager: the user asked for it, so focus-stealing prevention must not refuse.
+    connection_.sendToRoot(window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+}
+
+void X11Workspace::openApplication(const QUrl& url, bool activates,
+                                   std::function<void(std::optional<QString> error)> completion) {
+    auto finish = [&](std::optional<QString> error) {
+        if (completion)
+            completion(std::move(error));
+    };
+    const QString path = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    if (!url.isLocalFile() || !QFileInfo(path).isFile())
+        return finish(QStringLiteral("No application at ") + path);
+    const auto entry = entries_.byPath(path);
+    if (!entry)
+        return finish(path + QStringLiteral(" is not an application"));
+
+    const QString wanted = QFileInfo(entry->path).canonicalFilePath();
+    std::optional<qint32> running;
+    std::size_t frontDepth = 0;
+    for (const Group& group : groups()) {
+        const auto own = entryOf(group);
+        if (!own || QFileInfo(own->path).canonicalFilePath() != wanted)
+            continue;
+        // Of several processes of one entry, the one whose window is nearest the front.
+        if (!running || group.depth < frontDepth) {
+            running = group.pid;
+            frontDepth = group.depth;
+        }
+    }
+    if (running) {
+        if (activates)
+            activate(*running);
+        return finish(std::nullopt);
+    }
+    finish(DesktopEntries::launch(*entry));
+}
+
+void X11Workspace::activate(qint32 pid) {
+    for (const Group& group : groups()) {
+        if (group.pid != pid)
+            continue;
+        const auto& windows = group.windows;
+        auto target = std::find_if(windows.begin(), windows.end(), [](const auto& w) {
+            return w.kind == X11Accessibility::Kind::Standard && !w.minimized;
+        });
+        if (target == windows.end()) {
+            target = std::find_if(windows.begin(), windows.end(), [](const auto& w) {
+                return w.kind == X11Accessibility::Kind::Standard;
+            });
+        }
+        if (target == windows.end())
+            target = windows.begin();
+        activateWindow(target->window);
+        return;
+    }
+}
+
+void X11Workspace::unhide(qint32 pid) {
+    for (const Group& group : groups()) {
+        if (group.pid != pid)
+            continue;
+        for (auto it = group.windows.rbegin(); it != group.windows.rend(); ++it) {
+            if (it->minimized)
+                activateWindow(it->window);
+        }
+        return;
+    }
+}
+
+void X11Workspace::openURL(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+void X11Workspace::revealInFileManager(const std::vector<QUrl>& urls) {
+    if (urls.empty())
+        return;
+    auto openFolders = [urls] {
+        std::set<QString> opened;
+        for (const QUrl& url : urls) {
+            if (!url.isLocalFile())
+                continue;
+            const QString folder = QFileInfo(url.toLocalFile()).absolutePath();
+            if (opened.insert(folder).second)
+                QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        }
+    };
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return openFolders();
+    QStringList uris;
+    for (const QUrl& url : urls) uris << url.toString(QUrl::FullyEncoded);
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    message << uris << QString();
+    // Without a file manager that implements it the bus answers with an error at once.
+    auto watcher = std::make_unique<QDBusPendingCallWatcher>(bus.asyncCall(message, 5000));
+    QObject::connect(watcher.get(), &QDBusPendingCallWatcher::finished,
+                     [openFolders](QDBusPendingCallWatcher* self) {
+                         if (self->isError())
+                             openFolders();
+                         self->deleteLater();
+                     });
+    watcher.release();  // deletes itself once answered
+}
+
+DisplayOptions X11Workspace::displayOptions() const {
+    // No desktop-neutral place holds these settings.
+    return {};
+}
+
+bool X11Workspace::darkAppearance() const {
+    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+std::optional<QColor> X11Workspace::accentColor() const {
+    return std::nullopt;
+}
+
+}  // namespace tandri::x11

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QString>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/sim/simicons.h"
+#include "platform/workspace.h"
+#include "platform/x11/desktopentries.h"
+#include "platform/x11/x11accessibility.h"
+#include "platform/x11/x11connection.h"
+
+namespace tandri::x11 {
+
+/// Running applications on an X11 desktop: the processes that own ordinary client windows
+/// (`_NET_CLIENT_LIST`), matched to their desktop entries. An app's id is its desktop-file id and
+/// its URL the .desktop file; launch dates are process start times in seconds since the epoch.
+/// Clients without a process id are grouped by class under X11Accessibility::classPID. Main
+/// thread.
+class X11Workspace : public Workspace {
+public:
+    X11Workspace(X11Connection& connection, DesktopEntries& entries);
+
+    qint32 ownPID() const override;
+    std::vector<RunningApp> runningApps() const override;
+    std::optional<RunningApp> runningApp(qint32 pid) const override;
+    std::optional<qint32> frontmostPID() const override;
+
+    std::optional<QUrl> urlForBundleIdentifier(const QString& bundleID) const override;
+    std::optional<QString> bundleIdentifier(const QUrl& url) const override;
+    QString displayName(const QString& path) const override;
+    QImage iconForFile(const QString& path) const override;
+    QImage trashIcon() const override;
+    QUrl trashURL() const override;
+    QString applicationSuffix() const override;
+
+    /// Activates the front window of a running process of the entry, else starts its command.
+    /// The completion runs before this returns.
+    void openApplication(const QUrl& url, bool activates,
+                         std::function<void(std::optional<QString> error)> completion) override;
+    /// Activates the process's top-most window that is not minimized, else its top-most one.
+    void activate(qint32 pid) override;
+    /// Activates each of the process's minimized windows, the top-most last.
+    void unhide(qint32 pid) override;
+    void openURL(const QUrl& url) override;
+    /// Asks the file manager over D-Bus (org.freedesktop.FileManager1), else opens the folders.
+    void revealInFileManager(const std::vector<QUrl>& urls) override;
+
+    DisplayOptions displayOptions() const override;
+    bool darkAppearance() const override;
+    std::optional<QColor> accentColor() const override;
+
+    /// When the process started, in seconds since the epoch; absent when it is gone.
+    static std::optional<double> processStart(qint32 pid);
+    /// The names the process runs under: its executable's and its command name.
+    static QStringList executables(qint32 pid);
+
+private:
+    // One running app: the process's ordinary windows, front to back.
+    struct Group {
+        qint32 pid = 0;
+        bool hasProcess = false;
+        std::vector<X11Accessibility::Client> windows;
+        // Where its first window stands in the client list: the order of the apps.
+        std::size_t order = 0;
+        // Where its top-most window stands, front to back.
+        std::size_t depth = 0;
+    };
+    std::vector<Group> groups() const;
+    std::optional<DesktopEntries::Entry> entryOf(const Group& group) const;
+    RunningApp snapshot(const Group& group) const;
+    QImage appIcon(const Group& group, const std::optional<DesktopEntries::Entry>& entry,
+                   const QString& name) const;
+    QImage windowIcon(XID window) const;
+    void activateWindow(XID window);
+
+    X11Connection& connection_;
+    DesktopEntries& entries_;
+    mutable sim::SimIcons drawn_;
+    // Icons of the entries by icon name and of the clients' own by process and start.
+    mutable std::map<QString, QImage> entryIcons_;
+    mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;
+};
+
+}  // namespace tandri::x11

@@ -1,0 +1,288 @@
+// The real program on a real X server with a real window manager and real clients, driven by
+// xdotool as a user would drive it.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QRegularExpression>
+#include <cmath>
+#include <numbers>
+
+#include "e2e/xsession.h"
+#include "platform/x11/x11connection.h"
+#include "platform/x11/x11screencapture.h"
+
+namespace tandri::test {
+namespace {
+
+// Under Xvfb the one screen is 1440 × 900; the ring opens around the pointer.
+constexpr int centerX = 720;
+constexpr int centerY = 450;
+
+/// The ring's entries in order, each as its name followed by its windows' titles, from the
+/// program's own listing.
+QStringList ringEntries(XSession& session) {
+    QStringList entries;
+    static const QRegularExpression entry(QStringLiteral("^(\\d+)\\. (.*) — "));
+    static const QRegularExpression window(QStringLiteral("^\\s+[•▾] (.*)$"));
+    for (const QString& text : session.runProgram({"--list-windows"}).split('\n')) {
+        if (const auto match = entry.match(text); match.hasMatch())
+            entries << match.captured(2);
+        else if (const auto match = window.match(text); match.hasMatch() && !entries.isEmpty())
+            entries.last() += " | " + match.captured(1);
+    }
+    return entries;
+}
+
+/// The entry whose name or window titles contain `part`.
+int indexOf(const QStringList& entries, const QString& part) {
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].contains(part, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+/// Where entry `index` of `count` lies, 80 points out from the centre (entry 0 at the top,
+/// then clockwise).
+QPoint toward(int index, int count) {
+    const double a = std::numbers::pi / 2 - index * 2 * std::numbers::pi / count;
+    return {centerX + int(std::lround(80 * std::cos(a))),
+            centerY - int(std::lround(80 * std::sin(a)))};
+}
+
+/// A window of one solid colour, owned by the test program: with two of them the test program is
+/// an app with two windows whose pictures are easy to find on the screen.
+class ColourWindow : public QRasterWindow {
+public:
+    ColourWindow(const QString& title, QColor colour, QRect geometry) : colour_(colour) {
+        setTitle(title);
+        setGeometry(geometry);
+        show();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(QRect(QPoint(), size()), colour_);
+    }
+
+private:
+    QColor colour_;
+};
+
+/// How many pixels of `picture` inside `area` are close to `colour`, and their centre.
+std::pair<int, QPoint> find(const QImage& picture, QColor colour, QRect area) {
+    int count = 0;
+    qint64 sx = 0, sy = 0;
+    area &= picture.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) < 40 &&
+                std::abs(c.green() - colour.green()) < 40 &&
+                std::abs(c.blue() - colour.blue()) < 40 && c.alpha() > 200) {
+                ++count;
+                sx += x;
+                sy += y;
+            }
+        }
+    }
+    return {count, count ? QPoint(int(sx / count), int(sy / count)) : QPoint()};
+}
+
+/// The screen as it looks now.
+QImage screenshot() {
+    static const auto connection = x11::X11Connection::open();
+    return connection ? x11::X11ScreenCapture::captureScreen(*connection, QRect(0, 0, 1440, 900))
+                      : QImage();
+}
+
+void pause(int ms) {
+    waitForEvents([] { return false; }, ms);
+}
+
+void move(QPoint p) {
+    XSession::xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+}
+
+/// Whether the program shows a window now (the ring's panel).
+bool ringVisible(XSession& session) {
+    const QString pid = QString::number(session.program.processId());
+    return !XSession::xdotool({"search", "--onlyvisible", "--pid", pid}).isEmpty();
+}
+
+class RingOnTheRealDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
+        // Each terminal is a process of its own, so an entry of its own. (xclock and xeyes never
+        // take the focus, so they cannot show a switch.)
+        alpha = session.startClient("xterm", {"-T", "Alpha"}, "Alpha");
+        beta = session.startClient("xterm", {"-T", "Beta"}, "Beta");
+        clock = session.startClient("xclock", {}, "xclock");
+        ASSERT_TRUE(alpha && beta && clock);
+        ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+        entries = ringEntries(session);
+        ASSERT_EQ(entries.size(), 3) << entries.join(", ").toStdString();
+    }
+
+    /// Holds Alt-Space, moves toward `target`, waits past the tap interval and lets go.
+    void flick(QPoint target) {
+        move({centerX, centerY});
+        XSession::xdotool({"keydown", "alt", "keydown", "space"});
+        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        pause(80);
+        move(target);
+        pause(450);
+        XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    }
+
+    XSession session;
+    unsigned long alpha = 0;
+    unsigned long beta = 0;
+    unsigned long clock = 0;
+    QStringList entries;
+};
+
+TEST_F(RingOnTheRealDesktop, HoldFlickAndReleaseActivatesThatApp) {
+    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
+    ASSERT_EQ(XSession::activeTitle(), "Alpha");
+
+    const int index = indexOf(entries, "Beta");
+    ASSERT_GE(index, 0) << entries.join(", ").toStdString();
+    flick(toward(index, int(entries.size())));
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, 5000))
+        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+
+    // And back.
+    flick(toward(indexOf(entries, "Alpha"), int(entries.size())));
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Alpha"; }, 5000));
+}
+
+TEST_F(RingOnTheRealDesktop, TapKeepsTheRingOpenAndEscapeClosesIt) {
+    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
+    move({centerX, centerY});
+    XSession::xdotool({"key", "alt+space"});
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    pause(400);
+    EXPECT_TRUE(ringVisible(session));
+
+    XSession::xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_EQ(XSession::activeTitle(), "Alpha");
+}
+
+TEST_F(RingOnTheRealDesktop, MiddleButtonOpensTheRingAndNeverReachesTheWindowBelow) {
+    QProcess probe;
+    probe.start("xev", {"-event", "button", "-geometry", "400x300+520+300", "-name", "Probe"});
+    ASSERT_TRUE(probe.waitForStarted());
+    ASSERT_TRUE(XSession::waitForWindow("Probe"));
+    move({centerX, centerY});
+    // The probe window hears an ordinary click.
+    XSession::xdotool({"click", "1"});
+    ASSERT_TRUE(
+        waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); }, 5000));
+
+    XSession::xdotool({"mousedown", "2"});
+    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    pause(450);
+    XSession::xdotool({"mouseup", "2"});
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    pause(200);
+    const QByteArray heard = probe.readAllStandardOutput();
+    EXPECT_FALSE(heard.contains("button 2")) << heard.toStdString();
+    probe.kill();
+    probe.waitForFinished();
+}
+
+TEST_F(RingOnTheRealDesktop, ListsTheClientsAndDrawsTheirPictures) {
+    const QString listing = session.runProgram({"--list-windows"});
+    EXPECT_TRUE(listing.contains("Accessibility: allowed")) << listing.toStdString();
+    EXPECT_TRUE(listing.contains("• Alpha")) << listing.toStdString();
+    EXPECT_TRUE(listing.contains("• xclock")) << listing.toStdString();
+
+    // An app with two windows of colours nothing else on the screen has: its chips show them.
+    ColourWindow red("Red", Qt::red, {10, 40, 240, 160});
+    ColourWindow blue("Blue", Qt::blue, {10, 260, 240, 160});
+    ASSERT_TRUE(XSession::waitForWindow("Red") && XSession::waitForWindow("Blue"));
+    session.setPreferences(
+        {{"showPlaces", false}, {"onboardingDone", true}, {"windowThumbnails", true}});
+    const QStringList now = ringEntries(session);
+    const int index = indexOf(now, "Red");
+    ASSERT_GE(index, 0) << now.join(", ").toStdString();
+    const QString png = session.config.filePath("ring.png");
+    const QString line = session.runProgram({"--snapshot", png, QString::number(index)});
+    EXPECT_TRUE(line.contains("expanded")) << line.toStdString();
+    const QImage picture(png);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GT(find(picture, Qt::red, picture.rect()).first, 200) << line.toStdString();
+    EXPECT_GT(find(picture, Qt::blue, picture.rect()).first, 200) << line.toStdString();
+}
+
+TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
+    session.program.terminate();
+    session.program.waitForFinished();
+    ColourWindow red("Red", Qt::red, {10, 40, 240, 160});
+    ColourWindow blue("Blue", Qt::blue, {10, 260, 240, 160});
+    ASSERT_TRUE(XSession::waitForWindow("Red") && XSession::waitForWindow("Blue"));
+    session.setPreferences(
+        {{"showPlaces", false}, {"onboardingDone", true}, {"windowThumbnails", true}});
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    const QStringList now = ringEntries(session);
+    const int index = indexOf(now, "Red");
+    ASSERT_GE(index, 0) << now.join(", ").toStdString();
+    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
+
+    // Hold, aim at the entry, and find the blue window's chip where the ring shows it.
+    move({centerX, centerY});
+    XSession::xdotool({"keydown", "alt", "keydown", "space"});
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    move(toward(index, int(now.size())));
+    QPoint chip;
+    const QRect nearRing(centerX - 420, centerY - 420, 840, 840);
+    const QRect windows(0, 0, 270, 440);  // the real windows, top left
+    ASSERT_TRUE(waitForEvents(
+        [&] {
+            const QImage screen = screenshot();
+            // Only the chips outside the ring count: the entries' icons may hold blue too.
+            QImage masked = screen;
+            QPainter painter(&masked);
+            painter.fillRect(windows, Qt::black);
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
+            painter.end();
+            const auto [count, centre] = find(masked, Qt::blue, nearRing);
+            chip = centre;
+            return count > 100;
+        },
+        5000));
+    move(chip);
+    pause(400);
+    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, 5000))
+        << "active: " << XSession::activeTitle().toStdString();
+}
+
+// Runs only in the session whose window manager keeps its own Alt-Space binding.
+TEST(WindowManagerHoldsAltSpace, TheProgramSaysSoAndKeepsRunning) {
+    if (qEnvironmentVariable("X_WM_TAKES_ALT_SPACE") != "1")
+        GTEST_SKIP() << "the window manager leaves Alt-Space free in this session";
+    XSession session;
+    session.setPreferences({{"onboardingDone", true}});
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    EXPECT_TRUE(waitForEvents(
+        [&] { return session.errors().contains("Tandri: ⌥Space is taken by another app"); }, 10000))
+        << session.errors().toStdString();
+    pause(500);
+    EXPECT_EQ(session.program.state(), QProcess::Running);
+    // The middle button still opens the ring.
+    move({centerX, centerY});
+    XSession::xdotool({"mousedown", "2"});
+    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    XSession::xdotool({"mouseup", "2"});
+}
+
+}  // namespace
+}  // namespace tandri::test

@@ -1,0 +1,127 @@
+#pragma once
+
+// Drives a real X session the way a user would: real clients, the real tandri binary, and
+// xdotool for the keyboard and mouse. Every wait polls a condition with a deadline.
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "support/waitforevents.h"
+
+namespace tandri::test {
+
+class XSession {
+public:
+    XSession() { QDir().mkpath(config.filePath("tandri/defaults")); }
+    ~XSession() {
+        if (program.state() != QProcess::NotRunning) {
+            program.terminate();
+            if (!program.waitForFinished(10000))
+                program.kill();
+        }
+        for (auto& client : clients) {
+            client->kill();
+            client->waitForFinished(5000);
+        }
+    }
+
+    /// Runs a command to its end and returns its standard output, trimmed.
+    static QString run(const QString& command, const QStringList& arguments,
+                       int timeoutMs = 20000) {
+        QProcess process;
+        process.start(command, arguments);
+        finish(process, timeoutMs);
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+    static QString xdotool(const QStringList& arguments) {
+        return run(QStringLiteral("xdotool"), arguments);
+    }
+
+    /// Starts a client and waits for a window with this exact title; its X window id, or 0.
+    unsigned long startClient(const QString& command, const QStringList& arguments,
+                              const QString& title) {
+        auto client = std::make_unique<QProcess>();
+        client->start(command, arguments);
+        if (!client->waitForStarted())
+            return 0;
+        clients.push_back(std::move(client));
+        return waitForWindow(title);
+    }
+    static unsigned long waitForWindow(const QString& title, int timeoutMs = 20000) {
+        unsigned long id = 0;
+        waitForEvents(
+            [&] {
+                const QString found = xdotool({"search", "--onlyvisible", "--name",
+                                               "^" + QRegularExpression::escape(title) + "$"});
+                id = found.split('\n').first().toULong();
+                return id != 0;
+            },
+            timeoutMs);
+        return id;
+    }
+
+    /// Stores preferences for the program before it starts.
+    void setPreferences(const QJsonObject& values, const QString& domain = "app.tandri") {
+        QFile file(config.filePath("tandri/defaults/" + domain + ".json"));
+        file.open(QIODevice::WriteOnly);
+        file.write(QJsonDocument(values).toJson());
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config.path());
+        env.remove("TANDRI_DESKTOP");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        return env;
+    }
+
+    /// Starts the program and waits until it says it runs.
+    bool startProgram(const QStringList& arguments = {}) {
+        program.setProcessEnvironment(environment());
+        program.start(QStringLiteral(TANDRI_PROGRAM), arguments);
+        if (!program.waitForStarted())
+            return false;
+        return waitForEvents([&] { return errors().contains("tandri: running on"); }, 30000);
+    }
+    /// Everything the program wrote to standard error so far.
+    QString errors() {
+        errorText += QString::fromUtf8(program.readAllStandardError());
+        return errorText;
+    }
+    /// Runs the program once in a checking mode and returns its standard output.
+    QString runProgram(const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
+        finish(process, 60000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    /// Waits for a process to end while this program's own windows keep answering the server
+    /// (a picture of them is taken while we wait).
+    static void finish(QProcess& process, int timeoutMs) {
+        if (!waitForEvents([&] { return process.state() == QProcess::NotRunning; }, timeoutMs))
+            process.kill();
+        process.waitForFinished(1000);
+    }
+
+    static unsigned long activeWindow() { return xdotool({"getactivewindow"}).toULong(); }
+    static QString activeTitle() { return xdotool({"getactivewindow", "getwindowname"}); }
+
+    QTemporaryDir config;
+    QProcess program;
+    std::vector<std::unique_ptr<QProcess>> clients;
+
+private:
+    QString errorText;
+};
+
+}  // namespace tandri::test

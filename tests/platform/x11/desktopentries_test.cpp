@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/x11/desktopentries.h"
+
+namespace tandri::x11 {
+namespace {
+
+using Entry = DesktopEntries::Entry;
+
+// Two applications folders: the user's (first) and the system's.
+class DesktopEntriesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root_.isValid());
+        ASSERT_TRUE(QDir(root_.path()).mkpath(QStringLiteral("user")));
+        ASSERT_TRUE(QDir(root_.path()).mkpath(QStringLiteral("system")));
+    }
+
+    QString folder(const char* which) const { return root_.filePath(QString::fromLatin1(which)); }
+
+    QString write(const char* which, const QString& relative, const QString& text) {
+        const QString path = folder(which) + u'/' + relative;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+        return path;
+    }
+
+    QString app(const QString& name, const QString& exec, const QString& extra = {}) {
+        return QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n%3")
+            .arg(name, exec, extra);
+    }
+
+    DesktopEntries index(const QString& locale = QStringLiteral("C")) {
+        return DesktopEntries({folder("user"), folder("system")}, locale);
+    }
+
+    QTemporaryDir root_;
+};
+
+TEST_F(DesktopEntriesTest, ReadsTheMainGroupWithEscapesAndLocalisedNames) {
+    write("system", QStringLiteral("editor.desktop"),
+          QStringLiteral("# comment\n[Desktop Entry]\nType=Application\nName=Editor\n"
+                         "Name[de]=Bearbeiter\nName[de_CH]=Editor CH\nName[sr@latin]=Urednik\n"
+                         "Icon=accessories-text-editor\nExec=editor --title\\sPlain %F\n"
+                         "StartupWMClass=EditorMain\nPath=/tmp\nTerminal=false\n"
+                         "[Desktop Action new]\nName=New Window\nExec=editor --new\n"));
+
+    const auto plain = index().byID(QStringLiteral("editor"));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->name, "Editor");
+    EXPECT_EQ(plain->icon, "accessories-text-editor");
+    EXPECT_EQ(plain->exec, "editor --title Plain %F") << "\\s is a space";
+    EXPECT_EQ(plain->startupWMClass, "EditorMain");
+    EXPECT_EQ(plain->workingDirectory, "/tmp");
+    EXPECT_FALSE(plain->terminal);
+    EXPECT_EQ(plain->path, folder("system") + QStringLiteral("/editor.desktop"));
+
+    EXPECT_EQ(index(QStringLiteral("de_CH.UTF-8")).byID(QStringLiteral("editor.desktop"))->name,
+              "Editor CH");
+    EXPECT_EQ(index(QStringLiteral("de_AT")).byID(QStringLiteral("editor"))->name, "Bearbeiter")
+        << "the language alone when the country has no name";
+    EXPECT_EQ(index(QStringLiteral("sr_RS@latin")).byID(QStringLiteral("editor"))->name, "Urednik");
+    EXPECT_EQ(index(QStringLiteral("fr_FR")).byID(QStringLiteral("editor"))->name, "Editor");
+}
+
+TEST_F(DesktopEntriesTest, TheFirstFolderOwnsAnIdAndHiddenOrForeignEntriesDropOut) {
+    write("user", QStringLiteral("mail.desktop"), app("My Mail", "mail --profile me"));
+    write("system", QStringLiteral("mail.desktop"), app("Mail", "mail"));
+    // The user hides a system entry by giving its id Hidden=true.
+    write("user", QStringLiteral("game.desktop"), app("Game", "game", "Hidden=true\n"));
+    write("system", QStringLiteral("game.desktop"), app("Game", "game"));
+    write("system", QStringLiteral("site.desktop"),
+          QStringLiteral("[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.com\n"));
+    write("system", QStringLiteral("nameless.desktop"),
+          QStringLiteral("[Desktop Entry]\nType=Application\nExec=x\n"));
+    write("system", QStringLiteral("notes.txt"), app("Notes", "notes"));
+    write("system", QStringLiteral("kde/konsole.desktop"), app("Konsole", "konsole"));
+    write("system", QStringLiteral("helper.desktop"), app("Helper", "helper", "NoDisplay=true\n"));
+
+    const DesktopEntries entries = index();
+    QStringList ids;
+    for (const Entry& entry : entries.entries()) ids << entry.id;
+    EXPECT_EQ(ids, QStringList({"mail", "helper", "kde-konsole"}));
+    EXPECT_EQ(entries.byID(QStringLiteral("mail"))->name, "My Mail");
+    EXPECT_FALSE(entries.byID(QStringLiteral("game")));
+    EXPECT_TRUE(entries.byID(QStringLiteral("helper"))->noDisplay);
+    EXPECT_EQ(entries.byID(QStringLiteral("kde-konsole"))->path,
+              folder("system") + QStringLiteral("/kde/konsole.desktop"));
+}
+
+TEST_F(DesktopEntriesTest, ByPathFindsIndexedFilesAndReadsOthersUnderTheirFileName) {
+    const QString shadowed = write("system", QStringLiteral("mail.desktop"), app("Mail", "mail"));
+    write("user", QStringLiteral("mail.desktop"), app("My Mail", "mail"));
+    const QString outside = root_.filePath(QStringLiteral("Downloads/tool.desktop"));
+    QDir().mkpath(QFileInfo(outside).absolutePath());
+    QFile file(outside);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(app("Tool", "tool").toUtf8());
+    file.close();
+
+    const DesktopEntries entries = index();
+    EXPECT_EQ(entries.byPath(outside)->id, "tool");
+    EXPECT_EQ(entries.byPath(shadowed)->name, "Mail") << "the file asked for, not its id's winner";
+    EXPECT_FALSE(entries.byPath(root_.filePath(QStringLiteral("missing.desktop"))));
+    EXPECT_FALSE(entries.byPath(folder("user"))) << "a folder is no entry";
+}
+
+TEST_F(DesktopEntriesTest, NewFilesAreSeenWithoutRebuilding) {
+    const DesktopEntries entries = index();
+    EXPECT_FALSE(entries.byID(QStringLiteral("late")));
+    write("user", QStringLiteral("vendor/late.desktop"), app("Late", "late"));
+    ASSERT_TRUE(entries.byID(QStringLiteral("vendor-late")));
+    QFile::remove(folder("user") + QStringLiteral("/vendor/late.desktop"));
+    EXPECT_FALSE(entries.byID(QStringLiteral("vendor-late")));
+}
+
+TEST_F(DesktopEntriesTest, MatchesByStartupClassThenIdThenCommand) {
+    write("system", QStringLiteral("debian-xterm.desktop"),
+          app("XTerm", "xterm", "StartupWMClass=XTerm\n"));
+    write("system", QStringLiteral("debian-uxterm.desktop"),
+          app("UXTerm", "uxterm", "StartupWMClass=UXTerm\n"));
+    write("system", QStringLiteral("org.gnome.gedit.desktop"), app("Text Editor", "gedit %U"));
+    write("system", QStringLiteral("xclock.desktop"), app("Clock", "xclock"));
+    write("system", QStringLiteral("calc.desktop"), app("Calculator", "env LANG=C /usr/bin/galc"));
+    write("system", QStringLiteral("vi.desktop"), app("Vi", "vi %F", "Terminal=true\n"));
+    // Claims windows of another class: never matched by its command.
+    write("system", QStringLiteral("webapp.desktop"),
+          app("Web App", "browser --app=x", "StartupWMClass=crx_x\n"));
+    const DesktopEntries entries = index();
+
+    auto id = [&](const char* instance, const char* wmClass, QStringList executables = {}) {
+        const auto entry =
+            entries.match(QString::fromLatin1(instance), QString::fromLatin1(wmClass), executables);
+        return entry ? entry->id : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(id("xterm", "XTerm", {"xterm"}), "debian-xterm");
+    EXPECT_EQ(id("xterm", "UXTerm", {"xterm"}), "debian-uxterm") << "uxterm sets its own class";
+    EXPECT_EQ(id("XTERM", "other"), "debian-xterm") << "the instance, ignoring case";
+    EXPECT_EQ(id("gedit", "Gedit"), "org.gnome.gedit") << "the last part of a reverse-domain id";
+    EXPECT_EQ(id("xclock", "XClock"), "xclock");
+    EXPECT_EQ(id("main", "Main", {"galc"}), "calc") << "the command behind an env prefix";
+    EXPECT_EQ(id("vi", "Vi-ish", {"vi"}), "vi") << "by id; a terminal entry's command is not asked";
+    EXPECT_EQ(id("other", "Other", {"vi"}), "<none>");
+    EXPECT_EQ(id("other", "Other", {"browser"}), "<none>");
+    EXPECT_EQ(id("", "", {}), "<none>");
+}
+
+TEST_F(DesktopEntriesTest, AShownEntryWinsOverAHiddenOneOfTheSameRule) {
+    write("user", QStringLiteral("a-tool.desktop"),
+          app("Tool Helper", "tool --helper", "StartupWMClass=Tool\nNoDisplay=true\n"));
+    write("system", QStringLiteral("b-tool.desktop"), app("Tool", "tool", "StartupWMClass=Tool\n"));
+    EXPECT_EQ(index().match(QStringLiteral("tool"), QStringLiteral("Tool"), {})->id, "b-tool");
+}
+
+TEST(DesktopEntriesExec, SplitsByTheQuotingRules) {
+    using S = QStringList;
+    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral("  app  -x   y ")), S({"app", "-x", "y"}));
+    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"("/opt/My App/run" "a b")")),
+              S({"/opt/My App/run", "a b"}));
+    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"(sh -c "echo \"\$HOME\" \\ \`x\`")")),
+              S({"sh", "-c", R"(echo "$HOME" \ `x`)"}));
+    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"(a"b c"d)")), S({"ab cd"}))
+        << "quotes join to the word around them";
+    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"(a "" b)")), S({"a", "", "b"}));
+    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral("sh -c 'echo $x'")),
+              S({"sh", "-c", "echo $x"}));
+    EXPECT_FALSE(DesktopEntries::splitExec(QStringLiteral(R"(app "unclosed)")));
+    EXPECT_FALSE(DesktopEntries::splitExec(QStringLiteral("app 'unclosed")));
+    EXPECT_EQ(DesktopEntries::program(QStringLiteral("\"/opt/My App/run\" %U")), "run");
+    EXPECT_EQ(DesktopEntries::program(QStringLiteral("env -u X A=1 B=2 app")), "app");
+    EXPECT_EQ(DesktopEntries::program(QString()), "");
+}
+
+class DesktopEntriesCommands : public ::testing::Test {
+protected:
+    Entry entry(const QString& exec) {
+        Entry e;
+        e.id = QStringLiteral("viewer");
+        e.path = QStringLiteral("/usr/share/applications/viewer.desktop");
+        e.name = QStringLiteral("Viewer");
+        e.icon = QStringLiteral("viewer-icon");
+        e.exec = exec;
+        return e;
+    }
+    std::vector<QStringList> lines(const QString& exec, const std::vector<QUrl>& targets) {
+        const auto commands = DesktopEntries::commands(entry(exec), targets);
+        EXPECT_FALSE(commands.error) << commands.error->toStdString();
+        return commands.lines;
+    }
+    const QUrl a = QUrl::fromLocalFile(QStringLiteral("/home/u/a file.txt"));
+    const QUrl b = QUrl::fromLocalFile(QStringLiteral("/home/u/b.txt"));
+    const QUrl web = QUrl(QStringLiteral("https://example.com/x?y=1"));
+};
+
+TEST_F(DesktopEntriesCommands, ListCodesTakeEveryTargetAsItsOwnArgument) {
+    using L = std::vector<QStringList>;
+    EXPECT_EQ(lines(QStringLiteral("viewer --open %F"), {a, b}),
+              L({{"viewer", "--open", "/home/u/a file.txt", "/home/u/b.txt"}}));
+    EXPECT_EQ(lines(QStringLiteral("viewer %U"), {a, web}),
+              L({{"viewer", "file:///home/u/a%20file.txt", "https://example.com/x?y=1"}}));
+    EXPECT_EQ(lines(QStringLiteral("viewer %F"), {a, web}), L({{"viewer", "/home/u/a file.txt"}}))
+        << "a remote URL is no file";
+    EXPECT_EQ(lines(QStringLiteral("viewer %F --end"), {}), L({{"viewer", "--end"}}))
+        << "no targets, no arguments";
+}
+
+TEST_F(DesktopEntriesCommands, SingleCodesStartOneProcessPerTarget) {
+    using L = std::vector<QStringList>;
+    EXPECT_EQ(lines(QStringLiteral("viewer %f"), {a, b}),
+              L({{"viewer", "/home/u/a file.txt"}, {"viewer", "/home/u/b.txt"}}));
+    EXPECT_EQ(lines(QStringLiteral("viewer --url=%u"), {web}),
+              L({{"viewer", "--url=https://example.com/x?y=1"}}));
+    EXPECT_EQ(lines(QStringLiteral("viewer %f"), {}), L({{"viewer"}}));
+    EXPECT_EQ(lines(QStringLiteral("viewer %u"), {}), L({{"viewer"}}));
+}
+
+TEST_F(DesktopEntriesCommands, IconNameAndLocationCodesAndLiteralPercents) {
+    using L = std::vector<QStringList>;
+    EXPECT_EQ(lines(QStringLiteral("viewer %i --caption %c %k"), {}),
+              L({{"viewer", "--icon", "viewer-icon", "--caption", "Viewer",
+                  "/usr/share/applications/viewer.desktop"}}));
+    Entry iconless = entry(QStringLiteral("viewer %i -x"));
+    iconless.icon.clear();
+    EXPECT_EQ(DesktopEntries::commands(iconless, {}).lines, L({{"viewer", "-x"}}));
+    EXPECT_EQ(lines(QStringLiteral("viewer --zoom=100%% %% %%f"), {a}),
+              L({{"viewer", "--zoom=100%", "%", "%f"}}))
+        << "%% is a percent sign, and what follows it no code";
+    EXPECT_EQ(lines(QStringLiteral("viewer %d %D %n %N %v %m -x %z"), {a}), L({{"viewer", "-x"}}))
+        << "deprecated and unknown codes are dropped";
+    EXPECT_EQ(lines(QStringLiteral("\"/opt/View er/bin\" \"--title=%c\""), {}),
+              L({{"/opt/View er/bin", "--title=Viewer"}}));
+}
+
+TEST_F(DesktopEntriesCommands, CommandsThatCannotRunSayWhy) {
+    auto error = [&](const QString& exec) {
+        return DesktopEntries::commands(entry(exec), {}).error.value_or(QStringLiteral("<none>"));
+    };
+    EXPECT_EQ(error(QString()), "Viewer has no command to run");
+    EXPECT_EQ(error(QStringLiteral("   ")), "Viewer has no command to run");
+    EXPECT_EQ(error(QStringLiteral("%f")), "Viewer has no command to run");
+    EXPECT_EQ(error(QStringLiteral("viewer \"open")), "The command of Viewer cannot be read");
+    EXPECT_TRUE(DesktopEntries::commands(entry(QStringLiteral("viewer")), {}).lines.size() == 1);
+
+    const auto missing = DesktopEntries::launch(entry(QStringLiteral("/nonexistent/viewer-x")), {});
+    EXPECT_EQ(missing, "Viewer could not be started");
+}
+
+TEST_F(DesktopEntriesCommands, TerminalEntriesRunInsideATerminal) {
+    Entry vi = entry(QStringLiteral("vi %F"));
+    vi.terminal = true;
+    const auto commands = DesktopEntries::commands(vi, {b});
+    ASSERT_FALSE(commands.error);
+    ASSERT_EQ(commands.lines.size(), 1u);
+    const QStringList line = commands.lines.front();
+    ASSERT_EQ(line.size(), 4);
+    EXPECT_FALSE(line[0].isEmpty());
+    EXPECT_EQ(line.mid(1), QStringList({"-e", "vi", "/home/u/b.txt"}));
+}
+
+}  // namespace
+}  // namespace tandri::x11

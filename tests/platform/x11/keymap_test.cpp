@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+
+#include "platform/x11/keymap.h"
+
+// After every Qt header: the keysym names only.
+#include <X11/keysym.h>
+
+namespace tandri::test {
+namespace {
+
+using x11::KeyMap;
+
+constexpr quint32 command = 256;
+constexpr quint32 shift = 512;
+constexpr quint32 option = 2048;
+constexpr quint32 control = 4096;
+// Xlib's modifier masks, spelled out to keep X.h's macros out of the test.
+constexpr unsigned xShift = 1, xLock = 2, xControl = 4, xMod1 = 8, xMod2 = 16, xMod4 = 64;
+
+TEST(KeyMap, NamedKeysHaveTheirKeysyms) {
+    const std::vector<std::pair<int, x11::XKeySym>> expected{
+        {49, XK_space},       {36, XK_Return},     {48, XK_Tab},       {51, XK_BackSpace},
+        {117, XK_Delete},     {53, XK_Escape},     {123, XK_Left},     {124, XK_Right},
+        {125, XK_Down},       {126, XK_Up},        {115, XK_Home},     {119, XK_End},
+        {116, XK_Page_Up},    {121, XK_Page_Down}, {122, XK_F1},       {120, XK_F2},
+        {111, XK_F12},        {80, XK_F19},        {0, XK_a},          {6, XK_z},
+        {16, XK_y},           {18, XK_1},          {22, XK_6},         {23, XK_5},
+        {29, XK_0},           {24, XK_equal},      {27, XK_minus},     {30, XK_bracketright},
+        {33, XK_bracketleft}, {39, XK_apostrophe}, {41, XK_semicolon}, {42, XK_backslash},
+        {43, XK_comma},       {44, XK_slash},      {47, XK_period},    {50, XK_grave},
+    };
+    for (const auto& [code, keysym] : expected) {
+        EXPECT_EQ(KeyMap::keysym(code), keysym) << code;
+        EXPECT_EQ(KeyMap::keyCode(keysym), code) << code;
+    }
+}
+
+TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
+    int mapped = 0;
+    for (int code = -1; code < 200; ++code) {
+        const auto keysym = KeyMap::keysym(code);
+        if (!keysym)
+            continue;
+        ++mapped;
+        EXPECT_EQ(KeyMap::keyCode(*keysym), code) << code;
+    }
+    // 26 letters, 10 digits, 11 symbols, Space, 9 editing keys, 4 arrows, 19 function keys.
+    EXPECT_EQ(mapped, 26 + 10 + 11 + 1 + 9 + 4 + 19);
+    // The codes between the named ones (10 is the ISO section key, 52 and 127 are unused).
+    EXPECT_FALSE(KeyMap::keysym(10));
+    EXPECT_FALSE(KeyMap::keysym(52));
+    EXPECT_FALSE(KeyMap::keysym(127));
+    EXPECT_FALSE(KeyMap::keysym(-1));
+}
+
+TEST(KeyMap, ShiftedAndOtherFormsFindTheirKey) {
+    EXPECT_EQ(KeyMap::keyCode(XK_A), 0);
+    EXPECT_EQ(KeyMap::keyCode(XK_Z), 6);
+    EXPECT_EQ(KeyMap::keyCode(XK_exclam), 18);
+    EXPECT_EQ(KeyMap::keyCode(XK_parenright), 29);
+    EXPECT_EQ(KeyMap::keyCode(XK_question), 44);
+    EXPECT_EQ(KeyMap::keyCode(XK_asciitilde), 50);
+    EXPECT_EQ(KeyMap::keyCode(XK_quotedbl), 39);
+    EXPECT_EQ(KeyMap::keyCode(XK_ISO_Left_Tab), 48);
+    EXPECT_EQ(KeyMap::keyCode(XK_KP_Enter), 36);
+    // Modifiers and keys outside the table have no code.
+    EXPECT_FALSE(KeyMap::keyCode(XK_Shift_L));
+    EXPECT_FALSE(KeyMap::keyCode(XK_Alt_L));
+    EXPECT_FALSE(KeyMap::keyCode(XK_eacute));
+    EXPECT_FALSE(KeyMap::keyCode(XK_Insert));
+    EXPECT_FALSE(KeyMap::keyCode(0));
+}
+
+TEST(KeyMap, ModifierMasksBothWays) {
+    EXPECT_EQ(KeyMap::xModifiers(0), 0u);
+    EXPECT_EQ(KeyMap::xModifiers(option), xMod1);
+    EXPECT_EQ(KeyMap::xModifiers(command), xMod4);
+    EXPECT_EQ(KeyMap::xModifiers(control), xControl);
+    EXPECT_EQ(KeyMap::xModifiers(shift), xShift);
+    EXPECT_EQ(KeyMap::xModifiers(command | shift | option | control),
+              xMod4 | xShift | xMod1 | xControl);
+    // Caps Lock (1024) and unknown bits have no grab.
+    EXPECT_FALSE(KeyMap::xModifiers(1024));
+    EXPECT_FALSE(KeyMap::xModifiers(option | 1));
+    EXPECT_FALSE(KeyMap::xModifiers(0x80000000u));
+
+    for (quint32 combination = 0; combination < 16; ++combination) {
+        const quint32 mask = (combination & 1 ? command : 0) | (combination & 2 ? shift : 0) |
+                             (combination & 4 ? option : 0) | (combination & 8 ? control : 0);
+        const auto x = KeyMap::xModifiers(mask);
+        ASSERT_TRUE(x);
+        EXPECT_EQ(KeyMap::hotKeyModifiers(*x), mask);
+        // Lock keys, Num Lock and held buttons do not change the combination.
+        EXPECT_EQ(KeyMap::hotKeyModifiers(*x | xLock | xMod2 | 0x100 | 0x2000), mask);
+    }
+}
+
+TEST(KeyMap, QtModifiersBecomeFlags) {
+    EXPECT_EQ(KeyMap::modifierFlags(Qt::NoModifier), 0u);
+    EXPECT_EQ(KeyMap::modifierFlags(Qt::MetaModifier), KeyEvent::commandFlag);
+    EXPECT_EQ(KeyMap::modifierFlags(Qt::AltModifier), KeyEvent::optionFlag);
+    EXPECT_EQ(KeyMap::modifierFlags(Qt::ControlModifier), KeyEvent::controlFlag);
+    EXPECT_EQ(KeyMap::modifierFlags(Qt::ShiftModifier), KeyEvent::shiftFlag);
+    EXPECT_EQ(
+        KeyMap::modifierFlags(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier),
+        KeyEvent::shiftFlag);
+}
+
+TEST(KeyMap, CharactersAreWhatTheKeyTypesAlone) {
+    EXPECT_EQ(KeyMap::characters(0), "a");
+    EXPECT_EQ(KeyMap::characters(18), "1");
+    EXPECT_EQ(KeyMap::characters(42), "\\");
+    EXPECT_EQ(KeyMap::characters(49), " ");
+    EXPECT_EQ(KeyMap::characters(36), "\r");
+    EXPECT_EQ(KeyMap::characters(48), "\t");
+    EXPECT_EQ(KeyMap::characters(53), QString(QChar(0x1b)));
+    EXPECT_EQ(KeyMap::characters(51), QString(QChar(0x7f)));
+    EXPECT_EQ(KeyMap::characters(123), "");
+    EXPECT_EQ(KeyMap::characters(122), "");
+    EXPECT_EQ(KeyMap::characters(10), "");
+}
+
+std::optional<KeyEvent> translate(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    const QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+    return KeyMap::keyEvent(event);
+}
+
+void expectKey(const std::optional<KeyEvent>& event, int code, quint64 flags, const QString& text) {
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->keyCode, code);
+    EXPECT_EQ(event->modifierFlags, flags);
+    EXPECT_EQ(event->characters, text);
+}
+
+TEST(KeyMap, QtKeyPressesTranslate) {
+    expectKey(translate(Qt::Key_Space, Qt::AltModifier, " "), 49, KeyEvent::optionFlag, " ");
+    expectKey(translate(Qt::Key_A, Qt::ShiftModifier, "A"), 0, KeyEvent::shiftFlag, "a");
+    // Control turns the text into a control character; the characters stay the key's.
+    expectKey(translate(Qt::Key_C, Qt::ControlModifier, QString(QChar(3))), 8,
+              KeyEvent::controlFlag, "c");
+    expectKey(translate(Qt::Key_F1, Qt::MetaModifier, ""), 122, KeyEvent::commandFlag, "");
+    expectKey(translate(Qt::Key_Escape, Qt::NoModifier, QString(QChar(0x1b))), 53, 0,
+              QString(QChar(0x1b)));
+    expectKey(translate(Qt::Key_PageDown, Qt::NoModifier, ""), 121, 0, "");
+    expectKey(translate(Qt::Key_Home, Qt::NoModifier, ""), 115, 0, "");
+    // Qt names a shifted key by what it types.
+    expectKey(translate(Qt::Key_Exclam, Qt::ShiftModifier, "!"), 18, KeyEvent::shiftFlag, "1");
+    expectKey(translate(Qt::Key_Question, Qt::ShiftModifier | Qt::AltModifier, "?"), 44,
+              KeyEvent::shiftFlag | KeyEvent::optionFlag, "/");
+    expectKey(translate(Qt::Key_Backtab, Qt::ShiftModifier, ""), 48, KeyEvent::shiftFlag, "\t");
+    expectKey(translate(Qt::Key_Enter, Qt::KeypadModifier, "\r"), 36, 0, "\r");
+}
+
+TEST(KeyMap, ModifierKeysAndUnknownKeysAreNoPresses) {
+    EXPECT_FALSE(translate(Qt::Key_Alt, Qt::AltModifier, ""));
+    EXPECT_FALSE(translate(Qt::Key_Meta, Qt::MetaModifier, ""));
+    EXPECT_FALSE(translate(Qt::Key_Shift, Qt::ShiftModifier, ""));
+    EXPECT_FALSE(translate(Qt::Key_CapsLock, Qt::NoModifier, ""));
+    EXPECT_FALSE(translate(Qt::Key_Eacute, Qt::NoModifier, "é"));
+    EXPECT_FALSE(translate(Qt::Key_unknown, Qt::NoModifier, ""));
+    EXPECT_FALSE(translate(0, Qt::NoModifier, ""));
+}
+
+TEST(KeyMap, TheUnshiftedKeysymDecidesOverQtsKey) {
+    // On a German layout Shift-7 types a slash: the key is still the 7.
+    expectKey(KeyMap::keyEvent(Qt::Key_Slash, Qt::ShiftModifier, XK_7), 26, KeyEvent::shiftFlag,
+              "7");
+    // A keysym outside the table leaves Qt's key to decide.
+    expectKey(KeyMap::keyEvent(Qt::Key_Z, Qt::ControlModifier, XK_Cyrillic_ya), 6,
+              KeyEvent::controlFlag, "z");
+}
+
+}  // namespace
+}  // namespace tandri::test

@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QWindow>
+#include <algorithm>
+
+#include "platform/x11/keymap.h"
+#include "platform/x11/x11connection.h"
+#include "platform/x11/x11keyboard.h"
+#include "support/waitforevents.h"
+#include "x11input_support.h"
+
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace tandri::test {
+namespace {
+
+using x11::X11Connection;
+using x11::X11Keyboard;
+using HotKeyEvent = Keyboard::HotKeyEvent;
+
+constexpr quint32 space = 49;
+constexpr quint32 option = 2048;
+
+class X11KeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        connection = X11Connection::open();
+        ASSERT_TRUE(connection);
+        keyboard = std::make_unique<X11Keyboard>(*connection);
+    }
+
+    std::unique_ptr<KeyGrab> grabAltSpace() {
+        return keyboard->grabHotKey(space, option,
+                                    [this](HotKeyEvent event) { events.push_back(event); });
+    }
+
+    long count(HotKeyEvent type) const { return std::count(events.begin(), events.end(), type); }
+
+    bool waitForPresses(long presses) {
+        return waitFor(*connection, [&] { return count(HotKeyEvent::Pressed) >= presses; });
+    }
+    bool waitForRelease() {
+        return waitFor(*connection, [&] { return count(HotKeyEvent::Released) >= 1; });
+    }
+
+    // The locked modifiers now, Caps Lock's and Num Lock's among them.
+    unsigned lockedModifiers() {
+        XkbStateRec state = {};
+        XkbGetState(connection->display(), XkbUseCoreKbd, &state);
+        return state.locked_mods;
+    }
+
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11Keyboard> keyboard;
+    std::vector<HotKeyEvent> events;
+};
+
+TEST_F(X11KeyboardTest, HoldingTheKeysRepeatsThePressAndLettingGoOfAltFirstStillReleases) {
+    auto grab = grabAltSpace();
+    ASSERT_TRUE(grab);
+
+    ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space"}));
+    ASSERT_TRUE(waitForPresses(1));
+    // The server repeats the held key: presses only, no release before each.
+    ASSERT_TRUE(waitForPresses(3));
+    EXPECT_EQ(count(HotKeyEvent::Released), 0);
+
+    // Alt goes first; the key is still down, so nothing is released yet.
+    ASSERT_TRUE(xdotool({"keyup", "alt"}));
+    settle(*connection);
+    EXPECT_EQ(count(HotKeyEvent::Released), 0);
+
+    // Space's release arrives without Alt and still ends the press.
+    ASSERT_TRUE(xdotool({"keyup", "space"}));
+    ASSERT_TRUE(waitForRelease());
+    EXPECT_EQ(events.back(), HotKeyEvent::Released);
+    EXPECT_EQ(count(HotKeyEvent::Released), 1);
+}
+
+TEST_F(X11KeyboardTest, LettingGoOfTheKeyFirstReleasesAtOnceAndAltAfterwardsIsNothing) {
+    auto grab = grabAltSpace();
+    ASSERT_TRUE(grab);
+
+    ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space"}));
+    ASSERT_TRUE(waitForPresses(1));
+    ASSERT_TRUE(xdotool({"keyup", "space"}));
+    ASSERT_TRUE(waitForRelease());
+    ASSERT_TRUE(xdotool({"keyup", "alt"}));
+    settle(*connection);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front(), HotKeyEvent::Pressed);
+    EXPECT_EQ(events.back(), HotKeyEvent::Released);
+    EXPECT_EQ(count(HotKeyEvent::Released), 1);
+
+    // The next hold is a new press.
+    events.clear();
+    ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space", "keyup", "space", "keyup", "alt"}));
+    ASSERT_TRUE(waitForRelease());
+    EXPECT_EQ(events, (std::vector<HotKeyEvent>{HotKeyEvent::Pressed, HotKeyEvent::Released}));
+}
+
+TEST_F(X11KeyboardTest, CapsLockAndNumLockDoNotStopTheHotKey) {
+    auto grab = grabAltSpace();
+    ASSERT_TRUE(grab);
+
+    for (const char* lock : {"Caps_Lock", "Num_Lock"}) {
+        SCOPED_TRACE(lock);
+        events.clear();
+        const unsigned before = lockedModifiers();
+        ASSERT_TRUE(xdotool({"key", lock}));
+        settle(*connection);
+        // The lock is on now; whatever fails below, the next tests find it off.
+        struct Unlock {
+            std::function<void()> run;
+            ~Unlock() { run(); }
+        } unlock{[&] {
+            if (lockedModifiers() != before)
+                xdotool({"key", lock});
+        }};
+        ASSERT_NE(lockedModifiers(), before);
+
+        ASSERT_TRUE(
+            xdotool({"keydown", "alt", "keydown", "space", "keyup", "space", "keyup", "alt"}));
+        EXPECT_TRUE(waitForRelease());
+        EXPECT_EQ(events, (std::vector<HotKeyEvent>{HotKeyEvent::Pressed, HotKeyEvent::Released}));
+    }
+}
+
+TEST_F(X11KeyboardTest, OtherModifiersAreNotTheCombination) {
+    auto grab = grabAltSpace();
+    ASSERT_TRUE(grab);
+    // Caught by nobody else: these go to whichever window has the focus.
+    ASSERT_TRUE(xdotool({"key", "space", "key", "ctrl+space", "key", "alt+shift+space"}));
+    settle(*connection);
+    EXPECT_TRUE(events.empty());
+
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    EXPECT_TRUE(waitForRelease());
+}
+
+// Another program on a connection of its own.
+class OtherClient {
+public:
+    OtherClient() : connection_(X11Connection::open()) {}
+
+    // The X error of grabbing Alt with these extra modifiers and the space bar, 0 when none.
+    int grabAltSpace(unsigned extra = 0) {
+        Display* display = connection_->display();
+        return connection_->trapErrors([&] {
+            XGrabKey(display, XKeysymToKeycode(display, XK_space), Mod1Mask | extra,
+                     connection_->root(), False, GrabModeAsync, GrabModeAsync);
+        });
+    }
+    void ungrabAltSpace(unsigned extra = 0) {
+        Display* display = connection_->display();
+        XUngrabKey(display, XKeysymToKeycode(display, XK_space), Mod1Mask | extra,
+                   connection_->root());
+        XSync(display, False);
+    }
+
+private:
+    std::unique_ptr<X11Connection> connection_;
+};
+
+TEST_F(X11KeyboardTest, ACombinationAnotherProgramHoldsIsRefused) {
+    OtherClient other;
+    ASSERT_EQ(other.grabAltSpace(), 0);
+    EXPECT_FALSE(grabAltSpace());
+    other.ungrabAltSpace();
+
+    // Holding only the Caps Lock form is enough to refuse; the forms grabbed before the refusal
+    // are given back.
+    ASSERT_EQ(other.grabAltSpace(LockMask), 0);
+    EXPECT_FALSE(grabAltSpace());
+    EXPECT_EQ(other.grabAltSpace(), 0);
+    other.ungrabAltSpace();
+    other.ungrabAltSpace(LockMask);
+
+    EXPECT_TRUE(grabAltSpace());
+}
+
+TEST_F(X11KeyboardTest, DestroyingTheGrabGivesTheCombinationBack) {
+    OtherClient other;
+    auto grab = grabAltSpace();
+    ASSERT_TRUE(grab);
+    EXPECT_EQ(other.grabAltSpace(), BadAccess);
+    EXPECT_EQ(other.grabAltSpace(LockMask), BadAccess);
+
+    grab.reset();
+    EXPECT_EQ(other.grabAltSpace(), 0);
+    EXPECT_EQ(other.grabAltSpace(LockMask), 0);
+}
+
+TEST_F(X11KeyboardTest, UnmappedKeysAndModifiersAndOwnDuplicatesAreRefused) {
+    const auto ignore = [](HotKeyEvent) {
+    };
+    EXPECT_FALSE(keyboard->grabHotKey(10, option, ignore));   // no such key here
+    EXPECT_FALSE(keyboard->grabHotKey(space, 1024, ignore));  // Caps Lock is no modifier
+    EXPECT_FALSE(keyboard->grabHotKey(0xffffffffu, option, ignore));
+
+    auto first = keyboard->grabHotKey(space, option, ignore);
+    ASSERT_TRUE(first);
+    // Grabbing it again would take it over from the first grab.
+    EXPECT_FALSE(keyboard->grabHotKey(space, option, ignore));
+    auto other = keyboard->grabHotKey(space, option | 512, ignore);
+    EXPECT_TRUE(other);
+    first.reset();
+    EXPECT_TRUE(keyboard->grabHotKey(space, option, ignore));
+
+    // A function key needs no modifier.
+    EXPECT_TRUE(keyboard->grabHotKey(122, 0, ignore));
+}
+
+TEST_F(X11KeyboardTest, AHandlerMayDropItsGrabWhenPressed) {
+    std::unique_ptr<KeyGrab> grab;
+    grab = keyboard->grabHotKey(space, option, [&](HotKeyEvent event) {
+        events.push_back(event);
+        grab.reset();
+    });
+    ASSERT_TRUE(grab);
+    ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space"}));
+    ASSERT_TRUE(waitForPresses(1));
+    EXPECT_FALSE(grab);
+    ASSERT_TRUE(xdotool({"keyup", "space", "keyup", "alt"}));
+    settle(*connection);
+    EXPECT_EQ(events, std::vector<HotKeyEvent>{HotKeyEvent::Pressed});
+
+    // The keyboard is free again: another program can take the combination.
+    OtherClient other;
+    EXPECT_EQ(other.grabAltSpace(), 0);
+}
+
+// A window of this program that records the presses that reach it.
+class KeyWindow : public QWindow {
+public:
+    std::vector<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        // The modifiers' own presses are no key presses to the monitor either.
+        const int key = event->key();
+        if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt &&
+            key != Qt::Key_Meta && key != Qt::Key_Super_L && key != Qt::Key_Super_R)
+            keys.push_back(key);
+    }
+};
+
+class OwnKeysTest : public X11KeyboardTest {
+protected:
+    void SetUp() override {
+        X11KeyboardTest::SetUp();
+        window.setGeometry(200, 200, 300, 200);
+        window.show();
+        window.requestActivate();
+        ASSERT_TRUE(waitForEvents([&] { return window.isActive(); }));
+    }
+
+    // Types into the focused window and waits until the window or a monitor had the press.
+    bool type(const QString& keys, const std::vector<KeyEvent>& seen) {
+        const size_t before = window.keys.size() + seen.size();
+        return xdotool({"key", keys}) &&
+               waitForEvents([&] { return window.keys.size() + seen.size() > before; });
+    }
+
+    KeyWindow window;
+};
+
+TEST_F(OwnKeysTest, TheMonitorSeesEachPressOnceAndMayConsumeIt) {
+    std::vector<KeyEvent> seen;
+    bool consume = true;
+    auto monitor = keyboard->monitorOwnKeyDowns([&](const KeyEvent& event) {
+        seen.push_back(event);
+        return consume;
+    });
+    ASSERT_TRUE(monitor);
+
+    ASSERT_TRUE(type("alt+a", seen));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].keyCode, 0);
+    EXPECT_EQ(seen[0].modifierFlags, KeyEvent::optionFlag);
+    EXPECT_EQ(seen[0].characters, "a");
+    EXPECT_TRUE(window.keys.empty());
+
+    // The key's own code, not Qt's shifted symbol; the modifier key's own press is no press.
+    ASSERT_TRUE(type("shift+1", seen));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].keyCode, 18);
+    EXPECT_EQ(seen[1].modifierFlags, KeyEvent::shiftFlag);
+    EXPECT_EQ(seen[1].characters, "1");
+
+    ASSERT_TRUE(type("ctrl+super+Escape", seen));
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].keyCode, 53);
+    EXPECT_EQ(seen[2].modifierFlags, KeyEvent::controlFlag | KeyEvent::commandFlag);
+    EXPECT_TRUE(window.keys.empty());
+
+    // Not consumed: the window has it too.
+    consume = false;
+    ASSERT_TRUE(type("Return", seen));
+    ASSERT_TRUE(waitForEvents([&] { return !window.keys.empty(); }));
+    EXPECT_EQ(seen.back().keyCode, 36);
+    EXPECT_EQ(window.keys, std::vector<int>{Qt::Key_Return});
+
+    // Removed: the window alone.
+    monitor.reset();
+    const size_t count = seen.size();
+    ASSERT_TRUE(type("b", seen));
+    EXPECT_EQ(seen.size(), count);
+    EXPECT_EQ(window.keys.back(), Qt::Key_B);
+}
+
+TEST_F(OwnKeysTest, AMonitorMayRemoveItselfWhileHandlingAPress) {
+    std::vector<KeyEvent> seen;
+    std::unique_ptr<Monitor> monitor;
+    monitor = keyboard->monitorOwnKeyDowns([&](const KeyEvent& event) {
+        seen.push_back(event);
+        monitor.reset();
+        return true;
+    });
+    ASSERT_TRUE(type("x", seen));
+    EXPECT_FALSE(monitor);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].keyCode, 7);
+    EXPECT_TRUE(window.keys.empty());
+
+    ASSERT_TRUE(type("y", seen));
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_EQ(window.keys, std::vector<int>{Qt::Key_Y});
+}
+
+}  // namespace
+}  // namespace tandri::test

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "platform/x11/x11connection.h"
+#include "platform/x11/x11pointerbuttons.h"
+#include "x11input_support.h"
+
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xlib.h>
+
+namespace tandri {
+
+// Found by argument-dependent lookup from the comparisons below.
+static bool operator==(const ButtonEvent& a, const ButtonEvent& b) {
+    return a.type == b.type && a.button == b.button;
+}
+
+static void PrintTo(const ButtonEvent& event, std::ostream* out) {
+    using Type = ButtonEvent::Type;
+    *out << (event.type == Type::Down ? "down "
+             : event.type == Type::Up ? "up "
+                                      : "dragged ")
+         << event.button;
+}
+
+namespace test {
+namespace {
+
+using x11::X11Connection;
+using x11::X11PointerButtons;
+using Type = ButtonEvent::Type;
+
+QStringList at(const QPoint& point) {
+    return {"mousemove", QString::number(point.x()), QString::number(point.y())};
+}
+
+class X11PointerButtonsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        connection = X11Connection::open();
+        ASSERT_TRUE(connection);
+        buttons = std::make_unique<X11PointerButtons>(*connection);
+        ASSERT_TRUE(xdotool(at(target.center())));
+    }
+
+    // Clicks these X buttons over the other program's window.
+    bool click(std::initializer_list<int> xButtons) {
+        QStringList arguments;
+        for (int button : xButtons) arguments << "click" << QString::number(button);
+        return xdotool(arguments);
+    }
+
+    bool waitForTargetPresses(size_t count) {
+        return waitFor(*connection, [&] { return target.presses().size() >= count; });
+    }
+
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11PointerButtons> buttons;
+    ClickTarget target{QRect(300, 300, 200, 200)};
+    std::vector<ButtonEvent> filtered;
+    std::vector<ButtonEvent> heard;
+};
+
+TEST(X11PointerButtonNumbers, XButtonsBecomeOurs) {
+    EXPECT_EQ(X11PointerButtons::buttonNumber(1), 0);
+    EXPECT_EQ(X11PointerButtons::buttonNumber(3), 1);
+    EXPECT_EQ(X11PointerButtons::buttonNumber(2), 2);
+    EXPECT_EQ(X11PointerButtons::buttonNumber(8), 3);
+    EXPECT_EQ(X11PointerButtons::buttonNumber(9), 4);
+    EXPECT_EQ(X11PointerButtons::buttonNumber(10), 5);
+    for (unsigned wheel : {0u, 4u, 5u, 6u, 7u})
+        EXPECT_FALSE(X11PointerButtons::buttonNumber(wheel));
+}
+
+TEST_F(X11PointerButtonsTest, TheFilterTakesTheMiddleButtonAndLeavesTheOthers) {
+    auto filter = buttons->filterOtherButtons([&](const ButtonEvent& event) {
+        filtered.push_back(event);
+        return true;
+    });
+    ASSERT_TRUE(filter);
+
+    ASSERT_TRUE(click({2, 1, 3}));
+    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(waitFor(*connection, [&] { return filtered.size() >= 2; }));
+    // The middle click came first; the window never had it.
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3}));
+    EXPECT_EQ(filtered, (std::vector<ButtonEvent>{{Type::Down, 2}, {Type::Up, 2}}));
+
+    // Held and moved: drags, then the release, none of it in the window.
+    filtered.clear();
+    ASSERT_TRUE(xdotool(
+        {"mousedown", "2", "mousemove", "410", "420", "mousemove", "420", "430", "mouseup", "2"}));
+    ASSERT_TRUE(waitFor(*connection,
+                        [&] { return !filtered.empty() && filtered.back().type == Type::Up; }));
+    EXPECT_EQ(filtered.front(), (ButtonEvent{Type::Down, 2}));
+    EXPECT_GE(filtered.size(), 3u);
+    for (size_t i = 1; i + 1 < filtered.size(); ++i)
+        EXPECT_EQ(filtered[i], (ButtonEvent{Type::Dragged, 2}));
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3}));
+}
+
+TEST_F(X11PointerButtonsTest, APressTheFilterLetsThroughReachesTheWindow) {
+    bool swallow = false;
+    auto filter = buttons->filterOtherButtons([&](const ButtonEvent& event) {
+        filtered.push_back(event);
+        return swallow;
+    });
+    ASSERT_TRUE(filter);
+    ASSERT_TRUE(click({2}));
+    ASSERT_TRUE(waitForTargetPresses(1));
+    EXPECT_EQ(target.presses(), std::vector<unsigned>{2});
+    EXPECT_EQ(filtered.front(), (ButtonEvent{Type::Down, 2}));
+
+    // The pointer is not left frozen: the next press is filtered again.
+    swallow = true;
+    filtered.clear();
+    ASSERT_TRUE(click({2, 1}));
+    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(waitFor(*connection, [&] { return filtered.size() >= 2; }));
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{2, 1}));
+    EXPECT_EQ(filtered, (std::vector<ButtonEvent>{{Type::Down, 2}, {Type::Up, 2}}));
+}
+
+TEST_F(X11PointerButtonsTest, FiltersShareTheGrabAndTheLastOneGivesItBack) {
+    std::vector<ButtonEvent> second;
+    auto first = buttons->filterOtherButtons([&](const ButtonEvent& event) {
+        filtered.push_back(event);
+        return false;
+    });
+    auto next = buttons->filterOtherButtons([&](const ButtonEvent& event) {
+        second.push_back(event);
+        return true;
+    });
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(next);
+    ASSERT_TRUE(click({2, 1}));
+    ASSERT_TRUE(waitForTargetPresses(1));
+    ASSERT_TRUE(waitFor(*connection, [&] { return second.size() >= 2; }));
+    EXPECT_EQ(target.presses(), std::vector<unsigned>{1});
+    EXPECT_EQ(filtered.size(), 2u);
+    EXPECT_EQ(second.size(), 2u);
+
+    first.reset();
+    ASSERT_TRUE(click({2, 3}));
+    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(waitFor(*connection, [&] { return second.size() >= 4; }));
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3}));
+
+    next.reset();
+    ASSERT_TRUE(click({2}));
+    ASSERT_TRUE(waitForTargetPresses(3));
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3, 2}));
+    EXPECT_EQ(second.size(), 4u);
+}
+
+TEST_F(X11PointerButtonsTest, AFilterMayRemoveItselfOnThePress) {
+    std::unique_ptr<Monitor> filter;
+    filter = buttons->filterOtherButtons([&](const ButtonEvent& event) {
+        filtered.push_back(event);
+        filter.reset();
+        return true;
+    });
+    ASSERT_TRUE(filter);
+    ASSERT_TRUE(click({2, 1}));
+    ASSERT_TRUE(waitForTargetPresses(1));
+    EXPECT_EQ(target.presses(), std::vector<unsigned>{1});
+    EXPECT_FALSE(filter);
+
+    // The grab went with it.
+    ASSERT_TRUE(click({2}));
+    ASSERT_TRUE(waitForTargetPresses(2));
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 2}));
+    EXPECT_EQ(filtered.size(), 1u);
+}
+
+TEST_F(X11PointerButtonsTest, AMiddleButtonAnotherProgramGrabsRefusesTheFilter) {
+    auto other = X11Connection::open();
+    ASSERT_TRUE(other);
+    Display* display = other->display();
+    ASSERT_EQ(other->trapErrors([&] {
+        XGrabButton(display, Button2, AnyModifier, other->root(), False, ButtonPressMask,
+                    GrabModeAsync, GrabModeAsync, 0, 0);
+    }),
+              0);
+    EXPECT_FALSE(buttons->filterOtherButtons([](const ButtonEvent&) { return true; }));
+
+    XUngrabButton(display, Button2, AnyModifier, other->root());
+    XSync(display, False);
+    auto filter = buttons->filterOtherButtons([](const ButtonEvent&) { return true; });
+    ASSERT_TRUE(filter);
+    // Ours now: the other program is refused in turn, until the filter goes.
+    const auto grab = [&] {
+        return other->trapErrors([&] {
+            XGrabButton(display, Button2, AnyModifier, other->root(), False, ButtonPressMask,
+                        GrabModeAsync, GrabModeAsync, 0, 0);
+        });
+    };
+    EXPECT_EQ(grab(), BadAccess);
+    filter.reset();
+    EXPECT_EQ(grab(), 0);
+}
+
+TEST_F(X11PointerButtonsTest, TheListenerHearsTheOtherButtonsWithoutTakingThem) {
+    auto listener =
+        buttons->listenOtherButtons([&](const ButtonEvent& event) { heard.push_back(event); });
+    ASSERT_TRUE(listener);
+
+    // The wheel (4, 5) and the primary and secondary buttons are not heard.
+    ASSERT_TRUE(click({1, 3, 4, 5, 2, 8, 9}));
+    ASSERT_TRUE(waitForTargetPresses(7));
+    ASSERT_TRUE(waitFor(*connection, [&] { return heard.size() >= 6; }));
+    EXPECT_EQ(heard, (std::vector<ButtonEvent>{{Type::Down, 2},
+                                               {Type::Up, 2},
+                                               {Type::Down, 3},
+                                               {Type::Up, 3},
+                                               {Type::Down, 4},
+                                               {Type::Up, 4}}));
+    EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3, 4, 5, 2, 8, 9}));
+
+    listener.reset();
+    ASSERT_TRUE(click({2}));
+    ASSERT_TRUE(waitForTargetPresses(8));
+    settle(*connection);
+    EXPECT_EQ(heard.size(), 6u);
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace tandri

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include "platform/x11/x11connection.h"
+#include "platform/x11/x11screens.h"
+#include "support/waitforevents.h"
+#include "x11input_support.h"
+
+namespace tandri::test {
+namespace {
+
+using x11::X11Connection;
+using x11::X11Screens;
+
+bool moveTo(int x, int y) {
+    return xdotool({"mousemove", QString::number(x), QString::number(y)});
+}
+
+class X11ScreensTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        connection = X11Connection::open();
+        ASSERT_TRUE(connection);
+        screens = std::make_unique<X11Screens>(*connection);
+    }
+
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11Screens> screens;
+};
+
+TEST_F(X11ScreensTest, TheScreenIsInPointsWithYUp) {
+    const auto all = screens->screens();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].id, QGuiApplication::primaryScreen()->name());
+    EXPECT_FALSE(all[0].id.isEmpty());
+    EXPECT_EQ(all[0].frame, QRectF(0, 0, 1440, 900));
+    EXPECT_TRUE(all[0].frame.contains(all[0].visible));
+    EXPECT_FALSE(all[0].visible.isEmpty());
+    EXPECT_EQ(all[0].scale, 1.0);
+
+    // A rectangle 20 below the top of a 900-high screen and 50 high has its bottom at 830.
+    EXPECT_EQ(X11Screens::toPoints(QRectF(10, 20, 100, 50)), QRectF(10, 830, 100, 50));
+    EXPECT_EQ(X11Screens::toPoints(QPoint(0, 900)), QPointF(0, 0));
+}
+
+TEST_F(X11ScreensTest, ThePointerIsInPointsWithYUp) {
+    ASSERT_TRUE(moveTo(100, 200));
+    EXPECT_EQ(screens->mouseLocation(), QPointF(100, 700));
+    ASSERT_TRUE(moveTo(0, 0));
+    EXPECT_EQ(screens->mouseLocation(), QPointF(0, 900));
+    ASSERT_TRUE(moveTo(1439, 899));
+    EXPECT_EQ(screens->mouseLocation(), QPointF(1439, 1));
+}
+
+TEST_F(X11ScreensTest, PressedButtonsAreOneBitEach) {
+    // Over another program's window, where the window manager binds nothing.
+    ClickTarget target(QRect(300, 300, 200, 200));
+    ASSERT_TRUE(moveTo(400, 400));
+    EXPECT_EQ(screens->pressedMouseButtons(), 0u);
+    ASSERT_TRUE(xdotool({"mousedown", "1"}));
+    EXPECT_EQ(screens->pressedMouseButtons(), Screens::primaryButton);
+    ASSERT_TRUE(xdotool({"mousedown", "3"}));
+    EXPECT_EQ(screens->pressedMouseButtons(), 0b011u);
+    ASSERT_TRUE(xdotool({"mousedown", "2"}));
+    EXPECT_EQ(screens->pressedMouseButtons(), 0b111u);
+    ASSERT_TRUE(xdotool({"mouseup", "1", "mouseup", "2"}));
+    EXPECT_EQ(screens->pressedMouseButtons(), 0b010u);
+    ASSERT_TRUE(xdotool({"mouseup", "3"}));
+    EXPECT_EQ(screens->pressedMouseButtons(), 0u);
+}
+
+class OutsideClicksTest : public X11ScreensTest {
+protected:
+    bool clickAt(const QPoint& point, int button) {
+        return moveTo(point.x(), point.y()) && xdotool({"click", QString::number(button)});
+    }
+
+    // Clicks on the other program's window, which tells when the click arrived.
+    bool clickTarget(int button) {
+        const size_t before = target.presses().size();
+        return clickAt(target.center(), button) &&
+               waitFor(*connection, [&] { return target.presses().size() > before; });
+    }
+
+    ClickTarget target{QRect(900, 100, 200, 200)};
+    int clicks = 0;
+};
+
+TEST_F(OutsideClicksTest, LeftAndRightClicksInOtherProgramsAreReported) {
+    auto monitor = screens->monitorOutsideClicks([&] { ++clicks; });
+    ASSERT_TRUE(monitor);
+
+    ASSERT_TRUE(clickTarget(1));
+    ASSERT_TRUE(waitFor(*connection, [&] { return clicks == 1; }));
+    ASSERT_TRUE(clickTarget(3));
+    ASSERT_TRUE(waitFor(*connection, [&] { return clicks == 2; }));
+    // The middle button and the wheel are not clicks here.
+    ASSERT_TRUE(clickTarget(2));
+    ASSERT_TRUE(clickTarget(4));
+    settle(*connection);
+    EXPECT_EQ(clicks, 2);
+
+    monitor.reset();
+    ASSERT_TRUE(clickTarget(1));
+    settle(*connection);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(OutsideClicksTest, ClicksOnThisProgramsWindowsAreNotOutside) {
+    // One window the window manager frames, one it leaves alone.
+    QWindow framed;
+    framed.setGeometry(300, 300, 300, 200);
+    framed.show();
+    QWindow bare;
+    bare.setFlags(Qt::Window | Qt::BypassWindowManagerHint | Qt::FramelessWindowHint);
+    bare.setGeometry(100, 600, 200, 150);
+    bare.show();
+    ASSERT_TRUE(waitForEvents([&] { return framed.isExposed() && bare.isExposed(); }));
+
+    auto monitor = screens->monitorOutsideClicks([&] { ++clicks; });
+    ASSERT_TRUE(monitor);
+    for (QWindow* window : {&framed, &bare}) {
+        for (int button : {1, 3}) {
+            ASSERT_TRUE(clickAt(window->geometry().center(), button));
+            // Handled while the pointer is still there, as the program would.
+            settle(*connection);
+        }
+    }
+    // Whatever these produced has arrived once another program's click has.
+    ASSERT_TRUE(clickTarget(1));
+    ASSERT_TRUE(waitFor(*connection, [&] { return clicks >= 1; }));
+    settle(*connection);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(OutsideClicksTest, AMonitorMayRemoveItselfWhenCalled) {
+    std::unique_ptr<Monitor> monitor;
+    monitor = screens->monitorOutsideClicks([&] {
+        ++clicks;
+        monitor.reset();
+    });
+    auto other = screens->monitorOutsideClicks([&] { clicks += 10; });
+    ASSERT_TRUE(monitor);
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(clickTarget(1));
+    ASSERT_TRUE(waitFor(*connection, [&] { return clicks == 11; }));
+    EXPECT_FALSE(monitor);
+
+    // The remaining monitor still has its events.
+    ASSERT_TRUE(clickTarget(3));
+    ASSERT_TRUE(waitFor(*connection, [&] { return clicks == 21; }));
+}
+
+}  // namespace
+}  // namespace tandri::test
