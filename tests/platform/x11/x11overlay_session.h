@@ -39,7 +39,7 @@ public:
     SolidWindow(X11Connection& connection, const QString& title, const QString& colour,
                 QRect geometry, Program program = Program::Clock)
         : connection_(connection), title_(title) {
-        const QString spec = QStringLiteral("%1x%2+%3+%4")
+        const QString where = QStringLiteral("%1x%2+%3+%4")
                                  .arg(geometry.width())
                                  .arg(geometry.height())
                                  .arg(geometry.x())
@@ -47,11 +47,11 @@ public:
         if (program == Program::Clock) {
             process_.start(QStringLiteral("xclock"),
                            {"-title", title, "-norender", "-bg", colour, "-fg", colour, "-hd",
-                            colour, "-hl", colour, "-geometry", spec, "-update", "3600"});
+                            colour, "-hl", colour, "-geometry", where, "-update", "3600"});
         } else {
             process_.start(QStringLiteral("xterm"),
                            {"-T", title, "-fa", "Monospace", "-bg", colour, "-fg", colour, "-cr",
-                            colour, "-geometry", spec, "-e", "sleep", "600"});
+                            colour, "-geometry", where, "-e", "sleep", "600"});
         }
     }
     ~SolidWindow() {
