@@ -235,34 +235,78 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     ASSERT_GE(index, 0) << now.join(", ").toStdString();
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
 
-    // Hold, aim at the entry, and find the blue window's chip where the ring shows it.
-    move({centerX, centerY});
-    XSession::xdotool({"keydown", "alt", "keydown", "space"});
-    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
-    move(toward(index, int(now.size())));
-    QPoint chip;
-    const QRect nearRing(centerX - 420, centerY - 420, 840, 840);
-    const QRect windows(0, 0, 270, 440);  // the real windows, top left
-    ASSERT_TRUE(waitForEvents(
-        [&] {
-            const QImage screen = screenshot();
-            // Only the chips outside the ring count: the entries' icons may hold blue too.
-            QImage masked = screen;
-            QPainter painter(&masked);
-            painter.fillRect(windows, Qt::black);
-            painter.setBrush(Qt::black);
-            painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
-            painter.end();
-            const auto [count, centre] = find(masked, Qt::blue, nearRing);
-            chip = centre;
-            return count > 100;
-        },
-        5000));
-    move(chip);
-    pause(400);
-    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    const auto flickOntoBlueChip = [&](bool save) {
+        // Hold, aim at the entry, and find the blue window's chip where the ring shows it.
+        move({centerX, centerY});
+        XSession::xdotool({"keydown", "alt", "keydown", "space"});
+        ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        move(toward(index, int(now.size())));
+        QPoint chip;
+        const QRect nearRing(centerX - 420, centerY - 420, 840, 840);
+        const QRect windows(0, 0, 270, 440);  // the real windows, top left
+        const bool found = waitForEvents(
+            [&] {
+                // Only the chips outside the ring count: the entries' icons may hold blue too.
+                QImage masked = screenshot();
+                QPainter painter(&masked);
+                painter.fillRect(windows, Qt::black);
+                painter.setBrush(Qt::black);
+                painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
+                painter.end();
+                const auto [count, centre] = find(masked, Qt::blue, nearRing);
+                chip = centre;
+                return count > 100;
+            },
+            5000);
+        if (found) {
+            // The picture of the ring over real windows that the README shows.
+            if (save)
+                screenshot().save(QStringLiteral(TANDRI_SCREENSHOTS "/ring-on-x11.png"));
+            move(chip);
+            pause(400);
+        }
+        XSession::xdotool({"keyup", "space", "keyup", "alt"});
+        ASSERT_TRUE(found) << "no chip showing the blue window";
+    };
+
+    flickOntoBlueChip(true);
     EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, 5000))
         << "active: " << XSession::activeTitle().toStdString();
+}
+
+// Runs only in the session whose one wide screen is split into two monitors.
+TEST(TwoScreens, AClickOnTheOtherScreenClosesTheRing) {
+    if (qEnvironmentVariable("X_SCREEN") != "2880x900x24")
+        GTEST_SKIP() << "this session has one screen";
+    XSession::run("xrandr", {"--setmonitor", "left", "1440/381x900/238+0+0", "screen"});
+    XSession::run("xrandr", {"--setmonitor", "right", "1440/381x900/238+1440+0", "none"});
+    XSession session;
+    session.setPreferences({{"onboardingDone", true}});
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Alpha", "-geometry", "+100+100"}, "Alpha"));
+    QProcess probe;
+    probe.start("xev", {"-event", "button", "-geometry", "400x300+1960+300", "-name", "Probe"});
+    ASSERT_TRUE(probe.waitForStarted());
+    ASSERT_TRUE(XSession::waitForWindow("Probe"));
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+
+    // A tap leaves the ring open on the left screen, with the right one shielded.
+    move({centerX, centerY});
+    XSession::xdotool({"key", "alt+space"});
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    pause(400);
+    ASSERT_TRUE(ringVisible(session));
+    XSession::xdotool({"mousemove", "2160", "450", "click", "1"});
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    // The shield took the click: the window below never saw it.
+    pause(200);
+    const QByteArray heard = probe.readAllStandardOutput();
+    EXPECT_FALSE(heard.contains("ButtonPress")) << heard.toStdString();
+    // With the ring closed, the same click reaches it.
+    XSession::xdotool({"click", "1"});
+    EXPECT_TRUE(
+        waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); }, 5000));
+    probe.kill();
+    probe.waitForFinished();
 }
 
 // Runs only in the session whose window manager keeps its own Alt-Space binding.
