@@ -5,10 +5,10 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include "platform/common/drawnicons.h"
 #include "platform/preferences.h"
 #include "platform/sim/simaccessibility.h"
 #include "platform/sim/simdesktopreader.h"
-#include "platform/sim/simicons.h"
 #include "platform/sim/simkeyboard.h"
 #include "platform/sim/simoverlays.h"
 #include "platform/sim/simpointerbuttons.h"
@@ -29,7 +29,7 @@ namespace tandri::sim {
 
 SimDesktop::SimDesktop(Key)
     : state_(std::make_unique<SimState>()),
-      icons_(std::make_unique<SimIcons>()),
+      icons_(std::make_unique<DrawnIcons>()),
       workspace_(std::make_unique<SimWorkspace>(*state_, *icons_)),
       accessibility_(std::make_unique<SimAccessibility>(*state_)),
       windowList_(std::make_unique<SimWindowList>(*state_)),

@@ -19,13 +19,13 @@
 #include "platform/workspace.h"
 
 namespace tandri {
+class DrawnIcons;
 class Preferences;
 }  // namespace tandri
 
 namespace tandri::sim {
 
 class SimAccessibility;
-class SimIcons;
 class SimKeyboard;
 class SimPointerButtons;
 class SimOverlayWindow;
@@ -134,7 +134,7 @@ private:
                            const QString& baseFolder);
 
     std::unique_ptr<SimState> state_;
-    std::unique_ptr<SimIcons> icons_;
+    std::unique_ptr<DrawnIcons> icons_;
     std::unique_ptr<SimWorkspace> workspace_;
     std::unique_ptr<SimAccessibility> accessibility_;
     std::unique_ptr<SimWindowList> windowList_;

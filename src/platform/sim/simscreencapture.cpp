@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "platform/sim/simicons.h"
+#include "platform/common/drawnicons.h"
 
 namespace tandri::sim {
 
@@ -122,7 +122,7 @@ QImage SimScreenCapture::capture(quint32 windowID, QSize pixels) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(pixels.width() / frame.width(), pixels.height() / frame.height());
-    drawWindow(painter, frame, title, SimIcons::colourFor(appName));
+    drawWindow(painter, frame, title, DrawnIcons::colourFor(appName));
     painter.end();
     return image;
 }

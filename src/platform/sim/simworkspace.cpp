@@ -37,7 +37,7 @@ qint32 realPID() {
 
 }  // namespace
 
-SimWorkspace::SimWorkspace(SimState& state, SimIcons& icons) : state_(state), icons_(icons) {}
+SimWorkspace::SimWorkspace(SimState& state, DrawnIcons& icons) : state_(state), icons_(icons) {}
 
 qint32 SimWorkspace::ownPID() const {
     std::lock_guard lock(state_.mutex);

@@ -3,7 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/sim/simicons.h"
+#include "platform/common/drawnicons.h"
 #include "platform/sim/simstate.h"
 #include "platform/workspace.h"
 
@@ -13,7 +13,7 @@ namespace tandri::sim {
 /// changes something is written to the desktop's action log.
 class SimWorkspace : public Workspace {
 public:
-    SimWorkspace(SimState& state, SimIcons& icons);
+    SimWorkspace(SimState& state, DrawnIcons& icons);
 
     qint32 ownPID() const override;
     std::vector<RunningApp> runningApps() const override;
@@ -48,7 +48,7 @@ private:
     void bringForward(SimState::App& app);
 
     SimState& state_;
-    SimIcons& icons_;
+    DrawnIcons& icons_;
     mutable std::mutex iconMutex_;
     mutable std::map<QString, QImage> fileIcons_;
 };

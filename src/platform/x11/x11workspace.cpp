@@ -25,7 +25,7 @@ namespace tandri::x11 {
 
 namespace {
 
-constexpr int iconSize = sim::SimIcons::size;
+constexpr int iconSize = DrawnIcons::size;
 const QString entrySuffix = QStringLiteral(".desktop");
 
 // Every app icon is a square of one size, the picture scaled to fit and centred.

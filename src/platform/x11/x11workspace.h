@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/sim/simicons.h"
+#include "platform/common/drawnicons.h"
 #include "platform/workspace.h"
 #include "platform/x11/desktopentries.h"
 #include "platform/x11/x11accessibility.h"
@@ -77,7 +77,7 @@ private:
 
     X11Connection& connection_;
     DesktopEntries& entries_;
-    mutable sim::SimIcons drawn_;
+    mutable DrawnIcons drawn_;
     // Icons of the entries by icon name and of the clients' own by process and start.
     mutable std::map<QString, QImage> entryIcons_;
     mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;

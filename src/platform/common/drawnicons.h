@@ -7,11 +7,12 @@
 #include <mutex>
 #include <optional>
 
-namespace tandri::sim {
+namespace tandri {
 
-/// The simulated desktop's icons: apps' own icon files, and drawn ones where there are none.
+/// Icons for apps, files and the Trash: an app's own icon file where it has one, drawn ones
+/// where there are none.
 /// Every icon is made once and cached. Safe on any thread.
-class SimIcons {
+class DrawnIcons {
 public:
     /// Side of every drawn icon, in pixels.
     static constexpr int size = 128;
@@ -35,4 +36,4 @@ private:
     std::map<QString, QImage> cache_;
 };
 
-}  // namespace tandri::sim
+}  // namespace tandri

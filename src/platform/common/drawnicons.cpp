@@ -1,4 +1,4 @@
-#include "platform/sim/simicons.h"
+#include "platform/common/drawnicons.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -7,12 +7,12 @@
 #include <QPolygonF>
 #include <cmath>
 
-namespace tandri::sim {
+namespace tandri {
 
 namespace {
 
 QImage blankIcon() {
-    QImage image(SimIcons::size, SimIcons::size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(DrawnIcons::size, DrawnIcons::size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
@@ -89,7 +89,7 @@ QImage drawTrash() {
 }  // namespace
 
 template <typename Draw>
-QImage SimIcons::cached(const QString& key, Draw draw) {
+QImage DrawnIcons::cached(const QString& key, Draw draw) {
     std::lock_guard lock(mutex_);
     auto it = cache_.find(key);
     if (it == cache_.end())
@@ -97,7 +97,7 @@ QImage SimIcons::cached(const QString& key, Draw draw) {
     return it->second;
 }
 
-QImage SimIcons::appIcon(const QString& name, const std::optional<QString>& iconFile) {
+QImage DrawnIcons::appIcon(const QString& name, const std::optional<QString>& iconFile) {
     if (iconFile) {
         QImage loaded =
             cached(QStringLiteral("file:") + *iconFile, [&] { return QImage(*iconFile); });
@@ -107,19 +107,19 @@ QImage SimIcons::appIcon(const QString& name, const std::optional<QString>& icon
     return cached(QStringLiteral("app:") + name, [&] { return drawAppIcon(name); });
 }
 
-QImage SimIcons::folderIcon() {
+QImage DrawnIcons::folderIcon() {
     return cached(QStringLiteral("folder"), drawFolder);
 }
 
-QImage SimIcons::documentIcon() {
+QImage DrawnIcons::documentIcon() {
     return cached(QStringLiteral("document"), drawDocument);
 }
 
-QImage SimIcons::trashIcon() {
+QImage DrawnIcons::trashIcon() {
     return cached(QStringLiteral("trash"), drawTrash);
 }
 
-QColor SimIcons::colourFor(const QString& name) {
+QColor DrawnIcons::colourFor(const QString& name) {
     // FNV-1a: qHash is seeded per process, and the colour must not change between runs.
     quint32 hash = 2166136261u;
     for (QChar c : name) {
@@ -134,7 +134,7 @@ QColor SimIcons::colourFor(const QString& name) {
     return colour;
 }
 
-QImage SimIcons::drawAppIcon(const QString& name) {
+QImage DrawnIcons::drawAppIcon(const QString& name) {
     QImage image = blankIcon();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -159,4 +159,4 @@ QImage SimIcons::drawAppIcon(const QString& name) {
     return image;
 }
 
-}  // namespace tandri::sim
+}  // namespace tandri

@@ -1,10 +1,10 @@
-#include "platform/sim/simicons.h"
+#include "platform/common/drawnicons.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-namespace tandri::sim {
+namespace tandri {
 namespace {
 
 bool isWhitish(QColor c) {
@@ -19,14 +19,14 @@ int countPixels(const QImage& image, const QRect& area, const std::function<bool
     return count;
 }
 
-TEST(SimIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
-    const QImage icon = SimIcons::drawAppIcon("mail");
+TEST(DrawnIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
+    const QImage icon = DrawnIcons::drawAppIcon("mail");
     ASSERT_EQ(icon.size(), QSize(128, 128));
     // Rounded: the corners stay transparent.
     EXPECT_EQ(icon.pixelColor(1, 1).alpha(), 0);
     EXPECT_EQ(icon.pixelColor(126, 126).alpha(), 0);
     // The body near its edge has the name's colour.
-    const QColor colour = SimIcons::colourFor("mail");
+    const QColor colour = DrawnIcons::colourFor("mail");
     const QColor edge = icon.pixelColor(64, 14);
     EXPECT_NEAR(edge.hsvHue(), colour.hsvHue(), 12);
     // The initial is drawn in white over a good part of the middle, and is not all of it.
@@ -37,18 +37,18 @@ TEST(SimIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
     EXPECT_LT(colour.lightnessF(), 0.6);
 }
 
-TEST(SimIcons, ColoursAreStablePerNameAndDifferBetweenNames) {
-    EXPECT_EQ(SimIcons::colourFor("Notes"), SimIcons::colourFor("Notes"));
-    EXPECT_NE(SimIcons::colourFor("Notes"), SimIcons::colourFor("Mail"));
-    EXPECT_NE(SimIcons::drawAppIcon("Notes"), SimIcons::drawAppIcon("Mail"));
-    EXPECT_EQ(SimIcons::drawAppIcon("Notes"), SimIcons::drawAppIcon("Notes"));
+TEST(DrawnIcons, ColoursAreStablePerNameAndDifferBetweenNames) {
+    EXPECT_EQ(DrawnIcons::colourFor("Notes"), DrawnIcons::colourFor("Notes"));
+    EXPECT_NE(DrawnIcons::colourFor("Notes"), DrawnIcons::colourFor("Mail"));
+    EXPECT_NE(DrawnIcons::drawAppIcon("Notes"), DrawnIcons::drawAppIcon("Mail"));
+    EXPECT_EQ(DrawnIcons::drawAppIcon("Notes"), DrawnIcons::drawAppIcon("Notes"));
     // A name without a letter still gets a mark.
-    const QImage unnamed = SimIcons::drawAppIcon("");
+    const QImage unnamed = DrawnIcons::drawAppIcon("");
     EXPECT_GT(countPixels(unnamed, QRect(24, 24, 80, 80), isWhitish), 100);
 }
 
-TEST(SimIcons, PlaceIconsAreDrawnAndNotBlank) {
-    SimIcons icons;
+TEST(DrawnIcons, PlaceIconsAreDrawnAndNotBlank) {
+    DrawnIcons icons;
     for (const QImage& icon : {icons.folderIcon(), icons.documentIcon(), icons.trashIcon()}) {
         ASSERT_EQ(icon.size(), QSize(128, 128));
         const int opaque = countPixels(icon, icon.rect(), [](QColor c) { return c.alpha() > 200; });
@@ -59,7 +59,7 @@ TEST(SimIcons, PlaceIconsAreDrawnAndNotBlank) {
     EXPECT_NE(icons.trashIcon(), icons.documentIcon());
 }
 
-TEST(SimIcons, AppIconsComeFromTheirFileOrAreDrawnAndAreCached) {
+TEST(DrawnIcons, AppIconsComeFromTheirFileOrAreDrawnAndAreCached) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     QImage blue(32, 32, QImage::Format_ARGB32);
@@ -67,17 +67,17 @@ TEST(SimIcons, AppIconsComeFromTheirFileOrAreDrawnAndAreCached) {
     const QString file = folder.filePath("blue.png");
     ASSERT_TRUE(blue.save(file));
 
-    SimIcons icons;
+    DrawnIcons icons;
     const QImage loaded = icons.appIcon("Music", file);
     EXPECT_EQ(loaded.size(), QSize(32, 32));
     EXPECT_EQ(loaded.pixelColor(5, 5), QColor(Qt::blue));
 
     const QImage drawn = icons.appIcon("Music", folder.filePath("missing.png"));
-    EXPECT_EQ(drawn, SimIcons::drawAppIcon("Music"));
+    EXPECT_EQ(drawn, DrawnIcons::drawAppIcon("Music"));
     EXPECT_EQ(icons.appIcon("Music", std::nullopt).cacheKey(), drawn.cacheKey());
     // A file that is not a picture falls back too.
     EXPECT_EQ(icons.appIcon("Music", folder.path()), drawn);
 }
 
 }  // namespace
-}  // namespace tandri::sim
+}  // namespace tandri
