@@ -100,9 +100,11 @@ QImage fromXImage(XImage& image, const Visual& visual, int depth) {
     if (result.isNull() || depth == 32)
         return result;
     // The padding byte of a depth-24 pixel is undefined; Qt expects it opaque.
-    for (int y = 0; y < result.height(); ++y) {
+    const int width = result.width();
+    const int height = result.height();
+    for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < result.width(); ++x) line[x] |= 0xff000000u;
+        for (int x = 0; x < width; ++x) line[x] |= 0xff000000u;
     }
     return result;
 }
