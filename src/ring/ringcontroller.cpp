@@ -235,6 +235,9 @@ void RingController::open() {
     view.setProgress(view.reduceMotion ? 1.0 : 0.0);
     panel_.setBlurAlpha(view.progress());
 
+    // The first frame is drawn before the window shows, so the ring never appears empty for a
+    // tick.
+    view.displayNow();
     panel_.orderFront();
     panel_.makeKey();
     platform_.notifications.post(openedNotification, false);

@@ -71,6 +71,24 @@ private:
     QColor colour_;
 };
 
+/// How many pixels of `picture` inside `area` are mostly blue, however dimmed, and their centre.
+std::pair<int, QPoint> findBluish(const QImage& picture, QRect area) {
+    int count = 0;
+    qint64 sx = 0, sy = 0;
+    area &= picture.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c.blue() > 90 && c.blue() > 2 * c.red() + 40 && c.blue() > 2 * c.green() + 40) {
+                ++count;
+                sx += x;
+                sy += y;
+            }
+        }
+    }
+    return {count, count ? QPoint(int(sx / count), int(sy / count)) : QPoint()};
+}
+
 /// How many pixels of `picture` inside `area` are close to `colour`, and their centre.
 std::pair<int, QPoint> find(const QImage& picture, QColor colour, QRect area) {
     int count = 0;
@@ -253,7 +271,8 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
                 painter.setBrush(Qt::black);
                 painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
                 painter.end();
-                const auto [count, centre] = find(masked, Qt::blue, nearRing);
+                // A minimized window's card is drawn faded.
+                const auto [count, centre] = findBluish(masked, nearRing);
                 chip = centre;
                 return count > 100;
             },
@@ -272,6 +291,14 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     flickOntoBlueChip(true);
     EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, 5000))
         << "active: " << XSession::activeTitle().toStdString();
+
+    // A minimized window comes back when its chip is picked.
+    XSession::xdotool({"windowminimize", "--sync", QString::number(blue.winId())});
+    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
+    flickOntoBlueChip(false);
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, 5000))
+        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(waitForEvents([&] { return blue.isExposed(); }, 5000));
 }
 
 // Runs only in the session whose one wide screen is split into two monitors.
