@@ -1,5 +1,7 @@
 #include "platform/common/signalquitrequests.h"
 
+#include "platform/common/handlerlist.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -29,8 +31,7 @@ struct SignalQuitRequests::State {
     int pipe[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier;
     struct sigaction previous = {};
-    int nextID = 0;
-    std::map<int, std::function<void()>> handlers;
+    HandlerList<std::function<void()>> handlers;
 
     void install() {
         if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -62,16 +63,10 @@ struct SignalQuitRequests::State {
         while (::read(pipe[0], buffer, sizeof buffer) > 0) any = true;
         if (!any)
             return;
-        std::vector<int> ids;
-        for (const auto& entry : handlers) ids.push_back(entry.first);
-        for (int id : ids) {
-            auto it = handlers.find(id);
-            if (it == handlers.end())
-                continue;
-            auto handler = it->second;
-            if (handler)
-                handler();
-        }
+        handlers.each([](const auto& handler) {
+            handler();
+            return false;
+        });
     }
 };
 
@@ -82,7 +77,7 @@ public:
         auto state = state_.lock();
         if (!state)
             return;
-        state->handlers.erase(id_);
+        state->handlers.remove(id_);
         if (state->handlers.empty())
             state->uninstall();
     }
@@ -101,8 +96,7 @@ SignalQuitRequests::~SignalQuitRequests() {
 std::unique_ptr<Monitor> SignalQuitRequests::watch(std::function<void()> handler) {
     if (state_->handlers.empty())
         state_->install();
-    const int id = state_->nextID++;
-    state_->handlers.emplace(id, std::move(handler));
+    const int id = state_->handlers.add(std::move(handler));
     return std::make_unique<Watch>(state_, id);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/sim/simkeyboard.h"
 
+#include "platform/common/handlerlist.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -9,7 +11,7 @@ struct SimKeyboard::Registry {
     using Combination = std::pair<qint64, qint64>;
     int nextID = 0;
     std::map<int, std::pair<Combination, std::function<void(HotKeyEvent)>>> grabs;
-    std::map<int, std::function<bool(const KeyEvent&)>> monitors;
+    HandlerList<std::function<bool(const KeyEvent&)>> monitors;
 };
 
 namespace {
@@ -50,7 +52,7 @@ public:
         : registry_(std::move(registry)), id_(id) {}
     ~MonitorToken() override {
         if (auto registry = registry_.lock())
-            registry->monitors.erase(id_);
+            registry->monitors.remove(id_);
     }
 
 private:
@@ -83,8 +85,7 @@ std::unique_ptr<KeyGrab> SimKeyboard::grabHotKey(quint32 keyCode, quint32 modifi
 
 std::unique_ptr<Monitor> SimKeyboard::monitorOwnKeyDowns(
     std::function<bool(const KeyEvent&)> handler) {
-    const int id = registry_->nextID++;
-    registry_->monitors.emplace(id, std::move(handler));
+    const int id = registry_->monitors.add(std::move(handler));
     return std::make_unique<MonitorToken>(registry_, id);
 }
 
@@ -111,17 +112,7 @@ bool SimKeyboard::releaseKeys(qint64 keyCode, qint64 modifiers) {
 }
 
 bool SimKeyboard::typeKey(const KeyEvent& event) {
-    std::vector<int> ids;
-    for (const auto& entry : registry_->monitors) ids.push_back(entry.first);
-    for (int id : ids) {
-        auto it = registry_->monitors.find(id);
-        if (it == registry_->monitors.end())
-            continue;
-        auto handler = it->second;
-        if (handler && handler(event))
-            return true;
-    }
-    return false;
+    return registry_->monitors.each([&](const auto& monitor) { return monitor(event); });
 }
 
 std::vector<std::pair<qint64, qint64>> SimKeyboard::grabbed() const {

@@ -1,29 +1,32 @@
 #include "platform/sim/simpointerbuttons.h"
 
-#include <map>
-#include <vector>
+#include "platform/common/handlerlist.h"
 
 namespace tandri::sim {
 
 struct SimPointerButtons::Registry {
-    int nextID = 0;
-    std::map<int, std::function<bool(const ButtonEvent&)>> filters;
-    std::map<int, std::function<void(const ButtonEvent&)>> listeners;
+    HandlerList<std::function<bool(const ButtonEvent&)>> filters;
+    HandlerList<std::function<void(const ButtonEvent&)>> listeners;
 };
 
 // Holds the registry weakly: a token may outlive the desktop that made it.
 class SimPointerButtons::Token : public Monitor {
 public:
-    Token(std::weak_ptr<Registry> registry, int id) : registry_(std::move(registry)), id_(id) {}
+    Token(std::weak_ptr<Registry> registry, bool filter, int id)
+        : registry_(std::move(registry)), filter_(filter), id_(id) {}
     ~Token() override {
-        if (auto registry = registry_.lock()) {
-            registry->filters.erase(id_);
-            registry->listeners.erase(id_);
-        }
+        auto registry = registry_.lock();
+        if (!registry)
+            return;
+        if (filter_)
+            registry->filters.remove(id_);
+        else
+            registry->listeners.remove(id_);
     }
 
 private:
     std::weak_ptr<Registry> registry_;
+    bool filter_;
     int id_;
 };
 
@@ -35,22 +38,6 @@ QString describe(const ButtonEvent& event) {
                                                              : "dragged";
     return QStringLiteral("button ") + QString::number(event.button) + u' ' +
            QString::fromLatin1(type);
-}
-
-// Runs each handler of `handlers` still registered when its turn comes; a handler may remove
-// its own registration or others.
-template <typename Handler, typename Call>
-void each(std::map<int, Handler>& handlers, Call call) {
-    std::vector<int> ids;
-    for (const auto& entry : handlers) ids.push_back(entry.first);
-    for (int id : ids) {
-        auto it = handlers.find(id);
-        if (it == handlers.end())
-            continue;
-        Handler handler = it->second;
-        if (handler && call(handler))
-            return;
-    }
 }
 
 }  // namespace
@@ -67,26 +54,22 @@ std::unique_ptr<Monitor> SimPointerButtons::filterOtherButtons(
         if (!state_.trusted)
             return nullptr;
     }
-    const int id = registry_->nextID++;
-    registry_->filters.emplace(id, std::move(handler));
-    return std::make_unique<Token>(registry_, id);
+    return std::make_unique<Token>(registry_, true, registry_->filters.add(std::move(handler)));
 }
 
 std::unique_ptr<Monitor> SimPointerButtons::listenOtherButtons(
     std::function<void(const ButtonEvent&)> handler) {
-    const int id = registry_->nextID++;
-    registry_->listeners.emplace(id, std::move(handler));
-    return std::make_unique<Token>(registry_, id);
+    return std::make_unique<Token>(registry_, false, registry_->listeners.add(std::move(handler)));
 }
 
 bool SimPointerButtons::send(const ButtonEvent& event) {
     bool removed = false;
-    each(registry_->filters, [&](const auto& filter) { return removed = filter(event); });
+    registry_->filters.each([&](const auto& filter) { return removed = filter(event); });
     if (removed)
         return false;
     // Drags are not reported to listeners, as with the system's passive monitors.
     if (event.type != ButtonEvent::Type::Dragged) {
-        each(registry_->listeners, [&](const auto& listener) {
+        registry_->listeners.each([&](const auto& listener) {
             listener(event);
             return false;
         });

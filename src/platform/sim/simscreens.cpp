@@ -2,11 +2,12 @@
 
 #include <vector>
 
+#include "platform/common/handlerlist.h"
+
 namespace tandri::sim {
 
 struct SimScreens::Monitors {
-    int nextID = 0;
-    std::map<int, std::function<void()>> callbacks;
+    HandlerList<std::function<void()>> callbacks;
 };
 
 // Holds its registry weakly: a token may outlive the desktop that made it.
@@ -15,7 +16,7 @@ public:
     Token(std::weak_ptr<Monitors> monitors, int id) : monitors_(std::move(monitors)), id_(id) {}
     ~Token() override {
         if (auto monitors = monitors_.lock())
-            monitors->callbacks.erase(id_);
+            monitors->callbacks.remove(id_);
     }
 
 private:
@@ -43,27 +44,20 @@ unsigned SimScreens::pressedMouseButtons() const {
 }
 
 std::unique_ptr<Monitor> SimScreens::monitorOutsideClicks(std::function<void()> onMouseDown) {
-    const int id = monitors_->nextID++;
-    monitors_->callbacks.emplace(id, std::move(onMouseDown));
+    const int id = monitors_->callbacks.add(std::move(onMouseDown));
     return std::make_unique<Token>(monitors_, id);
 }
 
 void SimScreens::clickInOtherApp() {
-    std::vector<int> ids;
-    for (const auto& entry : monitors_->callbacks) ids.push_back(entry.first);
-    for (int id : ids) {
-        // A callback may remove its own monitor or others (closing the ring does).
-        auto it = monitors_->callbacks.find(id);
-        if (it == monitors_->callbacks.end())
-            continue;
-        auto callback = it->second;
-        if (callback)
-            callback();
-    }
+    // A callback may remove its own monitor or others (closing the ring does).
+    monitors_->callbacks.each([](const auto& callback) {
+        callback();
+        return false;
+    });
 }
 
 int SimScreens::monitorCount() const {
-    return int(monitors_->callbacks.size());
+    return monitors_->callbacks.size();
 }
 
 }  // namespace tandri::sim

@@ -1,5 +1,7 @@
 #include "platform/x11/x11pointerbuttons.h"
 
+#include "platform/common/handlerlist.h"
+
 #include <map>
 #include <utility>
 #include <vector>
@@ -19,17 +21,7 @@ struct X11PointerButtons::Filters {
     // Shows each filter the event in order of installing, until one removes it; a filter may
     // remove itself or others.
     bool call(const ButtonEvent& event) {
-        std::vector<int> ids;
-        for (const auto& entry : handlers) ids.push_back(entry.first);
-        for (int id : ids) {
-            auto it = handlers.find(id);
-            if (it == handlers.end())
-                continue;
-            Handler handler = it->second;
-            if (handler && handler(event))
-                return true;
-        }
-        return false;
+        return handlers.each([&](const Handler& handler) { return handler(event); });
     }
 
     bool dispatch(XEvent& event) {
@@ -65,8 +57,7 @@ struct X11PointerButtons::Filters {
     }
 
     X11Connection& connection;
-    std::map<int, Handler> handlers;
-    int nextID = 0;
+    HandlerList<Handler> handlers;
     bool grabbed = false;
     // Inside a press's filters, which answer the frozen pointer themselves.
     bool dispatching = false;
@@ -79,7 +70,7 @@ class X11PointerButtons::FilterToken : public Monitor {
 public:
     FilterToken(std::shared_ptr<Filters> filters, int id) : filters_(std::move(filters)), id_(id) {}
     ~FilterToken() override {
-        filters_->handlers.erase(id_);
+        filters_->handlers.remove(id_);
         if (!filters_->handlers.empty() || !filters_->grabbed)
             return;
         X11Connection& connection = filters_->connection;
@@ -154,8 +145,7 @@ std::unique_ptr<Monitor> X11PointerButtons::filterOtherButtons(
             return nullptr;  // BadAccess: another program grabs the button
         filters_->grabbed = true;
     }
-    const int id = filters_->nextID++;
-    filters_->handlers.emplace(id, std::move(handler));
+    const int id = filters_->handlers.add(std::move(handler));
     return std::make_unique<FilterToken>(filters_, id);
 }
 
