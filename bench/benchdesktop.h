@@ -57,7 +57,8 @@ struct Bench {
                    desktop->keyboard(),
                    desktop->pointerButtons(),
                    quitRequests,
-                   desktop->statusItems()},
+                   desktop->statusItems(),
+                   desktop->contextMenus()},
           ring(platform, caches) {
         preferences.setValue(Preferences::appDomain, QStringLiteral("showPlaces"), false);
     }

@@ -5,6 +5,7 @@
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/localfiles.h"
 #include "platform/common/notificationcenter.h"
+#include "platform/common/qtcontextmenus.h"
 #include "platform/common/signalquitrequests.h"
 #include "platform/common/systemclock.h"
 #include "platform/common/threadqueues.h"
@@ -23,6 +24,7 @@ struct Backend::Services {
     LocalFiles files;
     SignalQuitRequests quitRequests;
     TrayStatusItems tray;
+    QtContextMenus menus;
     std::unique_ptr<sim::SimDesktop> simDesktop;
     std::unique_ptr<x11::X11Desktop> x11Desktop;
     QString desktopName;
@@ -53,7 +55,8 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
             services->preferences, services->notifications, services->clock, services->queues,
             services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
             desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
-            desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray});
+            desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray,
+            services->menus});
     } else {
         const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
         if (!path.isEmpty()) {
@@ -78,7 +81,10 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
             desktop.keyboard(), desktop.pointerButtons(), services->quitRequests,
             // A real tray where the desktop has one; otherwise the simulated menu bar.
             TrayStatusItems::available() ? static_cast<StatusItems&>(services->tray)
-                                         : desktop.statusItems()});
+                                         : desktop.statusItems(),
+            // Real pop-up menus where someone can see them; otherwise the simulated ones.
+            QtContextMenus::available() ? static_cast<ContextMenus&>(services->menus)
+                                        : desktop.contextMenus()});
     }
     services->thumbnails = std::make_unique<ThumbnailCache>(*services->platform);
     return std::unique_ptr<Backend>(new Backend(std::move(services)));

@@ -9,6 +9,7 @@
 #include "app/missingwelcomeguide.h"
 #include "app/options.h"
 #include "diagnostics/listwindows.h"
+#include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
 #include "windows/thumbnailcache.h"
 
@@ -43,6 +44,13 @@ int main(int argc, char** argv) {
             QTextStream out(stdout);
             ListWindows::run(backend->platform(), out);
             return 0;
+        }
+        case DiagnosticOptions::Mode::MenuProbe: {
+            const QString problem = MenuProbe::run(backend->platform(), options.argument);
+            if (problem.isEmpty())
+                return 0;
+            err << "tandri: " << problem << '\n';
+            return 1;
         }
         case DiagnosticOptions::Mode::Snapshot: {
             QTextStream out(stdout);

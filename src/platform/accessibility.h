@@ -22,6 +22,34 @@ struct AXWindow {
     std::optional<bool> minimized;
     /// The window server's number for the window, when it can be had.
     std::optional<quint32> windowID;
+    /// Whether it is the app's main window; absent when the app does not say.
+    std::optional<bool> main;
+};
+
+/// An opaque handle to one item of an application's menu bar.
+struct MenuElement {
+    qint32 pid = 0;
+    QString id;
+    bool operator==(const MenuElement&) const = default;
+};
+
+/// One item of an application's menu, as its accessibility interface describes it.
+struct AXMenuItem {
+    MenuElement element;
+    std::optional<QString> title;
+    /// The key of its shortcut, as the menu shows it ("N").
+    std::optional<QString> cmdChar;
+    /// The shortcut's modifiers: 0 is the command modifier alone; 1 adds shift, 2 option,
+    /// 4 control, and 8 leaves the command modifier out.
+    std::optional<qint64> cmdModifiers;
+    /// The items of its submenu; empty when it has none.
+    std::vector<AXMenuItem> submenu;
+};
+
+/// One menu of an application's menu bar.
+struct AXMenu {
+    std::optional<QString> title;
+    std::vector<AXMenuItem> items;
 };
 
 /// The accessibility interface: listing and acting on other applications' windows.
@@ -40,6 +68,14 @@ public:
     virtual void setMinimized(const WindowElement& window, bool minimized) = 0;
     virtual void setMain(const WindowElement& window) = 0;
     virtual void raise(const WindowElement& window) = 0;
+
+    /// The application's menu bar, left to right; absent when it has none it will tell. May block
+    /// for a short timeout while the app answers.
+    virtual std::optional<std::vector<AXMenu>> menuBar(qint32 pid) const = 0;
+    /// Which menu of a menu bar holds an ordinary app's file commands ("New Window").
+    virtual int fileMenuIndex() const = 0;
+    /// Performs a menu item's command, as if it were chosen.
+    virtual void press(const MenuElement& item) = 0;
 };
 
 }  // namespace tandri

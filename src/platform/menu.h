@@ -10,7 +10,14 @@
 namespace tandri {
 
 /// One line of a menu as the program describes it; the platform draws it.
+struct Menu;
+
 struct MenuItem {
+    /// The mark before the title: none, a check mark, or the mixed state's sign.
+    enum class State { Off, On, Mixed };
+
+    virtual ~MenuItem() = default;
+
     QString title;
     bool enabled = true;
     bool separator = false;
@@ -21,6 +28,14 @@ struct MenuItem {
     /// A symbol shown before the title, by the system's symbol name, and its colour.
     std::optional<QString> symbol;
     std::optional<QColor> symbolColor;
+    State state = State::Off;
+    /// The sign shown for the mixed state, by the system's symbol name, and what it says.
+    std::optional<QString> mixedStateSymbol;
+    QString mixedStateDescription;
+    /// The menu the item opens; null for none.
+    std::shared_ptr<Menu> submenu;
+    /// Shown in place of the item above it while the option key is held.
+    bool alternate = false;
 
     static std::shared_ptr<MenuItem> separatorItem() {
         auto item = std::make_shared<MenuItem>();

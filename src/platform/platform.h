@@ -4,6 +4,7 @@ namespace tandri {
 
 class Accessibility;
 class Clock;
+class ContextMenus;
 class Files;
 class Keyboard;
 class Notifications;
@@ -38,6 +39,7 @@ struct Platform {
     PointerButtons& pointerButtons;
     QuitRequests& quitRequests;
     StatusItems& statusItems;
+    ContextMenus& contextMenus;
 };
 
 }  // namespace tandri

@@ -21,6 +21,12 @@ public:
     virtual void restartDock() = 0;
     /// The system's own shortcuts and the launchers of this platform.
     virtual ShortcutTable shortcutTable() const = 0;
+    /// Plays the alert sound.
+    virtual void beep() = 0;
+    /// Whether the desktop can show an overview of the front application's windows.
+    virtual bool hasWindowOverview() const = 0;
+    /// Shows the overview of the front application's windows; does nothing without one.
+    virtual void showWindowOverview() = 0;
 };
 
 }  // namespace tandri

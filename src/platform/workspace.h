@@ -58,6 +58,18 @@ public:
     virtual void activate(qint32 pid) = 0;
     /// Un-hides a hidden application.
     virtual void unhide(qint32 pid) = 0;
+    /// Hides an application's windows.
+    virtual void hide(qint32 pid) = 0;
+    /// Asks an application to quit; it may ask the user first or refuse.
+    virtual void terminate(qint32 pid) = 0;
+    /// Ends an application at once.
+    virtual void forceTerminate(qint32 pid) = 0;
+    /// Opens files with the application at `application`, all in one request, bringing it to the
+    /// front when `activates`. Failures are not reported.
+    virtual void openFiles(const std::vector<QUrl>& urls, const QUrl& application,
+                           bool activates) = 0;
+    /// Moves a file or folder to the Trash; false when it could not.
+    virtual bool moveToTrash(const QUrl& url) = 0;
     /// Opens a file or folder with its default application.
     virtual void openURL(const QUrl& url) = 0;
     /// Shows the file manager with these items selected.

@@ -58,12 +58,24 @@ void glow(QPainter& painter, const QColor& color, double blur, QPointF offset,
 /// opacity applies to the whole bitmap at once.
 void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF anchor,
            const std::function<void(QPainter&)>& body);
+/// A key for the shape of `image` (its size and alpha channel): pictures of one shape share it,
+/// so that a shadow, which depends on the shape alone, is blurred once for all of them.
+quint64 shapeKey(const QImage& image);
 /// How many shadows `glow` has blurred so far (cached ones are not blurred again).
 quint64 glowBlurCount();
 /// How many bitmaps `layer` has rendered so far.
 quint64 layerRenderCount();
 /// Forgets every cached shadow and layer (memory relief, tests).
 void clearCaches();
+/// Fills the ring between two radii, a disc when `inner` is 0. Computed straight into the
+/// bitmap where the painter allows, which for large rings is many times faster than a path.
+void ring(QPainter& painter, QPointF center, double inner, double outer, const QColor& color);
+/// Strokes the circle of `radius` at `width`, or only its arc from `from` counter-clockwise to
+/// `to` (with round caps) when they differ; with `on` > 0 in dashes of `on` points every
+/// `on + off` points from `from`, each with round caps. Computed like `ring`.
+void circleLine(QPainter& painter, QPointF center, double radius, double width,
+                const QColor& color, double from = 0, double to = 0, double on = 0,
+                double off = 0);
 /// Fills the radial gradient between two concentric circles, nothing beyond them.
 void radial(QPainter& painter, const std::vector<QColor>& colors,
             const std::vector<double>& locations, QPointF center, double fromRadius,

@@ -87,6 +87,13 @@ void RingController::installViewCallbacks() {
             onKey(event);
     };
     view.onRightClick = weakly(&RingController::rightClicked);
+    view.dropOperation = [this, alive] {
+        const auto target = alive.lock() ? dropTarget() : std::nullopt;
+        return target ? target->dragOperation() : DragOperation::None;
+    };
+    view.performDrop = [this, alive](const std::vector<QUrl>& urls) {
+        return alive.lock() && drop(urls);
+    };
     view.chipIcon = [this](const WindowChip& chip) {
         return chip.icon(platform_.workspace);
     };
@@ -329,30 +336,6 @@ void RingController::onKey(const KeyEvent& event) {
             break;
         default:
             break;
-    }
-}
-
-void RingController::rightClicked() {
-    const bool onEntry = mode_ != Mode::Hidden && selection_ && !selection_->chip &&
-                         selection_->app >= 0 && selection_->app < static_cast<int>(apps_.size());
-    if (!onEntry) {
-        close();
-        return;
-    }
-    const int index = selection_->app;
-    if (apps_[index].kind == RingApp::Kind::More)
-        return;  // the overflow entry has no menu
-    if (mode_ == Mode::Holding)
-        becomeSticky();
-    collapse();
-    panel_.ringView().displayNow();
-    menuOpen_ = true;
-    std::function<void()> picked = presentMenu ? presentMenu(index) : std::function<void()>();
-    menuOpen_ = false;
-    // Items never act while the ring is up: the ring closes first.
-    if (picked) {
-        close();
-        picked();
     }
 }
 

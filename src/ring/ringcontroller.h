@@ -9,6 +9,8 @@
 #include <set>
 #include <vector>
 
+#include "actions/dockmenu.h"
+#include "actions/droptarget.h"
 #include "catalogue/appsource.h"
 #include "catalogue/ringapp.h"
 #include "ring/ringcaches.h"
@@ -70,8 +72,6 @@ public:
     std::function<bool()> isTrusted;
     /// Run after the ring closes on Command-comma.
     std::function<void()> onOpenSettings;
-    /// Shows the context menu of entry `index` modally; returns the chosen action, if any.
-    std::function<std::function<void()>(int index)> presentMenu;
     /// Most entries on the ring, places included.
     int capacity = AppSource::maxApps;
 
@@ -80,8 +80,14 @@ public:
     void triggerUp();
     /// Opens the ring without a held trigger.
     void openSticky();
-    /// The context menu of the selected entry.
+    /// Shows the context menu of the selected entry; the chosen item acts once the ring has
+    /// closed.
     void rightClicked();
+    /// What dropping files now would do; absent when the pointer is on nothing that takes them.
+    std::optional<DropTarget> dropTarget() const;
+    /// Closes the ring and performs the drop of `urls`; false, with the ring left open, when the
+    /// pointer is on nothing that takes them.
+    bool drop(const std::vector<QUrl>& urls);
     /// One frame of tracking without drawing: the opening fade and the pointer's selection. The
     /// 120 Hz tick runs it and then draws what changed.
     void track();
@@ -116,6 +122,8 @@ private:
     void commit(Selection selection);
     void openEntry(const RingApp& entry);
     void onKey(const KeyEvent& event);
+    /// The context menu of entry `index`; null for an entry without one.
+    std::shared_ptr<Menu> entryMenu(int index, const DockMenu::Pick& pick);
     void loadWindows();
     void applyWindowLoad(int token, bool trust, WindowLoad load);
     void loadFolder(const QUrl& url);

@@ -416,9 +416,25 @@ RingView::Layer RingView::updateLayer(double scale) {
     const int height = static_cast<int>(std::lround(area.height() * scale));
     if (width <= 0 || height <= 0)
         return {};
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return {};
+    // A frame is the size of a good part of the screen: drawing into one that nobody holds any
+    // more spares allocating (and faulting in) megabytes on every frame.
+    QImage* target = nullptr;
+    for (QImage& frame : frames_) {
+        if (frame.width() == width && frame.height() == height && frame.isDetached()) {
+            target = &frame;
+            break;
+        }
+    }
+    if (!target) {
+        const auto free = std::find_if(frames_.begin(), frames_.end(), [](const QImage& frame) {
+            return frame.isNull() || frame.isDetached();
+        });
+        target = free != frames_.end() ? &*free : &frames_.front();
+        *target = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+        if (target->isNull())
+            return {};
+    }
+    QImage& image = *target;
     image.fill(Qt::transparent);
     image.setDevicePixelRatio(scale);
     {
@@ -431,7 +447,7 @@ RingView::Layer RingView::updateLayer(double scale) {
         painter.scale(1, -1);
         render(painter);
     }
-    return {std::move(image), area};
+    return {image, area};
 }
 
 }  // namespace tandri

@@ -8,6 +8,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QUrl>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -246,6 +247,8 @@ private:
         QImage picture;
     };
     mutable std::vector<BadgePicture> badgePictures_;
+    /// Bitmaps of recent frames, drawn into again once their holders let go of them.
+    std::array<QImage, 2> frames_;
 };
 
 }  // namespace tandri

@@ -15,6 +15,8 @@ struct WindowInfo {
     WindowElement element;
     /// The window server's number; absent when it cannot be had (then there is no thumbnail).
     std::optional<quint32> id;
+    /// Whether it is the app's main window; absent when the app does not say.
+    std::optional<bool> isMain;
 };
 
 }  // namespace tandri

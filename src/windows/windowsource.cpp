@@ -32,7 +32,7 @@ std::vector<WindowInfo> windows(const Accessibility& accessibility, qint32 pid) 
         if (window.subrole != standardWindowSubrole)
             continue;
         WindowInfo info{window.title.value_or(QString()), window.minimized.value_or(false),
-                        window.element, window.windowID};
+                        window.element, window.windowID, window.main};
         (info.isMinimized ? minimized : open).push_back(std::move(info));
     }
     open.insert(open.end(), std::make_move_iterator(minimized.begin()),

@@ -36,7 +36,8 @@ Platform withWorkspace(Platform& base, Workspace& workspace) {
     return Platform{base.preferences, base.notifications,  base.clock,         base.queues,
                     base.files,       workspace,           base.accessibility, base.windowList,
                     base.screens,     base.overlays,       base.system,        base.screenCapture,
-                    base.keyboard,    base.pointerButtons, base.quitRequests,  base.statusItems};
+                    base.keyboard,    base.pointerButtons, base.quitRequests,  base.statusItems,
+                    base.contextMenus};
 }
 
 void setDock(Preferences& preferences, const QJsonArray& apps, const QJsonArray& others = {}) {

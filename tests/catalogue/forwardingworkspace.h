@@ -51,6 +51,14 @@ public:
     }
     void activate(qint32 pid) override { inner_.activate(pid); }
     void unhide(qint32 pid) override { inner_.unhide(pid); }
+    void hide(qint32 pid) override { inner_.hide(pid); }
+    void terminate(qint32 pid) override { inner_.terminate(pid); }
+    void forceTerminate(qint32 pid) override { inner_.forceTerminate(pid); }
+    void openFiles(const std::vector<QUrl>& urls, const QUrl& application,
+                   bool activates) override {
+        inner_.openFiles(urls, application, activates);
+    }
+    bool moveToTrash(const QUrl& url) override { return inner_.moveToTrash(url); }
     void openURL(const QUrl& url) override { inner_.openURL(url); }
     void revealInFileManager(const std::vector<QUrl>& urls) override {
         inner_.revealInFileManager(urls);

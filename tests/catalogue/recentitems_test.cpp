@@ -25,6 +25,10 @@ public:
             return std::nullopt;
         return found->second;
     }
+    // Listing is all these tests need; nothing is ever moved.
+    std::optional<quint64> volumeID(const QString&) const override { return std::nullopt; }
+    bool move(const QString&, const QString&) override { return false; }
+    bool copy(const QString&, const QString&) override { return false; }
 };
 
 const QString downloads = QStringLiteral("/home/u/Downloads");

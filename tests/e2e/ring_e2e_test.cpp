@@ -16,42 +16,6 @@
 namespace tandri::test {
 namespace {
 
-// Under Xvfb the one screen is 1440 × 900; the ring opens around the pointer.
-constexpr int centerX = 720;
-constexpr int centerY = 450;
-
-/// The ring's entries in order, each as its name followed by its windows' titles, from the
-/// program's own listing.
-QStringList ringEntries(XSession& session) {
-    QStringList entries;
-    static const QRegularExpression entry(QStringLiteral("^(\\d+)\\. (.*) — "));
-    static const QRegularExpression window(QStringLiteral("^\\s+[•▾] (.*)$"));
-    for (const QString& text : session.runProgram({"--list-windows"}).split('\n')) {
-        if (const auto match = entry.match(text); match.hasMatch())
-            entries << match.captured(2);
-        else if (const auto match = window.match(text); match.hasMatch() && !entries.isEmpty())
-            entries.last() += " | " + match.captured(1);
-    }
-    return entries;
-}
-
-/// The entry whose name or window titles contain `part`.
-int indexOf(const QStringList& entries, const QString& part) {
-    for (int i = 0; i < entries.size(); ++i) {
-        if (entries[i].contains(part, Qt::CaseInsensitive))
-            return i;
-    }
-    return -1;
-}
-
-/// Where entry `index` of `count` lies, 80 points out from the centre (entry 0 at the top,
-/// then clockwise).
-QPoint toward(int index, int count) {
-    const double a = std::numbers::pi / 2 - index * 2 * std::numbers::pi / count;
-    return {centerX + int(std::lround(80 * std::cos(a))),
-            centerY - int(std::lround(80 * std::sin(a)))};
-}
-
 /// A window of one solid colour, owned by the test program: with two of them the test program is
 /// an app with two windows whose pictures are easy to find on the screen.
 class ColourWindow : public QRasterWindow {
@@ -114,20 +78,6 @@ QImage screenshot() {
     static const auto connection = x11::X11Connection::open();
     return connection ? x11::X11ScreenCapture::captureScreen(*connection, QRect(0, 0, 1440, 900))
                       : QImage();
-}
-
-void pause(int ms) {
-    waitForEvents([] { return false; }, ms);
-}
-
-void move(QPoint p) {
-    XSession::xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-}
-
-/// Whether the program shows a window now (the ring's panel).
-bool ringVisible(XSession& session) {
-    const QString pid = QString::number(session.program.processId());
-    return !XSession::xdotool({"search", "--onlyvisible", "--pid", pid}).isEmpty();
 }
 
 class RingOnTheRealDesktop : public ::testing::Test {

@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPoint>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -78,6 +81,8 @@ public:
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", config.path());
+        // The Trash and the user's own application entries: the session's, not the machine's.
+        env.insert("XDG_DATA_HOME", data.path());
         env.remove("TANDRI_DESKTOP");
         env.insert("QT_QPA_PLATFORM", "xcb");
         return env;
@@ -117,11 +122,62 @@ public:
     static QString activeTitle() { return xdotool({"getactivewindow", "getwindowname"}); }
 
     QTemporaryDir config;
+    QTemporaryDir data;
     QProcess program;
     std::vector<std::unique_ptr<QProcess>> clients;
 
 private:
     QString errorText;
 };
+
+// Under Xvfb the one screen is 1440 × 900; the ring opens around the pointer.
+constexpr int centerX = 720;
+constexpr int centerY = 450;
+
+/// The ring's entries in order, each as its name followed by its windows' titles, from the
+/// program's own listing.
+inline QStringList ringEntries(XSession& session) {
+    QStringList entries;
+    static const QRegularExpression entry(QStringLiteral("^(\\d+)\\. (.*) — "));
+    static const QRegularExpression window(QStringLiteral("^\\s+[•▾] (.*)$"));
+    for (const QString& text : session.runProgram({"--list-windows"}).split('\n')) {
+        if (const auto match = entry.match(text); match.hasMatch())
+            entries << match.captured(2);
+        else if (const auto match = window.match(text); match.hasMatch() && !entries.isEmpty())
+            entries.last() += " | " + match.captured(1);
+    }
+    return entries;
+}
+
+/// The entry whose name or window titles contain `part`.
+inline int indexOf(const QStringList& entries, const QString& part) {
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].contains(part, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+/// Where entry `index` of `count` lies, 80 points out from the centre (entry 0 at the top,
+/// then clockwise).
+inline QPoint toward(int index, int count) {
+    const double a = std::numbers::pi / 2 - index * 2 * std::numbers::pi / count;
+    return {centerX + int(std::lround(80 * std::cos(a))),
+            centerY - int(std::lround(80 * std::sin(a)))};
+}
+
+inline void pause(int ms) {
+    waitForEvents([] { return false; }, ms);
+}
+
+inline void move(QPoint p) {
+    XSession::xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+}
+
+/// Whether the program shows a window now (the ring's panel).
+inline bool ringVisible(XSession& session) {
+    const QString pid = QString::number(session.program.processId());
+    return !XSession::xdotool({"search", "--onlyvisible", "--pid", pid}).isEmpty();
+}
 
 }  // namespace tandri::test

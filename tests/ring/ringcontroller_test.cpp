@@ -250,52 +250,6 @@ TEST(RingController, PointerOffEveryScreenOpensOnTheMainOne) {
     EXPECT_EQ(h.center(), QPointF(134, 134));
 }
 
-TEST(RingController, RightClickOpensTheMenuOfTheSelectedEntryOnly) {
-    RingHarness h(desktopWithApps(1));
-    std::vector<RingApp> entries = apps(30);
-    h.useEntries(entries, folders(1));
-    std::vector<int> menus;
-    bool menuSawTheRingOpen = false;
-    h.ring.presentMenu = [&](int index) {
-        menus.push_back(index);
-        menuSawTheRingOpen = h.ring.menuOpen() && h.ring.mode() == Mode::Sticky;
-        return std::function<void()>();
-    };
-
-    // No selection: the ring closes.
-    h.ring.triggerDown();
-    h.ring.rightClicked();
-    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-
-    // The overflow entry has no menu: nothing happens at all.
-    h.ring.triggerDown();
-    const RingLayout& layout = h.view().layout;
-    h.moveFromCenter(layout.radius, layout.angle(22) * 180 / M_PI);
-    ASSERT_EQ(h.selectedApp(), 22);
-    h.view().mouseDown(MouseButton::Right);
-    EXPECT_EQ(h.ring.mode(), Mode::Holding);
-    EXPECT_TRUE(menus.empty());
-
-    // An app entry while held: the ring becomes sticky, the menu shows, and dismissing it keeps
-    // the ring open.
-    h.moveFromCenter(layout.iconBandRadius() - 5, 90);
-    ASSERT_EQ(h.selectedApp(), 0);
-    h.ring.rightClicked();
-    EXPECT_EQ(menus, std::vector<int>{0});
-    EXPECT_TRUE(menuSawTheRingOpen);
-    EXPECT_FALSE(h.ring.menuOpen());
-    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
-
-    // A chosen item runs only after the ring has closed.
-    Mode modeWhenRun = Mode::Sticky;
-    h.ring.presentMenu = [&](int) {
-        return std::function<void()>([&] { modeWhenRun = h.ring.mode(); });
-    };
-    h.ring.rightClicked();
-    EXPECT_EQ(modeWhenRun, Mode::Hidden);
-    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "opened", "sticky"}));
-}
-
 TEST(RingController, OpeningFadesInOverATenthOfASecond) {
     RingHarness h(desktopWithApps(8));
     h.ring.triggerDown();

@@ -39,7 +39,7 @@ TestDesktop::TestDesktop(const QByteArray& desktopJson)
         Platform{*preferences_, *notifications_, *clock_, *queues_, *files_, sim_->workspace(),
                  sim_->accessibility(), sim_->windowList(), sim_->screens(), sim_->overlays(),
                  sim_->system(), sim_->screenCapture(), sim_->keyboard(), sim_->pointerButtons(),
-                 *quitRequests_, sim_->statusItems()});
+                 *quitRequests_, sim_->statusItems(), sim_->contextMenus()});
 }
 
 TestDesktop::~TestDesktop() = default;

@@ -11,6 +11,7 @@
 #include "platform/sim/manualqueues.h"
 #include "platform/sim/simdesktop.h"
 #include "platform/sim/virtualclock.h"
+#include "support/qtprinters.h"
 
 namespace tandri {
 class JsonPreferences;

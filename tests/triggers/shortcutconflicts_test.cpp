@@ -215,6 +215,9 @@ public:
     bool hasDock() const override { return false; }
     void restartDock() override {}
     ShortcutTable shortcutTable() const override { return {}; }
+    void beep() override {}
+    bool hasWindowOverview() const override { return false; }
+    void showWindowOverview() override {}
 };
 
 TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
@@ -237,7 +240,8 @@ TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
                       base.keyboard,
                       base.pointerButtons,
                       base.quitRequests,
-                      base.statusItems};
+                      base.statusItems,
+                      base.contextMenus};
     storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))}});
     desktop.preferences().setValue(dashesDomain, dashesKey, "Command-49");
     EXPECT_TRUE(owners(platform, commandSpace).empty());

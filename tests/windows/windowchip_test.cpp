@@ -10,7 +10,8 @@ namespace tandri {
 namespace {
 
 WindowInfo window(const QString& title, quint64 handle, bool minimized = false) {
-    return WindowInfo{title, minimized, WindowElement{4, handle}, static_cast<quint32>(handle)};
+    return WindowInfo{title, minimized, WindowElement{4, handle}, static_cast<quint32>(handle),
+                      std::nullopt};
 }
 
 QStringList titles(const std::vector<WindowChip>& chips) {

@@ -68,7 +68,7 @@ TEST(WindowSourceRaise, HiddenAppIsUnhiddenAndAnOpenWindowIsNotRestored) {
 TEST(WindowSourceRaise, AClosedWindowStillActivatesItsApp) {
     test::TestDesktop desktop(desktopWithMail);
     Platform& platform = desktop.platform();
-    const WindowInfo gone{QStringLiteral("Gone"), false, WindowElement{5, 99}, 99u};
+    const WindowInfo gone{QStringLiteral("Gone"), false, WindowElement{5, 99}, 99u, std::nullopt};
     WindowSource::raise(platform, gone, *platform.workspace.runningApp(5));
     desktop.queues().drain();
     EXPECT_EQ(platform.workspace.frontmostPID(), 5);

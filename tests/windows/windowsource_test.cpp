@@ -26,6 +26,9 @@ public:
     void setMinimized(const WindowElement&, bool) override {}
     void setMain(const WindowElement&) override {}
     void raise(const WindowElement&) override {}
+    std::optional<std::vector<AXMenu>> menuBar(qint32) const override { return std::nullopt; }
+    int fileMenuIndex() const override { return 0; }
+    void press(const MenuElement&) override {}
 };
 
 class ScriptedWindowList : public WindowList {
@@ -36,11 +39,8 @@ public:
 };
 
 AXWindow standard(qint32 pid, quint64 handle, const QString& title, bool minimized = false) {
-    return AXWindow{{pid, handle},
-                    QStringLiteral("AXStandardWindow"),
-                    title,
-                    minimized,
-                    static_cast<quint32>(handle)};
+    return AXWindow{{pid, handle}, QStringLiteral("AXStandardWindow"), title,
+                    minimized,     static_cast<quint32>(handle),       std::nullopt};
 }
 
 QStringList titles(const std::vector<WindowInfo>& windows) {
@@ -76,8 +76,9 @@ TEST(WindowSourceListing, OnlyStandardWindowsAreListed) {
 
 TEST(WindowSourceListing, MissingAttributesReadAsNeutralValues) {
     ScriptedAccessibility ax;
-    AXWindow bare{
-        {7, 1000001}, QStringLiteral("AXStandardWindow"), std::nullopt, std::nullopt, std::nullopt};
+    AXWindow bare{{7, 1000001}, QStringLiteral("AXStandardWindow"),
+                  std::nullopt, std::nullopt,
+                  std::nullopt, std::nullopt};
     ax.lists[7] = {bare};
     const auto windows = WindowSource::windows(ax, 7);
     ASSERT_EQ(windows.size(), 1u);

@@ -2,6 +2,9 @@
 
 #include <syslog.h>
 
+#include <QApplication>
+#include <QDBusMessage>
+#include <QStringList>
 #include <QTextStream>
 #include <cstdio>
 #include <cstdlib>  // defines __GLIBC__ where it applies
@@ -11,6 +14,29 @@
 #endif
 
 namespace tandri {
+
+namespace {
+
+const QString overviewShortcut = QStringLiteral("ExposeClass");
+// An answer that takes longer than this is no overview the user is waiting for.
+constexpr int timeoutMs = 200;
+
+QDBusMessage kwinShortcuts(const QString& method) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/component/kwin"),
+        QStringLiteral("org.kde.kglobalaccel.Component"), method);
+    // Started on demand it would be a service without the window manager behind it.
+    message.setAutoStartService(false);
+    return message;
+}
+
+}  // namespace
+
+LinuxSystem::LinuxSystem(QDBusConnection bus) : bus_(std::move(bus)) {}
+
+QDBusConnection LinuxSystem::bus() const {
+    return bus_ ? *bus_ : QDBusConnection::sessionBus();
+}
 
 void LinuxSystem::relieveMemory() {
 #if defined(__GLIBC__)
@@ -22,6 +48,29 @@ void LinuxSystem::log(const QString& line) {
     const QByteArray text = line.toUtf8();
     syslog(LOG_USER | LOG_NOTICE, "%s", text.constData());
     QTextStream(stderr) << line << '\n';
+}
+
+void LinuxSystem::beep() {
+    QApplication::beep();
+}
+
+bool LinuxSystem::hasWindowOverview() const {
+    QDBusConnection connection = bus();
+    if (!connection.isConnected())
+        return false;
+    const QDBusMessage reply =
+        connection.call(kwinShortcuts(QStringLiteral("shortcutNames")), QDBus::Block, timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    return reply.arguments().front().toStringList().contains(overviewShortcut);
+}
+
+void LinuxSystem::showWindowOverview() {
+    if (!hasWindowOverview())
+        return;
+    QDBusMessage message = kwinShortcuts(QStringLiteral("invokeShortcut"));
+    message << overviewShortcut;
+    bus().send(message);
 }
 
 }  // namespace tandri

@@ -1,19 +1,38 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <optional>
+
 #include "platform/system.h"
 
 namespace tandri {
 
 /// Process-level services of a Linux system. There is no Dock to hide or restart; the desktop's
-/// own shortcut table is the backend's to add.
+/// own shortcut table is the backend's to add. The window overview is KWin's "ExposeClass"
+/// (the windows of the front app), asked for through its global shortcuts service.
 class LinuxSystem : public System {
 public:
+    /// With the desktop's services on the session bus.
+    LinuxSystem() = default;
+    /// With the desktop's services on `bus`.
+    explicit LinuxSystem(QDBusConnection bus);
+
     void relieveMemory() override;
     /// To the system log (syslog) and standard error.
     void log(const QString& line) override;
     bool hasDock() const override { return false; }
     void restartDock() override {}
     ShortcutTable shortcutTable() const override { return {}; }
+    /// The display's bell.
+    void beep() override;
+    /// Whether KWin's global shortcuts service answers and offers "ExposeClass".
+    bool hasWindowOverview() const override;
+    void showWindowOverview() override;
+
+private:
+    QDBusConnection bus() const;
+
+    std::optional<QDBusConnection> bus_;
 };
 
 }  // namespace tandri

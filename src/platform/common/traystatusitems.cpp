@@ -7,53 +7,9 @@
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
+#include "platform/common/qtmenubuilder.h"
+
 namespace tandri {
-
-namespace {
-
-// The system's symbols have no counterpart in icon themes; the warning sign is the one in use.
-QIcon symbolIcon(const MenuItem& item) {
-    const QString name = item.symbol->startsWith(QStringLiteral("exclamationmark.triangle"))
-                             ? QStringLiteral("dialog-warning")
-                             : QString();
-    QIcon icon = QIcon::fromTheme(name);
-    if (!icon.isNull() || !item.symbolColor)
-        return icon;
-    // No theme icon: a small disc in the symbol's colour still draws the eye to the line.
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(*item.symbolColor);
-    painter.drawEllipse(QRectF(2, 2, 12, 12));
-    return QIcon(pixmap);
-}
-
-void fill(QMenu& qmenu, const Menu& menu) {
-    qmenu.clear();
-    for (const auto& item : menu.items) {
-        if (item->separator) {
-            qmenu.addSeparator();
-            continue;
-        }
-        QAction* action = qmenu.addAction(item->title);
-        action->setEnabled(item->enabled);
-        if (item->symbol)
-            action->setIcon(symbolIcon(*item));
-        if (!item->keyEquivalent.isEmpty())
-            action->setShortcut(QKeySequence(QStringLiteral("Ctrl+") + item->keyEquivalent));
-        std::weak_ptr<MenuItem> weak = item;
-        QObject::connect(action, &QAction::triggered, [weak] {
-            if (auto chosen = weak.lock(); chosen && chosen->action) {
-                auto run = chosen->action;
-                run();
-            }
-        });
-    }
-}
-
-}  // namespace
 
 class TrayStatusItems::Item : public StatusItem {
 public:
@@ -74,7 +30,7 @@ public:
         QObject::connect(&qmenu_, &QMenu::aboutToShow, [this] {
             if (menu_->willOpen)
                 menu_->willOpen();
-            fill(qmenu_, *menu_);
+            QtMenuBuilder::fill(qmenu_, *menu_);
         });
         // A left click opens the same menu, as the menu bar's icon does.
         QObject::connect(&icon_, &QSystemTrayIcon::activated,
@@ -82,7 +38,7 @@ public:
                              if (reason == QSystemTrayIcon::Trigger)
                                  qmenu_.popup(QCursor::pos());
                          });
-        fill(qmenu_, *menu_);
+        QtMenuBuilder::fill(qmenu_, *menu_);
         icon_.show();
     }
 

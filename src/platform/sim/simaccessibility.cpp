@@ -24,8 +24,12 @@ std::vector<AXWindow> SimAccessibility::windows(qint32 pid) const {
     std::vector<AXWindow> result;
     result.reserve(app->windows.size());
     for (const auto& window : app->windows) {
-        result.push_back(
-            {{pid, window.handle}, window.subrole, window.title, window.minimized, window.id});
+        result.push_back({{pid, window.handle},
+                          window.subrole,
+                          window.title,
+                          window.minimized,
+                          window.id,
+                          window.main});
     }
     return result;
 }
@@ -61,6 +65,28 @@ void SimAccessibility::raise(const WindowElement& element) {
                            [&](const auto& window) { return window.handle == element.handle; });
     if (it != windows.end())
         std::rotate(windows.begin(), it, it + 1);
+}
+
+std::optional<std::vector<AXMenu>> SimAccessibility::menuBar(qint32 pid) const {
+    std::lock_guard lock(state_.mutex);
+    const SimState::App* app = state_.app(pid);
+    if (!state_.trusted || !app || app->terminated)
+        return std::nullopt;
+    return app->menuBar;
+}
+
+int SimAccessibility::fileMenuIndex() const {
+    // Menu bars here begin with the system's menu and the app's own.
+    return 2;
+}
+
+void SimAccessibility::press(const MenuElement& element) {
+    std::lock_guard lock(state_.mutex);
+    const AXMenuItem* item = state_.trusted ? state_.menuItem(element) : nullptr;
+    state_.log(
+        QStringLiteral("press %1 %2")
+            .arg(element.pid)
+            .arg(item ? item->title.value_or(QString()) : QStringLiteral("(gone) ") + element.id));
 }
 
 }  // namespace tandri::sim

@@ -17,6 +17,9 @@ public:
     void setMinimized(const WindowElement& window, bool minimized) override;
     void setMain(const WindowElement& window) override;
     void raise(const WindowElement& window) override;
+    std::optional<std::vector<AXMenu>> menuBar(qint32 pid) const override;
+    int fileMenuIndex() const override;
+    void press(const MenuElement& item) override;
 
 private:
     SimState& state_;

@@ -8,6 +8,7 @@
 #include "platform/common/drawnicons.h"
 #include "platform/preferences.h"
 #include "platform/sim/simaccessibility.h"
+#include "platform/sim/simcontextmenus.h"
 #include "platform/sim/simdesktopreader.h"
 #include "platform/sim/simkeyboard.h"
 #include "platform/sim/simoverlays.h"
@@ -39,7 +40,8 @@ SimDesktop::SimDesktop(Key)
       screenCapture_(std::make_unique<SimScreenCapture>(*state_)),
       keyboard_(std::make_unique<SimKeyboard>(*state_)),
       pointerButtons_(std::make_unique<SimPointerButtons>(*state_)),
-      statusItems_(std::make_unique<SimStatusItems>(*state_)) {}
+      statusItems_(std::make_unique<SimStatusItems>(*state_)),
+      contextMenus_(std::make_unique<SimContextMenus>(*state_)) {}
 
 SimDesktop::~SimDesktop() = default;
 
@@ -119,6 +121,18 @@ PointerButtons& SimDesktop::pointerButtons() {
 }
 StatusItems& SimDesktop::statusItems() {
     return *statusItems_;
+}
+
+ContextMenus& SimDesktop::contextMenus() {
+    return *contextMenus_;
+}
+
+void SimDesktop::chooseInNextMenu(QStringList titles) {
+    contextMenus_->chooseNext(std::move(titles));
+}
+
+const std::vector<Menu>& SimDesktop::shownMenus() const {
+    return contextMenus_->shown();
 }
 
 void SimDesktop::registerDomainDefaults(Preferences& preferences) const {

@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/contextmenus.h"
 #include "platform/keyboard.h"
 #include "platform/overlay.h"
 #include "platform/pointerbuttons.h"
@@ -26,6 +28,7 @@ class Preferences;
 namespace tandri::sim {
 
 class SimAccessibility;
+class SimContextMenus;
 class SimKeyboard;
 class SimPointerButtons;
 class SimOverlayWindow;
@@ -73,6 +76,7 @@ public:
     Keyboard& keyboard();
     PointerButtons& pointerButtons();
     StatusItems& statusItems();
+    ContextMenus& contextMenus();
 
     /// Registers the "defaults" key's domains as in-memory defaults of the store.
     void registerDomainDefaults(Preferences& preferences) const;
@@ -110,6 +114,12 @@ public:
     QImage statusItemImage() const;
     QString statusItemToolTip() const;
 
+    /// The user will choose the item reached through these titles in the next pop-up menu; see
+    /// `SimContextMenus::chooseNext`.
+    void chooseInNextMenu(QStringList titles);
+    /// The pop-up menus shown so far, oldest first.
+    const std::vector<Menu>& shownMenus() const;
+
     /// Everything the program asked the desktop to do, in order, one line each.
     std::vector<QString> actions() const;
     void clearActions();
@@ -145,6 +155,7 @@ private:
     std::unique_ptr<SimKeyboard> keyboard_;
     std::unique_ptr<SimPointerButtons> pointerButtons_;
     std::unique_ptr<SimStatusItems> statusItems_;
+    std::unique_ptr<SimContextMenus> contextMenus_;
 };
 
 }  // namespace tandri::sim

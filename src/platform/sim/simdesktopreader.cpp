@@ -136,7 +136,7 @@ SimState::Window readWindow(const QJsonValue& value, const QString& path) {
         object, path,
         {QLatin1StringView("title"), QLatin1StringView("minimized"), QLatin1StringView("subrole"),
          QLatin1StringView("id"), QLatin1StringView("frame"), QLatin1StringView("layer"),
-         QLatin1StringView("alpha"), QLatin1StringView("onScreen")});
+         QLatin1StringView("alpha"), QLatin1StringView("onScreen"), QLatin1StringView("main")});
     SimState::Window window;
     if (object.contains(u"title"))
         window.title = toString(object[u"title"], member(path, "title"));
@@ -169,11 +169,65 @@ SimState::Window readWindow(const QJsonValue& value, const QString& path) {
             fail(member(path, "alpha"), QStringLiteral("expected a number from 0 to 1"));
         }
     }
+    if (object.contains(u"main"))
+        window.main = toBool(object[u"main"], member(path, "main"));
     window.onScreen = !window.minimized;
     if (object.contains(u"onScreen")) {
         window.onScreen = toBool(object[u"onScreen"], member(path, "onScreen"));
     }
     return window;
+}
+
+// A menu item's id is its place in the menu bar ("2/0/1": third menu, first item, second item of
+// its submenu), so that a press can be logged and checked by its titles.
+AXMenuItem readMenuItem(const QJsonValue& value, const QString& path, qint32 pid,
+                        const QString& id) {
+    const QJsonObject object = toObject(value, path);
+    checkKeys(object, path,
+              {QLatin1StringView("title"), QLatin1StringView("cmdChar"),
+               QLatin1StringView("cmdModifiers"), QLatin1StringView("items")});
+    AXMenuItem item;
+    item.element = {pid, id};
+    if (object.contains(u"title"))
+        item.title = toString(object[u"title"], member(path, "title"));
+    if (object.contains(u"cmdChar"))
+        item.cmdChar = toString(object[u"cmdChar"], member(path, "cmdChar"));
+    if (object.contains(u"cmdModifiers")) {
+        item.cmdModifiers = toInteger(object[u"cmdModifiers"], member(path, "cmdModifiers"), 0, 15,
+                                      QStringLiteral("expected a whole number from 0 to 15"));
+    }
+    if (object.contains(u"items")) {
+        const QString itemsPath = member(path, "items");
+        const QJsonArray items = toArray(object[u"items"], itemsPath);
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            item.submenu.push_back(
+                readMenuItem(items[i], element(itemsPath, i), pid, id + u'/' + QString::number(i)));
+        }
+    }
+    return item;
+}
+
+std::vector<AXMenu> readMenuBar(const QJsonValue& value, const QString& path, qint32 pid) {
+    const QJsonArray menus = toArray(value, path);
+    std::vector<AXMenu> result;
+    for (qsizetype m = 0; m < menus.size(); ++m) {
+        const QString menuPath = element(path, m);
+        const QJsonObject object = toObject(menus[m], menuPath);
+        checkKeys(object, menuPath, {QLatin1StringView("title"), QLatin1StringView("items")});
+        AXMenu menu;
+        if (object.contains(u"title"))
+            menu.title = toString(object[u"title"], member(menuPath, "title"));
+        if (object.contains(u"items")) {
+            const QString itemsPath = member(menuPath, "items");
+            const QJsonArray items = toArray(object[u"items"], itemsPath);
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                menu.items.push_back(readMenuItem(items[i], element(itemsPath, i), pid,
+                                                  QString::number(m) + u'/' + QString::number(i)));
+            }
+        }
+        result.push_back(std::move(menu));
+    }
+    return result;
 }
 
 SimState::App readApp(const QJsonValue& value, const QString& path, const QString& baseFolder) {
@@ -183,7 +237,7 @@ SimState::App readApp(const QJsonValue& value, const QString& path, const QStrin
         {QLatin1StringView("pid"), QLatin1StringView("name"), QLatin1StringView("bundleID"),
          QLatin1StringView("bundlePath"), QLatin1StringView("launched"),
          QLatin1StringView("regular"), QLatin1StringView("hidden"), QLatin1StringView("terminated"),
-         QLatin1StringView("icon"), QLatin1StringView("windows")});
+         QLatin1StringView("icon"), QLatin1StringView("windows"), QLatin1StringView("menuBar")});
     SimState::App app;
     if (!object.contains(u"pid"))
         fail(member(path, "pid"), QStringLiteral("missing"));
@@ -213,6 +267,8 @@ SimState::App readApp(const QJsonValue& value, const QString& path, const QStrin
                            ? icon
                            : QDir(baseFolder).filePath(icon);
     }
+    if (object.contains(u"menuBar"))
+        app.menuBar = readMenuBar(object[u"menuBar"], member(path, "menuBar"), app.pid);
     if (object.contains(u"windows")) {
         const QString windowsPath = member(path, "windows");
         const QJsonArray windows = toArray(object[u"windows"], windowsPath);

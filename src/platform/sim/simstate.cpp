@@ -43,6 +43,27 @@ SimState::Window* SimState::window(const WindowElement& element) {
     return nullptr;
 }
 
+const AXMenuItem* SimState::menuItem(const MenuElement& element) const {
+    const App* owner = app(element.pid);
+    if (!owner || owner->terminated || !owner->menuBar)
+        return nullptr;
+    const QStringList steps = element.id.split(u'/');
+    bool ok = steps.size() >= 2;
+    const qsizetype menu = ok ? steps[0].toLongLong(&ok) : -1;
+    if (!ok || menu < 0 || menu >= qsizetype(owner->menuBar->size()))
+        return nullptr;
+    const std::vector<AXMenuItem>* items = &(*owner->menuBar)[size_t(menu)].items;
+    const AXMenuItem* item = nullptr;
+    for (qsizetype s = 1; s < steps.size(); ++s) {
+        const qsizetype index = steps[s].toLongLong(&ok);
+        if (!ok || index < 0 || index >= qsizetype(items->size()))
+            return nullptr;
+        item = &(*items)[size_t(index)];
+        items = &item->submenu;
+    }
+    return item;
+}
+
 void SimState::log(QString line) {
     actions.push_back(std::move(line));
 }

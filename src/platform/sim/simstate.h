@@ -32,6 +32,8 @@ struct SimState {
         QRectF frame{0, 0, 800, 600};
         qint64 layer = 0;
         double alpha = 1.0;
+        /// The accessibility interface's main flag; absent when the app does not say.
+        std::optional<bool> main;
     };
 
     struct App {
@@ -46,6 +48,8 @@ struct SimState {
         std::optional<QString> iconPath;
         /// In the app's own order, front first.
         std::vector<Window> windows;
+        /// Absent when the app does not show its menu bar to the accessibility interface.
+        std::optional<std::vector<AXMenu>> menuBar;
     };
 
     /// The first handle given to a window that has no window-server number.
@@ -78,6 +82,8 @@ struct SimState {
     const App* app(qint32 pid) const;
     /// The live app whose bundle is at `path`, the oldest launch first among several.
     const App* runningAppAt(const QString& path) const;
+    /// The menu item that `element` names, when its app still runs.
+    const AXMenuItem* menuItem(const MenuElement& element) const;
     /// The window with this handle, when its app is `pid`.
     Window* window(const WindowElement& element);
     void log(QString line);

@@ -26,6 +26,17 @@ void SimSystem::restartDock() {
     state_.log(QStringLiteral("restart-dock"));
 }
 
+void SimSystem::beep() {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("beep"));
+}
+
+void SimSystem::showWindowOverview() {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("window-overview ") +
+               (state_.frontmost ? QString::number(*state_.frontmost) : QStringLiteral("none")));
+}
+
 ShortcutTable SimSystem::shortcutTable() const {
     using Format = Launcher::Format;
     ShortcutTable table;

@@ -19,6 +19,9 @@ public:
     bool hasDock() const override { return true; }
     void restartDock() override;
     ShortcutTable shortcutTable() const override;
+    void beep() override;
+    bool hasWindowOverview() const override { return true; }
+    void showWindowOverview() override;
 
     int memoryReliefs() const { return reliefs_; }
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
@@ -237,6 +238,63 @@ void SimWorkspace::unhide(qint32 pid) {
     SimState::App* app = state_.app(pid);
     if (app && !app->terminated)
         app->hidden = false;
+}
+
+void SimWorkspace::hide(qint32 pid) {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("hide %1").arg(pid));
+    SimState::App* app = state_.app(pid);
+    if (app && !app->terminated)
+        app->hidden = true;
+}
+
+void SimWorkspace::terminate(qint32 pid) {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("terminate %1").arg(pid));
+    if (SimState::App* app = state_.app(pid))
+        app->terminated = true;
+}
+
+void SimWorkspace::forceTerminate(qint32 pid) {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("force-terminate %1").arg(pid));
+    if (SimState::App* app = state_.app(pid))
+        app->terminated = true;
+}
+
+void SimWorkspace::openFiles(const std::vector<QUrl>& urls, const QUrl& application,
+                             bool activates) {
+    QStringList paths;
+    for (const auto& url : urls) paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    std::lock_guard lock(state_.mutex);
+    const QString app = application.isLocalFile()
+                            ? SimState::standardPath(application.toLocalFile())
+                            : application.toString();
+    state_.log(QStringLiteral("open-files %1 activates=%2 %3")
+                   .arg(app, flag(activates), paths.join(u' ')));
+}
+
+bool SimWorkspace::moveToTrash(const QUrl& url) {
+    const QString source = url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
+    const QFileInfo item(source);
+    const QString trash = trashURL().toLocalFile();
+    bool moved = false;
+    // Never the Trash itself or something inside it, and never a name that is taken there.
+    if (!source.isEmpty() && (item.exists() || item.isSymLink()) &&
+        !(source + u'/').startsWith(trash + u'/') && QDir().mkpath(trash)) {
+        const QString base = item.completeBaseName();
+        const QString suffix = item.suffix().isEmpty() ? QString() : u'.' + item.suffix();
+        QString target = QDir(trash).filePath(item.fileName());
+        for (int counter = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink();
+             ++counter) {
+            target = QDir(trash).filePath(base + u' ' + QString::number(counter) + suffix);
+        }
+        moved = QFile::rename(source, target);
+    }
+    std::lock_guard lock(state_.mutex);
+    state_.log((moved ? QStringLiteral("trash ") : QStringLiteral("trash-failed ")) +
+               (source.isEmpty() ? url.toString() : source));
+    return moved;
 }
 
 void SimWorkspace::openURL(const QUrl& url) {

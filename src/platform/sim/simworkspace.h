@@ -32,6 +32,12 @@ public:
                          std::function<void(std::optional<QString> error)> completion) override;
     void activate(qint32 pid) override;
     void unhide(qint32 pid) override;
+    void hide(qint32 pid) override;
+    void terminate(qint32 pid) override;
+    void forceTerminate(qint32 pid) override;
+    void openFiles(const std::vector<QUrl>& urls, const QUrl& application, bool activates) override;
+    /// Moves the item into the desktop's Trash folder under a free name.
+    bool moveToTrash(const QUrl& url) override;
     void openURL(const QUrl& url) override;
     void revealInFileManager(const std::vector<QUrl>& urls) override;
 

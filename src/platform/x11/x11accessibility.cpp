@@ -306,7 +306,15 @@ std::vector<AXWindow> X11Accessibility::windows(qint32 pid) const {
                           subroleOf(client->kind),
                           client->title,
                           client->minimized,
-                          quint32(window)});
+                          quint32(window),
+                          false});
+    }
+    // The window the user last worked in is the one in front that is not minimized.
+    for (AXWindow& window : result) {
+        if (!window.minimized.value_or(false)) {
+            window.main = true;
+            break;
+        }
     }
     return result;
 }
@@ -354,6 +362,14 @@ void X11Accessibility::raise(const WindowElement& element) {
     // reaches the window manager as a configure request.
     Display* display = connection_.display();
     connection_.trapErrors([&] { XRaiseWindow(display, XID(element.handle)); });
+}
+
+std::optional<std::vector<AXMenu>> X11Accessibility::menuBar(qint32 pid) const {
+    return menus_.menuBar(pid);
+}
+
+void X11Accessibility::press(const MenuElement& item) {
+    menus_.press(item);
 }
 
 }  // namespace tandri::x11

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/x11/atspimenus.h"
 #include "platform/x11/x11connection.h"
 
 namespace tandri::x11 {
@@ -48,6 +49,7 @@ public:
 
     bool isTrusted() const override;
     void requestAccess() override;
+    /// Front to back; the front-most window that is not minimized is the main one.
     std::vector<AXWindow> windows(qint32 pid) const override;
     /// Minimizing iconifies the window; un-minimizing activates it.
     void setMinimized(const WindowElement& window, bool minimized) override;
@@ -55,6 +57,11 @@ public:
     void setMain(const WindowElement& window) override;
     /// Activates the window and restacks it on top.
     void raise(const WindowElement& window) override;
+    /// The app's menu bar as it publishes it on the accessibility bus (AtspiMenus).
+    std::optional<std::vector<AXMenu>> menuBar(qint32 pid) const override;
+    /// Linux menu bars begin with the File menu.
+    int fileMenuIndex() const override { return 0; }
+    void press(const MenuElement& item) override;
 
     /// The number that stands for the clients of one class without a process id: at least
     /// 0x40000000, far above any process id the kernel hands out.
@@ -78,6 +85,7 @@ private:
     X11Connection& connection_;
     mutable std::mutex mutex_;
     QuietDisplay listing_;
+    AtspiMenus menus_;
 };
 
 }  // namespace tandri::x11

@@ -17,9 +17,12 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/common/xdgtrash.h"
+
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace tandri::x11 {
 
@@ -365,10 +368,7 @@ QImage X11Workspace::trashIcon() const {
 }
 
 QUrl X11Workspace::trashURL() const {
-    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (home.isEmpty())
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    return QUrl::fromLocalFile(home + QStringLiteral("/Trash/files"));
+    return QUrl::fromLocalFile(XdgTrash().filesFolder());
 }
 
 QString X11Workspace::applicationSuffix() const {
@@ -444,6 +444,69 @@ void X11Workspace::unhide(qint32 pid) {
         }
         return;
     }
+}
+
+void X11Workspace::hide(qint32 pid) {
+    Display* display = connection_.display();
+    for (const Group& group : groups()) {
+        if (group.pid != pid)
+            continue;
+        for (const auto& window : group.windows) {
+            if (!window.minimized)
+                connection_.trapErrors(
+                    [&] { XIconifyWindow(display, window.window, connection_.screen()); });
+        }
+        return;
+    }
+}
+
+void X11Workspace::terminate(qint32 pid) {
+    for (const Group& group : groups()) {
+        if (group.pid != pid)
+            continue;
+        // Source 2, a pager: the window manager asks the client, which may ask the user.
+        for (const auto& window : group.windows)
+            connection_.sendToRoot(window.window, "_NET_CLOSE_WINDOW", CurrentTime, 2);
+        return;
+    }
+}
+
+void X11Workspace::forceTerminate(qint32 pid) {
+    if (pid == ownPID())
+        return;
+    for (const Group& group : groups()) {
+        if (group.pid != pid)
+            continue;
+        // A made-up number of a class is no process: kill() must never see it. Its clients
+        // lose their connections to the server instead.
+        if (group.hasProcess && pid > 1 && pid < 0x40000000) {
+            ::kill(pid_t(pid), SIGKILL);
+            return;
+        }
+        Display* display = connection_.display();
+        for (const auto& window : group.windows)
+            connection_.trapErrors([&] { XKillClient(display, window.window); });
+        return;
+    }
+}
+
+void X11Workspace::openFiles(const std::vector<QUrl>& urls, const QUrl& application,
+                             bool activates) {
+    if (urls.empty() || !application.isLocalFile())
+        return;
+    const auto entry = entries_.byPath(application.toLocalFile());
+    if (!entry)
+        return;
+    // The program started, or the running one handed the files, brings its window forward
+    // itself; there is no window of it yet to activate.
+    (void)activates;
+    DesktopEntries::launch(*entry, urls);
+}
+
+bool X11Workspace::moveToTrash(const QUrl& url) {
+    if (!url.isLocalFile())
+        return false;
+    return XdgTrash().moveToTrash(url.toLocalFile());
 }
 
 void X11Workspace::openURL(const QUrl& url) {

@@ -43,6 +43,18 @@ public:
     void activate(qint32 pid) override;
     /// Activates each of the process's minimized windows, the top-most last.
     void unhide(qint32 pid) override;
+    /// Minimizes each of the app's ordinary windows.
+    void hide(qint32 pid) override;
+    /// Asks the window manager to close each of the app's windows (`_NET_CLOSE_WINDOW`).
+    void terminate(qint32 pid) override;
+    /// Kills the app's process (SIGKILL); the clients of an app without a process are
+    /// disconnected from the server instead. Never this program.
+    void forceTerminate(qint32 pid) override;
+    /// Runs the entry's command with the files by its field codes: one command with all of them,
+    /// or one per file for an entry that takes a single file.
+    void openFiles(const std::vector<QUrl>& urls, const QUrl& application, bool activates) override;
+    /// The freedesktop Trash (XdgTrash).
+    bool moveToTrash(const QUrl& url) override;
     void openURL(const QUrl& url) override;
     /// Asks the file manager over D-Bus (org.freedesktop.FileManager1), else opens the folders.
     void revealInFileManager(const std::vector<QUrl>& urls) override;

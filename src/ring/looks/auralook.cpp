@@ -278,7 +278,7 @@ void AuraLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rec
     const double side =
         scene.layout.iconSize * (selected ? iconScale().selected : iconScale().normal);
     const quint64 key = std::abs(rect.width() - side) < 0.01
-                            ? keyOf(iconShadowTag, app.icon.cacheKey(), rect.width(), rect.height())
+                            ? keyOf(iconShadowTag, Draw::shapeKey(app.icon), rect.width(), rect.height())
                             : 0;
     Draw::glow(
         painter, Draw::white(0.0, 0.45), 8, {},

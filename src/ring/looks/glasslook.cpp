@@ -66,18 +66,17 @@ void GlassLook::drawBody(QPainter& painter, const RingScene& scene) const {
     Draw::layer(painter, shadowKey(bodyLayerTag, outer, hole, dark),
                 QRectF(c.x() - outer - 2, c.y() - outer - 2, 2 * outer + 4, 2 * outer + 4), c,
                 [c, outer, hole, dark](QPainter& p) {
-                    Draw::fill(p, Draw::annulus(c, hole, outer),
-                               Draw::white(1.0, dark ? 0.1 : 0.42));
+                    Draw::ring(p, c, hole, outer, Draw::white(1.0, dark ? 0.1 : 0.42));
                     // Light falls from above: a bright upper rim, a faint lower one, and a lit
                     // inner edge below.
-                    Draw::stroke(p, Draw::arc(c, outer - 0.5, 27 * degree, 153 * degree),
-                                 Draw::white(1.0, dark ? 0.55 : 0.95), 1.3);
-                    Draw::stroke(p, Draw::arc(c, outer - 0.5, 207 * degree, 333 * degree),
-                                 Draw::white(1.0, dark ? 0.12 : 0.5), 1.0);
-                    Draw::stroke(p, Draw::arc(c, hole + 0.5, 207 * degree, 333 * degree),
-                                 Draw::white(1.0, dark ? 0.4 : 0.9), 1.1);
-                    Draw::stroke(p, Draw::circle(c, outer),
-                                 dark ? Draw::white(0.0, 0.35) : Draw::white(0.3, 0.18), 0.6);
+                    Draw::circleLine(p, c, outer - 0.5, 1.3, Draw::white(1.0, dark ? 0.55 : 0.95),
+                                     27 * degree, 153 * degree);
+                    Draw::circleLine(p, c, outer - 0.5, 1.0, Draw::white(1.0, dark ? 0.12 : 0.5),
+                                     207 * degree, 333 * degree);
+                    Draw::circleLine(p, c, hole + 0.5, 1.1, Draw::white(1.0, dark ? 0.4 : 0.9),
+                                     207 * degree, 333 * degree);
+                    Draw::circleLine(p, c, outer, 0.6,
+                                     dark ? Draw::white(0.0, 0.35) : Draw::white(0.3, 0.18));
                 });
 }
 
@@ -92,7 +91,8 @@ void GlassLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& re
         Draw::glow(
             painter, Draw::white(0.0, 0.25), 4, QPointF(0, -1),
             [&icon, &rect](QPainter& p) { Draw::image(p, icon, rect); },
-            settled ? shadowKey(iconShadowTag, icon.cacheKey(), rect.width(), rect.height()) : 0,
+            settled ? shadowKey(iconShadowTag, Draw::shapeKey(icon), rect.width(), rect.height())
+                    : 0,
             rect.topLeft());
         return;
     }
@@ -112,15 +112,14 @@ void GlassLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& re
                         p, Draw::withAlpha(accent, 0.7), 16, QPointF(),
                         [&lens, &tint](QPainter& q) { Draw::fill(q, lens, tint); },
                         shadowKey(lensShadowTag, radius, quint64(tint.rgba64())), c);
-                    Draw::fill(p, lens, Draw::white(1.0, dark ? 0.16 : 0.5));
+                    Draw::ring(p, c, 0, radius, Draw::white(1.0, dark ? 0.16 : 0.5));
                 });
     Draw::image(painter, app.icon, rect);
     Draw::layer(painter, shadowKey(lensLayerTag, radius, dark, 1), bounds, c,
                 [c, radius, dark](QPainter& p) {
-                    Draw::stroke(p, Draw::arc(c, radius - 1.5, 99 * degree, 171 * degree),
-                                 Draw::white(1.0, 0.95), 2);
-                    Draw::stroke(p, Draw::circle(c, radius), Draw::white(1.0, dark ? 0.35 : 0.8),
-                                 1);
+                    Draw::circleLine(p, c, radius - 1.5, 2, Draw::white(1.0, 0.95), 99 * degree,
+                                     171 * degree);
+                    Draw::circleLine(p, c, radius, 1, Draw::white(1.0, dark ? 0.35 : 0.8));
                 });
 }
 

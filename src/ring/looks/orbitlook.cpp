@@ -23,45 +23,6 @@ quint64 keyOf(const T&... parts) {
     return static_cast<quint64>(qHashMulti(0, parts...)) | 1;
 }
 
-// Strokes a dashed arc from `from` counter-clockwise to `to` with round caps, `on` points drawn
-// and `off` left out in turn from its start, filling each dash on its own: Qt rasterises one
-// path of many scattered pieces over its whole extent, which for circles this size costs ten
-// times as much. Dashes this short hardly bend, so each is drawn straight.
-void dashedArc(QPainter& painter, QPointF center, double radius, double from, double to,
-               const QColor& color, double width, double on, double off) {
-    if (radius <= 0 || width <= 0 || on <= 0 || off < 0 || to <= from)
-        return;
-    constexpr int capSteps = 4;
-    constexpr double pi = std::numbers::pi;
-    const double length = radius * (to - from);
-    const double h = width / 2;
-    painter.save();
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    QPolygonF dash;
-    for (double s = 0; s < length; s += on + off) {
-        const double a0 = from + s / radius;
-        const double a1 = from + std::min(s + on, length) / radius;
-        const QPointF p0 = Draw::at(center, a0, radius);
-        const QPointF p1 = Draw::at(center, a1, radius);
-        const QPointF chord = p1 - p0;
-        const double d = std::hypot(chord.x(), chord.y());
-        const QPointF u = d > 1e-9 ? chord / d : QPointF(-std::sin(a0), std::cos(a0));
-        const QPointF n(-u.y(), u.x());
-        dash.clear();
-        for (int i = 0; i <= capSteps; ++i) {
-            const double t = pi / 2 - pi * i / capSteps;
-            dash << p1 + h * (std::cos(t) * u + std::sin(t) * n);
-        }
-        for (int i = 0; i <= capSteps; ++i) {
-            const double t = -pi / 2 - pi * i / capSteps;
-            dash << p0 + h * (std::cos(t) * u + std::sin(t) * n);
-        }
-        painter.drawPolygon(dash);
-    }
-    painter.restore();
-}
-
 }  // namespace
 
 QColor OrbitLook::cyan() {
@@ -121,7 +82,7 @@ void OrbitLook::drawBody(QPainter& painter, const RingScene& scene) const {
         const double half = 0.9 * scene.layout.step();
         Draw::glow(
             painter, cyan(), 10, {},
-            [&](QPainter& p) { Draw::stroke(p, Draw::arc(c, r, a - half, a + half), cyan(), 2.4); },
+            [&](QPainter& p) { Draw::circleLine(p, c, r, 2.4, cyan(), a - half, a + half); },
             keyOf(selectionTag, r, scene.layout.count, *scene.selectedApp), c);
     }
 }
@@ -132,20 +93,15 @@ void OrbitLook::drawStill(QPainter& painter, QPointF c, double outer, double r) 
                      {Draw::withAlpha(deepBlue(), 0.85), Draw::withAlpha(deepBlue(), 0.55),
                       Draw::withAlpha(deepBlue(), 0)},
                      {0, 0.75, 1}, c, 0, outer + 30);
-        painter.save();
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Draw::white(1.0, 0.5));
         for (int k = 0; k < starCount; ++k) {
             const Star s = star(k, outer);
-            painter.drawEllipse(c + s.offset, s.radius, s.radius);
+            Draw::ring(painter, c + s.offset, 0, s.radius, Draw::white(1.0, 0.5));
         }
-        painter.restore();
     }
 
     const double g = orbitGrey();
-    constexpr double turn = 2 * std::numbers::pi;
-    dashedArc(painter, c, r / 2, 0, turn, Draw::white(g, 0.18), 0.8, 1, 5);
-    dashedArc(painter, c, r, 0, turn, Draw::white(g, 0.35), 1, 2, 6);
+    Draw::circleLine(painter, c, r / 2, 0.8, Draw::white(g, 0.18), 0, 0, 1, 5);
+    Draw::circleLine(painter, c, r, 1, Draw::white(g, 0.35), 0, 0, 2, 6);
 
     Draw::glow(painter, QColor(255, 181, 71), 22, {},
                [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 9), QColor(255, 200, 103)); });
@@ -163,7 +119,7 @@ void OrbitLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& re
         scene.layout.iconSize * (selected ? iconScale().selected : iconScale().normal);
     const quint64 key =
         std::abs(rect.width() - side) < 0.01
-            ? keyOf(iconShadowTag, selected, app.icon.cacheKey(), rect.width(), rect.height())
+            ? keyOf(iconShadowTag, selected, Draw::shapeKey(app.icon), rect.width(), rect.height())
             : 0;
     Draw::glow(
         painter, selected ? cyan() : Draw::white(0.0, 0.5), selected ? 16 : 6, {},
@@ -214,9 +170,11 @@ void OrbitLook::drawCenter(QPainter& painter, const RingScene& scene) const {
 void OrbitLook::drawArcTrack(QPainter& painter, double from, double to, bool /*items*/,
                              const RingScene& scene) const {
     const double g = orbitGrey();
-    dashedArc(painter, scene.center, scene.arcRadius, 0, 2 * std::numbers::pi, Draw::white(g, 0.25),
-              0.8, 2, 6);
-    dashedArc(painter, scene.center, scene.arcRadius, from, to, Draw::white(g, 0.35), 1, 2, 6);
+    Draw::circleLine(painter, scene.center, scene.arcRadius, 0.8, Draw::white(g, 0.25), 0, 0, 2, 6);
+    if (to > from) {
+        Draw::circleLine(painter, scene.center, scene.arcRadius, 1, Draw::white(g, 0.35), from, to,
+                         2, 6);
+    }
 }
 
 void OrbitLook::drawArcSelection(QPainter& painter, const QRectF& rect,

@@ -59,15 +59,14 @@ void OutlineLook::drawBody(QPainter& painter, const RingScene& scene) const {
     Draw::layer(painter, qHashMulti(bodyLayerTag, outer, radius, dark_) | 1,
                 QRectF(c.x() - outer - 2, c.y() - outer - 2, 2 * outer + 4, 2 * outer + 4), c,
                 [c, outer, radius, body, line](QPainter& p) {
-                    const QPainterPath disc = Draw::circle(c, outer);
-                    Draw::fill(p, disc, body);
-                    Draw::stroke(p, disc, line, 1);
-                    Draw::stroke(p, Draw::circle(c, radius), Draw::withAlpha(line, 0.5), 1);
+                    Draw::ring(p, c, 0, outer, body);
+                    Draw::circleLine(p, c, outer, 1, line);
+                    Draw::circleLine(p, c, radius, 1, Draw::withAlpha(line, 0.5));
                 });
     if (scene.selectedApp) {
         const double a = scene.layout.angle(*scene.selectedApp);
         const double half = scene.layout.step() / 2;
-        Draw::stroke(painter, Draw::arc(c, outer - 0.5, a - half, a + half), accent_, 3.5);
+        Draw::circleLine(painter, c, outer - 0.5, 3.5, accent_, a - half, a + half);
     }
 }
 

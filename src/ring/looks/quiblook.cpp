@@ -56,14 +56,13 @@ void QuibLook::drawBody(QPainter& painter, const RingScene& scene) const {
     Draw::layer(painter, keyOf(bodyLayerTag, outer, hole),
                 QRectF(c.x() - outer - 1, c.y() - outer - 1, 2 * outer + 2, 2 * outer + 2), c,
                 [&](QPainter& p) {
-                    Draw::stroke(p, Draw::circle(c, outer - 0.5), Draw::withAlpha(green(), 0.55),
-                                 1.5);
-                    Draw::fill(p, Draw::circle(c, hole), Draw::white(1.0, 0.1));
+                    Draw::circleLine(p, c, outer - 0.5, 1.5, Draw::withAlpha(green(), 0.55));
+                    Draw::ring(p, c, 0, hole, Draw::white(1.0, 0.1));
                 });
     if (scene.selectedApp) {
         const double a = scene.layout.angle(*scene.selectedApp);
         const double half = 0.55 * scene.layout.step() / 2;
-        Draw::stroke(painter, Draw::arc(c, outer - 3, a - half, a + half), green(), 4);
+        Draw::circleLine(painter, c, outer - 3, 4, green(), a - half, a + half);
     }
 }
 

@@ -157,6 +157,36 @@ TEST(SimDesktopReader, AssignedHandlesNeverCollideWithWindowNumbers) {
     EXPECT_EQ(handles.size(), 4u);
 }
 
+TEST(SimDesktopReader, MenuBarsAndMainWindowsAsWritten) {
+    auto desktop = load(R"({ "apps": [ { "pid": 1,
+        "windows": [ { "title": "A", "main": true }, { "title": "B" } ],
+        "menuBar": [ { "title": "File", "items": [
+          { "title": "New", "cmdChar": "N", "cmdModifiers": 0, "items": [ { "title": "Sheet" } ] },
+          {} ] }, {} ] }, { "pid": 2 } ] })");
+    const auto windows = desktop->accessibility().windows(1);
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(windows[0].main, true);
+    EXPECT_EQ(windows[1].main, std::nullopt);
+    const auto menus = desktop->accessibility().menuBar(1);
+    ASSERT_TRUE(menus);
+    ASSERT_EQ(menus->size(), 2u);
+    EXPECT_EQ((*menus)[0].title, "File");
+    EXPECT_EQ((*menus)[1].title, std::nullopt);
+    ASSERT_EQ((*menus)[0].items.size(), 2u);
+    const AXMenuItem& item = (*menus)[0].items[0];
+    EXPECT_EQ(item.title, "New");
+    EXPECT_EQ(item.cmdChar, "N");
+    EXPECT_EQ(item.cmdModifiers, 0);
+    ASSERT_EQ(item.submenu.size(), 1u);
+    EXPECT_EQ((*menus)[0].items[1].title, std::nullopt);
+    // A press is logged by the item's title; an app without the key has no menu bar to read.
+    desktop->accessibility().press(item.submenu[0].element);
+    EXPECT_EQ(desktop->actions().back(), "press 1 Sheet");
+    desktop->accessibility().press({1, "7/7"});
+    EXPECT_EQ(desktop->actions().back(), "press 1 (gone) 7/7");
+    EXPECT_EQ(desktop->accessibility().menuBar(2), std::nullopt);
+}
+
 struct Malformed {
     const char* json;
     const char* error;
@@ -195,6 +225,16 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{R"({"apps": [{"pid": 1, "windows": [{"id": -1}]}]})",
                   "apps[0].windows[0].id: expected a positive whole number"},
         Malformed{R"({"apps": {}})", "apps: expected an array"},
+        Malformed{R"({"apps": [{"pid": 1, "windows": [{"main": 1}]}]})",
+                  "apps[0].windows[0].main: expected true or false"},
+        Malformed{R"({"apps": [{"pid": 1, "menuBar": {}}]})", "apps[0].menuBar: expected an array"},
+        Malformed{R"({"apps": [{"pid": 1, "menuBar": [{"title": "File", "item": []}]}]})",
+                  "apps[0].menuBar[0].item: unknown key"},
+        Malformed{R"({"apps": [{"pid": 1, "menuBar": [{"items": [{"title": "New",
+                     "items": [{"cmdChar": 5}]}]}]}]})",
+                  "apps[0].menuBar[0].items[0].items[0].cmdChar: expected a string"},
+        Malformed{R"({"apps": [{"pid": 1, "menuBar": [{"items": [{"cmdModifiers": 1.5}]}]}]})",
+                  "apps[0].menuBar[0].items[0].cmdModifiers: expected a whole number from 0 to 15"},
         Malformed{R"({"apps": [5]})", "apps[0]: expected an object"},
         Malformed{R"({"apps": [{"pid": 1, "windows": {}}]})", "apps[0].windows: expected an array"},
         Malformed{R"({"apps": [{"pid": 1, "windows": [[]]}]})",

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "actions/droptarget.h"
+#include "platform/common/localfiles.h"
+#include "platform/platform.h"
+#include "platform/workspace.h"
+#include "support/testdesktop.h"
+
+namespace tandri::test {
+namespace {
+
+QUrl file(const QString& path) {
+    return QUrl::fromLocalFile(path);
+}
+
+int beeps(TestDesktop& desktop) {
+    const auto actions = desktop.sim().actions();
+    return static_cast<int>(std::count(actions.begin(), actions.end(), QStringLiteral("beep")));
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+// The real file system, except that the volumes can be made to look different or unreadable.
+class VolumeFiles : public LocalFiles {
+public:
+    enum class Volumes { Real, Different, Unreadable };
+    Volumes volumes = Volumes::Real;
+    std::vector<QString> calls;
+
+    std::optional<quint64> volumeID(const QString& path) const override {
+        switch (volumes) {
+            case Volumes::Real:
+                return LocalFiles::volumeID(path);
+            case Volumes::Different:
+                return qHash(QFileInfo(path).path());
+            case Volumes::Unreadable:
+                return std::nullopt;
+        }
+        return std::nullopt;
+    }
+    bool move(const QString& source, const QString& destination) override {
+        calls.push_back("move " + QFileInfo(destination).fileName());
+        return LocalFiles::move(source, destination);
+    }
+    bool copy(const QString& source, const QString& destination) override {
+        calls.push_back("copy " + QFileInfo(destination).fileName());
+        return LocalFiles::copy(source, destination);
+    }
+};
+
+Platform withFiles(Platform& base, Files& files) {
+    return Platform{base.preferences,
+                    base.notifications,
+                    base.clock,
+                    base.queues,
+                    files,
+                    base.workspace,
+                    base.accessibility,
+                    base.windowList,
+                    base.screens,
+                    base.overlays,
+                    base.system,
+                    base.screenCapture,
+                    base.keyboard,
+                    base.pointerButtons,
+                    base.quitRequests,
+                    base.statusItems,
+                    base.contextMenus};
+}
+
+TEST(DropTarget, FreeNamesCountFromTwoAndKeepTheLastExtensionApart) {
+    TestDesktop desktop;
+    Platform& platform = desktop.platform();
+    const QString folder = desktop.makeFolder("Folder");
+    EXPECT_EQ(DropTarget::freeName(platform, folder, "Report.pdf"), folder + "/Report.pdf");
+    desktop.makeFile("Folder/Report.pdf");
+    desktop.makeFile("Folder/Report 2.pdf");
+    EXPECT_EQ(DropTarget::freeName(platform, folder, "Report.pdf"), folder + "/Report 3.pdf");
+    desktop.makeFile("Folder/archive.tar.gz");
+    EXPECT_EQ(DropTarget::freeName(platform, folder, "archive.tar.gz"),
+              folder + "/archive.tar 2.gz");
+    desktop.makeFolder("Folder/Notes");
+    EXPECT_EQ(DropTarget::freeName(platform, folder, "Notes"), folder + "/Notes 2");
+    desktop.makeFile("Folder/.profile");
+    EXPECT_EQ(DropTarget::freeName(platform, folder, ".profile"), folder + "/.profile 2");
+    // A dangling link still takes its name.
+    QFile::link(folder + "/nowhere", folder + "/link.txt");
+    EXPECT_EQ(DropTarget::freeName(platform, folder, "link.txt"), folder + "/link 2.txt");
+}
+
+TEST(DropTarget, PlaceMovesOnOneVolumeAndCopiesAcrossVolumes) {
+    TestDesktop desktop;
+    VolumeFiles files;
+    Platform platform = withFiles(desktop.platform(), files);
+    const QString folder = desktop.makeFolder("Folder");
+    desktop.makeFile("Folder/Report.pdf", "old");
+    desktop.makeFile("Folder/Report 2.pdf", "older");
+
+    // Same volume: moved, under the first free name, the files already there untouched.
+    const QString report = desktop.makeFile("Desk/Report.pdf", "new");
+    DropTarget::place(platform, file(report), file(folder));
+    EXPECT_FALSE(QFileInfo::exists(report));
+    EXPECT_EQ(contents(folder + "/Report 3.pdf"), "new");
+    EXPECT_EQ(contents(folder + "/Report.pdf"), "old");
+    EXPECT_EQ(contents(folder + "/Report 2.pdf"), "older");
+    EXPECT_EQ(files.calls, std::vector<QString>{"move Report 3.pdf"});
+
+    // Different volumes, or a volume that cannot be read: copied, the original stays.
+    files.volumes = VolumeFiles::Volumes::Different;
+    const QString notes = desktop.makeFile("Desk/notes.txt", "n");
+    DropTarget::place(platform, file(notes), file(folder));
+    EXPECT_EQ(contents(notes), "n");
+    EXPECT_EQ(contents(folder + "/notes.txt"), "n");
+    files.volumes = VolumeFiles::Volumes::Unreadable;
+    DropTarget::place(platform, file(notes), file(folder));
+    EXPECT_EQ(contents(folder + "/notes 2.txt"), "n");
+    EXPECT_EQ(files.calls,
+              (std::vector<QString>{"move Report 3.pdf", "copy notes.txt", "copy notes 2.txt"}));
+    EXPECT_EQ(beeps(desktop), 0);
+}
+
+TEST(DropTarget, PlaceLeavesAnItemInItsOwnFolderAndRefusesAFolderIntoItself) {
+    TestDesktop desktop;
+    VolumeFiles files;
+    Platform platform = withFiles(desktop.platform(), files);
+    const QString folder = desktop.makeFolder("Folder");
+    const QString inside = desktop.makeFile("Folder/Report.pdf", "r");
+    // Already there, however the folder is spelt: nothing happens, silently.
+    DropTarget::place(platform, file(inside), file(folder + "/../Folder/"));
+    EXPECT_TRUE(files.calls.empty());
+    EXPECT_EQ(beeps(desktop), 0);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/Report 2.pdf"));
+
+    // Into itself or a folder inside it: refused with a beep, nothing made or lost.
+    const QString sub = desktop.makeFolder("Folder/Sub");
+    files.volumes = VolumeFiles::Volumes::Different;
+    DropTarget::place(platform, file(folder), file(sub));
+    DropTarget::place(platform, file(folder), file(folder));
+    EXPECT_TRUE(files.calls.empty());
+    EXPECT_EQ(beeps(desktop), 2);
+    EXPECT_EQ(QDir(sub).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    EXPECT_EQ(contents(inside), "r");
+}
+
+TEST(DropTarget, AFailedMoveBeepsAndLosesNothing) {
+    TestDesktop desktop;
+    Platform& platform = desktop.platform();
+    const QString folder = desktop.makeFolder("Folder");
+    DropTarget::place(platform, file(desktop.path("Desk/missing.txt")), file(folder));
+    EXPECT_EQ(beeps(desktop), 1);
+    // A destination folder that is gone: the item stays where it was.
+    const QString item = desktop.makeFile("Desk/item.txt", "i");
+    DropTarget::place(platform, file(item), file(desktop.path("Gone")));
+    EXPECT_EQ(beeps(desktop), 2);
+    EXPECT_EQ(contents(item), "i");
+}
+
+TEST(DropTarget, CopiesForRealAcrossFileSystems) {
+    // A tmpfs is another volume than the temporary folder, where the machine has one.
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tandri-test-XXXXXX"));
+    TestDesktop desktop;
+    Platform& platform = desktop.platform();
+    const QString item = desktop.makeFile("Desk/photo.jpg", "pixels");
+    struct stat a {
+    }, b{};
+    if (!shm.isValid() || stat(QFile::encodeName(shm.path()).constData(), &a) != 0 ||
+        stat(QFile::encodeName(item).constData(), &b) != 0 || a.st_dev == b.st_dev) {
+        GTEST_SKIP() << "no second file system to copy to";
+    }
+    DropTarget::moveInto(file(shm.path())).perform(platform, {file(item)});
+    EXPECT_EQ(contents(item), "pixels");
+    EXPECT_EQ(contents(shm.path() + "/photo.jpg"), "pixels");
+    EXPECT_EQ(beeps(desktop), 0);
+}
+
+TEST(DropTarget, TrashGoesOnPastAFailureWithOneBeep) {
+    TestDesktop desktop;
+    Platform& platform = desktop.platform();
+    const QString first = desktop.makeFile("Desk/one.txt", "1");
+    const QString third = desktop.makeFile("Desk/three.txt", "3");
+    DropTarget::trash().perform(platform,
+                                {file(first), file(desktop.path("Desk/two.txt")), file(third)});
+    EXPECT_EQ(beeps(desktop), 1);
+    const QString trash = platform.workspace.trashURL().toLocalFile();
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_FALSE(QFileInfo::exists(third));
+    EXPECT_EQ(contents(trash + "/one.txt"), "1");
+    EXPECT_EQ(contents(trash + "/three.txt"), "3");
+    // The beep came for the second item, between the first and the third.
+    const auto actions = desktop.sim().actions();
+    const auto beep = std::find(actions.begin(), actions.end(), "beep");
+    ASSERT_NE(beep, actions.end());
+    EXPECT_TRUE((beep - 1)->startsWith("trash-failed"));
+    EXPECT_TRUE((beep + 1)->startsWith("trash ") && (beep + 1)->endsWith("three.txt"));
+}
+
+TEST(DropTarget, OpenWithHandsAllFilesToTheAppAtOnce) {
+    TestDesktop desktop;
+    Platform& platform = desktop.platform();
+    const auto target = DropTarget::openWith(file("/Applications/Preview.app"));
+    EXPECT_EQ(target.dragOperation(), DragOperation::Copy);
+    EXPECT_EQ(DropTarget::trash().dragOperation(), DragOperation::Move);
+    EXPECT_EQ(DropTarget::moveInto(file("/tmp")).dragOperation(), DragOperation::Move);
+    EXPECT_EQ(target, DropTarget::openWith(file("/Applications/Preview.app")));
+    EXPECT_FALSE(target == DropTarget::openWith(file("/Applications/Other.app")));
+    EXPECT_FALSE(DropTarget::moveInto(file("/a")) == DropTarget::openWith(file("/a")));
+    target.perform(platform, {file("/tmp/a.png"), file("/tmp/b.png")});
+    EXPECT_EQ(desktop.sim().actions(),
+              std::vector<QString>{
+                  "open-files /Applications/Preview.app activates=true /tmp/a.png /tmp/b.png"});
+}
+
+}  // namespace
+}  // namespace tandri::test

@@ -1,0 +1,150 @@
+// Actions on ring entries with the real program: the right-click menu and files dropped on
+// entries by a real drag from another program.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include "e2e/xsession.h"
+
+namespace tandri::test {
+namespace {
+
+void writeFile(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(contents);
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
+    XSession session;
+    session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Keeper"}, "Keeper"));
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Leaver"}, "Leaver"));
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    const QStringList entries = ringEntries(session);
+    const int index = indexOf(entries, "Leaver");
+    ASSERT_GE(index, 0) << entries.join(", ").toStdString();
+    QProcess& leaver = *session.clients[1];
+
+    // A tap leaves the ring open; the pointer rests on the entry and the right button opens its
+    // menu, a window of the program's own.
+    move({centerX, centerY});
+    XSession::xdotool({"key", "alt+space"});
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    pause(400);
+    move(toward(index, int(entries.size())));
+    pause(300);
+    const QString pid = QString::number(session.program.processId());
+    const auto windows = [&] {
+        return XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
+            .split('\n', Qt::SkipEmptyParts)
+            .size();
+    };
+    const qsizetype before = windows();
+    XSession::xdotool({"click", "3"});
+    ASSERT_TRUE(waitForEvents([&] { return windows() > before; }, 5000)) << "no menu opened";
+    pause(300);
+    // The menu's last item is Quit (Force Quit takes its place only while Alt is held).
+    XSession::xdotool({"key", "Up"});
+    pause(100);
+    XSession::xdotool({"key", "Return"});
+    EXPECT_TRUE(waitForEvents([&] { return leaver.state() == QProcess::NotRunning; }, 10000))
+        << "the terminal still runs";
+    EXPECT_EQ(leaver.exitStatus(), QProcess::NormalExit) << "asked to quit, not killed";
+    EXPECT_EQ(session.clients[0]->state(), QProcess::Running) << "only that app";
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+}
+
+// Files dragged from another program onto the open ring's entries.
+class DropOnTheRealDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(files.isValid());
+        inbox = files.filePath("Inbox");
+        ASSERT_TRUE(QDir().mkpath(inbox));
+        session.setPreferences({{"showPlaces", true},
+                                {"onboardingDone", true},
+                                {"apps", "pinnedAndOpen"},
+                                {"pinnedApps", QJsonArray{inbox}}});
+    }
+
+    /// Starts the drag source with `file`, then drags it onto place `place` of the ring (0 the
+    /// folder, 1 the Trash; the places follow the running apps): the ring opened with a tap
+    /// during the drag, the pointer moved to the entry, the button released there.
+    void dragOnto(const QString& file, int place) {
+        QProcess& source = *session.clients.emplace_back(std::make_unique<QProcess>());
+        source.start(QStringLiteral(DRAG_SOURCE), {"--label", "Source", file});
+        ASSERT_TRUE(source.waitForStarted());
+        ASSERT_TRUE(XSession::waitForWindow("Source"));
+        if (session.program.state() == QProcess::NotRunning) {
+            ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+        }
+        const QStringList apps = ringEntries(session);
+        ASSERT_EQ(indexOf(apps, "Source"), apps.size() - 1) << apps.join(", ").toStdString();
+        const int count = int(apps.size()) + 2;
+        const int index = int(apps.size()) + place;
+
+        // The drag starts on the source's window, then travels to where the ring will open.
+        move({150, 140});
+        XSession::xdotool({"mousedown", "1"});
+        ASSERT_TRUE(waitForEvents(
+            [&] { return source.readAllStandardOutput().contains("drag started"); }, 5000));
+        for (int step = 1; step <= 10; ++step)
+            move({150 + (centerX - 150) * step / 10, 140 + (centerY - 140) * step / 10});
+        pause(200);
+        XSession::xdotool({"key", "alt+space"});
+        ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        pause(400);
+        const QPoint target = toward(index, count);
+        for (int step = 1; step <= 5; ++step) {
+            move({centerX + (target.x() - centerX) * step / 5,
+                  centerY + (target.y() - centerY) * step / 5});
+            pause(60);
+        }
+        pause(300);
+        XSession::xdotool({"mouseup", "1"});
+        EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000))
+            << "the drop closes the ring";
+    }
+
+    XSession session;
+    QTemporaryDir files;
+    QString inbox;
+};
+
+TEST_F(DropOnTheRealDesktop, AFileDroppedOnAFolderMovesIntoIt) {
+    const QString file = files.filePath("Letter.txt");
+    writeFile(file, "dear");
+    dragOnto(file, 0);
+    EXPECT_TRUE(waitForEvents([&] { return QFile::exists(inbox + "/Letter.txt"); }, 5000))
+        << session.errors().toStdString();
+    EXPECT_EQ(contents(inbox + "/Letter.txt"), "dear");
+    EXPECT_FALSE(QFile::exists(file)) << "moved, not copied: the same volume";
+}
+
+TEST_F(DropOnTheRealDesktop, AFileDroppedOnTheTrashGoesToTheFreedesktopTrash) {
+    const QString file = files.filePath("Old Notes.txt");
+    writeFile(file, "old");
+    dragOnto(file, 1);
+    const QString trash = session.data.filePath("Trash");
+    EXPECT_TRUE(waitForEvents([&] { return QFile::exists(trash + "/files/Old Notes.txt"); }, 5000))
+        << session.errors().toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(contents(trash + "/files/Old Notes.txt"), "old");
+    const QByteArray info = contents(trash + "/info/Old Notes.txt.trashinfo");
+    EXPECT_TRUE(info.startsWith("[Trash Info]\n")) << info.toStdString();
+    EXPECT_TRUE(info.contains("Path=" + QFile::encodeName(file).toPercentEncoding("/") + "\n"))
+        << info.toStdString();
+    EXPECT_TRUE(info.contains("DeletionDate=")) << info.toStdString();
+}
+
+}  // namespace
+}  // namespace tandri::test

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QObject>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "platform/common/qtcontextmenus.h"
+
+namespace tandri {
+namespace {
+
+std::shared_ptr<MenuItem> item(const QString& title, std::function<void()> action = {}) {
+    auto made = std::make_shared<MenuItem>();
+    made->title = title;
+    made->action = std::move(action);
+    return made;
+}
+
+QMenu* openMenu() {
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+void closeAllMenus() {
+    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+}
+
+void press(QWidget& widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(&widget, &event);
+}
+
+// Plays the user inside the menu's own event loop: each step runs once the previous one has
+// been handled. A step that finds no open menu or no such line fails the test and closes the
+// menus, so that popUp returns.
+class User {
+public:
+    void then(std::function<void()> step) { steps_.push_back(std::move(step)); }
+
+    // Highlights the line with this title in the innermost open menu and presses Return, as
+    // the keyboard chooses.
+    void choose(const QString& title, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        then([title, modifiers] {
+            QMenu* menu = openMenu();
+            if (!menu) {
+                ADD_FAILURE() << "no menu open to choose " << title.toStdString();
+                return;
+            }
+            for (QAction* action : menu->actions()) {
+                if (action->text() == title && action->isVisible()) {
+                    menu->setActiveAction(action);
+                    press(*menu, Qt::Key_Return, modifiers);
+                    return;
+                }
+            }
+            ADD_FAILURE() << "no line " << title.toStdString() << " in the open menu";
+            closeAllMenus();
+        });
+    }
+
+    void dismiss() {
+        then([] {
+            if (QMenu* menu = openMenu())
+                press(*menu, Qt::Key_Escape);
+            else
+                ADD_FAILURE() << "no menu open to dismiss";
+        });
+    }
+
+    // Starts playing once the menu is up; popUp runs right after this.
+    void start() {
+        QTimer::singleShot(0, [this] { next(); });
+    }
+
+private:
+    void next() {
+        if (steps_.empty())
+            return;
+        auto step = std::move(steps_.front());
+        steps_.pop_front();
+        step();
+        if (!steps_.empty())
+            QTimer::singleShot(0, &context_, [this] { next(); });
+    }
+
+    std::deque<std::function<void()>> steps_;
+    QObject context_;  // the pending step goes with the user
+};
+
+class QtContextMenusTest : public ::testing::Test {
+protected:
+    void TearDown() override { closeAllMenus(); }
+
+    QtContextMenus menus;
+    User user;
+    Menu menu;
+};
+
+TEST(QtContextMenusAvailability, OnlyWhereSomeoneCanSeeTheMenu) {
+    const QString platform = QGuiApplication::platformName();
+    EXPECT_EQ(QtContextMenus::available(), platform != "offscreen" && platform != "minimal");
+}
+
+TEST_F(QtContextMenusTest, RunsTheChosenActionAfterTheMenuClosedAndBeforeReturning) {
+    QStringList ran;
+    bool menuWasOpen = true;
+    menu.items = {item("One", [&] { ran << "One"; }), item("Two", [&] {
+                      ran << "Two";
+                      menuWasOpen = QApplication::activePopupWidget() != nullptr;
+                  })};
+    user.choose("Two");
+    user.start();
+    menus.popUp(menu);
+    EXPECT_EQ(ran, QStringList{"Two"});
+    EXPECT_FALSE(menuWasOpen);
+    EXPECT_EQ(openMenu(), nullptr);
+}
+
+TEST_F(QtContextMenusTest, ADismissedMenuRunsNothing) {
+    bool ran = false;
+    menu.items = {item("One", [&] { ran = true; })};
+    user.dismiss();
+    user.start();
+    menus.popUp(menu);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(openMenu(), nullptr);
+}
+
+TEST_F(QtContextMenusTest, ChoosesInASubmenu) {
+    QStringList ran;
+    auto options = std::make_shared<Menu>();
+    options->items = {item("Keep on Ring", [&] { ran << "Keep"; }),
+                      item("Show in Files", [&] { ran << "Show"; })};
+    auto optionsItem = item("Options");
+    optionsItem->submenu = options;
+    menu.items = {item("Window", [&] { ran << "Window"; }), optionsItem, item("Quit")};
+    QString openedTitle;  // the menu goes with popUp's return; read it while it is open
+    user.choose("Options");
+    user.then([&] {
+        if (QMenu* open = openMenu())
+            openedTitle = open->title();
+    });
+    user.choose("Show in Files");
+    user.start();
+    menus.popUp(menu);
+    EXPECT_EQ(openedTitle, "Options");
+    EXPECT_EQ(ran, QStringList{"Show"});
+}
+
+TEST_F(QtContextMenusTest, TheHookRunsBeforeTheMenuIsBuilt) {
+    QStringList ran;
+    menu.willOpen = [&] {
+        menu.items.push_back(item("Late", [&] { ran << "Late"; }));
+    };
+    user.choose("Late");
+    user.start();
+    menus.popUp(menu);
+    EXPECT_EQ(ran, QStringList{"Late"});
+}
+
+TEST_F(QtContextMenusTest, ChoosesTheAlternateWhileAltIsHeld) {
+    QStringList ran;
+    auto forceQuit = item("Force Quit", [&] { ran << "Force Quit"; });
+    forceQuit->alternate = true;
+    menu.items = {item("Hide"), item("Quit", [&] { ran << "Quit"; }), forceQuit};
+    user.then([] {
+        if (QMenu* open = openMenu())
+            press(*open, Qt::Key_Alt, Qt::AltModifier);
+    });
+    user.choose("Force Quit", Qt::AltModifier);
+    user.start();
+    menus.popUp(menu);
+    EXPECT_EQ(ran, QStringList{"Force Quit"});
+}
+
+TEST_F(QtContextMenusTest, AModelGoneWhileTheMenuIsOpenRunsNothing) {
+    int ran = 0;
+    menu.items = {item("Raise", [&] { ++ran; })};
+    user.then([&] { menu.items.clear(); });
+    user.choose("Raise");
+    user.start();
+    menus.popUp(menu);
+    EXPECT_EQ(ran, 0);
+}
+
+TEST_F(QtContextMenusTest, TheChosenActionMayOpenAnotherMenu) {
+    QStringList ran;
+    Menu second;
+    second.items = {item("Inner", [&] { ran << "Inner"; })};
+    menu.items = {item("Outer", [&] {
+        ran << "Outer";
+        User inner;
+        inner.choose("Inner");
+        inner.start();
+        menus.popUp(second);
+    })};
+    user.choose("Outer");
+    user.start();
+    menus.popUp(menu);
+    EXPECT_EQ(ran, (QStringList{"Outer", "Inner"}));
+}
+
+}  // namespace
+}  // namespace tandri
