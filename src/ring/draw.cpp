@@ -597,6 +597,8 @@ struct Direct {
     double sy = 1;
     /// The painter's opacity, 0 to 255.
     uint opacity = 255;
+    /// The pixels that may change.
+    QRect area;
 };
 
 std::optional<Direct> direct(QPainter& painter, QPointF center) {
@@ -624,7 +626,8 @@ std::optional<Direct> direct(QPainter& painter, QPointF center) {
                   std::abs(t.m11()),
                   t.m11() < 0 ? -1.0 : 1.0,
                   t.m22() < 0 ? -1.0 : 1.0,
-                  static_cast<uint>(std::lround(opacity * 255))};
+                  static_cast<uint>(std::lround(opacity * 255)),
+                  image->rect()};
 }
 
 // x × a / 255 for each of the four channels at once.
@@ -716,9 +719,9 @@ void sweep(const Direct& target, double inner, double outer, double reach, bool 
     // Pixels whose whole square lies within the band, with room for rounding.
     const double f1 = outer - 0.75;
     const double f0 = inner + 0.75;
-    const int top = std::max(static_cast<int>(std::floor(target.cy - r1)), 0);
-    const int bottom = std::min(static_cast<int>(std::ceil(target.cy + r1)), image.height() - 1);
-    const int width = image.width();
+    const QRect area = target.area & image.rect();
+    const int top = std::max(static_cast<int>(std::floor(target.cy - r1)), area.top());
+    const int bottom = std::min(static_cast<int>(std::ceil(target.cy + r1)), area.bottom());
     const auto span = [](double c, double half) {
         return std::pair{static_cast<int>(std::floor(c - half - 0.5)),
                          static_cast<int>(std::ceil(c + half - 0.5))};
@@ -760,8 +763,8 @@ void sweep(const Direct& target, double inner, double outer, double reach, bool 
             edges(x, to);
         };
         const auto [left, right] = span(target.cx, std::sqrt(r1 * r1 - dy2));
-        const int l = std::max(left, 0);
-        const int r = std::min(right, width - 1);
+        const int l = std::max(left, area.left());
+        const int r = std::min(right, area.right());
         if (r0 * r0 > dy2) {
             // Pixels nearer the centre than the band reaches are left alone.
             const auto [holeLeft, holeRight] = span(target.cx, std::sqrt(r0 * r0 - dy2));
@@ -875,8 +878,35 @@ void directCircleLine(const Direct& target, double radius, double width, const Q
         if (a > 0)
             over(pixel, byteMul(source, a));
     };
+    // An arc need not look beyond its own bounds.
+    Direct bounded = target;
+    if (!whole) {
+        double x0 = std::min(start.x(), finish.x());
+        double x1 = std::max(start.x(), finish.x());
+        double y0 = std::min(start.y(), finish.y());
+        double y1 = std::max(start.y(), finish.y());
+        for (int quarter = 0; quarter < 4; ++quarter) {
+            // The circle's extremes that the arc passes.
+            const double a = quarter * turn / 4;
+            double rel = a - from;
+            rel -= std::floor(rel / turn) * turn;
+            if (rel <= sweepAngle) {
+                const double px = target.sx * r * std::cos(a);
+                const double py = target.sy * r * std::sin(a);
+                x0 = std::min(x0, px);
+                x1 = std::max(x1, px);
+                y0 = std::min(y0, py);
+                y1 = std::max(y1, py);
+            }
+        }
+        const double m = h + 2;
+        bounded.area &= QRect(QPoint(static_cast<int>(std::floor(target.cx + x0 - m)),
+                                     static_cast<int>(std::floor(target.cy + y0 - m))),
+                              QPoint(static_cast<int>(std::ceil(target.cx + x1 + m)),
+                                     static_cast<int>(std::ceil(target.cy + y1 + m))));
+    }
     sweep(
-        target, r - h, r + h, 0.5 + (whole ? 0.0 : h), whole && !dashed,
+        bounded, r - h, r + h, 0.5 + (whole ? 0.0 : h), whole && !dashed,
         [source](QRgb* line, int first, int end, double) {
             for (QRgb* p = line + first; p != line + end; ++p) over(*p, source);
         },

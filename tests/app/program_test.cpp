@@ -79,5 +79,36 @@ TEST(Program, RunsUntilTerminatedAndGivesTheDockBack) {
     EXPECT_EQ(readDomain(config.path(), "app.tandri").value("hideDock"), QJsonValue(true));
 }
 
+TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
+    QTemporaryDir config;
+    QTemporaryDir scratch;
+    ASSERT_TRUE(config.isValid() && scratch.isValid());
+    const QString desktop = scratch.filePath("desktop.json");
+    writeFile(desktop, R"({"apps": [{"pid": 10, "name": "Notes", "windows": [{"title": ""}]}]})");
+    const auto probe = [&](const QString& path, QByteArray* errors) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        environment.insert("TANDRI_DESKTOP", desktop);
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TANDRI_PROGRAM), {"--menu-probe", path});
+        EXPECT_TRUE(program.waitForFinished(60000));
+        *errors = program.readAllStandardError();
+        return program.exitCode();
+    };
+    QByteArray errors;
+    const QString path = scratch.filePath("menus.txt");
+    EXPECT_EQ(probe(path, &errors), 0) << errors.toStdString();
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()),
+              "Accessibility: true\nShow All Windows available: true\n== Notes\n    Untitled\n"
+              "  ────\n    Show All Windows\n    Hide\n    Quit\n  ⌥ Force Quit");
+    // A folder that is not there: an error and a failing status, not a silent success.
+    EXPECT_EQ(probe(scratch.filePath("missing/menus.txt"), &errors), 1);
+    EXPECT_TRUE(errors.contains("cannot write")) << errors.toStdString();
+}
+
 }  // namespace
 }  // namespace tandri::test

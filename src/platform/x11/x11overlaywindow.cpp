@@ -158,6 +158,7 @@ protected:
                 return true;
             }
             case QEvent::DragLeave:
+                owner_.dragLeft();
                 return true;
             case QEvent::Drop: {
                 auto& drop = static_cast<QDropEvent&>(*event);
@@ -345,7 +346,9 @@ void X11OverlayWindow::keyPressed(const QKeyEvent& event) {
 }
 
 bool X11OverlayWindow::dragMoved(QDropEvent& event) {
-    if (fileUrls(event.mimeData()).empty() || !handlers_.dragOperation)
+    if (std::vector<QUrl> urls = fileUrls(event.mimeData()); !urls.empty())
+        dragUrls_ = std::move(urls);
+    if (dragUrls_.empty() || !handlers_.dragOperation)
         return false;
     auto operation = handlers_.dragOperation;
     const Qt::DropAction action = dropAction(operation());
@@ -356,8 +359,15 @@ bool X11OverlayWindow::dragMoved(QDropEvent& event) {
     return true;
 }
 
+void X11OverlayWindow::dragLeft() {
+    dragUrls_.clear();
+}
+
 bool X11OverlayWindow::dropped(QDropEvent& event) {
-    const std::vector<QUrl> urls = fileUrls(event.mimeData());
+    std::vector<QUrl> urls = fileUrls(event.mimeData());
+    if (urls.empty())
+        urls = dragUrls_;
+    dragUrls_.clear();
     if (urls.empty() || !handlers_.drop)
         return false;
     const Qt::DropAction action =

@@ -3,8 +3,10 @@
 #include <QImage>
 #include <QRect>
 #include <QRectF>
+#include <QUrl>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/overlay.h"
 #include "platform/x11/x11connection.h"
@@ -67,6 +69,7 @@ private:
     void keyPressed(const QKeyEvent& event);
     bool dragMoved(QDropEvent& event);
     bool dropped(QDropEvent& event);
+    void dragLeft();
 
     /// The window's frame as Qt's geometry (device-independent pixels, y down).
     QRectF qtFrame() const;
@@ -86,6 +89,9 @@ private:
     Kind kind_;
     std::unique_ptr<Surface> surface_;
     OverlayHandlers handlers_;
+    // The files of the drag over the window, as its moves offered them: at the drop Qt may no
+    // longer get them from the source.
+    std::vector<QUrl> dragUrls_;
     QRectF frame_;
     bool acceptsMouseEvents_ = true;
     XID shapedWindow_ = 0;
