@@ -152,6 +152,8 @@ protected:
     bool event(QEvent* event) override {
         switch (event->type()) {
             case QEvent::DragEnter:
+                owner_.dragLeft();  // a new drag, maybe of other things
+                [[fallthrough]];
             case QEvent::DragMove: {
                 auto& drag = static_cast<QDropEvent&>(*event);
                 drag.setAccepted(owner_.dragMoved(drag));
