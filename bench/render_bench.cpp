@@ -64,11 +64,26 @@ struct RenderBench : bench::Bench {
     QImage frame() { return view().updateLayer(scale).image; }
 };
 
+// Every cache of the drawing primitives empty (shadows, layers, scaled pictures); the view keeps
+// what it composed itself (cards, badges) and its frame bitmaps.
 void firstFrame(benchmark::State& state, RingStyle style, bool chips) {
     RenderBench b(style, chips);
     b.frame();  // fonts load once per process, not once per ring
     for (auto _ : state) {
         Draw::clearCaches();
+        b.view().invalidateAll();
+        benchmark::DoNotOptimize(b.frame());
+    }
+}
+
+// As a first frame, but with the pictures the view keeps between frames (composed cards, badges,
+// its frame bitmaps) forgotten too: the very first frame of the process.
+void coldFrame(benchmark::State& state, RingStyle style, bool chips) {
+    RenderBench b(style, chips);
+    b.frame();
+    for (auto _ : state) {
+        Draw::clearCaches();
+        b.view().forgetPictures();
         b.view().invalidateAll();
         benchmark::DoNotOptimize(b.frame());
     }
@@ -93,6 +108,8 @@ void registerAll() {
             benchmark::RegisterBenchmark(("FirstFrame/" + name).c_str(), firstFrame, style, chips)
                 ->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark(("SteadyFrame/" + name).c_str(), steadyFrame, style, chips)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("ColdFrame/" + name).c_str(), coldFrame, style, chips)
                 ->Unit(benchmark::kMillisecond);
         }
     }

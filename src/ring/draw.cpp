@@ -223,6 +223,8 @@ struct Scratch {
     std::vector<quint8> a;
     std::vector<quint8> b;
     std::vector<quint32> sums;
+    std::vector<quint16> rows;
+    std::vector<quint8> enlarged;
 };
 
 // An image at least w × h, reallocated only when it grows.
@@ -285,6 +287,49 @@ const quint8* blurredCoverage(Scratch& scratch, const QPainter& like, const QTra
         }
     }
     return src;
+}
+
+// The w × h coverage enlarged `factor` times into `scratch.enlarged`, interpolated linearly
+// between pixel centres as a smooth scaling does; 8 bits of weight are plenty for a shadow.
+void enlarge(const quint8* coverage, int w, int h, int factor, Scratch& scratch) {
+    const int width = w * factor;
+    const int height = h * factor;
+    struct Tap {
+        int first = 0;
+        int second = 0;
+        quint32 weight = 0;  // of the second, out of 256
+    };
+    const auto taps = [factor](int n, int size) {
+        std::vector<Tap> result(static_cast<size_t>(n * factor));
+        for (int i = 0; i < n * factor; ++i) {
+            const double u = (i + 0.5) / factor - 0.5;
+            const int first = std::clamp(static_cast<int>(std::floor(u)), 0, size - 1);
+            const double f = std::clamp(u - first, 0.0, 1.0);
+            result[i] = {first, std::min(first + 1, size - 1),
+                         static_cast<quint32>(std::lround(f * 256))};
+        }
+        return result;
+    };
+    const std::vector<Tap> across = taps(w, w);
+    const std::vector<Tap> down = taps(h, h);
+    scratch.rows.resize(static_cast<size_t>(width) * h);
+    scratch.enlarged.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < h; ++y) {
+        const quint8* in = coverage + static_cast<size_t>(y) * w;
+        quint16* out = scratch.rows.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            const Tap& t = across[x];
+            out[x] = static_cast<quint16>(in[t.first] * (256 - t.weight) + in[t.second] * t.weight);
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        const Tap& t = down[y];
+        const quint16* a = scratch.rows.data() + static_cast<size_t>(t.first) * width;
+        const quint16* b = scratch.rows.data() + static_cast<size_t>(t.second) * width;
+        quint8* out = scratch.enlarged.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x)
+            out[x] = static_cast<quint8>((a[x] * (256 - t.weight) + b[x] * t.weight + 32768) >> 16);
+    }
 }
 
 void tint(const quint8* coverage, int w, int h, const QColor& color, QImage& out) {
@@ -429,6 +474,81 @@ QRectF devicePixels(const QPaintDevice* device) {
     return {0, 0, device->width() * k, device->height() * k};
 }
 
+// Pictures drawn again and again at one size other than their own (icons, thumbnails), kept at
+// that size: a copy costs a fraction of scaling them afresh on every frame.
+struct ScaledKey {
+    qint64 image = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ScaledKey&) const = default;
+};
+
+struct ScaledKeyHash {
+    size_t operator()(const ScaledKey& k) const {
+        return qHashMulti(0, k.image, k.width, k.height);
+    }
+};
+
+struct ScaledCache {
+    std::unordered_map<ScaledKey, std::pair<QImage, quint64>, ScaledKeyHash> entries;
+    /// Sizes asked for once: only a second request makes a copy, so that a picture that grows
+    /// from frame to frame is not copied at every passing size.
+    std::unordered_map<ScaledKey, quint64, ScaledKeyHash> seen;
+    qint64 bytes = 0;
+    quint64 clock = 0;
+
+    void clear() {
+        entries.clear();
+        seen.clear();
+        bytes = 0;
+    }
+};
+
+constexpr qint64 scaledCacheBytes = 16 << 20;
+constexpr size_t scaledCacheCapacity = 160;
+
+ScaledCache& scaledCache() {
+    static ScaledCache cache;
+    return cache;
+}
+
+// `image` scaled smoothly to `size` pixels, from the cache or made for it; null when it is not
+// worth keeping (yet).
+const QImage* scaledCopy(const QImage& image, QSize size) {
+    if (size == image.size() || size.isEmpty() || size.width() > 1024 || size.height() > 1024)
+        return nullptr;
+    ScaledCache& cache = scaledCache();
+    ++cache.clock;
+    const ScaledKey key{image.cacheKey(), size.width(), size.height()};
+    if (const auto found = cache.entries.find(key); found != cache.entries.end()) {
+        found->second.second = cache.clock;
+        return &found->second.first;
+    }
+    if (cache.seen.size() >= 4 * scaledCacheCapacity)
+        cache.seen.clear();
+    if (cache.seen.emplace(key, cache.clock).second)
+        return nullptr;
+    QImage scaled(size, QImage::Format_ARGB32_Premultiplied);
+    scaled.fill(Qt::transparent);
+    {
+        QPainter painter(&scaled);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRect(QPoint(), size), image);
+    }
+    const qint64 bytes = scaled.sizeInBytes();
+    while (!cache.entries.empty() && (cache.entries.size() >= scaledCacheCapacity ||
+                                      cache.bytes + bytes > scaledCacheBytes)) {
+        const auto oldest = std::min_element(
+            cache.entries.begin(), cache.entries.end(),
+            [](const auto& a, const auto& b) { return a.second.second < b.second.second; });
+        cache.bytes -= oldest->second.first.sizeInBytes();
+        cache.entries.erase(oldest);
+    }
+    cache.bytes += bytes;
+    return &cache.entries.emplace(key, std::pair{std::move(scaled), cache.clock})
+                .first->second.first;
+}
+
 // Qt hands a blit of more than 95 rows to its thread pool; waking the pool costs more than it
 // saves for the small bitmaps drawn here, so they go in strips that stay on this thread.
 void blitInStrips(QPainter& painter, QPoint at, const QImage& image, const QRect& source) {
@@ -541,15 +661,18 @@ void castShadow(QPainter& painter, const QColor& color, double blur, QPointF off
             ++cache.blurs;
             fresh.scale = reduce;
             if (cacheKey != 0) {
-                fresh.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-                tint(coverage, w, h, color, fresh.image);
                 // A small shadow is kept at full size: a blit costs a fraction of scaling up.
-                const int fullW = qRound(w / reduce);
-                const int fullH = qRound(h / reduce);
-                if (reduce < 1 && static_cast<qint64>(fullW) * fullH <= 256 * 1024) {
-                    fresh.image = fresh.image.scaled(fullW, fullH, Qt::IgnoreAspectRatio,
-                                                     Qt::SmoothTransformation);
+                const int factor = static_cast<int>(std::lround(1 / reduce));
+                if (factor > 1 && static_cast<qint64>(w) * h * factor * factor <= 256 * 1024) {
+                    const int fullW = w * factor;
+                    const int fullH = h * factor;
+                    enlarge(coverage, w, h, factor, scratch);
+                    fresh.image = QImage(fullW, fullH, QImage::Format_ARGB32_Premultiplied);
+                    tint(scratch.enlarged.data(), fullW, fullH, color, fresh.image);
                     fresh.scale = 1;
+                } else {
+                    fresh.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+                    tint(coverage, w, h, color, fresh.image);
                 }
             } else {
                 tint(coverage, w, h, color, atLeast(scratch.tinted, w, h));
@@ -691,15 +814,17 @@ inline double below(double t, double a, double b) {
 // How much of the pixel at offset (dx, dy) and distance d from the centre lies between the
 // circles of radii `inner` and `outer`.
 inline double between(double dx, double dy, double d, double inner, double outer) {
+    // A disc has no inner edge.
+    const double from = inner > 0 ? inner : -outer;
     if (d < 1) {
         // At the very centre the edges are not straight across the pixel.
-        return overlap(d, inner, outer);
+        return overlap(d, from, outer);
     }
     const double x = std::abs(dx) / d;
     const double y = std::abs(dy) / d;
     const double a = std::max(x, y);
     const double b = std::min(x, y);
-    return below(outer - d, a, b) - below(inner - d, a, b);
+    return below(outer - d, a, b) - (inner > 0 ? below(inner - d, a, b) : 0.0);
 }
 
 inline uint level(double coverage) {
@@ -831,7 +956,9 @@ void directCircleLine(const Direct& target, double radius, double width, const Q
         return overlap(std::sqrt(dx * dx + dy * dy), -h, h);
     };
     const int dashes = dashed ? static_cast<int>(std::ceil(length / period)) : 0;
-    const auto dashEnd = [on, period, length](int k) { return std::min(k * period + on, length); };
+    const auto dashEnd = [on, period, length](int k) {
+        return std::min(k * period + on, length);
+    };
     // An arc holds the points within half its sweep of its middle direction.
     const double middle = from + sweepAngle / 2;
     const double middleX = target.sx * std::cos(middle);
@@ -964,20 +1091,21 @@ void directRadial(const Direct& target, const std::vector<QColor>& colors,
     // Inside, where only the colour changes, a second table by squared distance spares the
     // square root: its steps are far finer than the gradient's beyond the first few pixels.
     constexpr double squareStep = 2;
-    std::vector<QRgb> bySquare(static_cast<size_t>(ro * ro / squareStep) + 2);
+    const double least = std::max(ri - 1, 0.0) * std::max(ri - 1, 0.0);
+    std::vector<QRgb> bySquare(static_cast<size_t>((ro * ro - least) / squareStep) + 2);
     for (size_t k = 0; k < bySquare.size(); ++k) {
-        const double d = std::sqrt((k + 0.5) * squareStep);
+        const double d = std::sqrt(least + (k + 0.5) * squareStep);
         bySquare[k] = table[std::min(static_cast<int>(d * perPixel + 0.5), steps - 1)];
     }
     const size_t lastSquare = bySquare.size() - 1;
     const double cx = target.cx;
     sweep(
         target, ri, ro, 0.5, true,
-        [&bySquare, lastSquare, cx](QRgb* line, int first, int end, double dy2) {
+        [&bySquare, lastSquare, cx, least](QRgb* line, int first, int end, double dy2) {
             for (int x = first; x < end; ++x) {
                 const double dx = x + 0.5 - cx;
-                const auto k = static_cast<size_t>((dx * dx + dy2) * (1 / squareStep));
-                const QRgb color = bySquare[std::min(k, lastSquare)];
+                const double k = std::max(dx * dx + dy2 - least, 0.0) * (1 / squareStep);
+                const QRgb color = bySquare[std::min(static_cast<size_t>(k), lastSquare)];
                 if (qAlpha(color) == 0)
                     continue;
                 QRgb& pixel = line[x];
@@ -1200,6 +1328,7 @@ quint64 layerRenderCount() {
 
 void clearCaches() {
     shapeKeys().clear();
+    scaledCache().clear();
     glowCache().clear();
     layerCache().entries.clear();
 }
@@ -1214,8 +1343,8 @@ void ring(QPainter& painter, QPointF center, double inner, double outer, const Q
     fill(painter, annulus(center, inner, outer), color);
 }
 
-void circleLine(QPainter& painter, QPointF center, double radius, double width,
-                const QColor& color, double from, double to, double on, double off) {
+void circleLine(QPainter& painter, QPointF center, double radius, double width, const QColor& color,
+                double from, double to, double on, double off) {
     if (width <= 0 || radius <= 0 || color.alpha() == 0)
         return;
     constexpr double turn = 2 * std::numbers::pi;
@@ -1230,8 +1359,8 @@ void circleLine(QPainter& painter, QPointF center, double radius, double width,
                          std::max(off, 0.0));
         return;
     }
-    const QPainterPath path = sweep >= turn && on <= 0 ? circle(center, radius)
-                                                       : arc(center, radius, from, from + sweep);
+    const QPainterPath path =
+        sweep >= turn && on <= 0 ? circle(center, radius) : arc(center, radius, from, from + sweep);
     stroke(painter, path, color, width,
            on > 0 ? std::vector<double>{on, std::max(off, 0.0)} : std::vector<double>{});
 }
@@ -1244,7 +1373,9 @@ void radial(QPainter& painter, const std::vector<QColor>& colors,
         !(toRadius > from)) {
         return;
     }
-    if (const auto target = direct(painter, center)) {
+    // A ring's two edges on every row are where rasterising it costs; a disc is one long span a
+    // row, which Qt fills with a gradient faster than pixel by pixel.
+    if (const auto target = from > 0 ? direct(painter, center) : std::nullopt) {
         directRadial(*target, colors, locations, from, toRadius);
         return;
     }
@@ -1278,8 +1409,15 @@ void image(QPainter& painter, const QImage& image, const QRectF& rect, double al
         const QRectF snapped(QPointF(std::round(d.left()), std::round(d.top())),
                              QPointF(std::round(d.right()), std::round(d.bottom())));
         painter.setWorldTransform(device.inverted() * world);
-        if (!snapped.isEmpty())
-            painter.drawImage(snapped, image);
+        if (!snapped.isEmpty()) {
+            const QImage* scaled = scaledCopy(image, snapped.size().toSize());
+            if (!scaled && snapped.size().toSize() == image.size())
+                scaled = &image;
+            if (scaled)
+                blitInStrips(painter, snapped.topLeft().toPoint(), *scaled, scaled->rect());
+            else
+                painter.drawImage(snapped, image);
+        }
     } else {
         unflip(painter, rect.x(), rect.y() + rect.height());
         painter.drawImage(QRectF(0, 0, rect.width(), rect.height()), image);

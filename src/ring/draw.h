@@ -73,9 +73,8 @@ void ring(QPainter& painter, QPointF center, double inner, double outer, const Q
 /// Strokes the circle of `radius` at `width`, or only its arc from `from` counter-clockwise to
 /// `to` (with round caps) when they differ; with `on` > 0 in dashes of `on` points every
 /// `on + off` points from `from`, each with round caps. Computed like `ring`.
-void circleLine(QPainter& painter, QPointF center, double radius, double width,
-                const QColor& color, double from = 0, double to = 0, double on = 0,
-                double off = 0);
+void circleLine(QPainter& painter, QPointF center, double radius, double width, const QColor& color,
+                double from = 0, double to = 0, double on = 0, double off = 0);
 /// Fills the radial gradient between two concentric circles, nothing beyond them.
 void radial(QPainter& painter, const std::vector<QColor>& colors,
             const std::vector<double>& locations, QPointF center, double fromRadius,

@@ -111,6 +111,12 @@ void RingView::invalidateAll() {
     invalidate(bounds);
 }
 
+void RingView::forgetPictures() {
+    cardComposites_.clear();
+    badgePictures_.clear();
+    frames_ = {};
+}
+
 void RingView::displayNow() {
     if (onDisplayNow)
         onDisplayNow();

@@ -155,6 +155,9 @@ public:
     void advanceAnimations();
     /// Marks the whole view for drawing.
     void invalidateAll();
+    /// Forgets the composed cards, badge pictures and frame bitmaps it keeps between frames
+    /// (memory relief, benchmarks of a first frame).
+    void forgetPictures();
     /// Draws what is invalid now.
     void displayNow();
     /// The union of the rects marked since the last call, then forgets them.

@@ -464,6 +464,32 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
     EXPECT_LE(minX(wide.area), minX(view.chipsBounds()) - 30);
 }
 
+TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
+    view.look = makeLook(LookChoice{});
+    view.setSelectedApp(0);
+    view.invalidateAll();
+    const auto first = view.updateLayer(2);
+    const QImage before = first.image.copy();
+    // Two more frames while the first is held (the window keeps its last one): both must go
+    // elsewhere, and a frame let go of may be drawn into again.
+    view.setSelectedApp(3);
+    auto second = view.updateLayer(2);
+    EXPECT_NE(second.image.constBits(), first.image.constBits());
+    view.setSelectedApp(5);
+    const auto third = view.updateLayer(2);
+    EXPECT_NE(third.image.constBits(), first.image.constBits());
+    EXPECT_NE(third.image.constBits(), second.image.constBits());
+    EXPECT_EQ(first.image, before);
+    second = {};
+    view.setSelectedApp(0);
+    const auto fourth = view.updateLayer(2);
+    EXPECT_EQ(fourth.image, before);  // the same picture again, wherever it was drawn
+
+    // Forgetting the pictures keeps frames still held intact.
+    view.forgetPictures();
+    EXPECT_EQ(first.image, before);
+}
+
 TEST_F(RingRenderTest, LayerTopRowIsTheAreasTopEdge) {
     // Entry 0 alone, drawn at the top of the ring: it must land in the image's upper half.
     view.apps.resize(1);

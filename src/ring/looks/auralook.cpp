@@ -277,9 +277,10 @@ void AuraLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rec
     // passing sizes would only push the lasting ones out of the cache.
     const double side =
         scene.layout.iconSize * (selected ? iconScale().selected : iconScale().normal);
-    const quint64 key = std::abs(rect.width() - side) < 0.01
-                            ? keyOf(iconShadowTag, Draw::shapeKey(app.icon), rect.width(), rect.height())
-                            : 0;
+    const quint64 key =
+        std::abs(rect.width() - side) < 0.01
+            ? keyOf(iconShadowTag, Draw::shapeKey(app.icon), rect.width(), rect.height())
+            : 0;
     Draw::glow(
         painter, Draw::white(0.0, 0.45), 8, {},
         [&](QPainter& p) { Draw::image(p, app.icon, rect); }, key, rect.center());
@@ -288,8 +289,7 @@ void AuraLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rec
 void AuraLook::drawRunning(QPainter& painter, int index, bool front, const RingScene& scene) const {
     const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
                                  scene.layout.radius - scene.layout.iconSize / 2 - 4);
-    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7),
-               Draw::withAlpha(light(), front ? 0.95 : 0.5));
+    Draw::ring(painter, dot, 0, front ? 2.4 : 1.7, Draw::withAlpha(light(), front ? 0.95 : 0.5));
 }
 
 void AuraLook::drawBadge(QPainter& painter, const QString& text, QPointF point,

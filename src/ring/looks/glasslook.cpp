@@ -128,7 +128,7 @@ void GlassLook::drawRunning(QPainter& painter, int index, bool front,
     // Just inside the icon band, on the hole's side.
     const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
                                  scene.layout.radius - scene.layout.iconSize / 2 - 6);
-    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7),
+    Draw::ring(painter, dot, 0, front ? 2.4 : 1.7,
                Draw::withAlpha(runningColor(), front ? 1.0 : 0.6));
 }
 

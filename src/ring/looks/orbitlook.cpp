@@ -1,7 +1,6 @@
 #include "ring/looks/orbitlook.h"
 
 #include <QHash>
-#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -131,7 +130,7 @@ void OrbitLook::drawRunning(QPainter& painter, int index, bool front,
     const double d = 0.62 * scene.layout.iconSize;
     const double diagonal = std::numbers::sqrt2 / 2;
     const QPointF moon = scene.iconCenter(index) + QPointF(d * diagonal, d * diagonal);
-    Draw::fill(painter, Draw::circle(moon, front ? 2.6 : 1.9), runningColor());
+    Draw::ring(painter, moon, 0, front ? 2.6 : 1.9, runningColor());
 }
 
 void OrbitLook::drawBadge(QPainter& painter, const QString& text, QPointF point,

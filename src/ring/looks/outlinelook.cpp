@@ -85,8 +85,7 @@ void OutlineLook::drawRunning(QPainter& painter, int index, bool front,
                               const RingScene& scene) const {
     const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
                                  scene.layout.radius - scene.layout.iconSize / 2 - 6);
-    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7),
-               Draw::withAlpha(ink(), front ? 1.0 : 0.6));
+    Draw::ring(painter, dot, 0, front ? 2.4 : 1.7, Draw::withAlpha(ink(), front ? 1.0 : 0.6));
 }
 
 void OutlineLook::drawBadge(QPainter& painter, const QString& text, QPointF point,
@@ -120,8 +119,8 @@ void OutlineLook::drawCenter(QPainter& painter, const RingScene& scene) const {
 void OutlineLook::drawArcTrack(QPainter& painter, double from, double to, bool items,
                                const RingScene& scene) const {
     if (!items) {
-        Draw::stroke(painter, Draw::arc(scene.center, scene.arcRadius, from - 0.1, to + 0.1),
-                     lineColor(), 1);
+        Draw::circleLine(painter, scene.center, scene.arcRadius, 1, lineColor(), from - 0.1,
+                         to + 0.1);
         return;
     }
     const QPainterPath arc = Draw::arc(scene.center, scene.arcRadius, from, to);

@@ -74,7 +74,7 @@ void QuibLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rec
 void QuibLook::drawRunning(QPainter& painter, int index, bool front, const RingScene& scene) const {
     const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
                                  scene.layout.radius - scene.layout.iconSize / 2 - 4);
-    Draw::fill(painter, Draw::circle(dot, front ? 2.4 : 1.7), Draw::white(1.0, front ? 0.95 : 0.5));
+    Draw::ring(painter, dot, 0, front ? 2.4 : 1.7, Draw::white(1.0, front ? 0.95 : 0.5));
 }
 
 void QuibLook::drawBadge(QPainter& painter, const QString& text, QPointF point,

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "ring/draw.h"
@@ -155,6 +156,185 @@ TEST(DrawPainting, ImagesStayUprightAndFade) {
     Canvas missing(100, 100);
     Draw::image(missing.painter(), QImage(), QRectF(20, 20, 40, 40));
     EXPECT_TRUE(missing.blank());
+}
+
+// ---- Round shapes computed straight into the bitmap --------------------------------------------
+
+// The same drawing through Qt's paths: a plain ARGB32 bitmap is not drawn into directly.
+QImage throughPaths(const std::function<void(QPainter&)>& draw) {
+    QImage image(400, 400, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    painter.scale(2, 2);
+    painter.translate(0, 200);
+    painter.scale(1, -1);
+    draw(painter);
+    painter.end();
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The largest difference of any channel at any pixel, and how many pixels differ by more than
+// `by` levels.
+std::pair<int, int> difference(const QImage& a, const QImage& b, int by) {
+    int largest = 0;
+    int over = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            const int d =
+                std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                          std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            largest = std::max(largest, d);
+            over += d > by ? 1 : 0;
+        }
+    }
+    return {largest, over};
+}
+
+TEST(DrawRound, RingsAndLinesLookAsTheirPathsDo) {
+    const QPointF c(100, 100);
+    const std::vector<std::function<void(QPainter&)>> drawings = {
+        [c](QPainter& p) { Draw::ring(p, c, 40, 90, QColor(255, 255, 255, 100)); },
+        [c](QPainter& p) { Draw::ring(p, c, 0, 70, QColor(28, 28, 30)); },
+        [c](QPainter& p) { Draw::circleLine(p, c, 80, 1.3, QColor(255, 255, 255, 200)); },
+        [c](QPainter& p) {
+            Draw::radial(
+                p, {QColor(255, 237, 199, 0), QColor(255, 237, 199, 230), QColor(255, 237, 199, 0)},
+                {0, 0.5, 1}, c, 60, 95);
+        },
+    };
+    for (size_t i = 0; i < drawings.size(); ++i) {
+        Canvas direct(200, 200);
+        drawings[i](direct.painter());
+        const QImage paths = throughPaths(drawings[i]);
+        ASSERT_EQ(direct.image().size(), paths.size());
+        // Only antialiased edge pixels may differ, and only a little (Qt's paths follow the
+        // circle in short straight pieces).
+        const auto [largest, over] = difference(direct.image(), paths, 24);
+        EXPECT_LT(largest, 80) << i;
+        EXPECT_LT(over, 150) << i;
+        EXPECT_FALSE(direct.blank()) << i;
+    }
+}
+
+TEST(DrawRound, DiscsAreSolidToTheCentreAndRingsHollow) {
+    Canvas canvas(200, 200);
+    Draw::ring(canvas.painter(), {50, 50}, 0, 3, Qt::white);
+    Draw::ring(canvas.painter(), {150, 150}, 20, 40, Qt::white);
+    EXPECT_EQ(canvas.alpha({50, 50}), 255);
+    EXPECT_EQ(canvas.alpha({50.4, 50.2}), 255);
+    EXPECT_EQ(canvas.alpha({50, 54}), 0);
+    EXPECT_EQ(canvas.alpha({150, 150}), 0);
+    EXPECT_EQ(canvas.alpha({150, 180}), 255);
+    EXPECT_EQ(canvas.alpha({150, 192}), 0);
+
+    Canvas nothing(100, 100);
+    Draw::ring(nothing.painter(), {50, 50}, 30, 20, Qt::white);
+    Draw::ring(nothing.painter(), {50, 50}, 0, 20, Qt::transparent);
+    Draw::circleLine(nothing.painter(), {50, 50}, 20, 0, Qt::white);
+    EXPECT_TRUE(nothing.blank());
+}
+
+TEST(DrawRound, ArcsEndInRoundCapsAndDashesLeaveGaps) {
+    const QPointF c(100, 100);
+    Canvas arc(200, 200);
+    // A quarter from the right to the top, 6 wide.
+    Draw::circleLine(arc.painter(), c, 60, 6, Qt::white, 0, pi / 2);
+    EXPECT_EQ(arc.alpha(Draw::at(c, pi / 4, 60)), 255);
+    EXPECT_EQ(arc.alpha(Draw::at(c, pi, 60)), 0);
+    EXPECT_EQ(arc.alpha(Draw::at(c, 3 * pi / 4, 60)), 0);
+    // The cap reaches half the width beyond the end, round: not at its corners.
+    EXPECT_GT(arc.alpha({160, 98}), 200);
+    EXPECT_EQ(arc.alpha({160, 95.5}), 0);
+    EXPECT_EQ(arc.alpha({163, 96}), 0);
+
+    // To an earlier angle it goes the long way round, as `arc` does.
+    Canvas longWay(200, 200);
+    Draw::circleLine(longWay.painter(), c, 60, 6, Qt::white, pi / 2, 0);
+    EXPECT_EQ(longWay.alpha(Draw::at(c, pi, 60)), 255);
+    EXPECT_EQ(longWay.alpha(Draw::at(c, pi / 4, 60)), 0);
+
+    // Dashes of 4 every 12 points from the start, round-capped.
+    Canvas dashed(200, 200);
+    Draw::circleLine(dashed.painter(), c, 60, 2, Qt::white, 0, 0, 4, 8);
+    EXPECT_EQ(dashed.alpha(Draw::at(c, 2.0 / 60, 60)), 255);   // in the first dash
+    EXPECT_EQ(dashed.alpha(Draw::at(c, 8.0 / 60, 60)), 0);     // in the first gap
+    EXPECT_EQ(dashed.alpha(Draw::at(c, 14.0 / 60, 60)), 255);  // in the second dash
+    EXPECT_EQ(dashed.alpha(Draw::at(c, 2.0 / 60, 63)), 0);     // beside the line
+}
+
+TEST(DrawRound, PaintersThatCannotBeDrawnIntoDirectlyStillGetTheShape) {
+    // Clipped: the clip holds, through Qt's own path.
+    Canvas clipped(200, 200);
+    clipped.painter().setClipRect(QRectF(0, 0, 100, 200));
+    Draw::ring(clipped.painter(), {100, 100}, 0, 50, Qt::white);
+    EXPECT_EQ(clipped.alpha({70, 100}), 255);
+    EXPECT_EQ(clipped.alpha({130, 100}), 0);
+
+    // Faded by the painter's opacity, as a path would be.
+    Canvas faded(200, 200);
+    faded.painter().setOpacity(0.5);
+    Draw::circleLine(faded.painter(), {100, 100}, 50, 6, Qt::white);
+    EXPECT_NEAR(faded.alpha({150, 100}), 128, 2);
+}
+
+TEST(DrawShape, PicturesOfOneShapeShareAKeyAndAShadow) {
+    Draw::clearCaches();
+    const auto picture = [](const QColor& colour, bool round) {
+        QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        if (round)
+            p.drawEllipse(QRectF(4, 4, 56, 56));
+        else
+            p.drawRoundedRect(QRectF(4, 4, 56, 56), 12, 12);
+        return image;
+    };
+    const QImage red = picture(Qt::red, false);
+    const QImage blue = picture(Qt::blue, false);
+    const QImage disc = picture(Qt::red, true);
+    EXPECT_EQ(Draw::shapeKey(red), Draw::shapeKey(blue));
+    EXPECT_NE(Draw::shapeKey(red), Draw::shapeKey(disc));
+    EXPECT_NE(Draw::shapeKey(red), Draw::shapeKey(red.copy(0, 0, 60, 64)));
+    EXPECT_EQ(Draw::shapeKey(QImage()), 0u);
+
+    // Two icons of one shape cast one shadow between them.
+    const quint64 before = Draw::glowBlurCount();
+    Canvas canvas(200, 100);
+    for (const auto& [image, x] : {std::pair{red, 20.0}, std::pair{blue, 120.0}}) {
+        const QRectF rect(x, 30, 40, 40);
+        Draw::glow(
+            canvas.painter(), QColor(0, 0, 0, 128), 8, {},
+            [&image, rect](QPainter& p) { Draw::image(p, image, rect); }, Draw::shapeKey(image),
+            rect.topLeft());
+    }
+    EXPECT_EQ(Draw::glowBlurCount(), before + 1);
+    EXPECT_NEAR(canvas.alpha({40, 27}), canvas.alpha({140, 27}), 3);
+    EXPECT_GT(canvas.alpha({40, 27}), 10);
+}
+
+TEST(DrawPainting, ImagesDrawnAgainAtOneSizeLookTheSame) {
+    Draw::clearCaches();
+    QImage picture(100, 60, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    QPainter p(&picture);
+    p.fillRect(QRect(0, 0, 30, 60), QColor(90, 140, 210));
+    p.end();
+    QImage first;
+    // The first frames scale it, later ones copy what was scaled.
+    for (int frame = 0; frame < 3; ++frame) {
+        Canvas canvas(100, 100);
+        Draw::image(canvas.painter(), picture, QRectF(10.2, 20, 48, 29), 0.8);
+        if (frame == 0)
+            first = canvas.image();
+        else
+            EXPECT_LE(difference(first, canvas.image(), 2).first, 2) << frame;
+    }
 }
 
 // ---- Text ----------------------------------------------------------------------------------
