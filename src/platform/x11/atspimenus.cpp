@@ -443,9 +443,11 @@ std::optional<std::vector<AXMenu>> AtspiMenus::menuBar(qint32 pid) const {
             QStringLiteral("GetChildren"));
         list.setAutoStartService(false);
         const QDBusMessage reply = connection->call(list, QDBus::Block, timeoutMs_);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        // The reply hands out a copy of its list: keep it while its first item is read.
+        const QVariantList arguments = reply.arguments();
+        if (reply.type() != QDBusMessage::ReplyMessage || arguments.isEmpty())
             return std::nullopt;
-        const QVariant& first = reply.arguments().front();
+        const QVariant& first = arguments.front();
         if (first.userType() != qMetaTypeId<QDBusArgument>())
             return std::nullopt;
         const QDBusArgument apps = first.value<QDBusArgument>();
