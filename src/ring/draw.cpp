@@ -381,23 +381,25 @@ struct GlowEntry {
     quint64 lastUse = 0;
 };
 
-constexpr size_t glowCacheCapacity = 128;
-constexpr qint64 glowCacheBytes = 24 << 20;
+// Bitmaps kept by key, bounded in number and bytes; the least recently used go first.
+// Entries carry `image` and `lastUse`.
+template <typename Key, typename Entry, typename Hash>
+struct BoundedImages {
+    BoundedImages(size_t capacity, qint64 maxBytes) : capacity(capacity), maxBytes(maxBytes) {}
 
-struct GlowCache {
-    std::unordered_map<GlowKey, GlowEntry, GlowKeyHash> entries;
+    std::unordered_map<Key, Entry, Hash> entries;
+    const size_t capacity;
+    const qint64 maxBytes;
     qint64 bytes = 0;
     quint64 clock = 0;
-    quint64 blurs = 0;
 
-    void insert(const GlowKey& key, GlowEntry entry) {
+    Entry& insert(const Key& key, Entry entry) {
         if (const auto old = entries.find(key); old != entries.end()) {
             bytes -= old->second.image.sizeInBytes();
             entries.erase(old);
         }
         const qint64 size = entry.image.sizeInBytes();
-        while (!entries.empty() &&
-               (entries.size() >= glowCacheCapacity || bytes + size > glowCacheBytes)) {
+        while (!entries.empty() && (entries.size() >= capacity || bytes + size > maxBytes)) {
             const auto oldest = std::min_element(
                 entries.begin(), entries.end(),
                 [](const auto& x, const auto& y) { return x.second.lastUse < y.second.lastUse; });
@@ -405,12 +407,17 @@ struct GlowCache {
             entries.erase(oldest);
         }
         bytes += size;
-        entries.emplace(key, std::move(entry));
+        return entries.emplace(key, std::move(entry)).first->second;
     }
     void clear() {
         entries.clear();
         bytes = 0;
     }
+};
+
+struct GlowCache : BoundedImages<GlowKey, GlowEntry, GlowKeyHash> {
+    GlowCache() : BoundedImages(128, 24 << 20) {}
+    quint64 blurs = 0;
 };
 
 // Main thread only, like all drawing.
@@ -489,23 +496,23 @@ struct ScaledKeyHash {
     }
 };
 
-struct ScaledCache {
-    std::unordered_map<ScaledKey, std::pair<QImage, quint64>, ScaledKeyHash> entries;
+struct ScaledEntry {
+    QImage image;
+    quint64 lastUse = 0;
+};
+
+struct ScaledCache : BoundedImages<ScaledKey, ScaledEntry, ScaledKeyHash> {
+    static constexpr size_t maxEntries = 160;
+    ScaledCache() : BoundedImages(maxEntries, 16 << 20) {}
     /// Sizes asked for once: only a second request makes a copy, so that a picture that grows
     /// from frame to frame is not copied at every passing size.
     std::unordered_map<ScaledKey, quint64, ScaledKeyHash> seen;
-    qint64 bytes = 0;
-    quint64 clock = 0;
 
     void clear() {
-        entries.clear();
+        BoundedImages::clear();
         seen.clear();
-        bytes = 0;
     }
 };
-
-constexpr qint64 scaledCacheBytes = 16 << 20;
-constexpr size_t scaledCacheCapacity = 160;
 
 ScaledCache& scaledCache() {
     static ScaledCache cache;
@@ -521,10 +528,10 @@ const QImage* scaledCopy(const QImage& image, QSize size) {
     ++cache.clock;
     const ScaledKey key{image.cacheKey(), size.width(), size.height()};
     if (const auto found = cache.entries.find(key); found != cache.entries.end()) {
-        found->second.second = cache.clock;
-        return &found->second.first;
+        found->second.lastUse = cache.clock;
+        return &found->second.image;
     }
-    if (cache.seen.size() >= 4 * scaledCacheCapacity)
+    if (cache.seen.size() >= 4 * ScaledCache::maxEntries)
         cache.seen.clear();
     if (cache.seen.emplace(key, cache.clock).second)
         return nullptr;
@@ -535,18 +542,7 @@ const QImage* scaledCopy(const QImage& image, QSize size) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.drawImage(QRect(QPoint(), size), image);
     }
-    const qint64 bytes = scaled.sizeInBytes();
-    while (!cache.entries.empty() && (cache.entries.size() >= scaledCacheCapacity ||
-                                      cache.bytes + bytes > scaledCacheBytes)) {
-        const auto oldest = std::min_element(
-            cache.entries.begin(), cache.entries.end(),
-            [](const auto& a, const auto& b) { return a.second.second < b.second.second; });
-        cache.bytes -= oldest->second.first.sizeInBytes();
-        cache.entries.erase(oldest);
-    }
-    cache.bytes += bytes;
-    return &cache.entries.emplace(key, std::pair{std::move(scaled), cache.clock})
-                .first->second.first;
+    return &cache.insert(key, ScaledEntry{std::move(scaled), cache.clock}).image;
 }
 
 // Qt hands a blit of more than 95 rows to its thread pool; waking the pool costs more than it
