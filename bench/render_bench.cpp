@@ -61,7 +61,7 @@ struct RenderBench : bench::Bench {
             v.setSelectedChip((*v.selectedChip() + 1) % static_cast<int>(v.chips().size()));
         }
     }
-    QImage frame() { return view().updateLayer(scale).image; }
+    std::vector<RingView::Layer> frame() { return view().updateLayers(scale); }
 };
 
 // Every cache of the drawing primitives empty (shadows, layers, scaled pictures); the view keeps

@@ -92,7 +92,7 @@ QPointF RingView::slideIntoBounds(const QRectF& rect) const {
 }
 
 void RingView::showChips(std::vector<WindowChip> chips, int index) {
-    const QRectF oldDirty = chipsDirtyRect();
+    const QRectF oldContent = contentArea();
     chips_ = std::move(chips);
     chipsApp_ = index;
     clearSelectedChip();
@@ -114,22 +114,22 @@ void RingView::showChips(std::vector<WindowChip> chips, int index) {
         placeColumn(index);
     }
 
-    invalidate(oldDirty);
-    invalidate(grown(ringRect(), 28));
-    invalidate(chipsDirtyRect());
+    // The old chips go and the title leaves the centre; the arc track runs between the ring and
+    // the chips, so everything the view draws is drawn again.
+    invalidate(oldContent);
+    invalidate(contentArea());
 }
 
 void RingView::hideChips() {
     if (chips_.empty() && !chipsApp_)
         return;
-    const QRectF oldDirty = chipsDirtyRect();
+    // Everything the view drew with the chips, the title in the centre and the arc track
+    // between the ring and the chips included, is drawn again.
+    invalidate(contentArea());
     chips_.clear();
     chipsApp_.reset();
     cardComposites_.clear();
-    // The centre showed the aimed window's title.
-    if (clearSelectedChip())
-        invalidate(grown(ringRect(), 28));
-    invalidate(oldDirty);
+    clearSelectedChip();
 }
 
 std::vector<double> RingView::arcAngles(int count, double base, double radius, QSizeF item) {

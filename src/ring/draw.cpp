@@ -891,7 +891,8 @@ void sweep(const Direct& target, double inner, double outer, double reach, bool 
             const auto [holeLeft, holeRight] = span(target.cx, std::sqrt(r0 * r0 - dy2));
             const int end = std::min(holeLeft + 1, r);
             stretch(l, end);
-            stretch(std::max(holeRight - 1, end + 1), r);
+            // The hole may end left of the area: the right-hand run still starts inside it.
+            stretch(std::max({holeRight - 1, end + 1, l}), r);
         } else {
             stretch(l, r);
         }

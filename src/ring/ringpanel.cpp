@@ -144,7 +144,7 @@ void RingPanel::orderOut() {
     window_->orderOut();
     window_->clearContents();
     window_->setBackdrop(std::nullopt);
-    shownArea_ = QRectF();
+    view_.contentsCleared();
     view_.takeInvalidRect();
     needsDisplay_ = false;
 }
@@ -157,18 +157,9 @@ void RingPanel::display() {
     if (!needsDisplay_ || !window_->isVisible())
         return;
     needsDisplay_ = false;
-    RingView::Layer layer = view_.updateLayer(scale_);
-    if (layer.image.isNull() || layer.area.isEmpty()) {
-        window_->clearContents();
-        shownArea_ = QRectF();
-        return;
-    }
-    // The window keeps what lies outside an update; the view's picture is only its latest area,
-    // so chips that went away must not linger there.
-    if (!shownArea_.isEmpty() && !layer.area.contains(shownArea_))
-        window_->clearContents();
-    window_->setContents(layer.image, layer.area);
-    shownArea_ = layer.area;
+    // The window keeps what lies outside each piece.
+    for (const RingView::Layer& layer : view_.updateLayers(scale_))
+        window_->setContents(layer.image, layer.area);
 }
 
 }  // namespace tandri

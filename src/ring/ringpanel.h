@@ -64,8 +64,6 @@ private:
     RingView view_;
     double scale_ = fallbackScale;
     bool needsDisplay_ = false;
-    /// The view area the window's picture covers now.
-    QRectF shownArea_;
 };
 
 }  // namespace tandri

@@ -35,6 +35,38 @@ QPointF clampedInto(QPointF p, const QRectF& rect) {
     return {std::clamp(p.x(), minX(rect), maxX(rect)), std::clamp(p.y(), minY(rect), maxY(rect))};
 }
 
+// The rect widened to whole points, so that pixels line up with the view's.
+QRectF wholePoints(const QRectF& rect) {
+    if (rect.isEmpty())
+        return {};
+    const double left = std::floor(minX(rect));
+    const double bottom = std::floor(minY(rect));
+    return {left, bottom, std::ceil(maxX(rect)) - left, std::ceil(maxY(rect)) - bottom};
+}
+
+double areaOf(const QRectF& rect) {
+    return rect.width() * rect.height();
+}
+
+// Each piece costs a pass over the whole scene: pieces that overlap or nearly touch are drawn
+// as one when that covers no more than drawing both.
+std::vector<QRectF> mergedPieces(std::vector<QRectF> pieces) {
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < pieces.size() && !merged; ++i) {
+            for (size_t j = i + 1; j < pieces.size() && !merged; ++j) {
+                const QRectF both = pieces[i].united(pieces[j]);
+                if (areaOf(both) <= areaOf(pieces[i]) + areaOf(pieces[j])) {
+                    pieces[i] = both;
+                    pieces.erase(pieces.begin() + static_cast<std::ptrdiff_t>(j));
+                    merged = true;
+                }
+            }
+        }
+    }
+    return pieces;
+}
+
 bool isMore(const WindowChip& chip, int* count = nullptr) {
     const auto* more = std::get_if<WindowChip::More>(&chip.kind);
     if (more && count)
@@ -55,6 +87,7 @@ void RingView::render(QPainter& painter) {
         return;
     const bool chipSelected =
         selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < static_cast<int>(chips_.size());
+    drawnGrowing_ = chipSelected && hasThumbnailChips() && magnifyProgress() < 1;
 
     RingScene scene;
     scene.center = ringCenter;
@@ -398,20 +431,43 @@ void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QR
     painter.restore();
 }
 
-RingView::Layer RingView::updateLayer(double scale) {
-    // The whole area is drawn afresh: a new bitmap keeps nothing of the last one.
-    invalid_ = QRectF();
+QRectF RingView::contentArea() const {
     QRectF area = grown(ringRect(), 28);
     if (!chips_.empty())
         area = united(area, chipsDirtyRect());
-    area = area.intersected(bounds);
-    if (area.isEmpty() || !(scale > 0))
-        return {};
-    // Whole points, so that pixels line up with the view's.
-    const double left = std::floor(minX(area));
-    const double bottom = std::floor(minY(area));
-    area = QRectF(left, bottom, std::ceil(maxX(area)) - left, std::ceil(maxY(area)) - bottom);
+    return wholePoints(area.intersected(bounds));
+}
 
+std::vector<RingView::Layer> RingView::updateLayers(double scale) {
+    std::vector<QRectF> marked = std::exchange(dirty_, {});
+    invalid_ = QRectF();
+    std::vector<Layer> layers;
+    if (!(scale > 0))
+        return layers;
+    const QRectF content = contentArea();
+    if (content != drawnContent_) {
+        // The chips came, went or moved: what was drawn before is emptied and everything is
+        // drawn anew, so nothing of the old chips lingers between the pieces drawn later.
+        if (!drawnContent_.isEmpty() && !content.contains(drawnContent_))
+            layers.push_back({QImage(), drawnContent_});
+        marked = {content};
+        drawnContent_ = content;
+    }
+    std::vector<QRectF> pieces;
+    for (const QRectF& rect : marked) {
+        const QRectF piece = wholePoints(rect.intersected(content));
+        if (!piece.isEmpty())
+            pieces.push_back(piece);
+    }
+    for (const QRectF& piece : mergedPieces(std::move(pieces))) {
+        Layer layer = drawLayer(piece, scale);
+        if (!layer.image.isNull())
+            layers.push_back(std::move(layer));
+    }
+    return layers;
+}
+
+RingView::Layer RingView::drawLayer(const QRectF& area, double scale) {
     const int width = static_cast<int>(std::lround(area.width() * scale));
     const int height = static_cast<int>(std::lround(area.height() * scale));
     if (width <= 0 || height <= 0)

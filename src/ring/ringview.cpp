@@ -26,9 +26,13 @@ void RingView::setSelectedApp(std::optional<int> index) {
 void RingView::setSelectedChip(std::optional<int> index) {
     if (selectedChip_ == index)
         return;
+    // Only the two chips' surroundings and the title in the middle change: the pointer moving
+    // along the chips must not redraw the whole ring and every card.
+    invalidate(selectionDirtyRect(selectedChip_));
     selectedChip_ = index;
     chipSelectedAt_ = clock_.now();
-    invalidateFrame();
+    invalidate(selectionDirtyRect(selectedChip_));
+    invalidate(centerDirtyRect());
 }
 
 bool RingView::clearSelectedChip() {
@@ -88,15 +92,50 @@ double RingView::magnifyProgress() const {
 }
 
 void RingView::advanceAnimations() {
-    // Only the growing preview animates, and only its area is drawn again.
-    if (hasThumbnailChips() && selectedChip_ && magnifyProgress() < 1)
-        invalidate(chipsDirtyRect());
+    // Only the growing preview animates, and only its area is drawn again, up to and including
+    // the frame in which it has grown full.
+    if (hasThumbnailChips() && selectedChip_ && (magnifyProgress() < 1 || drawnGrowing_))
+        invalidate(selectionDirtyRect(selectedChip_));
+}
+
+QRectF RingView::selectionDirtyRect(std::optional<int> index) const {
+    const int n = static_cast<int>(chips_.size());
+    if (!index || *index < 0 || *index >= n)
+        return {};
+    // Room for the widest card shadow and selection glow.
+    constexpr double margin = 48;
+    const WindowChip& chip = chips_[*index];
+    if (!hasThumbnailChips()) {
+        // An arc item's selection mark reaches up to its width beyond its centre.
+        const double mark = activeLayout_ == WindowLayout::Arc ? chip.frame.width() : 0;
+        return grown(chip.frame, mark + margin);
+    }
+    QRectF area = united(chip.frame, magnifiedFrame(*index));
+    if (activeLayout_ == WindowLayout::Arc) {
+        for (const int i : arcNeighbors(*index)) {
+            const WindowChip& neighbour = chips_[i];
+            area = united(area, united(neighbour.frame,
+                                       outwardFrame(neighbour.frame.size() * 1.12, neighbour)));
+        }
+    }
+    return grown(area, margin);
+}
+
+QRectF RingView::centerDirtyRect() const {
+    // The name or window title card with its shadow, a little below the middle at most.
+    const double half = std::max(layout.holeRadius(), 0.0) + 48;
+    return {ringCenter.x() - half, ringCenter.y() - 104, 2 * half, 208};
 }
 
 void RingView::invalidate(const QRectF& rect) {
     if (rect.isEmpty())
         return;
     invalid_ = united(invalid_, rect);
+    // Marks pile up while nobody draws (a hidden panel): past a few, one rect serves.
+    if (dirty_.size() >= 16)
+        dirty_ = {invalid_};
+    else
+        dirty_.push_back(rect);
     if (onInvalidate)
         onInvalidate(rect);
 }
@@ -123,7 +162,12 @@ void RingView::displayNow() {
 }
 
 QRectF RingView::takeInvalidRect() {
+    dirty_.clear();
     return std::exchange(invalid_, QRectF());
+}
+
+void RingView::contentsCleared() {
+    drawnContent_ = QRectF();
 }
 
 void RingView::mouseDown(MouseButton button) {

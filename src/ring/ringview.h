@@ -162,6 +162,8 @@ public:
     void displayNow();
     /// The union of the rects marked since the last call, then forgets them.
     QRectF takeInvalidRect();
+    /// The window's picture was emptied: nothing drawn before shows any more.
+    void contentsCleared();
 
     // Drawing.
     /// Draws one frame into `painter`, whose coordinates are the view's own (y up).
@@ -172,9 +174,12 @@ public:
         QImage image;
         QRectF area;
     };
-    /// Renders the area that needs drawing (the ring's square grown by 28 and the chip area) and
-    /// forgets it; a null image when there is nothing to draw.
-    Layer updateLayer(double scale);
+    /// Where the view draws: the ring's square grown by 28 and the chip area, within the bounds.
+    QRectF contentArea() const;
+    /// Renders what needs drawing and forgets it: for each marked piece of the content area a
+    /// layer to replace that part of the window's picture. A layer without an image empties its
+    /// area (what the view drew there before no longer belongs to it). None when nothing changed.
+    std::vector<Layer> updateLayers(double scale);
 
     // Events from the window.
     void mouseDown(MouseButton button);
@@ -185,6 +190,12 @@ public:
 private:
     void invalidate(const QRectF& rect);
     void invalidateFrame();
+    /// What the selection of chip `index` changes: the chip, its preview and its neighbours.
+    QRectF selectionDirtyRect(std::optional<int> index) const;
+    /// The middle of the ring, where the aimed window's title shows.
+    QRectF centerDirtyRect() const;
+    /// Draws `area` (whole points) into a bitmap at `scale`.
+    Layer drawLayer(const QRectF& area, double scale);
     /// Clears the chip selection without drawing; the caller marks what changed. True when
     /// a chip was selected.
     bool clearSelectedChip();
@@ -229,7 +240,13 @@ private:
     WindowLayout activeLayout_ = WindowLayout::Column;
     double arcRadius_ = 0;
     double chipSelectedAt_;
+    /// Whether the last frame drawn showed the preview still growing.
+    bool drawnGrowing_ = false;
     QRectF invalid_;
+    /// The marked rects, drawn piece by piece.
+    std::vector<QRectF> dirty_;
+    /// The content area as last drawn: the window shows nothing of the view outside it.
+    QRectF drawnContent_;
 
     struct CardKey {
         const RingLook* look = nullptr;

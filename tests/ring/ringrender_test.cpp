@@ -14,6 +14,17 @@ namespace {
 
 using namespace geometry;
 
+// The one picture of an update that draws a single piece; none when nothing was drawn.
+RingView::Layer onlyLayer(const std::vector<RingView::Layer>& layers) {
+    std::vector<RingView::Layer> drawn;
+    for (const auto& layer : layers) {
+        if (!layer.image.isNull())
+            drawn.push_back(layer);
+    }
+    EXPECT_LE(drawn.size(), 1u);
+    return drawn.empty() ? RingView::Layer{} : drawn.front();
+}
+
 // Flat colours a test can find in the picture.
 const QColor iconColor(255, 0, 255);
 const QColor moreColor(0, 255, 255);
@@ -141,7 +152,7 @@ protected:
     // Renders the whole invalid area at `scale`.
     void draw(double scale = 1) {
         view.invalidateAll();
-        layer = view.updateLayer(scale);
+        layer = onlyLayer(view.updateLayers(scale));
         ASSERT_FALSE(layer.image.isNull());
     }
     // The colour of the picture at view point `p` (y up).
@@ -447,7 +458,7 @@ TEST_F(RingRenderTest, PermissionChipHasNoTitleForTheCentreAndNoThumbnail) {
 TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
     view.ringCenter = QPointF(720.3, 450.6);
     view.invalidateAll();
-    const auto l = view.updateLayer(2);
+    const auto l = onlyLayer(view.updateLayers(2));
     // 268 + 2 × 28 = 324, widened to whole points.
     EXPECT_EQ(l.area, QRectF(558, 288, 325, 325));
     EXPECT_EQ(l.image.size(), QSize(650, 650));
@@ -459,7 +470,7 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
     view.ringCenter = QPointF(1300, 450);
     view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(2), 2);
-    const auto wide = view.updateLayer(1);
+    const auto wide = onlyLayer(view.updateLayers(1));
     EXPECT_EQ(maxX(wide.area), 1440);
     EXPECT_LE(minX(wide.area), minX(view.chipsBounds()) - 30);
 }
@@ -468,21 +479,21 @@ TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
     view.look = makeLook(LookChoice{});
     view.setSelectedApp(0);
     view.invalidateAll();
-    const auto first = view.updateLayer(2);
+    const auto first = onlyLayer(view.updateLayers(2));
     const QImage before = first.image.copy();
     // Two more frames while the first is held (the window keeps its last one): both must go
     // elsewhere, and a frame let go of may be drawn into again.
     view.setSelectedApp(3);
-    auto second = view.updateLayer(2);
+    auto second = onlyLayer(view.updateLayers(2));
     EXPECT_NE(second.image.constBits(), first.image.constBits());
     view.setSelectedApp(5);
-    const auto third = view.updateLayer(2);
+    const auto third = onlyLayer(view.updateLayers(2));
     EXPECT_NE(third.image.constBits(), first.image.constBits());
     EXPECT_NE(third.image.constBits(), second.image.constBits());
     EXPECT_EQ(first.image, before);
     second = {};
     view.setSelectedApp(0);
-    const auto fourth = view.updateLayer(2);
+    const auto fourth = onlyLayer(view.updateLayers(2));
     EXPECT_EQ(fourth.image, before);  // the same picture again, wherever it was drawn
 
     // Forgetting the pictures keeps frames still held intact.
@@ -507,11 +518,11 @@ TEST_F(RingRenderTest, LayerTopRowIsTheAreasTopEdge) {
 TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
     view.bounds = QRectF(2000, 2000, 100, 100);  // the ring lies outside the view
     view.invalidateAll();
-    EXPECT_TRUE(view.updateLayer(2).image.isNull());
+    EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
     view.look.reset();  // without a look nothing is drawn, and nothing fails
     view.bounds = QRectF(0, 0, 1440, 900);
     view.invalidateAll();
-    const auto l = view.updateLayer(1);
+    const auto l = onlyLayer(view.updateLayers(1));
     ASSERT_FALSE(l.image.isNull());
     for (int y = 0; y < l.image.height(); y += 7) {
         for (int x = 0; x < l.image.width(); x += 7) ASSERT_EQ(qAlpha(l.image.pixel(x, y)), 0);

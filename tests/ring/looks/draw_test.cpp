@@ -265,6 +265,31 @@ TEST(DrawRound, ArcsEndInRoundCapsAndDashesLeaveGaps) {
     EXPECT_EQ(dashed.alpha(Draw::at(c, 2.0 / 60, 63)), 0);     // beside the line
 }
 
+TEST(DrawRound, ShapesCentredBeyondTheBitmapLeaveEveryOtherPixelAlone) {
+    // A ring and a dashed circle whose centre lies left of the bitmap (a ring at the screen's
+    // edge, or a piece of the picture drawn on its own): their right-hand parts show, and
+    // nothing wraps onto the other end of a row.
+    for (const double cx : {-40.0, -120.0}) {
+        Canvas canvas(200, 200);
+        Draw::ring(canvas.painter(), {cx, 100}, 100, 140, QColor(255, 255, 255, 120));
+        Draw::circleLine(canvas.painter(), {cx, 100}, 150, 2, Qt::white, 0, 0, 4, 8);
+        const QImage& image = canvas.image();
+        int shown = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                // Device pixels are half points; y is flipped, which a circle does not mind.
+                const double d = std::hypot((x + 0.5) / 2 - cx, (y + 0.5) / 2 - 100);
+                const bool near = (d > 99 && d < 141) || (d > 148 && d < 152);
+                if (qAlpha(image.pixel(x, y)) > 0) {
+                    ++shown;
+                    ASSERT_TRUE(near) << cx << ": " << x << "," << y;
+                }
+            }
+        }
+        EXPECT_GT(shown, 1000) << cx;
+    }
+}
+
 TEST(DrawRound, PaintersThatCannotBeDrawnIntoDirectlyStillGetTheShape) {
     // Clipped: the clip holds, through Qt's own path.
     Canvas clipped(200, 200);
