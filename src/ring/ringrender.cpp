@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ring/draw.h"
+#include "ring/renderthread.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
 
@@ -67,6 +68,28 @@ std::vector<QRectF> mergedPieces(std::vector<QRectF> pieces) {
     return pieces;
 }
 
+// The smallest rect of a premultiplied bitmap outside which every pixel is transparent.
+QRect opaqueBounds(const QImage& image) {
+    int top = image.height();
+    int bottom = -1;
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int first = 0;
+        while (first < image.width() && line[first] == 0) ++first;
+        if (first == image.width())
+            continue;
+        int last = image.width() - 1;
+        while (line[last] == 0) --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 bool isMore(const WindowChip& chip, int* count = nullptr) {
     const auto* more = std::get_if<WindowChip::More>(&chip.kind);
     if (more && count)
@@ -75,6 +98,15 @@ bool isMore(const WindowChip& chip, int* count = nullptr) {
 }
 
 }  // namespace
+
+QImage RingView::ownIcon(const WindowChip& chip) const {
+    const auto index = &chip - chips_.data();
+    if (ownIcons_.size() == chips_.size() && index >= 0 &&
+        index < static_cast<std::ptrdiff_t>(ownIcons_.size())) {
+        return ownIcons_[static_cast<size_t>(index)];
+    }
+    return chipIcon ? chipIcon(chip) : QImage();
+}
 
 QImage RingView::entryIcon(std::optional<int> index) const {
     if (!index || *index < 0 || *index >= static_cast<int>(apps.size()))
@@ -203,7 +235,7 @@ void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage&
     }
 
     QRectF titleRect = frame.adjusted(11, 0, -11, 0);
-    if (const QImage own = chipIcon ? chipIcon(chip) : QImage(); !own.isNull()) {
+    if (const QImage own = ownIcon(chip); !own.isNull()) {
         Draw::image(painter, own, QRectF(minX(frame) + 6, frame.center().y() - 10, 20, 20));
         titleRect = QRectF(minX(frame) + 32, minY(frame), frame.width() - 43, frame.height());
     }
@@ -332,9 +364,15 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
     const CardKey key{
         look.get(), dark,     quint64(picture.cacheKey()), quint64(icon.cacheKey()), frame.size(),
         pixels,     selected, chip.isMinimized()};
-    for (const auto& [cached, composite] : cardComposites_) {
-        if (cached == key) {
-            Draw::image(painter, composite, outer);
+    // The part of the composed bitmap that holds anything, placed in points within `outer`.
+    const auto place = [&outer, scale](const QRect& used) {
+        return QRectF(minX(outer) + used.x() / scale,
+                      maxY(outer) - (used.y() + used.height()) / scale, used.width() / scale,
+                      used.height() / scale);
+    };
+    for (const CardComposite& cached : cardComposites_) {
+        if (cached.key == key) {
+            Draw::image(painter, cached.picture, place(cached.used));
             return;
         }
     }
@@ -347,11 +385,16 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
     drawThumbnail(p, chip, frame, path, icon);
     look->drawCardBorder(p, path, selected, scene);
     p.end();
+    // Most of the margin is empty: copying only what holds anything makes each later frame's
+    // copy of the card a fraction of the size.
+    const QRect used = opaqueBounds(composite);
+    if (used.isEmpty())
+        return;
     constexpr size_t kept = 24;
     if (cardComposites_.size() >= kept)
         cardComposites_.erase(cardComposites_.begin());
-    cardComposites_.emplace_back(key, composite);
-    Draw::image(painter, composite, outer);
+    cardComposites_.push_back({key, composite.copy(used), used});
+    Draw::image(painter, cardComposites_.back().picture, place(used));
 }
 
 void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number,
@@ -364,7 +407,7 @@ void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number
     }
     if (selected)
         look->drawArcSelection(painter, frame, scene);
-    const QImage own = chipIcon ? chipIcon(chip) : QImage();
+    const QImage own = ownIcon(chip);
     const double side = (selected ? 1.1 : 1.0) * frame.width();
     Draw::image(painter, own.isNull() ? icon : own, square(frame.center(), side),
                 chip.isMinimized() ? 0.45 : 1);
@@ -459,11 +502,20 @@ std::vector<RingView::Layer> RingView::updateLayers(double scale) {
         if (!piece.isEmpty())
             pieces.push_back(piece);
     }
-    for (const QRectF& piece : mergedPieces(std::move(pieces))) {
-        Layer layer = drawLayer(piece, scale);
-        if (!layer.image.isNull())
-            layers.push_back(std::move(layer));
-    }
+    if (pieces.empty())
+        return layers;
+    // The icons of files and folders come from the desktop's icon theme, which belongs to this
+    // thread; the drawing itself goes where Qt draws fastest.
+    ownIcons_.clear();
+    for (const WindowChip& chip : chips_) ownIcons_.push_back(chipIcon ? chipIcon(chip) : QImage());
+    renderThread::run([this, &pieces, &layers, scale] {
+        for (const QRectF& piece : mergedPieces(std::move(pieces))) {
+            Layer layer = drawLayer(piece, scale);
+            if (!layer.image.isNull())
+                layers.push_back(std::move(layer));
+        }
+    });
+    ownIcons_.clear();
     return layers;
 }
 

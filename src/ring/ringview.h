@@ -209,6 +209,9 @@ private:
 
     // Drawing steps.
     QImage entryIcon(std::optional<int> index) const;
+    /// The icon `chip` brings of its own, looked up before the frame when it is drawn off this
+    /// thread.
+    QImage ownIcon(const WindowChip& chip) const;
     void drawArc(QPainter& painter, const RingScene& scene) const;
     void drawColumn(QPainter& painter, const RingScene& scene) const;
     void drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
@@ -259,7 +262,13 @@ private:
         bool minimized = false;
         bool operator==(const CardKey&) const = default;
     };
-    mutable std::vector<std::pair<CardKey, QImage>> cardComposites_;
+    struct CardComposite {
+        CardKey key;
+        QImage picture;
+        /// Where the picture lies in the card's bitmap with its full shadow margin.
+        QRect used;
+    };
+    mutable std::vector<CardComposite> cardComposites_;
     struct BadgePicture {
         const RingLook* look = nullptr;
         bool dark = false;
@@ -267,6 +276,8 @@ private:
         QImage picture;
     };
     mutable std::vector<BadgePicture> badgePictures_;
+    /// The chips' own icons for the frame being drawn.
+    std::vector<QImage> ownIcons_;
     /// Bitmaps of recent frames, drawn into again once their holders let go of them.
     std::array<QImage, 2> frames_;
 };

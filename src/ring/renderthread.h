@@ -1,0 +1,17 @@
+#pragma once
+
+#include <functional>
+
+namespace tandri::renderThread {
+
+/// Runs `work` on a thread of Qt's global pool and waits for it; on the calling thread when that
+/// is one of the pool's or no pool thread is free.
+///
+/// Called from outside the pool, Qt's raster engine cuts every large fill and blit into pieces
+/// for the pool's threads and waits for each; waking them costs more than the pieces save for
+/// a ring's frame. Inside the pool it does the work itself. The caller waits, so `work` sees
+/// what the caller's thread wrote and touches nothing anybody else changes meanwhile; it must
+/// still keep away from objects that belong to the GUI thread (pixmaps, icons, widgets).
+void run(const std::function<void()>& work);
+
+}  // namespace tandri::renderThread
