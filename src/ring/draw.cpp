@@ -439,6 +439,8 @@ struct LayerEntry {
     /// The image's top left in device pixels, relative to the rounded anchor.
     QPoint origin;
     quint64 lastUse = 0;
+    /// The parts of the image that hold anything.
+    std::vector<QRect> inked;
 };
 
 constexpr size_t layerCacheCapacity = 16;
@@ -554,6 +556,38 @@ void blitInStrips(QPainter& painter, QPoint at, const QImage& image, const QRect
                           QRect(source.x(), source.y() + y, source.width(),
                                 std::min(strip, source.height() - y)));
     }
+}
+
+// The parts of a premultiplied bitmap that hold anything: for each band of rows, the runs of
+// columns with ink, split where a wide gap lies between them.
+std::vector<QRect> inkedParts(const QImage& image) {
+    constexpr int band = 32;
+    constexpr int gap = 64;
+    std::vector<QRect> parts;
+    const int width = image.width();
+    std::vector<uchar> used(static_cast<size_t>(std::max(width, 0)));
+    for (int top = 0; top < image.height(); top += band) {
+        const int rows = std::min(band, image.height() - top);
+        std::fill(used.begin(), used.end(), 0);
+        for (int y = top; y < top + rows; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < width; ++x) used[x] |= line[x] != 0 ? 1 : 0;
+        }
+        int x = 0;
+        while (x < width) {
+            while (x < width && !used[x]) ++x;
+            if (x == width)
+                break;
+            int last = x;
+            for (int next = x + 1; next < width && next - last <= gap; ++next) {
+                if (used[next])
+                    last = next;
+            }
+            parts.emplace_back(x, top, last - x + 1, rows);
+            x = last + 1;
+        }
+    }
+    return parts;
 }
 
 void drawShadow(QPainter& painter, const QTransform& device, const GlowEntry& entry, QPointF at) {
@@ -1247,8 +1281,11 @@ void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF an
             painter.restore();
             return;
         }
-        LayerEntry fresh{key, QImage(area.size(), QImage::Format_ARGB32_Premultiplied),
-                         area.topLeft() - at, 0};
+        LayerEntry fresh{key,
+                         QImage(area.size(), QImage::Format_ARGB32_Premultiplied),
+                         area.topLeft() - at,
+                         0,
+                         {}};
         fresh.image.fill(Qt::transparent);
         if (const QPaintDevice* target = painter.device()) {
             fresh.image.setDotsPerMeterX(qRound(target->logicalDpiX() / 0.0254));
@@ -1272,17 +1309,16 @@ void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF an
             bytes -= oldest->image.sizeInBytes();
             cache.entries.erase(oldest);
         }
+        fresh.inked = inkedParts(fresh.image);
         cache.entries.push_back(std::move(fresh));
         entry = cache.entries.end() - 1;
     }
     entry->lastUse = cache.clock;
     const QTransform world = painter.worldTransform();
     painter.setWorldTransform(device.inverted() * world);
-    // A large bitmap is worth Qt's threads; a small one is not.
-    if (entry->image.height() <= 4 * 95)
-        blitInStrips(painter, at + entry->origin, entry->image, entry->image.rect());
-    else
-        painter.drawImage(at + entry->origin, entry->image);
+    // A layer is mostly empty (a ring, an arc): only its inked parts are copied every frame.
+    for (const QRect& part : entry->inked)
+        painter.drawImage(at + entry->origin + part.topLeft(), entry->image, part);
     painter.setWorldTransform(world);
 }
 
