@@ -693,6 +693,25 @@ TEST(DrawLayer, RendersOnceAndFollowsItsAnchor) {
     EXPECT_EQ(uncached.at(50, 90), direct.at(50, 90));
 }
 
+TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparse) {
+    // A large hollow ring, dots far apart on one row and a lone pixel at the far corner: a
+    // layer copies only what holds anything, and must copy all of it.
+    Draw::clearCaches();
+    const auto sparse = [](QPainter& p) {
+        Draw::fill(p, Draw::annulus({150, 150}, 118, 120), QColor(255, 255, 255, 200));
+        for (int k = 0; k < 6; ++k)
+            Draw::fill(p, Draw::circle({20.0 + 52 * k, 150}, 1.5), QColor(255, 0, 0));
+        p.fillRect(QRectF(299, 0, 1, 1), QColor(0, 0, 255));
+    };
+    Canvas direct(300, 300);
+    sparse(direct.painter());
+    for (int frame = 0; frame < 2; ++frame) {  // drawn, then copied from the kept bitmap
+        Canvas layered(300, 300);
+        Draw::layer(layered.painter(), 77, QRectF(0, 0, 300, 300), {150, 150}, sparse);
+        EXPECT_EQ(layered.image(), direct.image()) << frame;
+    }
+}
+
 TEST(DrawCard, PlainCardIsARoundedRectOverItsShadow) {
     Canvas canvas(200, 200);
     const QRectF rect(50, 60, 100, 80);
