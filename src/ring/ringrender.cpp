@@ -300,7 +300,7 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
         if (isSelected) {
             frame = lerp(chip.frame, magnifiedFrame(i), grow);
         } else if (isNeighbour(i)) {
-            frame = lerp(chip.frame, outwardFrame(chip.frame.size() * 1.12, chip), grow);
+            frame = lerp(chip.frame, outwardFrame(chip.frame.size() * neighbourGrowth, chip), grow);
         }
         int count = 0;
         if (isMore(chip, &count)) {

@@ -114,8 +114,9 @@ QRectF RingView::selectionDirtyRect(std::optional<int> index) const {
     if (activeLayout_ == WindowLayout::Arc) {
         for (const int i : arcNeighbors(*index)) {
             const WindowChip& neighbour = chips_[i];
-            area = united(area, united(neighbour.frame,
-                                       outwardFrame(neighbour.frame.size() * 1.12, neighbour)));
+            area = united(
+                area, united(neighbour.frame,
+                             outwardFrame(neighbour.frame.size() * neighbourGrowth, neighbour)));
         }
     }
     return grown(area, margin);

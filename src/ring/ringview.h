@@ -44,6 +44,8 @@ public:
     static constexpr QSizeF arcThumbnailSize{96, 60};
     /// Least room between neighbouring arc items.
     static constexpr double arcGap = 12;
+    /// How much the aimed card's neighbours on the arc grow.
+    static constexpr double neighbourGrowth = 1.12;
     static constexpr double defaultPreviewWidth = 280;
     static constexpr double previewHeightRatio = 19.0 / 28.0;
     static constexpr double minimumPreviewWidth = 160;
