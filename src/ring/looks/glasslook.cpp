@@ -18,7 +18,6 @@ constexpr quint64 lensShadowTag = 0x6c61'7302;
 constexpr quint64 pillShadowTag = 0x6c61'7303;
 constexpr quint64 selectionShadowTag = 0x6c61'7304;
 constexpr quint64 cardShadowTag = 0x6c61'7305;
-constexpr quint64 bodyLayerTag = 0x6c61'7306;
 constexpr quint64 trackLayerTag = 0x6c61'7307;
 constexpr quint64 lensLayerTag = 0x6c61'7308;
 
@@ -62,22 +61,18 @@ void GlassLook::drawBody(QPainter& painter, const RingScene& scene) const {
     const double outer = scene.layout.outerRadius();
     const double hole = scene.layout.holeRadius();
     const bool dark = dark_;
-    // Large thin rings are slow to rasterise and the body never changes within an opening.
-    Draw::layer(painter, shadowKey(bodyLayerTag, outer, hole, dark),
-                QRectF(c.x() - outer - 2, c.y() - outer - 2, 2 * outer + 4, 2 * outer + 4), c,
-                [c, outer, hole, dark](QPainter& p) {
-                    Draw::ring(p, c, hole, outer, Draw::white(1.0, dark ? 0.1 : 0.42));
-                    // Light falls from above: a bright upper rim, a faint lower one, and a lit
-                    // inner edge below.
-                    Draw::circleLine(p, c, outer - 0.5, 1.3, Draw::white(1.0, dark ? 0.55 : 0.95),
-                                     27 * degree, 153 * degree);
-                    Draw::circleLine(p, c, outer - 0.5, 1.0, Draw::white(1.0, dark ? 0.12 : 0.5),
-                                     207 * degree, 333 * degree);
-                    Draw::circleLine(p, c, hole + 0.5, 1.1, Draw::white(1.0, dark ? 0.4 : 0.9),
-                                     207 * degree, 333 * degree);
-                    Draw::circleLine(p, c, outer, 0.6,
-                                     dark ? Draw::white(0.0, 0.35) : Draw::white(0.3, 0.18));
-                });
+    // Computed straight into the frame: at this size a bitmap kept between frames costs more to
+    // fill, scan and copy on the first frame than drawing saves on later ones.
+    Draw::ring(painter, c, hole, outer, Draw::white(1.0, dark ? 0.1 : 0.42));
+    // Light falls from above: a bright upper rim, a faint lower one, and a lit inner edge below.
+    Draw::circleLine(painter, c, outer - 0.5, 1.3, Draw::white(1.0, dark ? 0.55 : 0.95),
+                     27 * degree, 153 * degree);
+    Draw::circleLine(painter, c, outer - 0.5, 1.0, Draw::white(1.0, dark ? 0.12 : 0.5),
+                     207 * degree, 333 * degree);
+    Draw::circleLine(painter, c, hole + 0.5, 1.1, Draw::white(1.0, dark ? 0.4 : 0.9), 207 * degree,
+                     333 * degree);
+    Draw::circleLine(painter, c, outer, 0.6,
+                     dark ? Draw::white(0.0, 0.35) : Draw::white(0.3, 0.18));
 }
 
 void GlassLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,

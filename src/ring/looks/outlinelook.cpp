@@ -9,7 +9,6 @@ namespace tandri {
 
 namespace {
 
-constexpr quint64 bodyLayerTag = 0x6f75'7401;
 constexpr quint64 trackLayerTag = 0x6f75'7402;
 
 }  // namespace
@@ -55,14 +54,11 @@ void OutlineLook::drawBody(QPainter& painter, const RingScene& scene) const {
     const double radius = scene.layout.radius;
     const QColor body = bodyColor();
     const QColor line = lineColor();
-    // Large thin circles are slow to rasterise and the disc never changes within an opening.
-    Draw::layer(painter, qHashMulti(bodyLayerTag, outer, radius, dark_) | 1,
-                QRectF(c.x() - outer - 2, c.y() - outer - 2, 2 * outer + 4, 2 * outer + 4), c,
-                [c, outer, radius, body, line](QPainter& p) {
-                    Draw::ring(p, c, 0, outer, body);
-                    Draw::circleLine(p, c, outer, 1, line);
-                    Draw::circleLine(p, c, radius, 1, Draw::withAlpha(line, 0.5));
-                });
+    // Computed straight into the frame: at this size a bitmap kept between frames costs more to
+    // fill, scan and copy on the first frame than drawing saves on later ones.
+    Draw::ring(painter, c, 0, outer, body);
+    Draw::circleLine(painter, c, outer, 1, line);
+    Draw::circleLine(painter, c, radius, 1, Draw::withAlpha(line, 0.5));
     if (scene.selectedApp) {
         const double a = scene.layout.angle(*scene.selectedApp);
         const double half = scene.layout.step() / 2;

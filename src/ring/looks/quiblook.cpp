@@ -10,7 +10,6 @@ namespace {
 
 // Tags for what this look caches, so that it never collides with what another look caches.
 constexpr quint64 labelShadowTag = 0x9b1b'0001;
-constexpr quint64 bodyLayerTag = 0x9b1b'0002;
 
 // Cache keys must not be 0, which means "do not cache".
 template <typename... T>
@@ -51,14 +50,10 @@ void QuibLook::drawBody(QPainter& painter, const RingScene& scene) const {
     const QPointF c = scene.center;
     const double outer = scene.layout.outerRadius();
     const double hole = scene.layout.holeRadius();
-    // The rim and the hole never change while the ring is open; stroking a circle this large
-    // costs more than drawing it from a bitmap.
-    Draw::layer(painter, keyOf(bodyLayerTag, outer, hole),
-                QRectF(c.x() - outer - 1, c.y() - outer - 1, 2 * outer + 2, 2 * outer + 2), c,
-                [&](QPainter& p) {
-                    Draw::circleLine(p, c, outer - 0.5, 1.5, Draw::withAlpha(green(), 0.55));
-                    Draw::ring(p, c, 0, hole, Draw::white(1.0, 0.1));
-                });
+    // Computed straight into the frame: at this size a bitmap kept between frames costs more to
+    // fill, scan and copy on the first frame than drawing saves on later ones.
+    Draw::circleLine(painter, c, outer - 0.5, 1.5, Draw::withAlpha(green(), 0.55));
+    Draw::ring(painter, c, 0, hole, Draw::white(1.0, 0.1));
     if (scene.selectedApp) {
         const double a = scene.layout.angle(*scene.selectedApp);
         const double half = 0.55 * scene.layout.step() / 2;
