@@ -1322,6 +1322,17 @@ void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF an
     painter.setWorldTransform(world);
 }
 
+QRectF covered(const QPainter& like, const QTransform& transform,
+               const std::function<void(QPainter&)>& body) {
+    BoundsDevice measure(like.device());
+    QPainter measuring(&measure);
+    copyState(like, measuring);
+    measuring.setWorldTransform(transform);
+    body(measuring);
+    measuring.end();
+    return measure.bounds();
+}
+
 quint64 shapeKey(const QImage& image) {
     if (image.isNull())
         return 0;

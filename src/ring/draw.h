@@ -58,6 +58,10 @@ void glow(QPainter& painter, const QColor& color, double blur, QPointF offset,
 /// opacity applies to the whole bitmap at once.
 void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF anchor,
            const std::function<void(QPainter&)>& body);
+/// The device pixels that `body` would touch if it drew with the painter's settings and the
+/// given transform, measured without drawing (shadows are blurred and cached as when drawn).
+QRectF covered(const QPainter& like, const QTransform& transform,
+               const std::function<void(QPainter&)>& body);
 /// A key for the shape of `image` (its size and alpha channel): pictures of one shape share it,
 /// so that a shadow, which depends on the shape alone, is blurred once for all of them.
 quint64 shapeKey(const QImage& image);

@@ -68,28 +68,6 @@ std::vector<QRectF> mergedPieces(std::vector<QRectF> pieces) {
     return pieces;
 }
 
-// The smallest rect of a premultiplied bitmap outside which every pixel is transparent.
-QRect opaqueBounds(const QImage& image) {
-    int top = image.height();
-    int bottom = -1;
-    int left = image.width();
-    int right = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        int first = 0;
-        while (first < image.width() && line[first] == 0) ++first;
-        if (first == image.width())
-            continue;
-        int last = image.width() - 1;
-        while (line[last] == 0) --last;
-        top = std::min(top, y);
-        bottom = y;
-        left = std::min(left, first);
-        right = std::max(right, last);
-    }
-    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 bool isMore(const WindowChip& chip, int* count = nullptr) {
     const auto* more = std::get_if<WindowChip::More>(&chip.kind);
     if (more && count)
@@ -376,24 +354,30 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
             return;
         }
     }
-    QImage composite(pixels, QImage::Format_ARGB32_Premultiplied);
-    composite.fill(Qt::transparent);
-    QPainter p(&composite);
-    p.setRenderHints(painter.renderHints());
-    p.setTransform(QTransform(scale, 0, 0, -scale, -minX(outer) * scale, maxY(outer) * scale));
-    const QPainterPath path = look->drawCardFrame(p, frame, selected, scene);
-    drawThumbnail(p, chip, frame, path, icon);
-    look->drawCardBorder(p, path, selected, scene);
-    p.end();
-    // Most of the margin is empty: copying only what holds anything makes each later frame's
-    // copy of the card a fraction of the size.
-    const QRect used = opaqueBounds(composite);
+    const QTransform toOuter(scale, 0, 0, -scale, -minX(outer) * scale, maxY(outer) * scale);
+    const auto compose = [&](QPainter& p) {
+        const QPainterPath path = look->drawCardFrame(p, frame, selected, scene);
+        drawThumbnail(p, chip, frame, path, icon);
+        look->drawCardBorder(p, path, selected, scene);
+    };
+    // Most of the margin stays empty: measured first, the bitmap holds only what the card and
+    // its shadow cover, so it is cheap to clear now and to copy on every later frame.
+    const QRect used =
+        Draw::covered(painter, toOuter, compose).toAlignedRect() & QRect(QPoint(), pixels);
     if (used.isEmpty())
         return;
+    QImage composite(used.size(), QImage::Format_ARGB32_Premultiplied);
+    composite.fill(Qt::transparent);
+    {
+        QPainter p(&composite);
+        p.setRenderHints(painter.renderHints());
+        p.setTransform(toOuter * QTransform::fromTranslate(-used.x(), -used.y()));
+        compose(p);
+    }
     constexpr size_t kept = 24;
     if (cardComposites_.size() >= kept)
         cardComposites_.erase(cardComposites_.begin());
-    cardComposites_.push_back({key, composite.copy(used), used});
+    cardComposites_.push_back({key, composite, used});
     Draw::image(painter, cardComposites_.back().picture, place(used));
 }
 

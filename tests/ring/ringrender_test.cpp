@@ -101,8 +101,11 @@ public:
     }
     QPainterPath drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
                                const RingScene&) const override {
-        log_->cards.push_back(rect);
-        log_->cardSelected.push_back(selected);
+        // A card is measured before it is composed; only what reaches a bitmap is drawn.
+        if (painter.device()->devType() == QInternal::Image) {
+            log_->cards.push_back(rect);
+            log_->cardSelected.push_back(selected);
+        }
         painter.fillRect(rect, cardColor);
         QPainterPath path;
         path.addRect(rect);

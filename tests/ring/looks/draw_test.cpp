@@ -712,6 +712,53 @@ TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparse) {
     }
 }
 
+TEST(DrawMeasure, CoveredHoldsEveryPixelTheDrawingInks) {
+    // Cards are composed into bitmaps cut to what this measures: a shadow, a thick stroke,
+    // text or a picture reaching past it would lose its edge on screen.
+    Draw::clearCaches();
+    QImage picture(64, 40, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(QColor(30, 90, 200));
+    const std::vector<std::function<void(QPainter&)>> drawings{
+        [](QPainter& p) {
+            Draw::plainCard(p, QRectF(60, 70, 80, 50), Draw::white(0.2), Draw::white(0, 0.6), 22,
+                            -6);
+        },
+        [](QPainter& p) {
+            Draw::stroke(p, Draw::circle({100, 100}, 30), QColor(0, 200, 0), 9);
+        },
+        [](QPainter& p) {
+            Draw::text(p, QStringLiteral("Wide text"), QRectF(40, 90, 120, 20), 16, QFont::Bold,
+                       Qt::white, Qt::AlignLeft);
+        },
+        [&picture](QPainter& p) { Draw::image(p, picture, QRectF(70, 80, 64, 40), 0.8); },
+    };
+    for (size_t k = 0; k < drawings.size(); ++k) {
+        Canvas canvas(200, 200);
+        const QRect covered =
+            Draw::covered(canvas.painter(), canvas.painter().deviceTransform(), drawings[k])
+                .toAlignedRect();
+        drawings[k](canvas.painter());
+        const QImage& image = canvas.image();
+        QRect ink;
+        int outside = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (line[x] == 0)
+                    continue;
+                ink |= QRect(x, y, 1, 1);
+                if (!covered.contains(x, y))
+                    ++outside;
+            }
+        }
+        EXPECT_FALSE(ink.isEmpty()) << k;
+        EXPECT_EQ(outside, 0) << k;
+        // Measured, not guessed: the rect reaches at most 20 points beyond the ink (outlines
+        // are measured by their control points, text with room for overhanging glyphs).
+        EXPECT_TRUE(ink.adjusted(-40, -40, 40, 40).contains(covered)) << k;
+    }
+}
+
 TEST(DrawCard, PlainCardIsARoundedRectOverItsShadow) {
     Canvas canvas(200, 200);
     const QRectF rect(50, 60, 100, 80);
