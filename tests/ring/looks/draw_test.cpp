@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <numbers>
 
@@ -709,6 +710,36 @@ TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparse) {
         Canvas layered(300, 300);
         Draw::layer(layered.painter(), 77, QRectF(0, 0, 300, 300), {150, 150}, sparse);
         EXPECT_EQ(layered.image(), direct.image()) << frame;
+    }
+}
+
+TEST(DrawLayer, LayersOfScatteredInkAreCopiedWhole) {
+    // Dots, short bars and wide empty stretches in every arrangement a layer may meet: between
+    // two dots a row may be empty for just under, exactly or just over the width that is worth
+    // skipping, and ink may sit on a band's first or last row or at the bitmap's edges.
+    std::srand(7);
+    for (int round = 0; round < 40; ++round) {
+        Draw::clearCaches();
+        const double width = 60 + std::rand() % 200;
+        const double height = 20 + std::rand() % 60;
+        std::vector<QRectF> marks;
+        const int count = 1 + std::rand() % 12;
+        for (int k = 0; k < count; ++k) {
+            const double x = (std::rand() % static_cast<int>(2 * width)) / 2.0;
+            const double y = (std::rand() % static_cast<int>(2 * height)) / 2.0;
+            const double w = k % 3 == 0 ? (1 + std::rand() % 80) / 2.0 : 0.5;
+            marks.emplace_back(x, y, std::min(w, width - x), 0.5);
+        }
+        const auto scattered = [&marks](QPainter& p) {
+            for (const QRectF& mark : marks) p.fillRect(mark, QColor(255, 0, 0, 90));
+        };
+        Canvas direct(width, height);
+        scattered(direct.painter());
+        for (int frame = 0; frame < 2; ++frame) {
+            Canvas layered(width, height);
+            Draw::layer(layered.painter(), 91, QRectF(0, 0, width, height), {0, 0}, scattered);
+            ASSERT_EQ(layered.image(), direct.image()) << "round " << round << " frame " << frame;
+        }
     }
 }
 
