@@ -654,17 +654,8 @@ void castShadow(QPainter& painter, const QColor& color, double blur, QPointF off
     }
 
     GlowEntry fresh;
-    {
-        BoundsDevice measure(painter.device());
-        QPainter measuring(&measure);
-        copyState(painter, measuring);
-        measuring.setWorldTransform(device);
-        body(measuring);
-        measuring.end();
-        const QRectF bodyPx = measure.bounds();
-        if (!bodyPx.isEmpty())
-            fresh.shadow = bodyPx.adjusted(-reach, -reach, reach, reach).translated(-anchorPx);
-    }
+    if (const QRectF bodyPx = covered(painter, device, body); !bodyPx.isEmpty())
+        fresh.shadow = bodyPx.adjusted(-reach, -reach, reach, reach).translated(-anchorPx);
     QRectF target = fresh.shadow & seen;
     // A cached shadow is kept whole when that is affordable, so that it serves later frames
     // whose visible area differs.
