@@ -1173,6 +1173,16 @@ QPainterPath arc(QPointF center, double radius, double from, double to) {
     return path;
 }
 
+QRectF arcArea(QPointF center, double radius, double from, double to, double reach) {
+    // The curve's control points lie on or just outside the circle: a little more than needed.
+    const QRectF bounds = arc(center, radius, from, to).controlPointRect();
+    return bounds.adjusted(-reach, -reach, reach, reach);
+}
+
+QRectF square(QPointF center, double side) {
+    return {center.x() - side / 2, center.y() - side / 2, side, side};
+}
+
 QPainterPath line(QPointF from, QPointF to) {
     QPainterPath path;
     path.moveTo(from);

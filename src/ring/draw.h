@@ -29,6 +29,10 @@ QPainterPath circle(QPointF center, double radius);
 QPainterPath annulus(QPointF center, double inner, double outer);
 /// The open arc from `from` to `to`, counter-clockwise.
 QPainterPath arc(QPointF center, double radius, double from, double to);
+/// What a line along that arc covers when its ink reaches `reach` to either side of it.
+QRectF arcArea(QPointF center, double radius, double from, double to, double reach);
+/// The square of `side` centred on `center`.
+QRectF square(QPointF center, double side);
 QPainterPath line(QPointF from, QPointF to);
 /// A rounded rectangle with corner radius min(height / 2, 14).
 QPainterPath pill(const QRectF& rect);

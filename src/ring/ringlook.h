@@ -67,6 +67,11 @@ public:
     /// After the thumbnail has been drawn into the clip.
     virtual void drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
                                 const RingScene& scene) const = 0;
+
+    /// Where the marks of aimed entry `index` lie, beyond its icon (drawn at any scale of
+    /// `iconScale`) with a shadow of up to 28 points: what must be drawn again when the pointer
+    /// comes to it or leaves it.
+    virtual QRectF selectionArea(QPointF center, const RingLayout& layout, int index) const = 0;
 };
 
 /// The look for a choice of style, backdrop, appearance and accent.

@@ -21,10 +21,6 @@ QRectF lerp(const QRectF& a, const QRectF& b, double t) {
             a.width() + (b.width() - a.width()) * t, a.height() + (b.height() - a.height()) * t};
 }
 
-QRectF square(QPointF center, double side) {
-    return {center.x() - side / 2, center.y() - side / 2, side, side};
-}
-
 QPainterPath roundedRect(const QRectF& rect, double radius) {
     QPainterPath path;
     path.addRoundedRect(rect, radius, radius);
@@ -127,7 +123,8 @@ void RingView::render(QPainter& painter) {
         // Icons grow from 60 % and fly out from the centre while the ring opens.
         const double side =
             (p * 0.4 + 0.6) * (selected ? scales.selected : scales.normal) * layout.iconSize;
-        const QRectF rect = square(Draw::at(ringCenter, layout.angle(i), p * layout.radius), side);
+        const QRectF rect =
+            Draw::square(Draw::at(ringCenter, layout.angle(i), p * layout.radius), side);
         if (const auto more = app.moreCount()) {
             look->drawMore(painter, *more, rect, scene);
             continue;
@@ -393,7 +390,7 @@ void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number
         look->drawArcSelection(painter, frame, scene);
     const QImage own = ownIcon(chip);
     const double side = (selected ? 1.1 : 1.0) * frame.width();
-    Draw::image(painter, own.isNull() ? icon : own, square(frame.center(), side),
+    Draw::image(painter, own.isNull() ? icon : own, Draw::square(frame.center(), side),
                 chip.isMinimized() ? 0.45 : 1);
 
     if (std::holds_alternative<WindowChip::File>(chip.kind) ||
@@ -439,8 +436,8 @@ void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QR
     if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind); window && window->info.id)
         image = thumbnail(*window->info.id);
     if (image.isNull()) {
-        Draw::image(painter, icon, square(rect.center(), std::min(rect.width(), rect.height()) / 2),
-                    alpha);
+        Draw::image(painter, icon,
+                    Draw::square(rect.center(), std::min(rect.width(), rect.height()) / 2), alpha);
         return;
     }
     // The picture fills the card and is cut to its shape. Settled cards come here once, when

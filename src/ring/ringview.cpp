@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/clock.h"
+#include "ring/draw.h"
 #include "ring/ringgeometry.h"
 
 namespace tandri {
@@ -19,8 +20,17 @@ void RingView::setWindowCounts(std::vector<int> counts) {
 void RingView::setSelectedApp(std::optional<int> index) {
     if (selectedApp_ == index)
         return;
+    if (progress_ < 1 || !look) {
+        selectedApp_ = index;
+        invalidateFrame();
+        return;
+    }
+    // Once the ring has opened, only the two entries and the name in the middle change: the
+    // pointer moving round the ring must not redraw all of it.
+    invalidate(entryDirtyRect(selectedApp_));
     selectedApp_ = index;
-    invalidateFrame();
+    invalidate(entryDirtyRect(selectedApp_));
+    invalidate(centerDirtyRect());
 }
 
 void RingView::setSelectedChip(std::optional<int> index) {
@@ -120,6 +130,17 @@ QRectF RingView::selectionDirtyRect(std::optional<int> index) const {
         }
     }
     return grown(area, margin);
+}
+
+QRectF RingView::entryDirtyRect(std::optional<int> index) const {
+    if (!index || *index < 0 || *index >= static_cast<int>(apps.size()) || !look)
+        return {};
+    const RingLook::IconScale scale = look->iconScale();
+    const double side = std::max(scale.normal, scale.selected) * layout.iconSize;
+    // The icon with its shadow and badge, and the look's marks.
+    const QRectF icon =
+        grown(Draw::square(Draw::at(ringCenter, layout.angle(*index), layout.radius), side), 28);
+    return united(icon, look->selectionArea(ringCenter, layout, *index));
 }
 
 QRectF RingView::centerDirtyRect() const {

@@ -194,6 +194,8 @@ private:
     void invalidateFrame();
     /// What the selection of chip `index` changes: the chip, its preview and its neighbours.
     QRectF selectionDirtyRect(std::optional<int> index) const;
+    /// What aiming at entry `index` changes: its icon, shadow and badge, and the look's marks.
+    QRectF entryDirtyRect(std::optional<int> index) const;
     /// The middle of the ring, where the aimed window's title shows.
     QRectF centerDirtyRect() const;
     /// Draws `area` (whole points) into a bitmap at `scale`.

@@ -112,6 +112,7 @@ public:
         return path;
     }
     void drawCardBorder(QPainter&, const QPainterPath&, bool, const RingScene&) const override {}
+    QRectF selectionArea(QPointF, const RingLayout&, int) const override { return {}; }
 
 private:
     std::shared_ptr<LookLog> log_;
@@ -487,15 +488,18 @@ TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
     // Two more frames while the first is held (the window keeps its last one): both must go
     // elsewhere, and a frame let go of may be drawn into again.
     view.setSelectedApp(3);
+    view.invalidateAll();
     auto second = onlyLayer(view.updateLayers(2));
     EXPECT_NE(second.image.constBits(), first.image.constBits());
     view.setSelectedApp(5);
+    view.invalidateAll();
     const auto third = onlyLayer(view.updateLayers(2));
     EXPECT_NE(third.image.constBits(), first.image.constBits());
     EXPECT_NE(third.image.constBits(), second.image.constBits());
     EXPECT_EQ(first.image, before);
     second = {};
     view.setSelectedApp(0);
+    view.invalidateAll();
     const auto fourth = onlyLayer(view.updateLayers(2));
     EXPECT_EQ(fourth.image, before);  // the same picture again, wherever it was drawn
 
@@ -542,6 +546,85 @@ TEST_F(RingRenderTest, RealLookDrawsTheRing) {
     draw(2);
     EXPECT_GT(at(QPointF(720, 450 + 88)).alpha(), 0);
     EXPECT_GT(at(view.chips()[0].frame.center()).alpha(), 0);
+}
+
+// Lays a drawn piece over the picture of `area` at `scale`, replacing what was there.
+void lay(QImage& picture, const QRectF& area, const RingView::Layer& layer, double scale) {
+    const QPoint at(qRound((minX(layer.area) - minX(area)) * scale),
+                    qRound((maxY(area) - maxY(layer.area)) * scale));
+    for (int y = 0; y < layer.image.height(); ++y) {
+        std::copy_n(layer.image.constScanLine(y), layer.image.bytesPerLine(),
+                    picture.scanLine(at.y() + y) + at.x() * 4);
+    }
+}
+
+// Pixels of two pictures that differ by more than rounding in any channel.
+int differing(const QImage& a, const QImage& b) {
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const bool near = std::abs(qRed(p[x]) - qRed(q[x])) <= 2 &&
+                              std::abs(qGreen(p[x]) - qGreen(q[x])) <= 2 &&
+                              std::abs(qBlue(p[x]) - qBlue(q[x])) <= 2 &&
+                              std::abs(qAlpha(p[x]) - qAlpha(q[x])) <= 2;
+            count += near ? 0 : 1;
+        }
+    }
+    return count;
+}
+
+TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
+    // Twenty-four entries, some running and some with badges, in every look: the pieces drawn
+    // as the pointer moves, laid over the picture before, must give the picture drawn whole.
+    view.apps.clear();
+    for (int i = 0; i < 24; ++i) {
+        view.apps.push_back(app(QStringLiteral("Entry %1").arg(i),
+                                i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
+    }
+    view.frontmostPID = 103;
+    view.layout = RingLayout(24);
+    std::vector<int> counts(24, 1);
+    counts[1] = 2;
+    counts[2] = 12;
+    counts[23] = 4;
+    constexpr double scale = 2;
+    for (const RingStyle style : allRingStyles) {
+        for (const bool dark : {true, false}) {
+            SCOPED_TRACE(rawValue(style).toStdString() + (dark ? " dark" : " light"));
+            view.look = makeLook(LookChoice{style, standardBackground(style), dark});
+            view.setSelectedApp(std::nullopt);
+            view.setWindowCounts(counts);
+            view.invalidateAll();
+            const QRectF area = view.contentArea();
+            QImage picture = onlyLayer(view.updateLayers(scale)).image.copy();
+            ASSERT_EQ(picture.size(), (area.size() * scale).toSize());
+            // Next door (both ways, round the top), across the ring, off it and back.
+            for (const std::optional<int> aim :
+                 {std::optional<int>(0), std::optional<int>(1), std::optional<int>(0),
+                  std::optional<int>(23), std::optional<int>(12), std::optional<int>(),
+                  std::optional<int>(2)}) {
+                SCOPED_TRACE(aim ? *aim : -1);
+                const std::optional<int> before = view.selectedApp();
+                view.setSelectedApp(aim);
+                double drawn = 0;
+                for (const RingView::Layer& layer : view.updateLayers(scale)) {
+                    ASSERT_FALSE(layer.image.isNull());
+                    lay(picture, area, layer, scale);
+                    drawn += layer.area.width() * layer.area.height();
+                }
+                view.invalidateAll();
+                const QImage whole = onlyLayer(view.updateLayers(scale)).image;
+                EXPECT_EQ(differing(picture, whole), 0);
+                // Even the aura's glow, the widest mark, leaves much of the ring alone.
+                if (before && aim && std::abs(*before - *aim) == 1) {
+                    EXPECT_LT(drawn, 0.6 * area.width() * area.height());
+                }
+                picture = whole.copy();
+            }
+        }
+    }
 }
 
 }  // namespace

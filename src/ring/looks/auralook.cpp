@@ -383,4 +383,15 @@ void AuraLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool 
     }
 }
 
+QRectF AuraLook::selectionArea(QPointF center, const RingLayout& layout, int index) const {
+    const double a = layout.angle(index);
+    // The widest glow segment (widened a little to carry its shadow) and its glow of 18, and the
+    // light under the icon.
+    const QRectF glow = Draw::arcArea(center, layout.radius, a - glowHalfSpan, a + glowHalfSpan,
+                                      3.5 + 1.5 * 18 + 2);
+    const QRectF light =
+        Draw::square(Draw::at(center, a, layout.radius), 2.1 * layout.iconSize + 2);
+    return glow.united(light);
+}
+
 }  // namespace tandri

@@ -228,4 +228,10 @@ void GlassLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool
     Draw::stroke(painter, path, Draw::white(1.0, selected ? 0.95 : 0.25), selected ? 2 : 0.6);
 }
 
+QRectF GlassLook::selectionArea(QPointF center, const RingLayout& layout, int index) const {
+    // The lens and its glow, kept in bitmaps of this size.
+    const double radius = lensRadius(layout.iconSize);
+    return Draw::square(Draw::at(center, layout.angle(index), layout.radius), 2 * radius + 60);
+}
+
 }  // namespace tandri

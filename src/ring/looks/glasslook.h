@@ -48,6 +48,7 @@ public:
                                const RingScene& scene) const override;
     void drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
                         const RingScene& scene) const override;
+    QRectF selectionArea(QPointF center, const RingLayout& layout, int index) const override;
 
 private:
     /// The main grey of text and marks: white in the dark appearance, near black in the light.

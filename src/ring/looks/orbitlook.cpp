@@ -197,4 +197,11 @@ void OrbitLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool
         Draw::stroke(painter, path, Draw::white(1.0, 0.3), 0.8);
 }
 
+QRectF OrbitLook::selectionArea(QPointF center, const RingLayout& layout, int index) const {
+    const double a = layout.angle(index);
+    const double half = 0.9 * layout.step();
+    // The line's half width and its glow of 10.
+    return Draw::arcArea(center, layout.radius, a - half, a + half, 1.2 + 1.5 * 10 + 2);
+}
+
 }  // namespace tandri

@@ -53,6 +53,7 @@ public:
                                const RingScene& scene) const override;
     void drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
                         const RingScene& scene) const override;
+    QRectF selectionArea(QPointF center, const RingLayout& layout, int index) const override;
 
 private:
     /// What does not move while the ring is open: the dark sky, the orbits and the sun.

@@ -153,4 +153,12 @@ void OutlineLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bo
         Draw::stroke(painter, path, lineColor(), 1);
 }
 
+QRectF OutlineLook::selectionArea(QPointF center, const RingLayout& layout, int index) const {
+    const double a = layout.angle(index);
+    const double half = layout.step() / 2;
+    const QRectF disc =
+        Draw::square(Draw::at(center, a, layout.radius), 1.28 * layout.iconSize + 6);
+    return Draw::arcArea(center, layout.outerRadius() - 0.5, a - half, a + half, 3).united(disc);
+}
+
 }  // namespace tandri

@@ -144,4 +144,10 @@ void QuibLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool 
     }
 }
 
+QRectF QuibLook::selectionArea(QPointF center, const RingLayout& layout, int index) const {
+    const double a = layout.angle(index);
+    const double half = 0.55 * layout.step() / 2;
+    return Draw::arcArea(center, layout.outerRadius() - 3, a - half, a + half, 4);
+}
+
 }  // namespace tandri

@@ -43,6 +43,7 @@ public:
                                const RingScene& scene) const override;
     void drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
                         const RingScene& scene) const override;
+    QRectF selectionArea(QPointF center, const RingLayout& layout, int index) const override;
 
 private:
     RingBackground background_;
