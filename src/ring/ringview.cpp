@@ -144,9 +144,11 @@ QRectF RingView::entryDirtyRect(std::optional<int> index) const {
 }
 
 QRectF RingView::centerDirtyRect() const {
-    // The name or window title card with its shadow, a little below the middle at most.
-    const double half = std::max(layout.holeRadius(), 0.0) + 48;
-    return {ringCenter.x() - half, ringCenter.y() - 104, 2 * half, 208};
+    // The widest name or window title card (0.95 of the hole's radius to either side, and 10
+    // more for the widest look's) with its shadow, from the name a little above the middle to
+    // the title card a little below it.
+    const double half = 0.95 * std::max(layout.holeRadius(), 0.0) + 10 + 18;
+    return {ringCenter.x() - half, ringCenter.y() - 64, 2 * half, 128};
 }
 
 void RingView::invalidate(const QRectF& rect) {

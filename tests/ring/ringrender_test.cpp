@@ -558,30 +558,30 @@ void lay(QImage& picture, const QRectF& area, const RingView::Layer& layer, doub
     }
 }
 
-// Pixels of two pictures that differ by more than rounding in any channel.
+// Pixels of two pictures of one size that differ.
 int differing(const QImage& a, const QImage& b) {
     int count = 0;
     for (int y = 0; y < a.height(); ++y) {
         const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
         const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const bool near = std::abs(qRed(p[x]) - qRed(q[x])) <= 2 &&
-                              std::abs(qGreen(p[x]) - qGreen(q[x])) <= 2 &&
-                              std::abs(qBlue(p[x]) - qBlue(q[x])) <= 2 &&
-                              std::abs(qAlpha(p[x]) - qAlpha(q[x])) <= 2;
-            count += near ? 0 : 1;
-        }
+        for (int x = 0; x < a.width(); ++x) count += p[x] != q[x] ? 1 : 0;
     }
     return count;
 }
 
 TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
     // Twenty-four entries, some running and some with badges, in every look: the pieces drawn
-    // as the pointer moves, laid over the picture before, must give the picture drawn whole.
+    // as the pointer moves along the ring or the cards, laid over the picture before, must give
+    // the picture drawn whole, to the last bit.
     view.apps.clear();
     for (int i = 0; i < 24; ++i) {
-        view.apps.push_back(app(QStringLiteral("Entry %1").arg(i),
-                                i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
+        // Long names fill the widest card the middle has.
+        const QString name = i % 2 ? QStringLiteral("Entry %1").arg(i)
+                                   : QStringLiteral(
+                                         "Entry %1 with a name far too long for the "
+                                         "middle of any ring")
+                                         .arg(i);
+        view.apps.push_back(app(name, i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
     }
     view.frontmostPID = 103;
     view.layout = RingLayout(24);
@@ -623,6 +623,35 @@ TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
                 }
                 picture = whole.copy();
             }
+
+            // Along the arc of window cards, each with its title in the middle.
+            view.reduceMotion = true;
+            view.showsThumbnails = true;
+            view.thumbnail = [picture = solid(QColor(40, 90, 200), 64, 40)](quint32) {
+                return picture;
+            };
+            std::vector<WindowChip> chips = windowChips(5);
+            for (WindowChip& chip : chips) {
+                std::get<WindowChip::Window>(chip.kind).info.title +=
+                    QStringLiteral(" of a document whose title runs over two lines of the card");
+            }
+            view.showChips(std::move(chips), 2);
+            view.setSelectedChip(0);
+            view.invalidateAll();
+            const QRectF chipArea = view.contentArea();
+            picture = onlyLayer(view.updateLayers(scale)).image.copy();
+            for (const std::optional<int> aim : {std::optional<int>(1), std::optional<int>(4),
+                                                 std::optional<int>(), std::optional<int>(3)}) {
+                SCOPED_TRACE(aim ? 100 + *aim : 99);
+                view.setSelectedChip(aim);
+                for (const RingView::Layer& layer : view.updateLayers(scale))
+                    lay(picture, chipArea, layer, scale);
+                view.invalidateAll();
+                const QImage whole = onlyLayer(view.updateLayers(scale)).image;
+                EXPECT_EQ(differing(picture, whole), 0);
+                picture = whole.copy();
+            }
+            view.hideChips();
         }
     }
 }

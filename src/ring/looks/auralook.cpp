@@ -19,7 +19,6 @@ constexpr quint64 trackShadowTag = 0xa0a0'0003;
 constexpr quint64 dotShadowTag = 0xa0a0'0004;
 constexpr quint64 iconShadowTag = 0xa0a0'0005;
 constexpr quint64 labelShadowTag = 0xa0a0'0006;
-constexpr quint64 bodyLayerTag = 0xa0a0'0007;
 constexpr quint64 trackLayerTag = 0xa0a0'0008;
 
 // Cache keys must not be 0, which means "do not cache".
@@ -27,6 +26,9 @@ template <typename... T>
 quint64 keyOf(const T&... parts) {
     return static_cast<quint64>(qHashMulti(0, parts...)) | 1;
 }
+
+// A segment casting at less than this leaves less than half a level of 255 after the blur.
+constexpr double leastCast = 0.02;
 
 // One piece of a segmented line on a circle: where it runs, its width, the alpha of its stroke
 // and the alpha of the shadow colour under it.
@@ -112,13 +114,13 @@ void segmentedGlow(QPainter& painter, QPointF center, double radius, const QColo
                    QPointF anchor) {
     if (segments.empty())
         return;
-    // A segment casting at less than 0.02 leaves less than half a level of 255 after the blur:
-    // leaving it out keeps the blurred area (and its cost) small. The brightness of both glows
-    // rises toward the middle, so the segments that cast still lie side by side.
+    // Segments casting less than `leastCast` are left out: that keeps the blurred area (and its
+    // cost) small. The brightness of both glows rises toward the middle, so the segments that cast
+    // still lie side by side.
     std::vector<Segment> casting;
     for (Segment s : segments) {
         const double length = radius * (s.to - s.from);
-        if (length <= 0 || s.alpha * s.shadowAlpha < 0.02)
+        if (length <= 0 || s.alpha * s.shadowAlpha < leastCast)
             continue;
         const double stroked =
             (length + radius * overlap) * s.width + std::numbers::pi / 4 * s.width * s.width;
@@ -246,11 +248,9 @@ ColumnColors AuraLook::column() const {
 void AuraLook::drawBody(QPainter& painter, const RingScene& scene) const {
     const QPointF c = scene.center;
     const double r = scene.layout.radius;
-    // The pale ring never changes while the ring is open, so it is drawn once into a bitmap.
-    Draw::layer(painter, keyOf(bodyLayerTag, r),
-                QRectF(c.x() - r - ringReach, c.y() - r - ringReach, 2 * (r + ringReach),
-                       2 * (r + ringReach)),
-                c, [&](QPainter& p) { drawPaleRing(p, c, r, light()); });
+    // Computed straight into the frame: kept as a bitmap it cost more to build on the first
+    // frame than it saved later, now that moving round the ring redraws only part of it.
+    drawPaleRing(painter, c, r, light());
 
     if (!scene.selectedApp)
         return;
@@ -385,13 +385,21 @@ void AuraLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool 
 
 QRectF AuraLook::selectionArea(QPointF center, const RingLayout& layout, int index) const {
     const double a = layout.angle(index);
-    // The widest glow segment (widened a little to carry its shadow) and its glow of 18, and the
-    // light under the icon.
-    const QRectF glow = Draw::arcArea(center, layout.radius, a - glowHalfSpan, a + glowHalfSpan,
-                                      3.5 + 1.5 * 18 + 2);
+    // Only the brighter middle of the line casts its glow of 18 (segmentedGlow).
+    const double length = 2 * glowHalfSpan / glowSegments;
+    double cast = 0;
+    for (int k = 0; k < glowSegments; ++k) {
+        if (glowWeight(k) * glowWeight(k) >= leastCast)
+            cast = std::max({cast, std::abs(-glowHalfSpan + length * k),
+                             std::abs(-glowHalfSpan + length * (k + 1))});
+    }
+    // The widest segment, widened a little to carry its shadow, and the light under the icon.
+    const QRectF line = Draw::arcArea(center, layout.radius, a - glowHalfSpan, a + glowHalfSpan, 5);
+    const QRectF glow =
+        Draw::arcArea(center, layout.radius, a - cast, a + cast, 3.5 + 1.5 * 18 + 2);
     const QRectF light =
         Draw::square(Draw::at(center, a, layout.radius), 2.1 * layout.iconSize + 2);
-    return glow.united(light);
+    return line.united(glow).united(light);
 }
 
 }  // namespace tandri
