@@ -1,0 +1,401 @@
+#include "ring/pixelshapes.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace tandri::PixelShapes {
+
+namespace {
+
+// x × a / 255 for each of the four channels at once.
+inline QRgb byteMul(QRgb x, uint a) {
+    quint32 t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    quint32 u = ((x >> 8) & 0xff00ff) * a;
+    u = u + ((u >> 8) & 0xff00ff) + 0x800080;
+    u &= 0xff00ff00;
+    return u | t;
+}
+
+// A premultiplied pixel over the destination.
+inline void over(QRgb& destination, QRgb source) {
+    destination = source + byteMul(destination, 255 - qAlpha(source));
+}
+
+// How much of the pixel-wide stretch around d lies within [from, to].
+inline double overlap(double d, double from, double to) {
+    return std::max(std::min(to, d + 0.5) - std::max(from, d - 0.5), 0.0);
+}
+
+// atan2 to within 1e-5 radians (a hundredth of a pixel on the largest circle drawn here), at a
+// fraction of its cost: a polynomial for the arctangent on [0, 1], then the octant.
+inline double angle(double y, double x) {
+    const double ax = std::abs(x);
+    const double ay = std::abs(y);
+    const double big = std::max(ax, ay);
+    if (big == 0)
+        return 0;
+    const double a = std::min(ax, ay) / big;
+    const double s = a * a;
+    double r = ((-0.0464964749 * s + 0.15931422) * s - 0.327622764) * s * a + a;
+    if (ay > ax)
+        r = std::numbers::pi / 2 - r;
+    if (x < 0)
+        r = std::numbers::pi - r;
+    return y < 0 ? -r : r;
+}
+
+// How much of a pixel lies on the inner side of an edge at signed distance t beyond its centre,
+// for an edge whose normal has the components a ≥ b ≥ 0 (a² + b² = 1): exact for a straight
+// edge, which a circle this large is across one pixel.
+inline double below(double t, double a, double b) {
+    const double u = t + (a + b) / 2;  // from the pixel's corner farthest inside
+    if (u <= 0)
+        return 0;
+    if (u >= a + b)
+        return 1;
+    if (b < 1e-6)
+        return std::min(u, 1.0);
+    if (u <= b)
+        return u * u / (2 * a * b);
+    if (u <= a)
+        return (u - b / 2) / a;
+    const double v = a + b - u;
+    return 1 - v * v / (2 * a * b);
+}
+
+// How much of the pixel at offset (dx, dy) and distance d from the centre lies between the
+// circles of radii `inner` and `outer`.
+inline double between(double dx, double dy, double d, double inner, double outer) {
+    // A disc has no inner edge.
+    const double from = inner > 0 ? inner : -outer;
+    if (d < 1) {
+        // At the very centre the edges are not straight across the pixel.
+        return overlap(d, from, outer);
+    }
+    const double x = std::abs(dx) / d;
+    const double y = std::abs(dy) / d;
+    const double a = std::max(x, y);
+    const double b = std::min(x, y);
+    return below(outer - d, a, b) - (inner > 0 ? below(inner - d, a, b) : 0.0);
+}
+
+inline uint level(double coverage) {
+    return static_cast<uint>(std::min(coverage, 1.0) * 255 + 0.5);
+}
+
+// Visits every pixel whose centre lies within `reach` of the band between radii `inner` and
+// `outer` (device pixels): `full(line, first, end, dy²)` for runs of pixels surely wholly inside
+// (when `interior`), `edge(pixel, dx, dy, d)` for the others, with the pixel centre's offset from
+// the centre and its distance.
+template <typename Full, typename Edge>
+void sweep(const Target& target, double inner, double outer, double reach, bool interior, Full full,
+           Edge edge) {
+    QImage& image = *target.image;
+    const double r1 = outer + reach;
+    const double r0 = std::max(inner - reach, 0.0);
+    // Pixels whose whole square lies within the band, with room for rounding.
+    const double f1 = outer - 0.75;
+    const double f0 = inner + 0.75;
+    const QRect area = target.area & image.rect();
+    const int top = std::max(static_cast<int>(std::floor(target.cy - r1)), area.top());
+    const int bottom = std::min(static_cast<int>(std::ceil(target.cy + r1)), area.bottom());
+    const auto span = [](double c, double half) {
+        return std::pair{static_cast<int>(std::floor(c - half - 0.5)),
+                         static_cast<int>(std::ceil(c + half - 0.5))};
+    };
+    for (int y = top; y <= bottom; ++y) {
+        const double dy = y + 0.5 - target.cy;
+        const double dy2 = dy * dy;
+        if (dy2 >= r1 * r1)
+            continue;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const auto edges = [&](int from, int to) {
+            for (int x = from; x <= to; ++x) {
+                const double dx = x + 0.5 - target.cx;
+                edge(line[x], dx, dy, std::sqrt(dx * dx + dy2));
+            }
+        };
+        // Up to two wholly covered runs: the full disc's chord less the chord of its hole.
+        std::array<std::pair<int, int>, 2> runs{{{1, 0}, {1, 0}}};
+        if (interior && f1 > f0 && f1 * f1 > dy2) {
+            const auto [l, r] = span(target.cx, std::sqrt(f1 * f1 - dy2));
+            runs[0] = {l + 1, r - 1};
+            if (f0 * f0 > dy2) {
+                const auto [hl, hr] = span(target.cx, std::sqrt(f0 * f0 - dy2));
+                runs = {{{l + 1, hl}, {hr, r - 1}}};
+            }
+        }
+        // Pixels from..to, wholly covered runs as runs.
+        const auto stretch = [&](int from, int to) {
+            int x = from;
+            for (const auto& [l, r] : runs) {
+                const int a = std::max(l, x);
+                const int b = std::min(r, to);
+                if (a > b)
+                    continue;
+                edges(x, a - 1);
+                full(line, a, b + 1, dy2);
+                x = b + 1;
+            }
+            edges(x, to);
+        };
+        const auto [left, right] = span(target.cx, std::sqrt(r1 * r1 - dy2));
+        const int l = std::max(left, area.left());
+        const int r = std::min(right, area.right());
+        if (r0 * r0 > dy2) {
+            // Pixels nearer the centre than the band reaches are left alone.
+            const auto [holeLeft, holeRight] = span(target.cx, std::sqrt(r0 * r0 - dy2));
+            const int end = std::min(holeLeft + 1, r);
+            stretch(l, end);
+            // The hole may end left of the area: the right-hand run still starts inside it.
+            stretch(std::max({holeRight - 1, end + 1, l}), r);
+        } else {
+            stretch(l, r);
+        }
+    }
+}
+
+}  // namespace
+
+std::optional<Target> target(QPainter& painter, QPointF center) {
+    if (!painter.isActive() || painter.hasClipping() ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        !painter.testRenderHint(QPainter::Antialiasing)) {
+        return std::nullopt;
+    }
+    QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image)
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(device);
+    if (image->format() != QImage::Format_ARGB32_Premultiplied)
+        return std::nullopt;
+    const QTransform t = painter.deviceTransform();
+    if (t.type() > QTransform::TxScale || std::abs(std::abs(t.m11()) - std::abs(t.m22())) > 1e-9 ||
+        t.m11() == 0) {
+        return std::nullopt;
+    }
+    const QPointF c = t.map(center);
+    const double opacity = std::clamp(painter.opacity(), 0.0, 1.0);
+    return Target{image,
+                  c.x(),
+                  c.y(),
+                  std::abs(t.m11()),
+                  t.m11() < 0 ? -1.0 : 1.0,
+                  t.m22() < 0 ? -1.0 : 1.0,
+                  static_cast<uint>(std::lround(opacity * 255)),
+                  image->rect()};
+}
+
+void ring(const Target& target, double inner, double outer, const QColor& color) {
+    const QRgb source = byteMul(qPremultiply(color.rgba()), target.opacity);
+    if (qAlpha(source) == 0)
+        return;
+    const double ri = std::max(inner, 0.0) * target.scale;
+    const double ro = outer * target.scale;
+    const auto edge = [source, ri, ro](QRgb& pixel, double dx, double dy, double d) {
+        const uint a = level(between(dx, dy, d, ri, ro));
+        if (a > 0)
+            over(pixel, byteMul(source, a));
+    };
+    if (qAlpha(source) == 255) {
+        sweep(
+            target, ri, ro, 0.5, true,
+            [source](QRgb* line, int first, int end, double) {
+                std::fill(line + first, line + end, source);
+            },
+            edge);
+    } else {
+        const uint keep = 255 - qAlpha(source);
+        sweep(
+            target, ri, ro, 0.5, true,
+            [source, keep](QRgb* line, int first, int end, double) {
+                for (QRgb* p = line + first; p != line + end; ++p)
+                    *p = *p ? source + byteMul(*p, keep) : source;
+            },
+            edge);
+    }
+}
+
+void circleLine(const Target& target, double radius, double width, const QColor& color, double from,
+                double sweepAngle, double on, double off) {
+    const QRgb source = byteMul(qPremultiply(color.rgba()), target.opacity);
+    if (qAlpha(source) == 0)
+        return;
+    constexpr double turn = 2 * std::numbers::pi;
+    const double r = radius * target.scale;
+    const double h = width / 2 * target.scale;
+    const bool whole = sweepAngle >= turn;
+    const double length = radius * std::min(sweepAngle, turn);  // in view units
+    const double period = on + off;
+    const bool dashed = on > 0 && period > 0;
+    // The caps' centres, in device pixels relative to the centre.
+    const QPointF start(target.sx * r * std::cos(from), target.sy * r * std::sin(from));
+    const double end = from + sweepAngle;
+    const QPointF finish(target.sx * r * std::cos(end), target.sy * r * std::sin(end));
+    const auto capCoverage = [h](double dx, double dy) {
+        return overlap(std::sqrt(dx * dx + dy * dy), -h, h);
+    };
+    const int dashes = dashed ? static_cast<int>(std::ceil(length / period)) : 0;
+    const auto dashEnd = [on, period, length](int k) {
+        return std::min(k * period + on, length);
+    };
+    // An arc holds the points within half its sweep of its middle direction.
+    const double middle = from + sweepAngle / 2;
+    const double middleX = target.sx * std::cos(middle);
+    const double middleY = target.sy * std::sin(middle);
+    const double halfCosine = std::cos(sweepAngle / 2);
+    const auto edge = [&](QRgb& pixel, double dx, double dy, double d) {
+        // Every part of the line, caps too, lies within h of the circle.
+        if (std::abs(d - r) >= h + 0.5)
+            return;
+        double coverage = 0;
+        if (whole && !dashed) {
+            coverage = between(dx, dy, d, r - h, r + h);
+        } else if (!dashed) {
+            if (dx * middleX + dy * middleY >= d * halfCosine) {
+                coverage = between(dx, dy, d, r - h, r + h);
+            } else {
+                coverage = std::max(capCoverage(dx - start.x(), dy - start.y()),
+                                    capCoverage(dx - finish.x(), dy - finish.y()));
+            }
+        } else {
+            double rel = angle(target.sy * dy, target.sx * dx) - from;
+            rel -= std::floor(rel / turn) * turn;  // 0 ≤ rel < 2π
+            {
+                // How far along the circle the nearest dash is, 0 within one.
+                const double along = rel * radius;
+                double gap = 0;
+                if (along < length) {
+                    const int k = std::min(static_cast<int>(along / period), dashes - 1);
+                    if (along > dashEnd(k)) {
+                        gap = along - dashEnd(k);
+                        if (k + 1 < dashes)
+                            gap = std::min(gap, (k + 1) * period - along);
+                        else if (whole)
+                            gap = std::min(gap, length - along);
+                    }
+                } else {
+                    gap = std::min(along - dashEnd(dashes - 1), turn * radius - along);
+                }
+                const double g = gap * target.scale;
+                coverage = overlap(std::sqrt(g * g + (d - r) * (d - r)), -h, h);
+            }
+        }
+        const uint a = level(coverage);
+        if (a > 0)
+            over(pixel, byteMul(source, a));
+    };
+    // An arc need not look beyond its own bounds.
+    Target bounded = target;
+    if (!whole) {
+        double x0 = std::min(start.x(), finish.x());
+        double x1 = std::max(start.x(), finish.x());
+        double y0 = std::min(start.y(), finish.y());
+        double y1 = std::max(start.y(), finish.y());
+        for (int quarter = 0; quarter < 4; ++quarter) {
+            // The circle's extremes that the arc passes.
+            const double a = quarter * turn / 4;
+            double rel = a - from;
+            rel -= std::floor(rel / turn) * turn;
+            if (rel <= sweepAngle) {
+                const double px = target.sx * r * std::cos(a);
+                const double py = target.sy * r * std::sin(a);
+                x0 = std::min(x0, px);
+                x1 = std::max(x1, px);
+                y0 = std::min(y0, py);
+                y1 = std::max(y1, py);
+            }
+        }
+        const double m = h + 2;
+        bounded.area &= QRect(QPoint(static_cast<int>(std::floor(target.cx + x0 - m)),
+                                     static_cast<int>(std::floor(target.cy + y0 - m))),
+                              QPoint(static_cast<int>(std::ceil(target.cx + x1 + m)),
+                                     static_cast<int>(std::ceil(target.cy + y1 + m))));
+    }
+    sweep(
+        bounded, r - h, r + h, 0.5 + (whole ? 0.0 : h), whole && !dashed,
+        [source](QRgb* line, int first, int end, double) {
+            for (QRgb* p = line + first; p != line + end; ++p) over(*p, source);
+        },
+        edge);
+}
+
+void radial(const Target& target, const std::vector<QColor>& colors,
+            const std::vector<double>& locations, double fromRadius, double toRadius) {
+    const double ri = fromRadius * target.scale;
+    const double ro = toRadius * target.scale;
+    // Premultiplied colours at 1024 steps from the centre to the outer circle, interpolated
+    // between the stops and looked up as Qt's gradients do, so that the two agree.
+    constexpr int steps = 1024;
+    const size_t n = colors.size();
+    std::vector<double> at(n);
+    std::vector<std::array<double, 4>> premultiplied(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double t = locations.empty() ? (n == 1 ? 0.0 : static_cast<double>(i) / (n - 1))
+                                           : std::clamp(locations[i], 0.0, 1.0);
+        at[i] = (fromRadius + t * (toRadius - fromRadius)) / toRadius;
+        const QColor c = colors[i].toRgb();
+        const double a = c.alphaF();
+        premultiplied[i] = {c.redF() * a, c.greenF() * a, c.blueF() * a, a};
+    }
+    const double opacity = target.opacity / 255.0;
+    std::array<QRgb, steps> table{};
+    size_t stop = 0;
+    for (int k = 0; k < steps; ++k) {
+        const double g = (k + 0.5) / steps;
+        while (stop < n && at[stop] < g) ++stop;
+        std::array<double, 4> c{};
+        if (stop == 0) {
+            c = premultiplied.front();
+        } else if (stop == n) {
+            c = premultiplied.back();
+        } else {
+            const double span = at[stop] - at[stop - 1];
+            const double w = span > 0 ? (g - at[stop - 1]) / span : 1;
+            for (int j = 0; j < 4; ++j)
+                c[j] = premultiplied[stop - 1][j] * (1 - w) + premultiplied[stop][j] * w;
+        }
+        const auto channel = [opacity](double v) {
+            return static_cast<int>(std::clamp(v * opacity, 0.0, 1.0) * 255 + 0.5);
+        };
+        table[k] = qRgba(channel(c[0]), channel(c[1]), channel(c[2]), channel(c[3]));
+    }
+    const double perPixel = (steps - 1) / ro;
+    const auto shade = [&](QRgb& pixel, double dx, double dy, double d) {
+        const QRgb color = table[std::min(static_cast<int>(d * perPixel + 0.5), steps - 1)];
+        const uint a = level(between(dx, dy, d, ri, ro));
+        if (a > 0 && qAlpha(color) > 0)
+            over(pixel, a == 255 ? color : byteMul(color, a));
+    };
+    // Inside, where only the colour changes, a second table by squared distance spares the
+    // square root: its steps are far finer than the gradient's beyond the first few pixels.
+    constexpr double squareStep = 2;
+    const double least = std::max(ri - 1, 0.0) * std::max(ri - 1, 0.0);
+    std::vector<QRgb> bySquare(static_cast<size_t>((ro * ro - least) / squareStep) + 2);
+    for (size_t k = 0; k < bySquare.size(); ++k) {
+        const double d = std::sqrt(least + (k + 0.5) * squareStep);
+        bySquare[k] = table[std::min(static_cast<int>(d * perPixel + 0.5), steps - 1)];
+    }
+    const size_t lastSquare = bySquare.size() - 1;
+    const double cx = target.cx;
+    sweep(
+        target, ri, ro, 0.5, true,
+        [&bySquare, lastSquare, cx, least](QRgb* line, int first, int end, double dy2) {
+            for (int x = first; x < end; ++x) {
+                const double dx = x + 0.5 - cx;
+                const double k = std::max(dx * dx + dy2 - least, 0.0) * (1 / squareStep);
+                const QRgb color = bySquare[std::min(static_cast<size_t>(k), lastSquare)];
+                if (qAlpha(color) == 0)
+                    continue;
+                QRgb& pixel = line[x];
+                pixel = pixel ? color + byteMul(pixel, 255 - qAlpha(color)) : color;
+            }
+        },
+        shade);
+}
+
+}  // namespace tandri::PixelShapes
