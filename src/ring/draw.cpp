@@ -975,6 +975,7 @@ void clearCaches() {
     scaledCache().clear();
     glowCache().clear();
     layerCache().entries.clear();
+    PixelShapes::forgetKeptShapes();
 }
 
 void ring(QPainter& painter, QPointF center, double inner, double outer, const QColor& color) {
@@ -1007,6 +1008,46 @@ void circleLine(QPainter& painter, QPointF center, double radius, double width, 
         sweep >= turn && on <= 0 ? circle(center, radius) : arc(center, radius, from, from + sweep);
     stroke(painter, path, color, width,
            on > 0 ? std::vector<double>{on, std::max(off, 0.0)} : std::vector<double>{});
+}
+
+void steppedArc(QPainter& painter, QPointF center, double radius, double width, const QColor& color,
+                double from, double to, const std::vector<double>& alphas,
+                const std::vector<double>& glowAlphas, double blur) {
+    if (width <= 0 || radius <= 0 || !(to > from) || alphas.empty() ||
+        glowAlphas.size() != alphas.size() || color.alpha() == 0 || !painter.isActive()) {
+        return;
+    }
+    if (const auto target = PixelShapes::target(painter, center)) {
+        PixelShapes::steppedArc(*target, radius, width, color, from, to - from, alphas, glowAlphas,
+                                blur);
+        return;
+    }
+    // Elsewhere (a clip, a turned or uneven scale) it is computed upright at the painter's
+    // scale and placed as a picture.
+    const QTransform device = painter.deviceTransform();
+    const double scale = std::max(std::sqrt(std::abs(device.determinant())), 1e-3);
+    const double reach = width / 2 + 1.5 * std::max(blur, 0.0) + 1;
+    const QRectF area = arcArea(center, radius, from - reach / radius, to + reach / radius, reach);
+    const QSize pixels(static_cast<int>(std::ceil(area.width() * scale)),
+                       static_cast<int>(std::ceil(area.height() * scale)));
+    if (pixels.isEmpty() || static_cast<qint64>(pixels.width()) * pixels.height() > (64 << 20))
+        return;
+    QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    // The picture's top row is the area's top edge, its largest y.
+    const double top = area.y() + area.height();
+    const PixelShapes::Target upright{&picture,
+                                      (center.x() - area.x()) * scale,
+                                      (top - center.y()) * scale,
+                                      scale,
+                                      1,
+                                      -1,
+                                      255,
+                                      picture.rect()};
+    PixelShapes::steppedArc(upright, radius, width, color, from, to - from, alphas, glowAlphas,
+                            blur);
+    const QSizeF size(pixels.width() / scale, pixels.height() / scale);
+    image(painter, picture, QRectF(QPointF(area.x(), top - size.height()), size));
 }
 
 void radial(QPainter& painter, const std::vector<QColor>& colors,

@@ -83,6 +83,13 @@ void ring(QPainter& painter, QPointF center, double inner, double outer, const Q
 /// `on + off` points from `from`, each with round caps. Computed like `ring`.
 void circleLine(QPainter& painter, QPointF center, double radius, double width, const QColor& color,
                 double from = 0, double to = 0, double on = 0, double off = 0);
+/// A line of `width` along the circle of `radius` from `from` counter-clockwise to `to`, cut
+/// into as many equal steps as `alphas` has: step k at `alphas[k]` of `color`, over the glow
+/// (blurred `blur`, as `glow`) that it casts on its own at `glowAlphas[k]` of `color`. Where
+/// a band of steps would cost one blur per step or frame, this costs a few operations per pixel.
+void steppedArc(QPainter& painter, QPointF center, double radius, double width, const QColor& color,
+                double from, double to, const std::vector<double>& alphas,
+                const std::vector<double>& glowAlphas, double blur);
 /// Fills the radial gradient between two concentric circles, nothing beyond them.
 void radial(QPainter& painter, const std::vector<QColor>& colors,
             const std::vector<double>& locations, QPointF center, double fromRadius,

@@ -1,8 +1,10 @@
 #include "ring/pixelshapes.h"
 
+#include <QHashFunctions>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 namespace tandri::PixelShapes {
@@ -159,6 +161,35 @@ void sweep(const Target& target, double inner, double outer, double reach, bool 
     }
 }
 
+// The device pixels within `margin` of the arc of radius r (device pixels) from `from`
+// counter-clockwise by `sweepAngle`.
+QRect arcBounds(const Target& target, double r, double from, double sweepAngle, double margin) {
+    constexpr double turn = 2 * std::numbers::pi;
+    const QPointF start(target.sx * r * std::cos(from), target.sy * r * std::sin(from));
+    const double end = from + sweepAngle;
+    const QPointF finish(target.sx * r * std::cos(end), target.sy * r * std::sin(end));
+    double x0 = std::min(start.x(), finish.x());
+    double x1 = std::max(start.x(), finish.x());
+    double y0 = std::min(start.y(), finish.y());
+    double y1 = std::max(start.y(), finish.y());
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        // The circle's extremes that the arc passes.
+        const double a = quarter * turn / 4;
+        double rel = a - from;
+        rel -= std::floor(rel / turn) * turn;
+        if (rel <= sweepAngle) {
+            x0 = std::min(x0, target.sx * r * std::cos(a));
+            x1 = std::max(x1, target.sx * r * std::cos(a));
+            y0 = std::min(y0, target.sy * r * std::sin(a));
+            y1 = std::max(y1, target.sy * r * std::sin(a));
+        }
+    }
+    return QRect(QPoint(static_cast<int>(std::floor(target.cx + x0 - margin)),
+                        static_cast<int>(std::floor(target.cy + y0 - margin))),
+                 QPoint(static_cast<int>(std::ceil(target.cx + x1 + margin)),
+                        static_cast<int>(std::ceil(target.cy + y1 + margin))));
+}
+
 }  // namespace
 
 std::optional<Target> target(QPainter& painter, QPointF center) {
@@ -291,31 +322,8 @@ void circleLine(const Target& target, double radius, double width, const QColor&
     };
     // An arc need not look beyond its own bounds.
     Target bounded = target;
-    if (!whole) {
-        double x0 = std::min(start.x(), finish.x());
-        double x1 = std::max(start.x(), finish.x());
-        double y0 = std::min(start.y(), finish.y());
-        double y1 = std::max(start.y(), finish.y());
-        for (int quarter = 0; quarter < 4; ++quarter) {
-            // The circle's extremes that the arc passes.
-            const double a = quarter * turn / 4;
-            double rel = a - from;
-            rel -= std::floor(rel / turn) * turn;
-            if (rel <= sweepAngle) {
-                const double px = target.sx * r * std::cos(a);
-                const double py = target.sy * r * std::sin(a);
-                x0 = std::min(x0, px);
-                x1 = std::max(x1, px);
-                y0 = std::min(y0, py);
-                y1 = std::max(y1, py);
-            }
-        }
-        const double m = h + 2;
-        bounded.area &= QRect(QPoint(static_cast<int>(std::floor(target.cx + x0 - m)),
-                                     static_cast<int>(std::floor(target.cy + y0 - m))),
-                              QPoint(static_cast<int>(std::ceil(target.cx + x1 + m)),
-                                     static_cast<int>(std::ceil(target.cy + y1 + m))));
-    }
+    if (!whole)
+        bounded.area &= arcBounds(target, r, from, sweepAngle, h + 2);
     sweep(
         bounded, r - h, r + h, 0.5 + (whole ? 0.0 : h), whole && !dashed,
         [source](QRgb* line, int first, int end, double) {
@@ -396,6 +404,253 @@ void radial(const Target& target, const std::vector<QColor>& colors,
             }
         },
         shade);
+}
+
+namespace {
+
+// A shape computed once, kept as runs of premultiplied pixels row by row, in device pixels
+// relative to the pixel that holds its centre.
+struct Runs {
+    struct Run {
+        int y = 0;
+        int x = 0;
+        int length = 0;
+        size_t offset = 0;  // into `pixels`
+    };
+    std::vector<Run> runs;
+    std::vector<QRgb> pixels;
+};
+
+struct KeptRuns {
+    quint64 key = 0;
+    std::shared_ptr<const Runs> runs;
+};
+
+// The few shapes drawn lately: the same arc comes back with every frame while chips are shown.
+std::vector<KeptRuns>& keptRuns() {
+    static std::vector<KeptRuns> kept;
+    return kept;
+}
+
+// The glowing stepped line around the centre pixel's corner, `fx`, `fy` being where in that
+// pixel the centre lies.
+Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, double sx, double sy,
+                       double radius, double width, QRgb source, double from, double sweepAngle,
+                       const std::vector<double>& alphas, const std::vector<double>& glowAlphas,
+                       double blur) {
+    Runs result;
+    const size_t steps = alphas.size();
+    const double r = radius * scale;
+    const double h = width / 2 * scale;
+    const double sigma = std::max(blur / 2 * scale, 0.25);
+    const double reach = h + 3 * sigma;
+    const double total = sweepAngle * r;  // along the circle, in device pixels
+    const double stepLength = total / static_cast<double>(steps);
+    // Across the circle a step's glow is its band blurred; along it, a step's brightness blurred
+    // into its neighbours'. The two blurs are one Gaussian's two directions, so the glow is
+    // their product, each kept in a table.
+    constexpr double perPixel = 8;
+    std::vector<float> across(static_cast<size_t>(reach * perPixel) + 2);
+    const double k = 1 / (sigma * std::numbers::sqrt2);
+    for (size_t i = 0; i < across.size(); ++i) {
+        const double t = static_cast<double>(i) / perPixel;
+        across[i] = static_cast<float>(0.5 * (std::erf((t + h) * k) - std::erf((t - h) * k)));
+    }
+    const double beyond = 3 * sigma;  // how far the glow runs past the arc's ends
+    std::vector<float> share(static_cast<size_t>(2 * beyond * perPixel) + 2);
+    for (size_t i = 0; i < share.size(); ++i)
+        share[i] = static_cast<float>(0.5 + 0.5 * std::erf((i / perPixel - beyond) * k));
+    // How much of a Gaussian at u falls short of x.
+    const auto before = [&](double x) {
+        return x <= -beyond  ? 0.0
+               : x >= beyond ? 1.0
+                             : share[static_cast<size_t>((x + beyond) * perPixel + 0.5)];
+    };
+    std::vector<float> along(static_cast<size_t>(total + 2 * beyond) + 2);
+    for (size_t i = 0; i < along.size(); ++i) {
+        const double u = static_cast<double>(i) - beyond;
+        const auto first = static_cast<ptrdiff_t>(std::floor((u - beyond) / stepLength));
+        const auto last = static_cast<ptrdiff_t>(std::floor((u + beyond) / stepLength));
+        double g = 0;
+        for (ptrdiff_t j = std::max<ptrdiff_t>(first, 0);
+             j <= std::min<ptrdiff_t>(last, static_cast<ptrdiff_t>(steps) - 1); ++j) {
+            const double s = static_cast<double>(j) * stepLength;
+            g += glowAlphas[j] * (before(s + stepLength - u) - before(s - u));
+        }
+        along[i] = static_cast<float>(g);
+    }
+    // Beyond where the brightest step's glow drops under half a level, nothing shows.
+    const double brightest = *std::max_element(glowAlphas.begin(), glowAlphas.end());
+    size_t lit = across.size();
+    while (lit > 0 && across[lit - 1] * brightest * qAlpha(source) < 0.5) --lit;
+    const double shown = std::max(static_cast<double>(lit) / perPixel, h + 1);
+    constexpr double turn = 2 * std::numbers::pi;
+    const double middle = from + sweepAngle / 2;
+    // Where the pixel at (dx, dy) lies: how far beyond the circle, and at which angle from
+    // the arc's middle (−π to π).
+    const auto place = [&](double dx, double dy) {
+        double rel = angle(sy * dy, sx * dx) - middle;
+        if (rel > std::numbers::pi)
+            rel -= turn;
+        else if (rel < -std::numbers::pi)
+            rel += turn;
+        return std::pair{std::sqrt(dx * dx + dy * dy) - r, rel};
+    };
+    const auto value = [&](double dx, double dy, double beyondCircle, double rel) -> QRgb {
+        const double t = std::abs(beyondCircle);
+        if (t >= shown)
+            return 0;
+        const double u = (rel + sweepAngle / 2) * r;
+        if (u <= -beyond || u >= total + beyond)
+            return 0;
+        double line = 0;
+        if (u >= 0 && u < total && t < h + 1) {
+            const size_t step = std::min(static_cast<size_t>(u / stepLength), steps - 1);
+            line = alphas[step] * between(dx, dy, std::sqrt(dx * dx + dy * dy), r - h, r + h);
+        }
+        const double glow = across[static_cast<size_t>(t * perPixel + 0.5)] *
+                            along[static_cast<size_t>(u + beyond + 0.5)];
+        const uint a = level(line + glow * (1 - line));
+        return a > 0 ? byteMul(source, a) : 0;
+    };
+    // Row by row, the pixels within `shown` of the circle, near enough to the arc.
+    const Target unit{nullptr, fx, fy, 1, sx, sy, 255, {}};
+    const double ends = beyond / r;
+    const QRect bounds = arcBounds(unit, r, from - ends, sweepAngle + 2 * ends, shown + 1) & limit;
+    const double r1 = r + shown;
+    const double r0 = std::max(r - shown, 0.0);
+    // Far from the centre, distance and angle change so smoothly along a row that between
+    // points every few pixels they are interpolated to well within a hundredth of a pixel,
+    // sparing a square root and an arctangent per pixel.
+    constexpr int knots = 8;
+    const bool smooth = r - shown > 64;
+    const auto emit = [&](int y, int first, int last, double dy) {
+        first = std::max(first, bounds.left());
+        last = std::min(last, bounds.right());
+        Runs::Run run{y, 0, 0, result.pixels.size()};
+        const auto keep = [&](int x, QRgb pixel) {
+            const bool started = result.pixels.size() > run.offset;
+            if (!started && pixel == 0)
+                return;
+            if (!started)
+                run.x = x;
+            result.pixels.push_back(pixel);
+            if (pixel != 0)
+                run.length = x - run.x + 1;
+        };
+        auto [s0, q0] = place(first + 0.5 - fx, dy);
+        for (int x0 = first; x0 <= last; x0 += knots) {
+            const int x1 = std::min(x0 + knots, last + 1);
+            const auto [s1, q1] = place(x1 + 0.5 - fx, dy);
+            // The angle jumps where it wraps round behind the arc.
+            const bool interpolate = smooth && std::abs(q1 - q0) < 0.5;
+            for (int x = x0; x < x1; ++x) {
+                const double dx = x + 0.5 - fx;
+                if (interpolate) {
+                    const double f = static_cast<double>(x - x0) / (x1 - x0);
+                    keep(x, value(dx, dy, s0 + (s1 - s0) * f, q0 + (q1 - q0) * f));
+                } else {
+                    const auto [s, q] = place(dx, dy);
+                    keep(x, value(dx, dy, s, q));
+                }
+            }
+            s0 = s1;
+            q0 = q1;
+        }
+        result.pixels.resize(run.offset + static_cast<size_t>(run.length));
+        if (run.length > 0)
+            result.runs.push_back(run);
+    };
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        const double dy = y + 0.5 - fy;
+        if (dy * dy >= r1 * r1)
+            continue;
+        const double outer = std::sqrt(r1 * r1 - dy * dy);
+        const int left = static_cast<int>(std::floor(fx - outer - 0.5));
+        const int right = static_cast<int>(std::ceil(fx + outer - 0.5));
+        if (r0 * r0 > dy * dy) {
+            const double hole = std::sqrt(r0 * r0 - dy * dy);
+            const int end = static_cast<int>(std::ceil(fx - hole - 0.5));
+            emit(y, left, end, dy);
+            emit(y, std::max(static_cast<int>(std::floor(fx + hole - 0.5)), end + 1), right, dy);
+        } else {
+            emit(y, left, right, dy);
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+void steppedArc(const Target& target, double radius, double width, const QColor& color, double from,
+                double sweepAngle, const std::vector<double>& alphas,
+                const std::vector<double>& glowAlphas, double blur) {
+    const size_t steps = alphas.size();
+    const QRgb source = qPremultiply(color.rgba());
+    if (steps == 0 || glowAlphas.size() != steps || !(sweepAngle > 0) || qAlpha(source) == 0 ||
+        target.opacity == 0) {
+        return;
+    }
+    const double ox = std::floor(target.cx);
+    const double oy = std::floor(target.cy);
+    const double fx = target.cx - ox;
+    const double fy = target.cy - oy;
+    // A circle far beyond any screen is left alone rather than computed pixel by pixel.
+    const double r = radius * target.scale;
+    if (r * sweepAngle > 1 << 20)
+        return;
+    // Nor is what lies far beyond the bitmap; nearer, the whole shape is kept for later pieces.
+    const double reach = width / 2 * target.scale + 1.5 * std::max(blur, 0.5) * target.scale + 2;
+    const QRect limit = arcBounds({nullptr, fx, fy, 1, target.sx, target.sy, 255, {}}, r,
+                                  from - reach / r, sweepAngle + 2 * reach / r, reach) &
+                        target.image->rect()
+                            .translated(-static_cast<int>(ox), -static_cast<int>(oy))
+                            .adjusted(-1024, -1024, 1024, 1024);
+    if (limit.isEmpty())
+        return;
+    quint64 key = qHashMulti(0, fx, fy, target.scale, target.sx, target.sy, radius, width, source,
+                             from, sweepAngle, blur);
+    key = qHashMulti(key, limit.x(), limit.y(), limit.width(), limit.height());
+    for (size_t i = 0; i < steps; ++i) key = qHashMulti(key, alphas[i], glowAlphas[i]);
+    auto& kept = keptRuns();
+    const auto found =
+        std::find_if(kept.begin(), kept.end(), [key](const KeptRuns& k) { return k.key == key; });
+    std::shared_ptr<const Runs> runs;
+    if (found != kept.end()) {
+        runs = found->runs;
+        std::rotate(kept.begin(), found, found + 1);  // most recent first
+    } else {
+        runs = std::make_shared<const Runs>(
+            computeSteppedArc(limit, fx, fy, target.scale, target.sx, target.sy, radius, width,
+                              source, from, sweepAngle, alphas, glowAlphas, blur));
+        constexpr size_t keep = 4;
+        kept.insert(kept.begin(), {key, runs});
+        if (kept.size() > keep)
+            kept.pop_back();
+    }
+    QImage& image = *target.image;
+    const QRect area = target.area & image.rect();
+    const int dx = static_cast<int>(ox);
+    const int dy = static_cast<int>(oy);
+    for (const Runs::Run& run : runs->runs) {
+        const int y = run.y + dy;
+        if (y < area.top() || y > area.bottom())
+            continue;
+        const int first = std::max(run.x + dx, area.left());
+        const int end = std::min(run.x + dx + run.length, area.right() + 1);
+        if (first >= end)
+            continue;
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const QRgb* from = runs->pixels.data() + run.offset + (first - run.x - dx);
+        for (int x = first; x < end; ++x, ++from) {
+            if (*from != 0)
+                over(line[x], target.opacity == 255 ? *from : byteMul(*from, target.opacity));
+        }
+    }
+}
+
+void forgetKeptShapes() {
+    keptRuns().clear();
 }
 
 }  // namespace tandri::PixelShapes

@@ -49,4 +49,15 @@ void circleLine(const Target& target, double radius, double width, const QColor&
 void radial(const Target& target, const std::vector<QColor>& colors,
             const std::vector<double>& locations, double fromRadius, double toRadius);
 
+/// A line of `width` along the circle of `radius` from `from` counter-clockwise by
+/// `sweepAngle`, cut into equal steps: step k at `alphas[k]` of `color`, over the glow of blur
+/// `blur` it casts at `glowAlphas[k]` of it. Computed once and kept: drawn again with the same
+/// centre within its pixel, it is only copied.
+void steppedArc(const Target& target, double radius, double width, const QColor& color, double from,
+                double sweepAngle, const std::vector<double>& alphas,
+                const std::vector<double>& glowAlphas, double blur);
+
+/// Forgets the shapes kept from frame to frame (memory relief, tests).
+void forgetKeptShapes();
+
 }  // namespace tandri::PixelShapes

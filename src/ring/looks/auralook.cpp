@@ -15,11 +15,9 @@ namespace {
 
 // Tags for what this look caches, so that it never collides with what another look caches.
 constexpr quint64 goldGlowTag = 0xa0a0'0002;
-constexpr quint64 trackShadowTag = 0xa0a0'0003;
 constexpr quint64 dotShadowTag = 0xa0a0'0004;
 constexpr quint64 iconShadowTag = 0xa0a0'0005;
 constexpr quint64 labelShadowTag = 0xa0a0'0006;
-constexpr quint64 trackLayerTag = 0xa0a0'0008;
 
 // Cache keys must not be 0, which means "do not cache".
 template <typename... T>
@@ -334,28 +332,23 @@ void AuraLook::drawCenter(QPainter& painter, const RingScene& scene) const {
 void AuraLook::drawArcTrack(QPainter& painter, double from, double to, bool /*items*/,
                             const RingScene& scene) const {
     const double start = from - trackFade;
-    const double length = (to + trackFade - start) / trackSegments;
-    std::vector<Segment> segments;
-    segments.reserve(trackSegments);
+    const double end = to + trackFade;
+    const double radius = scene.arcRadius;
+    constexpr double width = 1.6;
+    // Stroked on its own, a segment overlaps the next a little and has round caps: its shadow
+    // carries that much more light than its share of the line.
+    const double length = radius * (end - start) / trackSegments;
+    const double stroked = (length + radius * 0.003) * width + std::numbers::pi / 4 * width * width;
+    const double widened = length > 0 ? stroked / (length * width) : 1;
+    std::vector<double> alphas(trackSegments);
+    std::vector<double> glowAlphas(trackSegments);
     for (int k = 0; k < trackSegments; ++k) {
         const double fade = trackFadeOf(k, from, to);
-        if (fade <= 0)
-            continue;
-        const double a0 = start + length * k;
-        segments.push_back({a0, a0 + length, 1.6, 0.45 * fade, 0.5 * fade});
+        alphas[k] = 0.45 * fade;
+        glowAlphas[k] = 0.45 * fade * 0.5 * fade * widened;
     }
-    // The track stays put while the chips are shown: stroking its segments every frame cost more
-    // than the rest of a frame with thumbnail cards.
-    const QRectF bounds = Draw::arc(scene.center, scene.arcRadius, start, to + trackFade)
-                              .controlPointRect()
-                              .adjusted(-30, -30, 30, 30);
-    const QColor color = light();
-    const double radius = scene.arcRadius;
-    const QPointF center = scene.center;
-    Draw::layer(painter, keyOf(trackLayerTag, radius, from, to), bounds, center, [&](QPainter& p) {
-        segmentedGlow(p, center, radius, color, 8, segments, 0.003,
-                      keyOf(trackShadowTag, radius, from, to), center);
-    });
+    Draw::steppedArc(painter, scene.center, radius, width, light(), start, end, alphas, glowAlphas,
+                     8);
 }
 
 void AuraLook::drawArcSelection(QPainter& painter, const QRectF& rect,

@@ -306,6 +306,111 @@ TEST(DrawRound, PaintersThatCannotBeDrawnIntoDirectlyStillGetTheShape) {
     EXPECT_NEAR(faded.alpha({150, 100}), 128, 2);
 }
 
+// Eight steps round the upper half of a circle of 100 about (150, 150), the fourth dark.
+void steps(QPainter& p, QPointF c = {150, 150}) {
+    std::vector<double> alphas(8, 0.8);
+    std::vector<double> glows(8, 0.3);
+    alphas[3] = 0;
+    glows[3] = 0;
+    Draw::steppedArc(p, c, 100, 3, Qt::white, 0, pi, alphas, glows, 8);
+}
+
+TEST(DrawRound, SteppedArcsGlowAlongTheirSteps) {
+    Draw::clearCaches();
+    const QPointF c(150, 150);
+    Canvas canvas(300, 300);
+    steps(canvas.painter());
+    const double step = pi / 8;
+    // On the line of a bright step: the line over its glow.
+    EXPECT_GT(canvas.alpha(Draw::at(c, 1.5 * step, 100)), 0.8 * 255);
+    // The dark step is dark in its middle: its neighbours' glow fades within a few points.
+    EXPECT_LT(canvas.alpha(Draw::at(c, 3.5 * step, 100)), 3);
+    EXPECT_GT(canvas.alpha(Draw::at(c, 3 * step + 1.5 / 100, 100)), 5);
+    // Beside the line the glow fades outward and inward alike.
+    const int near = canvas.alpha(Draw::at(c, 1.5 * step, 104));
+    const int far = canvas.alpha(Draw::at(c, 1.5 * step, 109));
+    EXPECT_GT(near, far);
+    EXPECT_GT(far, 0);
+    EXPECT_NEAR(canvas.alpha(Draw::at(c, 1.5 * step, 96)), near, 2);
+    EXPECT_EQ(canvas.alpha(Draw::at(c, 1.5 * step, 116)), 0);
+    // The glow runs a little past the ends, the line does not.
+    EXPECT_GT(canvas.alpha(Draw::at(c, -1.5 / 100, 100)), 0);
+    EXPECT_LT(canvas.alpha(Draw::at(c, -1.5 / 100, 100)), 30);
+    EXPECT_EQ(canvas.alpha(Draw::at(c, -20.0 / 100, 100)), 0);
+    EXPECT_EQ(canvas.alpha(Draw::at(c, -pi / 2, 100)), 0);
+
+    // Faded by the painter.
+    Canvas faded(300, 300);
+    faded.painter().setOpacity(0.5);
+    steps(faded.painter());
+    EXPECT_NEAR(faded.alpha(Draw::at(c, 1.5 * step, 100)),
+                canvas.alpha(Draw::at(c, 1.5 * step, 100)) / 2.0, 2);
+
+    // Clipped, through a picture: the same to within rounding, and the clip holds.
+    Canvas clipped(300, 300);
+    clipped.painter().setClipRect(QRectF(0, 0, 300, 200));
+    steps(clipped.painter());
+    Canvas upper(300, 300);
+    steps(upper.painter());
+    EXPECT_EQ(clipped.alpha(Draw::at(c, pi / 2, 100)), 0);  // (150, 250) is clipped off
+    int compared = 0;
+    for (double a = 0.1; a < pi - 0.1; a += 0.05) {
+        for (const double d : {-6.0, -2.0, 0.0, 1.0, 5.0}) {
+            const QPointF p = Draw::at(c, a, 100 + d);
+            if (p.y() > 195)
+                continue;
+            ++compared;
+            EXPECT_NEAR(clipped.alpha(p), upper.alpha(p), 2) << a << " " << d;
+        }
+    }
+    EXPECT_GT(compared, 50);
+
+    // Nothing for steps that do not add up or an arc that runs nowhere.
+    Canvas nothing(300, 300);
+    Draw::steppedArc(nothing.painter(), c, 100, 3, Qt::white, 0, pi, {0.5, 0.5}, {0.3}, 8);
+    Draw::steppedArc(nothing.painter(), c, 100, 3, Qt::white, 0, pi, {}, {}, 8);
+    Draw::steppedArc(nothing.painter(), c, 100, 3, Qt::white, 1, 1, {0.5}, {0.3}, 8);
+    Draw::steppedArc(nothing.painter(), c, 0, 3, Qt::white, 0, pi, {0.5}, {0.3}, 8);
+    EXPECT_TRUE(nothing.blank());
+}
+
+TEST(DrawRound, SteppedArcsKeptFromFrameToFrameLookAsIfDrawnAfresh) {
+    const QPointF c(150, 150);
+    // Drawn fresh at a centre a quarter pixel off, then again at the first centre: what was
+    // kept for one centre must not stand in for the other.
+    for (const double shift : {0.0, 0.125}) {
+        Draw::clearCaches();
+        Canvas fresh(300, 300);
+        steps(fresh.painter(), c + QPointF(shift, shift));
+        Draw::clearCaches();
+        Canvas other(300, 300);
+        steps(other.painter(), c + QPointF(0.125 - shift, 0.125 - shift));
+        Canvas kept(300, 300);
+        steps(kept.painter(), c + QPointF(shift, shift));
+        EXPECT_EQ(kept.image(), fresh.image()) << shift;
+        EXPECT_NE(other.image(), fresh.image()) << shift;
+    }
+
+    // A piece of the picture drawn on its own, as when the pointer moves along the chips,
+    // is that part of the whole, pixel for pixel: from the kept shape and computed afresh.
+    for (const bool afresh : {false, true}) {
+        Draw::clearCaches();
+        Canvas whole(300, 300);
+        steps(whole.painter());
+        if (afresh)
+            Draw::clearCaches();
+        // The piece shows view x 40…100, y 150…190 (y up).
+        Canvas piece(60, 40);
+        piece.painter().translate(-40, -150);
+        steps(piece.painter());
+        const QImage part = whole.image().copy(80, 220, 120, 80);
+        EXPECT_EQ(piece.image().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  part.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << afresh;
+        EXPECT_FALSE(piece.blank());
+    }
+}
+
 TEST(DrawShape, PicturesOfOneShapeShareAKeyAndAShadow) {
     Draw::clearCaches();
     const auto picture = [](const QColor& colour, bool round) {
