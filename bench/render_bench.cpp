@@ -106,11 +106,14 @@ void registerAll() {
         for (bool chips : {false, true}) {
             const std::string name = rawValue(style).toStdString() + (chips ? "/arc9" : "/plain");
             benchmark::RegisterBenchmark(("FirstFrame/" + name).c_str(), firstFrame, style, chips)
-                ->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             benchmark::RegisterBenchmark(("SteadyFrame/" + name).c_str(), steadyFrame, style, chips)
-                ->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             benchmark::RegisterBenchmark(("ColdFrame/" + name).c_str(), coldFrame, style, chips)
-                ->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
         }
     }
 }
