@@ -524,42 +524,43 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
     // sparing a square root and an arctangent per pixel.
     constexpr int knots = 8;
     const bool smooth = r - shown > 64;
+    std::vector<QRgb> row;
     const auto emit = [&](int y, int first, int last, double dy) {
         first = std::max(first, bounds.left());
         last = std::min(last, bounds.right());
-        Runs::Run run{y, 0, 0, result.pixels.size()};
-        const auto keep = [&](int x, QRgb pixel) {
-            const bool started = result.pixels.size() > run.offset;
-            if (!started && pixel == 0)
-                return;
-            if (!started)
-                run.x = x;
-            result.pixels.push_back(pixel);
-            if (pixel != 0)
-                run.length = x - run.x + 1;
-        };
+        if (first > last)
+            return;
+        row.resize(static_cast<size_t>(last - first + 1));
         auto [s0, q0] = place(first + 0.5 - fx, dy);
         for (int x0 = first; x0 <= last; x0 += knots) {
             const int x1 = std::min(x0 + knots, last + 1);
             const auto [s1, q1] = place(x1 + 0.5 - fx, dy);
+            QRgb* out = row.data() + (x0 - first);
             // The angle jumps where it wraps round behind the arc.
-            const bool interpolate = smooth && std::abs(q1 - q0) < 0.5;
-            for (int x = x0; x < x1; ++x) {
-                const double dx = x + 0.5 - fx;
-                if (interpolate) {
-                    const double f = static_cast<double>(x - x0) / (x1 - x0);
-                    keep(x, value(dx, dy, s0 + (s1 - s0) * f, q0 + (q1 - q0) * f));
-                } else {
-                    const auto [s, q] = place(dx, dy);
-                    keep(x, value(dx, dy, s, q));
+            if (smooth && std::abs(q1 - q0) < 0.5) {
+                const double ds = (s1 - s0) / (x1 - x0);
+                const double dq = (q1 - q0) / (x1 - x0);
+                double s = s0;
+                double q = q0;
+                for (int x = x0; x < x1; ++x, s += ds, q += dq)
+                    *out++ = value(x + 0.5 - fx, dy, s, q);
+            } else {
+                for (int x = x0; x < x1; ++x) {
+                    const auto [s, q] = place(x + 0.5 - fx, dy);
+                    *out++ = value(x + 0.5 - fx, dy, s, q);
                 }
             }
             s0 = s1;
             q0 = q1;
         }
-        result.pixels.resize(run.offset + static_cast<size_t>(run.length));
-        if (run.length > 0)
-            result.runs.push_back(run);
+        const auto lit = std::find_if(row.begin(), row.end(), [](QRgb p) { return p != 0; });
+        if (lit == row.end())
+            return;
+        const auto end =
+            std::find_if(row.rbegin(), row.rend(), [](QRgb p) { return p != 0; }).base();
+        result.runs.push_back({y, first + static_cast<int>(lit - row.begin()),
+                               static_cast<int>(end - lit), result.pixels.size()});
+        result.pixels.insert(result.pixels.end(), lit, end);
     };
     for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
         const double dy = y + 0.5 - fy;
@@ -643,8 +644,11 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         const QRgb* from = runs->pixels.data() + run.offset + (first - run.x - dx);
         for (int x = first; x < end; ++x, ++from) {
-            if (*from != 0)
-                over(line[x], target.opacity == 255 ? *from : byteMul(*from, target.opacity));
+            const QRgb pixel = target.opacity == 255 ? *from : byteMul(*from, target.opacity);
+            if (line[x] == 0)
+                line[x] = pixel;
+            else if (pixel != 0)
+                over(line[x], pixel);
         }
     }
 }
