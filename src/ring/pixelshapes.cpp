@@ -520,10 +520,11 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
     const double r1 = r + shown;
     const double r0 = std::max(r - shown, 0.0);
     // Far from the centre, distance and angle change so smoothly along a row that between
-    // points every few pixels they are interpolated to well within a hundredth of a pixel,
-    // sparing a square root and an arctangent per pixel.
+    // points every few pixels they are interpolated, sparing a square root and an arctangent
+    // per pixel: both curve by at most 1 / distance, which over `knots` pixels strays by
+    // knots² / (8 distance), here at most a fiftieth of a pixel.
     constexpr int knots = 8;
-    const bool smooth = r - shown > 64;
+    const bool smooth = r - shown > knots * knots / (8 * 0.02);
     std::vector<QRgb> row;
     const auto emit = [&](int y, int first, int last, double dy) {
         first = std::max(first, bounds.left());
