@@ -29,9 +29,7 @@ namespace {
 
 std::shared_ptr<MenuItem> item(const QString& title, std::function<void()> action,
                                const QString& keyEquivalent = {}) {
-    auto result = std::make_shared<MenuItem>();
-    result->title = title;
-    result->action = std::move(action);
+    auto result = MenuItem::titled(title, std::move(action));
     result->keyEquivalent = keyEquivalent;
     return result;
 }

@@ -37,6 +37,15 @@ struct MenuItem {
     /// Shown in place of the item above it while the option key is held.
     bool alternate = false;
 
+    /// An item with a title that runs `action` when chosen.
+    static std::shared_ptr<MenuItem> titled(const QString& title,
+                                            std::function<void()> action = {}) {
+        auto item = std::make_shared<MenuItem>();
+        item->title = title;
+        item->action = std::move(action);
+        return item;
+    }
+
     static std::shared_ptr<MenuItem> separatorItem() {
         auto item = std::make_shared<MenuItem>();
         item->separator = true;

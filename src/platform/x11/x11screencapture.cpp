@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/x11/x11connection.h"
+#include "platform/x11/x11screens.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
@@ -128,14 +129,6 @@ std::optional<Window> topLevel(Display* display, Window root, Window window) {
     return std::nullopt;
 }
 
-double primaryBottom() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return 0;
-    const QRect geometry = primary->geometry();
-    return geometry.y() + geometry.height();
-}
-
 }  // namespace
 
 X11ScreenCapture::X11ScreenCapture(X11Connection& connection) : connection_(connection) {
@@ -172,7 +165,6 @@ std::optional<std::vector<ShareableWindow>> X11ScreenCapture::shareableWindows()
     Display* display = connection_.display();
     const XAtom normal = connection_.atom("_NET_WM_WINDOW_TYPE_NORMAL");
     const unsigned long self = static_cast<unsigned long>(getpid());
-    const double bottom = primaryBottom();
     std::vector<ShareableWindow> result;
     for (const XID client : connection_.windows(connection_.root(), "_NET_CLIENT_LIST")) {
         const auto pid = connection_.cardinals(client, "_NET_WM_PID");
@@ -197,9 +189,8 @@ std::optional<std::vector<ShareableWindow>> X11ScreenCapture::shareableWindows()
         });
         if (error != 0 || !viewable || attributes.width <= 0 || attributes.height <= 0)
             continue;
-        const QRectF points = qtPoints(QRect(x, y, attributes.width, attributes.height));
-        result.push_back({quint32(client), QRectF(points.x(), bottom - points.y() - points.height(),
-                                                  points.width(), points.height())});
+        result.push_back({quint32(client), X11Screens::toPoints(qtPoints(
+                                               QRect(x, y, attributes.width, attributes.height)))});
     }
     return result;
 }

@@ -14,13 +14,6 @@
 namespace tandri {
 namespace {
 
-std::shared_ptr<MenuItem> item(const QString& title, std::function<void()> action = {}) {
-    auto made = std::make_shared<MenuItem>();
-    made->title = title;
-    made->action = std::move(action);
-    return made;
-}
-
 QMenu* openMenu() {
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
 }
@@ -108,7 +101,7 @@ TEST(QtContextMenusAvailability, OnlyWhereSomeoneCanSeeTheMenu) {
 TEST_F(QtContextMenusTest, RunsTheChosenActionAfterTheMenuClosedAndBeforeReturning) {
     QStringList ran;
     bool menuWasOpen = true;
-    menu.items = {item("One", [&] { ran << "One"; }), item("Two", [&] {
+    menu.items = {MenuItem::titled("One", [&] { ran << "One"; }), MenuItem::titled("Two", [&] {
                       ran << "Two";
                       menuWasOpen = QApplication::activePopupWidget() != nullptr;
                   })};
@@ -122,7 +115,7 @@ TEST_F(QtContextMenusTest, RunsTheChosenActionAfterTheMenuClosedAndBeforeReturni
 
 TEST_F(QtContextMenusTest, ADismissedMenuRunsNothing) {
     bool ran = false;
-    menu.items = {item("One", [&] { ran = true; })};
+    menu.items = {MenuItem::titled("One", [&] { ran = true; })};
     user.dismiss();
     user.start();
     menus.popUp(menu);
@@ -133,11 +126,12 @@ TEST_F(QtContextMenusTest, ADismissedMenuRunsNothing) {
 TEST_F(QtContextMenusTest, ChoosesInASubmenu) {
     QStringList ran;
     auto options = std::make_shared<Menu>();
-    options->items = {item("Keep on Ring", [&] { ran << "Keep"; }),
-                      item("Show in Files", [&] { ran << "Show"; })};
-    auto optionsItem = item("Options");
+    options->items = {MenuItem::titled("Keep on Ring", [&] { ran << "Keep"; }),
+                      MenuItem::titled("Show in Files", [&] { ran << "Show"; })};
+    auto optionsItem = MenuItem::titled("Options");
     optionsItem->submenu = options;
-    menu.items = {item("Window", [&] { ran << "Window"; }), optionsItem, item("Quit")};
+    menu.items = {MenuItem::titled("Window", [&] { ran << "Window"; }), optionsItem,
+                  MenuItem::titled("Quit")};
     QString openedTitle;  // the menu goes with popUp's return; read it while it is open
     user.choose("Options");
     user.then([&] {
@@ -154,7 +148,7 @@ TEST_F(QtContextMenusTest, ChoosesInASubmenu) {
 TEST_F(QtContextMenusTest, TheHookRunsBeforeTheMenuIsBuilt) {
     QStringList ran;
     menu.willOpen = [&] {
-        menu.items.push_back(item("Late", [&] { ran << "Late"; }));
+        menu.items.push_back(MenuItem::titled("Late", [&] { ran << "Late"; }));
     };
     user.choose("Late");
     user.start();
@@ -164,9 +158,10 @@ TEST_F(QtContextMenusTest, TheHookRunsBeforeTheMenuIsBuilt) {
 
 TEST_F(QtContextMenusTest, ChoosesTheAlternateWhileAltIsHeld) {
     QStringList ran;
-    auto forceQuit = item("Force Quit", [&] { ran << "Force Quit"; });
+    auto forceQuit = MenuItem::titled("Force Quit", [&] { ran << "Force Quit"; });
     forceQuit->alternate = true;
-    menu.items = {item("Hide"), item("Quit", [&] { ran << "Quit"; }), forceQuit};
+    menu.items = {MenuItem::titled("Hide"), MenuItem::titled("Quit", [&] { ran << "Quit"; }),
+                  forceQuit};
     user.then([] {
         if (QMenu* open = openMenu())
             press(*open, Qt::Key_Alt, Qt::AltModifier);
@@ -179,7 +174,7 @@ TEST_F(QtContextMenusTest, ChoosesTheAlternateWhileAltIsHeld) {
 
 TEST_F(QtContextMenusTest, AModelGoneWhileTheMenuIsOpenRunsNothing) {
     int ran = 0;
-    menu.items = {item("Raise", [&] { ++ran; })};
+    menu.items = {MenuItem::titled("Raise", [&] { ++ran; })};
     user.then([&] { menu.items.clear(); });
     user.choose("Raise");
     user.start();
@@ -190,8 +185,8 @@ TEST_F(QtContextMenusTest, AModelGoneWhileTheMenuIsOpenRunsNothing) {
 TEST_F(QtContextMenusTest, TheChosenActionMayOpenAnotherMenu) {
     QStringList ran;
     Menu second;
-    second.items = {item("Inner", [&] { ran << "Inner"; })};
-    menu.items = {item("Outer", [&] {
+    second.items = {MenuItem::titled("Inner", [&] { ran << "Inner"; })};
+    menu.items = {MenuItem::titled("Outer", [&] {
         ran << "Outer";
         User inner;
         inner.choose("Inner");

@@ -14,15 +14,8 @@
 namespace tandri {
 namespace {
 
-std::shared_ptr<MenuItem> item(const QString& title, std::function<void()> action = {}) {
-    auto made = std::make_shared<MenuItem>();
-    made->title = title;
-    made->action = std::move(action);
-    return made;
-}
-
 std::shared_ptr<MenuItem> alternateItem(const QString& title, std::function<void()> action = {}) {
-    auto made = item(title, std::move(action));
+    auto made = MenuItem::titled(title, std::move(action));
     made->alternate = true;
     return made;
 }
@@ -79,11 +72,11 @@ protected:
 };
 
 TEST_F(QtMenuBuilderTest, BuildsTitlesSeparatorsShortcutsAndEnabledState) {
-    auto disabled = item("Unavailable");
+    auto disabled = MenuItem::titled("Unavailable");
     disabled->enabled = false;
-    auto quit = item("Quit");
+    auto quit = MenuItem::titled("Quit");
     quit->keyEquivalent = "q";
-    const auto menu = menuOf({item("Open"), MenuItem::separatorItem(), disabled, quit});
+    const auto menu = menuOf({MenuItem::titled("Open"), MenuItem::separatorItem(), disabled, quit});
     QtMenuBuilder::fill(qmenu, *menu);
 
     EXPECT_EQ(titles(qmenu), (QStringList{"Open", "---", "Unavailable", "Quit"}));
@@ -95,22 +88,23 @@ TEST_F(QtMenuBuilderTest, BuildsTitlesSeparatorsShortcutsAndEnabledState) {
 }
 
 TEST_F(QtMenuBuilderTest, TitlesAreShownLiterally) {
-    auto withSubmenu = item("R&D\tfolder");
-    withSubmenu->submenu = menuOf({item("Tom & Jerry")});
-    QtMenuBuilder::fill(qmenu, *menuOf({item("Save & Quit"), item("A\tB"), withSubmenu}));
+    auto withSubmenu = MenuItem::titled("R&D\tfolder");
+    withSubmenu->submenu = menuOf({MenuItem::titled("Tom & Jerry")});
+    QtMenuBuilder::fill(
+        qmenu, *menuOf({MenuItem::titled("Save & Quit"), MenuItem::titled("A\tB"), withSubmenu}));
     // No mnemonic, and nothing after a tab taken for a shortcut.
     EXPECT_EQ(titles(qmenu), (QStringList{"Save && Quit", "A B", "R&&D folder"}));
     EXPECT_EQ(titles(*find(qmenu, "R&&D folder")->menu()), QStringList{"Tom && Jerry"});
 }
 
 TEST_F(QtMenuBuilderTest, RefillingReplacesItemsAndDropsOldSubmenus) {
-    const auto first = menuOf({item("A"), item("Sub")});
-    first->items[1]->submenu = menuOf({item("Inner")});
+    const auto first = menuOf({MenuItem::titled("A"), MenuItem::titled("Sub")});
+    first->items[1]->submenu = menuOf({MenuItem::titled("Inner")});
     QtMenuBuilder::fill(qmenu, *first);
     QPointer<QMenu> oldSubmenu = find(qmenu, "Sub")->menu();
     ASSERT_TRUE(oldSubmenu);
 
-    QtMenuBuilder::fill(qmenu, *menuOf({item("B")}));
+    QtMenuBuilder::fill(qmenu, *menuOf({MenuItem::titled("B")}));
     EXPECT_EQ(titles(qmenu), QStringList{"B"});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(oldSubmenu) << "a refill each time the menu opens must not pile up submenus";
@@ -118,7 +112,8 @@ TEST_F(QtMenuBuilderTest, RefillingReplacesItemsAndDropsOldSubmenus) {
 
 TEST_F(QtMenuBuilderTest, ChoosingRunsTheItemsActionWhileTheModelLives) {
     int opened = 0;
-    auto menu = menuOf({item("Open", [&] { ++opened; }), item("No action")});
+    auto menu =
+        menuOf({MenuItem::titled("Open", [&] { ++opened; }), MenuItem::titled("No action")});
     QtMenuBuilder::fill(qmenu, *menu);
     find(qmenu, "Open")->trigger();
     find(qmenu, "No action")->trigger();
@@ -133,7 +128,7 @@ TEST_F(QtMenuBuilderTest, ChoosingRunsTheItemsActionWhileTheModelLives) {
 TEST_F(QtMenuBuilderTest, AnActionMayDestroyItsOwnModel) {
     auto menu = std::make_shared<Menu>();
     bool ran = false;
-    menu->items.push_back(item("Clear", [&] {
+    menu->items.push_back(MenuItem::titled("Clear", [&] {
         menu->items.clear();  // the item, and the action being run, lose their last owner
         ran = true;
     }));
@@ -145,7 +140,7 @@ TEST_F(QtMenuBuilderTest, AnActionMayDestroyItsOwnModel) {
 
 TEST_F(QtMenuBuilderTest, AChooserReceivesTheChoiceInsteadOfRunningIt) {
     bool ran = false;
-    const auto menu = menuOf({item("Go", [&] { ran = true; })});
+    const auto menu = menuOf({MenuItem::titled("Go", [&] { ran = true; })});
     std::weak_ptr<MenuItem> chosen;
     QtMenuBuilder::fill(qmenu, *menu, [&](const std::weak_ptr<MenuItem>& item) { chosen = item; });
     find(qmenu, "Go")->trigger();
@@ -157,12 +152,14 @@ TEST_F(QtMenuBuilderTest, AChooserReceivesTheChoiceInsteadOfRunningIt) {
 
 TEST_F(QtMenuBuilderTest, SubmenusAreBuiltAtEveryDepth) {
     QStringList ran;
-    auto deeper = menuOf({item("Deep", [&] { ran << "Deep"; })});
-    auto options = menuOf({item("Keep on Ring", [&] { ran << "Keep"; }), item("More")});
+    auto deeper = menuOf({MenuItem::titled("Deep", [&] { ran << "Deep"; })});
+    auto options = menuOf(
+        {MenuItem::titled("Keep on Ring", [&] { ran << "Keep"; }), MenuItem::titled("More")});
     options->items[1]->submenu = deeper;
-    auto optionsItem = item("Options");
+    auto optionsItem = MenuItem::titled("Options");
     optionsItem->submenu = options;
-    const auto menu = menuOf({item("Top"), optionsItem, MenuItem::separatorItem(), item("Quit")});
+    const auto menu = menuOf({MenuItem::titled("Top"), optionsItem, MenuItem::separatorItem(),
+                              MenuItem::titled("Quit")});
     QtMenuBuilder::fill(qmenu, *menu);
 
     EXPECT_EQ(titles(qmenu), (QStringList{"Top", "Options", "---", "Quit"}));
@@ -185,9 +182,9 @@ TEST_F(QtMenuBuilderTest, ASubmenusHookRunsEachTimeItOpensAndMayChangeIt) {
     int opened = 0;
     recent->willOpen = [&] {
         ++opened;
-        recent->items = {item(QStringLiteral("Opened %1").arg(opened))};
+        recent->items = {MenuItem::titled(QStringLiteral("Opened %1").arg(opened))};
     };
-    auto recentItem = item("Recent");
+    auto recentItem = MenuItem::titled("Recent");
     recentItem->submenu = recent;
     QtMenuBuilder::fill(qmenu, *menuOf({recentItem}));
     QMenu* sub = find(qmenu, "Recent")->menu();
@@ -203,16 +200,16 @@ TEST_F(QtMenuBuilderTest, ASubmenusHookRunsEachTimeItOpensAndMayChangeIt) {
 }
 
 TEST_F(QtMenuBuilderTest, CheckMarksAndTheMixedSign) {
-    auto main = item("Main window");
+    auto main = MenuItem::titled("Main window");
     main->state = MenuItem::State::On;
-    auto minimized = item("Minimized window");
+    auto minimized = MenuItem::titled("Minimized window");
     minimized->state = MenuItem::State::Mixed;
     minimized->mixedStateSymbol = "diamond.fill";
     minimized->mixedStateDescription = "Minimized";
     minimized->symbol = "macwindow";
-    auto plainMixed = item("Some");
+    auto plainMixed = MenuItem::titled("Some");
     plainMixed->state = MenuItem::State::Mixed;
-    const auto menu = menuOf({main, minimized, plainMixed, item("Other window")});
+    const auto menu = menuOf({main, minimized, plainMixed, MenuItem::titled("Other window")});
     QtMenuBuilder::fill(qmenu, *menu);
 
     QAction* mainAction = find(qmenu, "Main window");
@@ -266,7 +263,7 @@ TEST_F(QtMenuBuilderTest, SymbolsWithoutAnIconGetNoneOrADiscInTheirColour) {
     const QIcon diamond = QtMenuBuilder::symbolIcon("diamond.fill", QColor(Qt::blue), palette);
     EXPECT_EQ(pixel(diamond, 8, 8), QColor(Qt::blue));
 
-    auto unknown = item("Unknown");
+    auto unknown = MenuItem::titled("Unknown");
     unknown->symbol = "no.such.symbol";
     QtMenuBuilder::fill(qmenu, *menuOf({unknown}));
     EXPECT_TRUE(find(qmenu, "Unknown")->icon().isNull()) << "no icon rather than a blank one";
@@ -296,10 +293,10 @@ TEST_F(QtMenuBuilderTest, SymbolsUseTheDesktopsIconTheme) {
     if (!QDir("/usr/share/icons/Adwaita").exists())
         GTEST_SKIP() << "the Adwaita icon theme is not installed";
     const InstalledTheme theme("Adwaita");
-    auto warning = item("Shortcut conflict");
+    auto warning = MenuItem::titled("Shortcut conflict");
     warning->symbol = "exclamationmark.triangle.fill";
     warning->symbolColor = QColor(Qt::yellow);
-    auto window = item("Window");
+    auto window = MenuItem::titled("Window");
     window->symbol = "macwindow";
     QtMenuBuilder::fill(qmenu, *menuOf({warning, window}));
 
@@ -319,9 +316,9 @@ TEST_F(QtMenuBuilderTest, AnAlternateTakesThePlaceAboveItWhileAltIsHeld) {
     QMenu styled;  // after the style, which it must not outlive
     styled.setStyle(style.get());
     QStringList ran;
-    const auto menu =
-        menuOf({alternateItem("Orphan"), item("Hide"), item("Quit", [&] { ran << "Quit"; }),
-                alternateItem("Force Quit", [&] { ran << "Force Quit"; })});
+    const auto menu = menuOf({alternateItem("Orphan"), MenuItem::titled("Hide"),
+                              MenuItem::titled("Quit", [&] { ran << "Quit"; }),
+                              alternateItem("Force Quit", [&] { ran << "Force Quit"; })});
     QtMenuBuilder::fill(styled, *menu);
     EXPECT_EQ(titles(styled, true), (QStringList{"Orphan", "Hide", "Quit"}))
         << "an alternate with nothing above it is an ordinary line";
@@ -346,10 +343,10 @@ TEST_F(QtMenuBuilderTest, AnAlternateTakesThePlaceAboveItWhileAltIsHeld) {
 }
 
 TEST_F(QtMenuBuilderTest, AltInASubmenuSwitchesTheMenusBehindItToo) {
-    auto options = menuOf({item("Close"), alternateItem("Close All")});
-    auto optionsItem = item("Options");
+    auto options = menuOf({MenuItem::titled("Close"), alternateItem("Close All")});
+    auto optionsItem = MenuItem::titled("Options");
     optionsItem->submenu = options;
-    const auto menu = menuOf({optionsItem, item("Quit"), alternateItem("Force Quit")});
+    const auto menu = menuOf({optionsItem, MenuItem::titled("Quit"), alternateItem("Force Quit")});
     QtMenuBuilder::fill(qmenu, *menu);
     QMenu* sub = find(qmenu, "Options")->menu();
     ASSERT_NE(sub, nullptr);
