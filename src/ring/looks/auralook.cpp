@@ -38,6 +38,12 @@ struct Segment {
     double shadowAlpha = 0;
 };
 
+// Stroked on its own, a segment of `length` overlaps the next by `overlap` and has round caps, so
+// it covers more than its share of the line: the width a band of `length` needs to cover as much.
+double castingWidth(double length, double overlap, double width) {
+    return ((length + overlap) * width + std::numbers::pi / 4 * width * width) / length;
+}
+
 // Consecutive segments as one shape: their bands joined by radial steps where the width changes,
 // with round ends. Stroked one by one, translucent pieces would overlap where they meet (their
 // round caps, or the small overlap that hides seams between separate strokes) and string
@@ -120,9 +126,7 @@ void segmentedGlow(QPainter& painter, QPointF center, double radius, const QColo
         const double length = radius * (s.to - s.from);
         if (length <= 0 || s.alpha * s.shadowAlpha < leastCast)
             continue;
-        const double stroked =
-            (length + radius * overlap) * s.width + std::numbers::pi / 4 * s.width * s.width;
-        s.width = stroked / length;
+        s.width = castingWidth(length, radius * overlap, s.width);
         casting.push_back(s);
     }
     if (!casting.empty()) {
@@ -335,11 +339,9 @@ void AuraLook::drawArcTrack(QPainter& painter, double from, double to, bool /*it
     const double end = to + trackFade;
     const double radius = scene.arcRadius;
     constexpr double width = 1.6;
-    // Stroked on its own, a segment overlaps the next a little and has round caps: its shadow
-    // carries that much more light than its share of the line.
+    // Each segment's glow is as strong as it would be stroked on its own (segmentedGlow).
     const double length = radius * (end - start) / trackSegments;
-    const double stroked = (length + radius * 0.003) * width + std::numbers::pi / 4 * width * width;
-    const double widened = length > 0 ? stroked / (length * width) : 1;
+    const double widened = length > 0 ? castingWidth(length, radius * 0.003, width) / width : 1;
     std::vector<double> alphas(trackSegments);
     std::vector<double> glowAlphas(trackSegments);
     for (int k = 0; k < trackSegments; ++k) {
