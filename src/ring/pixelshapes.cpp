@@ -7,6 +7,8 @@
 #include <memory>
 #include <numbers>
 
+#include "ring/renderthread.h"
+
 namespace tandri::PixelShapes {
 
 namespace {
@@ -109,12 +111,15 @@ void sweep(const Target& target, double inner, double outer, double reach, bool 
         return std::pair{static_cast<int>(std::floor(c - half - 0.5)),
                          static_cast<int>(std::ceil(c + half - 0.5))};
     };
-    for (int y = top; y <= bottom; ++y) {
+    // Rows may be computed on two threads: the bitmap is detached once, here.
+    uchar* const bits = area.isEmpty() ? nullptr : image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const auto row = [&](int y) {
         const double dy = y + 0.5 - target.cy;
         const double dy2 = dy * dy;
         if (dy2 >= r1 * r1)
-            continue;
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            return;
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
         const auto edges = [&](int from, int to) {
             for (int x = from; x <= to; ++x) {
                 const double dx = x + 0.5 - target.cx;
@@ -158,7 +163,21 @@ void sweep(const Target& target, double inner, double outer, double reach, bool 
         } else {
             stretch(l, r);
         }
+    };
+    // Small shapes are not worth waking a second thread for. A pixel on an edge costs about
+    // twenty inside: its coverage is computed, and its neighbours below are far in memory.
+    const auto disc = [](double radius) {
+        return std::numbers::pi * radius * radius;
+    };
+    const double inside = interior && f1 > f0 ? disc(f1) - disc(std::max(f0, 0.0)) : 0.0;
+    const double cost = inside + 20 * (disc(r1) - disc(r0) - inside);
+    if (cost < 100'000) {
+        for (int y = top; y <= bottom; ++y) row(y);
+        return;
     }
+    renderThread::shareRows(top, bottom + 1, 16, [&row](int from, int to) {
+        for (int y = from; y < to; ++y) row(y);
+    });
 }
 
 // The device pixels within `margin` of the arc of radius r (device pixels) from `from`
@@ -379,28 +398,37 @@ void radial(const Target& target, const std::vector<QColor>& colors,
         if (a > 0 && qAlpha(color) > 0)
             over(pixel, a == 255 ? color : byteMul(color, a));
     };
-    // Inside, where only the colour changes, a second table by squared distance spares the
-    // square root: its steps are far finer than the gradient's beyond the first few pixels.
-    constexpr double squareStep = 2;
-    const double least = std::max(ri - 1, 0.0) * std::max(ri - 1, 0.0);
-    std::vector<QRgb> bySquare(static_cast<size_t>((ro * ro - least) / squareStep) + 2);
-    for (size_t k = 0; k < bySquare.size(); ++k) {
-        const double d = std::sqrt(least + (k + 0.5) * squareStep);
-        bySquare[k] = table[std::min(static_cast<int>(d * perPixel + 0.5), steps - 1)];
-    }
-    const size_t lastSquare = bySquare.size() - 1;
     const double cx = target.cx;
+    const auto paint = [&table](QRgb& pixel, int k) {
+        const QRgb color = table[std::min(k, steps - 1)];
+        pixel = pixel ? color + byteMul(pixel, 255 - qAlpha(color)) : color;
+    };
     sweep(
         target, ri, ro, 0.5, true,
-        [&bySquare, lastSquare, cx, least](QRgb* line, int first, int end, double dy2) {
-            for (int x = first; x < end; ++x) {
+        [&paint, perPixel, cx](QRgb* line, int first, int end, double dy2) {
+            const auto step = [&](int x) {
                 const double dx = x + 0.5 - cx;
-                const double k = std::max(dx * dx + dy2 - least, 0.0) * (1 / squareStep);
-                const QRgb color = bySquare[std::min(static_cast<size_t>(k), lastSquare)];
-                if (qAlpha(color) == 0)
-                    continue;
-                QRgb& pixel = line[x];
-                pixel = pixel ? color + byteMul(pixel, 255 - qAlpha(color)) : color;
+                return std::sqrt(dx * dx + dy2) * perPixel + 0.5;
+            };
+            // Far enough from the centre's row the distance is nearly straight along eight
+            // pixels: stepping it between exact values strays by at most a tenth of a pixel.
+            // The exact values lie on a grid fixed to the centre's pixel, so that a piece of
+            // the picture drawn on its own matches the whole to the bit.
+            constexpr int stride = 8;
+            if (dy2 < 80.0 * 80.0) {
+                for (int x = first; x < end; ++x) paint(line[x], static_cast<int>(step(x)));
+                return;
+            }
+            const int grid = static_cast<int>(std::floor(cx));
+            int knot =
+                grid + static_cast<int>(std::floor((first - grid) / double(stride))) * stride;
+            double k0 = step(knot);
+            for (int x = first; x < end; knot += stride) {
+                const double k1 = step(knot + stride);
+                const double dk = (k1 - k0) * (1.0 / stride);
+                for (const int stop = std::min(knot + stride, end); x < stop; ++x)
+                    paint(line[x], static_cast<int>(k0 + (x - knot) * dk));
+                k0 = k1;
             }
         },
         shade);
@@ -525,8 +553,9 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
     // knots² / (8 distance), here at most a fiftieth of a pixel.
     constexpr int knots = 8;
     const bool smooth = r - shown > knots * knots / (8 * 0.02);
-    std::vector<QRgb> row;
-    const auto emit = [&](int y, int first, int last, double dy) {
+    // Bands of rows may be computed on two threads, each into runs of its own.
+    const auto emit = [&](Runs& out, std::vector<QRgb>& row, int y, int first, int last,
+                          double dy) {
         first = std::max(first, bounds.left());
         last = std::min(last, bounds.right());
         if (first > last)
@@ -559,25 +588,39 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
             return;
         const auto end =
             std::find_if(row.rbegin(), row.rend(), [](QRgb p) { return p != 0; }).base();
-        result.runs.push_back({y, first + static_cast<int>(lit - row.begin()),
-                               static_cast<int>(end - lit), result.pixels.size()});
-        result.pixels.insert(result.pixels.end(), lit, end);
+        out.runs.push_back({y, first + static_cast<int>(lit - row.begin()),
+                            static_cast<int>(end - lit), out.pixels.size()});
+        out.pixels.insert(out.pixels.end(), lit, end);
     };
-    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
-        const double dy = y + 0.5 - fy;
-        if (dy * dy >= r1 * r1)
-            continue;
-        const double outer = std::sqrt(r1 * r1 - dy * dy);
-        const int left = static_cast<int>(std::floor(fx - outer - 0.5));
-        const int right = static_cast<int>(std::ceil(fx + outer - 0.5));
-        if (r0 * r0 > dy * dy) {
-            const double hole = std::sqrt(r0 * r0 - dy * dy);
-            const int end = static_cast<int>(std::ceil(fx - hole - 0.5));
-            emit(y, left, end, dy);
-            emit(y, std::max(static_cast<int>(std::floor(fx + hole - 0.5)), end + 1), right, dy);
-        } else {
-            emit(y, left, right, dy);
+    constexpr int band = 16;
+    std::vector<Runs> banded(static_cast<size_t>(std::max(bounds.height(), 0) + band - 1) / band);
+    const auto rows = [&](int top, int stop) {
+        Runs& out = banded[static_cast<size_t>((top - bounds.top()) / band)];
+        std::vector<QRgb> row;
+        for (int y = top; y < stop; ++y) {
+            const double dy = y + 0.5 - fy;
+            if (dy * dy >= r1 * r1)
+                continue;
+            const double outer = std::sqrt(r1 * r1 - dy * dy);
+            const int left = static_cast<int>(std::floor(fx - outer - 0.5));
+            const int right = static_cast<int>(std::ceil(fx + outer - 0.5));
+            if (r0 * r0 > dy * dy) {
+                const double hole = std::sqrt(r0 * r0 - dy * dy);
+                const int end = static_cast<int>(std::ceil(fx - hole - 0.5));
+                emit(out, row, y, left, end, dy);
+                emit(out, row, y, std::max(static_cast<int>(std::floor(fx + hole - 0.5)), end + 1),
+                     right, dy);
+            } else {
+                emit(out, row, y, left, right, dy);
+            }
         }
+    };
+    renderThread::shareRows(bounds.top(), bounds.bottom() + 1, band, rows);
+    for (Runs& some : banded) {
+        const size_t offset = result.pixels.size();
+        for (Runs::Run& run : some.runs) run.offset += offset;
+        result.runs.insert(result.runs.end(), some.runs.begin(), some.runs.end());
+        result.pixels.insert(result.pixels.end(), some.pixels.begin(), some.pixels.end());
     }
     return result;
 }

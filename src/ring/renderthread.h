@@ -14,4 +14,11 @@ namespace tandri::renderThread {
 /// still keep away from objects that belong to the GUI thread (pixmaps, icons, widgets).
 void run(const std::function<void()>& work);
 
+/// Calls `rows(from, to)` for bands of `band` rows from `first` to `end` (exclusive), sharing them
+/// with one more thread of Qt's global pool when one is free, and returns when all are done.
+///
+/// A large round shape computed pixel by pixel costs milliseconds on one core; its rows are
+/// independent, so `rows` must only write its own rows and read what nobody changes meanwhile.
+void shareRows(int first, int end, int band, const std::function<void(int from, int to)>& rows);
+
 }  // namespace tandri::renderThread
