@@ -14,7 +14,7 @@ namespace {
 // Tags for what this look caches, so that it never collides with what another look caches.
 constexpr quint64 selectionTag = 0x0b17'0003;
 constexpr quint64 iconShadowTag = 0x0b17'0004;
-constexpr quint64 bodyLayerTag = 0x0b17'0005;
+constexpr quint64 sunTag = 0x0b17'0006;
 
 // Cache keys must not be 0, which means "do not cache".
 template <typename... T>
@@ -69,12 +69,10 @@ void OrbitLook::drawBody(QPainter& painter, const RingScene& scene) const {
     const QPointF c = scene.center;
     const double outer = scene.layout.outerRadius();
     const double r = scene.layout.radius;
-    // The sky, the dashed orbits and the sun stay the same while the ring is open: one bitmap
-    // instead of a large gradient, 70 stars, hundreds of dashes and two blurs on every frame.
-    const double reach = std::max(outer + 30, r + 1) + 1;
-    Draw::layer(painter, keyOf(bodyLayerTag, dark_, outer, r),
-                QRectF(c.x() - reach, c.y() - reach, 2 * reach, 2 * reach), c,
-                [&](QPainter& p) { drawStill(p, c, outer, r); });
+    // The sky, the dashed orbits and the sun are computed pixel by pixel straight into each
+    // piece drawn. Kept as a bitmap they made later pieces cheaper, but every new ring size
+    // then cleared, filled, scanned and copied a bitmap of about a million pixels first.
+    drawStill(painter, c, outer, r);
 
     if (scene.selectedApp) {
         const double a = scene.layout.angle(*scene.selectedApp);
@@ -102,10 +100,14 @@ void OrbitLook::drawStill(QPainter& painter, QPointF c, double outer, double r) 
     Draw::circleLine(painter, c, r / 2, 0.8, Draw::white(g, 0.18), 0, 0, 1, 5);
     Draw::circleLine(painter, c, r, 1, Draw::white(g, 0.35), 0, 0, 2, 6);
 
-    Draw::glow(painter, QColor(255, 181, 71), 22, {},
-               [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 9), QColor(255, 200, 103)); });
-    Draw::glow(painter, QColor(255, 227, 163), 8, {},
-               [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 6), QColor(255, 240, 200)); });
+    Draw::glow(
+        painter, QColor(255, 181, 71), 22, {},
+        [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 9), QColor(255, 200, 103)); },
+        keyOf(sunTag, 0), c);
+    Draw::glow(
+        painter, QColor(255, 227, 163), 8, {},
+        [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 6), QColor(255, 240, 200)); },
+        keyOf(sunTag, 1), c);
 }
 
 void OrbitLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,

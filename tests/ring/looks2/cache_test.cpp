@@ -56,7 +56,7 @@ TEST(LookCaches, SteadyFramesNeitherBlurNorRebuild) {
     }
 }
 
-// The still parts live in one bitmap per look and layout, drawn where the ring is.
+// The still parts are drawn where the ring is; the sun's glows, blurred once, move with it.
 TEST(LookCaches, StillPartsFollowTheRingWhenItMoves) {
     const auto apps = test::sampleApps(8);
     const OrbitLook look(true);
@@ -64,9 +64,9 @@ TEST(LookCaches, StillPartsFollowTheRingWhenItMoves) {
     LookCanvas moved;
     const QPointF c = first.center();
     first.paint([&](QPainter& p) { look.drawBody(p, sceneOf(apps, c)); });
-    const quint64 layers = Draw::layerRenderCount();
+    const quint64 blurs = Draw::glowBlurCount();
     moved.paint([&](QPainter& p) { look.drawBody(p, sceneOf(apps, c + QPointF(30, -20))); });
-    EXPECT_EQ(Draw::layerRenderCount(), layers);
+    EXPECT_EQ(Draw::glowBlurCount(), blurs);
     // The sun sits in the middle of the moved ring, not of the old one.
     EXPECT_GT(moved.alphaAt(c + QPointF(30, -20)), 0.99);
     EXPECT_EQ(moved.at(c + QPointF(30, -20)), first.at(c));
