@@ -1070,8 +1070,8 @@ void radial(QPainter& painter, const std::vector<QColor>& colors,
         !(toRadius > from)) {
         return;
     }
-    // Qt rasterises a large gradient span by span; pixel by pixel, on two threads for a large
-    // one, is about twice as fast.
+    // Qt rasterises a large gradient span by span on every frame; computed once and copied
+    // after, it costs about what copying a picture does.
     if (const auto target = PixelShapes::target(painter, center)) {
         PixelShapes::radial(*target, colors, locations, from, toRadius);
         return;

@@ -90,7 +90,8 @@ void circleLine(QPainter& painter, QPointF center, double radius, double width, 
 void steppedArc(QPainter& painter, QPointF center, double radius, double width, const QColor& color,
                 double from, double to, const std::vector<double>& alphas,
                 const std::vector<double>& glowAlphas, double blur);
-/// Fills the radial gradient between two concentric circles, nothing beyond them.
+/// Fills the radial gradient between two concentric circles, nothing beyond them. Where it is
+/// computed straight into the bitmap its centre may move by up to a quarter of a device pixel.
 void radial(QPainter& painter, const std::vector<QColor>& colors,
             const std::vector<double>& locations, QPointF center, double fromRadius,
             double toRadius);

@@ -7,6 +7,10 @@
 #include <memory>
 #include <numbers>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "ring/renderthread.h"
 
 namespace tandri::PixelShapes {
@@ -351,13 +355,115 @@ void circleLine(const Target& target, double radius, double width, const QColor&
         edge);
 }
 
+namespace {
+
+// A radial gradient's pixel at (dx, dy) from its centre: its colour by distance, times how much
+// of the pixel lies between the two circles.
+struct Gradient {
+    std::array<QRgb, 1024> table{};
+    double ri = 0;
+    double ro = 0;
+
+    QRgb at(double dx, double dy) const {
+        const double d = std::sqrt(dx * dx + dy * dy);
+        if (d >= ro + 0.75 || d <= ri - 0.75)
+            return 0;
+        const double perPixel = (table.size() - 1) / ro;
+        const QRgb color =
+            table[std::min(static_cast<size_t>(d * perPixel + 0.5), table.size() - 1)];
+        const bool inside = d <= ro - 0.75 && d >= ri + 0.75;
+        const uint a = inside ? 255 : level(between(dx, dy, d, ri, ro));
+        return a == 255 ? color : byteMul(color, a);
+    }
+};
+
+// A quarter of a radial gradient about a centre on a pixel's corner or middle: the other three
+// quarters are its mirror images. Row j and column i hold the pixel whose centre lies
+// (i + offsetX, j + offsetY) device pixels right of and away from the centre.
+struct Quarter {
+    quint64 key = 0;
+    int side = 0;
+    std::vector<QRgb> pixels;
+    /// Per row, the first and one past the last column that holds anything.
+    std::vector<std::pair<int, int>> lit;
+};
+
+// The few gradients drawn lately: the same sky comes back with every piece of every frame.
+std::vector<std::shared_ptr<const Quarter>>& keptQuarters() {
+    static std::vector<std::shared_ptr<const Quarter>> kept;
+    return kept;
+}
+
+std::shared_ptr<const Quarter> computeQuarter(quint64 key, double offsetX, double offsetY,
+                                              const Gradient& gradient) {
+    auto quarter = std::make_shared<Quarter>();
+    Quarter& q = *quarter;
+    q.key = key;
+    q.side = static_cast<int>(std::ceil(gradient.ro + 1));
+    q.pixels.assign(static_cast<size_t>(q.side) * q.side, 0);
+    q.lit.assign(static_cast<size_t>(q.side), {0, 0});
+    renderThread::shareRows(0, q.side, 16, [&](int from, int to) {
+        for (int j = from; j < to; ++j) {
+            QRgb* row = q.pixels.data() + static_cast<size_t>(j) * q.side;
+            int first = q.side;
+            int end = 0;
+            for (int i = 0; i < q.side; ++i) {
+                row[i] = gradient.at(i + offsetX, j + offsetY);
+                if (row[i] != 0) {
+                    first = std::min(first, i);
+                    end = i + 1;
+                }
+            }
+            q.lit[static_cast<size_t>(j)] = {std::min(first, end), end};
+        }
+    });
+    return quarter;
+}
+
+inline void put(QRgb& pixel, QRgb color) {
+    if (color != 0)
+        pixel = pixel ? color + byteMul(pixel, 255 - qAlpha(color)) : color;
+}
+
+// `count` pixels of `source` over `line`, read forward or, with `backward`, from `source`
+// down. Where nothing lies under four pixels yet (a piece's first shape), they are simply
+// stored, four at a time.
+void putRun(QRgb* line, const QRgb* source, int count, bool backward) {
+    int k = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 4 <= count; k += 4) {
+        __m128i colors;
+        if (backward) {
+            colors = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source - k - 3));
+            colors = _mm_shuffle_epi32(colors, _MM_SHUFFLE(0, 1, 2, 3));
+        } else {
+            colors = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k));
+        }
+        auto* under = reinterpret_cast<__m128i*>(line + k);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(under), zero)) == 0xffff) {
+            _mm_storeu_si128(under, colors);
+            continue;
+        }
+        for (int i = k; i < k + 4; ++i) put(line[i], backward ? source[-i] : source[i]);
+    }
+#endif
+    for (; k < count; ++k) put(line[k], backward ? source[-k] : source[k]);
+}
+
+}  // namespace
+
 void radial(const Target& target, const std::vector<QColor>& colors,
             const std::vector<double>& locations, double fromRadius, double toRadius) {
-    const double ri = fromRadius * target.scale;
-    const double ro = toRadius * target.scale;
+    Gradient gradient;
+    gradient.ri = fromRadius * target.scale;
+    gradient.ro = toRadius * target.scale;
+    if (!(gradient.ro > 0))
+        return;
     // Premultiplied colours at 1024 steps from the centre to the outer circle, interpolated
     // between the stops and looked up as Qt's gradients do, so that the two agree.
-    constexpr int steps = 1024;
+    std::array<QRgb, 1024>& table = gradient.table;
+    const int steps = static_cast<int>(table.size());
     const size_t n = colors.size();
     std::vector<double> at(n);
     std::vector<std::array<double, 4>> premultiplied(n);
@@ -370,7 +476,6 @@ void radial(const Target& target, const std::vector<QColor>& colors,
         premultiplied[i] = {c.redF() * a, c.greenF() * a, c.blueF() * a, a};
     }
     const double opacity = target.opacity / 255.0;
-    std::array<QRgb, steps> table{};
     size_t stop = 0;
     for (int k = 0; k < steps; ++k) {
         const double g = (k + 0.5) / steps;
@@ -391,47 +496,89 @@ void radial(const Target& target, const std::vector<QColor>& colors,
         };
         table[k] = qRgba(channel(c[0]), channel(c[1]), channel(c[2]), channel(c[3]));
     }
-    const double perPixel = (steps - 1) / ro;
-    const auto shade = [&](QRgb& pixel, double dx, double dy, double d) {
-        const QRgb color = table[std::min(static_cast<int>(d * perPixel + 0.5), steps - 1)];
-        const uint a = level(between(dx, dy, d, ri, ro));
-        if (a > 0 && qAlpha(color) > 0)
-            over(pixel, a == 255 ? color : byteMul(color, a));
+    QImage& image = *target.image;
+    const QRect area = target.area & image.rect();
+    const double reach = gradient.ro + 1;
+    const QRect bounds(QPoint(static_cast<int>(std::floor(target.cx - reach)),
+                              static_cast<int>(std::floor(target.cy - reach))),
+                       QPoint(static_cast<int>(std::ceil(target.cx + reach)),
+                              static_cast<int>(std::ceil(target.cy + reach))));
+    const QRect drawn = area & bounds;
+    if (drawn.isEmpty())
+        return;
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const auto rowsOf = [&](const auto& row) {
+        if (static_cast<qint64>(drawn.width()) * drawn.height() < 150'000) {
+            for (int y = drawn.top(); y <= drawn.bottom(); ++y) row(y);
+            return;
+        }
+        renderThread::shareRows(drawn.top(), drawn.bottom() + 1, 16, [&row](int from, int to) {
+            for (int y = from; y < to; ++y) row(y);
+        });
     };
-    const double cx = target.cx;
-    const auto paint = [&table](QRgb& pixel, int k) {
-        const QRgb color = table[std::min(k, steps - 1)];
-        pixel = pixel ? color + byteMul(pixel, 255 - qAlpha(color)) : color;
-    };
-    sweep(
-        target, ri, ro, 0.5, true,
-        [&paint, perPixel, cx](QRgb* line, int first, int end, double dy2) {
-            const auto step = [&](int x) {
-                const double dx = x + 0.5 - cx;
-                return std::sqrt(dx * dx + dy2) * perPixel + 0.5;
-            };
-            // Far enough from the centre's row the distance is nearly straight along eight
-            // pixels: stepping it between exact values strays by at most a tenth of a pixel.
-            // The exact values lie on a grid fixed to the centre's pixel, so that a piece of
-            // the picture drawn on its own matches the whole to the bit.
-            constexpr int stride = 8;
-            if (dy2 < 80.0 * 80.0) {
-                for (int x = first; x < end; ++x) paint(line[x], static_cast<int>(step(x)));
-                return;
-            }
-            const int grid = static_cast<int>(std::floor(cx));
-            int knot =
-                grid + static_cast<int>(std::floor((first - grid) / double(stride))) * stride;
-            double k0 = step(knot);
-            for (int x = first; x < end; knot += stride) {
-                const double k1 = step(knot + stride);
-                const double dk = (k1 - k0) * (1.0 / stride);
-                for (const int stop = std::min(knot + stride, end); x < stop; ++x)
-                    paint(line[x], static_cast<int>(k0 + (x - knot) * dk));
-                k0 = k1;
-            }
-        },
-        shade);
+    // Larger than any screen: computed where it shows rather than kept.
+    if (gradient.ro > 2048) {
+        rowsOf([&](int y) {
+            auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
+            for (int x = drawn.left(); x <= drawn.right(); ++x)
+                put(line[x], gradient.at(x + 0.5 - target.cx, y + 0.5 - target.cy));
+        });
+        return;
+    }
+
+    // The centre goes to the nearest pixel corner or middle, a quarter of a pixel at most, which
+    // no soft gradient shows: the four quarters are then mirror images, one is computed and
+    // kept, and drawing it again in any piece of any frame only copies.
+    const double cx = std::round(target.cx * 2) / 2;
+    const double cy = std::round(target.cy * 2) / 2;
+    const bool cornerX = cx == std::floor(cx);
+    const bool cornerY = cy == std::floor(cy);
+    quint64 key = qHashMulti(0, cornerX, cornerY, gradient.ri, gradient.ro);
+    for (const QRgb color : table) key = qHashMulti(key, color);
+    auto& kept = keptQuarters();
+    const auto found = std::find_if(kept.begin(), kept.end(),
+                                    [key](const auto& quarter) { return quarter->key == key; });
+    std::shared_ptr<const Quarter> quarter;
+    if (found != kept.end()) {
+        quarter = *found;
+        std::rotate(kept.begin(), found, found + 1);  // most recent first
+    } else {
+        quarter = computeQuarter(key, cornerX ? 0.5 : 0.0, cornerY ? 0.5 : 0.0, gradient);
+        constexpr size_t keep = 4;
+        kept.insert(kept.begin(), quarter);
+        if (kept.size() > keep)
+            kept.pop_back();
+    }
+    // Column `right + i` and row `down + j` read the quarter's column i and row j; to the left
+    // and above, its mirror images, which on a corner start right next to the centre and on a
+    // middle share the middle column or row.
+    const int right = static_cast<int>(std::floor(cx));
+    const int down = static_cast<int>(std::floor(cy));
+    const int left = cornerX ? right - 1 : right;
+    const int up = cornerY ? down - 1 : down;
+    const int side = quarter->side;
+    rowsOf([&](int y) {
+        const int j = y >= down ? y - down : up - y;
+        if (j >= side)
+            return;
+        const auto [first, end] = quarter->lit[static_cast<size_t>(j)];
+        if (first >= end)
+            return;
+        const QRgb* source = quarter->pixels.data() + static_cast<size_t>(j) * side;
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
+        const int rightStart = std::max(drawn.left(), right + first);
+        const int rightEnd = std::min(drawn.right() + 1, right + end);
+        if (rightStart < rightEnd)
+            putRun(line + rightStart, source + (rightStart - right), rightEnd - rightStart, false);
+        // Leftwards from the mirror of the first lit column, the middle column drawn once.
+        const int leftStart = std::min({drawn.right(), left - first, right - 1});
+        const int leftEnd = std::max(drawn.left(), left - end + 1);
+        if (leftStart >= leftEnd) {
+            // Columns leftEnd..leftStart read the quarter from left − leftEnd down.
+            putRun(line + leftEnd, source + (left - leftEnd), leftStart - leftEnd + 1, true);
+        }
+    });
 }
 
 namespace {
@@ -699,6 +846,7 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
 
 void forgetKeptShapes() {
     keptRuns().clear();
+    keptQuarters().clear();
 }
 
 }  // namespace tandri::PixelShapes

@@ -45,7 +45,9 @@ void ring(const Target& target, double inner, double outer, const QColor& color)
 void circleLine(const Target& target, double radius, double width, const QColor& color, double from,
                 double sweepAngle, double on, double off);
 
-/// A radial gradient filled between two circles.
+/// A radial gradient filled between two circles, about the centre moved to the nearest half
+/// device pixel (a quarter of a pixel at most). Computed once as a quarter and kept: drawn
+/// again with the same colours and radii, it is only copied.
 void radial(const Target& target, const std::vector<QColor>& colors,
             const std::vector<double>& locations, double fromRadius, double toRadius);
 

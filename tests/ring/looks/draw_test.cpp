@@ -220,6 +220,81 @@ TEST(DrawRound, RingsAndLinesLookAsTheirPathsDo) {
     }
 }
 
+TEST(DrawRound, RadialGradientsAgreeWithQtWhereverTheirCentreFalls) {
+    // One quarter is computed and mirrored, about the centre moved to the nearest half device
+    // pixel: wherever the centre falls, the picture must be Qt's gradient about that point on
+    // every side, for a soft disc and for a ring with a hard inner edge, and a soft one must
+    // not tell the move at all.
+    const std::vector<QColor> sky{QColor(11, 21, 48, 217), QColor(11, 21, 48, 140),
+                                  QColor(11, 21, 48, 0)};
+    const std::vector<QColor> band{QColor(255, 200, 100, 200), QColor(255, 200, 100, 0)};
+    for (const double fx : {0.0, 0.13, 0.25, 0.38}) {
+        for (const double fy : {0.0, 0.2, 0.31}) {
+            SCOPED_TRACE(testing::Message() << fx << ", " << fy);
+            const QPointF c(100 + fx, 100 - fy);
+            // Half device pixels at scale 2 are quarter points.
+            const QPointF snapped(std::round(c.x() * 4) / 4, std::round(c.y() * 4) / 4);
+            Canvas disc(200, 200);
+            Draw::radial(disc.painter(), sky, {0, 0.75, 1}, c, 0, 90);
+            const auto [discLargest, discOver] =
+                difference(disc.image(), throughPaths([&](QPainter& p) {
+                               Draw::radial(p, sky, {0, 0.75, 1}, c, 0, 90);
+                           }),
+                           2);
+            EXPECT_LE(discLargest, 4);
+            EXPECT_LT(discOver, 40);
+
+            Canvas ring(200, 200);
+            Draw::radial(ring.painter(), band, {0, 1}, c, 40, 90);
+            const auto [ringLargest, ringOver] =
+                difference(ring.image(), throughPaths([&](QPainter& p) {
+                               Draw::radial(p, band, {0, 1}, snapped, 40, 90);
+                           }),
+                           24);
+            EXPECT_LT(ringLargest, 80);
+            EXPECT_LT(ringOver, 150);
+            EXPECT_EQ(ring.alpha(c), 0);
+            for (const QPointF side :
+                 {QPointF(0, 41), QPointF(0, -41), QPointF(41, 0), QPointF(-41, 0)}) {
+                EXPECT_GT(ring.alpha(c + side), 180);
+            }
+        }
+    }
+}
+
+TEST(DrawRound, RadialGradientPiecesMatchTheWholeAndHugeOnesStillDraw) {
+    // A frame redrawn in pieces: each piece, drawn on its own with the gradient kept from the
+    // whole, is that part of the whole to the bit, also where it crosses the middle row or
+    // column, where the quarter's mirror images meet.
+    const std::vector<QColor> colors{QColor(11, 21, 48, 217), QColor(11, 21, 48, 140),
+                                     QColor(11, 21, 48, 0)};
+    const QPointF c(100.3, 99.8);
+    Canvas whole(200, 200);
+    Draw::radial(whole.painter(), colors, {0, 0.75, 1}, c, 0, 90);
+    const QImage picture = whole.image();
+    for (const QRect piece : {QRect(150, 160, 90, 70), QRect(0, 0, 400, 30), QRect(30, 370, 60, 30),
+                              QRect(199, 100, 3, 300), QRect(300, 150, 100, 99)}) {
+        SCOPED_TRACE(testing::Message() << piece.x() << "," << piece.y());
+        QImage part(piece.size(), QImage::Format_ARGB32_Premultiplied);
+        part.fill(Qt::transparent);
+        QPainter painter(&part);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(-piece.x(), -piece.y());
+        painter.scale(2, 2);
+        painter.translate(0, 200);
+        painter.scale(1, -1);
+        Draw::radial(painter, colors, {0, 0.75, 1}, c, 0, 90);
+        painter.end();
+        EXPECT_EQ(part, picture.copy(piece));
+    }
+
+    // Far larger than any screen: drawn where it shows, nothing kept for it.
+    Canvas huge(200, 200);
+    Draw::radial(huge.painter(), {Qt::red, Qt::blue}, {0, 1}, {100, 100}, 0, 5000);
+    EXPECT_EQ(huge.at({100, 100}).red(), 255);
+    EXPECT_GT(huge.alpha({0.5, 0.5}), 250);
+}
+
 TEST(DrawRound, DiscsAreSolidToTheCentreAndRingsHollow) {
     Canvas canvas(200, 200);
     Draw::ring(canvas.painter(), {50, 50}, 0, 3, Qt::white);
