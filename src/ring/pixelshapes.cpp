@@ -407,8 +407,22 @@ std::shared_ptr<const Quarter> computeQuarter(quint64 key, double offsetX, doubl
             QRgb* row = q.pixels.data() + static_cast<size_t>(j) * q.side;
             int first = q.side;
             int end = 0;
-            for (int i = 0; i < q.side; ++i) {
-                row[i] = gradient.at(i + offsetX, j + offsetY);
+            // Only the columns that can reach between the circles: a ring's hole is skipped.
+            const double dy = j + offsetY;
+            const double inner = std::max(gradient.ri - 1, 0.0);
+            const double outer = gradient.ro + 1;
+            if (dy >= outer)
+                continue;
+            const int from =
+                inner > dy ? std::max(static_cast<int>(
+                                          std::floor(std::sqrt(inner * inner - dy * dy) - offsetX)),
+                                      0)
+                           : 0;
+            const int to = std::min(
+                static_cast<int>(std::ceil(std::sqrt(outer * outer - dy * dy) - offsetX)) + 1,
+                q.side);
+            for (int i = from; i < to; ++i) {
+                row[i] = gradient.at(i + offsetX, dy);
                 if (row[i] != 0) {
                     first = std::min(first, i);
                     end = i + 1;
