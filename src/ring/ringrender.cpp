@@ -41,6 +41,20 @@ QRectF wholePoints(const QRectF& rect) {
     return {left, bottom, std::ceil(maxX(rect)) - left, std::ceil(maxY(rect)) - bottom};
 }
 
+// The parts of `rect` outside `inner`, which lies within it: up to four strips, none when
+// `inner` is all of it; all of `rect` when `inner` is empty.
+std::vector<QRectF> outside(const QRectF& rect, const QRectF& inner) {
+    if (inner.isEmpty())
+        return {rect};
+    std::vector<QRectF> strips{
+        QRectF(QPointF(minX(rect), maxY(inner)), QPointF(maxX(rect), maxY(rect))),
+        QRectF(QPointF(minX(rect), minY(rect)), QPointF(maxX(rect), minY(inner))),
+        QRectF(QPointF(minX(rect), minY(inner)), QPointF(minX(inner), maxY(inner))),
+        QRectF(QPointF(maxX(inner), minY(inner)), QPointF(maxX(rect), maxY(inner)))};
+    std::erase_if(strips, [](const QRectF& strip) { return strip.isEmpty(); });
+    return strips;
+}
+
 double areaOf(const QRectF& rect) {
     return rect.width() * rect.height();
 }
@@ -462,6 +476,15 @@ QRectF RingView::contentArea() const {
     return wholePoints(area.intersected(bounds));
 }
 
+QRectF RingView::shownArea() const {
+    QRectF area = grown(ringRect(), 28);
+    if (!chips_.empty()) {
+        area = united(area, grown(chipsBounds(), 30));
+        area = united(area, selectionDirtyRect(selectedChip_));
+    }
+    return wholePoints(area.intersected(contentArea()));
+}
+
 std::vector<RingView::Layer> RingView::updateLayers(double scale) {
     std::vector<QRectF> marked = std::exchange(dirty_, {});
     invalid_ = QRectF();
@@ -472,16 +495,29 @@ std::vector<RingView::Layer> RingView::updateLayers(double scale) {
     if (content != drawnContent_) {
         // The chips came, went or moved: what was drawn before is emptied and everything is
         // drawn anew, so nothing of the old chips lingers between the pieces drawn later.
-        if (!drawnContent_.isEmpty() && !content.contains(drawnContent_))
+        if (!drawnContent_.isEmpty() && !content.contains(drawnContent_)) {
             layers.push_back({QImage(), drawnContent_});
+            inked_ = QRectF();
+        }
         marked = {content};
         drawnContent_ = content;
     }
+    // Most of the content area is room for previews of chips that are not selected: a piece
+    // is drawn only where something shows now, and elsewhere emptied if anything was drawn
+    // there before.
+    const QRectF shown = shownArea();
     std::vector<QRectF> pieces;
     for (const QRectF& rect : marked) {
         const QRectF piece = wholePoints(rect.intersected(content));
-        if (!piece.isEmpty())
-            pieces.push_back(piece);
+        if (piece.isEmpty())
+            continue;
+        const QRectF drawn = piece.intersected(shown);
+        for (const QRectF& strip : outside(piece, drawn)) {
+            if (strip.intersects(inked_))
+                layers.push_back({QImage(), strip.intersected(inked_)});
+        }
+        if (!drawn.isEmpty())
+            pieces.push_back(drawn);
     }
     if (pieces.empty())
         return layers;
@@ -492,8 +528,10 @@ std::vector<RingView::Layer> RingView::updateLayers(double scale) {
     renderThread::run([this, &pieces, &layers, scale] {
         for (const QRectF& piece : mergedPieces(std::move(pieces))) {
             Layer layer = drawLayer(piece, scale);
-            if (!layer.image.isNull())
+            if (!layer.image.isNull()) {
+                inked_ = united(inked_, layer.area);
                 layers.push_back(std::move(layer));
+            }
         }
     });
     ownIcons_.clear();

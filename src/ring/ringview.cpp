@@ -192,6 +192,7 @@ QRectF RingView::takeInvalidRect() {
 
 void RingView::contentsCleared() {
     drawnContent_ = QRectF();
+    inked_ = QRectF();
 }
 
 void RingView::mouseDown(MouseButton button) {

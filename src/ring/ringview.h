@@ -178,6 +178,8 @@ public:
     };
     /// Where the view draws: the ring's square grown by 28 and the chip area, within the bounds.
     QRectF contentArea() const;
+    /// Where anything shows now: the content area less the previews of chips not selected.
+    QRectF shownArea() const;
     /// Renders what needs drawing and forgets it: for each marked piece of the content area a
     /// layer to replace that part of the window's picture. A layer without an image empties its
     /// area (what the view drew there before no longer belongs to it). None when nothing changed.
@@ -254,6 +256,9 @@ private:
     std::vector<QRectF> dirty_;
     /// The content area as last drawn: the window shows nothing of the view outside it.
     QRectF drawnContent_;
+    /// The bounds of every piece drawn since the window's picture was last emptied: nothing
+    /// outside needs emptying.
+    QRectF inked_;
 
     struct CardKey {
         const RingLook* look = nullptr;
