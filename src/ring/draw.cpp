@@ -571,7 +571,7 @@ std::vector<QRect> inkedParts(const QImage& image) {
         return {};
     std::vector<std::vector<QRect>> banded(static_cast<size_t>((height + band - 1) / band));
     const auto scan = [&](int top, int end) {
-        // Any bit of any pixel in the column: a plain OR that the compiler vectorises.
+        // Any bit of any pixel of the band's column: one OR a pixel, no compare.
         std::vector<quint32> ink(static_cast<size_t>(width));
         for (int y = top; y < end; ++y) {
             const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));

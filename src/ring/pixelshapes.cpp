@@ -363,12 +363,13 @@ struct Gradient {
     std::array<QRgb, 1024> table{};
     double ri = 0;
     double ro = 0;
+    /// Steps of the table per pixel of distance.
+    double perPixel = 0;
 
     QRgb at(double dx, double dy) const {
         const double d = std::sqrt(dx * dx + dy * dy);
         if (d >= ro + 0.75 || d <= ri - 0.75)
             return 0;
-        const double perPixel = (table.size() - 1) / ro;
         const QRgb color =
             table[std::min(static_cast<size_t>(d * perPixel + 0.5), table.size() - 1)];
         const bool inside = d <= ro - 0.75 && d >= ri + 0.75;
@@ -474,6 +475,7 @@ void radial(const Target& target, const std::vector<QColor>& colors,
     gradient.ro = toRadius * target.scale;
     if (!(gradient.ro > 0))
         return;
+    gradient.perPixel = (gradient.table.size() - 1) / gradient.ro;
     // Premultiplied colours at 1024 steps from the centre to the outer circle, interpolated
     // between the stops and looked up as Qt's gradients do, so that the two agree.
     std::array<QRgb, 1024>& table = gradient.table;

@@ -494,7 +494,8 @@ std::vector<RingView::Layer> RingView::updateLayers(double scale) {
     const QRectF content = contentArea();
     if (content != drawnContent_) {
         // The chips came, went or moved: what was drawn before is emptied and everything is
-        // drawn anew, so nothing of the old chips lingers between the pieces drawn later.
+        // drawn anew (or emptied where nothing shows now), so nothing of the old chips lingers
+        // between the pieces drawn later.
         if (!drawnContent_.isEmpty() && !content.contains(drawnContent_)) {
             layers.push_back({QImage(), drawnContent_});
             inked_ = QRectF();
