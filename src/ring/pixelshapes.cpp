@@ -850,12 +850,10 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
             continue;
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         const QRgb* from = runs->pixels.data() + run.offset + (first - run.x - dx);
-        for (int x = first; x < end; ++x, ++from) {
-            const QRgb pixel = target.opacity == 255 ? *from : byteMul(*from, target.opacity);
-            if (line[x] == 0)
-                line[x] = pixel;
-            else if (pixel != 0)
-                over(line[x], pixel);
+        if (target.opacity == 255) {
+            putRun(line + first, from, end - first, false);
+        } else {
+            for (int x = first; x < end; ++x, ++from) put(line[x], byteMul(*from, target.opacity));
         }
     }
 }
