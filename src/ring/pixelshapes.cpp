@@ -357,6 +357,28 @@ void circleLine(const Target& target, double radius, double width, const QColor&
 
 namespace {
 
+// Shapes drawn lately, most recent first: the same sky or arc comes back with every piece of
+// every frame, and a new ring size or a moved centre makes new ones.
+template <typename Shape>
+using Kept = std::vector<std::pair<quint64, std::shared_ptr<const Shape>>>;
+
+// The kept shape for `key`, or the one `make` computes, kept in its place.
+template <typename Shape, typename Make>
+std::shared_ptr<const Shape> recall(Kept<Shape>& kept, quint64 key, Make make) {
+    const auto found = std::find_if(kept.begin(), kept.end(),
+                                    [key](const auto& entry) { return entry.first == key; });
+    if (found != kept.end()) {
+        std::rotate(kept.begin(), found, found + 1);
+        return kept.front().second;
+    }
+    auto shape = std::make_shared<const Shape>(make());
+    constexpr size_t keep = 4;
+    kept.insert(kept.begin(), {key, shape});
+    if (kept.size() > keep)
+        kept.pop_back();
+    return shape;
+}
+
 // A radial gradient's pixel at (dx, dy) from its centre: its colour by distance, times how much
 // of the pixel lies between the two circles.
 struct Gradient {
@@ -382,24 +404,19 @@ struct Gradient {
 // quarters are its mirror images. Row j and column i hold the pixel whose centre lies
 // (i + offsetX, j + offsetY) device pixels right of and away from the centre.
 struct Quarter {
-    quint64 key = 0;
     int side = 0;
     std::vector<QRgb> pixels;
     /// Per row, the first and one past the last column that holds anything.
     std::vector<std::pair<int, int>> lit;
 };
 
-// The few gradients drawn lately: the same sky comes back with every piece of every frame.
-std::vector<std::shared_ptr<const Quarter>>& keptQuarters() {
-    static std::vector<std::shared_ptr<const Quarter>> kept;
+Kept<Quarter>& keptQuarters() {
+    static Kept<Quarter> kept;
     return kept;
 }
 
-std::shared_ptr<const Quarter> computeQuarter(quint64 key, double offsetX, double offsetY,
-                                              const Gradient& gradient) {
-    auto quarter = std::make_shared<Quarter>();
-    Quarter& q = *quarter;
-    q.key = key;
+Quarter computeQuarter(double offsetX, double offsetY, const Gradient& gradient) {
+    Quarter q;
     q.side = static_cast<int>(std::ceil(gradient.ro + 1));
     q.pixels.assign(static_cast<size_t>(q.side) * q.side, 0);
     q.lit.assign(static_cast<size_t>(q.side), {0, 0});
@@ -432,7 +449,7 @@ std::shared_ptr<const Quarter> computeQuarter(quint64 key, double offsetX, doubl
             q.lit[static_cast<size_t>(j)] = {std::min(first, end), end};
         }
     });
-    return quarter;
+    return q;
 }
 
 inline void put(QRgb& pixel, QRgb color) {
@@ -470,51 +487,56 @@ void putRun(QRgb* line, const QRgb* source, int count, bool backward) {
 
 void radial(const Target& target, const std::vector<QColor>& colors,
             const std::vector<double>& locations, double fromRadius, double toRadius) {
-    Gradient gradient;
-    gradient.ri = fromRadius * target.scale;
-    gradient.ro = toRadius * target.scale;
-    if (!(gradient.ro > 0))
+    const double ri = fromRadius * target.scale;
+    const double ro = toRadius * target.scale;
+    if (!(ro > 0))
         return;
-    gradient.perPixel = (gradient.table.size() - 1) / gradient.ro;
     // Premultiplied colours at 1024 steps from the centre to the outer circle, interpolated
     // between the stops and looked up as Qt's gradients do, so that the two agree.
-    std::array<QRgb, 1024>& table = gradient.table;
-    const int steps = static_cast<int>(table.size());
-    const size_t n = colors.size();
-    std::vector<double> at(n);
-    std::vector<std::array<double, 4>> premultiplied(n);
-    for (size_t i = 0; i < n; ++i) {
-        const double t = locations.empty() ? (n == 1 ? 0.0 : static_cast<double>(i) / (n - 1))
-                                           : std::clamp(locations[i], 0.0, 1.0);
-        at[i] = (fromRadius + t * (toRadius - fromRadius)) / toRadius;
-        const QColor c = colors[i].toRgb();
-        const double a = c.alphaF();
-        premultiplied[i] = {c.redF() * a, c.greenF() * a, c.blueF() * a, a};
-    }
-    const double opacity = target.opacity / 255.0;
-    size_t stop = 0;
-    for (int k = 0; k < steps; ++k) {
-        const double g = (k + 0.5) / steps;
-        while (stop < n && at[stop] < g) ++stop;
-        std::array<double, 4> c{};
-        if (stop == 0) {
-            c = premultiplied.front();
-        } else if (stop == n) {
-            c = premultiplied.back();
-        } else {
-            const double span = at[stop] - at[stop - 1];
-            const double w = span > 0 ? (g - at[stop - 1]) / span : 1;
-            for (int j = 0; j < 4; ++j)
-                c[j] = premultiplied[stop - 1][j] * (1 - w) + premultiplied[stop][j] * w;
+    const auto gradientOf = [&] {
+        Gradient gradient;
+        gradient.ri = ri;
+        gradient.ro = ro;
+        std::array<QRgb, 1024>& table = gradient.table;
+        gradient.perPixel = (table.size() - 1) / ro;
+        const int steps = static_cast<int>(table.size());
+        const size_t n = colors.size();
+        std::vector<double> at(n);
+        std::vector<std::array<double, 4>> premultiplied(n);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = locations.empty() ? (n == 1 ? 0.0 : static_cast<double>(i) / (n - 1))
+                                               : std::clamp(locations[i], 0.0, 1.0);
+            at[i] = (fromRadius + t * (toRadius - fromRadius)) / toRadius;
+            const QColor c = colors[i].toRgb();
+            const double a = c.alphaF();
+            premultiplied[i] = {c.redF() * a, c.greenF() * a, c.blueF() * a, a};
         }
-        const auto channel = [opacity](double v) {
-            return static_cast<int>(std::clamp(v * opacity, 0.0, 1.0) * 255 + 0.5);
-        };
-        table[k] = qRgba(channel(c[0]), channel(c[1]), channel(c[2]), channel(c[3]));
-    }
+        const double opacity = target.opacity / 255.0;
+        size_t stop = 0;
+        for (int k = 0; k < steps; ++k) {
+            const double g = (k + 0.5) / steps;
+            while (stop < n && at[stop] < g) ++stop;
+            std::array<double, 4> c{};
+            if (stop == 0) {
+                c = premultiplied.front();
+            } else if (stop == n) {
+                c = premultiplied.back();
+            } else {
+                const double span = at[stop] - at[stop - 1];
+                const double w = span > 0 ? (g - at[stop - 1]) / span : 1;
+                for (int j = 0; j < 4; ++j)
+                    c[j] = premultiplied[stop - 1][j] * (1 - w) + premultiplied[stop][j] * w;
+            }
+            const auto channel = [opacity](double v) {
+                return static_cast<int>(std::clamp(v * opacity, 0.0, 1.0) * 255 + 0.5);
+            };
+            table[k] = qRgba(channel(c[0]), channel(c[1]), channel(c[2]), channel(c[3]));
+        }
+        return gradient;
+    };
     QImage& image = *target.image;
     const QRect area = target.area & image.rect();
-    const double reach = gradient.ro + 1;
+    const double reach = ro + 1;
     const QRect bounds(QPoint(static_cast<int>(std::floor(target.cx - reach)),
                               static_cast<int>(std::floor(target.cy - reach))),
                        QPoint(static_cast<int>(std::ceil(target.cx + reach)),
@@ -534,7 +556,8 @@ void radial(const Target& target, const std::vector<QColor>& colors,
         });
     };
     // Larger than any screen: computed where it shows rather than kept.
-    if (gradient.ro > 2048) {
+    if (ro > 2048) {
+        const Gradient gradient = gradientOf();
         rowsOf([&](int y) {
             auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
             for (int x = drawn.left(); x <= drawn.right(); ++x)
@@ -550,22 +573,14 @@ void radial(const Target& target, const std::vector<QColor>& colors,
     const double cy = std::round(target.cy * 2) / 2;
     const bool cornerX = cx == std::floor(cx);
     const bool cornerY = cy == std::floor(cy);
-    quint64 key = qHashMulti(0, cornerX, cornerY, gradient.ri, gradient.ro);
-    for (const QRgb color : table) key = qHashMulti(key, color);
-    auto& kept = keptQuarters();
-    const auto found = std::find_if(kept.begin(), kept.end(),
-                                    [key](const auto& quarter) { return quarter->key == key; });
-    std::shared_ptr<const Quarter> quarter;
-    if (found != kept.end()) {
-        quarter = *found;
-        std::rotate(kept.begin(), found, found + 1);  // most recent first
-    } else {
-        quarter = computeQuarter(key, cornerX ? 0.5 : 0.0, cornerY ? 0.5 : 0.0, gradient);
-        constexpr size_t keep = 4;
-        kept.insert(kept.begin(), quarter);
-        if (kept.size() > keep)
-            kept.pop_back();
-    }
+    // Kept by what makes it, so that copying a kept one costs no table.
+    quint64 key = qHashMulti(0, cornerX, cornerY, ri, ro, fromRadius, toRadius, target.opacity,
+                             colors.size(), locations.size());
+    for (const QColor& color : colors) key = qHashMulti(key, quint64(color.rgba64()));
+    for (const double location : locations) key = qHashMulti(key, location);
+    const std::shared_ptr<const Quarter> quarter = recall(keptQuarters(), key, [&] {
+        return computeQuarter(cornerX ? 0.5 : 0.0, cornerY ? 0.5 : 0.0, gradientOf());
+    });
     // Column `right + i` and row `down + j` read the quarter's column i and row j; to the left
     // and above, its mirror images, which on a corner start right next to the centre and on a
     // middle share the middle column or row.
@@ -612,14 +627,8 @@ struct Runs {
     std::vector<QRgb> pixels;
 };
 
-struct KeptRuns {
-    quint64 key = 0;
-    std::shared_ptr<const Runs> runs;
-};
-
-// The few shapes drawn lately: the same arc comes back with every frame while chips are shown.
-std::vector<KeptRuns>& keptRuns() {
-    static std::vector<KeptRuns> kept;
+Kept<Runs>& keptRuns() {
+    static Kept<Runs> kept;
     return kept;
 }
 
@@ -820,22 +829,10 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
                              from, sweepAngle, blur);
     key = qHashMulti(key, limit.x(), limit.y(), limit.width(), limit.height());
     for (size_t i = 0; i < steps; ++i) key = qHashMulti(key, alphas[i], glowAlphas[i]);
-    auto& kept = keptRuns();
-    const auto found =
-        std::find_if(kept.begin(), kept.end(), [key](const KeptRuns& k) { return k.key == key; });
-    std::shared_ptr<const Runs> runs;
-    if (found != kept.end()) {
-        runs = found->runs;
-        std::rotate(kept.begin(), found, found + 1);  // most recent first
-    } else {
-        runs = std::make_shared<const Runs>(
-            computeSteppedArc(limit, fx, fy, target.scale, target.sx, target.sy, radius, width,
-                              source, from, sweepAngle, alphas, glowAlphas, blur));
-        constexpr size_t keep = 4;
-        kept.insert(kept.begin(), {key, runs});
-        if (kept.size() > keep)
-            kept.pop_back();
-    }
+    const std::shared_ptr<const Runs> runs = recall(keptRuns(), key, [&] {
+        return computeSteppedArc(limit, fx, fy, target.scale, target.sx, target.sy, radius, width,
+                                 source, from, sweepAngle, alphas, glowAlphas, blur);
+    });
     QImage& image = *target.image;
     const QRect area = target.area & image.rect();
     const int dx = static_cast<int>(ox);
