@@ -552,6 +552,10 @@ TEST_F(X11Apps, VanishedWindowsAndEndedProcessesAreLeftAlone) {
 
     ASSERT_EQ(::kill(gone.pid, SIGKILL), 0);
     ASSERT_TRUE(waitForEvents([&] { return !isManaged(gone.window); }));
+    // The window manager may move the focus itself as the window goes; what follows must start
+    // from a known active window to tell whether it moves it.
+    workspace_->activate(alpha_.pid);
+    ASSERT_TRUE(waitForActive(alpha_.window));
     EXPECT_TRUE(accessibility_->windows(gone.pid).empty());
     EXPECT_FALSE(workspace_->runningApp(gone.pid));
     accessibility_->setMinimized(element, true);
