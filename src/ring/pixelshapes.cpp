@@ -483,6 +483,19 @@ void putRun(QRgb* line, const QRgb* source, int count, bool backward) {
     for (; k < count; ++k) put(line[k], backward ? source[-k] : source[k]);
 }
 
+// Asks for the memory of `count` pixels from `at` (at most a kilobyte of it) before it is
+// needed.
+inline void prefetch(const uchar* at, int count) {
+#ifdef __SSE2__
+    const int lines = std::min((count * 4 + 63) / 64 + 1, 16);
+    for (int k = 0; k < lines; ++k)
+        _mm_prefetch(reinterpret_cast<const char*>(at) + 64 * k, _MM_HINT_T0);
+#else
+    Q_UNUSED(at);
+    Q_UNUSED(count);
+#endif
+}
+
 }  // namespace
 
 void radial(const Target& target, const std::vector<QColor>& colors,
@@ -696,7 +709,11 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
             rel += turn;
         return std::pair{std::sqrt(dx * dx + dy * dy) - r, rel};
     };
-    const auto value = [&](double dx, double dy, double beyondCircle, double rel) -> QRgb {
+    std::array<QRgb, 256> tone;
+    for (uint a = 0; a < tone.size(); ++a) tone[a] = byteMul(source, a);
+    const auto value = [&](double dx, double dy, double beyondCircle, double rel)
+                           __attribute__((always_inline))
+                               ->QRgb {
         const double t = std::abs(beyondCircle);
         if (t >= shown)
             return 0;
@@ -710,8 +727,7 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
         }
         const double glow = across[static_cast<size_t>(t * perPixel + 0.5)] *
                             along[static_cast<size_t>(u + beyond + 0.5)];
-        const uint a = level(line + glow * (1 - line));
-        return a > 0 ? byteMul(source, a) : 0;
+        return tone[level(line + glow * (1 - line))];
     };
     // Row by row, the pixels within `shown` of the circle, near enough to the arc.
     const Target unit{nullptr, fx, fy, 1, sx, sy, 255, {}};
@@ -837,7 +853,21 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
     const QRect area = target.area & image.rect();
     const int dx = static_cast<int>(ox);
     const int dy = static_cast<int>(oy);
-    for (const Runs::Run& run : runs->runs) {
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const std::vector<Runs::Run>& all = runs->runs;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Runs::Run& run = all[i];
+        // A run is a few dozen pixels of a row far from the last one; the frame was cleared
+        // long ago, so without asking ahead each run waits for memory.
+        if (constexpr size_t ahead = 8; i + ahead < all.size()) {
+            const Runs::Run& next = all[i + ahead];
+            const int y = next.y + dy;
+            if (y >= area.top() && y <= area.bottom()) {
+                const int x = std::clamp(next.x + dx, area.left(), area.right());
+                prefetch(bits + y * stride + 4 * x, next.length);
+            }
+        }
         const int y = run.y + dy;
         if (y < area.top() || y > area.bottom())
             continue;
@@ -845,7 +875,7 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
         const int end = std::min(run.x + dx + run.length, area.right() + 1);
         if (first >= end)
             continue;
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
         const QRgb* from = runs->pixels.data() + run.offset + (first - run.x - dx);
         if (target.opacity == 255) {
             putRun(line + first, from, end - first, false);
