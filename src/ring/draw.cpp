@@ -16,6 +16,10 @@
 #include <numbers>
 #include <unordered_map>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "ring/pixelshapes.h"
 #include "ring/renderthread.h"
 #include "ring/ringscene.h"
@@ -226,7 +230,6 @@ struct Scratch {
     std::vector<quint8> b;
     std::vector<quint32> sums;
     std::vector<quint16> rows;
-    std::vector<quint8> enlarged;
 };
 
 // An image at least w × h, reallocated only when it grows.
@@ -291,9 +294,71 @@ const quint8* blurredCoverage(Scratch& scratch, const QPainter& like, const QTra
     return src;
 }
 
-// The w × h coverage enlarged `factor` times into `scratch.enlarged`, interpolated linearly
-// between pixel centres as a smooth scaling does; 8 bits of weight are plenty for a shadow.
-void enlarge(const quint8* coverage, int w, int h, int factor, Scratch& scratch) {
+// A shadow's colour at each coverage v (0 to 255): its premultiplied channels c each become
+// (c · v + 127) / 255, as painting the colour at that alpha does.
+class Tint {
+public:
+    explicit Tint(const QColor& color) {
+        const QRgb c = qPremultiply(color.rgba());
+        a_ = static_cast<quint16>(qAlpha(c));
+        r_ = static_cast<quint16>(qRed(c));
+        g_ = static_cast<quint16>(qGreen(c));
+        b_ = static_cast<quint16>(qBlue(c));
+    }
+    QRgb at(quint32 v) const {
+        return qRgba(scaled(r_, v), scaled(g_, v), scaled(b_, v), scaled(a_, v));
+    }
+#ifdef __SSE2__
+    // Eight coverages (16-bit lanes) to eight pixels at `out`.
+    void eight(__m128i v, QRgb* out) const {
+        const auto channel = [v](quint16 c) {
+            // (x + 127) / 255 for x up to 255², without dividing.
+            const __m128i x = _mm_add_epi16(
+                _mm_mullo_epi16(v, _mm_set1_epi16(static_cast<short>(c))), _mm_set1_epi16(128));
+            const __m128i div = _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+            return _mm_packus_epi16(div, div);
+        };
+        const __m128i bg = _mm_unpacklo_epi8(channel(b_), channel(g_));
+        const __m128i ra = _mm_unpacklo_epi8(channel(r_), channel(a_));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(bg, ra));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(bg, ra));
+    }
+#endif
+
+private:
+    static int scaled(quint16 c, quint32 v) {
+        return static_cast<int>((c * v + 127) / 255);
+    }
+    quint16 a_ = 0;
+    quint16 r_ = 0;
+    quint16 g_ = 0;
+    quint16 b_ = 0;
+};
+
+// The w × h coverage tinted into the top-left of `out`.
+void tint(const quint8* coverage, int w, int h, const Tint& tint, QImage& out) {
+    uchar* const bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
+        const quint8* in = coverage + static_cast<size_t>(y) * w;
+        int x = 0;
+#ifdef __SSE2__
+        for (; x + 8 <= w; x += 8) {
+            const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x));
+            tint.eight(_mm_unpacklo_epi8(v, _mm_setzero_si128()), line + x);
+        }
+#endif
+        for (; x < w; ++x) line[x] = tint.at(in[x]);
+    }
+}
+
+// The w × h coverage enlarged `factor` times and tinted into `out`, interpolated linearly
+// between pixel centres as a smooth scaling does; 8 bits of weight are plenty for a shadow. A
+// first frame makes several shadows of a hundred thousand pixels or more, so the rows are
+// computed eight pixels at a time.
+void enlargeTinted(const quint8* coverage, int w, int h, int factor, const Tint& tint,
+                   Scratch& scratch, QImage& out) {
     const int width = w * factor;
     const int height = h * factor;
     struct Tap {
@@ -314,40 +379,47 @@ void enlarge(const quint8* coverage, int w, int h, int factor, Scratch& scratch)
     };
     const std::vector<Tap> across = taps(w, w);
     const std::vector<Tap> down = taps(h, h);
+    // Across first, at 16 bits: coverage times 256.
     scratch.rows.resize(static_cast<size_t>(width) * h);
-    scratch.enlarged.resize(static_cast<size_t>(width) * height);
     for (int y = 0; y < h; ++y) {
         const quint8* in = coverage + static_cast<size_t>(y) * w;
-        quint16* out = scratch.rows.data() + static_cast<size_t>(y) * width;
+        quint16* row = scratch.rows.data() + static_cast<size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
             const Tap& t = across[x];
-            out[x] = static_cast<quint16>(in[t.first] * (256 - t.weight) + in[t.second] * t.weight);
+            row[x] = static_cast<quint16>(in[t.first] * (256 - t.weight) + in[t.second] * t.weight);
         }
     }
+    // Then down, each term's fraction dropped before the sum is rounded to a level: the same
+    // rule eight at a time and one by one.
+    uchar* const bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
     for (int y = 0; y < height; ++y) {
         const Tap& t = down[y];
         const quint16* a = scratch.rows.data() + static_cast<size_t>(t.first) * width;
         const quint16* b = scratch.rows.data() + static_cast<size_t>(t.second) * width;
-        quint8* out = scratch.enlarged.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            out[x] = static_cast<quint8>((a[x] * (256 - t.weight) + b[x] * t.weight + 32768) >> 16);
-    }
-}
-
-void tint(const quint8* coverage, int w, int h, const QColor& color, QImage& out) {
-    const QRgb premultiplied = qPremultiply(color.rgba());
-    std::array<QRgb, 256> lut{};
-    for (quint32 v = 0; v < 256; ++v) {
-        const auto scaled = [v](quint32 c) {
-            return (c * v + 127) / 255;
-        };
-        lut[v] = qRgba(scaled(qRed(premultiplied)), scaled(qGreen(premultiplied)),
-                       scaled(qBlue(premultiplied)), scaled(qAlpha(premultiplied)));
-    }
-    for (int y = 0; y < h; ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        const quint8* in = coverage + static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x) line[x] = lut[in[x]];
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
+        const quint32 wa = (256 - t.weight) << 8;
+        const quint32 wb = t.weight << 8;
+        int x = 0;
+#ifdef __SSE2__
+        // 16-bit lanes hold a weight of 255 · 256 at most; a whole weight takes one row as is.
+        const __m128i ma = _mm_set1_epi16(static_cast<short>(wa));
+        const __m128i mb = _mm_set1_epi16(static_cast<short>(wb));
+        const __m128i half = _mm_set1_epi16(128);
+        for (; x + 8 <= width; x += 8) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+            const __m128i sum =
+                t.weight == 0     ? va
+                : t.weight == 256 ? vb
+                                  : _mm_add_epi16(_mm_mulhi_epu16(va, ma), _mm_mulhi_epu16(vb, mb));
+            tint.eight(_mm_srli_epi16(_mm_add_epi16(sum, half), 8), line + x);
+        }
+#endif
+        for (; x < width; ++x) {
+            const quint32 sum = ((a[x] * wa) >> 16) + ((b[x] * wb) >> 16);
+            line[x] = tint.at((sum + 128) >> 8);
+        }
     }
 }
 
@@ -700,16 +772,15 @@ void castShadow(QPainter& painter, const QColor& color, double blur, QPointF off
                 if (factor > 1 && static_cast<qint64>(w) * h * factor * factor <= 256 * 1024) {
                     const int fullW = w * factor;
                     const int fullH = h * factor;
-                    enlarge(coverage, w, h, factor, scratch);
                     fresh.image = QImage(fullW, fullH, QImage::Format_ARGB32_Premultiplied);
-                    tint(scratch.enlarged.data(), fullW, fullH, color, fresh.image);
+                    enlargeTinted(coverage, w, h, factor, Tint(color), scratch, fresh.image);
                     fresh.scale = 1;
                 } else {
                     fresh.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-                    tint(coverage, w, h, color, fresh.image);
+                    tint(coverage, w, h, Tint(color), fresh.image);
                 }
             } else {
-                tint(coverage, w, h, color, atLeast(scratch.tinted, w, h));
+                tint(coverage, w, h, Tint(color), atLeast(scratch.tinted, w, h));
                 fresh.image = scratch.tinted;  // shared, not copied
             }
             fresh.rect =

@@ -788,6 +788,51 @@ TEST(DrawGlow, SameKeyDoesNotBlurAgain) {
     EXPECT_EQ(Draw::glowBlurCount(), before + 5);
 }
 
+TEST(DrawGlow, KeptShadowsMatchOnesDrawnOnceInEveryChannel) {
+    // A kept shadow is enlarged from its blurred grid by this program; one drawn only once is
+    // scaled up by Qt. Both must give the same colour and the same falloff, at widths that do
+    // and do not fill whole groups of eight pixels.
+    const QColor colour(255, 160, 40, 200);
+    for (const double side : {30.0, 31.0, 33.5}) {
+        Draw::clearCaches();
+        const auto body = [side](QPainter& p) {
+            p.fillRect(QRectF(40, 40, side, side), Qt::white);
+        };
+        Canvas kept(140, 140);
+        Draw::glow(kept.painter(), colour, 12, {}, body, 91, {40, 40});
+        Canvas once(140, 140);
+        Draw::glow(once.painter(), colour, 12, {}, body);
+        const QImage& a = kept.image();
+        const QImage& b = once.image();
+        int worst = 0;
+        int lit = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y);
+                const QRgb q = b.pixel(x, y);
+                worst =
+                    std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+                if (qAlpha(p) > 40 && qAlpha(p) < 255) {
+                    ++lit;
+                    const QColor c = QColor::fromRgba(qUnpremultiply(p));
+                    EXPECT_NEAR(c.red(), 255, 6) << side << " " << x << "," << y;
+                    EXPECT_NEAR(c.green(), 160, 6) << side << " " << x << "," << y;
+                    EXPECT_NEAR(c.blue(), 40, 6) << side << " " << x << "," << y;
+                }
+            }
+        }
+        EXPECT_LE(worst, 3) << side;
+        EXPECT_GT(lit, 1000) << side;
+        // Beyond the body the kept shadow falls off smoothly, as far on every side.
+        EXPECT_GT(kept.alpha({40 + side / 2, 40 + side + 4}),
+                  kept.alpha({40 + side / 2, 40 + side + 12}));
+        EXPECT_NEAR(kept.alpha({36.25, 40 + side / 2}), kept.alpha({43.75 + side, 40 + side / 2}),
+                    2)
+            << side;
+    }
+}
+
 TEST(DrawGlow, ScaleThroughTheTransformLooksTheSame) {
     Canvas viaRatio(120, 120, 2, true);
     Canvas viaTransform(120, 120, 2, false);
