@@ -405,9 +405,17 @@ struct Gradient {
 // (i + offsetX, j + offsetY) device pixels right of and away from the centre.
 struct Quarter {
     int side = 0;
-    std::vector<QRgb> pixels;
+    /// Row by row, only the columns between the circles (a ring's hole takes no memory).
+    std::unique_ptr<QRgb[]> pixels;
+    /// Per row, where column 0 would lie in `pixels`: row j's column i is at start[j] + i.
+    std::vector<ptrdiff_t> start;
     /// Per row, the first and one past the last column that holds anything.
     std::vector<std::pair<int, int>> lit;
+
+    /// Row j's column i, which must be one that is kept.
+    const QRgb* at(int j, int i) const {
+        return pixels.get() + (start[static_cast<size_t>(j)] + i);
+    }
 };
 
 Kept<Quarter>& keptQuarters() {
@@ -418,19 +426,16 @@ Kept<Quarter>& keptQuarters() {
 Quarter computeQuarter(double offsetX, double offsetY, const Gradient& gradient) {
     Quarter q;
     q.side = static_cast<int>(std::ceil(gradient.ro + 1));
-    q.pixels.assign(static_cast<size_t>(q.side) * q.side, 0);
-    q.lit.assign(static_cast<size_t>(q.side), {0, 0});
-    renderThread::shareRows(0, q.side, 16, [&](int from, int to) {
-        for (int j = from; j < to; ++j) {
-            QRgb* row = q.pixels.data() + static_cast<size_t>(j) * q.side;
-            int first = q.side;
-            int end = 0;
-            // Only the columns that can reach between the circles: a ring's hole is skipped.
-            const double dy = j + offsetY;
-            const double inner = std::max(gradient.ri - 1, 0.0);
-            const double outer = gradient.ro + 1;
-            if (dy >= outer)
-                continue;
+    const auto side = static_cast<size_t>(q.side);
+    // Only the columns that can reach between the circles.
+    const double inner = std::max(gradient.ri - 1, 0.0);
+    const double outer = gradient.ro + 1;
+    std::vector<std::pair<int, int>> columns(side, {0, 0});
+    q.start.assign(side, 0);
+    ptrdiff_t total = 0;
+    for (size_t j = 0; j < side; ++j) {
+        const double dy = static_cast<double>(j) + offsetY;
+        if (dy < outer) {
             const int from =
                 inner > dy ? std::max(static_cast<int>(
                                           std::floor(std::sqrt(inner * inner - dy * dy) - offsetX)),
@@ -439,9 +444,26 @@ Quarter computeQuarter(double offsetX, double offsetY, const Gradient& gradient)
             const int to = std::min(
                 static_cast<int>(std::ceil(std::sqrt(outer * outer - dy * dy) - offsetX)) + 1,
                 q.side);
+            columns[j] = {from, std::max(from, to)};
+        }
+        q.start[j] = total - columns[j].first;
+        total += columns[j].second - columns[j].first;
+    }
+    // Every pixel kept is written below.
+    q.pixels =
+        std::make_unique_for_overwrite<QRgb[]>(static_cast<size_t>(std::max<ptrdiff_t>(total, 1)));
+    q.lit.assign(side, {0, 0});
+    renderThread::shareRows(0, q.side, 16, [&](int top, int stop) {
+        for (int j = top; j < stop; ++j) {
+            const auto [from, to] = columns[static_cast<size_t>(j)];
+            QRgb* row = q.pixels.get() + (q.start[static_cast<size_t>(j)] + from);
+            const double dy = j + offsetY;
+            int first = q.side;
+            int end = 0;
             for (int i = from; i < to; ++i) {
-                row[i] = gradient.at(i + offsetX, dy);
-                if (row[i] != 0) {
+                const QRgb pixel = gradient.at(i + offsetX, dy);
+                row[i - from] = pixel;
+                if (pixel != 0) {
                     first = std::min(first, i);
                     end = i + 1;
                 }
@@ -609,18 +631,18 @@ void radial(const Target& target, const std::vector<QColor>& colors,
         const auto [first, end] = quarter->lit[static_cast<size_t>(j)];
         if (first >= end)
             return;
-        const QRgb* source = quarter->pixels.data() + static_cast<size_t>(j) * side;
         auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
         const int rightStart = std::max(drawn.left(), right + first);
         const int rightEnd = std::min(drawn.right() + 1, right + end);
         if (rightStart < rightEnd)
-            putRun(line + rightStart, source + (rightStart - right), rightEnd - rightStart, false);
+            putRun(line + rightStart, quarter->at(j, rightStart - right), rightEnd - rightStart,
+                   false);
         // Leftwards from the mirror of the first lit column, the middle column drawn once.
         const int leftStart = std::min({drawn.right(), left - first, right - 1});
         const int leftEnd = std::max(drawn.left(), left - end + 1);
         if (leftStart >= leftEnd) {
             // Columns leftEnd..leftStart read the quarter from left − leftEnd down.
-            putRun(line + leftEnd, source + (left - leftEnd), leftStart - leftEnd + 1, true);
+            putRun(line + leftEnd, quarter->at(j, left - leftEnd), leftStart - leftEnd + 1, true);
         }
     });
 }
