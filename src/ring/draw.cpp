@@ -894,6 +894,7 @@ QColor withAlpha(const QColor& color, double alpha) {
 }
 
 void fill(QPainter& painter, const QPainterPath& path, const QColor& color) {
+    PixelShapes::settle(painter);
     painter.fillPath(path, color);
 }
 
@@ -901,6 +902,7 @@ void stroke(QPainter& painter, const QPainterPath& path, const QColor& color, do
             const std::vector<double>& dash) {
     if (width <= 0 || path.isEmpty())
         return;
+    PixelShapes::settle(painter);
     QPen pen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
     if (!dash.empty()) {
         // Qt measures dashes in pen widths; an odd list repeats to make whole on/off pairs.
@@ -918,6 +920,7 @@ void glow(QPainter& painter, const QColor& color, double blur, QPointF offset,
           const std::function<void(QPainter&)>& body, quint64 cacheKey, QPointF anchor) {
     if (!body)
         return;
+    PixelShapes::settle(painter);
     if (painter.isActive() && color.alpha() > 0 && painter.opacity() > 0)
         castShadow(painter, color, blur, offset, body, cacheKey, anchor);
     painter.save();
@@ -929,6 +932,7 @@ void layer(QPainter& painter, quint64 cacheKey, const QRectF& bounds, QPointF an
            const std::function<void(QPainter&)>& body) {
     if (!body)
         return;
+    PixelShapes::settle(painter);
     const QTransform device = painter.deviceTransform();
     if (cacheKey == 0 || !painter.isActive() || !device.isInvertible()) {
         painter.save();
@@ -1149,6 +1153,7 @@ void radial(QPainter& painter, const std::vector<QColor>& colors,
     }
     // Stops map onto the stretch between the two circles; nothing is drawn inside the inner
     // one or beyond the outer one.
+    PixelShapes::settle(painter);
     QRadialGradient gradient(center, toRadius);
     const double start = from / toRadius;
     const size_t n = colors.size();
@@ -1164,6 +1169,7 @@ void radial(QPainter& painter, const std::vector<QColor>& colors,
 void image(QPainter& painter, const QImage& image, const QRectF& rect, double alpha) {
     if (image.isNull() || rect.isEmpty() || alpha <= 0)
         return;
+    PixelShapes::settle(painter);
     const QTransform world = painter.worldTransform();
     const double opacity = painter.opacity();
     const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
@@ -1261,6 +1267,7 @@ void text(QPainter& painter, const QString& text, const QRectF& rect, double siz
           const std::optional<QFont>& font) {
     if (text.isEmpty() || rect.width() <= 0 || lines < 1)
         return;
+    PixelShapes::settle(painter);
     const QPaintDevice* device = painter.device();
     const QFont chosen = font ? *font : Draw::font(size, weight, device);
     const QFontMetricsF metrics = device ? QFontMetricsF(chosen, device) : QFontMetricsF(chosen);

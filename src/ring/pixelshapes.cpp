@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <numbers>
 
@@ -16,6 +17,49 @@
 namespace tandri::PixelShapes {
 
 namespace {
+
+// The bitmap of this thread that still holds an earlier frame (Uncleared).
+thread_local QImage* uncleared = nullptr;
+
+void clearWhole(QImage& image) {
+    if (uncleared == &image) {
+        uncleared = nullptr;
+        image.fill(Qt::transparent);
+    }
+}
+
+// For a shape drawn into a bitmap that may still be uncleared: rows `top` to `bottom` are
+// cleared one by one as the shape reaches them (`row`, which it calls for each of them before
+// drawing into it, from any thread), the others at once, here.
+class FreshRows {
+public:
+    FreshRows(QImage& image, int top, int bottom) {
+        if (uncleared != &image)
+            return;
+        uncleared = nullptr;
+        bits_ = image.bits();
+        stride_ = image.bytesPerLine();
+        for (int y = 0; y < image.height(); ++y) {
+            if (y < top || y > bottom)
+                std::memset(bits_ + y * stride_, 0, static_cast<size_t>(stride_));
+        }
+    }
+    void row(int y) const {
+        if (bits_)
+            std::memset(bits_ + y * stride_, 0, static_cast<size_t>(stride_));
+    }
+
+private:
+    uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+};
+
+// Clears the bitmap whole on leaving, if nothing took the clearing on: for shapes that return
+// before drawing anything.
+struct ClearedOnReturn {
+    QImage& image;
+    ~ClearedOnReturn() { clearWhole(image); }
+};
 
 // x × a / 255 for each of the four channels at once.
 inline QRgb byteMul(QRgb x, uint a) {
@@ -115,10 +159,12 @@ void sweep(const Target& target, double inner, double outer, double reach, bool 
         return std::pair{static_cast<int>(std::floor(c - half - 0.5)),
                          static_cast<int>(std::ceil(c + half - 0.5))};
     };
+    const FreshRows fresh(image, top, bottom);
     // Rows may be computed on two threads: the bitmap is detached once, here.
     uchar* const bits = area.isEmpty() ? nullptr : image.bits();
     const qsizetype stride = image.bytesPerLine();
     const auto row = [&](int y) {
+        fresh.row(y);
         const double dy = y + 0.5 - target.cy;
         const double dy2 = dy * dy;
         if (dy2 >= r1 * r1)
@@ -245,6 +291,7 @@ std::optional<Target> target(QPainter& painter, QPointF center) {
 }
 
 void ring(const Target& target, double inner, double outer, const QColor& color) {
+    const ClearedOnReturn cleared{*target.image};
     const QRgb source = byteMul(qPremultiply(color.rgba()), target.opacity);
     if (qAlpha(source) == 0)
         return;
@@ -276,6 +323,7 @@ void ring(const Target& target, double inner, double outer, const QColor& color)
 
 void circleLine(const Target& target, double radius, double width, const QColor& color, double from,
                 double sweepAngle, double on, double off) {
+    const ClearedOnReturn cleared{*target.image};
     const QRgb source = byteMul(qPremultiply(color.rgba()), target.opacity);
     if (qAlpha(source) == 0)
         return;
@@ -522,6 +570,7 @@ inline void prefetch(const uchar* at, int count) {
 
 void radial(const Target& target, const std::vector<QColor>& colors,
             const std::vector<double>& locations, double fromRadius, double toRadius) {
+    const ClearedOnReturn cleared{*target.image};
     const double ri = fromRadius * target.scale;
     const double ro = toRadius * target.scale;
     if (!(ro > 0))
@@ -581,7 +630,13 @@ void radial(const Target& target, const std::vector<QColor>& colors,
         return;
     uchar* const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    const auto rowsOf = [&](const auto& row) {
+    // Every row of `drawn` is visited, each cleared first if the bitmap is still uncleared.
+    const auto rowsOf = [&](const auto& draw) {
+        const FreshRows fresh(image, drawn.top(), drawn.bottom());
+        const auto row = [&](int y) {
+            fresh.row(y);
+            draw(y);
+        };
         if (static_cast<qint64>(drawn.width()) * drawn.height() < 150'000) {
             for (int y = drawn.top(); y <= drawn.bottom(); ++y) row(y);
             return;
@@ -840,6 +895,8 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
 void steppedArc(const Target& target, double radius, double width, const QColor& color, double from,
                 double sweepAngle, const std::vector<double>& alphas,
                 const std::vector<double>& glowAlphas, double blur) {
+    // Kept runs are laid over what is there: the bitmap must be cleared first.
+    clearWhole(*target.image);
     const size_t steps = alphas.size();
     const QRgb source = qPremultiply(color.rgba());
     if (steps == 0 || glowAlphas.size() != steps || !(sweepAngle > 0) || qAlpha(source) == 0 ||
@@ -905,6 +962,21 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
             for (int x = first; x < end; ++x, ++from) put(line[x], byteMul(*from, target.opacity));
         }
     }
+}
+
+Uncleared::Uncleared(QImage& image) : previous_(uncleared) {
+    uncleared = &image;
+}
+
+Uncleared::~Uncleared() {
+    if (uncleared)
+        clearWhole(*uncleared);
+    uncleared = previous_;
+}
+
+void settle(const QPainter& painter) {
+    if (uncleared && painter.device() == uncleared)
+        clearWhole(*uncleared);
 }
 
 void forgetKeptShapes() {

@@ -59,6 +59,26 @@ void steppedArc(const Target& target, double radius, double width, const QColor&
                 double sweepAngle, const std::vector<double>& alphas,
                 const std::vector<double>& glowAlphas, double blur);
 
+/// While alive, `image` still holds an earlier frame, and what is drawn into it first clears
+/// it: a round shape row by row, each row just before drawing into it while the row is in the
+/// cache (a frame is megabytes, cleared first it has left the cache by the time anything lands
+/// on it); anything else whole, first (`settle`). Whatever is still uncleared is cleared when
+/// it ends. One per thread at a time; the painter on `image` must end before it does.
+class Uncleared {
+public:
+    explicit Uncleared(QImage& image);
+    ~Uncleared();
+    Uncleared(const Uncleared&) = delete;
+    Uncleared& operator=(const Uncleared&) = delete;
+
+private:
+    QImage* previous_;
+};
+
+/// Clears the painter's bitmap now if it is still uncleared: to be called before anything but
+/// the round shapes here draws into it.
+void settle(const QPainter& painter);
+
 /// Forgets the shapes kept from frame to frame (memory relief, tests).
 void forgetKeptShapes();
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ring/draw.h"
+#include "ring/pixelshapes.h"
 #include "ring/renderthread.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
@@ -130,6 +131,8 @@ void RingView::render(QPainter& painter) {
     painter.save();
     painter.setOpacity(painter.opacity() * p);
     look->drawBody(painter, scene);
+    // What follows may draw with the painter itself, which must find the frame cleared.
+    PixelShapes::settle(painter);
     const RingLook::IconScale scales = look->iconScale();
     for (int i = 0; i < static_cast<int>(apps.size()); ++i) {
         const RingApp& app = apps[i];
@@ -563,9 +566,10 @@ RingView::Layer RingView::drawLayer(const QRectF& area, double scale) {
             return {};
     }
     QImage& image = *target;
-    image.fill(Qt::transparent);
     image.setDevicePixelRatio(scale);
     {
+        // Not cleared here: what is drawn first clears it, row by row as it draws.
+        const PixelShapes::Uncleared uncleared(image);
         QPainter painter(&image);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
                                QPainter::TextAntialiasing);

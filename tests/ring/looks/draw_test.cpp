@@ -8,6 +8,7 @@
 
 #include "ring/draw.h"
 #include "ring/looks/canvas.h"
+#include "ring/pixelshapes.h"
 #include "ring/ringscene.h"
 
 namespace tandri {
@@ -363,6 +364,87 @@ TEST(DrawRound, ShapesCentredBeyondTheBitmapLeaveEveryOtherPixelAlone) {
             }
         }
         EXPECT_GT(shown, 1000) << cx;
+    }
+}
+
+// Draws `paint` into a bitmap still holding an earlier picture (an opaque pattern), as a frame
+// is drawn, and returns the result.
+QImage drawnOverLeftovers(const std::function<void(QPainter&)>& paint) {
+    QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = 0xff000000u | static_cast<QRgb>((x * 2654435761u) ^ (y * 40503u));
+    }
+    image.setDevicePixelRatio(2);
+    {
+        const PixelShapes::Uncleared uncleared(image);
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                               QPainter::TextAntialiasing);
+        painter.translate(0, 150);
+        painter.scale(1, -1);
+        paint(painter);
+    }
+    return image;
+}
+
+TEST(DrawRound, WhatIsDrawnFirstClearsAFrameLeftFromBefore) {
+    // A frame keeps the picture of an earlier one until what is drawn first clears it: a round
+    // shape row by row as it draws (on one thread or two), anything else whole; and if nothing
+    // is drawn, it is cleared all the same. Every case must equal drawing on a cleared bitmap.
+    const QColor soft(255, 255, 255, 120);
+    const std::vector<std::pair<const char*, std::function<void(QPainter&)>>> cases = {
+        {"small ring, then a rectangle",
+         [&](QPainter& p) {
+             Draw::ring(p, {100, 75}, 20, 30, soft);
+             Draw::fill(p, Draw::pill(QRectF(10, 10, 60, 20)), Qt::red);
+         }},
+        {"large ring shared by two threads",
+         [&](QPainter& p) {
+             Draw::ring(p, {100, 75}, 10, 140, soft);
+         }},
+        {"gradient, then text",
+         [&](QPainter& p) {
+             Draw::radial(p, {QColor(0, 0, 255, 200), QColor(0, 0, 255, 0)}, {0, 1}, {90, 80}, 20,
+                          60);
+             Draw::text(p, QStringLiteral("Mail"), QRectF(60, 60, 80, 30), 14, QFont::Bold,
+                        Qt::white, Qt::AlignHCenter);
+         }},
+        {"dashed circle beyond the bitmap, then a glow",
+         [&](QPainter& p) {
+             Draw::circleLine(p, {-300, 75}, 20, 2, Qt::white, 0, 0, 4, 4);
+             Draw::glow(p, Qt::black, 8, {}, [](QPainter& q) {
+                 Draw::fill(q, Draw::circle({100, 75}, 20), Qt::white);
+             });
+         }},
+        {"invisible ring, then a line",
+         [&](QPainter& p) {
+             Draw::ring(p, {100, 75}, 20, 30, QColor(255, 255, 255, 0));
+             Draw::circleLine(p, {100, 75}, 40, 3, Qt::green, 0, pi);
+         }},
+        {"stepped arc first",
+         [&](QPainter& p) {
+             Draw::steppedArc(p, {100, 75}, 50, 2, Qt::white, 0, pi, {0.5, 1, 0.5}, {0.2, 0.4, 0.2},
+                              8);
+         }},
+        {"a picture first",
+         [&](QPainter& p) {
+             QImage dot(10, 10, QImage::Format_ARGB32_Premultiplied);
+             dot.fill(QColor(0, 128, 0, 128));
+             Draw::image(p, dot, QRectF(20, 20, 30, 30));
+         }},
+        {"nothing",
+         [](QPainter&) {
+         }},
+    };
+    for (const auto& [name, paint] : cases) {
+        Draw::clearCaches();
+        Canvas cleared(200, 150);
+        paint(cleared.painter());
+        Draw::clearCaches();
+        const QImage over = drawnOverLeftovers(paint);
+        EXPECT_EQ(over, cleared.image()) << name;
     }
 }
 
