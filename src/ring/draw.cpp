@@ -180,45 +180,59 @@ std::array<int, 3> boxRadii(double sigma) {
         (12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) / (-4.0 * lower - 4);
     const int smaller = static_cast<int>(std::lround(m));
     std::array<int, 3> radii{};
-    for (int i = 0; i < 3; ++i) radii[i] = ((i < smaller ? lower : upper) - 1) / 2;
+    // The running sums of a box hold 16 bits: 255 · (2r + 1) at most.
+    for (int i = 0; i < 3; ++i) radii[i] = std::min(((i < smaller ? lower : upper) - 1) / 2, 127);
     return radii;
 }
 
-void boxHorizontal(const quint8* src, quint8* dst, int w, int h, int r) {
+// One box blur of radius r down the columns of a w × h coverage, each output (sum · m + 2¹⁵) >> 16
+// with m = 2¹⁶ / (2r + 1). The running sums fit 16 bits (r stays far below 128), so eight columns
+// go at a time; the same rule one by one keeps the last few columns identical.
+void boxVertical(const quint8* src, quint8* dst, int w, int h, int r, quint16* sums) {
     const quint32 mul = 65536 / (2 * r + 1);
-    for (int y = 0; y < h; ++y) {
-        const quint8* s = src + static_cast<size_t>(y) * w;
-        quint8* d = dst + static_cast<size_t>(y) * w;
-        quint32 sum = 0;
-        for (int i = 0; i <= r && i < w; ++i) sum += s[i];
-        for (int x = 0; x < w; ++x) {
-            d[x] = static_cast<quint8>((sum * mul + 32768) >> 16);
-            if (x + r + 1 < w)
-                sum += s[x + r + 1];
-            if (x - r >= 0)
-                sum -= s[x - r];
+    const auto add = [w, sums](const quint8* row, bool subtract) {
+        int x = 0;
+#ifdef __SSE2__
+        const __m128i zero = _mm_setzero_si128();
+        for (; x + 8 <= w; x += 8) {
+            auto* at = reinterpret_cast<__m128i*>(sums + x);
+            const __m128i v =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x)), zero);
+            _mm_storeu_si128(at, subtract ? _mm_sub_epi16(_mm_loadu_si128(at), v)
+                                          : _mm_add_epi16(_mm_loadu_si128(at), v));
         }
+#endif
+        for (; x < w; ++x)
+            sums[x] = static_cast<quint16>(subtract ? sums[x] - row[x] : sums[x] + row[x]);
+    };
+    std::fill(sums, sums + w, quint16(0));
+    for (int i = 0; i <= r && i < h; ++i) add(src + static_cast<size_t>(i) * w, false);
+    for (int y = 0; y < h; ++y) {
+        quint8* d = dst + static_cast<size_t>(y) * w;
+        int x = 0;
+#ifdef __SSE2__
+        const __m128i m = _mm_set1_epi16(static_cast<short>(mul));
+        for (; x + 8 <= w; x += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + x));
+            // The product's high half, plus one where its low half reaches one half.
+            const __m128i out =
+                _mm_add_epi16(_mm_mulhi_epu16(v, m), _mm_srli_epi16(_mm_mullo_epi16(v, m), 15));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x), _mm_packus_epi16(out, out));
+        }
+#endif
+        for (; x < w; ++x) d[x] = static_cast<quint8>((sums[x] * mul + 32768) >> 16);
+        if (y + r + 1 < h)
+            add(src + static_cast<size_t>(y + r + 1) * w, false);
+        if (y - r >= 0)
+            add(src + static_cast<size_t>(y - r) * w, true);
     }
 }
 
-void boxVertical(const quint8* src, quint8* dst, int w, int h, int r, quint32* sums) {
-    const quint32 mul = 65536 / (2 * r + 1);
-    std::fill(sums, sums + w, 0u);
-    for (int i = 0; i <= r && i < h; ++i) {
-        const quint8* s = src + static_cast<size_t>(i) * w;
-        for (int x = 0; x < w; ++x) sums[x] += s[x];
-    }
+// The w × h bytes of `src` as h × w: row x of `dst` is column x of `src`.
+void transpose(const quint8* src, quint8* dst, int w, int h) {
     for (int y = 0; y < h; ++y) {
-        quint8* d = dst + static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x) d[x] = static_cast<quint8>((sums[x] * mul + 32768) >> 16);
-        if (y + r + 1 < h) {
-            const quint8* s = src + static_cast<size_t>(y + r + 1) * w;
-            for (int x = 0; x < w; ++x) sums[x] += s[x];
-        }
-        if (y - r >= 0) {
-            const quint8* s = src + static_cast<size_t>(y - r) * w;
-            for (int x = 0; x < w; ++x) sums[x] -= s[x];
-        }
+        const quint8* row = src + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) dst[static_cast<size_t>(x) * h + y] = row[x];
     }
 }
 
@@ -228,7 +242,7 @@ struct Scratch {
     QImage tinted;
     std::vector<quint8> a;
     std::vector<quint8> b;
-    std::vector<quint32> sums;
+    std::vector<quint16> sums;
     std::vector<quint16> rows;
 };
 
@@ -269,22 +283,25 @@ const quint8* blurredCoverage(Scratch& scratch, const QPainter& like, const QTra
         scratch.a.resize(n);
     if (scratch.b.size() < n)
         scratch.b.resize(n);
-    if (scratch.sums.size() < static_cast<size_t>(w))
-        scratch.sums.resize(w);
+    if (scratch.sums.size() < static_cast<size_t>(std::max(w, h)))
+        scratch.sums.resize(static_cast<size_t>(std::max(w, h)));
+    // Across first, on the coverage turned on its side so that rows blur as columns do.
     quint8* a = scratch.a.data();
     for (int y = 0; y < h; ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        quint8* out = a + static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x) out[x] = static_cast<quint8>(qAlpha(line[x]));
+        for (int x = 0; x < w; ++x)
+            a[static_cast<size_t>(x) * h + y] = static_cast<quint8>(qAlpha(line[x]));
     }
     quint8* src = a;
     quint8* dst = scratch.b.data();
     for (int r : radii) {
         if (r > 0) {
-            boxHorizontal(src, dst, w, h, r);
+            boxVertical(src, dst, h, w, r, scratch.sums.data());
             std::swap(src, dst);
         }
     }
+    transpose(src, dst, h, w);
+    std::swap(src, dst);
     for (int r : radii) {
         if (r > 0) {
             boxVertical(src, dst, w, h, r, scratch.sums.data());
