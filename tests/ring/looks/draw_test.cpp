@@ -872,8 +872,8 @@ TEST(DrawGlow, SameKeyDoesNotBlurAgain) {
 
 TEST(DrawGlow, KeptShadowsMatchOnesDrawnOnceInEveryChannel) {
     // A kept shadow is enlarged from its blurred grid by this program; one drawn only once is
-    // scaled up by Qt. Both must give the same colour and the same falloff, at widths that do
-    // and do not fill whole groups of eight pixels.
+    // scaled up by Qt. Both must give the same colour and the same falloff, for bodies of a few
+    // sizes (each lands differently on the blurred grid).
     const QColor colour(255, 160, 40, 200);
     for (const double side : {30.0, 31.0, 33.5}) {
         Draw::clearCaches();
@@ -886,15 +886,11 @@ TEST(DrawGlow, KeptShadowsMatchOnesDrawnOnceInEveryChannel) {
         Draw::glow(once.painter(), colour, 12, {}, body);
         const QImage& a = kept.image();
         const QImage& b = once.image();
-        int worst = 0;
+        const int worst = difference(a, b, 3).first;
         int lit = 0;
         for (int y = 0; y < a.height(); ++y) {
             for (int x = 0; x < a.width(); ++x) {
                 const QRgb p = a.pixel(x, y);
-                const QRgb q = b.pixel(x, y);
-                worst =
-                    std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
                 if (qAlpha(p) > 40 && qAlpha(p) < 255) {
                     ++lit;
                     const QColor c = QColor::fromRgba(qUnpremultiply(p));
