@@ -5,6 +5,15 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace tandri::renderThread {
 
@@ -26,6 +35,102 @@ void run(const std::function<void()>& work) {
     done.acquire();
 }
 
+namespace {
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
+// Work handed to the helper, on the caller's stack until `done`.
+struct Job {
+    const std::function<void()>* work = nullptr;
+    std::atomic<bool> done{false};
+};
+
+// The second thread that shares rows. A frame shares rows a few times, a steady frame dozens of
+// times; waking a sleeping thread costs tens of microseconds in the kernel each time (more in a
+// virtual machine) and the woken thread starts late, so after each share the helper stays
+// awake for a moment, watching for the next.
+class Helper {
+public:
+    /// Null when no thread could be started.
+    static Helper* get() {
+        // Never destroyed: its thread runs until the process ends.
+        static Helper* const helper = [] {
+            auto* made = new Helper;
+            try {
+                std::thread([made] { made->loop(); }).detach();
+                return made;
+            } catch (const std::system_error&) {
+                delete made;
+                return static_cast<Helper*>(nullptr);
+            }
+        }();
+        return helper;
+    }
+
+    void setWatch(std::chrono::microseconds watch) { watch_.store(watch); }
+
+    /// Hands `job` over unless the helper is busy (another share, or a share within a share).
+    bool start(Job& job) {
+        bool idle = false;
+        if (!busy_.compare_exchange_strong(idle, true))
+            return false;
+        job_.store(&job);
+        if (sleeping_.load()) {
+            const std::lock_guard lock(mutex_);
+            wake_.notify_one();
+        }
+        return true;
+    }
+
+    /// Takes `job` back if the helper has not begun it; otherwise waits until it is done.
+    void finish(Job& job) {
+        Job* mine = &job;
+        if (job_.compare_exchange_strong(mine, nullptr)) {
+            busy_.store(false);
+            return;
+        }
+        // The helper holds at most one band by now.
+        while (!job.done.load(std::memory_order_acquire)) relax();
+    }
+
+private:
+    Helper() = default;
+
+    [[noreturn]] void loop() {
+        using Clock = std::chrono::steady_clock;
+        for (;;) {
+            Job* job = nullptr;
+            const auto until = Clock::now() + watch_.load();
+            for (int spins = 1; !(job = job_.exchange(nullptr)); ++spins) {
+                if (spins % 64 == 0 && Clock::now() > until) {
+                    std::unique_lock lock(mutex_);
+                    sleeping_.store(true);
+                    wake_.wait(lock, [this] { return job_.load() != nullptr; });
+                    sleeping_.store(false);
+                }
+                relax();
+            }
+            (*job->work)();
+            // Free for the next share before the caller goes on to make it.
+            busy_.store(false);
+            job->done.store(true, std::memory_order_release);
+        }
+    }
+
+    std::atomic<std::chrono::microseconds> watch_{std::chrono::microseconds(250)};
+    std::atomic<bool> busy_{false};
+    std::atomic<Job*> job_{nullptr};
+    std::atomic<bool> sleeping_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+};
+
+}  // namespace
+
 void shareRows(int first, int end, int band, const std::function<void(int, int)>& rows) {
     band = std::max(band, 1);
     if (end - first <= band) {
@@ -36,19 +141,22 @@ void shareRows(int first, int end, int band, const std::function<void(int, int)>
     // Both threads take the next band until none is left: neither waits for the other to
     // start, and shapes whose rows cost unevenly still split evenly.
     std::atomic<int> next{first};
-    const auto take = [&] {
+    const std::function<void()> take = [&] {
         for (int from = next.fetch_add(band); from < end; from = next.fetch_add(band))
             rows(from, std::min(from + band, end));
     };
-    QThreadPool* pool = QThreadPool::globalInstance();
-    QSemaphore done;
-    const bool helped = pool && pool->tryStart([&take, &done] {
-        take();
-        done.release();
-    });
+    Helper* helper = Helper::get();
+    Job job;
+    job.work = &take;
+    const bool helped = helper && helper->start(job);
     take();
     if (helped)
-        done.acquire();
+        helper->finish(job);
+}
+
+void setHelperWatch(std::chrono::microseconds watch) {
+    if (Helper* helper = Helper::get())
+        helper->setWatch(watch);
 }
 
 }  // namespace tandri::renderThread

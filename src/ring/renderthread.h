@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace tandri::renderThread {
@@ -15,10 +16,14 @@ namespace tandri::renderThread {
 void run(const std::function<void()>& work);
 
 /// Calls `rows(from, to)` for bands of `band` rows from `first` to `end` (exclusive), sharing them
-/// with one more thread of Qt's global pool when one is free, and returns when all are done.
+/// with a helper thread unless it is busy with another share, and returns when all are done.
 ///
 /// A large round shape computed pixel by pixel costs milliseconds on one core; its rows are
 /// independent, so `rows` must only write its own rows and read what nobody changes meanwhile.
 void shareRows(int first, int end, int band, const std::function<void(int from, int to)>& rows);
+
+/// How long the helper stays awake after a share, watching for the next, before it sleeps
+/// until woken (a quarter of a millisecond unless set).
+void setHelperWatch(std::chrono::microseconds watch);
 
 }  // namespace tandri::renderThread

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QSemaphore>
 #include <QThread>
-#include <QThreadPool>
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace tandri {
@@ -55,30 +56,68 @@ TEST(RenderThreadTest, SharedRowsAreEachVisitedOnceInBandsCountedFromTheFirst) {
     }
 }
 
-TEST(RenderThreadTest, SharedRowsAreDoneAloneWhenThePoolIsBusyOrFromInsideIt) {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    // Every thread of the pool held up: no helper is to be had.
-    QSemaphore release;
-    QSemaphore started;
-    const int held = pool->maxThreadCount();
-    for (int i = 0; i < held; ++i) {
-        pool->start([&] {
-            started.release();
-            release.acquire();
-        });
+TEST(RenderThreadTest, SharesWithinSharesAndFromTwoThreadsAtOnceEachVisitEveryRowOnce) {
+    // Within a share the helper is taken: the inner share is done by whoever makes it.
+    Visits outer(64);
+    std::vector<std::unique_ptr<Visits>> inner;
+    for (int i = 0; i < 64; ++i) inner.push_back(std::make_unique<Visits>(300));
+    renderThread::shareRows(0, 64, 1, [&](int from, int to) {
+        outer.visitor()(from, to);
+        for (int y = from; y < to; ++y)
+            renderThread::shareRows(0, 300, 16, inner[static_cast<size_t>(y)]->visitor());
+    });
+    for (int y = 0; y < 64; ++y) {
+        ASSERT_EQ(outer.rows[static_cast<size_t>(y)].load(), 1) << y;
+        for (int x = 0; x < 300; ++x)
+            ASSERT_EQ(inner[static_cast<size_t>(y)]->rows[static_cast<size_t>(x)].load(), 1)
+                << y << ", " << x;
     }
-    started.acquire(held);
-    Visits alone(500);
-    renderThread::shareRows(0, 500, 16, alone.visitor());
-    release.release(held);
-    pool->waitForDone();
-    for (int y = 0; y < 500; ++y) ASSERT_EQ(alone.rows[static_cast<size_t>(y)].load(), 1) << y;
-    EXPECT_EQ(alone.threads, std::set<QThread*>{QThread::currentThread()});
+
+    // Two threads sharing at once, many times over: one of them has the helper, the other
+    // works alone, and neither waits for the other's rows.
+    std::vector<std::unique_ptr<Visits>> mine, theirs;
+    for (int i = 0; i < 200; ++i) {
+        mine.push_back(std::make_unique<Visits>(200));
+        theirs.push_back(std::make_unique<Visits>(200));
+    }
+    std::thread other([&] {
+        for (auto& v : theirs) renderThread::shareRows(0, 200, 8, v->visitor());
+    });
+    for (auto& v : mine) renderThread::shareRows(0, 200, 8, v->visitor());
+    other.join();
+    for (int i = 0; i < 200; ++i) {
+        for (int y = 0; y < 200; ++y) {
+            ASSERT_EQ(mine[static_cast<size_t>(i)]->rows[static_cast<size_t>(y)].load(), 1);
+            ASSERT_EQ(theirs[static_cast<size_t>(i)]->rows[static_cast<size_t>(y)].load(), 1);
+        }
+        EXPECT_LE(mine[static_cast<size_t>(i)]->threads.size(), 2u);
+    }
 
     // From a frame being drawn on the pool, as the ring does.
     Visits inside(500);
     renderThread::run([&] { renderThread::shareRows(0, 500, 16, inside.visitor()); });
     for (int y = 0; y < 500; ++y) ASSERT_EQ(inside.rows[static_cast<size_t>(y)].load(), 1) << y;
+}
+
+TEST(RenderThreadTest, AHelperThatFallsAsleepAfterEveryShareIsWokenForTheNext) {
+    // Asleep at once after each share: every share wakes it, or takes its rows back when it
+    // wakes too late. A lost wake-up would leave a share waiting for ever.
+    renderThread::setHelperWatch(std::chrono::microseconds(0));
+    int helped = 0;
+    for (int i = 0; i < 500; ++i) {
+        Visits visits(400);
+        // Rows slow enough for a woken helper to arrive before they are all taken.
+        renderThread::shareRows(0, 400, 4, [&](int from, int to) {
+            visits.visitor()(from, to);
+            volatile double x = 0;
+            for (int k = 0; k < 2000; ++k) x = x + k;
+        });
+        for (int y = 0; y < 400; ++y) ASSERT_EQ(visits.rows[static_cast<size_t>(y)].load(), 1);
+        helped += visits.threads.size() == 2 ? 1 : 0;
+    }
+    renderThread::setHelperWatch(std::chrono::microseconds(250));
+    // The helper did take part, so the shares above did go through its waking.
+    EXPECT_GT(helped, 0);
 }
 
 }  // namespace
