@@ -101,7 +101,29 @@ void steadyFrame(benchmark::State& state, RingStyle style, bool chips) {
     }
 }
 
+// The arc a look draws along its window cards, computed afresh (nothing kept from before) into a
+// frame at scale 2: the costliest single shape of a first frame with cards.
+void steppedArcShape(benchmark::State& state) {
+    QImage frame(1520, 1444, QImage::Format_ARGB32_Premultiplied);
+    frame.setDevicePixelRatio(scale);
+    const std::vector<double> alphas(40, 0.45);
+    const std::vector<double> glows(40, 0.1);
+    frame.fill(Qt::transparent);
+    for (auto _ : state) {
+        Draw::clearCaches();
+        QPainter painter(&frame);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(0, 722);
+        painter.scale(1, -1);
+        Draw::steppedArc(painter, QPointF(380, 280), 320, 1.6, Qt::white, -0.4, 3.54, alphas, glows,
+                         8);
+    }
+}
+
 void registerAll() {
+    benchmark::RegisterBenchmark("Shape/steppedArc", steppedArcShape)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     for (RingStyle style : allRingStyles) {
         for (bool chips : {false, true}) {
             const std::string name = rawValue(style).toStdString() + (chips ? "/arc9" : "/plain");

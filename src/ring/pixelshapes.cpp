@@ -816,22 +816,27 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
     };
     std::array<QRgb, 256> tone;
     for (uint a = 0; a < tone.size(); ++a) tone[a] = byteMul(source, a);
-    const auto value = [&](double dx, double dy, double beyondCircle, double rel)
-                           __attribute__((always_inline))
-                               ->QRgb {
+    // Everything the pixels read, by value: written through a pointer, a pixel could otherwise
+    // be any of them, and each would be read again for the next.
+    const auto value =
+        [
+            =, across = across.data(), along = along.data(), alphas = alphas.data(),
+            tone = tone.data(), lastStep = static_cast<int>(steps) - 1, half = sweepAngle / 2
+        ](double dx, double dy, double beyondCircle, double rel) __attribute__((always_inline))
+            ->QRgb {
         const double t = std::abs(beyondCircle);
         if (t >= shown)
             return 0;
-        const double u = (rel + sweepAngle / 2) * r;
+        const double u = (rel + half) * r;
         if (u <= -beyond || u >= total + beyond)
             return 0;
         double line = 0;
         if (u >= 0 && u < total && t < h + 1) {
-            const size_t step = std::min(static_cast<size_t>(u / stepLength), steps - 1);
+            const int step = std::min(static_cast<int>(u / stepLength), lastStep);
             line = alphas[step] * between(dx, dy, std::sqrt(dx * dx + dy * dy), r - h, r + h);
         }
-        const double glow = across[static_cast<size_t>(t * perPixel + 0.5)] *
-                            along[static_cast<size_t>(u + beyond + 0.5)];
+        const double glow = across[static_cast<int>(t * perPixel + 0.5)] *
+                            along[static_cast<int>(u + beyond + 0.5)];
         return tone[level(line + glow * (1 - line))];
     };
     // Row by row, the pixels within `shown` of the circle, near enough to the arc.
