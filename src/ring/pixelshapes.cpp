@@ -3,6 +3,7 @@
 #include <QHashFunctions>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,8 @@
 namespace tandri::PixelShapes {
 
 namespace {
+
+std::atomic<bool> arcsOnePixelAtATime{false};
 
 // The bitmap of this thread that still holds an earlier frame (Uncleared).
 thread_local QImage* uncleared = nullptr;
@@ -839,6 +842,68 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
                             along[static_cast<int>(u + beyond + 0.5)];
         return tone[level(line + glow * (1 - line))];
     };
+#ifdef __SSE2__
+    // `count` pixels off the line from `s`, `q` stepping by `ds`, `dq`, two at a time by the very
+    // arithmetic of `value` (and of its sums: each lane adds each step twice over). Returns how
+    // many are done and leaves `s`, `q` at the next.
+    const auto glowPairs =
+        [
+            =, across = across.data(), along = along.data(), tone = tone.data(),
+            half = sweepAngle / 2
+        ](QRgb * out, int count, double& s, double& q, double ds, double dq)
+            __attribute__((always_inline)) {
+        const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
+        const __m128d dsv = _mm_set1_pd(ds);
+        const __m128d dqv = _mm_set1_pd(dq);
+        const __m128d shownV = _mm_set1_pd(shown);
+        const __m128d halfV = _mm_set1_pd(half);
+        const __m128d rV = _mm_set1_pd(r);
+        const __m128d low = _mm_set1_pd(-beyond);
+        const __m128d high = _mm_set1_pd(total + beyond);
+        const __m128d beyondV = _mm_set1_pd(beyond);
+        const __m128d steps = _mm_set1_pd(perPixel);
+        const __m128d rounding = _mm_set1_pd(0.5);
+        const __m128d one = _mm_set1_pd(1.0);
+        const __m128d levels = _mm_set1_pd(255.0);
+        __m128d sv = _mm_set_pd(s + ds, s);
+        __m128d qv = _mm_set_pd(q + dq, q);
+        int k = 0;
+        for (; k + 2 <= count; k += 2) {
+            const __m128d t = _mm_and_pd(sv, magnitude);
+            const __m128d u = _mm_mul_pd(_mm_add_pd(qv, halfV), rV);
+            const int lit = _mm_movemask_pd(_mm_and_pd(
+                _mm_cmplt_pd(t, shownV), _mm_and_pd(_mm_cmpgt_pd(u, low), _mm_cmplt_pd(u, high))));
+            QRgb first = 0;
+            QRgb second = 0;
+            if (lit != 0) {
+                const __m128i across2 =
+                    _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(t, steps), rounding));
+                const __m128i along2 =
+                    _mm_cvttpd_epi32(_mm_add_pd(_mm_add_pd(u, beyondV), rounding));
+                const float g0 = (lit & 1) != 0 ? across[_mm_cvtsi128_si32(across2)] *
+                                                      along[_mm_cvtsi128_si32(along2)]
+                                                : 0.0f;
+                const float g1 = (lit & 2) != 0
+                                     ? across[_mm_cvtsi128_si32(_mm_srli_si128(across2, 4))] *
+                                           along[_mm_cvtsi128_si32(_mm_srli_si128(along2, 4))]
+                                     : 0.0f;
+                const __m128d glow = _mm_min_pd(_mm_cvtps_pd(_mm_set_ps(0, 0, g1, g0)), one);
+                const __m128i level2 =
+                    _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(glow, levels), rounding));
+                first = (lit & 1) != 0 ? tone[_mm_cvtsi128_si32(level2)] : 0;
+                second = (lit & 2) != 0 ? tone[_mm_cvtsi128_si32(_mm_srli_si128(level2, 4))] : 0;
+            }
+            out[k] = first;
+            out[k + 1] = second;
+            sv = _mm_add_pd(_mm_add_pd(sv, dsv), dsv);
+            qv = _mm_add_pd(_mm_add_pd(qv, dqv), dqv);
+        }
+        s = _mm_cvtsd_f64(sv);
+        q = _mm_cvtsd_f64(qv);
+        return k;
+    };
+#endif
+    const bool exact = arcsOnePixelAtATime.load(std::memory_order_relaxed);
     // Row by row, the pixels within `shown` of the circle, near enough to the arc.
     const Target unit{nullptr, fx, fy, 1, sx, sy, 255, {}};
     const double ends = beyond / r;
@@ -870,8 +935,18 @@ Runs computeSteppedArc(const QRect& limit, double fx, double fy, double scale, d
                 const double dq = (q1 - q0) / (x1 - x0);
                 double s = s0;
                 double q = q0;
-                for (int x = x0; x < x1; ++x, s += ds, q += dq)
-                    *out++ = value(x + 0.5 - fx, dy, s, q);
+                int x = x0;
+#ifdef __SSE2__
+                // Off the line all the way to the next point (|s| runs straight between them,
+                // on one side of the circle): the glow alone, two pixels at a time.
+                if (!exact && (s0 > 0) == (s1 > 0) &&
+                    std::min(std::abs(s0), std::abs(s1)) > h + 1.001) {
+                    const int done = glowPairs(out, x1 - x0, s, q, ds, dq);
+                    x += done;
+                    out += done;
+                }
+#endif
+                for (; x < x1; ++x, s += ds, q += dq) *out++ = value(x + 0.5 - fx, dy, s, q);
             } else {
                 for (int x = x0; x < x1; ++x) {
                     const auto [s, q] = place(x + 0.5 - fx, dy);
@@ -1010,6 +1085,10 @@ Uncleared::~Uncleared() {
 void settle(const QPainter& painter) {
     if (uncleared && painter.device() == uncleared)
         clearWhole(*uncleared);
+}
+
+void computeArcsOnePixelAtATime(bool one) {
+    arcsOnePixelAtATime = one;
 }
 
 void forgetKeptShapes() {

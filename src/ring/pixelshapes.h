@@ -82,4 +82,8 @@ void settle(const QPainter& painter);
 /// Forgets the shapes kept from frame to frame (memory relief, tests).
 void forgetKeptShapes();
 
+/// For tests: stepped arcs computed one pixel at a time everywhere, the reference for the pixels
+/// they compute two at a time.
+void computeArcsOnePixelAtATime(bool one);
+
 }  // namespace tandri::PixelShapes

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -566,6 +568,54 @@ TEST(DrawRound, SteppedArcsKeptFromFrameToFrameLookAsIfDrawnAfresh) {
             << afresh;
         EXPECT_FALSE(piece.blank());
     }
+}
+
+TEST(DrawRound, LargeSteppedArcsComputedTwoPixelsAtATimeMatchOnePixelAtATime) {
+    // Arcs large enough for the pixels far from their line to be computed in pairs (cards'
+    // arcs at scale 2), of every width, blur, colour and span, wherever their centre falls:
+    // the same picture to the bit as one pixel at a time.
+    std::srand(11);
+    const auto random = [] {
+        return std::rand() / double(RAND_MAX);
+    };
+    int lit = 0;
+    for (int i = 0; i < 24; ++i) {
+        SCOPED_TRACE(i);
+        const double scale = i % 3 == 0 ? 1 : 2;
+        const QPointF c(100 + 500 * random(), 100 + 400 * random());
+        const double radius = 250 + 350 * random();
+        const double from = 6.2 * random() - 3.1;
+        const double to = from + 0.3 + 5.5 * random();
+        const int count = 4 + static_cast<int>(36 * random());
+        std::vector<double> alphas(static_cast<size_t>(count));
+        std::vector<double> glows(static_cast<size_t>(count));
+        for (int k = 0; k < count; ++k) {
+            alphas[static_cast<size_t>(k)] = random();
+            glows[static_cast<size_t>(k)] = 0.6 * random();
+        }
+        const double width = 0.5 + 4 * random();
+        const double blur = 1 + 20 * random();
+        const QColor color(int(255 * random()), int(255 * random()), int(255 * random()),
+                           40 + int(215 * random()));
+        std::array<QImage, 2> pictures;
+        for (const bool one : {true, false}) {
+            PixelShapes::computeArcsOnePixelAtATime(one);
+            Draw::clearCaches();
+            Canvas canvas(700, 600, scale);
+            Draw::steppedArc(canvas.painter(), c, radius, width, color, from, to, alphas, glows,
+                             blur);
+            pictures[one ? 0 : 1] = canvas.image();
+        }
+        PixelShapes::computeArcsOnePixelAtATime(false);
+        ASSERT_EQ(pictures[1], pictures[0]);
+        for (int y = 0; y < pictures[0].height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(pictures[0].constScanLine(y));
+            lit += static_cast<int>(std::count_if(line, line + pictures[0].width(),
+                                                  [](QRgb p) { return qAlpha(p) > 0; }));
+        }
+    }
+    // Faint glow far from the line makes up most of these pictures.
+    EXPECT_GT(lit, 500'000);
 }
 
 TEST(DrawShape, PicturesOfOneShapeShareAKeyAndAShadow) {
