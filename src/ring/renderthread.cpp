@@ -106,11 +106,16 @@ private:
             Job* job = nullptr;
             const auto until = Clock::now() + watch_.load();
             for (int spins = 1; !(job = job_.exchange(nullptr)); ++spins) {
-                if (spins % 64 == 0 && Clock::now() > until) {
-                    std::unique_lock lock(mutex_);
-                    sleeping_.store(true);
-                    wake_.wait(lock, [this] { return job_.load() != nullptr; });
-                    sleeping_.store(false);
+                if (spins % 64 == 0) {
+                    if (Clock::now() > until) {
+                        std::unique_lock lock(mutex_);
+                        sleeping_.store(true);
+                        wake_.wait(lock, [this] { return job_.load() != nullptr; });
+                        sleeping_.store(false);
+                        continue;
+                    }
+                    // Any thread waiting for this core (the frame's own, it may be) goes first.
+                    std::this_thread::yield();
                 }
                 relax();
             }
