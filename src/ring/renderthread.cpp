@@ -93,8 +93,13 @@ public:
             busy_.store(false);
             return;
         }
-        // The helper holds at most one band by now.
-        while (!job.done.load(std::memory_order_acquire)) relax();
+        // The helper holds at most one band by now; on a machine with one core it runs only
+        // when this thread gives way.
+        for (int spins = 1; !job.done.load(std::memory_order_acquire); ++spins) {
+            if (spins % 64 == 0)
+                std::this_thread::yield();
+            relax();
+        }
     }
 
 private:
