@@ -13,6 +13,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <mutex>
 #include <numbers>
 #include <unordered_map>
 
@@ -511,12 +512,6 @@ struct GlowCache : BoundedImages<GlowKey, GlowEntry, GlowKeyHash> {
     quint64 blurs = 0;
 };
 
-// Main thread only, like all drawing.
-GlowCache& glowCache() {
-    static GlowCache cache;
-    return cache;
-}
-
 // Whole drawings kept as bitmaps; some are large, so their number and bytes are bounded.
 struct LayerKey {
     quint64 body = 0;
@@ -542,27 +537,6 @@ struct LayerCache {
     quint64 clock = 0;
     quint64 renders = 0;
 };
-
-LayerCache& layerCache() {
-    static LayerCache cache;
-    return cache;
-}
-
-int glowDepth = 0;
-
-// The shape keys of recent images, by their cache keys.
-std::unordered_map<qint64, quint64>& shapeKeys() {
-    static std::unordered_map<qint64, quint64> keys;
-    return keys;
-}
-
-Scratch& scratchFor(int depth, std::optional<Scratch>& local) {
-    static Scratch shared;
-    if (depth == 0)
-        return shared;
-    local.emplace();
-    return *local;
-}
 
 // The painter's device in device pixels.
 QRectF devicePixels(const QPaintDevice* device) {
@@ -607,9 +581,68 @@ struct ScaledCache : BoundedImages<ScaledKey, ScaledEntry, ScaledKeyHash> {
     }
 };
 
+// What the primitives keep between calls. The frame's thread has a set of its own, and work done
+// beside a frame on another thread (`AsideCaches`) has another, so that neither ever locks.
+struct CacheSet {
+    GlowCache glow;
+    LayerCache layer;
+    ScaledCache scaled;
+    /// The shape keys of recent images, by their cache keys.
+    std::unordered_map<qint64, quint64> shapeKeys;
+    Scratch scratch;
+    /// Shadows cast within shadows' bodies blur into scratch of their own.
+    int glowDepth = 0;
+
+    void clear() {
+        shapeKeys.clear();
+        scaled.clear();
+        glow.clear();
+        layer.entries.clear();
+    }
+};
+
+CacheSet& frameCaches() {
+    static CacheSet set;
+    return set;
+}
+
+struct AsideSet {
+    std::mutex inUse;
+    CacheSet set;
+};
+
+AsideSet& asideSet() {
+    static AsideSet aside;
+    return aside;
+}
+
+thread_local CacheSet* asideOnThisThread = nullptr;
+
+CacheSet& caches() {
+    return asideOnThisThread ? *asideOnThisThread : frameCaches();
+}
+
+GlowCache& glowCache() {
+    return caches().glow;
+}
+
+LayerCache& layerCache() {
+    return caches().layer;
+}
+
 ScaledCache& scaledCache() {
-    static ScaledCache cache;
-    return cache;
+    return caches().scaled;
+}
+
+std::unordered_map<qint64, quint64>& shapeKeys() {
+    return caches().shapeKeys;
+}
+
+Scratch& scratchFor(int depth, std::optional<Scratch>& local) {
+    if (depth == 0)
+        return caches().scratch;
+    local.emplace();
+    return *local;
 }
 
 // `image` scaled smoothly to `size` pixels, from the cache or made for it; null when it is not
@@ -775,6 +808,7 @@ void castShadow(QPainter& painter, const QColor& color, double blur, QPointF off
         const int h = static_cast<int>(std::ceil(area.bottom() * reduce)) - y0;
         if (w > 0 && h > 0 && static_cast<qint64>(w) * h <= 16'000'000) {
             std::optional<Scratch> local;
+            int& glowDepth = caches().glowDepth;
             Scratch& scratch = scratchFor(glowDepth, local);
             ++glowDepth;
             const QTransform world = device * QTransform::fromScale(reduce, reduce) *
@@ -1067,19 +1101,36 @@ quint64 shapeKey(const QImage& image) {
 }
 
 quint64 glowBlurCount() {
-    return glowCache().blurs;
+    AsideSet& aside = asideSet();
+    const std::lock_guard lock(aside.inUse);
+    return frameCaches().glow.blurs + aside.set.glow.blurs;
 }
 
 quint64 layerRenderCount() {
-    return layerCache().renders;
+    AsideSet& aside = asideSet();
+    const std::lock_guard lock(aside.inUse);
+    return frameCaches().layer.renders + aside.set.layer.renders;
 }
 
 void clearCaches() {
-    shapeKeys().clear();
-    scaledCache().clear();
-    glowCache().clear();
-    layerCache().entries.clear();
+    frameCaches().clear();
+    AsideSet& aside = asideSet();
+    {
+        const std::lock_guard lock(aside.inUse);
+        aside.set.clear();
+    }
     PixelShapes::forgetKeptShapes();
+}
+
+AsideCaches::AsideCaches() {
+    AsideSet& aside = asideSet();
+    aside.inUse.lock();
+    asideOnThisThread = &aside.set;
+}
+
+AsideCaches::~AsideCaches() {
+    asideOnThisThread = nullptr;
+    asideSet().inUse.unlock();
 }
 
 void ring(QPainter& painter, QPointF center, double inner, double outer, const QColor& color) {

@@ -75,6 +75,18 @@ quint64 glowBlurCount();
 quint64 layerRenderCount();
 /// Forgets every cached shadow and layer (memory relief, tests).
 void clearCaches();
+
+/// While one lives, the primitives called on its thread keep their shadows, layers and scaled
+/// pictures apart from the frame's thread's, so that work done beside a frame's drawing (on
+/// another thread, at the same time) shares nothing with it. Only one lives at a time: a
+/// second waits for the first to end. Not for the frame's own thread.
+class AsideCaches {
+public:
+    AsideCaches();
+    ~AsideCaches();
+    AsideCaches(const AsideCaches&) = delete;
+    AsideCaches& operator=(const AsideCaches&) = delete;
+};
 /// Fills the ring between two radii, a disc when `inner` is 0. Computed straight into the
 /// bitmap where the painter allows, which for large rings is many times faster than a path.
 void ring(QPainter& painter, QPointF center, double inner, double outer, const QColor& color);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <numbers>
 
 #ifdef __SSE2__
@@ -413,17 +414,28 @@ namespace {
 template <typename Shape>
 using Kept = std::vector<std::pair<quint64, std::shared_ptr<const Shape>>>;
 
+// Work done beside a frame on another thread may draw kept shapes too; a kept shape itself is
+// never changed, so only the lists need guarding.
+std::mutex& keptGuard() {
+    static std::mutex guard;
+    return guard;
+}
+
 // The kept shape for `key`, or the one `make` computes, kept in its place.
 template <typename Shape, typename Make>
 std::shared_ptr<const Shape> recall(Kept<Shape>& kept, quint64 key, Make make) {
-    const auto found = std::find_if(kept.begin(), kept.end(),
-                                    [key](const auto& entry) { return entry.first == key; });
-    if (found != kept.end()) {
-        std::rotate(kept.begin(), found, found + 1);
-        return kept.front().second;
+    {
+        const std::lock_guard lock(keptGuard());
+        const auto found = std::find_if(kept.begin(), kept.end(),
+                                        [key](const auto& entry) { return entry.first == key; });
+        if (found != kept.end()) {
+            std::rotate(kept.begin(), found, found + 1);
+            return kept.front().second;
+        }
     }
     auto shape = std::make_shared<const Shape>(make());
     constexpr size_t keep = 4;
+    const std::lock_guard lock(keptGuard());
     kept.insert(kept.begin(), {key, shape});
     if (kept.size() > keep)
         kept.pop_back();
@@ -1092,6 +1104,7 @@ void computeArcsOnePixelAtATime(bool one) {
 }
 
 void forgetKeptShapes() {
+    const std::lock_guard lock(keptGuard());
     keptRuns().clear();
     keptQuarters().clear();
 }

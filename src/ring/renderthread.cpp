@@ -164,6 +164,55 @@ void shareRows(int first, int end, int band, const std::function<void(int, int)>
         helper->finish(job);
 }
 
+struct Aside::State {
+    std::function<void(int, bool)> task;
+    int count = 0;
+    std::atomic<int> next{0};
+    enum Phase { waiting, begun, closed };
+    /// Whether the other thread has begun, or may no longer begin.
+    std::atomic<int> phase{waiting};
+    /// Set when the other thread is through with every task it took.
+    std::atomic<bool> through{false};
+
+    void take(bool aside) {
+        for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) task(i, aside);
+    }
+};
+
+Aside::Aside(int count, std::function<void(int, bool)> task) : state_(std::make_shared<State>()) {
+    state_->task = std::move(task);
+    state_->count = std::max(count, 0);
+    if (state_->count == 0)
+        return;
+    QThreadPool* pool = QThreadPool::globalInstance();
+    // The thread holds the state, not the caller's stack: one that starts after `finish` finds
+    // the tasks closed and leaves without touching anything else.
+    if (!pool || !pool->tryStart([state = state_] {
+            int waiting = State::waiting;
+            if (!state->phase.compare_exchange_strong(waiting, State::begun))
+                return;
+            state->take(true);
+            state->through.store(true, std::memory_order_release);
+            state->through.notify_one();
+        })) {
+        state_->phase.store(State::closed);
+    }
+}
+
+Aside::~Aside() {
+    finish();
+}
+
+void Aside::finish() {
+    State& state = *state_;
+    state.take(false);
+    int waiting = State::waiting;
+    if (state.phase.compare_exchange_strong(waiting, State::closed) || waiting == State::closed) {
+        return;
+    }
+    state.through.wait(false, std::memory_order_acquire);
+}
+
 void setHelperWatch(std::chrono::microseconds watch) {
     if (Helper* helper = Helper::get())
         helper->setWatch(watch);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace tandri::renderThread {
 
@@ -21,6 +22,24 @@ void run(const std::function<void()>& work);
 /// A large round shape computed pixel by pixel costs milliseconds on one core; its rows are
 /// independent, so `rows` must only write its own rows and read what nobody changes meanwhile.
 void shareRows(int first, int end, int band, const std::function<void(int from, int to)>& rows);
+
+/// Tasks `0 … count − 1` begun on a free thread of Qt's pool while the caller goes on with
+/// other work; `finish` (or the destructor) does on the caller's thread those that thread has
+/// not begun and waits for the one it is on. `task(index, aside)` learns whether it runs on the
+/// other thread; it must write only what belongs to its index and read only what nobody changes
+/// until `finish`. With no free thread every task runs in `finish`.
+class Aside {
+public:
+    Aside(int count, std::function<void(int index, bool aside)> task);
+    ~Aside();
+    Aside(const Aside&) = delete;
+    Aside& operator=(const Aside&) = delete;
+    void finish();
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
 
 /// How long the helper stays awake after a share, watching for the next, before it sleeps
 /// until woken (a quarter of a millisecond unless set).

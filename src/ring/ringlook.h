@@ -17,7 +17,8 @@
 namespace tandri {
 
 /// One visual style of the ring. Every member draws into `painter` in view coordinates (y up);
-/// the painter's state is the same after the call as before it. Looks are immutable.
+/// the painter's state is the same after the call as before it. Looks are immutable: cards
+/// are drawn on another thread while the frame's thread draws the rest.
 class RingLook {
 public:
     struct IconScale {

@@ -128,6 +128,22 @@ void RingView::render(QPainter& painter) {
     const double t = std::clamp(progress_, 0.0, 1.0);
     const double p = 1 - std::pow(1 - t, 3);
 
+    // Cards seen for the first time are composed on another thread while this one draws the
+    // ring: composing nine of them takes about as long as the ring itself.
+    std::vector<PendingCard> pending = cardsToCompose(painter);
+    const QImage chipsIcon = entryIcon(chipsApp_);
+    const QPainter::RenderHints hints = painter.renderHints();
+    const double scale = std::abs(painter.deviceTransform().m11());
+    renderThread::Aside composing(static_cast<int>(pending.size()), [&](int i, bool aside) {
+        std::optional<Draw::AsideCaches> own;
+        if (aside)
+            own.emplace();
+        PendingCard& card = pending[static_cast<size_t>(i)];
+        card.composite =
+            composeCard(chips_[static_cast<size_t>(card.index)], card.frame, card.selected,
+                        chipsIcon, card.picture, scene, card.key, scale, hints);
+    });
+
     painter.save();
     painter.setOpacity(painter.opacity() * p);
     look->drawBody(painter, scene);
@@ -163,6 +179,11 @@ void RingView::render(QPainter& painter) {
         drawNotice(painter);
     painter.restore();
 
+    composing.finish();
+    for (PendingCard& card : pending) {
+        if (card.composite)
+            keepCard(std::move(*card.composite));
+    }
     // Chips are not faded by the opening.
     if (chips_.empty())
         return;
@@ -235,7 +256,7 @@ void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage&
         const QRectF box(minX(frame) + 6, minY(frame) + 6, rowThumbnailWidth, frame.height() - 12);
         const QPainterPath clip = roundedRect(box, 5);
         Draw::fill(painter, clip, Draw::white(0.22));
-        drawThumbnail(painter, chip, box, clip, icon);
+        drawThumbnail(painter, chip, box, clip, icon, cardPicture(chip));
         titleRect = QRectF(maxX(box) + 10, minY(frame), maxX(frame) - 11 - (maxX(box) + 10),
                            frame.height());
     }
@@ -266,6 +287,41 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
         return;
     }
 
+    for (const ArcCard& card : arcCards()) {
+        const WindowChip& chip = chips_[card.index];
+        int count = 0;
+        if (isMore(chip, &count)) {
+            drawMoreChip(painter, count, card.frame, card.selected);
+            continue;
+        }
+        drawThumbnailCard(painter, chip, card.frame, card.selected, icon, scene, card.settled);
+    }
+}
+
+std::vector<RingView::PendingCard> RingView::cardsToCompose(const QPainter& painter) const {
+    std::vector<PendingCard> pending;
+    if (activeLayout_ != WindowLayout::Arc || chips_.empty() || !hasThumbnailChips())
+        return pending;
+    const double scale = std::abs(painter.deviceTransform().m11());
+    const QImage icon = entryIcon(chipsApp_);
+    for (const ArcCard& card : arcCards()) {
+        const WindowChip& chip = chips_[static_cast<size_t>(card.index)];
+        if (!card.settled || isMore(chip))
+            continue;
+        QImage picture = cardPicture(chip);
+        const CardKey key = cardKey(chip, card.frame, card.selected, picture, icon, scale);
+        const bool known = composedCard(key) || std::any_of(pending.begin(), pending.end(),
+                                                            [&key](const PendingCard& other) {
+                                                                return other.key == key;
+                                                            });
+        if (!key.pixels.isEmpty() && !known)
+            pending.push_back({card.index, card.frame, card.selected, std::move(picture), key, {}});
+    }
+    return pending;
+}
+
+std::vector<RingView::ArcCard> RingView::arcCards() const {
+    const int n = static_cast<int>(chips_.size());
     // −1 when no valid chip is selected.
     const int selected =
         selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < n ? *selectedChip_ : -1;
@@ -285,6 +341,8 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
         order.push_back(selected);
 
     const double grow = magnifyProgress();
+    std::vector<ArcCard> cards;
+    cards.reserve(order.size());
     for (const int i : order) {
         const WindowChip& chip = chips_[i];
         const bool isSelected = i == selected;
@@ -294,14 +352,10 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
         } else if (isNeighbour(i)) {
             frame = lerp(chip.frame, outwardFrame(chip.frame.size() * neighbourGrowth, chip), grow);
         }
-        int count = 0;
-        if (isMore(chip, &count)) {
-            drawMoreChip(painter, count, frame, isSelected);
-            continue;
-        }
         const bool settled = grow >= 1 || (!isSelected && !isNeighbour(i));
-        drawThumbnailCard(painter, chip, frame, isSelected, icon, scene, settled);
+        cards.push_back({i, frame, isSelected, settled});
     }
+    return cards;
 }
 
 void RingView::drawBadge(QPainter& painter, const QString& text, QPointF point,
@@ -338,61 +392,98 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
                                  bool settled) const {
     if (!settled) {
         const QPainterPath path = look->drawCardFrame(painter, frame, selected, scene);
-        drawThumbnail(painter, chip, frame, path, icon);
+        drawThumbnail(painter, chip, frame, path, icon, cardPicture(chip));
         look->drawCardBorder(painter, path, selected, scene);
         return;
     }
     // A card with its shadow, picture and border is the most expensive thing on screen, and a
     // settled card looks the same from frame to frame: compose it once and copy it afterwards.
-    constexpr double margin = 48;  // room for the widest card shadow
     const double scale = std::abs(painter.deviceTransform().m11());
-    const QRectF outer = frame.adjusted(-margin, -margin, margin, margin);
-    const QSize pixels(qRound(outer.width() * scale), qRound(outer.height() * scale));
-    if (pixels.isEmpty())
+    const QImage picture = cardPicture(chip);
+    const CardKey key = cardKey(chip, frame, selected, picture, icon, scale);
+    if (key.pixels.isEmpty())
         return;
-    QImage picture;
+    const CardComposite* composite = composedCard(key);
+    if (!composite) {
+        std::optional<CardComposite> made = composeCard(chip, frame, selected, icon, picture, scene,
+                                                        key, scale, painter.renderHints());
+        if (!made)
+            return;
+        composite = &keepCard(std::move(*made));
+    }
+    Draw::image(painter, composite->picture, cardPlace(frame, composite->used, scale));
+}
+
+QImage RingView::cardPicture(const WindowChip& chip) const {
     if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind); window && window->info.id)
-        picture = thumbnail(*window->info.id);
-    const CardKey key{
+        return thumbnail(*window->info.id);
+    return {};
+}
+
+RingView::CardKey RingView::cardKey(const WindowChip& chip, const QRectF& frame, bool selected,
+                                    const QImage& picture, const QImage& icon, double scale) const {
+    const QRectF outer = frame.adjusted(-cardMargin, -cardMargin, cardMargin, cardMargin);
+    const QSize pixels(qRound(outer.width() * scale), qRound(outer.height() * scale));
+    return {
         look.get(), dark,     quint64(picture.cacheKey()), quint64(icon.cacheKey()), frame.size(),
         pixels,     selected, chip.isMinimized()};
-    // The part of the composed bitmap that holds anything, placed in points within `outer`.
-    const auto place = [&outer, scale](const QRect& used) {
-        return QRectF(minX(outer) + used.x() / scale,
-                      maxY(outer) - (used.y() + used.height()) / scale, used.width() / scale,
-                      used.height() / scale);
-    };
+}
+
+const RingView::CardComposite* RingView::composedCard(const CardKey& key) const {
     for (const CardComposite& cached : cardComposites_) {
-        if (cached.key == key) {
-            Draw::image(painter, cached.picture, place(cached.used));
-            return;
-        }
+        if (cached.key == key)
+            return &cached;
     }
+    return nullptr;
+}
+
+const RingView::CardComposite& RingView::keepCard(CardComposite composite) const {
+    constexpr size_t kept = 24;
+    if (cardComposites_.size() >= kept)
+        cardComposites_.erase(cardComposites_.begin());
+    cardComposites_.push_back(std::move(composite));
+    return cardComposites_.back();
+}
+
+QRectF RingView::cardPlace(const QRectF& frame, const QRect& used, double scale) {
+    const QRectF outer = frame.adjusted(-cardMargin, -cardMargin, cardMargin, cardMargin);
+    return QRectF(minX(outer) + used.x() / scale, maxY(outer) - (used.y() + used.height()) / scale,
+                  used.width() / scale, used.height() / scale);
+}
+
+std::optional<RingView::CardComposite> RingView::composeCard(
+    const WindowChip& chip, const QRectF& frame, bool selected, const QImage& icon,
+    const QImage& picture, const RingScene& scene, const CardKey& key, double scale,
+    QPainter::RenderHints hints) const {
+    const QRectF outer = frame.adjusted(-cardMargin, -cardMargin, cardMargin, cardMargin);
     const QTransform toOuter(scale, 0, 0, -scale, -minX(outer) * scale, maxY(outer) * scale);
     const auto compose = [&](QPainter& p) {
         const QPainterPath path = look->drawCardFrame(p, frame, selected, scene);
-        drawThumbnail(p, chip, frame, path, icon);
+        drawThumbnail(p, chip, frame, path, icon, picture);
         look->drawCardBorder(p, path, selected, scene);
     };
     // Most of the margin stays empty: measured first, the bitmap holds only what the card and
     // its shadow cover, so it is cheap to clear now and to copy on every later frame.
-    const QRect used =
-        Draw::covered(painter, toOuter, compose).toAlignedRect() & QRect(QPoint(), pixels);
+    QRect used;
+    {
+        QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+        QPainter like(&probe);
+        like.setRenderHints(hints);
+        used = Draw::covered(like, toOuter, compose).toAlignedRect() & QRect(QPoint(), key.pixels);
+    }
     if (used.isEmpty())
-        return;
+        return std::nullopt;
     QImage composite(used.size(), QImage::Format_ARGB32_Premultiplied);
+    if (composite.isNull())
+        return std::nullopt;
     composite.fill(Qt::transparent);
     {
         QPainter p(&composite);
-        p.setRenderHints(painter.renderHints());
+        p.setRenderHints(hints);
         p.setTransform(toOuter * QTransform::fromTranslate(-used.x(), -used.y()));
         compose(p);
     }
-    constexpr size_t kept = 24;
-    if (cardComposites_.size() >= kept)
-        cardComposites_.erase(cardComposites_.begin());
-    cardComposites_.push_back({key, composite, used});
-    Draw::image(painter, cardComposites_.back().picture, place(used));
+    return CardComposite{key, std::move(composite), used};
 }
 
 void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number,
@@ -447,11 +538,9 @@ void RingView::drawMoreChip(QPainter& painter, int count, const QRectF& rect, bo
 }
 
 void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
-                             const QPainterPath& clip, const QImage& icon) const {
+                             const QPainterPath& clip, const QImage& icon,
+                             const QImage& image) const {
     const double alpha = chip.isMinimized() ? 0.45 : 1;
-    QImage image;
-    if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind); window && window->info.id)
-        image = thumbnail(*window->info.id);
     if (image.isNull()) {
         Draw::image(painter, icon,
                     Draw::square(rect.center(), std::min(rect.width(), rect.height()) / 2), alpha);

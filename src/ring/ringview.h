@@ -228,10 +228,21 @@ private:
                   const RingScene& scene) const;
     void drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const;
     void drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
-                       const QPainterPath& clip, const QImage& icon) const;
+                       const QPainterPath& clip, const QImage& icon, const QImage& image) const;
+    /// The window's thumbnail for `chip`; null for other chips and windows not captured yet.
+    QImage cardPicture(const WindowChip& chip) const;
     /// The look's window-count badge, copied from a picture drawn once per text.
     void drawBadge(QPainter& painter, const QString& text, QPointF point,
                    const RingScene& scene) const;
+    /// A card on the arc as this frame draws it, in drawing order.
+    struct ArcCard {
+        int index = 0;
+        QRectF frame;
+        bool selected = false;
+        /// Neither growing nor shrinking: drawn from a composed bitmap.
+        bool settled = true;
+    };
+    std::vector<ArcCard> arcCards() const;
     /// A thumbnail card: the look's frame, the picture and the look's border.
     void drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
                            bool selected, const QImage& icon, const RingScene& scene,
@@ -278,6 +289,31 @@ private:
         QRect used;
     };
     mutable std::vector<CardComposite> cardComposites_;
+    /// Room around a card for its widest shadow.
+    static constexpr double cardMargin = 48;
+    CardKey cardKey(const WindowChip& chip, const QRectF& frame, bool selected,
+                    const QImage& picture, const QImage& icon, double scale) const;
+    const CardComposite* composedCard(const CardKey& key) const;
+    const CardComposite& keepCard(CardComposite composite) const;
+    /// Where the `used` part of a card's bitmap lies, in points.
+    static QRectF cardPlace(const QRectF& frame, const QRect& used, double scale);
+    /// The card drawn into a bitmap of its own, trimmed to what it covers; touches nothing
+    /// but its result, so it may run beside the frame's drawing.
+    std::optional<CardComposite> composeCard(const WindowChip& chip, const QRectF& frame,
+                                             bool selected, const QImage& icon,
+                                             const QImage& picture, const RingScene& scene,
+                                             const CardKey& key, double scale,
+                                             QPainter::RenderHints hints) const;
+    /// A settled arc card this frame draws and nobody has composed yet.
+    struct PendingCard {
+        int index = 0;
+        QRectF frame;
+        bool selected = false;
+        QImage picture;
+        CardKey key;
+        std::optional<CardComposite> composite;
+    };
+    std::vector<PendingCard> cardsToCompose(const QPainter& painter) const;
     struct BadgePicture {
         const RingLook* look = nullptr;
         bool dark = false;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QThread>
+#include <QThreadPool>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -118,6 +120,105 @@ TEST(RenderThreadTest, AHelperThatFallsAsleepAfterEveryShareIsWokenForTheNext) {
     renderThread::setHelperWatch(std::chrono::microseconds(250));
     // The helper did take part, so the shares above did go through its waking.
     EXPECT_GT(helped, 0);
+}
+
+// Holds every free thread of Qt's pool until released.
+class PoolHold {
+public:
+    PoolHold() {
+        QThreadPool* pool = QThreadPool::globalInstance();
+        while (pool->tryStart([this] {
+            ++held_;
+            while (!released_.load()) std::this_thread::yield();
+        })) {
+        }
+    }
+    ~PoolHold() {
+        released_.store(true);
+        QThreadPool::globalInstance()->waitForDone();
+    }
+
+private:
+    std::atomic<int> held_{0};
+    std::atomic<bool> released_{false};
+};
+
+TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(std::max(threads, 2));
+    constexpr int count = 40;
+    std::vector<std::atomic<int>> done(count);
+    std::vector<int> results(count, 0);
+    std::atomic<int> byCaller{0};
+    std::atomic<int> asideBegun{0};
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> misreported{false};
+    {
+        renderThread::Aside aside(count, [&](int i, bool onOther) {
+            if (onOther != (std::this_thread::get_id() != caller))
+                misreported = true;
+            if (onOther) {
+                // The other thread's first task lasts until the caller has done all the rest,
+                // so `finish` has one under way to wait for.
+                if (asideBegun.fetch_add(1) == 0) {
+                    while (byCaller.load() < count - 1) std::this_thread::yield();
+                }
+            } else {
+                ++byCaller;
+            }
+            results[static_cast<size_t>(i)] = i + 1;
+            ++done[static_cast<size_t>(i)];
+        });
+        // The caller goes on with work of its own until the other thread has begun.
+        while (asideBegun.load() == 0) std::this_thread::yield();
+        aside.finish();
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(done[static_cast<size_t>(i)].load(), 1) << i;
+            EXPECT_EQ(results[static_cast<size_t>(i)], i + 1) << i;
+        }
+    }  // finishing again does nothing
+    EXPECT_EQ(asideBegun.load(), 1);
+    EXPECT_EQ(byCaller.load(), count - 1);
+    EXPECT_FALSE(misreported.load());
+    pool->setMaxThreadCount(threads);
+}
+
+TEST(RenderThreadTest, WithThePoolBusyEveryTaskAsideRunsInFinishOnTheCaller) {
+    std::vector<int> ranAside;
+    std::vector<int> ranHere;
+    {
+        const PoolHold hold;
+        renderThread::Aside aside(
+            5, [&](int i, bool onOther) { (onOther ? ranAside : ranHere).push_back(i); });
+        EXPECT_TRUE(ranHere.empty());  // nothing before `finish`
+        aside.finish();
+    }
+    EXPECT_TRUE(ranAside.empty());
+    EXPECT_EQ(ranHere, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(RenderThreadTest, AThreadThatBeginsAfterFinishTouchesNoTask) {
+    // Many short sets of tasks: the pool's thread often wakes only after the caller has done
+    // every task itself, and must then leave without calling any (the tasks' captures are gone).
+    std::atomic<int> late{0};
+    for (int round = 0; round < 2000; ++round) {
+        auto finished = std::make_shared<std::atomic<bool>>(false);
+        int ran = 0;
+        std::mutex guard;
+        {
+            renderThread::Aside aside(2, [&ran, &guard, finished, &late](int, bool) {
+                if (finished->load())
+                    ++late;
+                const std::lock_guard lock(guard);
+                ++ran;
+            });
+        }
+        finished->store(true);
+        EXPECT_EQ(ran, 2);
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(late.load(), 0);
 }
 
 }  // namespace

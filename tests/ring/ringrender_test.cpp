@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <numbers>
+#include <thread>
 
 #include "platform/sim/virtualclock.h"
 #include "ring/draw.h"
+#include "ring/ringbackground.h"
 #include "ring/ringgeometry.h"
+#include "ring/ringstyle.h"
 #include "ring/ringview.h"
 
 namespace tandri {
@@ -43,6 +52,7 @@ struct LookLog {
     std::vector<bool> runningFront;
     std::vector<QString> badges;
     std::vector<QPointF> badgePoints;
+    std::mutex cardsGuard;
     std::vector<QRectF> cards;
     std::vector<bool> cardSelected;
     std::vector<QRectF> arcSelections;
@@ -102,7 +112,9 @@ public:
     QPainterPath drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
                                const RingScene&) const override {
         // A card is measured before it is composed; only what reaches a bitmap is drawn.
+        // Cards are composed on two threads at once.
         if (painter.device()->devType() == QInternal::Image) {
+            const std::lock_guard lock(log_->cardsGuard);
             log_->cards.push_back(rect);
             log_->cardSelected.push_back(selected);
         }
@@ -393,16 +405,37 @@ TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(0);
     draw();
-    ASSERT_EQ(log->cards.size(), 5u);
     EXPECT_FALSE(log->trackItems[0]);
-    // Others first, then the neighbours (1 and 2), then the selected card at full size.
-    EXPECT_EQ(log->cards[0], view.chips()[3].frame);
-    EXPECT_EQ(log->cards[1], view.chips()[4].frame);
+    // The neighbours (1 and 2) grown outward, the selected card at full size, the others as
+    // placed; composed in any order, each once.
     const QSizeF grownSize = RingView::arcThumbnailSize * 1.12;
-    EXPECT_EQ(log->cards[2], view.outwardFrame(grownSize, view.chips()[1]));
-    EXPECT_EQ(log->cards[3], view.outwardFrame(grownSize, view.chips()[2]));
-    EXPECT_EQ(log->cards[4], view.magnifiedFrame(0));
-    EXPECT_EQ(log->cardSelected, (std::vector<bool>{false, false, false, false, true}));
+    const std::vector<QRectF> frames{view.magnifiedFrame(0),
+                                     view.outwardFrame(grownSize, view.chips()[1]),
+                                     view.outwardFrame(grownSize, view.chips()[2]),
+                                     view.chips()[3].frame, view.chips()[4].frame};
+    ASSERT_EQ(log->cards.size(), 5u);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const auto found = std::find(log->cards.begin(), log->cards.end(), frames[i]);
+        ASSERT_NE(found, log->cards.end()) << "card " << i;
+        EXPECT_EQ(log->cardSelected[static_cast<size_t>(found - log->cards.begin())], i == 0);
+    }
+    // Others lie below the neighbours, the neighbours below the selected card: where two
+    // overlap, the later one's picture shows.
+    const std::vector<int> order{3, 4, 1, 2, 0};
+    int overlaps = 0;
+    for (size_t a = 0; a < order.size(); ++a) {
+        for (size_t b = a + 1; b < order.size(); ++b) {
+            const int top = order[b];
+            const QRectF both =
+                frames[static_cast<size_t>(order[a])].intersected(frames[static_cast<size_t>(top)]);
+            if (both.width() < 4 || both.height() < 4 || top == 3)
+                continue;
+            ++overlaps;
+            EXPECT_TRUE(isColor(both.center(), pictures[static_cast<size_t>(top)].pixelColor(0, 0)))
+                << order[a] << " over " << top;
+        }
+    }
+    EXPECT_GE(overlaps, 2);
 
     // The picture fills the selected card; a window without one shows the entry's icon.
     const QRectF big = view.magnifiedFrame(0);
@@ -591,6 +624,151 @@ int differing(const QImage& a, const QImage& b) {
         for (int x = 0; x < a.width(); ++x) count += p[x] != q[x] ? 1 : 0;
     }
     return count;
+}
+
+// A real look that notes on which threads cards are drawn; its body waits (a while at most)
+// for a card to be drawn on another thread, so that composing beside the ring is seen to
+// happen whenever it can.
+class ThreadNotingLook : public RingLook {
+public:
+    explicit ThreadNotingLook(std::shared_ptr<const RingLook> look) : look_(std::move(look)) {}
+
+    bool waitsForCards = false;
+    mutable std::mutex guard;
+    mutable std::condition_variable cardDrawn;
+    /// The thread of each card drawn, and of the last body.
+    mutable std::vector<std::thread::id> cardThreads;
+    mutable std::thread::id frameThread;
+
+    /// Cards drawn on the last body's thread, and elsewhere.
+    std::pair<int, int> cards() const {
+        const std::lock_guard lock(guard);
+        const auto here = std::count(cardThreads.begin(), cardThreads.end(), frameThread);
+        return {static_cast<int>(here),
+                static_cast<int>(cardThreads.size()) - static_cast<int>(here)};
+    }
+
+    LookBackdrop backdrop() const override { return look_->backdrop(); }
+    QColor accent() const override { return look_->accent(); }
+    IconScale iconScale() const override { return look_->iconScale(); }
+    QColor runningColor() const override { return look_->runningColor(); }
+    ColumnColors column() const override { return look_->column(); }
+    void drawBody(QPainter& painter, const RingScene& scene) const override {
+        {
+            std::unique_lock lock(guard);
+            const std::thread::id self = std::this_thread::get_id();
+            frameThread = self;
+            if (waitsForCards) {
+                cardDrawn.wait_for(lock, std::chrono::seconds(20), [this, self] {
+                    return std::any_of(cardThreads.begin(), cardThreads.end(),
+                                       [self](std::thread::id id) { return id != self; });
+                });
+            }
+        }
+        look_->drawBody(painter, scene);
+    }
+    void drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,
+                  const RingScene& scene) const override {
+        look_->drawIcon(painter, app, rect, selected, scene);
+    }
+    void drawRunning(QPainter& painter, int index, bool front,
+                     const RingScene& scene) const override {
+        look_->drawRunning(painter, index, front, scene);
+    }
+    void drawBadge(QPainter& painter, const QString& text, QPointF point,
+                   const RingScene& scene) const override {
+        look_->drawBadge(painter, text, point, scene);
+    }
+    void drawMore(QPainter& painter, int count, const QRectF& rect,
+                  const RingScene& scene) const override {
+        look_->drawMore(painter, count, rect, scene);
+    }
+    void drawOverlay(QPainter& painter, const RingScene& scene) const override {
+        look_->drawOverlay(painter, scene);
+    }
+    void drawCenter(QPainter& painter, const RingScene& scene) const override {
+        look_->drawCenter(painter, scene);
+    }
+    void drawArcTrack(QPainter& painter, double from, double to, bool items,
+                      const RingScene& scene) const override {
+        look_->drawArcTrack(painter, from, to, items, scene);
+    }
+    void drawArcSelection(QPainter& painter, const QRectF& rect,
+                          const RingScene& scene) const override {
+        look_->drawArcSelection(painter, rect, scene);
+    }
+    QPainterPath drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
+                               const RingScene& scene) const override {
+        {
+            const std::lock_guard lock(guard);
+            cardThreads.push_back(std::this_thread::get_id());
+        }
+        cardDrawn.notify_all();
+        return look_->drawCardFrame(painter, rect, selected, scene);
+    }
+    void drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
+                        const RingScene& scene) const override {
+        look_->drawCardBorder(painter, path, selected, scene);
+    }
+    QRectF selectionArea(QPointF center, const RingLayout& layout, int index) const override {
+        return look_->selectionArea(center, layout, index);
+    }
+
+private:
+    std::shared_ptr<const RingLook> look_;
+};
+
+TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    view.showsThumbnails = true;
+    view.reduceMotion = true;
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 9; ++i) {
+        QImage picture(320, 200, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(QColor::fromHsv(i * 40, 160, 220));
+        QPainter(&picture).fillRect(QRect(0, 0, 320, 24), QColor(30, 30, 30));
+        pictures.push_back(picture);
+    }
+    view.thumbnail = [&pictures](quint32 id) {
+        return pictures.at(id - 1);
+    };
+    view.showChips(windowChips(9), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    view.setSelectedChip(4);
+    view.setSelectedApp(2);
+    const QRectF area = view.contentArea();
+    for (RingStyle style : allRingStyles) {
+        SCOPED_TRACE(rawValue(style).toStdString());
+        for (const bool dark : {true, false}) {
+            const auto noting = std::make_shared<ThreadNotingLook>(
+                makeLook(LookChoice{style, standardBackground(style), dark}));
+            view.look = noting;
+            // In turn: the pool's one thread draws the frame, cards and all.
+            pool->setMaxThreadCount(1);
+            view.forgetPictures();
+            Draw::clearCaches();
+            const QImage inTurn = drawnAfresh(view, area, 2).first;
+            EXPECT_EQ(noting->cards(), std::pair(2 * 9, 0));  // measured, then drawn
+            // Beside: the frame on one of the pool's threads and cards on another.
+            pool->setMaxThreadCount(2);
+            view.forgetPictures();
+            Draw::clearCaches();
+            noting->cardThreads.clear();
+            noting->waitsForCards = true;
+            const QImage beside = drawnAfresh(view, area, 2).first;
+            noting->waitsForCards = false;
+            const auto [here, elsewhere] = noting->cards();
+            EXPECT_GT(elsewhere, 0);
+            EXPECT_EQ(here + elsewhere, 2 * 9);
+            EXPECT_EQ(differing(inTurn, beside), 0);
+            // And the next frame copies them all.
+            const QImage again = drawnAfresh(view, area, 2).first;
+            EXPECT_EQ(noting->cardThreads.size(), size_t{2 * 9});
+            EXPECT_EQ(differing(inTurn, again), 0);
+        }
+    }
+    pool->setMaxThreadCount(threads);
 }
 
 TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <functional>
 #include <numbers>
+#include <thread>
+#include <vector>
 
 #include "ring/draw.h"
 #include "ring/looks/canvas.h"
@@ -654,6 +656,64 @@ TEST(DrawShape, PicturesOfOneShapeShareAKeyAndAShadow) {
     EXPECT_EQ(Draw::glowBlurCount(), before + 1);
     EXPECT_NEAR(canvas.alpha({40, 27}), canvas.alpha({140, 27}), 3);
     EXPECT_GT(canvas.alpha({40, 27}), 10);
+}
+
+// A card as the ring composes one: a blurred shadow, a fill, a picture cut to a rounded
+// rect and a border, each of which the primitives cache.
+QImage composedCard(const QImage& picture, double y) {
+    Canvas canvas(220, 160);
+    QPainter& p = canvas.painter();
+    const QRectF rect(30, y, 160, 100);
+    QPainterPath path;
+    path.addRoundedRect(rect, 8, 8);
+    Draw::glow(
+        p, QColor(0, 0, 0, 110), 14, QPointF(0, -3),
+        [&path](QPainter& q) { Draw::fill(q, path, QColor(40, 40, 40)); }, 0x5eed'0001,
+        rect.topLeft());
+    p.save();
+    p.setClipPath(path);
+    Draw::image(p, picture, rect.adjusted(0, -10, 0, 10));
+    p.restore();
+    Draw::stroke(p, path, Qt::white, 1.5);
+    return canvas.image();
+}
+
+TEST(DrawPainting, WorkAsideKeepsItsOwnCachesAndDrawsWhatTheFrameThreadDraws) {
+    Draw::clearCaches();
+    QImage picture(160, 120, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(QColor(90, 140, 210));
+    const QImage expected = composedCard(picture, 30);
+
+    // On another thread, with caches of its own, while this thread draws the same cards:
+    // every picture equals the one drawn alone, again and again.
+    constexpr int rounds = 40;
+    std::vector<QImage> aside(rounds);
+    const quint64 before = Draw::glowBlurCount();
+    std::thread other([&] {
+        const Draw::AsideCaches own;
+        for (QImage& card : aside) card = composedCard(picture, 30);
+    });
+    std::vector<QImage> here(rounds);
+    for (QImage& card : here) card = composedCard(picture, 30);
+    other.join();
+    for (int i = 0; i < rounds; ++i) {
+        EXPECT_EQ(aside[static_cast<size_t>(i)], expected) << i;
+        EXPECT_EQ(here[static_cast<size_t>(i)], expected) << i;
+    }
+    // The shadow was cached on this thread already, and blurred once more aside.
+    EXPECT_EQ(Draw::glowBlurCount(), before + 1);
+
+    // Forgetting the caches forgets the ones aside too: the shadow is blurred again there.
+    Draw::clearCaches();
+    const quint64 cleared = Draw::glowBlurCount();
+    std::thread([&] {
+        const Draw::AsideCaches own;
+        composedCard(picture, 30);
+        composedCard(picture, 30);
+    }).join();
+    EXPECT_EQ(Draw::glowBlurCount(), cleared + 1);
+    composedCard(picture, 30);
+    EXPECT_EQ(Draw::glowBlurCount(), cleared + 2);
 }
 
 TEST(DrawPainting, ImagesDrawnAgainAtOneSizeLookTheSame) {
