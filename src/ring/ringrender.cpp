@@ -179,15 +179,19 @@ void RingView::render(QPainter& painter) {
         drawNotice(painter);
     painter.restore();
 
+    // Chips are not faded by the opening. The arc's track goes below the cards, and the cards
+    // go on being composed beside it.
+    const bool arc = !chips_.empty() && activeLayout_ == WindowLayout::Arc;
+    if (arc)
+        drawArcTrack(painter, scene);
     composing.finish();
     for (PendingCard& card : pending) {
         if (card.composite)
             keepCard(std::move(*card.composite));
     }
-    // Chips are not faded by the opening.
     if (chips_.empty())
         return;
-    if (activeLayout_ == WindowLayout::Arc) {
+    if (arc) {
         drawArc(painter, scene);
     } else {
         drawColumn(painter, scene);
@@ -269,17 +273,19 @@ void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage&
     Draw::text(painter, chip.title(), titleRect, 12, QFont::Medium, titleColor, Qt::AlignLeft);
 }
 
-void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
-    const QImage icon = entryIcon(chipsApp_);
+void RingView::drawArcTrack(QPainter& painter, const RingScene& scene) const {
     double from = chips_.front().angle - chips_.front().halfSpan;
     double to = chips_.front().angle + chips_.front().halfSpan;
     for (const WindowChip& chip : chips_) {
         from = std::min(from, chip.angle - chip.halfSpan);
         to = std::max(to, chip.angle + chip.halfSpan);
     }
-    const bool thumbnails = hasThumbnailChips();
-    look->drawArcTrack(painter, from, to, !thumbnails, scene);
+    look->drawArcTrack(painter, from, to, !hasThumbnailChips(), scene);
+}
 
+void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
+    const QImage icon = entryIcon(chipsApp_);
+    const bool thumbnails = hasThumbnailChips();
     const int n = static_cast<int>(chips_.size());
     if (!thumbnails) {
         for (int i = 0; i < n; ++i)

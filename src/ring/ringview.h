@@ -218,6 +218,9 @@ private:
     /// The icon `chip` brings of its own, looked up before the frame when it is drawn off this
     /// thread.
     QImage ownIcon(const WindowChip& chip) const;
+    /// The look's track along the arc's chips, below them.
+    void drawArcTrack(QPainter& painter, const RingScene& scene) const;
+    /// The arc's chips, after its track.
     void drawArc(QPainter& painter, const RingScene& scene) const;
     void drawColumn(QPainter& painter, const RingScene& scene) const;
     void drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
