@@ -145,8 +145,9 @@ TEST_F(X11Actions, OpenFilesRunsTheEntryByItsFieldCodes) {
         QFile file(script);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(
-            "#!/bin/sh\n{ printf 'call'; for a in \"$@\"; do printf ' [%s]' \"$a\"; done; "
-            "echo; } >> \"" +
+            // One write per call: a line written in pieces could be read half done.
+            "#!/bin/sh\nline=call; for a in \"$@\"; do line=\"$line [$a]\"; done; "
+            "printf '%s\\n' \"$line\" >> \"" +
             QFile::encodeName(log) + "\"\n");
         file.setPermissions(file.permissions() | QFile::ExeOwner);
     }
