@@ -130,7 +130,10 @@ void RingView::render(QPainter& painter) {
 
     // Cards seen for the first time are composed on another thread while this one draws the
     // ring: composing nine of them takes about as long as the ring itself.
-    std::vector<PendingCard> pending = cardsToCompose(painter);
+    const bool arc = !chips_.empty() && activeLayout_ == WindowLayout::Arc;
+    const std::vector<ArcCard> cards =
+        arc && hasThumbnailChips() ? arcCards() : std::vector<ArcCard>();
+    std::vector<PendingCard> pending = cardsToCompose(painter, cards);
     const QImage chipsIcon = entryIcon(chipsApp_);
     const QPainter::RenderHints hints = painter.renderHints();
     const double scale = std::abs(painter.deviceTransform().m11());
@@ -181,7 +184,6 @@ void RingView::render(QPainter& painter) {
 
     // Chips are not faded by the opening. The arc's track goes below the cards, and the cards
     // go on being composed beside it.
-    const bool arc = !chips_.empty() && activeLayout_ == WindowLayout::Arc;
     if (arc)
         drawArcTrack(painter, scene);
     composing.finish();
@@ -192,7 +194,7 @@ void RingView::render(QPainter& painter) {
     if (chips_.empty())
         return;
     if (arc) {
-        drawArc(painter, scene);
+        drawArc(painter, scene, cards);
     } else {
         drawColumn(painter, scene);
     }
@@ -283,7 +285,8 @@ void RingView::drawArcTrack(QPainter& painter, const RingScene& scene) const {
     look->drawArcTrack(painter, from, to, !hasThumbnailChips(), scene);
 }
 
-void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
+void RingView::drawArc(QPainter& painter, const RingScene& scene,
+                       const std::vector<ArcCard>& cards) const {
     const QImage icon = entryIcon(chipsApp_);
     const bool thumbnails = hasThumbnailChips();
     const int n = static_cast<int>(chips_.size());
@@ -293,7 +296,7 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
         return;
     }
 
-    for (const ArcCard& card : arcCards()) {
+    for (const ArcCard& card : cards) {
         const WindowChip& chip = chips_[card.index];
         int count = 0;
         if (isMore(chip, &count)) {
@@ -304,13 +307,14 @@ void RingView::drawArc(QPainter& painter, const RingScene& scene) const {
     }
 }
 
-std::vector<RingView::PendingCard> RingView::cardsToCompose(const QPainter& painter) const {
+std::vector<RingView::PendingCard> RingView::cardsToCompose(
+    const QPainter& painter, const std::vector<ArcCard>& cards) const {
     std::vector<PendingCard> pending;
-    if (activeLayout_ != WindowLayout::Arc || chips_.empty() || !hasThumbnailChips())
+    if (cards.empty())
         return pending;
     const double scale = std::abs(painter.deviceTransform().m11());
     const QImage icon = entryIcon(chipsApp_);
-    for (const ArcCard& card : arcCards()) {
+    for (const ArcCard& card : cards) {
         const WindowChip& chip = chips_[static_cast<size_t>(card.index)];
         if (!card.settled || isMore(chip))
             continue;

@@ -218,10 +218,20 @@ private:
     /// The icon `chip` brings of its own, looked up before the frame when it is drawn off this
     /// thread.
     QImage ownIcon(const WindowChip& chip) const;
+    /// A card on the arc as this frame draws it, in drawing order.
+    struct ArcCard {
+        int index = 0;
+        QRectF frame;
+        bool selected = false;
+        /// Neither growing nor shrinking: drawn from a composed bitmap.
+        bool settled = true;
+    };
+    std::vector<ArcCard> arcCards() const;
     /// The look's track along the arc's chips, below them.
     void drawArcTrack(QPainter& painter, const RingScene& scene) const;
-    /// The arc's chips, after its track.
-    void drawArc(QPainter& painter, const RingScene& scene) const;
+    /// The arc's chips, after its track; `cards` are the thumbnail cards as `arcCards` gives them.
+    void drawArc(QPainter& painter, const RingScene& scene,
+                 const std::vector<ArcCard>& cards) const;
     void drawColumn(QPainter& painter, const RingScene& scene) const;
     void drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
                   bool selected) const;
@@ -237,15 +247,6 @@ private:
     /// The look's window-count badge, copied from a picture drawn once per text.
     void drawBadge(QPainter& painter, const QString& text, QPointF point,
                    const RingScene& scene) const;
-    /// A card on the arc as this frame draws it, in drawing order.
-    struct ArcCard {
-        int index = 0;
-        QRectF frame;
-        bool selected = false;
-        /// Neither growing nor shrinking: drawn from a composed bitmap.
-        bool settled = true;
-    };
-    std::vector<ArcCard> arcCards() const;
     /// A thumbnail card: the look's frame, the picture and the look's border.
     void drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
                            bool selected, const QImage& icon, const RingScene& scene,
@@ -316,7 +317,8 @@ private:
         CardKey key;
         std::optional<CardComposite> composite;
     };
-    std::vector<PendingCard> cardsToCompose(const QPainter& painter) const;
+    std::vector<PendingCard> cardsToCompose(const QPainter& painter,
+                                            const std::vector<ArcCard>& cards) const;
     struct BadgePicture {
         const RingLook* look = nullptr;
         bool dark = false;
