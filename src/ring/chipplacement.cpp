@@ -155,7 +155,7 @@ std::vector<double> RingView::arcAngles(int count, double base, double radius, Q
 
 bool RingView::placeArc(int index) {
     const bool items = chipsAreItems();
-    const size_t limit = items ? AppSource::maxOverflow : 9;
+    const size_t limit = items ? AppSource::maxOverflow : maxArcCards;
     const double maxSpan = items ? overflowMaxSpan : arcMaxSpan;
     if (chips_.size() > limit) {
         const int left = static_cast<int>(chips_.size() - (limit - 1));

@@ -440,17 +440,25 @@ RingView::CardKey RingView::cardKey(const WindowChip& chip, const QRectF& frame,
 }
 
 const RingView::CardComposite* RingView::composedCard(const CardKey& key) const {
-    for (const CardComposite& cached : cardComposites_) {
-        if (cached.key == key)
+    for (CardComposite& cached : cardComposites_) {
+        if (cached.key == key) {
+            cached.lastUse = ++cardClock_;
             return &cached;
+        }
     }
     return nullptr;
 }
 
 const RingView::CardComposite& RingView::keepCard(CardComposite composite) const {
-    constexpr size_t kept = 24;
-    if (cardComposites_.size() >= kept)
-        cardComposites_.erase(cardComposites_.begin());
+    // Moving along an arc shows each card in three sizes (on its own, beside the aimed one, and
+    // aimed): all of them are kept, or every step would compose some again.
+    constexpr size_t kept = 3 * maxArcCards + 5;
+    if (cardComposites_.size() >= kept) {
+        cardComposites_.erase(std::min_element(
+            cardComposites_.begin(), cardComposites_.end(),
+            [](const CardComposite& a, const CardComposite& b) { return a.lastUse < b.lastUse; }));
+    }
+    composite.lastUse = ++cardClock_;
     cardComposites_.push_back(std::move(composite));
     return cardComposites_.back();
 }

@@ -42,6 +42,8 @@ public:
     static constexpr QSizeF arcIconSize{40, 40};
     /// An arc item with thumbnails.
     static constexpr QSizeF arcThumbnailSize{96, 60};
+    /// Most window chips on an arc; more windows than that leave the last place to a "+N" chip.
+    static constexpr size_t maxArcCards = 9;
     /// Least room between neighbouring arc items.
     static constexpr double arcGap = 12;
     /// How much the aimed card's neighbours on the arc grow.
@@ -291,12 +293,15 @@ private:
         QImage picture;
         /// Where the picture lies in the card's bitmap with its full shadow margin.
         QRect used;
+        quint64 lastUse = 0;
     };
     mutable std::vector<CardComposite> cardComposites_;
+    mutable quint64 cardClock_ = 0;
     /// Room around a card for its widest shadow.
     static constexpr double cardMargin = 48;
     CardKey cardKey(const WindowChip& chip, const QRectF& frame, bool selected,
                     const QImage& picture, const QImage& icon, double scale) const;
+    /// The composed card with `key`, now the most recently used, or null.
     const CardComposite* composedCard(const CardKey& key) const;
     const CardComposite& keepCard(CardComposite composite) const;
     /// Where the `used` part of a card's bitmap lies, in points.

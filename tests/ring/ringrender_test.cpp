@@ -457,6 +457,38 @@ TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
     EXPECT_TRUE(isColor(QPointF(minX(big) + 2, maxY(big) - 2), QColor(0, 0, 200)));
 }
 
+TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
+    view.showsThumbnails = true;
+    view.reduceMotion = true;
+    // Nine windows, each with a picture of its own: every card in each of its three sizes (on
+    // its own, beside the aimed one, aimed) is a picture of its own.
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 9; ++i) pictures.push_back(solid(QColor(20 * i, 100, 200 - 20 * i)));
+    view.thumbnail = [&pictures](quint32 id) {
+        return pictures.at(id - 1);
+    };
+    view.showChips(windowChips(9), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    ASSERT_EQ(view.chips().size(), 9u);
+    const auto goRound = [&] {
+        for (int i = 0; i < 9; ++i) {
+            view.setSelectedChip(i);
+            draw();
+        }
+    };
+    goRound();
+    EXPECT_GE(log->cards.size(), 9u);
+    log->cards.clear();
+    goRound();
+    EXPECT_TRUE(log->cards.empty()) << log->cards.size() << " cards composed again";
+    // Going back the other way finds them too.
+    for (int i = 8; i >= 0; --i) {
+        view.setSelectedChip(i);
+        draw();
+    }
+    EXPECT_TRUE(log->cards.empty());
+}
+
 TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
     view.showsThumbnails = true;
     view.windowLayout = WindowLayout::Column;
