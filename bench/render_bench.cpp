@@ -16,12 +16,13 @@ namespace {
 constexpr double scale = 2;
 constexpr int arcChips = 9;
 
-QImage windowPicture() {
+// Every window has a picture of its own, as every window's thumbnail differs.
+QImage windowPicture(int window) {
     QImage image(640, 400, QImage::Format_ARGB32_Premultiplied);
     image.fill(QColor(230, 232, 236));
     QPainter painter(&image);
     painter.fillRect(QRect(0, 0, 640, 28), QColor(200, 202, 206));
-    painter.fillRect(QRect(0, 28, 150, 372), QColor(90, 140, 210));
+    painter.fillRect(QRect(0, 28, 150 + 10 * window, 372), QColor(90, 140, 210));
     return image;
 }
 
@@ -38,18 +39,24 @@ struct RenderBench : bench::Bench {
         v.windowLayout = WindowLayout::Arc;
         v.showsThumbnails = true;
         v.reduceMotion = true;
-        v.thumbnail = [picture = windowPicture()](quint32) {
-            return picture;
+        std::vector<QImage> pictures;
+        for (int i = 0; i < arcChips; ++i) pictures.push_back(windowPicture(i));
+        v.thumbnail = [pictures](quint32 id) {
+            return pictures[(id - firstWindow) % pictures.size()];
         };
+        showChips();
+    }
+    static constexpr quint32 firstWindow = 500;
+    void showChips() {
         std::vector<WindowChip> list;
         for (int i = 0; i < arcChips; ++i) {
             WindowInfo info;
             info.title = QStringLiteral("Document %1").arg(i);
-            info.id = static_cast<quint32>(500 + i);
+            info.id = firstWindow + static_cast<quint32>(i);
             list.emplace_back(WindowChip::Window{info});
         }
-        v.showChips(std::move(list), 0);
-        v.setSelectedChip(0);
+        view().showChips(std::move(list), 0);
+        view().setSelectedChip(0);
     }
     RingView& view() { return ring.panel().ringView(); }
     /// The pointer moves on: to the next entry, or to the next chip when chips are shown.
@@ -85,6 +92,27 @@ void coldFrame(benchmark::State& state, RingStyle style, bool chips) {
         Draw::clearCaches();
         b.view().forgetPictures();
         b.view().invalidateAll();
+        benchmark::DoNotOptimize(b.frame());
+    }
+}
+
+// The frame in which the aimed entry's cards first appear, in the process's first opening: the
+// ring was drawn without them just before (its own shadows and shapes are cached), but the cards,
+// their shadows, the arc along them and a frame bitmap of the new size are all new. A ring never
+// opens with cards: they come with the first aim.
+void cardsFrame(benchmark::State& state, RingStyle style) {
+    RenderBench b(style, true);
+    b.frame();
+    for (auto _ : state) {
+        state.PauseTiming();
+        Draw::clearCaches();
+        b.view().forgetPictures();
+        b.view().hideChips();
+        b.view().invalidateAll();
+        b.frame();
+        b.showChips();
+        b.view().invalidateAll();
+        state.ResumeTiming();
         benchmark::DoNotOptimize(b.frame());
     }
 }
@@ -138,6 +166,11 @@ void registerAll() {
             benchmark::RegisterBenchmark(("ColdFrame/" + name).c_str(), coldFrame, style, chips)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
+            if (chips) {
+                benchmark::RegisterBenchmark(("CardsFrame/" + name).c_str(), cardsFrame, style)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+            }
         }
     }
 }
