@@ -327,6 +327,15 @@ std::vector<RingView::PendingCard> RingView::cardsToCompose(
         if (!key.pixels.isEmpty() && !known)
             pending.push_back({card.index, card.frame, card.selected, std::move(picture), key, {}});
     }
+    // The largest first (the aimed card's preview costs as much as a few others together): the
+    // other thread begins with it, and what is left at the end are small ones.
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](const PendingCard& a, const PendingCard& b) {
+                         const auto area = [](const PendingCard& card) {
+                             return qint64(card.key.pixels.width()) * card.key.pixels.height();
+                         };
+                         return area(a) > area(b);
+                     });
     return pending;
 }
 
