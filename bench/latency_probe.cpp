@@ -1,8 +1,10 @@
 // Measures, on a real X server, how long the running program takes from a synthetic Alt-Space
 // press to its ring window appearing, and from the release to the flicked window becoming active.
-// Usage: latency_probe TRIES X Y DX1 DY1 WINDOW1 DX2 DY2 WINDOW2
+// Usage: latency_probe TRIES X Y DX1 DY1 WINDOW1 DX2 DY2 WINDOW2 [PAUSE]
 // The ring opens around (X, Y); each try flicks by (DX, DY) toward the entry of WINDOW (an X
-// window id), alternating between the two, so that every release switches windows.
+// window id), alternating between the two, so that every release switches windows. PAUSE is the
+// rest between tries in seconds (0.15 by default); a rest longer than the program's memory trim
+// after closing measures openings that find none of the last one's memory at hand.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -67,8 +69,9 @@ double median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 10) {
-        std::fprintf(stderr, "usage: %s TRIES X Y DX1 DY1 WINDOW1 DX2 DY2 WINDOW2\n", argv[0]);
+    if (argc != 10 && argc != 11) {
+        std::fprintf(stderr, "usage: %s TRIES X Y DX1 DY1 WINDOW1 DX2 DY2 WINDOW2 [PAUSE]\n",
+                     argv[0]);
         return 2;
     }
     const int tries = std::atoi(argv[1]);
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     const int dy[2] = {std::atoi(argv[5]), std::atoi(argv[8])};
     const Window targets[2] = {std::strtoul(argv[6], nullptr, 0),
                                std::strtoul(argv[9], nullptr, 0)};
+    const auto pause = std::chrono::duration<double>(argc == 11 ? std::atof(argv[10]) : 0.15);
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
@@ -132,7 +136,7 @@ int main(int argc, char** argv) {
         } else {
             ++failures;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        std::this_thread::sleep_for(pause);
     }
     std::printf("tries %d, failed %d\n", tries, failures);
     std::printf("press to ring on screen: median %.1f ms\n", median(opening));

@@ -30,9 +30,30 @@ QDBusMessage kwinShortcuts(const QString& method) {
     return message;
 }
 
+// Large blocks (a picture of the screen, a frame) freed during a session are kept for the next
+// one: handed back at once, each page of them costs a fault when the next opening takes them
+// again, and on some virtual machines that is most of an opening. `relieveMemory` returns them
+// once the program is at rest.
+void keepFreedMemory() {
+#if defined(__GLIBC__)
+    static const bool once = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts
+        mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        return true;
+    }();
+    (void)once;
+#endif
+}
+
 }  // namespace
 
-LinuxSystem::LinuxSystem(QDBusConnection bus) : bus_(std::move(bus)) {}
+LinuxSystem::LinuxSystem() {
+    keepFreedMemory();
+}
+
+LinuxSystem::LinuxSystem(QDBusConnection bus) : bus_(std::move(bus)) {
+    keepFreedMemory();
+}
 
 QDBusConnection LinuxSystem::bus() const {
     return bus_ ? *bus_ : QDBusConnection::sessionBus();

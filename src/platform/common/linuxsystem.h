@@ -12,8 +12,9 @@ namespace tandri {
 /// (the windows of the front app), asked for through its global shortcuts service.
 class LinuxSystem : public System {
 public:
-    /// With the desktop's services on the session bus.
-    LinuxSystem() = default;
+    /// With the desktop's services on the session bus. Freed memory is kept for reuse until
+    /// `relieveMemory`.
+    LinuxSystem();
     /// With the desktop's services on `bus`.
     explicit LinuxSystem(QDBusConnection bus);
 

@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/x11/x11connection.h"
@@ -13,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xcomposite.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace tandri::x11 {
@@ -23,6 +26,27 @@ struct ImageDeleter {
     void operator()(XImage* image) const { XDestroyImage(image); }
 };
 using ImagePtr = std::unique_ptr<XImage, ImageDeleter>;
+
+// Makes the next large allocations, `bytes` in all, find their pages mapped. Faulted in one at a
+// time, a whole screen's worth of fresh pages costs milliseconds (tens of them on some virtual
+// machines); asked for in one call, a small part of that. Freed, the block goes back to the top
+// of the heap, where the next large requests are cut from.
+void preparePages(size_t bytes) {
+#if defined(MADV_POPULATE_WRITE)
+    void* block = std::malloc(bytes);
+    if (!block)
+        return;
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
+    // Kernels before 5.14 refuse the advice; the pages then come as they always did.
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    std::free(block);
+#else
+    (void)bytes;
+#endif
+}
 
 // The screen whose area, in root pixels, holds `point`; the primary one when none does.
 QScreen* screenAtPixel(QPointF point) {
@@ -69,7 +93,8 @@ int channel(unsigned long pixel, unsigned long mask) {
 
 // An X image of a drawable with `visual` and `depth` as a QImage; null for layouts other than
 // true colour at depth 24 or 32.
-QImage fromXImage(XImage& image, const Visual& visual, int depth) {
+QImage fromXImage(ImagePtr xImage, const Visual& visual, int depth) {
+    XImage& image = *xImage;
     if ((depth != 24 && depth != 32) || image.width <= 0 || image.height <= 0)
         return {};
     // Depth 32 is the Render extension's ARGB visual, whose colours are premultiplied.
@@ -80,10 +105,15 @@ QImage fromXImage(XImage& image, const Visual& visual, int depth) {
                         visual.green_mask == 0xff00 && visual.blue_mask == 0xff;
     QImage result;
     if (native) {
-        // A copy: the X image's memory goes with it.
-        result = QImage(reinterpret_cast<const uchar*>(image.data), image.width, image.height,
-                        image.bytes_per_line, format)
-                     .copy();
+        // The picture takes over the X image's memory: a copy of a whole screen is fresh memory
+        // the kernel must hand out page by page, on the way to showing the ring.
+        XImage* owned = xImage.release();
+        result = QImage(
+            reinterpret_cast<uchar*>(owned->data), owned->width, owned->height,
+            owned->bytes_per_line, format,
+            [](void* info) { XDestroyImage(static_cast<XImage*>(info)); }, owned);
+        if (result.isNull())
+            XDestroyImage(owned);  // refused before taking it over
     } else {
         result = QImage(image.width, image.height, format);
         const unsigned long colour = visual.red_mask | visual.green_mask | visual.blue_mask;
@@ -230,7 +260,7 @@ QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
                                  unsigned(area.height()), AllPlanes, ZPixmap));
         XFreePixmap(display, pixmap);
         if (image && frameAttributes.visual)
-            picture = fromXImage(*image, *frameAttributes.visual, frameAttributes.depth);
+            picture = fromXImage(std::move(image), *frameAttributes.visual, frameAttributes.depth);
     });
     if (error != 0 || picture.isNull())
         return {};
@@ -247,11 +277,14 @@ QImage X11ScreenCapture::captureScreen(X11Connection& connection, const QRect& p
         const QRect area = pixels.intersected(QRect(0, 0, root.width, root.height));
         if (area.isEmpty())
             return;
+        // Xlib takes a picture in two blocks of its size: the reply as read, and the image.
+        const size_t bytes = size_t(area.width()) * size_t(area.height()) * sizeof(quint32);
+        preparePages(2 * bytes + 65536);
         ImagePtr image(XGetImage(display, connection.root(), area.x(), area.y(),
                                  unsigned(area.width()), unsigned(area.height()), AllPlanes,
                                  ZPixmap));
         if (image)
-            picture = fromXImage(*image, *root.visual, root.depth);
+            picture = fromXImage(std::move(image), *root.visual, root.depth);
     });
     if (error != 0)
         return {};
