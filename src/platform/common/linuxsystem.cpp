@@ -37,7 +37,7 @@ QDBusMessage kwinShortcuts(const QString& method) {
 void keepFreedMemory() {
 #if defined(__GLIBC__)
     static const bool once = [] {
-        mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts
+        mallopt(M_MMAP_THRESHOLD, int(LinuxSystem::largestHeapBlock));
         mallopt(M_TRIM_THRESHOLD, 64 << 20);
         return true;
     }();

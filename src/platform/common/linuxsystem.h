@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <cstddef>
 #include <optional>
 
 #include "platform/system.h"
@@ -17,6 +18,10 @@ public:
     LinuxSystem();
     /// With the desktop's services on `bus`.
     explicit LinuxSystem(QDBusConnection bus);
+
+    /// Blocks from this size up are mapped from the kernel on their own, and handed back when
+    /// freed; smaller ones are kept in the heap until `relieveMemory`. The largest glibc accepts.
+    static constexpr size_t largestHeapBlock = size_t(32) << 20;
 
     void relieveMemory() override;
     /// To the system log (syslog) and standard error.

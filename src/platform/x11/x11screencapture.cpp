@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
+#include "platform/common/linuxsystem.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screens.h"
 
@@ -27,24 +29,34 @@ struct ImageDeleter {
 };
 using ImagePtr = std::unique_ptr<XImage, ImageDeleter>;
 
-// Makes the next large allocations, `bytes` in all, find their pages mapped. Faulted in one at a
-// time, a whole screen's worth of fresh pages costs milliseconds (tens of them on some virtual
-// machines); asked for in one call, a small part of that. Freed, the block goes back to the top
-// of the heap, where the next large requests are cut from.
-void preparePages(size_t bytes) {
+// Makes the next `count` allocations of about `bytes` each find their pages mapped. Faulted in
+// one at a time, a whole screen's worth of fresh pages costs milliseconds (tens of them on some
+// virtual machines); asked for in one call, a small part of that. Freed, the blocks go back to
+// the top of the heap, where the next large requests are cut from. Blocks the allocator would
+// map on their own are left alone: they go back to the kernel when freed.
+void preparePages(size_t bytes, int count) {
 #if defined(MADV_POPULATE_WRITE)
-    void* block = std::malloc(bytes);
-    if (!block)
-        return;
     const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
-    // Kernels before 5.14 refuse the advice; the pages then come as they always did.
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-    std::free(block);
+    const size_t size = bytes + page;  // room for the allocator's own header
+    if (size >= LinuxSystem::largestHeapBlock)
+        return;
+    std::vector<void*> blocks;
+    for (int i = 0; i < count; ++i) {
+        void* block = std::malloc(size);
+        if (!block)
+            break;
+        blocks.push_back(block);
+        const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(page - 1);
+        // Kernels before 5.14 refuse the advice; the pages then come as they always did.
+        if (end > begin)
+            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+    // The last first, so that each joins the free space above it.
+    for (auto block = blocks.rbegin(); block != blocks.rend(); ++block) std::free(*block);
 #else
     (void)bytes;
+    (void)count;
 #endif
 }
 
@@ -279,7 +291,7 @@ QImage X11ScreenCapture::captureScreen(X11Connection& connection, const QRect& p
             return;
         // Xlib takes a picture in two blocks of its size: the reply as read, and the image.
         const size_t bytes = size_t(area.width()) * size_t(area.height()) * sizeof(quint32);
-        preparePages(2 * bytes + 65536);
+        preparePages(bytes, 2);
         ImagePtr image(XGetImage(display, connection.root(), area.x(), area.y(),
                                  unsigned(area.width()), unsigned(area.height()), AllPlanes,
                                  ZPixmap));
