@@ -217,7 +217,6 @@ void RingController::open() {
     loadWindows();
 
     mode_ = Mode::Holding;
-    openedAt_ = platform_.clock.now();
     panel_.setAcceptsMouseEvents(true);
 
     std::vector<const Screen*> others;
@@ -248,6 +247,9 @@ void RingController::open() {
     panel_.orderFront();
     panel_.makeKey();
     platform_.notifications.post(openedNotification, false);
+    // Timed from when the ring shows, not from the press: a slow opening (the first one makes
+    // its windows) must neither turn a quick tap into a hold nor skip the growing animation.
+    openedAt_ = platform_.clock.now();
     tick_ = platform_.clock.repeat(frameInterval, weakly(&RingController::update));
 }
 

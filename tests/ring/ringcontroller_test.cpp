@@ -68,6 +68,34 @@ TEST(RingController, QuickTapKeepsTheRingOpenAndALongHoldCloses) {
     EXPECT_FALSE(logged(h.desktop, "activate 101"));
 }
 
+// The first opening makes the ring's windows and can take a good part of the tap's time; the
+// tap and the growing animation count from when the ring shows.
+TEST(RingController, ASlowOpeningNeitherTurnsATapIntoAHoldNorSkipsTheAnimation) {
+    RingHarness h(desktopWithApps(8));
+    // Something on the main thread holds the opening up for 0.2 s before it returns.
+    auto slow = h.desktop.notifications().observe(RingController::openedNotification,
+                                                  [&](const QVariant& sticky) {
+                                                      if (!sticky.toBool())
+                                                          h.desktop.clock().advance(0.2);
+                                                  });
+    h.ring.triggerDown();
+    h.frame();
+    // One tick into the animation, not 0.2 s into it.
+    EXPECT_NEAR(h.view().progress(),
+                RingController::frameInterval / RingController::openingDuration, 1e-9);
+    h.frame(10);  // released 0.29 s after the press, 0.09 s after the ring showed
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    h.ring.triggerDown();
+
+    // Held for 0.29 s once the ring shows: a hold, however the opening went.
+    h.ring.triggerDown();
+    h.frame(35);
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky", "opened"}));
+}
+
 TEST(RingController, ReleaseWithThePrimaryButtonHeldStaysOpenEvenWithASelection) {
     RingHarness h(desktopWithApps(8));
     h.ring.triggerDown();
