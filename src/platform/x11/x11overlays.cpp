@@ -1,17 +1,18 @@
 #include "platform/x11/x11overlays.h"
 
 #include "platform/x11/x11overlaywindow.h"
+#include "platform/x11/x11shieldwindow.h"
 
 namespace tandri::x11 {
 
 X11Overlays::X11Overlays(X11Connection& connection) : connection_(connection) {}
 
 std::unique_ptr<OverlayWindow> X11Overlays::makePanel() {
-    return std::make_unique<X11OverlayWindow>(connection_, X11OverlayWindow::Kind::Panel);
+    return std::make_unique<X11OverlayWindow>(connection_);
 }
 
 std::unique_ptr<OverlayWindow> X11Overlays::makeShield() {
-    return std::make_unique<X11OverlayWindow>(connection_, X11OverlayWindow::Kind::Shield);
+    return std::make_unique<X11ShieldWindow>(connection_);
 }
 
 }  // namespace tandri::x11

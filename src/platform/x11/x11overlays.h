@@ -14,7 +14,7 @@ public:
     explicit X11Overlays(X11Connection& connection);
 
     std::unique_ptr<OverlayWindow> makePanel() override;
-    /// A shield never takes the keyboard focus.
+    /// An input-only window: it shows nothing and never takes the keyboard focus.
     std::unique_ptr<OverlayWindow> makeShield() override;
 
 private:

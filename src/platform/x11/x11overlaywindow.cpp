@@ -9,7 +9,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRasterWindow>
-#include <QScreen>
 #include <QSurfaceFormat>
 #include <algorithm>
 #include <cmath>
@@ -17,6 +16,7 @@
 
 #include "platform/x11/keymap.h"
 #include "platform/x11/x11screencapture.h"
+#include "platform/x11/x11screens.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
@@ -177,8 +177,8 @@ private:
     X11OverlayWindow& owner_;
 };
 
-X11OverlayWindow::X11OverlayWindow(X11Connection& connection, Kind kind)
-    : connection_(connection), kind_(kind), surface_(std::make_unique<Surface>(*this)) {
+X11OverlayWindow::X11OverlayWindow(X11Connection& connection)
+    : connection_(connection), surface_(std::make_unique<Surface>(*this)) {
     surface_->setFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                        Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     QSurfaceFormat format = surface_->format();
@@ -242,8 +242,6 @@ bool X11OverlayWindow::isVisible() const {
 }
 
 void X11OverlayWindow::makeKey() {
-    if (kind_ == Kind::Shield)
-        return;
     wantsKey_ = true;
     if (surface_->isVisible())
         takeFocus();
@@ -383,11 +381,7 @@ bool X11OverlayWindow::dropped(QDropEvent& event) {
 }
 
 QRectF X11OverlayWindow::qtFrame() const {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect screen = primary ? primary->geometry() : QRect();
-    const double bottom = screen.y() + screen.height();
-    return QRectF(frame_.x(), bottom - frame_.y() - frame_.height(), frame_.width(),
-                  frame_.height());
+    return X11Screens::toQt(frame_);
 }
 
 void X11OverlayWindow::syncQt() {

@@ -25,9 +25,7 @@ namespace tandri::x11 {
 /// screen as it was when it was ordered front under its own picture. Main thread.
 class X11OverlayWindow : public OverlayWindow {
 public:
-    enum class Kind { Panel, Shield };
-
-    X11OverlayWindow(X11Connection& connection, Kind kind);
+    explicit X11OverlayWindow(X11Connection& connection);
     ~X11OverlayWindow() override;
     X11OverlayWindow(const X11OverlayWindow&) = delete;
     X11OverlayWindow& operator=(const X11OverlayWindow&) = delete;
@@ -41,7 +39,6 @@ public:
     /// Takes the keyboard focus with XSetInputFocus: an override-redirect window is outside the
     /// window manager's focus rules, so it may take the focus itself. The window manager finds
     /// the focus back on the root when the window goes, and returns it to its last client.
-    /// Shields never take it.
     void makeKey() override;
     void setAcceptsMouseEvents(bool accepts) override;
     void setBackdropAlpha(double alpha) override;
@@ -49,7 +46,6 @@ public:
     void clearContents() override;
     void setBackdrop(const std::optional<OverlayBackdrop>& backdrop) override;
 
-    Kind kind() const { return kind_; }
     /// The X window, for tests and stacking checks.
     XID windowID() const;
 
@@ -86,7 +82,6 @@ private:
     Backdrop makeBackdrop(const OverlayBackdrop& backdrop);
 
     X11Connection& connection_;
-    Kind kind_;
     std::unique_ptr<Surface> surface_;
     OverlayHandlers handlers_;
     // The files of the drag over the window, as its moves offered them: at the drop Qt may no

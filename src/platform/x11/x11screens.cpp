@@ -1,5 +1,7 @@
 #include "platform/x11/x11screens.h"
 
+#include <unistd.h>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -75,6 +77,10 @@ bool pointerOverOwnWindow(X11Connection& connection) {
     const XID child = queryPointer(connection).child;
     if (child == 0)
         return false;  // the desktop itself
+    // Windows of this program outside Qt, such as the click shields, carry its process id.
+    const auto pid = connection.cardinals(child, "_NET_WM_PID");
+    if (pid && pid->size() == 1 && pid->front() == static_cast<unsigned long>(getpid()))
+        return true;
     Display* display = connection.display();
     for (QWindow* window : QGuiApplication::topLevelWindows()) {
         // Windows never shown have no X window, and asking for one would create it.
@@ -109,6 +115,10 @@ QPointF X11Screens::toPoints(const QPoint& rootPixel) {
 
 QRectF X11Screens::toPoints(const QRectF& rect) {
     return {rect.x(), primaryBottom() - rect.y() - rect.height(), rect.width(), rect.height()};
+}
+
+QRectF X11Screens::toQt(const QRectF& points) {
+    return toPoints(points);  // the flip about the primary screen's bottom undoes itself
 }
 
 std::vector<Screen> X11Screens::screens() const {

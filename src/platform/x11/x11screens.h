@@ -28,6 +28,8 @@ public:
     /// A rectangle in Qt's coordinates (y down) in points, y up from the primary screen's
     /// bottom.
     static QRectF toPoints(const QRectF& rect);
+    /// A rectangle in points, y up from the primary screen's bottom, in Qt's coordinates (y down).
+    static QRectF toQt(const QRectF& points);
 
 private:
     class ClickMonitor;

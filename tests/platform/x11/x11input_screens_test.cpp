@@ -6,6 +6,7 @@
 
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screens.h"
+#include "platform/x11/x11shieldwindow.h"
 #include "support/waitforevents.h"
 #include "x11input_support.h"
 
@@ -119,16 +120,24 @@ TEST_F(OutsideClicksTest, ClicksOnThisProgramsWindowsAreNotOutside) {
     bare.setGeometry(100, 600, 200, 150);
     bare.show();
     ASSERT_TRUE(waitForEvents([&] { return framed.isExposed() && bare.isExposed(); }));
+    // And one outside Qt: a click shield, from (700, 600) to (850, 750) in root pixels.
+    x11::X11ShieldWindow shield(*connection);
+    int shieldClicks = 0;
+    shield.setHandlers({[&](MouseButton) { ++shieldClicks; }, {}, {}, {}});
+    shield.setFrame(X11Screens::toPoints(QRectF(700, 600, 150, 150)));
+    shield.orderFront();
 
     auto monitor = screens->monitorOutsideClicks([&] { ++clicks; });
     ASSERT_TRUE(monitor);
-    for (QWindow* window : {&framed, &bare}) {
+    for (const QPoint& point :
+         {framed.geometry().center(), bare.geometry().center(), QPoint(775, 675)}) {
         for (int button : {1, 3}) {
-            ASSERT_TRUE(clickAt(window->geometry().center(), button));
+            ASSERT_TRUE(clickAt(point, button));
             // Handled while the pointer is still there, as the program would.
             settle(*connection);
         }
     }
+    EXPECT_EQ(shieldClicks, 2);
     // Whatever these produced has arrived once another program's click has.
     ASSERT_TRUE(clickTarget(1));
     ASSERT_TRUE(waitFor(*connection, [&] { return clicks >= 1; }));

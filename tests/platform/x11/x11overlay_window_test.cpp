@@ -9,6 +9,7 @@
 
 #include "platform/x11/x11overlays.h"
 #include "platform/x11/x11overlaywindow.h"
+#include "platform/x11/x11shieldwindow.h"
 #include "x11overlay_session.h"
 
 namespace tandri::x11::test {
@@ -33,9 +34,13 @@ protected:
         overlays = std::make_unique<X11Overlays>(*connection);
     }
 
-    std::unique_ptr<X11OverlayWindow> make(bool shield = false) {
-        auto window = shield ? overlays->makeShield() : overlays->makePanel();
+    std::unique_ptr<X11OverlayWindow> make() {
+        auto window = overlays->makePanel();
         return std::unique_ptr<X11OverlayWindow>(static_cast<X11OverlayWindow*>(window.release()));
+    }
+    std::unique_ptr<X11ShieldWindow> makeShield() {
+        auto window = overlays->makeShield();
+        return std::unique_ptr<X11ShieldWindow>(static_cast<X11ShieldWindow*>(window.release()));
     }
 
     // A window of another program under the whole panel, drawn and settled.
@@ -132,7 +137,7 @@ TEST_F(X11OverlayWindowTest, ClicksGoThroughAWindowThatDoesNotAcceptThem) {
     auto blue = underneath("ClickBlue", "blue", Qt::blue);
     std::vector<MouseButton> shieldClicks;
     std::vector<MouseButton> panelClicks;
-    auto shield = make(true);
+    auto shield = makeShield();
     shield->setHandlers({[&](MouseButton b) { shieldClicks.push_back(b); }, {}, {}, {}});
     shield->setFrame(panelFrame);
     shield->setAcceptsMouseEvents(true);
@@ -167,6 +172,54 @@ TEST_F(X11OverlayWindowTest, ClicksGoThroughAWindowThatDoesNotAcceptThem) {
     EXPECT_TRUE(waitForEvents([&] { return panelClicks.size() == 3; }));
 }
 
+TEST_F(X11OverlayWindowTest, AShieldShowsNothingAndTakesEveryButtonButTheWheel) {
+    auto blue = underneath("ShieldBlue", "blue", Qt::blue);
+    auto shield = makeShield();
+    std::vector<MouseButton> clicks;
+    shield->setHandlers({[&](MouseButton b) { clicks.push_back(b); }, {}, {}, {}});
+    shield->setFrame(panelFrame);
+    shield->orderFront();
+    EXPECT_TRUE(shield->isVisible());
+    EXPECT_TRUE(waitForColour(*connection, QPoint(500, 550), Qt::blue));
+    // What lies below keeps drawing: the window moved away from under the shield is gone from
+    // the screen there too, as no picture taken at the opening would show.
+    const QColor desktop = screenColour(*connection, QPoint(50, 880));
+    ASSERT_FALSE(near(desktop, Qt::blue));
+    ASSERT_TRUE(
+        run("xdotool", {"windowmove", "--sync", QString::number(blue->window()), "900", "450"}));
+    EXPECT_TRUE(waitForColour(*connection, QPoint(500, 550), desktop));
+
+    ASSERT_TRUE(run("xdotool", {"mousemove", "500", "550", "click", "1", "click", "3", "click", "4",
+                                "click", "5", "click", "2"}));
+    ASSERT_TRUE(waitForEvents([&] { return clicks.size() >= 3; }));
+    waitForEvents([] { return false; }, 200);
+    EXPECT_EQ(clicks, (std::vector{MouseButton::Left, MouseButton::Right, MouseButton::Other}));
+
+    // Not accepting, it lets the clicks through to what lies below.
+    auto panel = make();
+    std::vector<MouseButton> panelClicks;
+    panel->setHandlers({[&](MouseButton b) { panelClicks.push_back(b); }, {}, {}, {}});
+    panel->setFrame(panelFrame);
+    panel->orderFront();
+    // Shown, so that Qt's requests, on a connection of its own, are done: the shield goes above.
+    panel->setContents(solid(QSize(400, 300), Qt::red), QRectF(0, 0, 400, 300));
+    ASSERT_TRUE(waitForColour(*connection, QPoint(500, 550), Qt::red));
+    shield->orderFront();
+    shield->setAcceptsMouseEvents(false);
+    ASSERT_TRUE(run("xdotool", {"click", "1"}));
+    ASSERT_TRUE(waitForEvents([&] { return !panelClicks.empty(); }));
+    shield->setAcceptsMouseEvents(true);
+    ASSERT_TRUE(run("xdotool", {"click", "1"}));
+    ASSERT_TRUE(waitForEvents([&] { return clicks.size() == 4; }));
+    EXPECT_EQ(panelClicks.size(), 1u);
+
+    shield->orderOut();
+    EXPECT_FALSE(shield->isVisible());
+    ASSERT_TRUE(run("xdotool", {"click", "3"}));
+    ASSERT_TRUE(waitForEvents([&] { return panelClicks.size() == 2; }));
+    EXPECT_EQ(clicks.size(), 4u);
+}
+
 TEST_F(X11OverlayWindowTest, TheKeyWindowGetsTheKeysAndGivesTheFocusBack) {
     SolidWindow terminal(*connection, "KeyTerminal", "blue", QRect(100, 100, 40, 10),
                          SolidWindow::Program::Terminal);
@@ -177,7 +230,7 @@ TEST_F(X11OverlayWindowTest, TheKeyWindowGetsTheKeysAndGivesTheFocusBack) {
 
     std::vector<KeyEvent> panelKeys;
     std::vector<KeyEvent> shieldKeys;
-    auto shield = make(true);
+    auto shield = makeShield();
     shield->setHandlers({{}, [&](const KeyEvent& e) { shieldKeys.push_back(e); }, {}, {}});
     shield->setFrame(QRectF(800, 100, 200, 200));
     shield->orderFront();

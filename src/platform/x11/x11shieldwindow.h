@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QRectF>
+#include <memory>
+#include <optional>
+
+#include "platform/overlay.h"
+#include "platform/x11/x11connection.h"
+
+namespace tandri::x11 {
+
+/// A click shield as an input-only, override-redirect X window: it takes the clicks on its screen
+/// and shows nothing, so the screen below stays live and no picture of it is ever taken. It
+/// carries this process's id, by which the outside-click monitor knows it as one of ours.
+/// Pictures and backdrops given to it are not shown; it never takes the keyboard. Main thread.
+class X11ShieldWindow : public OverlayWindow {
+public:
+    explicit X11ShieldWindow(X11Connection& connection);
+    ~X11ShieldWindow() override;
+    X11ShieldWindow(const X11ShieldWindow&) = delete;
+    X11ShieldWindow& operator=(const X11ShieldWindow&) = delete;
+
+    void setHandlers(OverlayHandlers handlers) override;
+    void setFrame(const QRectF& frame) override;
+    QRectF frame() const override;
+    void orderFront() override;
+    void orderOut() override;
+    bool isVisible() const override;
+    void makeKey() override {}
+    void setAcceptsMouseEvents(bool accepts) override;
+    void setBackdropAlpha(double) override {}
+    void setContents(const QImage&, const QRectF&) override {}
+    void clearContents() override {}
+    void setBackdrop(const std::optional<OverlayBackdrop>&) override {}
+
+    /// The X window, for tests.
+    XID windowID() const { return window_; }
+    /// Which of the overlay's buttons an X button is; none for the wheel's steps (4 to 7).
+    static std::optional<MouseButton> buttonOf(unsigned xButton);
+
+private:
+    bool handle(_XEvent& event);
+
+    X11Connection& connection_;
+    XID window_ = 0;
+    std::shared_ptr<void> events_;
+    OverlayHandlers handlers_;
+    QRectF frame_;
+    bool mapped_ = false;
+};
+
+}  // namespace tandri::x11
