@@ -241,10 +241,11 @@ void RingController::open() {
     view.setProgress(view.reduceMotion ? 1.0 : 0.0);
     panel_.setBlurAlpha(view.progress());
 
-    // The first frame is drawn before the window shows, so the ring never appears empty for a
-    // tick.
-    view.displayNow();
     panel_.orderFront();
+    // A ring that fades in shows nothing in its first frame, which the first tick draws; one
+    // shown whole at once comes with its window rather than a tick later.
+    if (view.progress() > 0)
+        view.displayNow();
     panel_.makeKey();
     platform_.notifications.post(openedNotification, false);
     // Timed from when the ring shows, not from the press: a slow opening (the first one makes

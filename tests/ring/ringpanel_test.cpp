@@ -350,9 +350,11 @@ TEST(RingPanelController, EveryFrameEndsWithTheChangesDrawn) {
     RingHarness h(desktopWithApps(8, 1));
     h.ring.triggerDown();
     sim::SimOverlayWindow& window = *h.desktop.sim().panel();
+    // The fading ring's first frame would show nothing: the first tick draws it.
     EXPECT_TRUE(window.contents().isNull());
-    h.frame(20);  // past the opening fade
+    h.frame();
     ASSERT_FALSE(window.contents().isNull());
+    h.frame(20);  // past the opening fade
     const QPointF centre = h.view().ringCenter;
     EXPECT_TRUE(drawnWithin(window, QRectF(centre.x() - 100, centre.y() - 100, 200, 200)));
     const int updates = window.contentsUpdates();
@@ -364,6 +366,18 @@ TEST(RingPanelController, EveryFrameEndsWithTheChangesDrawn) {
     h.view().keyDown({53, 0});  // Escape
     EXPECT_TRUE(window.contents().isNull());
     EXPECT_FALSE(window.backdrop());
+}
+
+TEST(RingPanelController, ARingShownWholeAtOnceComesWithItsWindow) {
+    RingHarness h(desktopWithApps(8, 1, R"({"reduceMotion": true})"));
+    h.ring.triggerDown();
+    const sim::SimOverlayWindow& window = *h.desktop.sim().panel();
+    ASSERT_TRUE(window.isVisible());
+    EXPECT_EQ(window.contentsUpdates(), 1);
+    const QPointF centre = h.view().ringCenter;
+    EXPECT_TRUE(drawnWithin(window, QRectF(centre.x() - 100, centre.y() - 100, 200, 200)));
+    h.frame();  // nothing changed since
+    EXPECT_EQ(window.contentsUpdates(), 1);
 }
 
 TEST(RingPanelController, ChipsOnASecondDisplayStayInsideItsVisibleFrame) {
