@@ -323,7 +323,9 @@ bool X11Accessibility::isLive(const WindowElement& element) const {
     if (element.handle == 0)
         return false;
     Display* display = connection_.display();
-    const auto clients = windowList(display, connection_.root(), "_NET_CLIENT_LIST");
+    // The list the windows were listed from: a window manager may add a new window to one of
+    // its two lists well before the other.
+    const auto clients = clientsFrontToBack(display);
     if (std::find(clients.begin(), clients.end(), XID(element.handle)) == clients.end())
         return false;
     // A window id may be handed to a new client once the old one is gone.
