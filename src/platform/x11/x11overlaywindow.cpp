@@ -14,14 +14,13 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/x11/inputshape.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/x11screencapture.h"
 #include "platform/x11/x11screens.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
-#include <X11/extensions/shape.h>
 
 namespace tandri::x11 {
 
@@ -186,9 +185,7 @@ X11OverlayWindow::X11OverlayWindow(X11Connection& connection)
     surface_->setFormat(format);
     surface_->create();
     shapedWindow_ = windowID();  // a new window takes input everywhere
-    // The server refuses the input shape request until the client has named its version.
-    int major = 5, minor = 0;
-    XFixesQueryVersion(connection_.display(), &major, &minor);
+    InputShape::prepare(connection_);
 }
 
 X11OverlayWindow::~X11OverlayWindow() {
@@ -398,21 +395,9 @@ void X11OverlayWindow::applyInputShape() {
     if (window == shapedWindow_ && shapedAccepting_ == acceptsMouseEvents_)
         return;
     syncQt();
-    Display* display = connection_.display();
-    const bool accepts = acceptsMouseEvents_;
-    const int error = connection_.trapErrors([&] {
-        if (accepts) {
-            // The default shape, which follows the window's size.
-            XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, None);
-        } else {
-            const XserverRegion empty = XFixesCreateRegion(display, nullptr, 0);
-            XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, empty);
-            XFixesDestroyRegion(display, empty);
-        }
-    });
-    if (error == 0) {
+    if (InputShape::set(connection_, window, acceptsMouseEvents_)) {
         shapedWindow_ = window;
-        shapedAccepting_ = accepts;
+        shapedAccepting_ = acceptsMouseEvents_;
     }
 }
 

@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/x11/inputshape.h"
 #include "platform/x11/x11screencapture.h"
 #include "platform/x11/x11screens.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
-#include <X11/extensions/shape.h>
 
 namespace tandri::x11 {
 
@@ -26,9 +25,7 @@ X11ShieldWindow::X11ShieldWindow(X11Connection& connection) : connection_(connec
     const unsigned long pid = static_cast<unsigned long>(getpid());
     XChangeProperty(display, window_, connection_.atom("_NET_WM_PID"), XA_CARDINAL, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-    // The server refuses the input shape request until the client has named its version.
-    int major = 5, minor = 0;
-    XFixesQueryVersion(display, &major, &minor);
+    InputShape::prepare(connection_);
     events_ = connection_.addEventHandler([this](XEvent& event) { return handle(event); });
     connection_.flush();
 }
@@ -73,18 +70,7 @@ bool X11ShieldWindow::isVisible() const {
 }
 
 void X11ShieldWindow::setAcceptsMouseEvents(bool accepts) {
-    Display* display = connection_.display();
-    const XID window = window_;
-    connection_.trapErrors([&] {
-        if (accepts) {
-            // The default shape, which follows the window's size.
-            XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, None);
-        } else {
-            const XserverRegion empty = XFixesCreateRegion(display, nullptr, 0);
-            XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, empty);
-            XFixesDestroyRegion(display, empty);
-        }
-    });
+    InputShape::set(connection_, window_, accepts);
 }
 
 std::optional<MouseButton> X11ShieldWindow::buttonOf(unsigned xButton) {
