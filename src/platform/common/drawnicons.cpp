@@ -7,6 +7,8 @@
 #include <QPolygonF>
 #include <cmath>
 
+#include "platform/common/regularfile.h"
+
 namespace tandri {
 
 namespace {
@@ -99,8 +101,8 @@ QImage DrawnIcons::cached(const QString& key, Draw draw) {
 
 QImage DrawnIcons::appIcon(const QString& name, const std::optional<QString>& iconFile) {
     if (iconFile) {
-        QImage loaded =
-            cached(QStringLiteral("file:") + *iconFile, [&] { return QImage(*iconFile); });
+        QImage loaded = cached(QStringLiteral("file:") + *iconFile,
+                               [&] { return RegularFile::image(*iconFile); });
         if (!loaded.isNull())
             return loaded;
     }

@@ -1,6 +1,5 @@
 #include "platform/common/jsonpreferences.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QCoreApplication>
@@ -19,49 +18,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/common/regularfile.h"
+
 namespace tandri {
 
 namespace {
 
 const QString fileSuffix = QStringLiteral(".json");
 
-// Closes a POSIX file descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 bool validDomainName(const QString& domain) {
     return !domain.isEmpty() && !domain.startsWith(u'.') && !domain.contains(u'/') &&
            !domain.contains(u'\\') && !domain.contains(QChar(u'\0'));
-}
-
-// Reads the rest of a file; nullopt on a read error.
-std::optional<QByteArray> readAll(int fd, qint64 sizeHint) {
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(std::max<qint64>(sizeHint, 0)) + 1);
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            return bytes;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        bytes.append(buffer, static_cast<qsizetype>(n));
-    }
 }
 
 // Templates only so that they can fill the class's private Stamp. A file that cannot be looked at
@@ -210,37 +177,24 @@ void JsonPreferences::read(const QString& domain, Domain& entry, const Stamp& cu
         return;
 
     const QString path = filePath(domain);
-    const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        const int error = errno;
-        if (error == ENOENT) {
-            entry.stamp = Stamp{};
-        } else {
-            entry.unreadable = true;
-            qWarning("Preferences: cannot open %s: %s", qUtf8Printable(path), strerror(error));
-        }
+    const RegularFile file = RegularFile::read(path, RegularFile::textLimit);
+    if (file.status == RegularFile::Status::Missing) {
+        entry.stamp = Stamp{};
         return;
     }
     // The stamp of what is actually read, in case the file was replaced since the stat.
-    struct stat info {};
-    if (::fstat(fd.get(), &info) == 0)
-        entry.stamp = stampOf<Stamp>(info);
-    if (!S_ISREG(info.st_mode)) {
+    if (file.opened)
+        entry.stamp = stampOf<Stamp>(file.info);
+    if (!file.ok()) {
         entry.unreadable = true;
-        qWarning("Preferences: %s is not a file", qUtf8Printable(path));
+        qWarning("Preferences: cannot read %s: %s", qUtf8Printable(path),
+                 qUtf8Printable(file.problem()));
         return;
     }
-    const std::optional<QByteArray> bytes = readAll(fd.get(), info.st_size);
-    if (!bytes) {
-        const int error = errno;
-        entry.unreadable = true;
-        qWarning("Preferences: cannot read %s: %s", qUtf8Printable(path), strerror(error));
-        return;
-    }
-    if (bytes->isEmpty())
+    if (file.bytes.isEmpty())
         return;  // nothing in it to lose
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         entry.unreadable = true;
         qWarning(
@@ -300,8 +254,39 @@ bool JsonPreferences::write(const QString& domain, Domain& entry, const QJsonObj
     return true;
 }
 
+bool JsonPreferences::keptAlready(const QString& path) const {
+    struct stat original {};
+    if (::stat(QFile::encodeName(path).constData(), &original) != 0)
+        return false;
+    const QFileInfo info(path);
+    const QStringList kept = QDir(info.path())
+                                 .entryList({info.fileName() + QStringLiteral(".unreadable-*")},
+                                            QDir::Files | QDir::Hidden);
+    std::optional<RegularFile> bytes;
+    for (const QString& name : kept) {
+        const QString candidate = info.path() + u'/' + name;
+        struct stat copy {};
+        if (::stat(QFile::encodeName(candidate).constData(), &copy) != 0)
+            continue;
+        if (copy.st_dev == original.st_dev && copy.st_ino == original.st_ino)
+            return true;  // a hard link made earlier
+        if (copy.st_size != original.st_size)
+            continue;
+        // Where links are not supported the copy holds the same bytes.
+        if (!bytes)
+            bytes = RegularFile::read(path, RegularFile::textLimit);
+        const RegularFile other = RegularFile::read(candidate, RegularFile::textLimit);
+        if (bytes->ok() && other.ok() && other.bytes == bytes->bytes)
+            return true;
+    }
+    return false;
+}
+
 bool JsonPreferences::keepUnreadable(const QString& domain) const {
     const QString path = filePath(domain);
+    // Every failed write would otherwise add another copy of the same file.
+    if (keptAlready(path))
+        return true;
     const QByteArray source = QFile::encodeName(path);
     const QString stem = path + QStringLiteral(".unreadable-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));

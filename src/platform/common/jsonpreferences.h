@@ -68,6 +68,8 @@ private:
     void read(const QString& domain, Domain& entry, const Stamp& current) const;
     bool write(const QString& domain, Domain& entry, const QJsonObject& object);
     bool keepUnreadable(const QString& domain) const;
+    /// Whether a copy of the unreadable file at `path` was kept beside it before.
+    bool keptAlready(const QString& path) const;
     QStringList domainsOnDisk() const;
 
     void change(const QString& domain, const std::function<void(QJsonObject&)>& edit);

@@ -6,6 +6,7 @@
 #include <QJsonParseError>
 
 #include "platform/common/drawnicons.h"
+#include "platform/common/regularfile.h"
 #include "platform/preferences.h"
 #include "platform/sim/simaccessibility.h"
 #include "platform/sim/simcontextmenus.h"
@@ -65,13 +66,12 @@ SimDesktop::LoadResult SimDesktop::load(const QByteArray& json, const QString& s
 }
 
 SimDesktop::LoadResult SimDesktop::fromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {
-            nullptr,
-            QStringLiteral("%1: cannot read the desktop file (%2)").arg(path, file.errorString())};
+    const RegularFile file = RegularFile::read(path, RegularFile::textLimit);
+    if (!file.ok()) {
+        return {nullptr,
+                QStringLiteral("%1: cannot read the desktop file (%2)").arg(path, file.problem())};
     }
-    return load(file.readAll(), path, QFileInfo(path).absolutePath());
+    return load(file.bytes, path, QFileInfo(path).absolutePath());
 }
 
 SimDesktop::LoadResult SimDesktop::fromJson(const QByteArray& json, const QString& sourceName) {

@@ -11,6 +11,8 @@
 #include <functional>
 #include <map>
 
+#include "platform/common/regularfile.h"
+
 namespace tandri::x11 {
 
 namespace {
@@ -52,10 +54,10 @@ QString unescape(const QString& value) {
 // The keys of the main group; localised ones keep their "[locale]" suffix.
 std::map<QString, QString> mainGroupKeys(const QString& path) {
     std::map<QString, QString> keys;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const RegularFile file = RegularFile::readOrWarn(path, RegularFile::textLimit);
+    if (!file.ok())
         return keys;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const QStringList lines = QString::fromUtf8(file.bytes).split(u'\n');
     bool inMain = false;
     bool seenMain = false;
     for (QString line : lines) {

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/common/regularfile.h"
 #include "platform/common/xdgtrash.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
@@ -57,16 +58,16 @@ QImage iconNamed(const QString& name) {
     if (name.isEmpty())
         return {};
     if (QDir::isAbsolutePath(name))
-        return squared(QImage(name));
+        return squared(RegularFile::image(name));
     if (QImage themed = rendered(QIcon::fromTheme(name)); !themed.isNull())
         return themed;
     for (const QString& applications : DesktopEntries::standardFolders()) {
         const QString pixmaps = QFileInfo(applications).path() + QStringLiteral("/pixmaps/");
         for (const char* extension : {".png", ".svg", ".xpm", ""}) {
             const QString path = pixmaps + name + QLatin1String(extension);
-            if (!QFileInfo(path).isFile())
+            if (!QFileInfo::exists(path))
                 continue;
-            if (QImage image = squared(QImage(path)); !image.isNull())
+            if (QImage image = squared(RegularFile::image(path)); !image.isNull())
                 return image;
         }
     }

@@ -20,6 +20,7 @@
 
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/notificationcenter.h"
+#include "support/finisheswithin.h"
 #include "support/waitforevents.h"
 
 namespace tandri {
@@ -203,6 +204,41 @@ TEST_F(JsonPreferencesTest, AnUnparsableFileReadsEmptyAndIsKeptByteForByteBefore
     ASSERT_EQ(copies.size(), 1);
     EXPECT_EQ(readBytes(dir + u'/' + copies[0]), secondGarbage);
     EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "pinnedAndOpen"}}));
+}
+
+TEST_F(JsonPreferencesTest, FailedWritesOverAnUnreadableFileKeepOneCopyOfIt) {
+    ASSERT_TRUE(QDir().mkpath(dir));
+    writeInPlace(file(), "not json");
+    // Files larger than the limit cannot be written, even by root: a stand-in for a file that
+    // cannot be replaced.
+    struct rlimit original {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = original;
+    limited.rlim_cur = 4;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    for (int i = 0; i < 3; ++i) prefs.setValue(domain, "apps", QStringLiteral("openOnly"));
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(entries().filter("unreadable-").size(), 1) << entries().join(", ").toStdString();
+    EXPECT_EQ(readBytes(file()), "not json");
+
+    // Another store (a later start of the program) finds the kept copy too.
+    JsonPreferences again(dir, center);
+    again.setValue(domain, "apps", QStringLiteral("openOnly"));
+    EXPECT_EQ(entries().filter("unreadable-").size(), 1);
+    EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "openOnly"}}));
+}
+
+TEST_F(JsonPreferencesTest, DomainFilesThatAreNoRegularFilesReadEmptyWithoutWaiting) {
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("pipe")).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(file("zero")).constData()), 0);
+    for (const char* name : {"pipe", "zero"}) {
+        test::finishesWithin(10, name, [&] {
+            EXPECT_TRUE(prefs.storedDomain(QString::fromLatin1(name)).isEmpty());
+        });
+    }
 }
 
 TEST_F(JsonPreferencesTest, AnEmptyFileReadsEmptyWithoutAKeptCopy) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/x11/desktopentries.h"
+#include "support/finisheswithin.h"
 
 namespace tandri::x11 {
 namespace {
@@ -109,6 +112,20 @@ TEST_F(DesktopEntriesTest, ByPathFindsIndexedFilesAndReadsOthersUnderTheirFileNa
     EXPECT_EQ(entries.byPath(shadowed)->name, "Mail") << "the file asked for, not its id's winner";
     EXPECT_FALSE(entries.byPath(root_.filePath(QStringLiteral("missing.desktop"))));
     EXPECT_FALSE(entries.byPath(folder("user"))) << "a folder is no entry";
+}
+
+TEST_F(DesktopEntriesTest, EntriesThatAreNoRegularFilesAreSkippedWithoutWaiting) {
+    write("user", QStringLiteral("editor.desktop"), app("Editor", "editor"));
+    const QByteArray user = QFile::encodeName(folder("user"));
+    ASSERT_EQ(::symlink("/dev/zero", (user + "/zero.desktop").constData()), 0);
+    ASSERT_EQ(::mkfifo((user + "/pipe.desktop").constData(), 0600), 0);
+
+    test::finishesWithin(10, "indexing entries linked to devices", [&] {
+        const auto entries = index().entries();
+        QStringList ids;
+        for (const Entry& entry : entries) ids << entry.id;
+        EXPECT_EQ(ids, QStringList{"editor"});
+    });
 }
 
 TEST_F(DesktopEntriesTest, NewFilesAreSeenWithoutRebuilding) {
