@@ -229,10 +229,13 @@ void AppDelegate::applyShortcut() {
         // The old keys must not open the ring while new ones are being typed.
         hotKey_.reset();
         registered_.reset();
+        refused_.reset();
         return;
     }
     const Shortcut wanted = Shortcut::current(platform_.preferences);
-    if (registered_ == wanted)
+    // A refused shortcut is tried once per run, or again after a recording: retrying on every
+    // preference write would only give up the fallback and log the refusal again.
+    if (registered_ == wanted || refused_ == wanted)
         return;
     hotKey_.reset();
 
@@ -240,17 +243,19 @@ void AppDelegate::applyShortcut() {
         installTriggerCallbacks(*hotKey);
         hotKey_ = std::move(hotKey);
         registered_ = wanted;
+        refused_.reset();
     } else {
+        refused_ = wanted;
         const Shortcut fallback = registered_.value_or(Shortcut::standard());
         std::unique_ptr<HotKey> fallbackKey;
         if (fallback != wanted)
             fallbackKey = HotKey::make(platform_.keyboard, fallback.keyCode, fallback.modifiers);
         if (fallbackKey) {
+            // For this run only: what the user stored is not written over, so it is used again
+            // at the next start once the other program has let go of it.
             installTriggerCallbacks(*fallbackKey);
             hotKey_ = std::move(fallbackKey);
             registered_ = fallback;
-            // Registered first, so the change notification of this write finds nothing to do.
-            fallback.save(platform_.preferences);
             platform_.notifications.post(Shortcut::rejectedNotification, wanted.label);
         } else {
             registered_.reset();
@@ -341,7 +346,9 @@ void AppDelegate::refreshConflictItems() {
     conflictItems_.clear();
 
     const Shortcut shortcut = registered_.value_or(Shortcut::current(platform_.preferences));
-    const std::optional<QString> warning = ShortcutConflicts::warning(platform_, shortcut);
+    const std::optional<QString> warning =
+        refused_ ? refused_->label + QStringLiteral(" is taken by another app.")
+                 : ShortcutConflicts::warning(platform_, shortcut);
     if (!warning)
         return;
     auto warningItem = label(*warning);

@@ -69,6 +69,7 @@ public:
     const std::shared_ptr<Menu>& statusMenu() const { return statusMenu_; }
     const HotKey* hotKey() const { return hotKey_.get(); }
     const std::optional<Shortcut>& registered() const { return registered_; }
+    const std::optional<Shortcut>& refused() const { return refused_; }
     bool recordingShortcut() const { return recordingShortcut_; }
     const MiddleClickTap* middleClickTap() const { return middleClickTap_.get(); }
     int mouseMonitorCount() const { return int(mouseMonitors_.size()); }
@@ -94,6 +95,8 @@ private:
     std::unique_ptr<RingController> ring_;
     std::unique_ptr<HotKey> hotKey_;
     std::optional<Shortcut> registered_;
+    /// The stored shortcut that could not be registered in this run.
+    std::optional<Shortcut> refused_;
     std::vector<std::shared_ptr<MenuItem>> conflictItems_;
     bool recordingShortcut_ = false;
     std::shared_ptr<Menu> statusMenu_;

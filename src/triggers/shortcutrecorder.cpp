@@ -112,7 +112,8 @@ bool ShortcutRecorder::handleKey(const KeyEvent& event) {
 }
 
 void ShortcutRecorder::rejected(const QVariant& label) {
-    // The application has already written back the shortcut it could register.
+    // The stored choice stays on show beside the message: the application keeps it for the next
+    // start and uses another for now.
     shortcut_ = Shortcut::current(platform_.preferences);
     const bool hasLabel = label.typeId() == QMetaType::QString && !label.toString().isEmpty();
     message_ = (hasLabel ? label.toString() : QStringLiteral("That shortcut")) +

@@ -126,17 +126,70 @@ TEST(AppDelegate, TakenStandardShortcutIsLoggedOnceAndTheProgramGoesOn) {
     EXPECT_TRUE(shell.sim().grabbedKeys().empty());
     EXPECT_EQ(shell.delegate.hotKey(), nullptr);
     EXPECT_FALSE(shell.delegate.registered());
+    // Later preference writes neither retry nor log again.
+    shell.prefs().setValue(Preferences::appDomain, QStringLiteral("unrelated"), 1);
+    shell.settle();
     EXPECT_EQ(shell.count("log Tandri: ⌥Space is taken by another app"), 1);
     EXPECT_TRUE(shell.rejections.empty());
-    // The hints still name the keys the user set.
-    EXPECT_EQ(shell.menu(), standardMenu);
+    // The hints still name the keys the user set, under the warning.
+    Lines expected = {"⌥Space is taken by another app. (disabled)", "Choose Another Shortcut…",
+                      "—"};
+    expected.insert(expected.end(), standardMenu.begin(), standardMenu.end());
+    EXPECT_EQ(shell.menu(), expected);
     // The middle button works without the keys.
     shell.sim().sendOtherButton(Type::Down);
     shell.desktop.queues().runMain();
     EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
 }
 
-TEST(AppDelegate, RefusedShortcutFallsBackToTheEarlierOneAndWritesItBack) {
+// What the user stored is never written over by a stand-in: a shortcut another program holds
+// at start-up, one recorded while it is held, or numbers no keyboard has.
+TEST(AppDelegate, RefusedShortcutFallsBackForThisRunOnlyAndStaysStored) {
+    const Shortcut controlSpace{49, Shortcut::control, "⌃Space"};
+    const struct {
+        const char* name;
+        QJsonValue keyCode;
+    } stored[] = {{"taken", 49}, {"negative key", -5}, {"huge key", 1e20}};
+    for (const auto& c : stored) {
+        SCOPED_TRACE(c.name);
+        Shell shell(R"({"takenShortcuts": [[49, 4096]]})");
+        controlSpace.save(shell.prefs());
+        shell.prefs().setValue(Preferences::appDomain, Shortcut::keyCodeKey, c.keyCode);
+        const auto storedShortcut = [&] {
+            QJsonObject keys;
+            for (const QString& key :
+                 {Shortcut::keyCodeKey, Shortcut::modifiersKey, Shortcut::labelKey})
+                keys[key] = shell.prefs().storedValue(Preferences::appDomain, key);
+            return keys;
+        };
+        const QJsonObject before = storedShortcut();
+        shell.launch();
+        shell.settle();
+
+        EXPECT_EQ(shell.delegate.registered(), Shortcut::standard());
+        EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
+        EXPECT_EQ(storedShortcut(), before);
+        EXPECT_EQ(shell.rejections, Lines{"⌃Space"});
+        EXPECT_EQ(shell.count("log Tandri: ⌃Space is taken by another app"), 0);
+        const Lines menu = shell.menu();
+        ASSERT_GE(menu.size(), 4u);
+        EXPECT_EQ(menu[0], "⌃Space is taken by another app. (disabled)");
+        EXPECT_EQ(menu[3], "Hold ⌥Space, flick to an app, release (disabled)");
+    }
+
+    // Once the other program has let go, the next start takes the stored shortcut.
+    Shell shell(R"({"takenShortcuts": [[49, 4096]]})");
+    controlSpace.save(shell.prefs());
+    shell.launch();
+    shell.sim().setShortcutTaken(49, Shortcut::control, false);
+    MissingSettingsWindow settings;
+    AppDelegate next(shell.desktop.platform(), settings, shell.welcome, nullptr, shell.caches);
+    next.applicationDidFinishLaunching(LaunchOptions::parse({}));
+    EXPECT_EQ(next.registered(), controlSpace);
+    EXPECT_FALSE(next.refused());
+}
+
+TEST(AppDelegate, RecordedShortcutThatIsTakenFallsBackToTheEarlierOne) {
     Shell shell(R"({"takenShortcuts": [[40, 256]]})");
     shell.launch();
 
@@ -144,14 +197,13 @@ TEST(AppDelegate, RefusedShortcutFallsBackToTheEarlierOneAndWritesItBack) {
     shell.settle();
     EXPECT_EQ(shell.delegate.registered(), Shortcut::standard());
     EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
-    // The stored preference names what really works, and the recorder is told what failed.
-    EXPECT_EQ(Shortcut::current(shell.prefs()), Shortcut::standard());
+    EXPECT_EQ(Shortcut::current(shell.prefs()), commandK);
     EXPECT_EQ(shell.rejections, Lines{"⌘K"});
     // The three stored keys are applied together: no half-written mixture was ever grabbed.
     EXPECT_EQ(shell.count("grab-key-refused 40 256"), 1);
     EXPECT_EQ(shell.count("grab-key 49 256"), 0);
     EXPECT_EQ(shell.count("grab-key 40 2048"), 0);
-    EXPECT_EQ(shell.menu()[0], "Hold ⌥Space, flick to an app, release (disabled)");
+    EXPECT_EQ(shell.menu()[3], "Hold ⌥Space, flick to an app, release (disabled)");
 
     // A free combination is taken up; a refused one after it falls back to it, not to ⌥Space.
     controlOptionK.save(shell.prefs());
@@ -161,7 +213,6 @@ TEST(AppDelegate, RefusedShortcutFallsBackToTheEarlierOneAndWritesItBack) {
     commandK.save(shell.prefs());
     shell.settle();
     EXPECT_EQ(shell.delegate.registered(), controlOptionK);
-    EXPECT_EQ(Shortcut::current(shell.prefs()), controlOptionK);
     EXPECT_EQ(shell.rejections, (Lines{"⌘K", "⌘K"}));
     EXPECT_EQ(shell.count("log Tandri: ⌘K is taken by another app"), 0);
 
@@ -356,7 +407,7 @@ TEST(AppDelegate, RecordingAShortcutHoldsTheKeysBack) {
         EXPECT_FALSE(recorder.isRecording());
         EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
         shell.desktop.queues().runMain();
-        EXPECT_EQ(recorder.shortcut(), Shortcut::standard());
+        EXPECT_EQ(recorder.shortcut(), commandK) << "the choice stays for the next start";
         EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
 
         // Closing the window mid-recording does not leave the program without its keys.
