@@ -56,7 +56,7 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
             services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
             desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
             desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray,
-            services->menus});
+            desktop.contextMenus()});
     } else {
         const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
         if (!path.isEmpty()) {

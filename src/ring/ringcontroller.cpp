@@ -74,7 +74,8 @@ void RingController::installViewCallbacks() {
     RingView& view = panel_.ringView();
     const std::weak_ptr<int> alive = alive_;
     view.onClick = [this, alive] {
-        if (!alive.lock() || mode_ == Mode::Hidden)
+        // A menu up over the ring has the clicks; one that reaches the ring is no pick.
+        if (!alive.lock() || mode_ == Mode::Hidden || menuOpen_)
             return;
         if (selection_) {
             commit(*selection_);
@@ -83,7 +84,7 @@ void RingController::installViewCallbacks() {
         }
     };
     view.onKey = [this, alive](const KeyEvent& event) {
-        if (alive.lock())
+        if (alive.lock() && !menuOpen_)
             onKey(event);
     };
     view.onRightClick = weakly(&RingController::rightClicked);
@@ -109,6 +110,8 @@ void RingController::installViewCallbacks() {
 }
 
 void RingController::triggerDown() {
+    if (menuOpen_)
+        return;  // the menu ends first, leaving the ring open
     switch (mode_) {
         case Mode::Hidden:
             open();
@@ -226,7 +229,7 @@ void RingController::open() {
     }
     while (shields_.size() < others.size()) {
         auto shield = std::make_unique<ClickShield>(platform_.overlays);
-        shield->onClick = weakly(&RingController::close);
+        shield->onClick = weakly(&RingController::dismiss);
         shields_.push_back(std::move(shield));
     }
     for (size_t i = 0; i < others.size(); ++i) {
@@ -235,7 +238,7 @@ void RingController::open() {
     }
 
     // A click in another application dismisses the ring.
-    outsideClickMonitor_ = platform_.screens.monitorOutsideClicks(weakly(&RingController::close));
+    outsideClickMonitor_ = platform_.screens.monitorOutsideClicks(weakly(&RingController::dismiss));
 
     view.reduceMotion = platform_.workspace.displayOptions().reduceMotion;
     view.setProgress(view.reduceMotion ? 1.0 : 0.0);
@@ -252,6 +255,12 @@ void RingController::open() {
     // its windows) must neither turn a quick tap into a hold nor skip the growing animation.
     openedAt_ = platform_.clock.now();
     tick_ = platform_.clock.repeat(frameInterval, weakly(&RingController::update));
+}
+
+void RingController::dismiss() {
+    // The click that dismisses a menu up over the ring must not take the ring with it.
+    if (!menuOpen_)
+        close();
 }
 
 void RingController::close() {
@@ -328,7 +337,8 @@ void RingController::onKey(const KeyEvent& event) {
                 commit(*selection_);
             break;
         case keyComma:
-            if (event.modifierFlags & KeyEvent::commandFlag) {
+            // Control-comma is the preferences shortcut where Command is no program's key.
+            if (event.modifierFlags & (KeyEvent::commandFlag | KeyEvent::controlFlag)) {
                 close();
                 if (onOpenSettings)
                     onOpenSettings();

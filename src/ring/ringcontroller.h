@@ -70,7 +70,7 @@ public:
     /// Lists windows for the given pids; runs on a background thread.
     std::function<WindowLoad(const std::vector<qint32>&, bool trusted)> windowSource;
     std::function<bool()> isTrusted;
-    /// Run after the ring closes on Command-comma.
+    /// Run after the ring closes on Command-comma or Control-comma.
     std::function<void()> onOpenSettings;
     /// Most entries on the ring, places included.
     int capacity = AppSource::maxApps;
@@ -81,7 +81,8 @@ public:
     /// Opens the ring without a held trigger.
     void openSticky();
     /// Shows the context menu of the selected entry; the chosen item acts once the ring has
-    /// closed.
+    /// closed, and a menu dismissed leaves the ring open. While the menu is up the ring takes
+    /// no clicks, keys or triggers.
     void rightClicked();
     /// What dropping files now would do; absent when the pointer is on nothing that takes them.
     std::optional<DropTarget> dropTarget() const;
@@ -112,6 +113,8 @@ public:
 private:
     void open();
     void close();
+    /// A click outside the ring.
+    void dismiss();
     void becomeSticky();
     void update();
     void select(std::optional<Selection> selection);

@@ -63,6 +63,58 @@ TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
 }
 
+// A menu opened from a ring held open by the keys has the keyboard and the pointer, as one
+// opened from a tapped ring has: dismissing it leaves the ring open, and nothing is picked.
+TEST(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen) {
+    XSession session;
+    session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
+    const unsigned long keeper = session.startClient("xterm", {"-T", "Keeper"}, "Keeper");
+    ASSERT_TRUE(keeper);
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Other"}, "Other"));
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    const QStringList entries = ringEntries(session);
+    const int index = indexOf(entries, "Other");
+    ASSERT_GE(index, 0) << entries.join(", ").toStdString();
+    XSession::xdotool({"windowactivate", "--sync", QString::number(keeper)});
+    const QString pid = QString::number(session.program.processId());
+    const auto windows = [&] {
+        return XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
+            .split('\n', Qt::SkipEmptyParts)
+            .size();
+    };
+
+    move({centerX, centerY});
+    XSession::xdotool({"keydown", "alt", "keydown", "space"});
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    pause(80);
+    move(toward(index, int(entries.size())));
+    pause(300);
+    const qsizetype ring = windows();
+    const auto openMenu = [&] {
+        XSession::xdotool({"click", "3"});
+        return waitForEvents([&] { return windows() > ring; }, 5000);
+    };
+    ASSERT_TRUE(openMenu()) << "no menu opened";
+    // The trigger is let go while the menu is up; Escape then closes the menu alone.
+    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    pause(200);
+    XSession::xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, 5000)) << "the menu stays";
+    pause(300);
+    EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
+
+    // A click beside the menu closes the menu, not the ring, and picks nothing.
+    ASSERT_TRUE(openMenu()) << "no second menu";
+    XSession::xdotool({"mousemove", "40", "860", "click", "1"});
+    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, 5000)) << "the menu stays";
+    pause(300);
+    EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
+
+    XSession::xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_EQ(XSession::activeTitle(), "Keeper");
+}
+
 // Files dragged from another program onto the open ring's entries.
 class DropOnTheRealDesktop : public ::testing::Test {
 protected:

@@ -142,6 +142,34 @@ TEST_F(RingOnTheRealDesktop, TapKeepsTheRingOpenAndEscapeClosesIt) {
     EXPECT_EQ(XSession::activeTitle(), "Alpha");
 }
 
+// The ring answers its keys while the trigger is still held, not only once it stays open.
+TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
+    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
+    const QPoint towardBeta = toward(indexOf(entries, "Beta"), int(entries.size()));
+    const auto holdToward = [&] {
+        move({centerX, centerY});
+        XSession::xdotool({"keydown", "alt", "keydown", "space"});
+        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        pause(80);
+        move(towardBeta);
+        pause(300);
+    };
+
+    holdToward();
+    XSession::xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    pause(300);
+    EXPECT_EQ(XSession::activeTitle(), "Alpha") << "the release after Escape picks nothing";
+
+    holdToward();
+    XSession::xdotool({"key", "Return"});
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, 5000))
+        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+}
+
 TEST_F(RingOnTheRealDesktop, MiddleButtonOpensTheRingAndNeverReachesTheWindowBelow) {
     QProcess probe;
     probe.start("xev", {"-event", "button", "-geometry", "400x300+520+300", "-name", "Probe"});

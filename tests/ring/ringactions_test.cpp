@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "diagnostics/menuprobe.h"
+#include "platform/sim/simoverlaywindow.h"
 #include "platform/workspace.h"
 #include "ring/ringharness.h"
 
@@ -74,13 +75,61 @@ TEST(RingActions, RightClickShowsTheEntrysMenuAndItsChoiceActsOnceTheRingIsGone)
     EXPECT_FALSE(h.ring.menuOpen());
 
     // Choosing Quit closes the ring first, then asks the app to quit.
-    h.desktop.sim().clearActions();
+    std::vector<std::pair<QString, Mode>> asked;
+    h.desktop.sim().observeActions(
+        [&](const QString& action) { asked.emplace_back(action, h.ring.mode()); });
     h.desktop.sim().chooseInNextMenu({"Quit"});
     h.ring.rightClicked();
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-    const auto actions = h.desktop.sim().actions();
-    EXPECT_NE(std::find(actions.begin(), actions.end(), "terminate 101"), actions.end());
+    const std::pair<QString, Mode> quit("terminate 101", Mode::Hidden);
+    EXPECT_NE(std::find(asked.begin(), asked.end(), quit), asked.end())
+        << "the app is asked to quit once the ring is gone";
     EXPECT_EQ(h.events, (std::vector<QString>{"opened", "opened", "sticky"}));
+    h.desktop.sim().observeActions(nullptr);
+}
+
+// A menu up over the ring has the user's attention: the keys, clicks and triggers that reach
+// the ring meanwhile do nothing, and dismissing the menu leaves the ring open however it opened.
+TEST(RingActions, WhileTheMenuIsUpTheRingTakesNoClicksKeysOrTriggers) {
+    for (const bool held : {true, false}) {
+        SCOPED_TRACE(held ? "held" : "tapped");
+        ActionRing r;
+        RingHarness& h = r.h;
+        if (held)
+            h.ring.triggerDown();
+        else
+            h.ring.openSticky();
+        h.load();
+        r.aim(1);
+        h.desktop.sim().clearActions();
+        h.desktop.sim().whileNextMenuIsOpen([&] {
+            sim::SimOverlayWindow& panel = *h.desktop.sim().panel();
+            panel.keyDown({53, 0});  // Escape
+            panel.keyDown({36, 0});  // Return
+            panel.keyDown({43, KeyEvent::commandFlag});
+            panel.mouseDown(MouseButton::Left);
+            panel.mouseDown(MouseButton::Right);
+            h.desktop.sim().clickInOtherApp();
+            h.ring.triggerUp();
+            h.ring.triggerDown();
+            h.frame(3);
+            EXPECT_TRUE(h.ring.menuOpen());
+            EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+        });
+        bool settingsOpened = false;
+        h.ring.onOpenSettings = [&] {
+            settingsOpened = true;
+        };
+        h.ring.rightClicked();
+        EXPECT_EQ(h.desktop.sim().shownMenus().size(), 1u) << "one menu, none from inside it";
+        EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+        EXPECT_TRUE(h.desktop.sim().panel()->isVisible());
+        EXPECT_FALSE(settingsOpened);
+        EXPECT_EQ(h.desktop.sim().actions(), (std::vector<QString>{"menu-dismiss"}));
+        // Afterwards the ring answers again.
+        h.desktop.sim().panel()->keyDown({53, 0});
+        EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+    }
 }
 
 TEST(RingActions, FoldersAndTheTrashHaveTheirOwnMenusAndTheOverflowNone) {

@@ -124,39 +124,53 @@ TEST(RingController, ReleaseCommitsTheFlickedEntryAfterClosing) {
     EXPECT_TRUE(h.view().apps.empty());
 }
 
-TEST(RingController, KeysCommitCloseOrOpenSettings) {
-    RingHarness h(desktopWithApps(8));
-    // Return without a selection does nothing.
-    h.ring.openSticky();
-    h.view().keyDown({36, 0});
-    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
-    // Enter commits the selection.
-    h.moveFromCenter(80, 180);  // left: entry 6
-    h.view().keyDown({76, 0});
-    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-    EXPECT_TRUE(logged(h.desktop, "activate 107"));
+// The same keys act whether the trigger is still held or the ring was tapped open.
+TEST(RingController, KeysCommitCloseOrOpenSettingsWhetherHeldOrTapped) {
+    for (const bool held : {true, false}) {
+        SCOPED_TRACE(held ? "held" : "tapped");
+        RingHarness h(desktopWithApps(8));
+        const Mode open = held ? Mode::Holding : Mode::Sticky;
+        const auto openRing = [&] {
+            if (held)
+                h.ring.triggerDown();
+            else
+                h.ring.openSticky();
+            ASSERT_EQ(h.ring.mode(), open);
+        };
+        // Return without a selection does nothing.
+        openRing();
+        h.view().keyDown({36, 0});
+        EXPECT_EQ(h.ring.mode(), open);
+        // Enter commits the selection.
+        h.moveFromCenter(80, 180);  // left: entry 6
+        h.view().keyDown({76, 0});
+        EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+        EXPECT_TRUE(logged(h.desktop, "activate 107"));
 
-    // A plain comma does nothing; Escape closes without a pick.
-    h.events.clear();
-    h.ring.openSticky();
-    h.view().keyDown({43, 0});
-    h.view().keyDown({12, 0});
-    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
-    h.view().keyDown({53, 0});
-    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
+        // A plain comma does nothing; Escape closes without a pick.
+        h.events.clear();
+        openRing();
+        h.view().keyDown({43, 0});
+        h.view().keyDown({12, 0});
+        EXPECT_EQ(h.ring.mode(), open);
+        h.view().keyDown({53, 0});
+        EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+        const std::vector<QString> events =
+            held ? std::vector<QString>{"opened"} : std::vector<QString>{"opened", "sticky"};
+        EXPECT_EQ(h.events, events);
 
-    // Command-comma closes the ring first, then opens Settings; other modifiers do not matter.
-    h.ring.openSticky();
-    h.view().keyDown({43, KeyEvent::commandFlag | (1u << 17)});
-    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-    Mode modeWhenSettingsOpened = Mode::Sticky;
-    h.ring.onOpenSettings = [&] {
-        modeWhenSettingsOpened = h.ring.mode();
-    };
-    h.ring.openSticky();
-    h.view().keyDown({43, KeyEvent::commandFlag});
-    EXPECT_EQ(modeWhenSettingsOpened, Mode::Hidden);
+        // Command- or Control-comma closes the ring first, then opens Settings; other
+        // modifiers do not matter.
+        for (const quint64 flag : {KeyEvent::commandFlag, KeyEvent::controlFlag}) {
+            Mode modeWhenSettingsOpened = open;
+            h.ring.onOpenSettings = [&] {
+                modeWhenSettingsOpened = h.ring.mode();
+            };
+            openRing();
+            h.view().keyDown({43, flag | (1u << 17)});
+            EXPECT_EQ(modeWhenSettingsOpened, Mode::Hidden);
+        }
+    }
 }
 
 TEST(RingController, ClicksOnTheRingCommitOrClose) {

@@ -1,5 +1,7 @@
 #include "platform/sim/simcontextmenus.h"
 
+#include <utility>
+
 namespace tandri::sim {
 
 namespace {
@@ -26,6 +28,8 @@ void SimContextMenus::popUp(const Menu& menu) {
     if (menu.willOpen)
         menu.willOpen();
     shown_.push_back(menu);
+    if (auto script = std::exchange(whileOpen_, nullptr))
+        script();
     QStringList titles;
     if (!choices_.empty()) {
         titles = std::move(choices_.front());
@@ -45,6 +49,10 @@ void SimContextMenus::popUp(const Menu& menu) {
 
 void SimContextMenus::chooseNext(QStringList titles) {
     choices_.push_back(std::move(titles));
+}
+
+void SimContextMenus::whileNextIsOpen(std::function<void()> script) {
+    whileOpen_ = std::move(script);
 }
 
 }  // namespace tandri::sim

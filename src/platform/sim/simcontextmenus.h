@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/contextmenus.h"
@@ -21,12 +22,15 @@ public:
     /// item of it) in the next menu shown; without a choice, or when no enabled item matches,
     /// the menu is dismissed.
     void chooseNext(QStringList titles);
+    /// Runs `script` while the next menu is up, before the choice: what the user does meanwhile.
+    void whileNextIsOpen(std::function<void()> script);
     /// The menus shown so far, oldest first.
     const std::vector<Menu>& shown() const { return shown_; }
 
 private:
     SimState& state_;
     std::deque<QStringList> choices_;
+    std::function<void()> whileOpen_;
     std::vector<Menu> shown_;
 };
 

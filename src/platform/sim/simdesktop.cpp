@@ -131,6 +131,10 @@ void SimDesktop::chooseInNextMenu(QStringList titles) {
     contextMenus_->chooseNext(std::move(titles));
 }
 
+void SimDesktop::whileNextMenuIsOpen(std::function<void()> script) {
+    contextMenus_->whileNextIsOpen(std::move(script));
+}
+
 const std::vector<Menu>& SimDesktop::shownMenus() const {
     return contextMenus_->shown();
 }
@@ -234,6 +238,11 @@ std::vector<QString> SimDesktop::actions() const {
 void SimDesktop::clearActions() {
     std::lock_guard lock(state_->mutex);
     state_->actions.clear();
+}
+
+void SimDesktop::observeActions(std::function<void(const QString&)> observer) {
+    std::lock_guard lock(state_->mutex);
+    state_->onAction = std::move(observer);
 }
 
 SimOverlayWindow* SimDesktop::panel() const {

@@ -117,12 +117,17 @@ public:
     /// The user will choose the item reached through these titles in the next pop-up menu; see
     /// `SimContextMenus::chooseNext`.
     void chooseInNextMenu(QStringList titles);
+    /// Runs `script` while the next pop-up menu is up, before its choice.
+    void whileNextMenuIsOpen(std::function<void()> script);
     /// The pop-up menus shown so far, oldest first.
     const std::vector<Menu>& shownMenus() const;
 
     /// Everything the program asked the desktop to do, in order, one line each.
     std::vector<QString> actions() const;
     void clearActions();
+    /// Shows `observer` each action the moment it is asked for, so that a script can check the
+    /// program's state at that moment; it runs with the desktop locked and must not call it.
+    void observeActions(std::function<void(const QString&)> observer);
     /// The first panel made (null until one is made, or after it was destroyed).
     SimOverlayWindow* panel() const;
     /// The click shields made so far and still alive, in order of making.

@@ -66,6 +66,8 @@ const AXMenuItem* SimState::menuItem(const MenuElement& element) const {
 
 void SimState::log(QString line) {
     actions.push_back(std::move(line));
+    if (onAction)
+        onAction(actions.back());
 }
 
 QString SimState::standardPath(const QString& path) {

@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -76,6 +77,8 @@ struct SimState {
     /// In-memory defaults of preference domains, by domain name.
     std::map<QString, QJsonObject> defaults;
     std::vector<QString> actions;
+    /// Sees each action as it is logged, with `mutex` held.
+    std::function<void(const QString&)> onAction;
 
     // The lookups below expect `mutex` to be held.
     App* app(qint32 pid);

@@ -261,6 +261,22 @@ std::optional<KeyEvent> KeyMap::keyEvent(int qtKey, Qt::KeyboardModifiers modifi
     return KeyEvent{*code, modifierFlags(modifiers), characters(*code)};
 }
 
+std::optional<KeyEvent> KeyMap::keyEvent(XKeySym baseKeysym, unsigned xState) {
+    const std::optional<int> code = keyCode(baseKeysym);
+    if (!code)
+        return std::nullopt;
+    Qt::KeyboardModifiers modifiers;
+    if (xState & ShiftMask)
+        modifiers |= Qt::ShiftModifier;
+    if (xState & ControlMask)
+        modifiers |= Qt::ControlModifier;
+    if (xState & Mod1Mask)
+        modifiers |= Qt::AltModifier;
+    if (xState & Mod4Mask)
+        modifiers |= Qt::MetaModifier;
+    return KeyEvent{*code, modifierFlags(modifiers), characters(*code)};
+}
+
 std::optional<KeyEvent> KeyMap::keyEvent(const QKeyEvent& event) {
     std::optional<XKeySym> base;
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {

@@ -44,6 +44,9 @@ public:
     /// decides over `qtKey` (Qt reports Shift-1 as Key_Exclam, and other layouts move symbols).
     static std::optional<KeyEvent> keyEvent(int qtKey, Qt::KeyboardModifiers modifiers,
                                             std::optional<XKeySym> baseKeysym = std::nullopt);
+    /// A key press from X as the system would report it: `baseKeysym` is what the key types
+    /// without modifiers, `xState` the modifier state of the event.
+    static std::optional<KeyEvent> keyEvent(XKeySym baseKeysym, unsigned xState);
     /// A QKeyEvent as the system would report it, the unshifted keysym read from the X keyboard
     /// map when Qt runs on X. Main thread.
     static std::optional<KeyEvent> keyEvent(const QKeyEvent& event);

@@ -2,8 +2,10 @@
 
 #include "platform/common/linuxsystem.h"
 #include "platform/x11/desktopentries.h"
+#include "platform/x11/keyfocus.h"
 #include "platform/x11/x11accessibility.h"
 #include "platform/x11/x11connection.h"
+#include "platform/x11/x11contextmenus.h"
 #include "platform/x11/x11keyboard.h"
 #include "platform/x11/x11overlays.h"
 #include "platform/x11/x11pointerbuttons.h"
@@ -23,16 +25,18 @@ std::unique_ptr<X11Desktop> X11Desktop::open() {
 
 X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
     : connection_(std::move(connection)),
+      keyFocus_(std::make_unique<KeyFocus>()),
       entries_(std::make_unique<DesktopEntries>()),
       workspace_(std::make_unique<X11Workspace>(*connection_, *entries_)),
       accessibility_(std::make_unique<X11Accessibility>(*connection_)),
       windowList_(std::make_unique<X11WindowList>(*connection_)),
       screens_(std::make_unique<X11Screens>(*connection_)),
       screenCapture_(std::make_unique<X11ScreenCapture>(*connection_)),
-      overlays_(std::make_unique<X11Overlays>(*connection_)),
+      overlays_(std::make_unique<X11Overlays>(*connection_, *keyFocus_)),
       system_(std::make_unique<LinuxSystem>()),
-      keyboard_(std::make_unique<X11Keyboard>(*connection_)),
-      pointerButtons_(std::make_unique<X11PointerButtons>(*connection_)) {}
+      keyboard_(std::make_unique<X11Keyboard>(*connection_, *keyFocus_)),
+      pointerButtons_(std::make_unique<X11PointerButtons>(*connection_)),
+      contextMenus_(std::make_unique<X11ContextMenus>(*keyboard_)) {}
 
 X11Desktop::~X11Desktop() = default;
 
@@ -62,6 +66,9 @@ Keyboard& X11Desktop::keyboard() {
 }
 PointerButtons& X11Desktop::pointerButtons() {
     return *pointerButtons_;
+}
+ContextMenus& X11Desktop::contextMenus() {
+    return *contextMenus_;
 }
 
 }  // namespace tandri::x11

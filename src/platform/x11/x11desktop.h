@@ -4,6 +4,7 @@
 
 namespace tandri {
 class Accessibility;
+class ContextMenus;
 class Keyboard;
 class LinuxSystem;
 class Overlays;
@@ -18,6 +19,8 @@ class Workspace;
 namespace tandri::x11 {
 
 class DesktopEntries;
+class KeyFocus;
+class X11ContextMenus;
 class X11Accessibility;
 class X11Connection;
 class X11Keyboard;
@@ -47,11 +50,13 @@ public:
     ScreenCapture& screenCapture();
     Keyboard& keyboard();
     PointerButtons& pointerButtons();
+    ContextMenus& contextMenus();
 
 private:
     explicit X11Desktop(std::unique_ptr<X11Connection> connection);
 
     std::unique_ptr<X11Connection> connection_;
+    std::unique_ptr<KeyFocus> keyFocus_;
     std::unique_ptr<DesktopEntries> entries_;
     std::unique_ptr<X11Workspace> workspace_;
     std::unique_ptr<X11Accessibility> accessibility_;
@@ -62,6 +67,7 @@ private:
     std::unique_ptr<LinuxSystem> system_;
     std::unique_ptr<X11Keyboard> keyboard_;
     std::unique_ptr<X11PointerButtons> pointerButtons_;
+    std::unique_ptr<X11ContextMenus> contextMenus_;
 };
 
 }  // namespace tandri::x11

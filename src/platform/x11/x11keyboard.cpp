@@ -64,33 +64,37 @@ std::vector<unsigned> lockVariants(unsigned locks) {
 
 }  // namespace
 
+struct X11Keyboard::GrabState {
+    unsigned keycode = 0;
+    unsigned modifiers = 0;
+    unsigned locks = 0;
+    // Between a delivered press and its release.
+    bool down = false;
+    std::function<void(HotKeyEvent)> handler;
+};
+
 // The combinations this program holds: grabbing one again would silently take it over from the
 // grab that has it, since X refuses only other clients.
 struct X11Keyboard::Held {
     std::set<std::pair<unsigned, unsigned>> combinations;
+    std::vector<std::weak_ptr<GrabState>> grabs;
 };
 
 class X11Keyboard::Grab : public KeyGrab {
 public:
-    struct State {
-        unsigned keycode = 0;
-        unsigned modifiers = 0;
-        unsigned locks = 0;
-        // Between a delivered press and its release.
-        bool down = false;
-        std::function<void(HotKeyEvent)> handler;
-    };
+    using State = GrabState;
 
-    Grab(X11Connection& connection, std::weak_ptr<Held> held, std::shared_ptr<State> state,
-         std::vector<unsigned> grabbed)
+    Grab(X11Connection& connection, const KeyFocus& focus, std::weak_ptr<Held> held,
+         std::shared_ptr<State> state, std::vector<unsigned> grabbed)
         : connection_(connection),
           held_(std::move(held)),
           state_(std::move(state)),
           grabbed_(std::move(grabbed)) {
         std::weak_ptr<State> weak = state_;
         const XID root = connection_.root();
+        const KeyFocus* keys = &focus;
         events_ = connection_.addEventHandler(
-            [weak, root](XEvent& event) { return dispatch(weak, root, event); });
+            [weak, root, keys](XEvent& event) { return dispatch(weak, root, *keys, event); });
     }
 
     ~Grab() override {
@@ -110,12 +114,26 @@ public:
     }
 
 private:
-    static bool dispatch(const std::weak_ptr<State>& weak, XID root, XEvent& event) {
+    static bool dispatch(const std::weak_ptr<State>& weak, XID root, const KeyFocus& focus,
+                         XEvent& event) {
         if (event.type != KeyPress && event.type != KeyRelease)
             return false;
         auto state = weak.lock();
-        if (!state || event.xkey.window != root || event.xkey.keycode != state->keycode)
+        if (!state || event.xkey.window != root)
             return false;
+        if (event.xkey.keycode != state->keycode) {
+            // While the combination is held its grab takes the whole keyboard: the other keys
+            // belong to the window that would have had them.
+            if (!state->down)
+                return false;
+            if (event.type == KeyPress) {
+                const KeySym base =
+                    XkbKeycodeToKeysym(event.xkey.display, KeyCode(event.xkey.keycode), 0, 0);
+                if (const auto key = KeyMap::keyEvent(base, event.xkey.state))
+                    focus.deliver(*key);
+            }
+            return true;
+        }
         HotKeyEvent type = HotKeyEvent::Pressed;
         if (event.type == KeyPress) {
             // The grab answers only to its exact modifiers; a repeat after one of them was let
@@ -183,8 +201,8 @@ private:
     Filter filter_;
 };
 
-X11Keyboard::X11Keyboard(X11Connection& connection)
-    : connection_(connection), held_(std::make_shared<Held>()) {
+X11Keyboard::X11Keyboard(X11Connection& connection, const KeyFocus& focus)
+    : connection_(connection), focus_(focus), held_(std::make_shared<Held>()) {
     // A held key then repeats its press alone, without a release before each repeat, so holding
     // the hot key is not a series of taps.
     Bool supported = False;
@@ -238,12 +256,33 @@ std::unique_ptr<KeyGrab> X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifi
         return nullptr;
 
     held_->combinations.insert({code, *xModifiers});
-    auto state = std::make_shared<Grab::State>();
+    auto state = std::make_shared<GrabState>();
     state->keycode = code;
     state->modifiers = *xModifiers;
     state->locks = locks;
     state->handler = std::move(handler);
-    return std::make_unique<Grab>(connection_, held_, std::move(state), std::move(grabbed));
+    std::erase_if(held_->grabs, [](const auto& weak) { return weak.expired(); });
+    held_->grabs.push_back(state);
+    return std::make_unique<Grab>(connection_, focus_, held_, std::move(state), std::move(grabbed));
+}
+
+void X11Keyboard::yieldHeldGrab() {
+    std::vector<std::shared_ptr<GrabState>> down;
+    for (const auto& weak : held_->grabs) {
+        if (auto state = weak.lock(); state && state->down)
+            down.push_back(std::move(state));
+    }
+    if (down.empty())
+        return;
+    // Waited for, so that the window asking next finds the keyboard free.
+    connection_.trapErrors([&] { XUngrabKeyboard(connection_.display(), CurrentTime); });
+    for (const auto& state : down) {
+        // Its release now goes to whoever has the keyboard: count it as released here.
+        state->down = false;
+        auto handler = state->handler;
+        if (handler)
+            handler(HotKeyEvent::Released);
+    }
 }
 
 std::unique_ptr<Monitor> X11Keyboard::monitorOwnKeyDowns(

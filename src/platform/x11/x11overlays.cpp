@@ -5,10 +5,11 @@
 
 namespace tandri::x11 {
 
-X11Overlays::X11Overlays(X11Connection& connection) : connection_(connection) {}
+X11Overlays::X11Overlays(X11Connection& connection, KeyFocus& focus)
+    : connection_(connection), focus_(focus) {}
 
 std::unique_ptr<OverlayWindow> X11Overlays::makePanel() {
-    return std::make_unique<X11OverlayWindow>(connection_);
+    return std::make_unique<X11OverlayWindow>(connection_, focus_);
 }
 
 std::unique_ptr<OverlayWindow> X11Overlays::makeShield() {

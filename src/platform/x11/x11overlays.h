@@ -6,12 +6,13 @@
 
 namespace tandri::x11 {
 
+class KeyFocus;
 class X11Connection;
 
 /// Makes the overlay windows of the X desktop. Main thread.
 class X11Overlays : public Overlays {
 public:
-    explicit X11Overlays(X11Connection& connection);
+    X11Overlays(X11Connection& connection, KeyFocus& focus);
 
     std::unique_ptr<OverlayWindow> makePanel() override;
     /// An input-only window: it shows nothing and never takes the keyboard focus.
@@ -19,6 +20,7 @@ public:
 
 private:
     X11Connection& connection_;
+    KeyFocus& focus_;
 };
 
 }  // namespace tandri::x11

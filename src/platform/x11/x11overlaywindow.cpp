@@ -176,8 +176,8 @@ private:
     X11OverlayWindow& owner_;
 };
 
-X11OverlayWindow::X11OverlayWindow(X11Connection& connection)
-    : connection_(connection), surface_(std::make_unique<Surface>(*this)) {
+X11OverlayWindow::X11OverlayWindow(X11Connection& connection, KeyFocus& focus)
+    : connection_(connection), focus_(focus), surface_(std::make_unique<Surface>(*this)) {
     surface_->setFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                        Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     QSurfaceFormat format = surface_->format();
@@ -189,6 +189,7 @@ X11OverlayWindow::X11OverlayWindow(X11Connection& connection)
 }
 
 X11OverlayWindow::~X11OverlayWindow() {
+    focus_.release(this);
     // First: the surface calls back into this object while it goes.
     surface_.reset();
 }
@@ -227,6 +228,7 @@ void X11OverlayWindow::orderFront() {
 }
 
 void X11OverlayWindow::orderOut() {
+    focus_.release(this);
     giveFocusBack();
     surface_->hide();
     wantsKey_ = false;
@@ -240,6 +242,10 @@ bool X11OverlayWindow::isVisible() const {
 
 void X11OverlayWindow::makeKey() {
     wantsKey_ = true;
+    focus_.take(this, [this](const KeyEvent& event) {
+        if (auto handler = handlers_.keyDown)
+            handler(event);
+    });
     if (surface_->isVisible())
         takeFocus();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/overlay.h"
+#include "platform/x11/keyfocus.h"
 #include "platform/x11/x11connection.h"
 
 class QDropEvent;
@@ -25,7 +26,8 @@ namespace tandri::x11 {
 /// screen as it was when it was ordered front under its own picture. Main thread.
 class X11OverlayWindow : public OverlayWindow {
 public:
-    explicit X11OverlayWindow(X11Connection& connection);
+    /// While it has the keyboard focus the window names itself in `focus`, which outlives it.
+    X11OverlayWindow(X11Connection& connection, KeyFocus& focus);
     ~X11OverlayWindow() override;
     X11OverlayWindow(const X11OverlayWindow&) = delete;
     X11OverlayWindow& operator=(const X11OverlayWindow&) = delete;
@@ -82,6 +84,7 @@ private:
     Backdrop makeBackdrop(const OverlayBackdrop& backdrop);
 
     X11Connection& connection_;
+    KeyFocus& focus_;
     std::unique_ptr<Surface> surface_;
     OverlayHandlers handlers_;
     // The files of the drag over the window, as its moves offered them: at the drop Qt may no

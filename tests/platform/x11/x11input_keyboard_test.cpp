@@ -30,7 +30,7 @@ protected:
     void SetUp() override {
         connection = X11Connection::open();
         ASSERT_TRUE(connection);
-        keyboard = std::make_unique<X11Keyboard>(*connection);
+        keyboard = std::make_unique<X11Keyboard>(*connection, keyFocus);
     }
 
     std::unique_ptr<KeyGrab> grabAltSpace() {
@@ -55,6 +55,7 @@ protected:
     }
 
     std::unique_ptr<X11Connection> connection;
+    x11::KeyFocus keyFocus;
     std::unique_ptr<X11Keyboard> keyboard;
     std::vector<HotKeyEvent> events;
 };
@@ -232,6 +233,51 @@ TEST_F(X11KeyboardTest, AHandlerMayDropItsGrabWhenPressed) {
     // The keyboard is free again: another program can take the combination.
     OtherClient other;
     EXPECT_EQ(other.grabAltSpace(), 0);
+}
+
+// While the combination is held its grab takes the whole keyboard; the keys typed meanwhile go to
+// the window that has the keys, and a menu of the program's own can take the keyboard over.
+TEST_F(X11KeyboardTest, KeysTypedWhileTheCombinationIsHeldReachTheKeyWindow) {
+    std::vector<KeyEvent> keys;
+    keyFocus.take(this, [&](const KeyEvent& key) { keys.push_back(key); });
+    auto grab = grabAltSpace();
+    ASSERT_TRUE(grab);
+
+    ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space"}));
+    ASSERT_TRUE(waitForPresses(1));
+    ASSERT_TRUE(xdotool({"key", "Escape", "key", "Return", "key", "ctrl+comma"}));
+    ASSERT_TRUE(waitFor(*connection, [&] { return keys.size() >= 3; }));
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].keyCode, 53);
+    EXPECT_EQ(keys[1].keyCode, 36);
+    EXPECT_EQ(keys[2].keyCode, 43);
+    EXPECT_EQ(keys[0].modifierFlags, KeyEvent::optionFlag) << "Alt is still held";
+    EXPECT_EQ(keys[2].modifierFlags, KeyEvent::optionFlag | KeyEvent::controlFlag);
+    EXPECT_EQ(count(HotKeyEvent::Released), 0);
+
+    // Given up for a menu: another client (Qt's, which draws the menu) can take the keyboard,
+    // and the hold counts as over, since its release will go there.
+    keyboard->yieldHeldGrab();
+    EXPECT_EQ(events.back(), HotKeyEvent::Released);
+    const auto other = X11Connection::open();
+    Display* display = other->display();
+    EXPECT_EQ(
+        XGrabKeyboard(display, other->root(), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+        GrabSuccess);
+    XUngrabKeyboard(display, CurrentTime);
+    XSync(display, False);
+    ASSERT_TRUE(xdotool({"keyup", "space", "keyup", "alt"}));
+    settle(*connection);
+    EXPECT_EQ(count(HotKeyEvent::Released), 1);
+
+    // The next hold is a new press; without a key window its keys go nowhere.
+    keyFocus.release(this);
+    events.clear();
+    ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space", "key", "Escape"}));
+    ASSERT_TRUE(waitForPresses(1));
+    ASSERT_TRUE(xdotool({"keyup", "space", "keyup", "alt"}));
+    ASSERT_TRUE(waitForRelease());
+    EXPECT_EQ(keys.size(), 3u);
 }
 
 // A window of this program that records the presses that reach it.

@@ -31,7 +31,7 @@ class X11OverlayWindowTest : public X11Suite {
 protected:
     void SetUp() override {
         X11Suite::SetUp();
-        overlays = std::make_unique<X11Overlays>(*connection);
+        overlays = std::make_unique<X11Overlays>(*connection, keyFocus);
     }
 
     std::unique_ptr<X11OverlayWindow> make() {
@@ -62,6 +62,7 @@ protected:
         return output.trimmed();
     }
 
+    KeyFocus keyFocus;
     std::unique_ptr<X11Overlays> overlays;
 };
 
