@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "catalogue/ringapp.h"
+#include "catalogue/urlpaths.h"
 #include "platform/workspace.h"
 #include "support/testdesktop.h"
 
@@ -34,6 +35,27 @@ TEST(RingAppFromRunning, NameFallsBackToBundleThenToApp) {
     EXPECT_EQ(entry.name, "App");
     EXPECT_FALSE(entry.url.has_value());
     EXPECT_EQ(entry.bundleID, "com.example.mail");
+}
+
+TEST(UrlPaths, FileUrlsNameLocalPathsWhateverTheirSpelling) {
+    const struct {
+        const char* url;
+        const char* path;
+        const char* last;
+    } cases[] = {
+        {"file:///home/ann/Report%202.pdf", "/home/ann/Report 2.pdf", "Report 2.pdf"},
+        // The host "localhost" is this machine, not a share of the network.
+        {"file://localhost/home/ann/Inbox/", "/home/ann/Inbox", "Inbox"},
+        {"file://LOCALHOST/tmp/a%20b", "/tmp/a b", "a b"},
+        {"file:///home/ann/x/../Inbox/./", "/home/ann/Inbox", "Inbox"},
+        {"file:///", "/", "/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const QUrl url(QString::fromUtf8(c.url));
+        EXPECT_EQ(UrlPaths::standardizedPath(url), QString::fromUtf8(c.path));
+        EXPECT_EQ(UrlPaths::lastPathComponent(url), QString::fromUtf8(c.last));
+    }
 }
 
 TEST(RingAppKinds, DerivedValuesFollowTheKind) {
