@@ -36,6 +36,19 @@ RegularFile RegularFile::read(const QString& path, qint64 limit) {
         file.status = Status::Missing;
         return file;
     }
+    if (path.startsWith(u':')) {
+        // Built into the program, so no one else's file.
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly)) {
+            file.status = Status::Missing;
+        } else if (resource.size() > limit) {
+            file.status = Status::TooLarge;
+        } else {
+            file.bytes = resource.readAll();
+            file.status = Status::Read;
+        }
+        return file;
+    }
     const Descriptor fd(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {

@@ -19,7 +19,7 @@ public:
     static constexpr qint64 imageLimit = 32 * 1024 * 1024;
 
     /// Opens without blocking (a pipe would wait for a writer), refuses anything but a regular
-    /// file, and reads at most `limit` bytes.
+    /// file, and reads at most `limit` bytes. Qt's resources (":/...") are read as they are.
     static RegularFile read(const QString& path, qint64 limit);
     /// As `read`, with one line on stderr when the file exists but is skipped.
     static RegularFile readOrWarn(const QString& path, qint64 limit);
