@@ -38,7 +38,7 @@ TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
     // menu, a window of the program's own.
     move({centerX, centerY});
     XSession::xdotool({"key", "alt+space"});
-    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(400);
     move(toward(index, int(entries.size())));
     pause(300);
@@ -50,17 +50,17 @@ TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
     };
     const qsizetype before = windows();
     XSession::xdotool({"click", "3"});
-    ASSERT_TRUE(waitForEvents([&] { return windows() > before; }, 5000)) << "no menu opened";
+    ASSERT_TRUE(waitForEvents([&] { return windows() > before; }, patience)) << "no menu opened";
     pause(300);
     // The menu's last item is Quit (Force Quit takes its place only while Alt is held).
     XSession::xdotool({"key", "Up"});
     pause(100);
     XSession::xdotool({"key", "Return"});
-    EXPECT_TRUE(waitForEvents([&] { return leaver.state() == QProcess::NotRunning; }, 10000))
+    EXPECT_TRUE(waitForEvents([&] { return leaver.state() == QProcess::NotRunning; }, patience))
         << "the terminal still runs";
     EXPECT_EQ(leaver.exitStatus(), QProcess::NormalExit) << "asked to quit, not killed";
     EXPECT_EQ(session.clients[0]->state(), QProcess::Running) << "only that app";
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
 }
 
 // A menu opened from a ring held open by the keys has the keyboard and the pointer, as one
@@ -85,33 +85,33 @@ TEST(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen) {
 
     move({centerX, centerY});
     XSession::xdotool({"keydown", "alt", "keydown", "space"});
-    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(80);
     move(toward(index, int(entries.size())));
     pause(300);
     const qsizetype ring = windows();
     const auto openMenu = [&] {
         XSession::xdotool({"click", "3"});
-        return waitForEvents([&] { return windows() > ring; }, 5000);
+        return waitForEvents([&] { return windows() > ring; }, patience);
     };
     ASSERT_TRUE(openMenu()) << "no menu opened";
     // The trigger is let go while the menu is up; Escape then closes the menu alone.
     XSession::xdotool({"keyup", "space", "keyup", "alt"});
     pause(200);
     XSession::xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, 5000)) << "the menu stays";
+    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, patience)) << "the menu stays";
     pause(300);
     EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
 
     // A click beside the menu closes the menu, not the ring, and picks nothing.
     ASSERT_TRUE(openMenu()) << "no second menu";
     XSession::xdotool({"mousemove", "40", "860", "click", "1"});
-    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, 5000)) << "the menu stays";
+    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, patience)) << "the menu stays";
     pause(300);
     EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
 
     XSession::xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     EXPECT_EQ(XSession::activeTitle(), "Keeper");
 }
 
@@ -148,12 +148,12 @@ protected:
         move({150, 140});
         XSession::xdotool({"mousedown", "1"});
         ASSERT_TRUE(waitForEvents(
-            [&] { return source.readAllStandardOutput().contains("drag started"); }, 5000));
+            [&] { return source.readAllStandardOutput().contains("drag started"); }, patience));
         for (int step = 1; step <= 10; ++step)
             move({150 + (centerX - 150) * step / 10, 140 + (centerY - 140) * step / 10});
         pause(200);
         XSession::xdotool({"key", "alt+space"});
-        ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         pause(400);
         const QPoint target = toward(index, count);
         for (int step = 1; step <= 5; ++step) {
@@ -163,7 +163,7 @@ protected:
         }
         pause(300);
         XSession::xdotool({"mouseup", "1"});
-        EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000))
+        EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience))
             << "the drop closes the ring";
     }
 
@@ -176,7 +176,7 @@ TEST_F(DropOnTheRealDesktop, AFileDroppedOnAFolderMovesIntoIt) {
     const QString file = files.filePath("Letter.txt");
     writeFile(file, "dear");
     dragOnto(file, 0);
-    EXPECT_TRUE(waitForEvents([&] { return QFile::exists(inbox + "/Letter.txt"); }, 5000))
+    EXPECT_TRUE(waitForEvents([&] { return QFile::exists(inbox + "/Letter.txt"); }, patience))
         << session.errors().toStdString();
     EXPECT_EQ(contents(inbox + "/Letter.txt"), "dear");
     EXPECT_FALSE(QFile::exists(file)) << "moved, not copied: the same volume";
@@ -187,7 +187,8 @@ TEST_F(DropOnTheRealDesktop, AFileDroppedOnTheTrashGoesToTheFreedesktopTrash) {
     writeFile(file, "old");
     dragOnto(file, 1);
     const QString trash = session.data.filePath("Trash");
-    EXPECT_TRUE(waitForEvents([&] { return QFile::exists(trash + "/files/Old Notes.txt"); }, 5000))
+    EXPECT_TRUE(
+        waitForEvents([&] { return QFile::exists(trash + "/files/Old Notes.txt"); }, patience))
         << session.errors().toStdString();
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(contents(trash + "/files/Old Notes.txt"), "old");

@@ -99,7 +99,7 @@ protected:
     void flick(QPoint target) {
         move({centerX, centerY});
         XSession::xdotool({"keydown", "alt", "keydown", "space"});
-        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         pause(80);
         move(target);
         pause(450);
@@ -120,25 +120,25 @@ TEST_F(RingOnTheRealDesktop, HoldFlickAndReleaseActivatesThatApp) {
     const int index = indexOf(entries, "Beta");
     ASSERT_GE(index, 0) << entries.join(", ").toStdString();
     flick(toward(index, int(entries.size())));
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, 5000))
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
         << "active: " << XSession::activeTitle().toStdString();
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
 
     // And back.
     flick(toward(indexOf(entries, "Alpha"), int(entries.size())));
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Alpha"; }, 5000));
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Alpha"; }, patience));
 }
 
 TEST_F(RingOnTheRealDesktop, TapKeepsTheRingOpenAndEscapeClosesIt) {
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
     move({centerX, centerY});
     XSession::xdotool({"key", "alt+space"});
-    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(400);
     EXPECT_TRUE(ringVisible(session));
 
     XSession::xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     EXPECT_EQ(XSession::activeTitle(), "Alpha");
 }
 
@@ -149,7 +149,7 @@ TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
     const auto holdToward = [&] {
         move({centerX, centerY});
         XSession::xdotool({"keydown", "alt", "keydown", "space"});
-        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         pause(80);
         move(towardBeta);
         pause(300);
@@ -157,16 +157,16 @@ TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
 
     holdToward();
     XSession::xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     XSession::xdotool({"keyup", "space", "keyup", "alt"});
     pause(300);
     EXPECT_EQ(XSession::activeTitle(), "Alpha") << "the release after Escape picks nothing";
 
     holdToward();
     XSession::xdotool({"key", "Return"});
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, 5000))
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
         << "active: " << XSession::activeTitle().toStdString();
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     XSession::xdotool({"keyup", "space", "keyup", "alt"});
 }
 
@@ -178,14 +178,14 @@ TEST_F(RingOnTheRealDesktop, MiddleButtonOpensTheRingAndNeverReachesTheWindowBel
     move({centerX, centerY});
     // The probe window hears an ordinary click.
     XSession::xdotool({"click", "1"});
-    ASSERT_TRUE(
-        waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); }, 5000));
+    ASSERT_TRUE(waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); },
+                              patience));
 
     XSession::xdotool({"mousedown", "2"});
-    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(450);
     XSession::xdotool({"mouseup", "2"});
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     pause(200);
     const QByteArray heard = probe.readAllStandardOutput();
     EXPECT_FALSE(heard.contains("button 2")) << heard.toStdString();
@@ -235,7 +235,7 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
         // Hold, aim at the entry, and find the blue window's chip where the ring shows it.
         move({centerX, centerY});
         XSession::xdotool({"keydown", "alt", "keydown", "space"});
-        ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+        ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         move(toward(index, int(now.size())));
         QPoint chip;
         const QRect nearRing(centerX - 420, centerY - 420, 840, 840);
@@ -267,16 +267,16 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     };
 
     flickOntoBlueChip(true);
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, 5000))
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, patience))
         << "active: " << XSession::activeTitle().toStdString();
 
     // A minimized window comes back when its chip is picked.
     XSession::xdotool({"windowminimize", "--sync", QString::number(blue.winId())});
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
     flickOntoBlueChip(false);
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, 5000))
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, patience))
         << "active: " << XSession::activeTitle().toStdString();
-    EXPECT_TRUE(waitForEvents([&] { return blue.isExposed(); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return blue.isExposed(); }, patience));
 }
 
 // Runs only in the session whose one wide screen is split into two monitors.
@@ -297,19 +297,19 @@ TEST(TwoScreens, AClickOnTheOtherScreenClosesTheRing) {
     // A tap leaves the ring open on the left screen, with the right one shielded.
     move({centerX, centerY});
     XSession::xdotool({"key", "alt+space"});
-    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(400);
     ASSERT_TRUE(ringVisible(session));
     XSession::xdotool({"mousemove", "2160", "450", "click", "1"});
-    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     // The shield took the click: the window below never saw it.
     pause(200);
     const QByteArray heard = probe.readAllStandardOutput();
     EXPECT_FALSE(heard.contains("ButtonPress")) << heard.toStdString();
     // With the ring closed, the same click reaches it.
     XSession::xdotool({"click", "1"});
-    EXPECT_TRUE(
-        waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); },
+                              patience));
     probe.kill();
     probe.waitForFinished();
 }
@@ -322,14 +322,15 @@ TEST(WindowManagerHoldsAltSpace, TheProgramSaysSoAndKeepsRunning) {
     session.setPreferences({{"onboardingDone", true}});
     ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
     EXPECT_TRUE(waitForEvents(
-        [&] { return session.errors().contains("Tandri: ⌥Space is taken by another app"); }, 10000))
+        [&] { return session.errors().contains("Tandri: ⌥Space is taken by another app"); },
+        patience))
         << session.errors().toStdString();
     pause(500);
     EXPECT_EQ(session.program.state(), QProcess::Running);
     // The middle button still opens the ring.
     move({centerX, centerY});
     XSession::xdotool({"mousedown", "2"});
-    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     XSession::xdotool({"mouseup", "2"});
 }
 

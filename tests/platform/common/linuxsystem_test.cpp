@@ -18,6 +18,7 @@
 namespace tandri {
 namespace {
 
+using test::patience;
 using test::waitForEvents;
 
 // Stands in for KWin's global shortcuts: lists its shortcuts and counts the ones invoked.
@@ -53,7 +54,7 @@ protected:
         daemon.start(QStringLiteral("dbus-daemon"),
                      {"--session", "--nofork", "--print-address=1", "--nopidfile"});
         ASSERT_TRUE(daemon.waitForStarted());
-        ASSERT_TRUE(waitForEvents([&] { return daemon.canReadLine(); }, 10000));
+        ASSERT_TRUE(waitForEvents([&] { return daemon.canReadLine(); }, patience));
         address = QString::fromUtf8(daemon.readLine()).trimmed();
         ASSERT_FALSE(address.isEmpty());
         serviceThread.start();
@@ -96,7 +97,7 @@ TEST_F(PrivateBus, KWinsClassOverviewIsAskedForThroughItsGlobalShortcuts) {
     LinuxSystem system(client());
     EXPECT_TRUE(system.hasWindowOverview());
     system.showWindowOverview();
-    EXPECT_TRUE(waitForEvents([&] { return fake->exposed == 1; }, 5000));
+    EXPECT_TRUE(waitForEvents([&] { return fake->exposed == 1; }, patience));
     EXPECT_EQ(fake->others, 0);
 }
 

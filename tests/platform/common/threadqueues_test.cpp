@@ -98,11 +98,11 @@ TEST(ThreadQueuesTest, DestructionWaitsForRunningWork) {
         ThreadQueues queues;
         queues.background(Priority::Utility, [&] {
             started = true;
-            while (!release.load()) QThread::yieldCurrentThread();
+            test::spinUntil([&] { return release.load(); });
             queues.main([&] { mainRan = true; });  // goes with the queues
             finished = true;
         });
-        while (!started.load()) QThread::yieldCurrentThread();
+        EXPECT_TRUE(test::spinUntil([&] { return started.load(); }));
         releaser = std::thread([&] { release = true; });
     }
     releaser.join();

@@ -20,6 +20,7 @@
 namespace tandri::x11 {
 namespace {
 
+using test::patience;
 using test::waitForEvents;
 
 QByteArray contents(const QString& path) {
@@ -54,7 +55,7 @@ protected:
     }
     // Waits for an app of this pid to be listed.
     bool listed(qint32 pid) {
-        return waitForEvents([&] { return workspace->runningApp(pid).has_value(); }, 10000);
+        return waitForEvents([&] { return workspace->runningApp(pid).has_value(); }, patience);
     }
     bool hidden(qint32 pid) {
         const auto app = workspace->runningApp(pid);
@@ -97,7 +98,7 @@ TEST_F(X11Actions, TerminateAsksTheAppToCloseItsWindows) {
     const qint32 pid = qint32(xterm.processId());
     ASSERT_TRUE(listed(pid));
     workspace->terminate(pid);
-    EXPECT_TRUE(waitForEvents([&] { return xterm.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_TRUE(waitForEvents([&] { return xterm.state() == QProcess::NotRunning; }, patience));
     EXPECT_EQ(xterm.exitStatus(), QProcess::NormalExit) << "it closed itself";
 }
 
@@ -106,7 +107,7 @@ TEST_F(X11Actions, ForceTerminateKillsTheProcess) {
     const qint32 pid = qint32(xterm.processId());
     ASSERT_TRUE(listed(pid));
     workspace->forceTerminate(pid);
-    EXPECT_TRUE(waitForEvents([&] { return xterm.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_TRUE(waitForEvents([&] { return xterm.state() == QProcess::NotRunning; }, patience));
     EXPECT_EQ(xterm.exitStatus(), QProcess::CrashExit);
     EXPECT_EQ(xterm.exitCode(), SIGKILL);
 }
@@ -133,8 +134,8 @@ TEST_F(X11Actions, AnAppWithoutAProcessIsDisconnectedNotKilled) {
     ASSERT_TRUE(listed(group));
     EXPECT_FALSE(workspace->runningApp(qint32(orphan.processId())));
     workspace->forceTerminate(group);
-    EXPECT_TRUE(waitForEvents([&] { return !workspace->runningApp(group); }, 10000));
-    EXPECT_TRUE(waitForEvents([&] { return orphan.state() == QProcess::NotRunning; }, 10000))
+    EXPECT_TRUE(waitForEvents([&] { return !workspace->runningApp(group); }, patience));
+    EXPECT_TRUE(waitForEvents([&] { return orphan.state() == QProcess::NotRunning; }, patience))
         << "its connection was closed";
 }
 

@@ -33,6 +33,7 @@
 namespace tandri::x11 {
 namespace {
 
+using test::patience;
 using test::waitForEvents;
 
 constexpr int screenBottom = 900;  // the session's one screen is 1440x900
@@ -218,7 +219,7 @@ protected:
         Started started{qint32(process->processId()), 0};
         processes_.push_back(std::move(process));
         EXPECT_TRUE(
-            waitForEvents([&] { return (started.window = clientOf(started.pid)) != 0; }, 10000))
+            waitForEvents([&] { return (started.window = clientOf(started.pid)) != 0; }, patience))
             << program.toStdString() << " shows no window";
         return started;
     }
@@ -250,7 +251,7 @@ protected:
     }
 
     static bool waitForActive(XID window) {
-        return waitForEvents([&] { return activeWindow() == window; }, 5000);
+        return waitForEvents([&] { return activeWindow() == window; }, patience);
     }
 
     static std::optional<RunningApp> app(const std::vector<RunningApp>& apps, qint32 pid) {
@@ -601,7 +602,7 @@ TEST_F(X11Apps, OpeningAnEntryActivatesItsProcessOrLaunchesIt) {
             }
             return launched != 0;
         },
-        10000));
+        patience));
     EXPECT_EQ(workspace_->runningApp(launched)->localizedName, "Test Eyes");
     EXPECT_EQ(open(eyes), std::nullopt);
     const auto apps = workspace_->runningApps();
