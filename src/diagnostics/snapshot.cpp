@@ -106,7 +106,7 @@ Scene prepare(Platform& platform, ThumbnailCache& thumbnails, std::optional<int>
     view.ringCenter = view.bounds.center();
     const bool dark = platform.workspace.darkAppearance();
     view.lookChoice = Settings::currentLook(prefs, platform.workspace, dark);
-    view.look = makeLook(view.lookChoice);
+    view.setLook(makeLook(view.lookChoice));
     view.dark = dark;
     view.apps = entries;
     view.frontmostPID = platform.workspace.frontmostPID();

@@ -106,7 +106,7 @@ TEST_F(SnapshotTest, TheViewHoldsTheRingAsItWouldOpenNow) {
     EXPECT_EQ(view.bounds, QRectF(0, 0, 268 + 640, 268 + 360));
     EXPECT_EQ(view.ringCenter, QPointF((268 + 640) / 2.0, (268 + 360) / 2.0));
     EXPECT_EQ(view.lookChoice.style, RingStyle::Orbit);
-    ASSERT_TRUE(view.look);
+    ASSERT_TRUE(view.look());
     EXPECT_EQ(view.windowLayout, WindowLayout::Arc);
     EXPECT_FALSE(view.showsThumbnails);
     std::vector<int> expected;

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <numbers>
 #include <thread>
 
@@ -65,7 +67,9 @@ struct LookLog {
 // A look of plain squares and discs, so that the view's own drawing can be told apart.
 class TestLook : public RingLook {
 public:
-    explicit TestLook(std::shared_ptr<LookLog> log) : log_(std::move(log)) {}
+    explicit TestLook(std::shared_ptr<LookLog> log, QColor badge = badgeColor,
+                      QColor card = cardColor)
+        : log_(std::move(log)), badge_(badge), card_(card) {}
 
     LookBackdrop backdrop() const override { return {}; }
     QColor accent() const override { return accentColor; }
@@ -91,7 +95,7 @@ public:
                    const RingScene&) const override {
         log_->badges.push_back(text);
         log_->badgePoints.push_back(point);
-        painter.fillRect(QRectF(point.x() - 3, point.y() - 3, 6, 6), badgeColor);
+        painter.fillRect(QRectF(point.x() - 3, point.y() - 3, 6, 6), badge_);
     }
     void drawMore(QPainter& painter, int count, const QRectF& rect,
                   const RingScene&) const override {
@@ -118,7 +122,7 @@ public:
             log_->cards.push_back(rect);
             log_->cardSelected.push_back(selected);
         }
-        painter.fillRect(rect, cardColor);
+        painter.fillRect(rect, card_);
         QPainterPath path;
         path.addRect(rect);
         return path;
@@ -128,6 +132,8 @@ public:
 
 private:
     std::shared_ptr<LookLog> log_;
+    QColor badge_;
+    QColor card_;
 };
 
 QImage solid(const QColor& color, int w = 32, int h = 32) {
@@ -161,7 +167,7 @@ protected:
         view.bounds = QRectF(0, 0, 1440, 900);
         view.layout = RingLayout(8);
         view.ringCenter = QPointF(720, 450);
-        view.look = std::make_shared<TestLook>(log);
+        view.setLook(std::make_shared<TestLook>(log));
         for (int i = 0; i < 8; ++i) view.apps.push_back(app(QStringLiteral("A%1").arg(i)));
     }
 
@@ -265,6 +271,35 @@ TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
     view.windowLayout = WindowLayout::Off;
     draw();
     EXPECT_TRUE(log->badges.empty());
+}
+
+TEST_F(RingRenderTest, ANewLookDrawsItsOwnBadgesAndCardsWhereverItLies) {
+    // Each change of style makes a new look, which may well lie where the last one was freed:
+    // here every look is made in one place on purpose.
+    alignas(TestLook) std::byte place[sizeof(TestLook)];
+    const auto lookAt = [&](const QColor& badge, const QColor& card) {
+        return std::shared_ptr<const RingLook>(new (place) TestLook(log, badge, card),
+                                               [](const RingLook* look) { look->~RingLook(); });
+    };
+    view.setWindowCounts({3});
+    view.showsThumbnails = true;  // windows without pictures: cards of the look's own fill
+    view.showChips(windowChips(2), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    const QRectF card = view.chips()[1].frame;
+    for (const auto& [badge, fill] : {std::pair<QColor, QColor>(Qt::yellow, Qt::blue),
+                                      std::pair<QColor, QColor>(Qt::red, Qt::darkGreen),
+                                      std::pair<QColor, QColor>(Qt::yellow, Qt::blue)}) {
+        SCOPED_TRACE(badge.name().toStdString());
+        view.setLook(nullptr);
+        view.setLook(lookAt(badge, fill));
+        draw();
+        ASSERT_FALSE(log->icons.empty());
+        const QRectF icon = log->icons[0];
+        EXPECT_TRUE(isColor(QPointF(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52), badge));
+        EXPECT_TRUE(isColor(QPointF(minX(card) + 2, minY(card) + 2), fill));
+        log->icons.clear();
+    }
+    view.setLook(nullptr);
 }
 
 TEST_F(RingRenderTest, OverflowEntryIsOnlyTheMoreDrawing) {
@@ -545,7 +580,7 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
 }
 
 TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
-    view.look = makeLook(LookChoice{});
+    view.setLook(makeLook(LookChoice{}));
     view.setSelectedApp(0);
     view.invalidateAll();
     const auto first = onlyLayer(view.updateLayers(2));
@@ -591,7 +626,7 @@ TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
     view.bounds = QRectF(2000, 2000, 100, 100);  // the ring lies outside the view
     view.invalidateAll();
     EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
-    view.look.reset();  // without a look nothing is drawn, and nothing fails
+    view.setLook(nullptr);  // without a look nothing is drawn, and nothing fails
     view.bounds = QRectF(0, 0, 1440, 900);
     view.invalidateAll();
     const auto l = onlyLayer(view.updateLayers(1));
@@ -602,7 +637,7 @@ TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
 }
 
 TEST_F(RingRenderTest, RealLookDrawsTheRing) {
-    view.look = makeLook(LookChoice{});
+    view.setLook(makeLook(LookChoice{}));
     view.setWindowCounts({3, 0, 12});
     view.setNotice(QStringLiteral("Notice"));
     view.showChips(windowChips(4), 0);
@@ -775,7 +810,7 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
         for (const bool dark : {true, false}) {
             const auto noting = std::make_shared<ThreadNotingLook>(
                 makeLook(LookChoice{style, standardBackground(style), dark}));
-            view.look = noting;
+            view.setLook(noting);
             // In turn: the pool's one thread draws the frame, cards and all.
             pool->setMaxThreadCount(1);
             view.forgetPictures();
@@ -827,7 +862,7 @@ TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
     for (const RingStyle style : allRingStyles) {
         for (const bool dark : {true, false}) {
             SCOPED_TRACE(rawValue(style).toStdString() + (dark ? " dark" : " light"));
-            view.look = makeLook(LookChoice{style, standardBackground(style), dark});
+            view.setLook(makeLook(LookChoice{style, standardBackground(style), dark}));
             view.setSelectedApp(std::nullopt);
             view.setWindowCounts(counts);
             view.invalidateAll();
