@@ -412,6 +412,78 @@ TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
     EXPECT_EQ(at(QPointF(minX(more) + 1, minY(more) + 1)).alpha(), 0);
 }
 
+TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
+    // Each look's track along the arc icons of entries all round the ring: beyond the arc's ends
+    // there is nothing but its round caps, and the thin circle that some looks draw all round.
+    struct Case {
+        RingStyle style;
+        /// How far from the arc's circle a look's own line round it may reach; none when < 0.
+        double line;
+    };
+    const Case cases[] = {{RingStyle::Glass, -1},
+                          {RingStyle::Quib, -1},
+                          {RingStyle::Outline, -1},
+                          {RingStyle::Aura, 20},
+                          {RingStyle::Orbit, 1.5}};
+    constexpr double cap = 28 + 2;  // half the widest track, and its edge's smoothing
+    for (const Case& c : cases) {
+        const auto look = makeLook(LookChoice{c.style, standardBackground(c.style), true});
+        for (int entry = 0; entry < 8; ++entry) {
+            for (const int windows : {2, 3}) {
+                SCOPED_TRACE(testing::Message() << rawValue(c.style).toStdString() << ", entry "
+                                                << entry << ", " << windows << " windows");
+                view.showChips(windowChips(windows), entry);
+                ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+                double from = 10, to = -10;
+                for (const WindowChip& chip : view.chips()) {
+                    from = std::min(from, chip.angle - chip.halfSpan);
+                    to = std::max(to, chip.angle + chip.halfSpan);
+                }
+                RingScene scene;
+                scene.center = view.ringCenter;
+                scene.layout = view.layout;
+                scene.dark = true;
+                scene.arcRadius = view.arcRadius();
+                const double r = scene.arcRadius;
+                // The picture of the square round the arc's circle, y up.
+                const QRectF box(scene.center.x() - r - 80, scene.center.y() - r - 80, 2 * r + 160,
+                                 2 * r + 160);
+                QImage image(box.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+                image.fill(Qt::transparent);
+                {
+                    QPainter painter(&image);
+                    painter.setRenderHints(QPainter::Antialiasing);
+                    painter.translate(-minX(box), maxY(box));
+                    painter.scale(1, -1);
+                    look->drawArcTrack(painter, from, to, true, scene);
+                }
+                const QPointF ends[] = {Draw::at(scene.center, from, r),
+                                        Draw::at(scene.center, to, r)};
+                int stray = 0;
+                double farthest = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        if (qAlpha(image.pixel(x, y)) == 0)
+                            continue;
+                        const QPointF p(minX(box) + x + 0.5, maxY(box) - y - 0.5);
+                        const QPointF d = p - scene.center;
+                        const double a = std::remainder(std::atan2(d.y(), d.x()) - (from + to) / 2,
+                                                        2 * std::numbers::pi);
+                        const double fromEnd = std::min(distance(p, ends[0]), distance(p, ends[1]));
+                        if (std::abs(a) <= (to - from) / 2 || fromEnd <= cap ||
+                            std::abs(std::hypot(d.x(), d.y()) - r) <= c.line) {
+                            continue;
+                        }
+                        ++stray;
+                        farthest = std::max(farthest, fromEnd);
+                    }
+                }
+                EXPECT_EQ(stray, 0) << "ink up to " << farthest << " points beyond an end";
+            }
+        }
+    }
+}
+
 TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
     RingApp running = app("Run", 300);
     running.icon = solid(QColor(200, 200, 0));
