@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QThreadPool>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -19,6 +17,7 @@
 #include "ring/ringgeometry.h"
 #include "ring/ringstyle.h"
 #include "ring/ringview.h"
+#include "support/threadpool.h"
 
 namespace tandri {
 namespace {
@@ -765,14 +764,14 @@ int differing(const QImage& a, const QImage& b) {
     return count;
 }
 
-// A real look that notes on which threads cards are drawn; its body waits (a while at most)
-// for a card to be drawn on another thread, so that composing beside the ring is seen to
-// happen whenever it can.
+// A real look that notes on which threads cards are drawn; its body waits (a generous while at
+// most) until `cardsAside` cards have been drawn on other threads, so that the frame's thread
+// leaves them all to the thread beside it.
 class ThreadNotingLook : public RingLook {
 public:
     explicit ThreadNotingLook(std::shared_ptr<const RingLook> look) : look_(std::move(look)) {}
 
-    bool waitsForCards = false;
+    int cardsAside = 0;
     mutable std::mutex guard;
     mutable std::condition_variable cardDrawn;
     /// The thread of each card drawn, and of the last body.
@@ -782,9 +781,7 @@ public:
     /// Cards drawn on the last body's thread, and elsewhere.
     std::pair<int, int> cards() const {
         const std::lock_guard lock(guard);
-        const auto here = std::count(cardThreads.begin(), cardThreads.end(), frameThread);
-        return {static_cast<int>(here),
-                static_cast<int>(cardThreads.size()) - static_cast<int>(here)};
+        return countCards();
     }
 
     LookBackdrop backdrop() const override { return look_->backdrop(); }
@@ -795,14 +792,9 @@ public:
     void drawBody(QPainter& painter, const RingScene& scene) const override {
         {
             std::unique_lock lock(guard);
-            const std::thread::id self = std::this_thread::get_id();
-            frameThread = self;
-            if (waitsForCards) {
-                cardDrawn.wait_for(lock, std::chrono::seconds(20), [this, self] {
-                    return std::any_of(cardThreads.begin(), cardThreads.end(),
-                                       [self](std::thread::id id) { return id != self; });
-                });
-            }
+            frameThread = std::this_thread::get_id();
+            cardDrawn.wait_for(lock, std::chrono::seconds(60),
+                               [this] { return countCards().second >= cardsAside; });
         }
         look_->drawBody(painter, scene);
     }
@@ -854,12 +846,20 @@ public:
     }
 
 private:
+    std::pair<int, int> countCards() const {
+        const auto here = std::count(cardThreads.begin(), cardThreads.end(), frameThread);
+        return {static_cast<int>(here),
+                static_cast<int>(cardThreads.size()) - static_cast<int>(here)};
+    }
+
     std::shared_ptr<const RingLook> look_;
 };
 
 TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    const int threads = pool->maxThreadCount();
+    // Both ways are forced. A frame is drawn on a thread of Qt's pool, and cards are composed
+    // beside it on another thread of the pool when one is free. With the pool emptied first, a
+    // pool of one thread has none for the cards; a pool of two has one, and the frame waits for
+    // it to compose them all.
     view.showsThumbnails = true;
     view.reduceMotion = true;
     std::vector<QImage> pictures;
@@ -877,37 +877,34 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
     view.setSelectedChip(4);
     view.setSelectedApp(2);
     const QRectF area = view.contentArea();
+    constexpr int cards = 2 * 9;  // each measured, then drawn
+    const auto composed = [&](ThreadNotingLook& noting, int threads, int aside) {
+        const test::PoolLimit limit(threads);
+        EXPECT_TRUE(test::emptiedPool());
+        view.forgetPictures();
+        Draw::clearCaches();
+        noting.cardThreads.clear();
+        noting.cardsAside = aside;
+        return drawnAfresh(view, area, 2).first;
+    };
     for (RingStyle style : allRingStyles) {
         SCOPED_TRACE(rawValue(style).toStdString());
         for (const bool dark : {true, false}) {
             const auto noting = std::make_shared<ThreadNotingLook>(
                 makeLook(LookChoice{style, standardBackground(style), dark}));
             view.setLook(noting);
-            // In turn: the pool's one thread draws the frame, cards and all.
-            pool->setMaxThreadCount(1);
-            view.forgetPictures();
-            Draw::clearCaches();
-            const QImage inTurn = drawnAfresh(view, area, 2).first;
-            EXPECT_EQ(noting->cards(), std::pair(2 * 9, 0));  // measured, then drawn
-            // Beside: the frame on one of the pool's threads and cards on another.
-            pool->setMaxThreadCount(2);
-            view.forgetPictures();
-            Draw::clearCaches();
-            noting->cardThreads.clear();
-            noting->waitsForCards = true;
-            const QImage beside = drawnAfresh(view, area, 2).first;
-            noting->waitsForCards = false;
-            const auto [here, elsewhere] = noting->cards();
-            EXPECT_GT(elsewhere, 0);
-            EXPECT_EQ(here + elsewhere, 2 * 9);
+            const QImage inTurn = composed(*noting, 1, 0);
+            ASSERT_EQ(noting->cards(), std::pair(cards, 0));
+            const QImage beside = composed(*noting, 2, cards);
+            ASSERT_EQ(noting->cards(), std::pair(0, cards));
             EXPECT_EQ(differing(inTurn, beside), 0);
             // And the next frame copies them all.
+            noting->cardsAside = 0;
             const QImage again = drawnAfresh(view, area, 2).first;
-            EXPECT_EQ(noting->cardThreads.size(), size_t{2 * 9});
+            EXPECT_EQ(noting->cardThreads.size(), size_t{cards});
             EXPECT_EQ(differing(inTurn, again), 0);
         }
     }
-    pool->setMaxThreadCount(threads);
 }
 
 TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
