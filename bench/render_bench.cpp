@@ -32,7 +32,7 @@ struct RenderBench : bench::Bench {
         queues.drain();
         RingView& v = view();
         v.setProgress(1);
-        v.look = makeLook(LookChoice{style, standardBackground(style), true});
+        v.setLook(makeLook(LookChoice{style, standardBackground(style), true}));
         v.setSelectedApp(0);
         if (!chips)
             return;

@@ -106,13 +106,15 @@ Scene prepare(Platform& platform, ThumbnailCache& thumbnails, std::optional<int>
     view.ringCenter = view.bounds.center();
     const bool dark = platform.workspace.darkAppearance();
     view.lookChoice = Settings::currentLook(prefs, platform.workspace, dark);
-    view.look = makeLook(view.lookChoice);
+    view.setLook(makeLook(view.lookChoice));
     view.dark = dark;
     view.apps = entries;
     view.frontmostPID = platform.workspace.frontmostPID();
+    // With chips turned off the ring draws no badges, and the running ring shows no chips; its
+    // picture still shows the chips of the entry asked for, in the column, the layout that is
+    // not the arc, with thumbnails as stored.
     view.windowLayout = Settings::windowLayout(prefs);
-    view.showsThumbnails = view.windowLayout != WindowLayout::Off &&
-                           Settings::showsThumbnails(prefs, platform.windowList);
+    view.showsThumbnails = Settings::showsThumbnails(prefs, platform.windowList);
     view.previewWidth = Settings::previewSize(prefs);
     view.thumbnail = [&thumbnails](quint32 id) {
         return thumbnails.image(id);
@@ -135,10 +137,7 @@ Scene prepare(Platform& platform, ThumbnailCache& thumbnails, std::optional<int>
         const RingApp& entry = entries[*index];
         view.setSelectedApp(*index);
         const auto pid = entry.pid();
-        // With window chips turned off the ring never shows them, so neither does its picture.
-        auto chips = pid && view.windowLayout != WindowLayout::Off
-                         ? WindowChip::chips(*pid, windows, counts, trusted)
-                         : std::nullopt;
+        auto chips = pid ? WindowChip::chips(*pid, windows, counts, trusted) : std::nullopt;
         if (chips && !chips->empty()) {
             if (view.showsThumbnails) {
                 std::vector<quint32> ids;

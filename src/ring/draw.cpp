@@ -885,11 +885,13 @@ QPainterPath arc(QPointF center, double radius, double from, double to) {
     if (sweep < 0)
         sweep = std::fmod(sweep, turn) + turn;
     sweep = std::min(sweep, turn);
+    // Qt's arc angles grow clockwise in y-up coordinates. The path starts where Qt's own arc
+    // starts: from a point computed otherwise, however near, Qt joins it with a tiny line, and a
+    // wide stroke's join there pokes out beyond the cap.
+    const QRectF box(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius);
     QPainterPath path;
-    path.moveTo(at(center, from, radius));
-    // Qt's arc angles grow clockwise in y-up coordinates.
-    path.arcTo(QRectF(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius),
-               -from * degreesPerRadian, -sweep * degreesPerRadian);
+    path.arcMoveTo(box, -from * degreesPerRadian);
+    path.arcTo(box, -from * degreesPerRadian, -sweep * degreesPerRadian);
     return path;
 }
 
@@ -954,7 +956,8 @@ void stroke(QPainter& painter, const QPainterPath& path, const QColor& color, do
     if (width <= 0 || path.isEmpty())
         return;
     PixelShapes::settle(painter);
-    QPen pen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    // Round joins too: nothing stroked reaches further than half the width from its path.
+    QPen pen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     if (!dash.empty()) {
         // Qt measures dashes in pen widths; an odd list repeats to make whole on/off pairs.
         QList<qreal> pattern;

@@ -47,7 +47,7 @@ QColor white(double w, double alpha = 1);
 QColor withAlpha(const QColor& color, double alpha);
 
 void fill(QPainter& painter, const QPainterPath& path, const QColor& color);
-/// Round caps; a dash pattern in points when `dash` is not empty.
+/// Round caps and joins; a dash pattern in points when `dash` is not empty.
 void stroke(QPainter& painter, const QPainterPath& path, const QColor& color, double width,
             const std::vector<double>& dash = {});
 

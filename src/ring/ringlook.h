@@ -26,7 +26,15 @@ public:
         double selected = 1;
     };
 
+    RingLook() : serial_(nextSerial()) {}
+    // A copy is another look: whatever was drawn for the original is not taken as its.
+    RingLook(const RingLook&) : serial_(nextSerial()) {}
+    RingLook& operator=(const RingLook&) = delete;
     virtual ~RingLook() = default;
+
+    /// This look's number, never given to another look in this process: pictures kept for a
+    /// look are kept by it, since a new look may be made where a freed one lay.
+    quint64 serial() const { return serial_; }
 
     /// What the look wants behind the ring.
     virtual LookBackdrop backdrop() const = 0;
@@ -75,6 +83,11 @@ public:
     /// `iconScale`) with a shadow of up to 28 points: what must be drawn again when the pointer
     /// comes to it or leaves it.
     virtual QRectF selectionArea(QPointF center, const RingLayout& layout, int index) const = 0;
+
+private:
+    static quint64 nextSerial();
+
+    const quint64 serial_;
 };
 
 /// The look for a choice of style, backdrop, appearance and accent.

@@ -52,8 +52,8 @@ RingPanel::~RingPanel() = default;
 
 void RingPanel::configure(const RingLayout& layout, const Screen& screen, QPointF center,
                           const LookChoice& look, bool dark) {
-    if (!view_.look || view_.lookChoice != look) {
-        view_.look = makeLook(look);
+    if (!view_.look() || view_.lookChoice != look) {
+        view_.setLook(makeLook(look));
         view_.lookChoice = look;
     }
     view_.dark = dark;
@@ -67,8 +67,8 @@ void RingPanel::configure(const RingLayout& layout, const Screen& screen, QPoint
     // Chips left from the last opening must not show for a frame.
     view_.hideChips();
     view_.invalidateAll();
-    window_->setBackdrop(view_.look
-                             ? backdrop(view_.look->backdrop(), layout, view_.ringCenter, scale_)
+    window_->setBackdrop(view_.look()
+                             ? backdrop(view_.look()->backdrop(), layout, view_.ringCenter, scale_)
                              : std::nullopt);
 }
 

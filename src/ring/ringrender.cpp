@@ -104,7 +104,7 @@ QImage RingView::entryIcon(std::optional<int> index) const {
 }
 
 void RingView::render(QPainter& painter) {
-    if (!look)
+    if (!look_)
         return;
     const bool chipSelected =
         selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < static_cast<int>(chips_.size());
@@ -149,10 +149,10 @@ void RingView::render(QPainter& painter) {
 
     painter.save();
     painter.setOpacity(painter.opacity() * p);
-    look->drawBody(painter, scene);
+    look_->drawBody(painter, scene);
     // What follows may draw with the painter itself, which must find the frame cleared.
     PixelShapes::settle(painter);
-    const RingLook::IconScale scales = look->iconScale();
+    const RingLook::IconScale scales = look_->iconScale();
     for (int i = 0; i < static_cast<int>(apps.size()); ++i) {
         const RingApp& app = apps[i];
         const bool selected = scene.selectedApp == i;
@@ -162,12 +162,12 @@ void RingView::render(QPainter& painter) {
         const QRectF rect =
             Draw::square(Draw::at(ringCenter, layout.angle(i), p * layout.radius), side);
         if (const auto more = app.moreCount()) {
-            look->drawMore(painter, *more, rect, scene);
+            look_->drawMore(painter, *more, rect, scene);
             continue;
         }
-        look->drawIcon(painter, app, rect, selected, scene);
+        look_->drawIcon(painter, app, rect, selected, scene);
         if (const auto pid = app.pid())
-            look->drawRunning(painter, i, pid == frontmostPID, scene);
+            look_->drawRunning(painter, i, pid == frontmostPID, scene);
         if (windowLayout != WindowLayout::Off && i < static_cast<int>(windowCounts_.size()) &&
             windowCounts_[i] >= 2) {
             const int count = windowCounts_[i];
@@ -176,8 +176,8 @@ void RingView::render(QPainter& painter) {
                       scene);
         }
     }
-    look->drawOverlay(painter, scene);
-    look->drawCenter(painter, scene);
+    look_->drawOverlay(painter, scene);
+    look_->drawCenter(painter, scene);
     if (notice_)
         drawNotice(painter);
     painter.restore();
@@ -220,7 +220,7 @@ void RingView::drawColumn(QPainter& painter, const RingScene& scene) const {
         const QPointF end = clampedInto(start, chips_.front().frame);
         // A row right at the ring's edge needs no line to it.
         if (distance(start, end) > 16) {
-            Draw::stroke(painter, Draw::line(start, end), Draw::withAlpha(look->accent(), 0.7), 2);
+            Draw::stroke(painter, Draw::line(start, end), Draw::withAlpha(look_->accent(), 0.7), 2);
         }
     }
     for (int i = 0; i < static_cast<int>(chips_.size()); ++i)
@@ -239,7 +239,7 @@ void RingView::drawColumn(QPainter& painter, const RingScene& scene) const {
 
 void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
                         bool selected) const {
-    const ColumnColors colors = look->column();
+    const ColumnColors colors = look_->column();
     const QRectF frame = chip.frame;
     const QPainterPath path = roundedRect(frame, 8);
     Draw::fill(painter, path, selected ? colors.selectedFill : colors.fill);
@@ -249,7 +249,7 @@ void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage&
     if (!selected) {
         Draw::stroke(painter, path, colors.stroke, 1);
         titleColor = std::holds_alternative<WindowChip::AllowAccess>(chip.kind)
-                         ? look->accent()
+                         ? look_->accent()
                          : Draw::withAlpha(colors.text, minimized ? 0.55 : 1);
     }
 
@@ -282,7 +282,7 @@ void RingView::drawArcTrack(QPainter& painter, const RingScene& scene) const {
         from = std::min(from, chip.angle - chip.halfSpan);
         to = std::max(to, chip.angle + chip.halfSpan);
     }
-    look->drawArcTrack(painter, from, to, !hasThumbnailChips(), scene);
+    look_->drawArcTrack(painter, from, to, !hasThumbnailChips(), scene);
 }
 
 void RingView::drawArc(QPainter& painter, const RingScene& scene,
@@ -386,7 +386,7 @@ void RingView::drawBadge(QPainter& painter, const QString& text, QPointF point,
     const QSize pixels(qRound(2 * half * scale), qRound(2 * half * scale));
     const QRectF box(point.x() - half, point.y() - half, 2 * half, 2 * half);
     for (const BadgePicture& badge : badgePictures_) {
-        if (badge.look == look.get() && badge.dark == dark && badge.text == text &&
+        if (badge.look == look_->serial() && badge.dark == dark && badge.text == text &&
             badge.picture.size() == pixels) {
             Draw::image(painter, badge.picture, box);
             return;
@@ -397,12 +397,12 @@ void RingView::drawBadge(QPainter& painter, const QString& text, QPointF point,
     QPainter p(&picture);
     p.setRenderHints(painter.renderHints());
     p.setTransform(QTransform(scale, 0, 0, -scale, 0, 2 * half * scale));
-    look->drawBadge(p, text, QPointF(half, half), scene);
+    look_->drawBadge(p, text, QPointF(half, half), scene);
     p.end();
     constexpr size_t kept = 16;
     if (badgePictures_.size() >= kept)
         badgePictures_.erase(badgePictures_.begin());
-    badgePictures_.push_back({look.get(), dark, text, picture});
+    badgePictures_.push_back({look_->serial(), dark, text, picture});
     Draw::image(painter, picture, box);
 }
 
@@ -410,9 +410,9 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
                                  bool selected, const QImage& icon, const RingScene& scene,
                                  bool settled) const {
     if (!settled) {
-        const QPainterPath path = look->drawCardFrame(painter, frame, selected, scene);
+        const QPainterPath path = look_->drawCardFrame(painter, frame, selected, scene);
         drawThumbnail(painter, chip, frame, path, icon, cardPicture(chip));
-        look->drawCardBorder(painter, path, selected, scene);
+        look_->drawCardBorder(painter, path, selected, scene);
         return;
     }
     // A card with its shadow, picture and border is the most expensive thing on screen, and a
@@ -443,9 +443,14 @@ RingView::CardKey RingView::cardKey(const WindowChip& chip, const QRectF& frame,
                                     const QImage& picture, const QImage& icon, double scale) const {
     const QRectF outer = frame.adjusted(-cardMargin, -cardMargin, cardMargin, cardMargin);
     const QSize pixels(qRound(outer.width() * scale), qRound(outer.height() * scale));
-    return {
-        look.get(), dark,     quint64(picture.cacheKey()), quint64(icon.cacheKey()), frame.size(),
-        pixels,     selected, chip.isMinimized()};
+    return {look_->serial(),
+            dark,
+            quint64(picture.cacheKey()),
+            quint64(icon.cacheKey()),
+            frame.size(),
+            pixels,
+            selected,
+            chip.isMinimized()};
 }
 
 const RingView::CardComposite* RingView::composedCard(const CardKey& key) const {
@@ -485,9 +490,9 @@ std::optional<RingView::CardComposite> RingView::composeCard(
     const QRectF outer = frame.adjusted(-cardMargin, -cardMargin, cardMargin, cardMargin);
     const QTransform toOuter(scale, 0, 0, -scale, -minX(outer) * scale, maxY(outer) * scale);
     const auto compose = [&](QPainter& p) {
-        const QPainterPath path = look->drawCardFrame(p, frame, selected, scene);
+        const QPainterPath path = look_->drawCardFrame(p, frame, selected, scene);
         drawThumbnail(p, chip, frame, path, icon, picture);
-        look->drawCardBorder(p, path, selected, scene);
+        look_->drawCardBorder(p, path, selected, scene);
     };
     // Most of the margin stays empty: measured first, the bitmap holds only what the card and
     // its shadow cover, so it is cheap to clear now and to copy on every later frame.
@@ -522,7 +527,7 @@ void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number
         return;
     }
     if (selected)
-        look->drawArcSelection(painter, frame, scene);
+        look_->drawArcSelection(painter, frame, scene);
     const QImage own = ownIcon(chip);
     const double side = (selected ? 1.1 : 1.0) * frame.width();
     Draw::image(painter, own.isNull() ? icon : own, Draw::square(frame.center(), side),
@@ -535,7 +540,7 @@ void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number
     if (const auto* app = std::get_if<WindowChip::App>(&chip.kind)) {
         if (app->app.isRunning()) {
             Draw::fill(painter, Draw::circle(QPointF(frame.center().x(), minY(frame) - 5), 1.8),
-                       look->runningColor());
+                       look_->runningColor());
         }
         return;
     }
@@ -559,7 +564,7 @@ void RingView::drawCard(QPainter& painter, const WindowChip& chip, const QRectF&
 void RingView::drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const {
     const double radius = std::max(std::min(rect.width(), rect.height()) / 2 - 2, 0.0);
     Draw::fill(painter, Draw::circle(rect.center(), radius),
-               selected ? look->accent() : Draw::white(0.12, 0.9));
+               selected ? look_->accent() : Draw::white(0.12, 0.9));
     Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 13, QFont::Bold,
                selected ? Draw::white(0.06) : Draw::white(1), Qt::AlignHCenter);
 }

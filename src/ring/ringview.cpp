@@ -12,6 +12,15 @@ using namespace geometry;
 
 RingView::RingView(const Clock& clock) : clock_(clock), chipSelectedAt_(Clock::distantPast) {}
 
+void RingView::setLook(std::shared_ptr<const RingLook> look) {
+    if (look_ == look)
+        return;
+    look_ = std::move(look);
+    cardComposites_.clear();
+    badgePictures_.clear();
+    invalidateAll();
+}
+
 void RingView::setWindowCounts(std::vector<int> counts) {
     windowCounts_ = std::move(counts);
     invalidateFrame();
@@ -20,7 +29,7 @@ void RingView::setWindowCounts(std::vector<int> counts) {
 void RingView::setSelectedApp(std::optional<int> index) {
     if (selectedApp_ == index)
         return;
-    if (progress_ < 1 || !look) {
+    if (progress_ < 1 || !look_) {
         selectedApp_ = index;
         invalidateFrame();
         return;
@@ -133,14 +142,14 @@ QRectF RingView::selectionDirtyRect(std::optional<int> index) const {
 }
 
 QRectF RingView::entryDirtyRect(std::optional<int> index) const {
-    if (!index || *index < 0 || *index >= static_cast<int>(apps.size()) || !look)
+    if (!index || *index < 0 || *index >= static_cast<int>(apps.size()) || !look_)
         return {};
-    const RingLook::IconScale scale = look->iconScale();
+    const RingLook::IconScale scale = look_->iconScale();
     const double side = std::max(scale.normal, scale.selected) * layout.iconSize;
     // The icon with its shadow and badge, and the look's marks.
     const QRectF icon =
         grown(Draw::square(Draw::at(ringCenter, layout.angle(*index), layout.radius), side), 28);
-    return united(icon, look->selectionArea(ringCenter, layout, *index));
+    return united(icon, look_->selectionArea(ringCenter, layout, *index));
 }
 
 QRectF RingView::centerDirtyRect() const {

@@ -65,8 +65,7 @@ public:
     /// The view's own rect, in view coordinates.
     QRectF bounds;
     std::optional<qint32> frontmostPID;
-    /// The look to draw with, and the choice it was made from.
-    std::shared_ptr<const RingLook> look;
+    /// The choice the look was made from.
     LookChoice lookChoice;
     bool dark = true;
     WindowLayout windowLayout = WindowLayout::Arc;
@@ -94,6 +93,10 @@ public:
     std::function<void()> onDisplayNow;
 
     // Properties whose change alters the picture.
+    /// The look to draw with; none draws nothing.
+    const std::shared_ptr<const RingLook>& look() const { return look_; }
+    /// Pictures kept for the last look are forgotten: none of them is this one's.
+    void setLook(std::shared_ptr<const RingLook> look);
     const std::vector<int>& windowCounts() const { return windowCounts_; }
     void setWindowCounts(std::vector<int> counts);
     std::optional<int> selectedApp() const { return selectedApp_; }
@@ -256,6 +259,7 @@ private:
     void drawNotice(QPainter& painter) const;
 
     const Clock& clock_;
+    std::shared_ptr<const RingLook> look_;
     std::vector<int> windowCounts_;
     std::optional<int> selectedApp_;
     std::optional<int> selectedChip_;
@@ -278,7 +282,8 @@ private:
     QRectF inked_;
 
     struct CardKey {
-        const RingLook* look = nullptr;
+        /// The look's serial.
+        quint64 look = 0;
         bool dark = false;
         quint64 picture = 0;
         quint64 icon = 0;
@@ -325,7 +330,8 @@ private:
     std::vector<PendingCard> cardsToCompose(const QPainter& painter,
                                             const std::vector<ArcCard>& cards) const;
     struct BadgePicture {
-        const RingLook* look = nullptr;
+        /// The look's serial.
+        quint64 look = 0;
         bool dark = false;
         QString text;
         QImage picture;

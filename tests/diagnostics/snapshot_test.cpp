@@ -106,7 +106,7 @@ TEST_F(SnapshotTest, TheViewHoldsTheRingAsItWouldOpenNow) {
     EXPECT_EQ(view.bounds, QRectF(0, 0, 268 + 640, 268 + 360));
     EXPECT_EQ(view.ringCenter, QPointF((268 + 640) / 2.0, (268 + 360) / 2.0));
     EXPECT_EQ(view.lookChoice.style, RingStyle::Orbit);
-    ASSERT_TRUE(view.look);
+    ASSERT_TRUE(view.look());
     EXPECT_EQ(view.windowLayout, WindowLayout::Arc);
     EXPECT_FALSE(view.showsThumbnails);
     std::vector<int> expected;
@@ -163,11 +163,21 @@ TEST_F(SnapshotTest, AFailedWriteIsReportedAndPrintsNothing) {
     EXPECT_FALSE(QFile::exists(d.path("missing-folder/ring.png")));
 }
 
-TEST_F(SnapshotTest, TheStoredWindowLayoutOffShowsNoChips) {
+TEST_F(SnapshotTest, WithWindowChipsTurnedOffTheEntrysChipsShowInTheColumn) {
+    // Only the running ring hides them; its picture is there to show them.
     d.preferences().setValue(Preferences::appDomain, "windowLayout", "off");
-    EXPECT_EQ(run(indexOf("Finder")).toStdString(), "Accessibility: allowed; expanded app: none\n");
+    const int finder = indexOf("Finder");
+    const Snapshot::Scene scene = Snapshot::prepare(d.platform(), cache, finder);
+    EXPECT_EQ(scene.view->chips().size(), 2u);
+    EXPECT_EQ(scene.view->activeLayout(), WindowLayout::Column);
+    EXPECT_EQ(scene.view->selectedChip(), 0);
+    EXPECT_EQ(scene.expanded, "Finder");
+    // The ring itself stays as the setting has it: no badges.
+    EXPECT_EQ(scene.view->windowLayout, WindowLayout::Off);
+
+    EXPECT_EQ(run(finder).toStdString(), "Accessibility: allowed; expanded app: Finder\n");
     const QImage image = picture();
-    EXPECT_EQ(drawnOutside(image, ringArea(image)), 0);
+    EXPECT_GT(drawnOutside(image, ringArea(image)), 0);
 }
 
 class SnapshotThumbnailTest : public SnapshotTest {
@@ -182,6 +192,13 @@ TEST_F(SnapshotThumbnailTest, ThePicturesOfTheShownWindowsAreTakenBeforeDrawing)
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{21, 22}));
     EXPECT_EQ(d.queues().pendingMain(), 0);
     EXPECT_EQ(d.queues().pendingBackground(), 0);
+
+    // With chips turned off they still show, with their thumbnails.
+    d.preferences().setValue(Preferences::appDomain, "windowLayout", "off");
+    ThumbnailCache off(d.platform());
+    const Snapshot::Scene scene = Snapshot::prepare(d.platform(), off, indexOf("Finder"));
+    EXPECT_TRUE(scene.view->hasThumbnailChips());
+    EXPECT_EQ(off.storedIDs(), (std::set<quint32>{21, 22}));
 
     // With thumbnails off nothing is captured.
     ThumbnailCache other(d.platform());
@@ -245,11 +262,14 @@ TEST_F(SnapshotProgram, WritesThePictureOfTheNamedDesktop) {
     EXPECT_EQ(image.size(), QSize(2 * (268 + 640), 2 * (268 + 360)));
 }
 
-TEST_F(SnapshotProgram, HonoursTheStoredWindowLayout) {
-    const Result result =
-        run({"--snapshot", dir.filePath("ring.png"), "0"}, R"({"windowLayout": "off"})");
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out.toStdString(), "Accessibility: allowed; expanded app: none\n");
+TEST_F(SnapshotProgram, ShowsTheChipsWhateverTheStoredWindowLayout) {
+    for (const char* layout : {"arc", "column", "off"}) {
+        SCOPED_TRACE(layout);
+        const Result result = run({"--snapshot", dir.filePath("ring.png"), "0"},
+                                  QStringLiteral(R"({"windowLayout": "%1"})").arg(layout).toUtf8());
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out.toStdString(), "Accessibility: allowed; expanded app: Finder\n");
+    }
 }
 
 TEST_F(SnapshotProgram, AnUnwritablePathEndsWithStatusOne) {

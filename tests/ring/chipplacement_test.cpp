@@ -402,6 +402,41 @@ TEST_F(ChipPlacementTest, ColumnPreviewWithoutRoomBesideGoesAboveOrBelowTheColum
     EXPECT_EQ(view.magnifiedFrame(2), QRectF(538, 320 - 14 - 175, 280, 175));
 }
 
+TEST_F(ChipPlacementTest, ColumnPreviewNearTheTopOrBottomEdgeSlidesVerticallyOnly) {
+    // A ring near the top edge aimed up and to the right, and one near the bottom edge aimed down
+    // and to the right: the column's outer row is so near the edge that its preview, level with
+    // it, would stick out; it slides along the edge into the bounds and stays beside the column.
+    struct Case {
+        const char* edge;
+        double centerY;
+        int entry;
+        /// The bottom of the outer row's preview.
+        double cardY;
+    };
+    view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
+    for (const Case& c : {Case{"top", 766, 1, 892 - 175}, Case{"bottom", 134, 3, 8}}) {
+        SCOPED_TRACE(c.edge);
+        view.ringCenter = QPointF(700, c.centerY);
+        view.showChips(windowChips(3), c.entry);
+        const QRectF all = view.chipsBounds();
+        ASSERT_EQ(minX(all), 700 + 126 + 12);  // beside the ring, on the right
+        const QRectF row = view.chips()[0].frame;
+        ASSERT_GT(std::abs(row.center().y() - (c.cardY + 87.5)), 10);  // a slide of its own
+        EXPECT_EQ(view.magnifiedFrame(0), QRectF(maxX(all) + 14, c.cardY, 280, 175));
+        EXPECT_EQ(view.previewFrame(QSizeF(280, 175), row, false),
+                  QRectF(minX(all) - 14 - 280, c.cardY, 280, 175));
+    }
+    // Sideways it is never moved, even where it sticks out.
+    view.ringCenter = QPointF(1000, 450);
+    view.showChips(windowChips(3), 2);
+    const QRectF row = view.chips()[0].frame;
+    const QRectF beyond = view.previewFrame(QSizeF(280, 175), row, true);
+    EXPECT_EQ(minX(beyond), maxX(view.chipsBounds()) + 14);
+    EXPECT_GT(maxX(beyond), 1432);
+    EXPECT_EQ(beyond.center().y(), row.center().y());
+}
+
 TEST_F(ChipPlacementTest, DirtyRectCoversChipsAndTheirPreviews) {
     EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
     view.showChips(windowChips(3), 2);

@@ -13,8 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "support/threadpool.h"
+
 namespace tandri {
 namespace {
+
+using test::emptiedPool;
+using test::waitUntil;
 
 struct Visits {
     std::vector<std::atomic<int>> rows;
@@ -103,50 +108,55 @@ TEST(RenderThreadTest, SharesWithinSharesAndFromTwoThreadsAtOnceEachVisitEveryRo
 
 TEST(RenderThreadTest, AHelperThatFallsAsleepAfterEveryShareIsWokenForTheNext) {
     // Asleep at once after each share: every share wakes it, or takes its rows back when it
-    // wakes too late. A lost wake-up would leave a share waiting for ever.
+    // wakes too late. In every other share the first band waits until another thread has taken
+    // one, so the helper surely has to be woken; a lost wake-up would leave that band waiting.
     renderThread::setHelperWatch(std::chrono::microseconds(0));
-    int helped = 0;
+    struct WatchBack {
+        ~WatchBack() { renderThread::setHelperWatch(std::chrono::microseconds(250)); }
+    } watchBack;
+    const std::thread::id caller = std::this_thread::get_id();
     for (int i = 0; i < 500; ++i) {
+        SCOPED_TRACE(i);
+        const bool waitForHelper = i % 2 == 0;
         Visits visits(400);
-        // Rows slow enough for a woken helper to arrive before they are all taken.
+        std::atomic<bool> helped{false};
+        std::atomic<bool> waitedInVain{false};
         renderThread::shareRows(0, 400, 4, [&](int from, int to) {
             visits.visitor()(from, to);
-            volatile double x = 0;
-            for (int k = 0; k < 2000; ++k) x = x + k;
+            if (std::this_thread::get_id() != caller)
+                helped = true;
+            if (waitForHelper && from == 0 && !waitUntil([&] { return helped.load(); }))
+                waitedInVain = true;
         });
         for (int y = 0; y < 400; ++y) ASSERT_EQ(visits.rows[static_cast<size_t>(y)].load(), 1);
-        helped += visits.threads.size() == 2 ? 1 : 0;
+        ASSERT_FALSE(waitedInVain.load()) << "the helper was never woken";
     }
-    renderThread::setHelperWatch(std::chrono::microseconds(250));
-    // The helper did take part, so the shares above did go through its waking.
-    EXPECT_GT(helped, 0);
 }
 
-// Holds every free thread of Qt's pool until released.
+// Holds every thread of Qt's pool until released.
 class PoolHold {
 public:
     PoolHold() {
+        // Threads just done with earlier work would soon be free again.
+        EXPECT_TRUE(emptiedPool());
         QThreadPool* pool = QThreadPool::globalInstance();
         while (pool->tryStart([this] {
-            ++held_;
             while (!released_.load()) std::this_thread::yield();
         })) {
         }
     }
     ~PoolHold() {
         released_.store(true);
-        QThreadPool::globalInstance()->waitForDone();
+        EXPECT_TRUE(emptiedPool());
     }
 
 private:
-    std::atomic<int> held_{0};
     std::atomic<bool> released_{false};
 };
 
 TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay) {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    const int threads = pool->maxThreadCount();
-    pool->setMaxThreadCount(std::max(threads, 2));
+    const test::PoolLimit limit(std::max(QThreadPool::globalInstance()->maxThreadCount(), 2));
+    ASSERT_TRUE(emptiedPool());  // so that the tasks surely get a thread
     constexpr int count = 40;
     std::vector<std::atomic<int>> done(count);
     std::vector<int> results(count, 0);
@@ -154,6 +164,7 @@ TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay)
     std::atomic<int> asideBegun{0};
     const std::thread::id caller = std::this_thread::get_id();
     std::atomic<bool> misreported{false};
+    std::atomic<bool> waitedInVain{false};
     {
         renderThread::Aside aside(count, [&](int i, bool onOther) {
             if (onOther != (std::this_thread::get_id() != caller))
@@ -161,8 +172,9 @@ TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay)
             if (onOther) {
                 // The other thread's first task lasts until the caller has done all the rest,
                 // so `finish` has one under way to wait for.
-                if (asideBegun.fetch_add(1) == 0) {
-                    while (byCaller.load() < count - 1) std::this_thread::yield();
+                if (asideBegun.fetch_add(1) == 0 &&
+                    !waitUntil([&] { return byCaller.load() >= count - 1; })) {
+                    waitedInVain = true;
                 }
             } else {
                 ++byCaller;
@@ -171,17 +183,17 @@ TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay)
             ++done[static_cast<size_t>(i)];
         });
         // The caller goes on with work of its own until the other thread has begun.
-        while (asideBegun.load() == 0) std::this_thread::yield();
+        ASSERT_TRUE(waitUntil([&] { return asideBegun.load() > 0; }));
         aside.finish();
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(done[static_cast<size_t>(i)].load(), 1) << i;
             EXPECT_EQ(results[static_cast<size_t>(i)], i + 1) << i;
         }
     }  // finishing again does nothing
+    EXPECT_FALSE(waitedInVain.load());
     EXPECT_EQ(asideBegun.load(), 1);
     EXPECT_EQ(byCaller.load(), count - 1);
     EXPECT_FALSE(misreported.load());
-    pool->setMaxThreadCount(threads);
 }
 
 TEST(RenderThreadTest, WithThePoolBusyEveryTaskAsideRunsInFinishOnTheCaller) {
@@ -217,7 +229,7 @@ TEST(RenderThreadTest, AThreadThatBeginsAfterFinishTouchesNoTask) {
         finished->store(true);
         EXPECT_EQ(ran, 2);
     }
-    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(emptiedPool());
     EXPECT_EQ(late.load(), 0);
 }
 

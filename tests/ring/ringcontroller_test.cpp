@@ -320,7 +320,7 @@ TEST(RingController, ViewMirrorsTheSessionState) {
     EXPECT_FALSE(h.view().showsThumbnails);
     EXPECT_EQ(h.view().previewWidth, 280);
     EXPECT_EQ(h.view().lookChoice.style, RingStyle::Glass);
-    EXPECT_TRUE(h.view().look);
+    EXPECT_TRUE(h.view().look());
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QThreadPool>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <numbers>
 #include <thread>
 
@@ -17,6 +17,7 @@
 #include "ring/ringgeometry.h"
 #include "ring/ringstyle.h"
 #include "ring/ringview.h"
+#include "support/threadpool.h"
 
 namespace tandri {
 namespace {
@@ -65,7 +66,9 @@ struct LookLog {
 // A look of plain squares and discs, so that the view's own drawing can be told apart.
 class TestLook : public RingLook {
 public:
-    explicit TestLook(std::shared_ptr<LookLog> log) : log_(std::move(log)) {}
+    explicit TestLook(std::shared_ptr<LookLog> log, QColor badge = badgeColor,
+                      QColor card = cardColor)
+        : log_(std::move(log)), badge_(badge), card_(card) {}
 
     LookBackdrop backdrop() const override { return {}; }
     QColor accent() const override { return accentColor; }
@@ -91,7 +94,7 @@ public:
                    const RingScene&) const override {
         log_->badges.push_back(text);
         log_->badgePoints.push_back(point);
-        painter.fillRect(QRectF(point.x() - 3, point.y() - 3, 6, 6), badgeColor);
+        painter.fillRect(QRectF(point.x() - 3, point.y() - 3, 6, 6), badge_);
     }
     void drawMore(QPainter& painter, int count, const QRectF& rect,
                   const RingScene&) const override {
@@ -118,7 +121,7 @@ public:
             log_->cards.push_back(rect);
             log_->cardSelected.push_back(selected);
         }
-        painter.fillRect(rect, cardColor);
+        painter.fillRect(rect, card_);
         QPainterPath path;
         path.addRect(rect);
         return path;
@@ -128,6 +131,8 @@ public:
 
 private:
     std::shared_ptr<LookLog> log_;
+    QColor badge_;
+    QColor card_;
 };
 
 QImage solid(const QColor& color, int w = 32, int h = 32) {
@@ -161,7 +166,7 @@ protected:
         view.bounds = QRectF(0, 0, 1440, 900);
         view.layout = RingLayout(8);
         view.ringCenter = QPointF(720, 450);
-        view.look = std::make_shared<TestLook>(log);
+        view.setLook(std::make_shared<TestLook>(log));
         for (int i = 0; i < 8; ++i) view.apps.push_back(app(QStringLiteral("A%1").arg(i)));
     }
 
@@ -265,6 +270,35 @@ TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
     view.windowLayout = WindowLayout::Off;
     draw();
     EXPECT_TRUE(log->badges.empty());
+}
+
+TEST_F(RingRenderTest, ANewLookDrawsItsOwnBadgesAndCardsWhereverItLies) {
+    // Each change of style makes a new look, which may well lie where the last one was freed:
+    // here every look is made in one place on purpose.
+    alignas(TestLook) std::byte place[sizeof(TestLook)];
+    const auto lookAt = [&](const QColor& badge, const QColor& card) {
+        return std::shared_ptr<const RingLook>(new (place) TestLook(log, badge, card),
+                                               [](const RingLook* look) { look->~RingLook(); });
+    };
+    view.setWindowCounts({3});
+    view.showsThumbnails = true;  // windows without pictures: cards of the look's own fill
+    view.showChips(windowChips(2), 2);
+    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+    const QRectF card = view.chips()[1].frame;
+    for (const auto& [badge, fill] : {std::pair<QColor, QColor>(Qt::yellow, Qt::blue),
+                                      std::pair<QColor, QColor>(Qt::red, Qt::darkGreen),
+                                      std::pair<QColor, QColor>(Qt::yellow, Qt::blue)}) {
+        SCOPED_TRACE(badge.name().toStdString());
+        view.setLook(nullptr);
+        view.setLook(lookAt(badge, fill));
+        draw();
+        ASSERT_FALSE(log->icons.empty());
+        const QRectF icon = log->icons[0];
+        EXPECT_TRUE(isColor(QPointF(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52), badge));
+        EXPECT_TRUE(isColor(QPointF(minX(card) + 2, minY(card) + 2), fill));
+        log->icons.clear();
+    }
+    view.setLook(nullptr);
 }
 
 TEST_F(RingRenderTest, OverflowEntryIsOnlyTheMoreDrawing) {
@@ -375,6 +409,78 @@ TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
     const QRectF more = view.chips()[8].frame;
     EXPECT_GT(at(QPointF(minX(more) + 6, more.center().y())).alpha(), 150);
     EXPECT_EQ(at(QPointF(minX(more) + 1, minY(more) + 1)).alpha(), 0);
+}
+
+TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
+    // Each look's track along the arc icons of entries all round the ring: beyond the arc's ends
+    // there is nothing but its round caps, and the thin circle that some looks draw all round.
+    struct Case {
+        RingStyle style;
+        /// How far from the arc's circle a look's own line round it may reach; none when < 0.
+        double line;
+    };
+    const Case cases[] = {{RingStyle::Glass, -1},
+                          {RingStyle::Quib, -1},
+                          {RingStyle::Outline, -1},
+                          {RingStyle::Aura, 20},
+                          {RingStyle::Orbit, 1.5}};
+    constexpr double cap = 28 + 2;  // half the widest track, and its edge's smoothing
+    for (const Case& c : cases) {
+        const auto look = makeLook(LookChoice{c.style, standardBackground(c.style), true});
+        for (int entry = 0; entry < 8; ++entry) {
+            for (const int windows : {2, 3}) {
+                SCOPED_TRACE(testing::Message() << rawValue(c.style).toStdString() << ", entry "
+                                                << entry << ", " << windows << " windows");
+                view.showChips(windowChips(windows), entry);
+                ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+                double from = 10, to = -10;
+                for (const WindowChip& chip : view.chips()) {
+                    from = std::min(from, chip.angle - chip.halfSpan);
+                    to = std::max(to, chip.angle + chip.halfSpan);
+                }
+                RingScene scene;
+                scene.center = view.ringCenter;
+                scene.layout = view.layout;
+                scene.dark = true;
+                scene.arcRadius = view.arcRadius();
+                const double r = scene.arcRadius;
+                // The picture of the square round the arc's circle, y up.
+                const QRectF box(scene.center.x() - r - 80, scene.center.y() - r - 80, 2 * r + 160,
+                                 2 * r + 160);
+                QImage image(box.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+                image.fill(Qt::transparent);
+                {
+                    QPainter painter(&image);
+                    painter.setRenderHints(QPainter::Antialiasing);
+                    painter.translate(-minX(box), maxY(box));
+                    painter.scale(1, -1);
+                    look->drawArcTrack(painter, from, to, true, scene);
+                }
+                const QPointF ends[] = {Draw::at(scene.center, from, r),
+                                        Draw::at(scene.center, to, r)};
+                int stray = 0;
+                double farthest = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        if (qAlpha(image.pixel(x, y)) == 0)
+                            continue;
+                        const QPointF p(minX(box) + x + 0.5, maxY(box) - y - 0.5);
+                        const QPointF d = p - scene.center;
+                        const double a = std::remainder(std::atan2(d.y(), d.x()) - (from + to) / 2,
+                                                        2 * std::numbers::pi);
+                        const double fromEnd = std::min(distance(p, ends[0]), distance(p, ends[1]));
+                        if (std::abs(a) <= (to - from) / 2 || fromEnd <= cap ||
+                            std::abs(std::hypot(d.x(), d.y()) - r) <= c.line) {
+                            continue;
+                        }
+                        ++stray;
+                        farthest = std::max(farthest, fromEnd);
+                    }
+                }
+                EXPECT_EQ(stray, 0) << "ink up to " << farthest << " points beyond an end";
+            }
+        }
+    }
 }
 
 TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
@@ -545,7 +651,7 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
 }
 
 TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
-    view.look = makeLook(LookChoice{});
+    view.setLook(makeLook(LookChoice{}));
     view.setSelectedApp(0);
     view.invalidateAll();
     const auto first = onlyLayer(view.updateLayers(2));
@@ -591,7 +697,7 @@ TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
     view.bounds = QRectF(2000, 2000, 100, 100);  // the ring lies outside the view
     view.invalidateAll();
     EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
-    view.look.reset();  // without a look nothing is drawn, and nothing fails
+    view.setLook(nullptr);  // without a look nothing is drawn, and nothing fails
     view.bounds = QRectF(0, 0, 1440, 900);
     view.invalidateAll();
     const auto l = onlyLayer(view.updateLayers(1));
@@ -602,7 +708,7 @@ TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
 }
 
 TEST_F(RingRenderTest, RealLookDrawsTheRing) {
-    view.look = makeLook(LookChoice{});
+    view.setLook(makeLook(LookChoice{}));
     view.setWindowCounts({3, 0, 12});
     view.setNotice(QStringLiteral("Notice"));
     view.showChips(windowChips(4), 0);
@@ -658,14 +764,14 @@ int differing(const QImage& a, const QImage& b) {
     return count;
 }
 
-// A real look that notes on which threads cards are drawn; its body waits (a while at most)
-// for a card to be drawn on another thread, so that composing beside the ring is seen to
-// happen whenever it can.
+// A real look that notes on which threads cards are drawn; its body waits (a generous while at
+// most) until `cardsAside` cards have been drawn on other threads, so that the frame's thread
+// leaves them all to the thread beside it.
 class ThreadNotingLook : public RingLook {
 public:
     explicit ThreadNotingLook(std::shared_ptr<const RingLook> look) : look_(std::move(look)) {}
 
-    bool waitsForCards = false;
+    int cardsAside = 0;
     mutable std::mutex guard;
     mutable std::condition_variable cardDrawn;
     /// The thread of each card drawn, and of the last body.
@@ -675,9 +781,7 @@ public:
     /// Cards drawn on the last body's thread, and elsewhere.
     std::pair<int, int> cards() const {
         const std::lock_guard lock(guard);
-        const auto here = std::count(cardThreads.begin(), cardThreads.end(), frameThread);
-        return {static_cast<int>(here),
-                static_cast<int>(cardThreads.size()) - static_cast<int>(here)};
+        return countCards();
     }
 
     LookBackdrop backdrop() const override { return look_->backdrop(); }
@@ -688,14 +792,9 @@ public:
     void drawBody(QPainter& painter, const RingScene& scene) const override {
         {
             std::unique_lock lock(guard);
-            const std::thread::id self = std::this_thread::get_id();
-            frameThread = self;
-            if (waitsForCards) {
-                cardDrawn.wait_for(lock, std::chrono::seconds(20), [this, self] {
-                    return std::any_of(cardThreads.begin(), cardThreads.end(),
-                                       [self](std::thread::id id) { return id != self; });
-                });
-            }
+            frameThread = std::this_thread::get_id();
+            cardDrawn.wait_for(lock, std::chrono::seconds(60),
+                               [this] { return countCards().second >= cardsAside; });
         }
         look_->drawBody(painter, scene);
     }
@@ -747,12 +846,20 @@ public:
     }
 
 private:
+    std::pair<int, int> countCards() const {
+        const auto here = std::count(cardThreads.begin(), cardThreads.end(), frameThread);
+        return {static_cast<int>(here),
+                static_cast<int>(cardThreads.size()) - static_cast<int>(here)};
+    }
+
     std::shared_ptr<const RingLook> look_;
 };
 
 TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    const int threads = pool->maxThreadCount();
+    // Both ways are forced. A frame is drawn on a thread of Qt's pool, and cards are composed
+    // beside it on another thread of the pool when one is free. With the pool emptied first, a
+    // pool of one thread has none for the cards; a pool of two has one, and the frame waits for
+    // it to compose them all.
     view.showsThumbnails = true;
     view.reduceMotion = true;
     std::vector<QImage> pictures;
@@ -770,37 +877,34 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
     view.setSelectedChip(4);
     view.setSelectedApp(2);
     const QRectF area = view.contentArea();
+    constexpr int cards = 2 * 9;  // each measured, then drawn
+    const auto composed = [&](ThreadNotingLook& noting, int threads, int aside) {
+        const test::PoolLimit limit(threads);
+        EXPECT_TRUE(test::emptiedPool());
+        view.forgetPictures();
+        Draw::clearCaches();
+        noting.cardThreads.clear();
+        noting.cardsAside = aside;
+        return drawnAfresh(view, area, 2).first;
+    };
     for (RingStyle style : allRingStyles) {
         SCOPED_TRACE(rawValue(style).toStdString());
         for (const bool dark : {true, false}) {
             const auto noting = std::make_shared<ThreadNotingLook>(
                 makeLook(LookChoice{style, standardBackground(style), dark}));
-            view.look = noting;
-            // In turn: the pool's one thread draws the frame, cards and all.
-            pool->setMaxThreadCount(1);
-            view.forgetPictures();
-            Draw::clearCaches();
-            const QImage inTurn = drawnAfresh(view, area, 2).first;
-            EXPECT_EQ(noting->cards(), std::pair(2 * 9, 0));  // measured, then drawn
-            // Beside: the frame on one of the pool's threads and cards on another.
-            pool->setMaxThreadCount(2);
-            view.forgetPictures();
-            Draw::clearCaches();
-            noting->cardThreads.clear();
-            noting->waitsForCards = true;
-            const QImage beside = drawnAfresh(view, area, 2).first;
-            noting->waitsForCards = false;
-            const auto [here, elsewhere] = noting->cards();
-            EXPECT_GT(elsewhere, 0);
-            EXPECT_EQ(here + elsewhere, 2 * 9);
+            view.setLook(noting);
+            const QImage inTurn = composed(*noting, 1, 0);
+            ASSERT_EQ(noting->cards(), std::pair(cards, 0));
+            const QImage beside = composed(*noting, 2, cards);
+            ASSERT_EQ(noting->cards(), std::pair(0, cards));
             EXPECT_EQ(differing(inTurn, beside), 0);
             // And the next frame copies them all.
+            noting->cardsAside = 0;
             const QImage again = drawnAfresh(view, area, 2).first;
-            EXPECT_EQ(noting->cardThreads.size(), size_t{2 * 9});
+            EXPECT_EQ(noting->cardThreads.size(), size_t{cards});
             EXPECT_EQ(differing(inTurn, again), 0);
         }
     }
-    pool->setMaxThreadCount(threads);
 }
 
 TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
@@ -827,7 +931,7 @@ TEST_F(RingRenderTest, MovingRoundTheRingRedrawsOnlyWhatChanged) {
     for (const RingStyle style : allRingStyles) {
         for (const bool dark : {true, false}) {
             SCOPED_TRACE(rawValue(style).toStdString() + (dark ? " dark" : " light"));
-            view.look = makeLook(LookChoice{style, standardBackground(style), dark});
+            view.setLook(makeLook(LookChoice{style, standardBackground(style), dark}));
             view.setSelectedApp(std::nullopt);
             view.setWindowCounts(counts);
             view.invalidateAll();

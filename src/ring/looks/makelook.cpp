@@ -1,3 +1,4 @@
+#include <atomic>
 #include <memory>
 
 #include "ring/looks/auralook.h"
@@ -8,6 +9,11 @@
 #include "ring/ringlook.h"
 
 namespace tandri {
+
+quint64 RingLook::nextSerial() {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
 
 std::shared_ptr<const RingLook> makeLook(const LookChoice& choice) {
     switch (choice.style) {
