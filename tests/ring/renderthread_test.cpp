@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "support/threadpool.h"
+#include "support/waitforevents.h"
 
 namespace tandri {
 namespace {
 
 using test::emptiedPool;
-using test::waitUntil;
+using test::spinUntil;
 
 struct Visits {
     std::vector<std::atomic<int>> rows;
@@ -125,7 +126,7 @@ TEST(RenderThreadTest, AHelperThatFallsAsleepAfterEveryShareIsWokenForTheNext) {
             visits.visitor()(from, to);
             if (std::this_thread::get_id() != caller)
                 helped = true;
-            if (waitForHelper && from == 0 && !waitUntil([&] { return helped.load(); }))
+            if (waitForHelper && from == 0 && !spinUntil([&] { return helped.load(); }))
                 waitedInVain = true;
         });
         for (int y = 0; y < 400; ++y) ASSERT_EQ(visits.rows[static_cast<size_t>(y)].load(), 1);
@@ -173,7 +174,7 @@ TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay)
                 // The other thread's first task lasts until the caller has done all the rest,
                 // so `finish` has one under way to wait for.
                 if (asideBegun.fetch_add(1) == 0 &&
-                    !waitUntil([&] { return byCaller.load() >= count - 1; })) {
+                    !spinUntil([&] { return byCaller.load() >= count - 1; })) {
                     waitedInVain = true;
                 }
             } else {
@@ -183,7 +184,7 @@ TEST(RenderThreadTest, TasksAsideAreEachDoneOnceAndFinishWaitsForTheOneUnderWay)
             ++done[static_cast<size_t>(i)];
         });
         // The caller goes on with work of its own until the other thread has begun.
-        ASSERT_TRUE(waitUntil([&] { return asideBegun.load() > 0; }));
+        ASSERT_TRUE(spinUntil([&] { return asideBegun.load() > 0; }));
         aside.finish();
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(done[static_cast<size_t>(i)].load(), 1) << i;

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QThreadPool>
-#include <chrono>
-#include <functional>
-#include <thread>
 
 namespace tandri::test {
 
@@ -29,18 +26,6 @@ private:
 /// whether a pool has room depend on scheduling.
 inline bool emptiedPool() {
     return QThreadPool::globalInstance()->waitForDone(60'000);
-}
-
-/// Spins until `done` holds or `bound` passes; whether it held. For waits on other threads.
-inline bool waitUntil(const std::function<bool()>& done,
-                      std::chrono::seconds bound = std::chrono::seconds(60)) {
-    const auto until = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
 }
 
 }  // namespace tandri::test
