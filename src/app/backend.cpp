@@ -45,7 +45,29 @@ std::unique_ptr<x11::X11Desktop> realDesktop() {
 
 }  // namespace
 
-std::unique_ptr<Backend> Backend::create(QString* error) {
+QString Backend::missingDesktop() {
+    if (!qEnvironmentVariableIsEmpty("TANDRI_DESKTOP") ||
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
+        return {};
+    }
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (!display.isEmpty()) {
+        return QStringLiteral(
+                   "cannot use the X display %1: Qt runs on its '%2' platform here; "
+                   "set QT_QPA_PLATFORM=xcb")
+            .arg(display, QGuiApplication::platformName());
+    }
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return QStringLiteral(
+            "found no X display (DISPLAY is not set); this build runs on X11 only, which a "
+            "Wayland session offers through Xwayland");
+    }
+    return QStringLiteral(
+        "found no display (DISPLAY is not set); run it in an X session, or set TANDRI_DESKTOP "
+        "to a desktop file to run it on a simulated desktop");
+}
+
+std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
     auto services = std::make_unique<Services>();
     if (auto x11 = realDesktop()) {
         x11::X11Desktop& desktop = *x11;
@@ -68,6 +90,11 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
             }
             services->simDesktop = std::move(loaded.desktop);
             services->desktopName = QStringLiteral("the simulated desktop in ") + path;
+        } else if (!sampleAllowed) {
+            if (error)
+                *error =
+                    QStringLiteral("cannot open the X display ") + qEnvironmentVariable("DISPLAY");
+            return nullptr;
         } else {
             services->simDesktop = sim::SimDesktop::sample();
             services->desktopName = QStringLiteral("the built-in sample desktop");

@@ -14,7 +14,11 @@ class ThumbnailCache;
 class Backend {
 public:
     /// The backend for this process; null with `error` set when the desktop cannot be loaded.
-    static std::unique_ptr<Backend> create(QString* error);
+    /// Without TANDRI_DESKTOP and an X display, the sample desktop serves when `sampleAllowed`.
+    static std::unique_ptr<Backend> create(QString* error, bool sampleAllowed = true);
+    /// Why there is no desktop for the menu-bar program to run on, or nothing when there is one:
+    /// the simulated one named by TANDRI_DESKTOP or the X display. Needs the application object.
+    static QString missingDesktop();
     ~Backend();
 
     Platform& platform();

@@ -4,6 +4,7 @@
 
 #include "app/appdelegate.h"
 #include "app/backend.h"
+#include "app/commandline.h"
 #include "app/launchoptions.h"
 #include "app/missingsettingswindow.h"
 #include "app/missingwelcomeguide.h"
@@ -18,7 +19,23 @@ using namespace tandri;
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+    QTextStream err(stderr);
+    switch (const CommandLine line = CommandLine::check(arguments); line.action) {
+        case CommandLine::Action::Help:
+            QTextStream(stdout) << CommandLine::usage();
+            return 0;
+        case CommandLine::Action::Version:
+            QTextStream(stdout) << CommandLine::version() << '\n';
+            return 0;
+        case CommandLine::Action::Mistake:
+            err << "tandri: " << line.mistake << "\n\n" << CommandLine::usage();
+            return 2;
+        case CommandLine::Action::Run:
+            break;
+    }
     const DiagnosticOptions options = DiagnosticOptions::parse(arguments);
+    const bool menuBar = options.mode == DiagnosticOptions::Mode::None;
 
     // The simulated desktop and the checking modes draw icons and text but need no screen of
     // their own.
@@ -31,9 +48,14 @@ int main(int argc, char** argv) {
     // A menu-bar program: closing one of its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QTextStream err(stderr);
+    // The checking modes make sense on the sample desktop; the menu-bar program there would run
+    // unseen and for ever, writing the user's preferences.
+    if (const QString missing = Backend::missingDesktop(); menuBar && !missing.isEmpty()) {
+        err << "tandri: " << missing << '\n';
+        return 1;
+    }
     QString error;
-    auto backend = Backend::create(&error);
+    auto backend = Backend::create(&error, !menuBar);
     if (!backend) {
         err << "tandri: " << error << '\n';
         return 2;

@@ -1,18 +1,26 @@
 // Runs the built program itself on a simulated desktop, as a user would start it.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <string.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <memory>
+#include <vector>
 
 #include "support/waitforevents.h"
 
 namespace tandri::test {
 namespace {
+
+// Every wait for the program is bounded by this, generous for a loaded machine.
+constexpr int patienceMs = 60000;
 
 QJsonObject readDomain(const QString& folder, const QString& domain) {
     QFile file(folder + QStringLiteral("/tandri/defaults/") + domain + QStringLiteral(".json"));
@@ -28,77 +36,184 @@ void writeFile(const QString& path, const QByteArray& contents) {
     file.write(contents);
 }
 
-TEST(Program, RunsUntilTerminatedAndGivesTheDockBack) {
+/// Every file and folder under `folder`.
+QStringList contents(const QString& folder) {
+    QStringList found;
+    for (QDirIterator it(folder,
+                         QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        found << it.next();
+    return found;
+}
+
+/// A user's session: folders of its own for preferences and for the runtime, a simulated
+/// desktop once one is written, and no display.
+struct Session {
     QTemporaryDir config;
+    QTemporaryDir runtime;
     QTemporaryDir scratch;
-    ASSERT_TRUE(config.isValid() && scratch.isValid());
-    writeFile(config.filePath("tandri/defaults/app.tandri.json"),
-              R"({"hideDock": true, "onboardingDone": true})");
-    writeFile(config.filePath("tandri/defaults/com.apple.dock.json"), R"({"autohide-delay": 0.2})");
-    const QString desktop = scratch.filePath("desktop.json");
-    writeFile(desktop, R"({"takenShortcuts": [[49, 2048]],
-        "apps": [{"pid": 10, "name": "Notes", "windows": [{"title": "List"}]}]})");
+    QString desktop;
 
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    environment.insert("TANDRI_DESKTOP", desktop);
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(TANDRI_PROGRAM), {});
-    ASSERT_TRUE(program.waitForStarted());
+    void writeDesktop(const QByteArray& json) {
+        desktop = scratch.filePath("desktop.json");
+        writeFile(desktop, json);
+    }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "TANDRI_DESKTOP"})
+            environment.remove(name);
+        if (!desktop.isEmpty())
+            environment.insert("TANDRI_DESKTOP", desktop);
+        return environment;
+    }
+};
 
-    QByteArray errors;
-    const auto hidden = [&] {
-        errors += program.readAllStandardError();
-        return readDomain(config.path(), "com.apple.dock").value("autohide-delay").toDouble() ==
-               1000.0;
+/// The program started in a session, its standard error collected as it comes.
+class Program {
+public:
+    /// In the session's scratch folder, so that a path given relative lands there; on the
+    /// Wayland display named by `wayland`, if any.
+    explicit Program(const Session& session, const QStringList& arguments = {},
+                     const QString& wayland = {}) {
+        QProcessEnvironment environment = session.environment();
+        if (!wayland.isEmpty())
+            environment.insert("WAYLAND_DISPLAY", wayland);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(session.scratch.path());
+        process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
+    }
+    ~Program() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(patienceMs);
+        }
+    }
+    QByteArray errors() {
+        errorText += process.readAllStandardError();
+        return errorText;
+    }
+    bool running() const { return process.state() != QProcess::NotRunning; }
+    bool waitForErrors(const QByteArray& text) {
+        return waitForEvents([&] { return errors().contains(text); }, patienceMs);
+    }
+    bool waitForEnd() {
+        return waitForEvents([&] { return !running(); }, patienceMs);
+    }
+    QProcess process;
+    QByteArray errorText;
+};
+
+TEST(Program, CommandLinesThatAskForNoRun) {
+    const QByteArray usage = "Usage: tandri [OPTION]...";
+    const struct {
+        QStringList arguments;
+        const char* wayland;
+        int status;
+        QByteArray out;     // the start of standard output
+        QByteArray errors;  // a line of standard error
+    } cases[] = {
+        {{"--help"}, nullptr, 0, usage, ""},
+        {{"--demo", "-h", "--frob"}, nullptr, 0, usage, ""},
+        // Arguments of options, even ones that look like options, are not options.
+        {{"--onboarding", "-1", "--settings", "look", "--snapshot", "--x.png", "2", "--help"},
+         nullptr,
+         0,
+         usage,
+         ""},
+        {{"--version"}, nullptr, 0, "tandri " TANDRI_VERSION "\n", ""},
+        {{"--frob"}, nullptr, 2, "", "tandri: unknown option '--frob'\n"},
+        {{"--settings", "look", "-x", "--help"}, nullptr, 2, "", "tandri: unknown option '-x'\n"},
+        {{"--demo", "later"}, nullptr, 2, "", "tandri: unexpected argument 'later'\n"},
+        {{"--list-windows", "--snapshot"},
+         nullptr,
+         2,
+         "",
+         "tandri: option '--snapshot' needs a PNG file's path\n"},
+        // The menu-bar program needs a desktop to run on; the checking modes take the sample.
+        {{}, nullptr, 1, "", "tandri: found no display (DISPLAY is not set)"},
+        {{"--demo", "--settings", "look"}, nullptr, 1, "", "tandri: found no display"},
+        {{}, "wayland-0", 1, "", "tandri: found no X display (DISPLAY is not set)"},
+        {{"--list-windows"}, nullptr, 0, "Accessibility: allowed\n0. Finder", ""},
     };
-    ASSERT_TRUE(waitForEvents(hidden, 60000)) << errors.toStdString();
-    // Taken keys are reported and the program keeps running.
-    ASSERT_TRUE(waitForEvents(
-        [&] {
-            errors += program.readAllStandardError();
-            return errors.contains("running on");
-        },
-        60000));
-    EXPECT_TRUE(errors.contains("Tandri: ⌥Space is taken by another app")) << errors.toStdString();
-    EXPECT_EQ(program.state(), QProcess::Running);
+    Session session;
+    std::vector<std::unique_ptr<Program>> programs;
+    for (const auto& c : cases)
+        programs.push_back(std::make_unique<Program>(session, c.arguments, c.wayland));
+    // All at once, so that programs that run on instead cost one wait, not one each.
+    waitForEvents(
+        [&] { return std::ranges::none_of(programs, [](const auto& p) { return p->running(); }); },
+        patienceMs);
+    for (size_t i = 0; i < programs.size(); ++i) {
+        QProcess& program = programs[i]->process;
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        ASSERT_FALSE(programs[i]->running()) << "runs on";
+        const QByteArray out = program.readAllStandardOutput();
+        const QByteArray errors = programs[i]->errors();
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.status) << errors.toStdString();
+        EXPECT_TRUE(c.out.isEmpty() ? out.isEmpty() : out.startsWith(c.out)) << out.toStdString();
+        EXPECT_TRUE(errors.contains(c.errors)) << errors.toStdString();
+        // Help on standard output when asked for, on standard error after a mistake.
+        EXPECT_EQ(errors.contains(usage), c.status == 2);
+    }
+    EXPECT_EQ(contents(session.config.path()), QStringList());
+    EXPECT_EQ(contents(session.runtime.path()), QStringList());
+}
 
-    program.terminate();  // SIGTERM
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
+    for (const int signal : {SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        Session session;
+        writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+                  R"({"hideDock": true, "onboardingDone": true})");
+        writeFile(session.config.filePath("tandri/defaults/com.apple.dock.json"),
+                  R"({"autohide-delay": 0.2})");
+        session.writeDesktop(R"({"takenShortcuts": [[49, 2048]],
+            "apps": [{"pid": 10, "name": "Notes", "windows": [{"title": "List"}]}]})");
 
-    // The user's own Dock settings are back; nothing of ours is left in them.
-    const QJsonObject dock = readDomain(config.path(), "com.apple.dock");
-    EXPECT_EQ(dock.value("autohide-delay").toDouble(), 0.2);
-    EXPECT_FALSE(dock.contains("autohide"));
-    EXPECT_EQ(readDomain(config.path(), "app.tandri").value("hideDock"), QJsonValue(true));
+        Program program(session);
+        const auto hidden = [&] {
+            return readDomain(session.config.path(), "com.apple.dock")
+                       .value("autohide-delay")
+                       .toDouble() == 1000.0;
+        };
+        ASSERT_TRUE(waitForEvents(hidden, patienceMs)) << program.errors().toStdString();
+        // Taken keys are reported and the program keeps running.
+        ASSERT_TRUE(program.waitForErrors("running on"));
+        EXPECT_TRUE(program.errors().contains("Tandri: ⌥Space is taken by another app"))
+            << program.errors().toStdString();
+        EXPECT_TRUE(program.running());
+
+        ::kill(pid_t(program.process.processId()), signal);
+        ASSERT_TRUE(program.waitForEnd());
+        EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.process.exitCode(), 0);
+
+        // The user's own Dock settings are back; nothing of ours is left in them.
+        const QJsonObject dock = readDomain(session.config.path(), "com.apple.dock");
+        EXPECT_EQ(dock.value("autohide-delay").toDouble(), 0.2);
+        EXPECT_FALSE(dock.contains("autohide"));
+        EXPECT_EQ(readDomain(session.config.path(), "app.tandri").value("hideDock"),
+                  QJsonValue(true));
+    }
 }
 
 TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
-    QTemporaryDir config;
-    QTemporaryDir scratch;
-    ASSERT_TRUE(config.isValid() && scratch.isValid());
-    const QString desktop = scratch.filePath("desktop.json");
-    writeFile(desktop, R"({"apps": [{"pid": 10, "name": "Notes", "windows": [{"title": ""}]}]})");
+    Session session;
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes", "windows": [{"title": ""}]}]})");
     const auto probe = [&](const QString& path, QByteArray* errors) {
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", config.path());
-        environment.insert("TANDRI_DESKTOP", desktop);
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(TANDRI_PROGRAM), {"--menu-probe", path});
-        EXPECT_TRUE(program.waitForFinished(60000));
-        *errors = program.readAllStandardError();
-        return program.exitCode();
+        Program program(session, {"--menu-probe", path});
+        EXPECT_TRUE(program.waitForEnd());
+        *errors = program.errors();
+        return program.process.exitCode();
     };
     QByteArray errors;
-    const QString path = scratch.filePath("menus.txt");
+    const QString path = session.scratch.filePath("menus.txt");
     EXPECT_EQ(probe(path, &errors), 0) << errors.toStdString();
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
@@ -106,7 +221,7 @@ TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
               "Accessibility: true\nShow All Windows available: true\n== Notes\n    Untitled\n"
               "  ────\n    Show All Windows\n    Hide\n    Quit\n  ⌥ Force Quit");
     // A folder that is not there: an error and a failing status, not a silent success.
-    EXPECT_EQ(probe(scratch.filePath("missing/menus.txt"), &errors), 1);
+    EXPECT_EQ(probe(session.scratch.filePath("missing/menus.txt"), &errors), 1);
     EXPECT_TRUE(errors.contains("cannot write")) << errors.toStdString();
 }
 
