@@ -79,12 +79,13 @@ public:
     /// Wayland display named by `wayland`, if any.
     explicit Program(const Session& session, const QStringList& arguments = {},
                      const QString& wayland = {}) {
-        QProcessEnvironment environment = session.environment();
-        if (!wayland.isEmpty())
-            environment.insert("WAYLAND_DISPLAY", wayland);
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(session.scratch.path());
+        prepare(session, wayland);
         process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
+    }
+    /// Started by the shell command `shell`, where "$0" is the program.
+    Program(const Session& session, const char* shell) {
+        prepare(session, {});
+        process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
     }
     ~Program() {
         if (process.state() != QProcess::NotRunning) {
@@ -105,6 +106,17 @@ public:
     }
     QProcess process;
     QByteArray errorText;
+
+private:
+    void prepare(const Session& session, const QString& wayland) {
+        QProcessEnvironment environment = session.environment();
+        if (!wayland.isEmpty())
+            environment.insert("WAYLAND_DISPLAY", wayland);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(session.scratch.path());
+        // As from a terminal, even when the tests themselves run in a script's background.
+        process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
+    }
 };
 
 TEST(Program, CommandLinesThatAskForNoRun) {
@@ -166,7 +178,8 @@ TEST(Program, CommandLinesThatAskForNoRun) {
 }
 
 TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
-    for (const int signal : {SIGTERM}) {
+    // The session's end or a script sends SIGTERM, Ctrl-C in a terminal SIGINT: both quit in order.
+    for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         Session session;
         writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
@@ -201,6 +214,30 @@ TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
         EXPECT_EQ(readDomain(session.config.path(), "app.tandri").value("hideDock"),
                   QJsonValue(true));
     }
+}
+
+TEST(Program, LeavesCtrlCToTheScriptThatStartedItInTheBackground) {
+    Session session;
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    // What a shell does to a program that a script starts in the background.
+    Program program(session, "trap '' INT; exec \"$0\"");
+    ASSERT_TRUE(program.waitForErrors("running on")) << program.errors().toStdString();
+
+    QFile status(QStringLiteral("/proc/%1/status").arg(program.process.processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const auto mask = [&](const QByteArray& name) {
+        const qsizetype at = text.indexOf(name + ":");
+        return text.mid(at + name.size() + 1, text.indexOf('\n', at) - at - name.size() - 1)
+            .trimmed()
+            .toULongLong(nullptr, 16);
+    };
+    const unsigned long long interrupt = 1ull << (SIGINT - 1), terminate = 1ull << (SIGTERM - 1);
+    EXPECT_TRUE(mask("SigIgn") & interrupt);
+    EXPECT_TRUE(mask("SigCgt") & terminate);
+    program.process.terminate();
+    ASSERT_TRUE(program.waitForEnd());
+    EXPECT_EQ(program.process.exitCode(), 0);
 }
 
 TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
