@@ -1,5 +1,7 @@
 #include "app/backend.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include "platform/common/jsonpreferences.h"
@@ -65,6 +67,44 @@ QString Backend::missingDesktop() {
     return QStringLiteral(
         "found no display (DISPLAY is not set); run it in an X session, or set TANDRI_DESKTOP "
         "to a desktop file to run it on a simulated desktop");
+}
+
+QString Backend::desktopKey() {
+    const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
+    if (path.isEmpty())
+        return displayKey(qEnvironmentVariable("DISPLAY"));
+    const QFileInfo file(path);
+    const QString canonical = file.canonicalFilePath();
+    const QByteArray identity =
+        (canonical.isEmpty() ? file.absoluteFilePath() : canonical).toUtf8() + '\n' +
+        JsonPreferences::defaultDirectory().toUtf8();
+    return QStringLiteral("sim-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+QString Backend::displayKey(const QString& display) {
+    // "[host]:number[.screen]"
+    const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
+    QString host = colon < 0 ? QString() : display.left(colon);
+    QString number = display.mid(colon + 1);
+    if (const qsizetype dot = number.indexOf(QLatin1Char('.')); dot >= 0)
+        number.truncate(dot);
+    if (host == QLatin1String("unix") || host == QLatin1String("localhost"))
+        host.clear();
+    QString key = host.isEmpty() ? number : host + QLatin1Char('-') + number;
+    for (QChar& c : key) {
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('-')))
+            c = QLatin1Char('_');
+    }
+    // A long host name, or the path some systems give, would not fit in a socket's name.
+    if (key.size() > 40) {
+        key = QString::fromLatin1(
+            QCryptographicHash::hash(display.toUtf8(), QCryptographicHash::Sha256)
+                .toHex()
+                .left(16));
+    }
+    return QStringLiteral("x11-") + key;
 }
 
 std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {

@@ -19,6 +19,13 @@ public:
     /// Why there is no desktop for the menu-bar program to run on, or nothing when there is one:
     /// the simulated one named by TANDRI_DESKTOP or the X display. Needs the application object.
     static QString missingDesktop();
+    /// Which desktop this run belongs to, as a name fit for a file: one copy runs per desktop.
+    /// A simulated desktop is its file together with the preferences folder, so that runs
+    /// that share neither never meet.
+    static QString desktopKey();
+    /// The key of an X display: its screens and the ways to name the local host are one
+    /// display, so ":0", ":0.1" and "unix:0" all give "x11-0".
+    static QString displayKey(const QString& display);
     ~Backend();
 
     Platform& platform();

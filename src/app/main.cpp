@@ -12,6 +12,7 @@
 #include "diagnostics/listwindows.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
+#include "platform/common/socketsingleinstance.h"
 #include "windows/thumbnailcache.h"
 
 using namespace tandri;
@@ -54,6 +55,26 @@ int main(int argc, char** argv) {
         err << "tandri: " << missing << '\n';
         return 1;
     }
+    // Before the desktop is touched: a second copy would grab the same keys and buttons.
+    SocketSingleInstance instance;
+    if (menuBar) {
+        const SingleInstance::Claim claim = instance.claim(Backend::desktopKey(), arguments);
+        switch (claim.outcome) {
+            case SingleInstance::Outcome::Serving:
+                break;
+            case SingleInstance::Outcome::HandedOver:
+                err << "tandri: handed over to the copy already running (process "
+                    << claim.runningPid << ")\n";
+                return 0;
+            case SingleInstance::Outcome::NoAnswer:
+                err << "tandri: another copy is running (process " << claim.runningPid
+                    << ") but did not answer\n";
+                return 1;
+            case SingleInstance::Outcome::Unavailable:
+                err << "tandri: " << claim.problem << "; a second copy would not be noticed\n";
+                break;
+        }
+    }
     QString error;
     auto backend = Backend::create(&error, !menuBar);
     if (!backend) {
@@ -93,6 +114,9 @@ int main(int argc, char** argv) {
             QObject::connect(&app, &QCoreApplication::aboutToQuit,
                              [&delegate] { delegate.applicationWillTerminate(); });
             delegate.applicationDidFinishLaunching(LaunchOptions::parse(arguments));
+            const auto laterStarts = instance.watch([&delegate](const QStringList& handed) {
+                delegate.launchedAgain(LaunchOptions::parse(handed));
+            });
             err << "tandri: running on " << backend->desktopName() << "\n";
             err.flush();
             return app.exec();

@@ -83,9 +83,10 @@ public:
         process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
     }
     /// Started by the shell command `shell`, where "$0" is the program.
-    Program(const Session& session, const char* shell) {
-        prepare(session, {});
-        process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
+    static std::unique_ptr<Program> throughShell(const Session& session, const char* shell) {
+        auto program = std::unique_ptr<Program>(new Program(session, NotStarted{}));
+        program->process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
+        return program;
     }
     ~Program() {
         if (process.state() != QProcess::NotRunning) {
@@ -104,10 +105,18 @@ public:
     bool waitForEnd() {
         return waitForEvents([&] { return !running(); }, patienceMs);
     }
+    /// "tandri: handed over to the copy already running (process 123)"
+    QByteArray handedOverToThis() const {
+        return "tandri: handed over to the copy already running (process " +
+               QByteArray::number(process.processId()) + ")";
+    }
+
     QProcess process;
     QByteArray errorText;
 
 private:
+    struct NotStarted {};
+    Program(const Session& session, NotStarted) { prepare(session, {}); }
     void prepare(const Session& session, const QString& wayland) {
         QProcessEnvironment environment = session.environment();
         if (!wayland.isEmpty())
@@ -216,11 +225,86 @@ TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
     }
 }
 
+TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
+    Session session;
+    writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+              R"({"onboardingDone": true})");
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    auto first = std::make_unique<Program>(session);
+    ASSERT_TRUE(first->waitForErrors("tandri: running on")) << first->errors().toStdString();
+
+    const struct {
+        QStringList arguments;
+        QByteArray acted;  // what the running copy then says
+    } starts[] = {
+        {{}, "the Settings window (general)"},
+        {{"--settings", "look"}, "the Settings window (look)"},
+        {{"--onboarding", "1"}, "the welcome guide is not part of this build yet"},
+    };
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.arguments.join(' ').toStdString());
+        Program later(session, start.arguments);
+        ASSERT_TRUE(later.waitForEnd()) << "a second copy runs";
+        EXPECT_EQ(later.process.exitCode(), 0);
+        EXPECT_TRUE(later.errors().contains(first->handedOverToThis()))
+            << later.errors().toStdString();
+        EXPECT_TRUE(first->waitForErrors(start.acted)) << first->errors().toStdString();
+    }
+    // The checking modes run beside it.
+    Program listing(session, {"--list-windows"});
+    ASSERT_TRUE(listing.waitForEnd());
+    EXPECT_EQ(listing.process.exitCode(), 0);
+    EXPECT_TRUE(listing.process.readAllStandardOutput().contains("Notes"));
+
+    // A copy that crashed leaves its socket behind, which does not stop the next start.
+    first->process.kill();
+    ASSERT_TRUE(first->waitForEnd());
+    const auto socketLeft = [&] {
+        return contents(session.runtime.path()).filter(QStringLiteral(".socket")).size();
+    };
+    EXPECT_EQ(socketLeft(), 1);
+    Program next(session);
+    ASSERT_TRUE(next.waitForErrors("tandri: running on")) << next.errors().toStdString();
+    EXPECT_FALSE(next.errors().contains("handed over"));
+    // An orderly quit tidies up.
+    next.process.terminate();
+    ASSERT_TRUE(next.waitForEnd());
+    EXPECT_EQ(next.process.exitCode(), 0);
+    EXPECT_EQ(socketLeft(), 0);
+}
+
+TEST(Program, OfTwoCopiesStartedAtOnceOneRuns) {
+    Session session;
+    writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+              R"({"onboardingDone": true})");
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Program a(session);
+        Program b(session);
+        ASSERT_TRUE(waitForEvents([&] { return !a.running() || !b.running(); }, patienceMs))
+            << "both run";
+        Program& ended = a.running() ? b : a;
+        Program& running = a.running() ? a : b;
+        EXPECT_EQ(ended.process.exitCode(), 0);
+        EXPECT_TRUE(ended.errors().contains(running.handedOverToThis()))
+            << ended.errors().toStdString();
+        // The copy that runs took the other's start, which asked for nothing: Settings.
+        EXPECT_TRUE(running.waitForErrors("the Settings window (general)"))
+            << running.errors().toStdString();
+        ASSERT_TRUE(running.running());
+        running.process.terminate();
+        ASSERT_TRUE(running.waitForEnd());
+        EXPECT_EQ(running.process.exitCode(), 0);
+    }
+}
+
 TEST(Program, LeavesCtrlCToTheScriptThatStartedItInTheBackground) {
     Session session;
     session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
     // What a shell does to a program that a script starts in the background.
-    Program program(session, "trap '' INT; exec \"$0\"");
+    const auto started = Program::throughShell(session, "trap '' INT; exec \"$0\"");
+    Program& program = *started;
     ASSERT_TRUE(program.waitForErrors("running on")) << program.errors().toStdString();
 
     QFile status(QStringLiteral("/proc/%1/status").arg(program.process.processId()));
