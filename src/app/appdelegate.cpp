@@ -149,6 +149,20 @@ void AppDelegate::preferencesChanged() {
     synchronizeDock();
 }
 
+void AppDelegate::launchedAgain(const LaunchOptions& options) {
+    if (!launched_ || terminating_)
+        return;
+    if (options.demo)
+        showRing();
+    if (options.onboarding)
+        welcome_.show(options.onboardingStep);
+    if (options.settings)
+        settings_.show(*options.settings);
+    // Someone starting the program again without options is looking for its window.
+    if (!options.demo && !options.onboarding && !options.settings)
+        showSettings();
+}
+
 void AppDelegate::applicationWillTerminate() {
     if (terminating_)
         return;

@@ -51,6 +51,9 @@ public:
     void applicationWillTerminate();
     /// Every quit path: the "Quit" item, a termination signal, the session ending.
     void terminate();
+    /// Another start of the program handed its command line over: it opens Settings when it
+    /// asks for nothing, else what it asks for.
+    void launchedAgain(const LaunchOptions& options);
 
     // Menu actions.
     void showRing();

@@ -1,5 +1,7 @@
 #include "app/backend.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include "platform/common/jsonpreferences.h"
@@ -45,7 +47,67 @@ std::unique_ptr<x11::X11Desktop> realDesktop() {
 
 }  // namespace
 
-std::unique_ptr<Backend> Backend::create(QString* error) {
+QString Backend::missingDesktop() {
+    if (!qEnvironmentVariableIsEmpty("TANDRI_DESKTOP") ||
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
+        return {};
+    }
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (!display.isEmpty()) {
+        return QStringLiteral(
+                   "cannot use the X display %1: Qt runs on its '%2' platform here; "
+                   "set QT_QPA_PLATFORM=xcb")
+            .arg(display, QGuiApplication::platformName());
+    }
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return QStringLiteral(
+            "found no X display (DISPLAY is not set); this build runs on X11 only, which a "
+            "Wayland session offers through Xwayland");
+    }
+    return QStringLiteral(
+        "found no display (DISPLAY is not set); run it in an X session, or set TANDRI_DESKTOP "
+        "to a desktop file to run it on a simulated desktop");
+}
+
+QString Backend::desktopKey() {
+    const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
+    if (path.isEmpty())
+        return displayKey(qEnvironmentVariable("DISPLAY"));
+    const QFileInfo file(path);
+    const QString canonical = file.canonicalFilePath();
+    const QByteArray identity =
+        (canonical.isEmpty() ? file.absoluteFilePath() : canonical).toUtf8() + '\n' +
+        JsonPreferences::defaultDirectory().toUtf8();
+    return QStringLiteral("sim-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+QString Backend::displayKey(const QString& display) {
+    // "[host]:number[.screen]"
+    const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
+    QString host = colon < 0 ? QString() : display.left(colon);
+    QString number = display.mid(colon + 1);
+    if (const qsizetype dot = number.indexOf(QLatin1Char('.')); dot >= 0)
+        number.truncate(dot);
+    if (host == QLatin1String("unix") || host == QLatin1String("localhost"))
+        host.clear();
+    QString key = host.isEmpty() ? number : host + QLatin1Char('-') + number;
+    for (QChar& c : key) {
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('-')))
+            c = QLatin1Char('_');
+    }
+    // A long host name, or the path some systems give, would not fit in a socket's name.
+    if (key.size() > 40) {
+        key = QString::fromLatin1(
+            QCryptographicHash::hash(display.toUtf8(), QCryptographicHash::Sha256)
+                .toHex()
+                .left(16));
+    }
+    return QStringLiteral("x11-") + key;
+}
+
+std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
     auto services = std::make_unique<Services>();
     if (auto x11 = realDesktop()) {
         x11::X11Desktop& desktop = *x11;
@@ -68,6 +130,11 @@ std::unique_ptr<Backend> Backend::create(QString* error) {
             }
             services->simDesktop = std::move(loaded.desktop);
             services->desktopName = QStringLiteral("the simulated desktop in ") + path;
+        } else if (!sampleAllowed) {
+            if (error)
+                *error =
+                    QStringLiteral("cannot open the X display ") + qEnvironmentVariable("DISPLAY");
+            return nullptr;
         } else {
             services->simDesktop = sim::SimDesktop::sample();
             services->desktopName = QStringLiteral("the built-in sample desktop");

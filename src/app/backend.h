@@ -14,7 +14,18 @@ class ThumbnailCache;
 class Backend {
 public:
     /// The backend for this process; null with `error` set when the desktop cannot be loaded.
-    static std::unique_ptr<Backend> create(QString* error);
+    /// Without TANDRI_DESKTOP and an X display, the sample desktop serves when `sampleAllowed`.
+    static std::unique_ptr<Backend> create(QString* error, bool sampleAllowed = true);
+    /// Why there is no desktop for the menu-bar program to run on, or nothing when there is one:
+    /// the simulated one named by TANDRI_DESKTOP or the X display. Needs the application object.
+    static QString missingDesktop();
+    /// Which desktop this run belongs to, as a name fit for a file: one copy runs per desktop.
+    /// A simulated desktop is its file together with the preferences folder, so that runs
+    /// that share neither never meet.
+    static QString desktopKey();
+    /// The key of an X display: its screens and the ways to name the local host are one
+    /// display, so ":0", ":0.1" and "unix:0" all give "x11-0".
+    static QString displayKey(const QString& display);
     ~Backend();
 
     Platform& platform();

@@ -4,6 +4,7 @@
 
 #include "app/appdelegate.h"
 #include "app/backend.h"
+#include "app/commandline.h"
 #include "app/launchoptions.h"
 #include "app/missingsettingswindow.h"
 #include "app/missingwelcomeguide.h"
@@ -11,6 +12,7 @@
 #include "diagnostics/listwindows.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
+#include "platform/common/socketsingleinstance.h"
 #include "windows/thumbnailcache.h"
 
 using namespace tandri;
@@ -18,7 +20,23 @@ using namespace tandri;
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+    QTextStream err(stderr);
+    switch (const CommandLine line = CommandLine::check(arguments); line.action) {
+        case CommandLine::Action::Help:
+            QTextStream(stdout) << CommandLine::usage();
+            return 0;
+        case CommandLine::Action::Version:
+            QTextStream(stdout) << CommandLine::version() << '\n';
+            return 0;
+        case CommandLine::Action::Mistake:
+            err << "tandri: " << line.mistake << "\n\n" << CommandLine::usage();
+            return 2;
+        case CommandLine::Action::Run:
+            break;
+    }
     const DiagnosticOptions options = DiagnosticOptions::parse(arguments);
+    const bool menuBar = options.mode == DiagnosticOptions::Mode::None;
 
     // The simulated desktop and the checking modes draw icons and text but need no screen of
     // their own.
@@ -31,9 +49,34 @@ int main(int argc, char** argv) {
     // A menu-bar program: closing one of its windows never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QTextStream err(stderr);
+    // The checking modes make sense on the sample desktop; the menu-bar program there would run
+    // unseen and for ever, writing the user's preferences.
+    if (const QString missing = Backend::missingDesktop(); menuBar && !missing.isEmpty()) {
+        err << "tandri: " << missing << '\n';
+        return 1;
+    }
+    // Before the desktop is touched: a second copy would grab the same keys and buttons.
+    SocketSingleInstance instance;
+    if (menuBar) {
+        const SingleInstance::Claim claim = instance.claim(Backend::desktopKey(), arguments);
+        switch (claim.outcome) {
+            case SingleInstance::Outcome::Serving:
+                break;
+            case SingleInstance::Outcome::HandedOver:
+                err << "tandri: handed over to the copy already running (process "
+                    << claim.runningPid << ")\n";
+                return 0;
+            case SingleInstance::Outcome::NoAnswer:
+                err << "tandri: another copy is running (process " << claim.runningPid
+                    << ") but did not answer\n";
+                return 1;
+            case SingleInstance::Outcome::Unavailable:
+                err << "tandri: " << claim.problem << "; a second copy would not be noticed\n";
+                break;
+        }
+    }
     QString error;
-    auto backend = Backend::create(&error);
+    auto backend = Backend::create(&error, !menuBar);
     if (!backend) {
         err << "tandri: " << error << '\n';
         return 2;
@@ -71,6 +114,9 @@ int main(int argc, char** argv) {
             QObject::connect(&app, &QCoreApplication::aboutToQuit,
                              [&delegate] { delegate.applicationWillTerminate(); });
             delegate.applicationDidFinishLaunching(LaunchOptions::parse(arguments));
+            const auto laterStarts = instance.watch([&delegate](const QStringList& handed) {
+                delegate.launchedAgain(LaunchOptions::parse(handed));
+            });
             err << "tandri: running on " << backend->desktopName() << "\n";
             err.flush();
             return app.exec();

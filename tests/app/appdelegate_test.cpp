@@ -471,6 +471,37 @@ TEST(AppDelegate, LaunchArgumentsAndRequestsToOpenWindows) {
     }
 }
 
+TEST(AppDelegate, ALaterStartOpensSettingsOrWhatItAsksFor) {
+    using Steps = std::vector<std::optional<int>>;
+    const struct {
+        QStringList arguments;
+        std::vector<SettingsTab> settings;
+        Steps welcome;
+        bool ring;
+    } cases[] = {
+        {{}, {SettingsTab::General}, {}, false},
+        {{"--settings", "windows"}, {SettingsTab::Windows}, {}, false},
+        {{"--onboarding", "2", "--settings"}, {SettingsTab::General}, {2}, false},
+        {{"--demo"}, {}, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        Shell shell;
+        shell.launch();
+        shell.delegate.launchedAgain(LaunchOptions::parse(c.arguments));
+        shell.settle();
+        EXPECT_EQ(shell.settings.requests, c.settings);
+        EXPECT_EQ(shell.welcome.requests, c.welcome);
+        EXPECT_EQ(shell.delegate.ring().mode() == RingController::Mode::Sticky, c.ring);
+    }
+    // A start that comes while the program quits opens nothing.
+    Shell shell;
+    shell.launch();
+    shell.delegate.terminate();
+    shell.delegate.launchedAgain(LaunchOptions::parse({}));
+    EXPECT_TRUE(shell.settings.requests.empty());
+}
+
 TEST(LaunchOptions, OnboardingStepsAndSettingsTabs) {
     EXPECT_EQ(LaunchOptions::parse({"--onboarding", "+3"}).onboardingStep, 3);
     EXPECT_EQ(LaunchOptions::parse({"--onboarding", "-1"}).onboardingStep, -1);

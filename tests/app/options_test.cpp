@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/backend.h"
 #include "app/options.h"
 
 namespace tandri {
@@ -32,6 +33,27 @@ TEST(DiagnosticOptions, SnapshotIndexAndProbeCount) {
     EXPECT_EQ(DiagnosticOptions::parse({"--memory-probe", "abc"}).count, 40);
     EXPECT_EQ(DiagnosticOptions::parse({"--memory-probe", "200"}).count, 200);
     EXPECT_EQ(DiagnosticOptions::parse({"--memory-probe", "200"}).mode, Mode::MemoryProbe);
+}
+
+TEST(Backend, OneKeyPerXDisplay) {
+    const struct {
+        const char* display;
+        const char* key;
+    } cases[] = {
+        {":0", "x11-0"},
+        {":0.0", "x11-0"},
+        {":0.1", "x11-0"},
+        {"unix:0", "x11-0"},
+        {"localhost:0", "x11-0"},
+        {":12", "x11-12"},
+        {"far:10.0", "x11-far-10"},
+        {"a/b c:3", "x11-a_b_c-3"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Backend::displayKey(c.display), c.key) << c.display;
+    // A path some systems give as the host is shortened, so that a socket's name holds it.
+    const QString path = QStringLiteral("/tmp/") + QString(200, QLatin1Char('x')) + ":0";
+    EXPECT_LE(Backend::displayKey(path).size(), 44);
+    EXPECT_NE(Backend::displayKey(path), Backend::displayKey(path + "1"));
 }
 
 }  // namespace

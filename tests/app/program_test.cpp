@@ -1,18 +1,26 @@
 // Runs the built program itself on a simulated desktop, as a user would start it.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <string.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <memory>
+#include <vector>
 
 #include "support/waitforevents.h"
 
 namespace tandri::test {
 namespace {
+
+// Every wait for the program is bounded by this, generous for a loaded machine.
+constexpr int patienceMs = 60000;
 
 QJsonObject readDomain(const QString& folder, const QString& domain) {
     QFile file(folder + QStringLiteral("/tandri/defaults/") + domain + QStringLiteral(".json"));
@@ -28,77 +36,305 @@ void writeFile(const QString& path, const QByteArray& contents) {
     file.write(contents);
 }
 
-TEST(Program, RunsUntilTerminatedAndGivesTheDockBack) {
+/// Every file and folder under `folder`.
+QStringList contents(const QString& folder) {
+    QStringList found;
+    for (QDirIterator it(folder,
+                         QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        found << it.next();
+    return found;
+}
+
+/// A user's session: folders of its own for preferences and for the runtime, a simulated
+/// desktop once one is written, and no display.
+struct Session {
     QTemporaryDir config;
+    QTemporaryDir runtime;
     QTemporaryDir scratch;
-    ASSERT_TRUE(config.isValid() && scratch.isValid());
-    writeFile(config.filePath("tandri/defaults/app.tandri.json"),
-              R"({"hideDock": true, "onboardingDone": true})");
-    writeFile(config.filePath("tandri/defaults/com.apple.dock.json"), R"({"autohide-delay": 0.2})");
-    const QString desktop = scratch.filePath("desktop.json");
-    writeFile(desktop, R"({"takenShortcuts": [[49, 2048]],
-        "apps": [{"pid": 10, "name": "Notes", "windows": [{"title": "List"}]}]})");
+    QString desktop;
 
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    environment.insert("TANDRI_DESKTOP", desktop);
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(TANDRI_PROGRAM), {});
-    ASSERT_TRUE(program.waitForStarted());
+    void writeDesktop(const QByteArray& json) {
+        desktop = scratch.filePath("desktop.json");
+        writeFile(desktop, json);
+    }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "TANDRI_DESKTOP"})
+            environment.remove(name);
+        if (!desktop.isEmpty())
+            environment.insert("TANDRI_DESKTOP", desktop);
+        return environment;
+    }
+};
 
-    QByteArray errors;
-    const auto hidden = [&] {
-        errors += program.readAllStandardError();
-        return readDomain(config.path(), "com.apple.dock").value("autohide-delay").toDouble() ==
-               1000.0;
+/// The program started in a session, its standard error collected as it comes.
+class Program {
+public:
+    /// In the session's scratch folder, so that a path given relative lands there; on the
+    /// Wayland display named by `wayland`, if any.
+    explicit Program(const Session& session, const QStringList& arguments = {},
+                     const QString& wayland = {}) {
+        prepare(session, wayland);
+        process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
+    }
+    /// Started by the shell command `shell`, where "$0" is the program.
+    static std::unique_ptr<Program> throughShell(const Session& session, const char* shell) {
+        auto program = std::unique_ptr<Program>(new Program(session, NotStarted{}));
+        program->process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
+        return program;
+    }
+    ~Program() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(patienceMs);
+        }
+    }
+    QByteArray errors() {
+        errorText += process.readAllStandardError();
+        return errorText;
+    }
+    bool running() const { return process.state() != QProcess::NotRunning; }
+    bool waitForErrors(const QByteArray& text) {
+        return waitForEvents([&] { return errors().contains(text); }, patienceMs);
+    }
+    bool waitForEnd() {
+        return waitForEvents([&] { return !running(); }, patienceMs);
+    }
+    /// "tandri: handed over to the copy already running (process 123)"
+    QByteArray handedOverToThis() const {
+        return "tandri: handed over to the copy already running (process " +
+               QByteArray::number(process.processId()) + ")";
+    }
+
+    QProcess process;
+    QByteArray errorText;
+
+private:
+    struct NotStarted {};
+    Program(const Session& session, NotStarted) { prepare(session, {}); }
+    void prepare(const Session& session, const QString& wayland) {
+        QProcessEnvironment environment = session.environment();
+        if (!wayland.isEmpty())
+            environment.insert("WAYLAND_DISPLAY", wayland);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(session.scratch.path());
+        // As from a terminal, even when the tests themselves run in a script's background.
+        process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
+    }
+};
+
+TEST(Program, CommandLinesThatAskForNoRun) {
+    const QByteArray usage = "Usage: tandri [OPTION]...";
+    const struct {
+        QStringList arguments;
+        const char* wayland;
+        int status;
+        QByteArray out;     // the start of standard output
+        QByteArray errors;  // a line of standard error
+    } cases[] = {
+        {{"--help"}, nullptr, 0, usage, ""},
+        {{"--demo", "-h", "--frob"}, nullptr, 0, usage, ""},
+        // Arguments of options, even ones that look like options, are not options.
+        {{"--onboarding", "-1", "--settings", "look", "--snapshot", "--x.png", "2", "--help"},
+         nullptr,
+         0,
+         usage,
+         ""},
+        {{"--version"}, nullptr, 0, "tandri " TANDRI_VERSION "\n", ""},
+        {{"--frob"}, nullptr, 2, "", "tandri: unknown option '--frob'\n"},
+        {{"--settings", "look", "-x", "--help"}, nullptr, 2, "", "tandri: unknown option '-x'\n"},
+        {{"--demo", "later"}, nullptr, 2, "", "tandri: unexpected argument 'later'\n"},
+        {{"--list-windows", "--snapshot"},
+         nullptr,
+         2,
+         "",
+         "tandri: option '--snapshot' needs a PNG file's path\n"},
+        // The menu-bar program needs a desktop to run on; the checking modes take the sample.
+        {{}, nullptr, 1, "", "tandri: found no display (DISPLAY is not set)"},
+        {{"--demo", "--settings", "look"}, nullptr, 1, "", "tandri: found no display"},
+        {{}, "wayland-0", 1, "", "tandri: found no X display (DISPLAY is not set)"},
+        {{"--list-windows"}, nullptr, 0, "Accessibility: allowed\n0. Finder", ""},
     };
-    ASSERT_TRUE(waitForEvents(hidden, 60000)) << errors.toStdString();
-    // Taken keys are reported and the program keeps running.
-    ASSERT_TRUE(waitForEvents(
-        [&] {
-            errors += program.readAllStandardError();
-            return errors.contains("running on");
-        },
-        60000));
-    EXPECT_TRUE(errors.contains("Tandri: ⌥Space is taken by another app")) << errors.toStdString();
-    EXPECT_EQ(program.state(), QProcess::Running);
+    Session session;
+    std::vector<std::unique_ptr<Program>> programs;
+    for (const auto& c : cases)
+        programs.push_back(std::make_unique<Program>(session, c.arguments, c.wayland));
+    // All at once, so that programs that run on instead cost one wait, not one each.
+    waitForEvents(
+        [&] { return std::ranges::none_of(programs, [](const auto& p) { return p->running(); }); },
+        patienceMs);
+    for (size_t i = 0; i < programs.size(); ++i) {
+        QProcess& program = programs[i]->process;
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        ASSERT_FALSE(programs[i]->running()) << "runs on";
+        const QByteArray out = program.readAllStandardOutput();
+        const QByteArray errors = programs[i]->errors();
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.status) << errors.toStdString();
+        EXPECT_TRUE(c.out.isEmpty() ? out.isEmpty() : out.startsWith(c.out)) << out.toStdString();
+        EXPECT_TRUE(errors.contains(c.errors)) << errors.toStdString();
+        // Help on standard output when asked for, on standard error after a mistake.
+        EXPECT_EQ(errors.contains(usage), c.status == 2);
+    }
+    EXPECT_EQ(contents(session.config.path()), QStringList());
+    EXPECT_EQ(contents(session.runtime.path()), QStringList());
+}
 
-    program.terminate();  // SIGTERM
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
+    // The session's end or a script sends SIGTERM, Ctrl-C in a terminal SIGINT: both quit in order.
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        Session session;
+        writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+                  R"({"hideDock": true, "onboardingDone": true})");
+        writeFile(session.config.filePath("tandri/defaults/com.apple.dock.json"),
+                  R"({"autohide-delay": 0.2})");
+        session.writeDesktop(R"({"takenShortcuts": [[49, 2048]],
+            "apps": [{"pid": 10, "name": "Notes", "windows": [{"title": "List"}]}]})");
 
-    // The user's own Dock settings are back; nothing of ours is left in them.
-    const QJsonObject dock = readDomain(config.path(), "com.apple.dock");
-    EXPECT_EQ(dock.value("autohide-delay").toDouble(), 0.2);
-    EXPECT_FALSE(dock.contains("autohide"));
-    EXPECT_EQ(readDomain(config.path(), "app.tandri").value("hideDock"), QJsonValue(true));
+        Program program(session);
+        const auto hidden = [&] {
+            return readDomain(session.config.path(), "com.apple.dock")
+                       .value("autohide-delay")
+                       .toDouble() == 1000.0;
+        };
+        ASSERT_TRUE(waitForEvents(hidden, patienceMs)) << program.errors().toStdString();
+        // Taken keys are reported and the program keeps running.
+        ASSERT_TRUE(program.waitForErrors("running on"));
+        EXPECT_TRUE(program.errors().contains("Tandri: ⌥Space is taken by another app"))
+            << program.errors().toStdString();
+        EXPECT_TRUE(program.running());
+
+        ::kill(pid_t(program.process.processId()), signal);
+        ASSERT_TRUE(program.waitForEnd());
+        EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.process.exitCode(), 0);
+
+        // The user's own Dock settings are back; nothing of ours is left in them.
+        const QJsonObject dock = readDomain(session.config.path(), "com.apple.dock");
+        EXPECT_EQ(dock.value("autohide-delay").toDouble(), 0.2);
+        EXPECT_FALSE(dock.contains("autohide"));
+        EXPECT_EQ(readDomain(session.config.path(), "app.tandri").value("hideDock"),
+                  QJsonValue(true));
+    }
+}
+
+TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
+    Session session;
+    writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+              R"({"onboardingDone": true})");
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    auto first = std::make_unique<Program>(session);
+    ASSERT_TRUE(first->waitForErrors("tandri: running on")) << first->errors().toStdString();
+
+    const struct {
+        QStringList arguments;
+        QByteArray acted;  // what the running copy then says
+    } starts[] = {
+        {{}, "the Settings window (general)"},
+        {{"--settings", "look"}, "the Settings window (look)"},
+        {{"--onboarding", "1"}, "the welcome guide is not part of this build yet"},
+    };
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.arguments.join(' ').toStdString());
+        Program later(session, start.arguments);
+        ASSERT_TRUE(later.waitForEnd()) << "a second copy runs";
+        EXPECT_EQ(later.process.exitCode(), 0);
+        EXPECT_TRUE(later.errors().contains(first->handedOverToThis()))
+            << later.errors().toStdString();
+        EXPECT_TRUE(first->waitForErrors(start.acted)) << first->errors().toStdString();
+    }
+    // The checking modes run beside it.
+    Program listing(session, {"--list-windows"});
+    ASSERT_TRUE(listing.waitForEnd());
+    EXPECT_EQ(listing.process.exitCode(), 0);
+    EXPECT_TRUE(listing.process.readAllStandardOutput().contains("Notes"));
+
+    // A copy that crashed leaves its socket behind, which does not stop the next start.
+    first->process.kill();
+    ASSERT_TRUE(first->waitForEnd());
+    const auto socketLeft = [&] {
+        return contents(session.runtime.path()).filter(QStringLiteral(".socket")).size();
+    };
+    EXPECT_EQ(socketLeft(), 1);
+    Program next(session);
+    ASSERT_TRUE(next.waitForErrors("tandri: running on")) << next.errors().toStdString();
+    EXPECT_FALSE(next.errors().contains("handed over"));
+    // An orderly quit tidies up.
+    next.process.terminate();
+    ASSERT_TRUE(next.waitForEnd());
+    EXPECT_EQ(next.process.exitCode(), 0);
+    EXPECT_EQ(socketLeft(), 0);
+}
+
+TEST(Program, OfTwoCopiesStartedAtOnceOneRuns) {
+    Session session;
+    writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+              R"({"onboardingDone": true})");
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Program a(session);
+        Program b(session);
+        ASSERT_TRUE(waitForEvents([&] { return !a.running() || !b.running(); }, patienceMs))
+            << "both run";
+        Program& ended = a.running() ? b : a;
+        Program& running = a.running() ? a : b;
+        EXPECT_EQ(ended.process.exitCode(), 0);
+        EXPECT_TRUE(ended.errors().contains(running.handedOverToThis()))
+            << ended.errors().toStdString();
+        // The copy that runs took the other's start, which asked for nothing: Settings.
+        EXPECT_TRUE(running.waitForErrors("the Settings window (general)"))
+            << running.errors().toStdString();
+        ASSERT_TRUE(running.running());
+        running.process.terminate();
+        ASSERT_TRUE(running.waitForEnd());
+        EXPECT_EQ(running.process.exitCode(), 0);
+    }
+}
+
+TEST(Program, LeavesCtrlCToTheScriptThatStartedItInTheBackground) {
+    Session session;
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    // What a shell does to a program that a script starts in the background.
+    const auto started = Program::throughShell(session, "trap '' INT; exec \"$0\"");
+    Program& program = *started;
+    ASSERT_TRUE(program.waitForErrors("running on")) << program.errors().toStdString();
+
+    QFile status(QStringLiteral("/proc/%1/status").arg(program.process.processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const auto mask = [&](const QByteArray& name) {
+        const qsizetype at = text.indexOf(name + ":");
+        return text.mid(at + name.size() + 1, text.indexOf('\n', at) - at - name.size() - 1)
+            .trimmed()
+            .toULongLong(nullptr, 16);
+    };
+    const unsigned long long interrupt = 1ull << (SIGINT - 1), terminate = 1ull << (SIGTERM - 1);
+    EXPECT_TRUE(mask("SigIgn") & interrupt);
+    EXPECT_TRUE(mask("SigCgt") & terminate);
+    program.process.terminate();
+    ASSERT_TRUE(program.waitForEnd());
+    EXPECT_EQ(program.process.exitCode(), 0);
 }
 
 TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
-    QTemporaryDir config;
-    QTemporaryDir scratch;
-    ASSERT_TRUE(config.isValid() && scratch.isValid());
-    const QString desktop = scratch.filePath("desktop.json");
-    writeFile(desktop, R"({"apps": [{"pid": 10, "name": "Notes", "windows": [{"title": ""}]}]})");
+    Session session;
+    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes", "windows": [{"title": ""}]}]})");
     const auto probe = [&](const QString& path, QByteArray* errors) {
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", config.path());
-        environment.insert("TANDRI_DESKTOP", desktop);
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(TANDRI_PROGRAM), {"--menu-probe", path});
-        EXPECT_TRUE(program.waitForFinished(60000));
-        *errors = program.readAllStandardError();
-        return program.exitCode();
+        Program program(session, {"--menu-probe", path});
+        EXPECT_TRUE(program.waitForEnd());
+        *errors = program.errors();
+        return program.process.exitCode();
     };
     QByteArray errors;
-    const QString path = scratch.filePath("menus.txt");
+    const QString path = session.scratch.filePath("menus.txt");
     EXPECT_EQ(probe(path, &errors), 0) << errors.toStdString();
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
@@ -106,7 +342,7 @@ TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
               "Accessibility: true\nShow All Windows available: true\n== Notes\n    Untitled\n"
               "  ────\n    Show All Windows\n    Hide\n    Quit\n  ⌥ Force Quit");
     // A folder that is not there: an error and a failing status, not a silent success.
-    EXPECT_EQ(probe(scratch.filePath("missing/menus.txt"), &errors), 1);
+    EXPECT_EQ(probe(session.scratch.filePath("missing/menus.txt"), &errors), 1);
     EXPECT_TRUE(errors.contains("cannot write")) << errors.toStdString();
 }
 

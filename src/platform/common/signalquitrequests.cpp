@@ -8,6 +8,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -17,6 +18,9 @@ namespace {
 
 // Written by the signal handler, so a plain int set before the handler is installed.
 int wakeFD = -1;
+
+// The window manager or a script asks with SIGTERM, a terminal's Ctrl-C with SIGINT.
+constexpr int quitSignals[] = {SIGTERM, SIGINT};
 
 void onSignal(int) {
     const int saved = errno;
@@ -30,7 +34,7 @@ void onSignal(int) {
 struct SignalQuitRequests::State {
     int pipe[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier;
-    struct sigaction previous = {};
+    struct sigaction previous[std::size(quitSignals)] = {};
     HandlerList<std::function<void()>> handlers;
 
     void install() {
@@ -43,13 +47,21 @@ struct SignalQuitRequests::State {
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &action, &previous);
+        for (size_t i = 0; i < std::size(quitSignals); ++i) {
+            sigaction(quitSignals[i], nullptr, &previous[i]);
+            // A shell starting a program in the background of a script has it ignore Ctrl-C,
+            // which is meant for the script alone.
+            if (quitSignals[i] == SIGINT && previous[i].sa_handler == SIG_IGN)
+                continue;
+            sigaction(quitSignals[i], &action, nullptr);
+        }
     }
 
     void uninstall() {
         if (pipe[0] < 0)
             return;
-        sigaction(SIGTERM, &previous, nullptr);
+        for (size_t i = 0; i < std::size(quitSignals); ++i)
+            sigaction(quitSignals[i], &previous[i], nullptr);
         notifier.reset();
         wakeFD = -1;
         ::close(pipe[0]);

@@ -4,9 +4,9 @@
 
 namespace tandri {
 
-/// SIGTERM as a quit request: the signal handler only writes a byte to a pipe, and the event
-/// loop, watching the pipe, runs the handlers. The previous disposition comes back when the last
-/// watch ends.
+/// SIGTERM and SIGINT as quit requests: the signal handler only writes a byte to a pipe, and the
+/// event loop, watching the pipe, runs the handlers. The previous disposition comes back when the
+/// last watch ends.
 class SignalQuitRequests : public QuitRequests {
 public:
     SignalQuitRequests();
