@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/filedescriptor.h"
+
 namespace tandri {
 
 namespace {
@@ -25,27 +27,6 @@ struct DirCloser {
 double seconds(const struct timespec& t) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    /// Closes now; false when closing reported an error (a write that did not reach the disk).
-    bool close() {
-        const int fd = std::exchange(fd_, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 QByteArray child(const QByteArray& folder, const char* name) {
     return folder + '/' + name;

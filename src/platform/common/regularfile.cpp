@@ -7,27 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/common/filedescriptor.h"
+
 namespace tandri {
-
-namespace {
-
-// Closes a POSIX file descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-}  // namespace
 
 RegularFile RegularFile::read(const QString& path, qint64 limit) {
     RegularFile file;
@@ -49,7 +31,7 @@ RegularFile RegularFile::read(const QString& path, qint64 limit) {
         }
         return file;
     }
-    const Descriptor fd(
+    const FileDescriptor fd(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         file.error = errno;
