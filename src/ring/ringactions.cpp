@@ -14,6 +14,7 @@ namespace tandri {
 void RingController::rightClicked() {
     if (menuOpen_)
         return;
+    catchUp();
     const bool onEntry = mode_ != Mode::Hidden && selection_ && !selection_->chip &&
                          selection_->app >= 0 && selection_->app < static_cast<int>(apps_.size());
     if (!onEntry) {

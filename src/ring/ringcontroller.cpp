@@ -77,6 +77,7 @@ void RingController::installViewCallbacks() {
         // A menu up over the ring has the clicks; one that reaches the ring is no pick.
         if (!alive.lock() || mode_ == Mode::Hidden || menuOpen_)
             return;
+        catchUp();
         if (selection_) {
             commit(*selection_);
         } else {
@@ -127,6 +128,7 @@ void RingController::triggerDown() {
 void RingController::triggerUp() {
     if (mode_ != Mode::Holding)
         return;
+    catchUp();
     if (platform_.screens.pressedMouseButtons() & Screens::primaryButton) {
         becomeSticky();
     } else if (selection_) {
@@ -255,6 +257,13 @@ void RingController::open() {
     // its windows) must neither turn a quick tap into a hold nor skip the growing animation.
     openedAt_ = platform_.clock.now();
     tick_ = platform_.clock.repeat(frameInterval, weakly(&RingController::update));
+}
+
+void RingController::catchUp() {
+    // A click or a release acts on what the pointer is on now. A program kept waiting by a busy
+    // machine may not have run the frame since the pointer last moved.
+    if (mode_ != Mode::Hidden && !menuOpen_)
+        track();
 }
 
 void RingController::dismiss() {

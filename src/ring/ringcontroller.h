@@ -115,6 +115,8 @@ private:
     void close();
     /// A click outside the ring.
     void dismiss();
+    /// Tracks the pointer once before acting on a click or a release.
+    void catchUp();
     void becomeSticky();
     void update();
     void select(std::optional<Selection> selection);

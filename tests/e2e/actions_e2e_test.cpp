@@ -83,33 +83,58 @@ TEST(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen) {
             .size();
     };
 
-    move({centerX, centerY});
-    XSession::xdotool({"keydown", "alt", "keydown", "space"});
-    ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
-    pause(80);
-    move(toward(index, int(entries.size())));
-    pause(300);
-    const qsizetype ring = windows();
-    const auto openMenu = [&] {
-        XSession::xdotool({"click", "3"});
-        return waitForEvents([&] { return windows() > ring; }, patience);
+    const auto holdAndAim = [&] {
+        move({centerX, centerY});
+        Held trigger = Held::keys({"alt", "space"});
+        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
+        pause(80);
+        move(toward(index, int(entries.size())));
+        pause(300);
+        return trigger;
     };
+    const qsizetype none = windows();
+    const auto openMenu = [&] {
+        const qsizetype before = windows();
+        XSession::xdotool({"click", "3"});
+        return waitForEvents([&] { return windows() > before; }, patience);
+    };
+    const auto menuClosed = [&] {
+        return waitForEvents([&] { return windows() == none + 1; }, patience);
+    };
+
+    // Held on past the key's repeat delay, the repeats choose nothing; the trigger is let go
+    // while the menu is up, and Escape then closes the menu alone.
+    Held trigger = holdAndAim();
     ASSERT_TRUE(openMenu()) << "no menu opened";
-    // The trigger is let go while the menu is up; Escape then closes the menu alone.
-    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    pause(1200);
+    trigger.release();
     pause(200);
     XSession::xdotool({"key", "Escape"});
-    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, patience)) << "the menu stays";
+    EXPECT_TRUE(menuClosed()) << "the menu stays, or the ring went with it";
     pause(300);
     EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
 
     // A click beside the menu closes the menu, not the ring, and picks nothing.
     ASSERT_TRUE(openMenu()) << "no second menu";
     XSession::xdotool({"mousemove", "40", "860", "click", "1"});
-    EXPECT_TRUE(waitForEvents([&] { return windows() == ring; }, patience)) << "the menu stays";
+    EXPECT_TRUE(menuClosed()) << "the menu stays, or the ring went with it";
     pause(300);
     EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
+    XSession::xdotool({"key", "Escape"});
+    EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
+    EXPECT_EQ(XSession::activeTitle(), "Keeper");
 
+    // The menu dismissed with the keys still held: their repeats are no new press of them,
+    // which would close the ring that stays open.
+    Held again = holdAndAim();
+    ASSERT_TRUE(openMenu()) << "no third menu";
+    XSession::xdotool({"mousemove", "40", "860", "click", "1"});
+    EXPECT_TRUE(menuClosed()) << "the menu stays, or the ring went with it";
+    pause(1200);
+    EXPECT_TRUE(ringVisible(session)) << "the held keys closed the ring";
+    again.release();
+    pause(300);
+    EXPECT_TRUE(ringVisible(session));
     XSession::xdotool({"key", "Escape"});
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     EXPECT_EQ(XSession::activeTitle(), "Keeper");
@@ -146,7 +171,7 @@ protected:
 
         // The drag starts on the source's window, then travels to where the ring will open.
         move({150, 140});
-        XSession::xdotool({"mousedown", "1"});
+        Held button = Held::button("1");
         ASSERT_TRUE(waitForEvents(
             [&] { return source.readAllStandardOutput().contains("drag started"); }, patience));
         for (int step = 1; step <= 10; ++step)
@@ -162,7 +187,7 @@ protected:
             pause(60);
         }
         pause(300);
-        XSession::xdotool({"mouseup", "1"});
+        button.release();
         EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience))
             << "the drop closes the ring";
     }

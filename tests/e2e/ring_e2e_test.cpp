@@ -98,12 +98,11 @@ protected:
     /// Holds Alt-Space, moves toward `target`, waits past the tap interval and lets go.
     void flick(QPoint target) {
         move({centerX, centerY});
-        XSession::xdotool({"keydown", "alt", "keydown", "space"});
+        Held trigger = Held::keys({"alt", "space"});
         EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         pause(80);
         move(target);
         pause(450);
-        XSession::xdotool({"keyup", "space", "keyup", "alt"});
     }
 
     XSession session;
@@ -148,26 +147,26 @@ TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
     const QPoint towardBeta = toward(indexOf(entries, "Beta"), int(entries.size()));
     const auto holdToward = [&] {
         move({centerX, centerY});
-        XSession::xdotool({"keydown", "alt", "keydown", "space"});
+        Held trigger = Held::keys({"alt", "space"});
         EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         pause(80);
         move(towardBeta);
         pause(300);
+        return trigger;
     };
 
-    holdToward();
+    Held trigger = holdToward();
     XSession::xdotool({"key", "Escape"});
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
-    XSession::xdotool({"keyup", "space", "keyup", "alt"});
+    trigger.release();
     pause(300);
     EXPECT_EQ(XSession::activeTitle(), "Alpha") << "the release after Escape picks nothing";
 
-    holdToward();
+    Held again = holdToward();
     XSession::xdotool({"key", "Return"});
     EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
         << "active: " << XSession::activeTitle().toStdString();
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
-    XSession::xdotool({"keyup", "space", "keyup", "alt"});
 }
 
 TEST_F(RingOnTheRealDesktop, MiddleButtonOpensTheRingAndNeverReachesTheWindowBelow) {
@@ -234,7 +233,7 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     const auto flickOntoBlueChip = [&](bool save) {
         // Hold, aim at the entry, and find the blue window's chip where the ring shows it.
         move({centerX, centerY});
-        XSession::xdotool({"keydown", "alt", "keydown", "space"});
+        Held trigger = Held::keys({"alt", "space"});
         ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         move(toward(index, int(now.size())));
         QPoint chip;
@@ -254,7 +253,7 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
                 chip = centre;
                 return count > 100;
             },
-            5000);
+            patience);
         if (found) {
             // The picture of the ring over real windows that the README shows.
             if (save)
@@ -262,7 +261,7 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
             move(chip);
             pause(400);
         }
-        XSession::xdotool({"keyup", "space", "keyup", "alt"});
+        trigger.release();
         ASSERT_TRUE(found) << "no chip showing the blue window";
     };
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "support/waitforevents.h"
@@ -128,6 +129,36 @@ public:
 
 private:
     QString errorText;
+};
+
+/// Keys or a mouse button held down with xdotool until `release()` or the end of the scope: a
+/// test that stops early must not leave them held for the next one (with Alt held, a click moves
+/// the window under it instead).
+class Held {
+public:
+    static Held keys(const QStringList& keys) {
+        QStringList down, up;
+        for (const QString& key : keys) {
+            down << "keydown" << key;
+            up.prepend(key);
+            up.prepend("keyup");
+        }
+        return Held(down, up);
+    }
+    static Held button(const QString& button) {
+        return Held({"mousedown", button}, {"mouseup", button});
+    }
+    Held(Held&& other) noexcept : up_(std::exchange(other.up_, {})) {}
+    Held& operator=(Held&&) = delete;
+    ~Held() { release(); }
+    void release() {
+        if (!up_.isEmpty())
+            XSession::xdotool(std::exchange(up_, {}));
+    }
+
+private:
+    Held(const QStringList& down, QStringList up) : up_(std::move(up)) { XSession::xdotool(down); }
+    QStringList up_;
 };
 
 // Under Xvfb the one screen is 1440 × 900; the ring opens around the pointer.

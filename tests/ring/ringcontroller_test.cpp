@@ -124,6 +124,29 @@ TEST(RingController, ReleaseCommitsTheFlickedEntryAfterClosing) {
     EXPECT_TRUE(h.view().apps.empty());
 }
 
+// A program kept waiting by a busy machine may not have run a frame since the pointer moved: a
+// release or a click still acts on the entry the pointer is on, not on the one it was on.
+TEST(RingController, AReleaseOrAClickActsOnWhereThePointerIsWithoutAFrameSinceItMoved) {
+    for (const bool release : {true, false}) {
+        SCOPED_TRACE(release ? "release" : "click");
+        RingHarness h(desktopWithApps(8));
+        if (release)
+            h.ring.triggerDown();
+        else
+            h.ring.openSticky();
+        h.moveFromCenter(80, 0);  // right: entry 2 of 8
+        ASSERT_EQ(h.selectedApp(), 2);
+        const double a = 180 * M_PI / 180;  // left: entry 6, no frame after the move
+        h.desktop.sim().setMouseLocation(h.center() + 80 * QPointF(std::cos(a), std::sin(a)));
+        if (release)
+            h.ring.triggerUp();
+        else
+            h.desktop.sim().panel()->mouseDown(MouseButton::Left);
+        EXPECT_TRUE(logged(h.desktop, "activate 107"));
+        EXPECT_FALSE(logged(h.desktop, "activate 103"));
+    }
+}
+
 // The same keys act whether the trigger is still held or the ring was tapped open.
 TEST(RingController, KeysCommitCloseOrOpenSettingsWhetherHeldOrTapped) {
     for (const bool held : {true, false}) {

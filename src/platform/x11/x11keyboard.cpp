@@ -14,6 +14,7 @@ namespace tandri::x11 {
 namespace {
 // Spelled before Xlib's headers, whose KeyPress macro would replace the name.
 constexpr QEvent::Type qtKeyPress = QEvent::KeyPress;
+constexpr QEvent::Type qtKeyRelease = QEvent::KeyRelease;
 }  // namespace
 }  // namespace tandri::x11
 
@@ -21,6 +22,7 @@ constexpr QEvent::Type qtKeyPress = QEvent::KeyPress;
 // refuse.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 
 namespace tandri::x11 {
@@ -70,6 +72,8 @@ struct X11Keyboard::GrabState {
     unsigned locks = 0;
     // Between a delivered press and its release.
     bool down = false;
+    // Given up to a menu while held, until the key is let go: its repeats are no new press.
+    bool yielded = false;
     std::function<void(HotKeyEvent)> handler;
 };
 
@@ -132,6 +136,13 @@ private:
                 if (const auto key = KeyMap::keyEvent(base, event.xkey.state))
                     focus.deliver(*key);
             }
+            return true;
+        }
+        if (state->yielded) {
+            // The hold given up to a menu: the keyboard is free again once the menu closes, and
+            // the key's repeats then reach the grab as presses.
+            if (event.type == KeyRelease)
+                state->yielded = false;
             return true;
         }
         HotKeyEvent type = HotKeyEvent::Pressed;
@@ -199,6 +210,59 @@ private:
     };
 
     Filter filter_;
+};
+
+// The key of a hold given up to a menu, until the user lets it go. While it is down its repeats
+// belong to no one: the menu would take a repeated Space for a choice, and the hot key's grab, free
+// again once the menu closes, for a new press. Its release may go to any window, so it is read from
+// the raw events that every client can see.
+class X11Keyboard::YieldedKey : public QObject {
+public:
+    YieldedKey(X11Connection& connection, int opcode, unsigned keycode,
+               std::vector<std::weak_ptr<GrabState>> states)
+        : keycode_(keycode), states_(std::move(states)) {
+        selection_ = connection.selectRootXIEvents({XI_RawKeyRelease});
+        events_ = connection.addEventHandler([this, opcode](XEvent& event) {
+            const XGenericEventCookie& cookie = event.xcookie;
+            if (event.type == GenericEvent && cookie.extension == opcode && cookie.data &&
+                cookie.evtype == XI_RawKeyRelease &&
+                unsigned(static_cast<const XIRawEvent*>(cookie.data)->detail) == keycode_) {
+                released();
+            }
+            return false;
+        });
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~YieldedKey() override {
+        if (auto* application = QCoreApplication::instance())
+            application->removeEventFilter(this);
+    }
+
+    bool down() const { return !states_.empty(); }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != qtKeyPress && event->type() != qtKeyRelease)
+            return false;
+        return down() && static_cast<QKeyEvent*>(event)->nativeScanCode() == keycode_;
+    }
+
+private:
+    // Runs inside the raw event's handler, which the connection keeps alive meanwhile.
+    void released() {
+        for (const auto& weak : states_) {
+            if (auto state = weak.lock())
+                state->yielded = false;
+        }
+        states_.clear();
+        QCoreApplication::instance()->removeEventFilter(this);
+        selection_.reset();
+        events_.reset();
+    }
+
+    unsigned keycode_;
+    std::vector<std::weak_ptr<GrabState>> states_;
+    std::shared_ptr<void> selection_;
+    std::shared_ptr<void> events_;
 };
 
 X11Keyboard::X11Keyboard(X11Connection& connection, const KeyFocus& focus)
@@ -276,6 +340,16 @@ void X11Keyboard::yieldHeldGrab() {
         return;
     // Waited for, so that the window asking next finds the keyboard free.
     connection_.trapErrors([&] { XUngrabKeyboard(connection_.display(), CurrentTime); });
+    // Without raw events the release could go unseen, and the key stay given up for good.
+    if (const auto opcode = connection_.xinputOpcode()) {
+        std::vector<std::weak_ptr<GrabState>> states;
+        for (const auto& state : down) {
+            state->yielded = true;
+            states.push_back(state);
+        }
+        yielded_ = std::make_unique<YieldedKey>(connection_, *opcode, down.front()->keycode,
+                                                std::move(states));
+    }
     for (const auto& state : down) {
         // Its release now goes to whoever has the keyboard: count it as released here.
         state->down = false;

@@ -29,6 +29,7 @@ public:
 private:
     struct GrabState;
     struct Held;
+    class YieldedKey;
     class Grab;
     class OwnKeyMonitor;
 
@@ -38,6 +39,7 @@ private:
     X11Connection& connection_;
     const KeyFocus& focus_;
     std::shared_ptr<Held> held_;
+    std::unique_ptr<YieldedKey> yielded_;
 };
 
 }  // namespace tandri::x11
