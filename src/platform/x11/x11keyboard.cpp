@@ -74,6 +74,8 @@ struct X11Keyboard::GrabState {
     bool down = false;
     // Given up to a menu while held, until the key is let go: its repeats are no new press.
     bool yielded = false;
+    // The modifier masks grabbed, one for each combination of the lock keys.
+    std::vector<unsigned> masks;
     std::function<void(HotKeyEvent)> handler;
 };
 
@@ -89,11 +91,8 @@ public:
     using State = GrabState;
 
     Grab(X11Connection& connection, const KeyFocus& focus, std::weak_ptr<Held> held,
-         std::shared_ptr<State> state, std::vector<unsigned> grabbed)
-        : connection_(connection),
-          held_(std::move(held)),
-          state_(std::move(state)),
-          grabbed_(std::move(grabbed)) {
+         std::shared_ptr<State> state)
+        : connection_(connection), held_(std::move(held)), state_(std::move(state)) {
         std::weak_ptr<State> weak = state_;
         const XID root = connection_.root();
         const KeyFocus* keys = &focus;
@@ -105,7 +104,7 @@ public:
         Display* display = connection_.display();
         // Waited for, so that the combination is free for other programs once this returns.
         connection_.trapErrors([&] {
-            for (unsigned modifiers : grabbed_)
+            for (unsigned modifiers : state_->masks)
                 XUngrabKey(display, int(state_->keycode), modifiers, connection_.root());
             // A grab that became active with the press lasts until the release; give the
             // keyboard back now rather than swallow the keys typed until then.
@@ -170,7 +169,6 @@ private:
     X11Connection& connection_;
     std::weak_ptr<Held> held_;
     std::shared_ptr<State> state_;
-    std::vector<unsigned> grabbed_;
     std::shared_ptr<void> events_;
 };
 
@@ -213,14 +211,17 @@ private:
 };
 
 // The key of a hold given up to a menu, until the user lets it go. While it is down its repeats
-// belong to no one: the menu would take a repeated Space for a choice, and the hot key's grab, free
-// again once the menu closes, for a new press. Its release may go to any window, so it is read from
-// the raw events that every client can see.
+// belong to no one: the menu would take a repeated Space for a choice, and the hot key's grab,
+// free again, would take a repeat for a new press and the whole keyboard with it, before the menu
+// has taken it (the menu then closes at once) or after it has closed. So the grab is withdrawn
+// until the release, which may go to any window and is read from the raw events that every
+// client sees.
 class X11Keyboard::YieldedKey : public QObject {
 public:
     YieldedKey(X11Connection& connection, int opcode, unsigned keycode,
                std::vector<std::weak_ptr<GrabState>> states)
-        : keycode_(keycode), states_(std::move(states)) {
+        : connection_(connection), keycode_(keycode), states_(std::move(states)) {
+        grab(false);
         selection_ = connection.selectRootXIEvents({XI_RawKeyRelease});
         events_ = connection.addEventHandler([this, opcode](XEvent& event) {
             const XGenericEventCookie& cookie = event.xcookie;
@@ -234,6 +235,8 @@ public:
         QCoreApplication::instance()->installEventFilter(this);
     }
     ~YieldedKey() override {
+        if (down())
+            grab(true);
         if (auto* application = QCoreApplication::instance())
             application->removeEventFilter(this);
     }
@@ -249,6 +252,7 @@ public:
 private:
     // Runs inside the raw event's handler, which the connection keeps alive meanwhile.
     void released() {
+        grab(true);
         for (const auto& weak : states_) {
             if (auto state = weak.lock())
                 state->yielded = false;
@@ -259,6 +263,27 @@ private:
         events_.reset();
     }
 
+    // Takes the combinations of the hot keys still held by the program back, or gives them up.
+    void grab(bool take) {
+        Display* display = connection_.display();
+        connection_.trapErrors([&] {
+            for (const auto& weak : states_) {
+                const auto state = weak.lock();
+                if (!state)
+                    continue;
+                for (unsigned mask : state->masks) {
+                    if (take) {
+                        XGrabKey(display, int(state->keycode), mask, connection_.root(), False,
+                                 GrabModeAsync, GrabModeAsync);
+                    } else {
+                        XUngrabKey(display, int(state->keycode), mask, connection_.root());
+                    }
+                }
+            }
+        });
+    }
+
+    X11Connection& connection_;
     unsigned keycode_;
     std::vector<std::weak_ptr<GrabState>> states_;
     std::shared_ptr<void> selection_;
@@ -327,7 +352,8 @@ std::unique_ptr<KeyGrab> X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifi
     state->handler = std::move(handler);
     std::erase_if(held_->grabs, [](const auto& weak) { return weak.expired(); });
     held_->grabs.push_back(state);
-    return std::make_unique<Grab>(connection_, focus_, held_, std::move(state), std::move(grabbed));
+    state->masks = std::move(grabbed);
+    return std::make_unique<Grab>(connection_, focus_, held_, std::move(state));
 }
 
 void X11Keyboard::yieldHeldGrab() {
