@@ -5,7 +5,7 @@
 #include "actions/appcommands.h"
 #include "actions/appexpose.h"
 #include "actions/closuremenuitem.h"
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "catalogue/pinnedapps.h"
 #include "catalogue/ringapp.h"

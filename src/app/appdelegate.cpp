@@ -1,8 +1,8 @@
 #include "app/appdelegate.h"
 
-#include "app/brand.h"
+#include "prefs/brand.h"
 #include "app/launchoptions.h"
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "app/settingspresenter.h"
 #include "app/updater.h"
 #include "app/welcomepresenter.h"

@@ -8,7 +8,7 @@
 
 #include "platform/menu.h"
 #include "ring/ringcaches.h"
-#include "settings/settingstab.h"
+#include "prefs/settingstab.h"
 #include "triggers/shortcut.h"
 
 namespace tandri {

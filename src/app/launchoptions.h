@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "settings/settingstab.h"
+#include "prefs/settingstab.h"
 
 namespace tandri {
 

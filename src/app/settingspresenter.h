@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/settingstab.h"
+#include "prefs/settingstab.h"
 
 namespace tandri {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "catalogue/appset.h"
+#include "prefs/appset.h"
 #include "catalogue/docktile.h"
 #include "catalogue/ringapp.h"
 

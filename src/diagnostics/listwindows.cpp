@@ -1,6 +1,6 @@
 #include "diagnostics/listwindows.h"
 
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "platform/platform.h"
 #include "windows/windowsource.h"

@@ -4,7 +4,7 @@
 
 #include "actions/appexpose.h"
 #include "actions/dockmenu.h"
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "platform/platform.h"
 #include "windows/windowsource.h"

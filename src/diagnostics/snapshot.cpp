@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QSaveFile>
 
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "platform/platform.h"
 #include "platform/workspace.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ring/ringbackground.h"
+#include "prefs/ringbackground.h"
 
 namespace tandri {
 

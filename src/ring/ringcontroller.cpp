@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "platform/accessibility.h"
 #include "platform/clock.h"
 #include "platform/notifications.h"

@@ -16,7 +16,7 @@
 #include "ring/ringcaches.h"
 #include "ring/ringpanel.h"
 #include "ring/windowchip.h"
-#include "ring/windowlayout.h"
+#include "prefs/windowlayout.h"
 #include "windows/windowtable.h"
 
 namespace tandri {

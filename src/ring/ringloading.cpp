@@ -2,7 +2,7 @@
 // that asked for them is still showing.
 #include <set>
 
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/platform.h"

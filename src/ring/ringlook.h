@@ -11,7 +11,7 @@
 #include "catalogue/ringapp.h"
 #include "ring/columncolors.h"
 #include "ring/lookbackdrop.h"
-#include "ring/lookchoice.h"
+#include "prefs/lookchoice.h"
 #include "ring/ringscene.h"
 
 namespace tandri {

@@ -16,12 +16,12 @@
 
 #include "catalogue/ringapp.h"
 #include "platform/overlay.h"
-#include "ring/lookchoice.h"
+#include "prefs/lookchoice.h"
 #include "ring/ringlayout.h"
 #include "ring/ringlook.h"
 #include "ring/ringscene.h"
 #include "ring/windowchip.h"
-#include "ring/windowlayout.h"
+#include "prefs/windowlayout.h"
 
 namespace tandri {
 

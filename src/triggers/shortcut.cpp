@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-#include "app/brand.h"
+#include "prefs/brand.h"
 #include "platform/preferences.h"
 
 namespace tandri {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
 #include "platform/queues.h"

@@ -4,7 +4,7 @@
 
 #include "actions/appcommands.h"
 #include "actions/dockmenu.h"
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "catalogue/pinnedapps.h"
 #include "catalogue/ringapp.h"
 #include "diagnostics/menuprobe.h"

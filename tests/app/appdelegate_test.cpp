@@ -8,7 +8,7 @@
 #include "app/launchoptions.h"
 #include "app/missingsettingswindow.h"
 #include "app/missingwelcomeguide.h"
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "catalogue/dockhider.h"
 #include "platform/notifications.h"
 #include "platform/preferences.h"

@@ -6,7 +6,7 @@
 #include "platform/sim/simoverlaywindow.h"
 #include "ring/clickshield.h"
 #include "ring/ringpanel.h"
-#include "ring/ringstyle.h"
+#include "prefs/ringstyle.h"
 #include "ringharness.h"
 
 namespace tandri::test {

@@ -13,9 +13,9 @@
 
 #include "platform/sim/virtualclock.h"
 #include "ring/draw.h"
-#include "ring/ringbackground.h"
+#include "prefs/ringbackground.h"
 #include "ring/ringgeometry.h"
-#include "ring/ringstyle.h"
+#include "prefs/ringstyle.h"
 #include "ring/ringview.h"
 #include "support/threadpool.h"
 

@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include "ring/ringbackground.h"
+#include "prefs/ringbackground.h"
 #include "ring/ringlook.h"
 
 namespace tandri {

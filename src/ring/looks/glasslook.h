@@ -4,7 +4,7 @@
 #include <QPointF>
 #include <QString>
 
-#include "ring/lookchoice.h"
+#include "prefs/lookchoice.h"
 #include "ring/ringlook.h"
 
 namespace tandri {

@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include "ring/lookchoice.h"
+#include "prefs/lookchoice.h"
 #include "ring/ringlook.h"
 
 namespace tandri {

@@ -1,10 +1,10 @@
-#include "app/settings.h"
+#include "prefs/settings.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
 #include <algorithm>
 
-#include "app/brand.h"
+#include "prefs/brand.h"
 #include "platform/preferences.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"

@@ -2,11 +2,11 @@
 
 #include <QString>
 
-#include "catalogue/appset.h"
-#include "ring/lookchoice.h"
-#include "ring/ringbackground.h"
-#include "ring/ringstyle.h"
-#include "ring/windowlayout.h"
+#include "prefs/appset.h"
+#include "prefs/lookchoice.h"
+#include "prefs/ringbackground.h"
+#include "prefs/ringstyle.h"
+#include "prefs/windowlayout.h"
 
 namespace tandri {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/brand.h"
+#include "prefs/brand.h"
 
 namespace tandri {
 namespace {

@@ -1,4 +1,4 @@
-#include "ring/ringbackground.h"
+#include "prefs/ringbackground.h"
 
 namespace tandri {
 

@@ -1,4 +1,4 @@
-#include "ring/windowlayout.h"
+#include "prefs/windowlayout.h"
 
 namespace tandri {
 

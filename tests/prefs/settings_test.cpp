@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "app/settings.h"
+#include "prefs/settings.h"
 #include "platform/preferences.h"
 #include "platform/windowlist.h"
 #include "support/testdesktop.h"

@@ -1,4 +1,4 @@
-#include "app/brand.h"
+#include "prefs/brand.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QString>
 
-#include "ring/ringstyle.h"
+#include "prefs/ringstyle.h"
 
 namespace tandri::Brand {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-#include "ring/ringstyle.h"
+#include "prefs/ringstyle.h"
 
 namespace tandri {
 

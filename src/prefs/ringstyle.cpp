@@ -1,4 +1,4 @@
-#include "ring/ringstyle.h"
+#include "prefs/ringstyle.h"
 
 namespace tandri {
 

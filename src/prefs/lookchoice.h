@@ -2,8 +2,8 @@
 
 #include <QColor>
 
-#include "ring/ringbackground.h"
-#include "ring/ringstyle.h"
+#include "prefs/ringbackground.h"
+#include "prefs/ringstyle.h"
 
 namespace tandri {
 

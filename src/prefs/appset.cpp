@@ -1,6 +1,6 @@
-#include "catalogue/appset.h"
+#include "prefs/appset.h"
 
-#include "app/brand.h"
+#include "prefs/brand.h"
 
 namespace tandri {
 

@@ -1,0 +1,2 @@
+// An interface that knows a backend.
+#include "platform/x11/x11desktop.h"

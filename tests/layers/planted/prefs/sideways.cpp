@@ -1,0 +1,2 @@
+// Sideways between layers of one level.
+#include "catalogue/ringapp.h"

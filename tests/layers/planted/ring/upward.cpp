@@ -1,0 +1,3 @@
+// An include that points up.
+#include "app/appdelegate.h"
+#include "prefs/settings.h"
