@@ -58,7 +58,9 @@ struct Bench {
                    desktop->pointerButtons(),
                    quitRequests,
                    desktop->statusItems(),
-                   desktop->contextMenus()},
+                   desktop->contextMenus(),
+                   desktop->loginItems(),
+                   desktop->vocabulary()},
           ring(platform, caches) {
         preferences.setValue(Preferences::appDomain, QStringLiteral("showPlaces"), false);
     }

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include "platform/common/jsonpreferences.h"
+#include "platform/common/linuxvocabulary.h"
 #include "platform/common/localfiles.h"
 #include "platform/common/notificationcenter.h"
 #include "platform/common/qtcontextmenus.h"
@@ -12,6 +13,7 @@
 #include "platform/common/systemclock.h"
 #include "platform/common/threadqueues.h"
 #include "platform/common/traystatusitems.h"
+#include "platform/common/xdgautostart.h"
 #include "platform/sim/simdesktop.h"
 #include "platform/x11/x11desktop.h"
 #include "windows/thumbnailcache.h"
@@ -27,6 +29,8 @@ struct Backend::Services {
     SignalQuitRequests quitRequests;
     TrayStatusItems tray;
     QtContextMenus menus;
+    XdgAutostart autostart;
+    LinuxVocabulary vocabulary;
     std::unique_ptr<sim::SimDesktop> simDesktop;
     std::unique_ptr<x11::X11Desktop> x11Desktop;
     QString desktopName;
@@ -118,7 +122,7 @@ std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
             services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
             desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
             desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray,
-            desktop.contextMenus()});
+            desktop.contextMenus(), services->autostart, services->vocabulary});
     } else {
         const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
         if (!path.isEmpty()) {
@@ -151,7 +155,8 @@ std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
                                          : desktop.statusItems(),
             // Real pop-up menus where someone can see them; otherwise the simulated ones.
             QtContextMenus::available() ? static_cast<ContextMenus&>(services->menus)
-                                        : desktop.contextMenus()});
+                                        : desktop.contextMenus(),
+            desktop.loginItems(), desktop.vocabulary()});
     }
     services->thumbnails = std::make_unique<ThumbnailCache>(*services->platform);
     return std::unique_ptr<Backend>(new Backend(std::move(services)));

@@ -7,6 +7,7 @@ class Clock;
 class ContextMenus;
 class Files;
 class Keyboard;
+class LoginItems;
 class Notifications;
 class Overlays;
 class PointerButtons;
@@ -17,6 +18,7 @@ class ScreenCapture;
 class Screens;
 class StatusItems;
 class System;
+class Vocabulary;
 class WindowList;
 class Workspace;
 
@@ -40,6 +42,8 @@ struct Platform {
     QuitRequests& quitRequests;
     StatusItems& statusItems;
     ContextMenus& contextMenus;
+    LoginItems& loginItems;
+    Vocabulary& vocabulary;
 };
 
 }  // namespace tandri

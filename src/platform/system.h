@@ -27,6 +27,9 @@ public:
     virtual bool hasWindowOverview() const = 0;
     /// Shows the overview of the front application's windows; does nothing without one.
     virtual void showWindowOverview() = 0;
+    /// Arranges for a fresh copy of the program to start about a second after this one ends;
+    /// false when that could not be arranged. The caller then quits.
+    virtual bool relaunchAfterQuit() = 0;
 };
 
 }  // namespace tandri

@@ -4,13 +4,13 @@
 
 #include "actions/appcommands.h"
 #include "actions/dockmenu.h"
-#include "prefs/settings.h"
 #include "catalogue/pinnedapps.h"
 #include "catalogue/ringapp.h"
 #include "diagnostics/menuprobe.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "platform/workspace.h"
+#include "prefs/settings.h"
 #include "support/testdesktop.h"
 
 namespace tandri::test {
@@ -343,6 +343,7 @@ public:
     void beep() override { inner_.beep(); }
     bool hasWindowOverview() const override { return false; }
     void showWindowOverview() override { ADD_FAILURE() << "no overview to show"; }
+    bool relaunchAfterQuit() override { return inner_.relaunchAfterQuit(); }
 
 private:
     System& inner_;
@@ -364,23 +365,7 @@ TEST(DockMenu, ShowAllWindowsBringsTheAppForwardThenTheOverview) {
 
     // Where the desktop has no overview the item is left out.
     NoOverviewSystem system(platform.system);
-    Platform without{platform.preferences,
-                     platform.notifications,
-                     platform.clock,
-                     platform.queues,
-                     platform.files,
-                     platform.workspace,
-                     platform.accessibility,
-                     platform.windowList,
-                     platform.screens,
-                     platform.overlays,
-                     system,
-                     platform.screenCapture,
-                     platform.keyboard,
-                     platform.pointerButtons,
-                     platform.quitRequests,
-                     platform.statusItems,
-                     platform.contextMenus};
+    Platform without = replacing(platform, {.system = &system});
     menu = DockMenu::build(without, entryFor(platform, 11), std::nullopt, picker.pick());
     EXPECT_FALSE(findItem(*menu, "Show All Windows"));
     EXPECT_TRUE(findItem(*menu, "Hide"));

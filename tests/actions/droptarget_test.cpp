@@ -58,23 +58,7 @@ public:
 };
 
 Platform withFiles(Platform& base, Files& files) {
-    return Platform{base.preferences,
-                    base.notifications,
-                    base.clock,
-                    base.queues,
-                    files,
-                    base.workspace,
-                    base.accessibility,
-                    base.windowList,
-                    base.screens,
-                    base.overlays,
-                    base.system,
-                    base.screenCapture,
-                    base.keyboard,
-                    base.pointerButtons,
-                    base.quitRequests,
-                    base.statusItems,
-                    base.contextMenus};
+    return replacing(base, {.files = &files});
 }
 
 TEST(DropTarget, FreeNamesCountFromTwoAndKeepTheLastExtensionApart) {

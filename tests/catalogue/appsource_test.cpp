@@ -33,11 +33,7 @@ std::vector<qint32> pids(const std::vector<RingApp>& entries) {
 }
 
 Platform withWorkspace(Platform& base, Workspace& workspace) {
-    return Platform{base.preferences, base.notifications,  base.clock,         base.queues,
-                    base.files,       workspace,           base.accessibility, base.windowList,
-                    base.screens,     base.overlays,       base.system,        base.screenCapture,
-                    base.keyboard,    base.pointerButtons, base.quitRequests,  base.statusItems,
-                    base.contextMenus};
+    return test::replacing(base, {.workspace = &workspace});
 }
 
 void setDock(Preferences& preferences, const QJsonArray& apps, const QJsonArray& others = {}) {

@@ -39,10 +39,33 @@ TestDesktop::TestDesktop(const QByteArray& desktopJson)
         Platform{*preferences_, *notifications_, *clock_, *queues_, *files_, sim_->workspace(),
                  sim_->accessibility(), sim_->windowList(), sim_->screens(), sim_->overlays(),
                  sim_->system(), sim_->screenCapture(), sim_->keyboard(), sim_->pointerButtons(),
-                 *quitRequests_, sim_->statusItems(), sim_->contextMenus()});
+                 *quitRequests_, sim_->statusItems(), sim_->contextMenus(), sim_->loginItems(),
+                 sim_->vocabulary()});
 }
 
 TestDesktop::~TestDesktop() = default;
+
+Platform replacing(const Platform& base, const ServiceOverrides& with) {
+    return Platform{base.preferences,
+                    base.notifications,
+                    base.clock,
+                    base.queues,
+                    with.files ? *with.files : base.files,
+                    with.workspace ? *with.workspace : base.workspace,
+                    base.accessibility,
+                    base.windowList,
+                    base.screens,
+                    base.overlays,
+                    with.system ? *with.system : base.system,
+                    base.screenCapture,
+                    base.keyboard,
+                    base.pointerButtons,
+                    base.quitRequests,
+                    base.statusItems,
+                    base.contextMenus,
+                    base.loginItems,
+                    base.vocabulary};
+}
 
 Platform& TestDesktop::platform() {
     return *platform_;

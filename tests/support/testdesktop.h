@@ -25,6 +25,15 @@ namespace tandri::test {
 /// The fixture most tests run on: a simulated desktop, a virtual clock, queues that run only when
 /// told, the real preference store in a temporary configuration folder, and a scratch folder for
 /// files. Nothing outside the temporary folders is touched.
+/// The services to put in place of a platform's own; null keeps its own.
+struct ServiceOverrides {
+    Files* files = nullptr;
+    Workspace* workspace = nullptr;
+    System* system = nullptr;
+};
+/// `base` with the services of `with` in place of its own.
+Platform replacing(const Platform& base, const ServiceOverrides& with);
+
 class TestDesktop {
 public:
     /// Loads the desktop description; a description that does not load fails the test and leaves

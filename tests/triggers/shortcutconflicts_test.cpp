@@ -218,6 +218,7 @@ public:
     void beep() override {}
     bool hasWindowOverview() const override { return false; }
     void showWindowOverview() override {}
+    bool relaunchAfterQuit() override { return false; }
 };
 
 TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
@@ -225,23 +226,7 @@ TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
     Platform& base = desktop.platform();
     NoShortcutsSystem system;
     // Every service of the desktop but the system's.
-    Platform platform{base.preferences,
-                      base.notifications,
-                      base.clock,
-                      base.queues,
-                      base.files,
-                      base.workspace,
-                      base.accessibility,
-                      base.windowList,
-                      base.screens,
-                      base.overlays,
-                      system,
-                      base.screenCapture,
-                      base.keyboard,
-                      base.pointerButtons,
-                      base.quitRequests,
-                      base.statusItems,
-                      base.contextMenus};
+    Platform platform = replacing(base, {.system = &system});
     storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))}});
     desktop.preferences().setValue(dashesDomain, dashesKey, "Command-49");
     EXPECT_TRUE(owners(platform, commandSpace).empty());

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDBusMessage>
+#include <QProcess>
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
@@ -69,6 +70,13 @@ void LinuxSystem::log(const QString& line) {
     const QByteArray text = line.toUtf8();
     syslog(LOG_USER | LOG_NOTICE, "%s", text.constData());
     QTextStream(stderr) << line << '\n';
+}
+
+bool LinuxSystem::relaunchAfterQuit() {
+    // A second's wait lets this copy give up its place as the one copy of the display first.
+    return QProcess::startDetached(QStringLiteral("/bin/sh"),
+                                   {QStringLiteral("-c"), QStringLiteral("sleep 1; exec \"$0\""),
+                                    QCoreApplication::applicationFilePath()});
 }
 
 void LinuxSystem::beep() {

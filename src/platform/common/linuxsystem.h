@@ -34,6 +34,8 @@ public:
     /// Whether KWin's global shortcuts service answers and offers "ExposeClass".
     bool hasWindowOverview() const override;
     void showWindowOverview() override;
+    /// Through a detached shell that waits a second and then starts this program's file again.
+    bool relaunchAfterQuit() override;
 
 private:
     QDBusConnection bus() const;

@@ -12,6 +12,7 @@
 #include "platform/sim/simcontextmenus.h"
 #include "platform/sim/simdesktopreader.h"
 #include "platform/sim/simkeyboard.h"
+#include "platform/sim/simloginitems.h"
 #include "platform/sim/simoverlays.h"
 #include "platform/sim/simpointerbuttons.h"
 #include "platform/sim/simscreencapture.h"
@@ -19,6 +20,7 @@
 #include "platform/sim/simstate.h"
 #include "platform/sim/simstatusitems.h"
 #include "platform/sim/simsystem.h"
+#include "platform/sim/simvocabulary.h"
 #include "platform/sim/simwindowlist.h"
 #include "platform/sim/simworkspace.h"
 
@@ -42,7 +44,9 @@ SimDesktop::SimDesktop(Key)
       keyboard_(std::make_unique<SimKeyboard>(*state_)),
       pointerButtons_(std::make_unique<SimPointerButtons>(*state_)),
       statusItems_(std::make_unique<SimStatusItems>(*state_)),
-      contextMenus_(std::make_unique<SimContextMenus>(*state_)) {}
+      contextMenus_(std::make_unique<SimContextMenus>(*state_)),
+      loginItems_(std::make_unique<SimLoginItems>(*state_)),
+      vocabulary_(std::make_unique<SimVocabulary>()) {}
 
 SimDesktop::~SimDesktop() = default;
 
@@ -125,6 +129,14 @@ StatusItems& SimDesktop::statusItems() {
 
 ContextMenus& SimDesktop::contextMenus() {
     return *contextMenus_;
+}
+
+LoginItems& SimDesktop::loginItems() {
+    return *loginItems_;
+}
+
+Vocabulary& SimDesktop::vocabulary() {
+    return *vocabulary_;
 }
 
 void SimDesktop::chooseInNextMenu(QStringList titles) {

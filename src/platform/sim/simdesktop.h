@@ -11,12 +11,14 @@
 #include "platform/accessibility.h"
 #include "platform/contextmenus.h"
 #include "platform/keyboard.h"
+#include "platform/loginitems.h"
 #include "platform/overlay.h"
 #include "platform/pointerbuttons.h"
 #include "platform/screencapture.h"
 #include "platform/screens.h"
 #include "platform/statusitems.h"
 #include "platform/system.h"
+#include "platform/vocabulary.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
 
@@ -30,6 +32,7 @@ namespace tandri::sim {
 class SimAccessibility;
 class SimContextMenus;
 class SimKeyboard;
+class SimLoginItems;
 class SimPointerButtons;
 class SimOverlayWindow;
 class SimOverlays;
@@ -37,6 +40,7 @@ class SimScreenCapture;
 class SimScreens;
 class SimStatusItems;
 class SimSystem;
+class SimVocabulary;
 class SimWindowList;
 class SimWorkspace;
 struct SimState;
@@ -77,6 +81,8 @@ public:
     PointerButtons& pointerButtons();
     StatusItems& statusItems();
     ContextMenus& contextMenus();
+    LoginItems& loginItems();
+    Vocabulary& vocabulary();
 
     /// Registers the "defaults" key's domains as in-memory defaults of the store.
     void registerDomainDefaults(Preferences& preferences) const;
@@ -161,6 +167,8 @@ private:
     std::unique_ptr<SimPointerButtons> pointerButtons_;
     std::unique_ptr<SimStatusItems> statusItems_;
     std::unique_ptr<SimContextMenus> contextMenus_;
+    std::unique_ptr<SimLoginItems> loginItems_;
+    std::unique_ptr<SimVocabulary> vocabulary_;
 };
 
 }  // namespace tandri::sim

@@ -327,7 +327,8 @@ void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFo
          QLatin1StringView("apps"), QLatin1StringView("bundles"), QLatin1StringView("dark"),
          QLatin1StringView("accent"), QLatin1StringView("reduceMotion"),
          QLatin1StringView("reduceTransparency"), QLatin1StringView("increaseContrast"),
-         QLatin1StringView("defaults"), QLatin1StringView("takenShortcuts")});
+         QLatin1StringView("defaults"), QLatin1StringView("takenShortcuts"),
+         QLatin1StringView("loginItem"), QLatin1StringView("loginItemNeedsApproval")});
 
     if (root.contains(u"screens")) {
         const QJsonArray screens = toArray(root[u"screens"], QStringLiteral("screens"));
@@ -350,6 +351,8 @@ void readDesktop(const QJsonObject& root, SimState& state, const QString& baseFo
     state.trusted = flag("trusted", true);
     state.screenCapture = flag("screenCapture", false);
     state.dark = flag("dark", false);
+    state.loginItem = flag("loginItem", false);
+    state.loginItemNeedsApproval = flag("loginItemNeedsApproval", false);
     if (root.contains(u"accent")) {
         const QJsonValue accent = root[u"accent"];
         const QColor color = accent.isString() ? QColor::fromString(accent.toString()) : QColor();

@@ -70,6 +70,9 @@ struct SimState {
     DisplayOptions displayOptions;
     bool dark = false;
     std::optional<QColor> accent;
+    /// Whether the program starts at login, and whether turning it on needs the user's approval.
+    bool loginItem = false;
+    bool loginItemNeedsApproval = false;
     /// Key combinations other programs hold: (key code, modifiers in the hot-key encoding).
     std::vector<std::pair<qint64, qint64>> takenShortcuts;
     /// Other-button events that reached the application under the pointer, one line each.

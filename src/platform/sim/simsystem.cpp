@@ -26,6 +26,12 @@ void SimSystem::restartDock() {
     state_.log(QStringLiteral("restart-dock"));
 }
 
+bool SimSystem::relaunchAfterQuit() {
+    std::lock_guard lock(state_.mutex);
+    state_.log(QStringLiteral("relaunch"));
+    return true;
+}
+
 void SimSystem::beep() {
     std::lock_guard lock(state_.mutex);
     state_.log(QStringLiteral("beep"));

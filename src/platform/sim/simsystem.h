@@ -22,6 +22,8 @@ public:
     void beep() override;
     bool hasWindowOverview() const override { return true; }
     void showWindowOverview() override;
+    /// Recorded as "relaunch"; nothing starts.
+    bool relaunchAfterQuit() override;
 
     int memoryReliefs() const { return reliefs_; }
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace tandri {
+
+/// The words of the desktop the program runs on, wherever a text names the system's keys or
+/// places. Stored values keep the system's own spelling ("⌥Space"); only what is shown changes.
+class Vocabulary {
+public:
+    virtual ~Vocabulary() = default;
+    /// A stored shortcut label as this desktop writes shortcuts ("⌃⌥K" → "Ctrl+Alt+K").
+    virtual QString shortcut(const QString& storedLabel) const = 0;
+    /// Where the program's status icon lives ("menu bar").
+    virtual QString statusArea() const = 0;
+    /// Where the user turns on reduced transparency or more contrast.
+    virtual QString displayAccessibilitySettings() const = 0;
+    /// Where the user approves programs that start at login.
+    virtual QString loginItemSettings() const = 0;
+    /// The system's name, where a text names it ("macOS may ask…"); empty where no text should.
+    virtual QString systemName() const = 0;
+};
+
+}  // namespace tandri
