@@ -1,8 +1,6 @@
 #include "app/appdelegate.h"
 
-#include "prefs/brand.h"
 #include "app/launchoptions.h"
-#include "prefs/settings.h"
 #include "app/settingspresenter.h"
 #include "app/updater.h"
 #include "app/welcomepresenter.h"
@@ -18,6 +16,8 @@
 #include "platform/quitrequests.h"
 #include "platform/statusitems.h"
 #include "platform/system.h"
+#include "prefs/brand.h"
+#include "prefs/settings.h"
 #include "ring/ringcontroller.h"
 #include "triggers/hotkey.h"
 #include "triggers/middleclicktap.h"
@@ -26,6 +26,9 @@
 namespace tandri {
 
 namespace {
+
+const std::array<QString, 3> shortcutKeys = {Shortcut::keyCodeKey, Shortcut::modifiersKey,
+                                             Shortcut::labelKey};
 
 std::shared_ptr<MenuItem> item(const QString& title, std::function<void()> action,
                                const QString& keyEquivalent = {}) {
@@ -117,8 +120,18 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
         Shortcut::recordingNotification, [this, alive](const QVariant& object) {
             if (alive.expired() || terminating_)
                 return;
-            recordingShortcut_ = object.typeId() == QMetaType::Bool && object.toBool();
+            const bool recording = object.typeId() == QMetaType::Bool && object.toBool();
+            if (recording && !recordingShortcut_) {
+                std::array<QJsonValue, 3> stored;
+                for (std::size_t i = 0; i < stored.size(); ++i)
+                    stored[i] =
+                        platform_.preferences.storedValue(Preferences::appDomain, shortcutKeys[i]);
+                storedBeforeRecording_ = stored;
+            }
+            recordingShortcut_ = recording;
             applyShortcut();
+            if (!recordingShortcut_)
+                storedBeforeRecording_.reset();
         });
 
     // The signal only wakes the event loop; the quit itself runs there like any other.
@@ -258,6 +271,8 @@ void AppDelegate::applyShortcut() {
         hotKey_ = std::move(hotKey);
         registered_ = wanted;
         refused_.reset();
+    } else if (restoreShortcutBeforeRecording(wanted)) {
+        return;
     } else {
         refused_ = wanted;
         const Shortcut fallback = registered_.value_or(Shortcut::standard());
@@ -278,6 +293,20 @@ void AppDelegate::applyShortcut() {
         }
     }
     refreshHints();
+}
+
+bool AppDelegate::restoreShortcutBeforeRecording(const Shortcut& taken) {
+    if (!storedBeforeRecording_)
+        return false;
+    // The user's own shortcut comes back, stored and registered: a taken recording is not kept
+    // in its place, nor is the standard one.
+    const std::array<QJsonValue, 3> stored = *std::exchange(storedBeforeRecording_, std::nullopt);
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        platform_.preferences.setValue(Preferences::appDomain, shortcutKeys[i], stored[i]);
+    refused_.reset();
+    applyShortcut();
+    platform_.notifications.post(Shortcut::rejectedNotification, taken.label);
+    return true;
 }
 
 void AppDelegate::tearDownMiddleClick() {

@@ -1,14 +1,16 @@
 #pragma once
 
+#include <QJsonValue>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/menu.h"
-#include "ring/ringcaches.h"
 #include "prefs/settingstab.h"
+#include "ring/ringcaches.h"
 #include "triggers/shortcut.h"
 
 namespace tandri {
@@ -87,6 +89,9 @@ private:
     void installTriggerCallbacks(HotKey& hotKey);
     void tearDownMiddleClick();
     void preferencesChanged();
+    /// Puts back the shortcut stored before a recording whose result is taken; false when no
+    /// recording just ended.
+    bool restoreShortcutBeforeRecording(const Shortcut& taken);
     /// Wraps a member call so that it does nothing once the delegate is gone or terminating.
     std::function<void()> weakly(void (AppDelegate::*member)());
 
@@ -100,6 +105,9 @@ private:
     std::optional<Shortcut> registered_;
     /// The stored shortcut that could not be registered in this run.
     std::optional<Shortcut> refused_;
+    /// The three stored shortcut values as they were when a recording started, written back
+    /// when the recorded combination turns out to be taken.
+    std::optional<std::array<QJsonValue, 3>> storedBeforeRecording_;
     std::vector<std::shared_ptr<MenuItem>> conflictItems_;
     bool recordingShortcut_ = false;
     std::shared_ptr<Menu> statusMenu_;

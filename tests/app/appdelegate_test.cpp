@@ -8,10 +8,10 @@
 #include "app/launchoptions.h"
 #include "app/missingsettingswindow.h"
 #include "app/missingwelcomeguide.h"
-#include "prefs/settings.h"
 #include "catalogue/dockhider.h"
 #include "platform/notifications.h"
 #include "platform/preferences.h"
+#include "prefs/settings.h"
 #include "ring/ringcontroller.h"
 #include "ring/ringharness.h"
 #include "support/testdesktop.h"
@@ -407,8 +407,10 @@ TEST(AppDelegate, RecordingAShortcutHoldsTheKeysBack) {
         EXPECT_FALSE(recorder.isRecording());
         EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
         shell.desktop.queues().runMain();
-        EXPECT_EQ(recorder.shortcut(), commandK) << "the choice stays for the next start";
+        EXPECT_EQ(recorder.shortcut(), Shortcut::standard());
         EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
+        EXPECT_TRUE(
+            shell.prefs().storedValue(Preferences::appDomain, Shortcut::keyCodeKey).isUndefined());
 
         // Closing the window mid-recording does not leave the program without its keys.
         recorder.start();
@@ -420,6 +422,33 @@ TEST(AppDelegate, RecordingAShortcutHoldsTheKeysBack) {
     // A notification without a boolean counts as "not recording".
     shell.desktop.notifications().post(Shortcut::recordingNotification, QStringLiteral("yes"));
     EXPECT_FALSE(shell.delegate.recordingShortcut());
+}
+
+TEST(AppDelegate, ATakenRecordingGivesBackTheUsersOwnShortcut) {
+    Shell shell(R"({"takenShortcuts": [[40, 256]]})");
+    controlOptionK.save(shell.prefs());
+    shell.launch();
+    ASSERT_EQ(shell.delegate.registered(), controlOptionK);
+    ShortcutRecorder recorder(shell.desktop.platform());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        recorder.start();
+        shell.sim().typeKey(KeyEvent{40, KeyEvent::commandFlag, "k"});
+        shell.settle();
+        EXPECT_EQ(shell.delegate.registered(), controlOptionK) << attempt;
+        EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 6144}}));
+        EXPECT_EQ(Shortcut::current(shell.prefs()), controlOptionK);
+        EXPECT_EQ(recorder.shortcut(), controlOptionK);
+        EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
+        // Nothing is refused in this run, so the status menu has no warning to give.
+        EXPECT_FALSE(shell.delegate.refused());
+        EXPECT_EQ(shell.menu()[0], "Hold ⌃⌥K, flick to an app, release (disabled)");
+    }
+    // A free recording afterwards is kept as usual.
+    recorder.start();
+    shell.sim().typeKey(KeyEvent{40, KeyEvent::controlFlag, "k"});
+    shell.settle();
+    EXPECT_EQ(Shortcut::current(shell.prefs()).label, "⌃K");
+    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 4096}}));
 }
 
 TEST(AppDelegate, LaunchArgumentsAndRequestsToOpenWindows) {
