@@ -1,9 +1,9 @@
 #include "app/appdelegate.h"
 
 #include "app/launchoptions.h"
-#include "app/settingspresenter.h"
+#include "settings/settingspresenter.h"
 #include "app/updater.h"
-#include "app/welcomepresenter.h"
+#include "onboarding/welcomepresenter.h"
 #include "catalogue/dockhider.h"
 #include "catalogue/migration.h"
 #include "platform/accessibility.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/settingspresenter.h"
+#include "settings/settingspresenter.h"
 
 namespace tandri {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/welcomepresenter.h"
+#include "onboarding/welcomepresenter.h"
 #include "platform/preferences.h"
 
 namespace tandri {

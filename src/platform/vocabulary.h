@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace tandri {
 
@@ -19,6 +20,13 @@ public:
     virtual QString loginItemSettings() const = 0;
     /// The system's name, where a text names it ("macOS may ask…"); empty where no text should.
     virtual QString systemName() const = 0;
+    /// The ring's own shortcut to Settings, as this desktop writes it ("⌘,").
+    virtual QString settingsShortcut() const = 0;
+    /// Why window listing is not allowed where the user has nothing to grant; absent where the
+    /// system asks the user and an "Allow…" button makes sense.
+    virtual std::optional<QString> accessibilityHelp() const = 0;
+    /// The same for window pictures.
+    virtual std::optional<QString> screenRecordingHelp() const = 0;
 };
 
 }  // namespace tandri

@@ -16,6 +16,14 @@ public:
         return QStringLiteral("your desktop's startup settings");
     }
     QString systemName() const override { return {}; }
+    QString settingsShortcut() const override { return QStringLiteral("Ctrl+,"); }
+    std::optional<QString> accessibilityHelp() const override {
+        return QStringLiteral(
+            "Comes with any window manager that lists its windows; the one running does not.");
+    }
+    std::optional<QString> screenRecordingHelp() const override {
+        return QStringLiteral("Needs the display's Composite extension, which it lacks.");
+    }
 };
 
 }  // namespace tandri
