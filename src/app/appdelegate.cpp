@@ -1,11 +1,10 @@
 #include "app/appdelegate.h"
 
 #include "app/launchoptions.h"
-#include "settings/settingspresenter.h"
 #include "app/updater.h"
-#include "onboarding/welcomepresenter.h"
 #include "catalogue/dockhider.h"
 #include "catalogue/migration.h"
+#include "onboarding/welcomepresenter.h"
 #include "platform/accessibility.h"
 #include "platform/clock.h"
 #include "platform/notifications.h"
@@ -19,6 +18,7 @@
 #include "prefs/brand.h"
 #include "prefs/settings.h"
 #include "ring/ringcontroller.h"
+#include "settings/settingspresenter.h"
 #include "triggers/hotkey.h"
 #include "triggers/middleclicktap.h"
 #include "triggers/shortcutconflicts.h"
@@ -81,7 +81,7 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
     Settings::registerDefaults(preferences);
 
     openSettingsObservation_ = platform_.notifications.observe(
-        openSettingsNotification, [this, alive](const QVariant& object) {
+        SettingsPresenter::openNotification, [this, alive](const QVariant& object) {
             if (alive.expired())
                 return;
             std::optional<SettingsTab> tab;

@@ -32,7 +32,6 @@ struct Platform;
 /// observers that re-apply the preferences, the Dock hiding and the orderly exit. Main thread.
 class AppDelegate {
 public:
-    static inline const QString openSettingsNotification = QStringLiteral("TandriOpenSettings");
     /// Seconds between attempts to upgrade the middle button from listening to filtering.
     static constexpr double tapRetryInterval = 3.0;
     /// Seconds after launch before "--demo" opens the ring.

@@ -14,6 +14,7 @@
 #include "prefs/settings.h"
 #include "ring/ringcontroller.h"
 #include "ring/ringharness.h"
+#include "settings/settingspresenter.h"
 #include "support/testdesktop.h"
 #include "support/waitforevents.h"
 #include "triggers/hotkey.h"
@@ -474,9 +475,9 @@ TEST(AppDelegate, LaunchArgumentsAndRequestsToOpenWindows) {
 
         // Requests from elsewhere in the program.
         Notifications& center = shell.desktop.notifications();
-        center.post(AppDelegate::openSettingsNotification, QStringLiteral("windows"));
-        center.post(AppDelegate::openSettingsNotification, 3);
-        center.post(AppDelegate::openSettingsNotification);
+        center.post(SettingsPresenter::openNotification, QStringLiteral("windows"));
+        center.post(SettingsPresenter::openNotification, 3);
+        center.post(SettingsPresenter::openNotification);
         EXPECT_EQ(shell.settings.requests,
                   (std::vector<SettingsTab>{SettingsTab::General, SettingsTab::Windows,
                                             SettingsTab::General, SettingsTab::General}));
