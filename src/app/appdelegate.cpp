@@ -15,6 +15,7 @@
 #include "platform/quitrequests.h"
 #include "platform/statusitems.h"
 #include "platform/system.h"
+#include "platform/vocabulary.h"
 #include "prefs/brand.h"
 #include "prefs/settings.h"
 #include "ring/ringcontroller.h"
@@ -375,8 +376,8 @@ void AppDelegate::synchronizeDock() {
 void AppDelegate::refreshHints() {
     if (hintItems_.size() != 2)
         return;
-    const QString label =
-        registered_ ? registered_->label : Shortcut::current(platform_.preferences).label;
+    const QString label = platform_.vocabulary.shortcut(
+        registered_ ? registered_->label : Shortcut::current(platform_.preferences).label);
     hintItems_[0]->title =
         QStringLiteral("Hold ") + label + QStringLiteral(", flick to an app, release");
     hintItems_[1]->title =
@@ -389,9 +390,10 @@ void AppDelegate::refreshConflictItems() {
     conflictItems_.clear();
 
     const Shortcut shortcut = registered_.value_or(Shortcut::current(platform_.preferences));
-    const std::optional<QString> warning =
-        refused_ ? refused_->label + QStringLiteral(" is taken by another app.")
-                 : ShortcutConflicts::warning(platform_, shortcut);
+    const std::optional<QString> warning = refused_
+                                               ? platform_.vocabulary.shortcut(refused_->label) +
+                                                     QStringLiteral(" is taken by another app.")
+                                               : ShortcutConflicts::warning(platform_, shortcut);
     if (!warning)
         return;
     auto warningItem = label(*warning);

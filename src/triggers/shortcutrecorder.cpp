@@ -9,6 +9,7 @@
 #include "platform/preferences.h"
 #include "platform/queues.h"
 #include "platform/screens.h"
+#include "platform/vocabulary.h"
 
 namespace tandri {
 
@@ -47,7 +48,14 @@ ShortcutRecorder::~ShortcutRecorder() {
 }
 
 QString ShortcutRecorder::controlText() const {
-    return isRecording_ ? recordingText : shortcut_.label;
+    return isRecording_ ? recordingText : platform_.vocabulary.shortcut(shortcut_.label);
+}
+
+QString ShortcutRecorder::ruleMessage() const {
+    const Vocabulary& words = platform_.vocabulary;
+    return QStringLiteral("Use %1, %2 or %3 with a key (or a function key on its own).")
+        .arg(words.shortcut(QStringLiteral("⌘")), words.shortcut(QStringLiteral("⌃")),
+             words.shortcut(QStringLiteral("⌥")));
 }
 
 void ShortcutRecorder::toggle() {
@@ -101,7 +109,7 @@ bool ShortcutRecorder::handleKey(const KeyEvent& event) {
     }
     const std::optional<Shortcut> recorded = Shortcut::fromKeyEvent(event);
     if (!recorded) {
-        message_ = ruleMessage;
+        message_ = ruleMessage();
         notifyChanged();
         return true;
     }
@@ -116,7 +124,8 @@ void ShortcutRecorder::rejected(const QVariant& label) {
     // start and uses another for now.
     shortcut_ = Shortcut::current(platform_.preferences);
     const bool hasLabel = label.typeId() == QMetaType::QString && !label.toString().isEmpty();
-    message_ = (hasLabel ? label.toString() : QStringLiteral("That shortcut")) +
+    message_ = (hasLabel ? platform_.vocabulary.shortcut(label.toString())
+                         : QStringLiteral("That shortcut")) +
                QStringLiteral(" is taken by another app.");
     notifyChanged();
 }

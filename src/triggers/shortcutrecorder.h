@@ -18,8 +18,8 @@ struct Platform;
 /// thread.
 class ShortcutRecorder {
 public:
-    static inline const QString ruleMessage =
-        QStringLiteral("Use ⌘, ⌃ or ⌥ with a key (or a function key on its own).");
+    /// Why a combination was refused, in the desktop's words ("Use ⌘, ⌃ or ⌥ with a key…").
+    QString ruleMessage() const;
     static inline const QString recordingText = QStringLiteral("Press keys…");
 
     explicit ShortcutRecorder(Platform& platform);

@@ -18,6 +18,7 @@ class JsonPreferences;
 class LocalFiles;
 class NotificationCenter;
 class SignalQuitRequests;
+class Vocabulary;
 }  // namespace tandri
 
 namespace tandri::test {
@@ -30,6 +31,7 @@ struct ServiceOverrides {
     Files* files = nullptr;
     Workspace* workspace = nullptr;
     System* system = nullptr;
+    Vocabulary* vocabulary = nullptr;
 };
 /// `base` with the services of `with` in place of its own.
 Platform replacing(const Platform& base, const ServiceOverrides& with);

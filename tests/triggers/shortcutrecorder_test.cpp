@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <memory>
 
+#include "platform/common/linuxvocabulary.h"
 #include "platform/notifications.h"
 #include "platform/platform.h"
 #include "platform/preferences.h"
@@ -106,7 +107,7 @@ TEST(ShortcutRecorder, ShiftAloneBreaksTheRuleAndRecordingGoesOn) {
     EXPECT_EQ(stored(desktop, Shortcut::modifiersKey), QJsonValue(768));
     EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
     // The refusal stays beside the control until the next recording starts.
-    EXPECT_EQ(recorder.message(), ShortcutRecorder::ruleMessage);
+    EXPECT_EQ(recorder.message(), "Use ⌘, ⌃ or ⌥ with a key (or a function key on its own).");
     recorder.start();
     EXPECT_EQ(recorder.message(), std::nullopt);
     EXPECT_EQ(watcher.changes, 4);
@@ -156,6 +157,25 @@ TEST(ShortcutRecorder, ATakenShortcutShowsWhatIsInForce) {
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
     EXPECT_EQ(watcher.changes, 3);
+}
+
+TEST(ShortcutRecorder, OnLinuxEveryTextUsesTheDesktopsWords) {
+    TestDesktop desktop;
+    LinuxVocabulary linux;
+    Platform platform = replacing(desktop.platform(), {.vocabulary = &linux});
+    ShortcutRecorder recorder(platform);
+    EXPECT_EQ(recorder.controlText(), "Alt+Space");
+    recorder.start();
+    EXPECT_TRUE(desktop.sim().typeKey(shiftA));
+    EXPECT_EQ(recorder.message(),
+              "Use Super, Ctrl or Alt with a key (or a function key on its own).");
+    EXPECT_TRUE(desktop.sim().typeKey(commandShiftA));
+    EXPECT_EQ(recorder.controlText(), "Shift+Super+A");
+    // The stored label keeps the system's own glyphs.
+    EXPECT_EQ(Shortcut::current(desktop.preferences()).label, "⇧⌘A");
+    desktop.notifications().post(Shortcut::rejectedNotification, QStringLiteral("⌃⌥K"));
+    desktop.queues().runMain();
+    EXPECT_EQ(recorder.message(), "Ctrl+Alt+K is taken by another app.");
 }
 
 TEST(ShortcutRecorder, ARejectionWithoutALabelNamesNone) {
