@@ -6,9 +6,9 @@
 #include "app/backend.h"
 #include "app/commandline.h"
 #include "app/launchoptions.h"
-#include "app/missingsettingswindow.h"
 #include "app/missingwelcomeguide.h"
 #include "app/options.h"
+#include "settings/settingswindow.h"
 #include "diagnostics/listwindows.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         }
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();
-            MissingSettingsWindow settings;
+            SettingsWindow settings(platform);
             MissingWelcomeGuide welcome(platform.preferences);
             AppDelegate delegate(platform, settings, welcome, &backend->thumbnails());
             delegate.quitApplication = [] {

@@ -1,5 +1,6 @@
 #include "platform/common/linuxvocabulary.h"
 
+#include <QDir>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -34,6 +35,19 @@ constexpr std::array<std::pair<char16_t, const char*>, 13> keys{{
 }};
 
 }  // namespace
+
+QString LinuxVocabulary::applicationsFolder() const {
+    QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
+    if (dataDirs.isEmpty())
+        dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    for (const QString& dir : dataDirs) {
+        const QDir applications(dir + QStringLiteral("/applications"));
+        if (QDir::isAbsolutePath(dir) &&
+            !applications.entryList({QStringLiteral("*.desktop")}, QDir::Files).isEmpty())
+            return applications.path();
+    }
+    return QDir::homePath();
+}
 
 QString LinuxVocabulary::shortcut(const QString& storedLabel) const {
     QStringList parts;

@@ -16,6 +16,8 @@ public:
         return QStringLiteral("your desktop's startup settings");
     }
     QString systemName() const override { return {}; }
+    /// The first data folder whose applications folder holds desktop entries.
+    QString applicationsFolder() const override;
     QString settingsShortcut() const override { return QStringLiteral("Ctrl+,"); }
     std::optional<QString> accessibilityHelp() const override {
         return QStringLiteral(

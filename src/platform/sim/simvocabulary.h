@@ -16,6 +16,7 @@ public:
         return QStringLiteral("System Settings → General → Login Items");
     }
     QString systemName() const override { return QStringLiteral("macOS"); }
+    QString applicationsFolder() const override { return QStringLiteral("/Applications"); }
     QString settingsShortcut() const override { return QStringLiteral("⌘,"); }
     std::optional<QString> accessibilityHelp() const override { return std::nullopt; }
     std::optional<QString> screenRecordingHelp() const override { return std::nullopt; }
