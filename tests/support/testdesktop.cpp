@@ -63,7 +63,7 @@ Platform replacing(const Platform& base, const ServiceOverrides& with) {
                     base.quitRequests,
                     base.statusItems,
                     base.contextMenus,
-                    base.loginItems,
+                    with.loginItems ? *with.loginItems : base.loginItems,
                     with.vocabulary ? *with.vocabulary : base.vocabulary};
 }
 

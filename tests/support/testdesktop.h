@@ -16,6 +16,7 @@
 namespace tandri {
 class JsonPreferences;
 class LocalFiles;
+class LoginItems;
 class NotificationCenter;
 class SignalQuitRequests;
 class Vocabulary;
@@ -32,6 +33,7 @@ struct ServiceOverrides {
     Workspace* workspace = nullptr;
     System* system = nullptr;
     Vocabulary* vocabulary = nullptr;
+    LoginItems* loginItems = nullptr;
 };
 /// `base` with the services of `with` in place of its own.
 Platform replacing(const Platform& base, const ServiceOverrides& with);
