@@ -63,7 +63,7 @@ AppsTab::AppsTab(Platform& platform)
     std::vector<std::pair<QString, QString>> choices;
     for (AppSet set : allAppSets) choices.emplace_back(title(set), rawValue(set));
     appSet_ =
-        FormParts::boundPicker(preferences, Settings::appSetKey, choices,
+        FormParts::boundPicker(preferences, Settings::appSetKey, QStringLiteral("Show"), choices,
                                rawValue(Settings::appSet(preferences)), QStringLiteral("appSet"));
 
     auto* layout = new QVBoxLayout(this);

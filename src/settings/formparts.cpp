@@ -44,11 +44,12 @@ QCheckBox* boundToggle(Preferences& preferences, const QString& key, const QStri
     return toggle;
 }
 
-QComboBox* boundPicker(Preferences& preferences, const QString& key,
+QComboBox* boundPicker(Preferences& preferences, const QString& key, const QString& label,
                        const std::vector<std::pair<QString, QString>>& choices,
                        const QString& current, const QString& name) {
     auto* picker = new QComboBox;
     picker->setObjectName(name);
+    picker->setAccessibleName(label);
     picker->setProperty("key", key);
     for (const auto& [title, raw] : choices) picker->addItem(title, raw);
     picker->setCurrentIndex(std::max(0, picker->findData(current)));

@@ -30,7 +30,8 @@ QCheckBox* boundToggle(Preferences& preferences, const QString& key, const QStri
                        const QString& name);
 /// A picker over (title, raw value) pairs, showing `current`, that writes the raw value of every
 /// choice to `key` at once. `key` may change later through the returned box's "key" property.
-QComboBox* boundPicker(Preferences& preferences, const QString& key,
+/// `label` names it for screen readers.
+QComboBox* boundPicker(Preferences& preferences, const QString& key, const QString& label,
                        const std::vector<std::pair<QString, QString>>& choices,
                        const QString& current, const QString& name);
 

@@ -23,14 +23,14 @@ LookTab::LookTab(Platform& platform)
     const RingStyle current = Settings::ringStyle(preferences);
     std::vector<std::pair<QString, QString>> styles;
     for (RingStyle style : allRingStyles) styles.emplace_back(title(style), rawValue(style));
-    style_ = FormParts::boundPicker(preferences, Settings::ringStyleKey, styles, rawValue(current),
-                                    QStringLiteral("style"));
+    style_ = FormParts::boundPicker(preferences, Settings::ringStyleKey, QStringLiteral("Style"),
+                                    styles, rawValue(current), QStringLiteral("style"));
     std::vector<std::pair<QString, QString>> backgrounds;
     for (RingBackground background : allRingBackgrounds)
         backgrounds.emplace_back(title(background), rawValue(background));
-    background_ = FormParts::boundPicker(preferences, Settings::backgroundKey(current), backgrounds,
-                                         rawValue(Settings::background(preferences, current)),
-                                         QStringLiteral("background"));
+    background_ = FormParts::boundPicker(
+        preferences, Settings::backgroundKey(current), QStringLiteral("Background"), backgrounds,
+        rawValue(Settings::background(preferences, current)), QStringLiteral("background"));
 
     auto* layout = new QVBoxLayout(this);
     auto* styleRow = new QHBoxLayout;

@@ -29,9 +29,9 @@ WindowsTab::WindowsTab(Platform& platform)
     std::vector<std::pair<QString, QString>> layouts;
     for (WindowLayout layout : allWindowLayouts)
         layouts.emplace_back(title(layout), rawValue(layout));
-    layout_ = FormParts::boundPicker(preferences, Settings::windowLayoutKey, layouts,
-                                     rawValue(Settings::windowLayout(preferences)),
-                                     QStringLiteral("windowLayout"));
+    layout_ = FormParts::boundPicker(
+        preferences, Settings::windowLayoutKey, QStringLiteral("Show windows as"), layouts,
+        rawValue(Settings::windowLayout(preferences)), QStringLiteral("windowLayout"));
     accessibility_ =
         new PermissionRow(QStringLiteral("Accessibility"),
                           QStringLiteral("Needed to list window titles and bring up one window."),

@@ -86,6 +86,8 @@ public:
         env.insert("XDG_DATA_HOME", data.path());
         env.remove("TANDRI_DESKTOP");
         env.insert("QT_QPA_PLATFORM", "xcb");
+        for (const QString& name : extraEnvironment.keys())
+            env.insert(name, extraEnvironment.value(name));
         return env;
     }
 
@@ -124,6 +126,8 @@ public:
 
     QTemporaryDir config;
     QTemporaryDir data;
+    /// Set for the program on top of the session's own.
+    QProcessEnvironment extraEnvironment;
     QProcess program;
     std::vector<std::unique_ptr<QProcess>> clients;
 

@@ -55,7 +55,9 @@ bool TrayStatusItems::available() {
 
 std::unique_ptr<StatusItem> TrayStatusItems::create(const QImage& image, const QString& toolTip,
                                                     std::shared_ptr<Menu> menu) {
-    if (!available() || !menu)
+    // Without a tray yet the icon is made all the same: Qt docks it once a tray appears, as
+    // when a panel starts after the program or restarts.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !menu)
         return nullptr;
     return std::make_unique<Item>(image, toolTip, std::move(menu));
 }

@@ -11,6 +11,7 @@ public:
     /// Whether the desktop shows tray icons now.
     static bool available();
 
+    /// Null only without a widget application: a tray that appears later gets the icon.
     [[nodiscard]] std::unique_ptr<StatusItem> create(const QImage& image, const QString& toolTip,
                                                      std::shared_ptr<Menu> menu) override;
 
