@@ -7,11 +7,11 @@
 #include "app/commandline.h"
 #include "app/launchoptions.h"
 #include "app/missingsettingswindow.h"
-#include "app/missingwelcomeguide.h"
 #include "app/options.h"
 #include "diagnostics/listwindows.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
+#include "onboarding/onboardingwindow.h"
 #include "platform/common/socketsingleinstance.h"
 #include "windows/thumbnailcache.h"
 
@@ -105,10 +105,13 @@ int main(int argc, char** argv) {
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();
             MissingSettingsWindow settings;
-            MissingWelcomeGuide welcome(platform.preferences);
+            OnboardingWindow welcome(platform);
             AppDelegate delegate(platform, settings, welcome, &backend->thumbnails());
             delegate.quitApplication = [] {
                 QCoreApplication::quit();
+            };
+            welcome.endProgram = [&delegate] {
+                delegate.terminate();
             };
             // Logging out ends the program without the Quit item; the Dock is given back then too.
             QObject::connect(&app, &QCoreApplication::aboutToQuit,

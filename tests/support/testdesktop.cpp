@@ -64,7 +64,7 @@ Platform replacing(const Platform& base, const ServiceOverrides& with) {
                     base.statusItems,
                     base.contextMenus,
                     base.loginItems,
-                    base.vocabulary};
+                    with.vocabulary ? *with.vocabulary : base.vocabulary};
 }
 
 Platform& TestDesktop::platform() {

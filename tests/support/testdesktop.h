@@ -30,6 +30,7 @@ struct ServiceOverrides {
     Files* files = nullptr;
     Workspace* workspace = nullptr;
     System* system = nullptr;
+    Vocabulary* vocabulary = nullptr;
 };
 /// `base` with the services of `with` in place of its own.
 Platform replacing(const Platform& base, const ServiceOverrides& with);
