@@ -62,6 +62,8 @@ void OnboardingView::setStep(int step) {
             break;
     }
     pageArea_->addWidget(page_);
+    // A layout shows a late child only once the event loop runs; the page is wanted now.
+    page_->show();
     static const char* const titles[] = {"Get Started", "Continue", "Continue", "Done"};
     primary_->setText(QString::fromUtf8(titles[step]));
     back_->setVisible(step > 0);

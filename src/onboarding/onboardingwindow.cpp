@@ -30,8 +30,9 @@ OnboardingWindow::OnboardingWindow(Platform& platform) : platform_(platform) {
 OnboardingWindow::~OnboardingWindow() {
     if (window_) {
         window_->removeEventFilter(this);
-        delete window_;
+        closed_.push_back(window_);
     }
+    for (const QPointer<QWidget>& window : closed_) delete window.data();
 }
 
 void OnboardingWindow::show(std::optional<int> step) {
@@ -45,7 +46,6 @@ void OnboardingWindow::show(std::optional<int> step) {
                                      Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
         window->setObjectName(QStringLiteral("onboarding"));
         window->setWindowTitle(QStringLiteral("Welcome to ") + Brand::name());
-        window->setAttribute(Qt::WA_DeleteOnClose);
         window->setFixedSize(windowSize);
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -97,6 +97,9 @@ bool OnboardingWindow::eventFilter(QObject* watched, QEvent* event) {
         if ((event->spontaneous() || finishing_) && !quitting_)
             closedByUser();
         window_->removeEventFilter(this);
+        window_->deleteLater();
+        std::erase_if(closed_, [](const QPointer<QWidget>& window) { return !window; });
+        closed_.push_back(window_);
         window_ = nullptr;
         view_ = nullptr;
     }

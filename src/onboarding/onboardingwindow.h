@@ -3,14 +3,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
+#include "onboarding/onboardingview.h"
 #include "onboarding/welcomepresenter.h"
 
 namespace tandri {
 
-class OnboardingView;
 struct Platform;
 
 /// The welcome guide's one window. It counts as done only once the user closes it: a window
@@ -52,6 +54,9 @@ private:
 
     Platform& platform_;
     QPointer<QWidget> window_;
+    /// Closed windows whose deletion is still to come; they go at the latest with this object,
+    /// since their pages observe services that may not outlive it.
+    std::vector<QPointer<QWidget>> closed_;
     QPointer<OnboardingView> view_;
     bool quitting_ = false;
     bool finishing_ = false;
