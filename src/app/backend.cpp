@@ -170,6 +170,10 @@ Platform& Backend::platform() {
     return *services_->platform;
 }
 
+bool Backend::simulated() const {
+    return services_->simDesktop != nullptr;
+}
+
 QString Backend::desktopName() const {
     return services_->desktopName;
 }

@@ -31,6 +31,8 @@ public:
     Platform& platform();
     /// Which desktop the program runs on, for messages: "the simulated desktop in FILE".
     QString desktopName() const;
+    /// Whether the desktop is a simulated one, whose windows nobody sees.
+    bool simulated() const;
     /// The process's one cache of window pictures.
     ThumbnailCache& thumbnails();
 

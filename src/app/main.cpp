@@ -6,12 +6,12 @@
 #include "app/backend.h"
 #include "app/commandline.h"
 #include "app/launchoptions.h"
-#include "app/missingwelcomeguide.h"
 #include "app/options.h"
 #include "settings/settingswindow.h"
 #include "diagnostics/listwindows.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
+#include "onboarding/onboardingwindow.h"
 #include "platform/common/socketsingleinstance.h"
 #include "windows/thumbnailcache.h"
 
@@ -105,10 +105,21 @@ int main(int argc, char** argv) {
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();
             SettingsWindow settings(platform);
-            MissingWelcomeGuide welcome(platform.preferences);
+            OnboardingWindow welcome(platform);
+            // Nobody sees the simulated desktop's windows: say what opened.
+            if (backend->simulated()) {
+                settings.shown = [&err](SettingsTab tab) {
+                    err << "tandri: Settings open on its " << SettingsTabs::rawValue(tab)
+                        << " tab\n";
+                    err.flush();
+                };
+            }
             AppDelegate delegate(platform, settings, welcome, &backend->thumbnails());
             delegate.quitApplication = [] {
                 QCoreApplication::quit();
+            };
+            welcome.endProgram = [&delegate] {
+                delegate.terminate();
             };
             // Logging out ends the program without the Quit item; the Dock is given back then too.
             QObject::connect(&app, &QCoreApplication::aboutToQuit,

@@ -34,6 +34,8 @@ void SettingsWindow::show(SettingsTab tab) {
     view_->show();
     view_->raise();
     view_->activateWindow();
+    if (shown)
+        shown(tab);
 }
 
 void SettingsWindow::close() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "settings/settingsnavigation.h"
@@ -25,6 +26,8 @@ public:
     SettingsWindow& operator=(const SettingsWindow&) = delete;
 
     void show(SettingsTab tab) override;
+    /// Runs after every request has been shown.
+    std::function<void(SettingsTab)> shown;
     void close();
 
     /// The window, or null while it is closed.

@@ -7,7 +7,6 @@
 
 #include "app/launchoptions.h"
 #include "app/missingsettingswindow.h"
-#include "app/missingwelcomeguide.h"
 #include "catalogue/dockhider.h"
 #include "platform/notifications.h"
 #include "platform/preferences.h"
@@ -15,6 +14,7 @@
 #include "ring/ringcontroller.h"
 #include "ring/ringharness.h"
 #include "settings/settingspresenter.h"
+#include "support/fakewelcomeguide.h"
 #include "support/testdesktop.h"
 #include "support/waitforevents.h"
 #include "triggers/hotkey.h"
@@ -41,7 +41,7 @@ public:
         // The Trash entry would change the ring's geometry the flick relies on.
         prefs().setValue(Preferences::appDomain, Settings::placesKey, false);
         if (onboardingDone)
-            prefs().setValue(Preferences::appDomain, MissingWelcomeGuide::doneKey, true);
+            prefs().setValue(Preferences::appDomain, OnboardingWindow::doneKey, true);
         delegate.quitApplication = [this] {
             ++quits;
         };
@@ -73,7 +73,7 @@ public:
     TestDesktop desktop;
     RingCaches caches;
     MissingSettingsWindow settings;
-    MissingWelcomeGuide welcome;
+    FakeWelcomeGuide welcome;
     AppDelegate delegate;
     int quits = 0;
     int openings = 0;

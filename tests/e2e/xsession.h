@@ -93,6 +93,9 @@ public:
 
     /// Starts the program and waits until it says it runs.
     bool startProgram(const QStringList& arguments = {}) {
+        // What an earlier run said must not answer for this one.
+        errors();
+        errorText.clear();
         program.setProcessEnvironment(environment());
         program.start(QStringLiteral(TANDRI_PROGRAM), arguments);
         if (!program.waitForStarted())

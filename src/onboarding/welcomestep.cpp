@@ -1,0 +1,78 @@
+#include "onboarding/welcomestep.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+#include "catalogue/appsource.h"
+#include "onboarding/flickdemo.h"
+#include "onboarding/guidewidgets.h"
+#include "platform/platform.h"
+#include "platform/system.h"
+#include "platform/vocabulary.h"
+#include "prefs/brand.h"
+
+namespace tandri {
+
+namespace {
+
+QLabel* image(const QImage& picture, QSize points, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    const qreal scale = label->devicePixelRatioF();
+    QPixmap pixmap = QPixmap::fromImage(
+        picture.scaled(points * scale, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(scale);
+    label->setPixmap(pixmap);
+    label->setFixedSize(points);
+    return label;
+}
+
+}  // namespace
+
+WelcomeStep::WelcomeStep(Platform& platform, QWidget* parent) : QWidget(parent) {
+    const QString name = Brand::name();
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(10);
+    // The program's own mark stands for its icon: it has no other.
+    layout->addWidget(image(Brand::menuBarImage(84.0 / 18 * 2), {84, 84}, "appIcon", this), 0,
+                      Qt::AlignHCenter);
+    layout->addWidget(GuideWidgets::heading(QStringLiteral("Welcome to ") + name, "title", this));
+    // Where there is no Dock, the ring stands in for the apps, not for a Dock.
+    auto* subtitle = GuideWidgets::paragraph(platform.system.hasDock()
+                                                 ? QStringLiteral("Your Dock, at your cursor.")
+                                                 : QStringLiteral("Your apps, at your cursor."),
+                                             "subtitle", this);
+    subtitle->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(subtitle);
+
+    std::vector<QImage> icons;
+    for (const RingApp& app : AppSource::ringApps(platform, true)) {
+        if (!app.icon.isNull())
+            icons.push_back(app.icon);
+    }
+    layout->addWidget(new FlickDemo(platform.clock, std::move(icons), this), 0, Qt::AlignHCenter);
+
+    auto* hold = new QLabel(this);
+    hold->setObjectName(QStringLiteral("hold"));
+    hold->setWordWrap(true);
+    hold->setTextFormat(Qt::RichText);
+    hold->setText(QStringLiteral("Hold <b>") +
+                  GuideWidgets::shortcutLabel(platform).toHtmlEscaped() +
+                  QStringLiteral("</b> wherever your cursor is: your apps appear in a ring around "
+                                 "it. Flick toward one and let go to switch to it."));
+    layout->addWidget(hold);
+
+    auto* lives = new QHBoxLayout;
+    lives->addStretch();
+    lives->addWidget(GuideWidgets::paragraph(
+        name + QStringLiteral(" lives in the ") + platform.vocabulary.statusArea() + u':',
+        "livesIn", this));
+    lives->addWidget(image(Brand::menuBarImage(), {18, 18}, "statusImage", this));
+    lives->addStretch();
+    layout->addLayout(lives);
+    layout->addStretch();
+}
+
+}  // namespace tandri

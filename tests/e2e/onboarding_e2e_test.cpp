@@ -1,0 +1,154 @@
+// The welcome guide of the real program on a real X server: shown on the first start, ticked by
+// really opening the ring, finished by closing it, and not shown again.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "e2e/xsession.h"
+
+namespace tandri::test {
+namespace {
+
+constexpr int patience = 30000;
+const QString title = QStringLiteral("Welcome to Tandri");
+
+/// The window as the screen shows it now (the guide stays above the others), through
+/// ImageMagick's `import`.
+QImage picture(XSession& session, unsigned long window) {
+    const QString file = session.config.filePath(QStringLiteral("guide-now.png"));
+    QFile::remove(file);
+    XSession::run(QStringLiteral("import"), {"-window", QString::number(window), file});
+    return QImage(file);
+}
+
+/// The guide's check marks are this green and nothing else on its pages is.
+int greenPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - 0x34) < 40 && std::abs(c.green() - 0xa8) < 40 &&
+                std::abs(c.blue() - 0x53) < 40)
+                ++count;
+        }
+    }
+    return count;
+}
+
+/// The top of the page, where each page has its own heading (and the first its icon) and
+/// nothing moves.
+QImage headingStrip(const QImage& image) {
+    return image.copy(0, 0, image.width(), 70);
+}
+
+/// Keeps the page's picture, when the run was asked for pictures.
+void keep(const QImage& image, int step) {
+    const QString folder = qEnvironmentVariable("TANDRI_GUIDE_SHOTS");
+    if (!folder.isEmpty())
+        image.save(folder + QStringLiteral("/guide-%1.png").arg(step));
+}
+
+class Guide : public ::testing::Test {
+protected:
+    /// Presses the focused primary button and waits until the next page is up.
+    void next() {
+        XSession::xdotool({"windowactivate", "--sync", QString::number(window)});
+        const QImage before = headingStrip(picture(session, window));
+        XSession::xdotool({"key", "space"});
+        ASSERT_TRUE(waitForEvents(
+            [&] {
+                const QImage now = picture(session, window);
+                return !now.isNull() && headingStrip(now) != before;
+            },
+            patience))
+            << "the page did not change";
+    }
+    /// Waits until the window shows more green than `than`; the count then.
+    int waitForTicks(int than) {
+        int count = 0;
+        waitForEvents(
+            [&] {
+                count = greenPixels(picture(session, window));
+                return count > than;
+            },
+            patience);
+        return count;
+    }
+
+    XSession session;
+    unsigned long window = 0;
+};
+
+TEST_F(Guide, FirstStartShowsItTheRingTicksItAndClosedItStaysClosed) {
+    session.setPreferences({{"showPlaces", false}});
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Alpha"}, "Alpha"));
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    window = XSession::waitForWindow(title, patience);
+    ASSERT_NE(window, 0u) << "no guide on the first start";
+    // The pictures wait until the window is drawn.
+    ASSERT_TRUE(waitForEvents([&] { return !picture(session, window).isNull(); }, patience));
+    keep(picture(session, window), 0);
+
+    next();
+    const QImage tryIt = picture(session, window);
+    EXPECT_EQ(greenPixels(tryIt), 0) << "a row ticked before the ring opened";
+
+    // Away from the guide, so that the ring does not cover it.
+    const QPoint spot(220, 450);
+    move(spot);
+    int opened = 0;
+    {
+        // Held: the ring opens, and only the first row ticks.
+        Held trigger = Held::keys({"alt", "space"});
+        opened = waitForTicks(0);
+        ASSERT_GT(opened, 0) << "holding the shortcut did not tick the first row";
+        pause(400);
+    }
+    // Tapped: the ring stays open, and the keep-open row ticks.
+    XSession::xdotool({"key", "alt+space"});
+    const int kept = waitForTicks(opened + opened / 2);
+    EXPECT_GT(kept, opened + opened / 2) << "a tap did not tick the keep-open row";
+    XSession::xdotool({"key", "Escape"});
+    {
+        // Held, flicked up to the one app and let go: the switch row ticks.
+        Held trigger = Held::keys({"alt", "space"});
+        pause(100);
+        move(spot - QPoint(0, 80));
+        pause(450);
+    }
+    EXPECT_GT(waitForTicks(kept + opened / 2), kept + opened / 2) << "a pick did not tick";
+
+    keep(picture(session, window), 1);
+    next();
+    keep(picture(session, window), 2);
+    next();
+    keep(picture(session, window), 3);
+
+    // Closed by the user, from the title bar.
+    XSession::run(QStringLiteral("wmctrl"), {"-c", title});
+    ASSERT_TRUE(waitForEvents([&] { return XSession::waitForWindow(title, 100) == 0; }, patience))
+        << "the guide did not close";
+    // Finished, and no page to come back to.
+    const auto stored = [&] {
+        QFile file(session.config.filePath("tandri/defaults/app.tandri.json"));
+        file.open(QIODevice::ReadOnly);
+        return QJsonDocument::fromJson(file.readAll()).object();
+    };
+    EXPECT_TRUE(waitForEvents([&] { return stored().value("onboardingDone").toBool(); }, patience));
+    EXPECT_FALSE(stored().contains("onboardingStep"));
+    session.program.terminate();
+    XSession::finish(session.program, patience);
+
+    // The next start shows no guide, until one is asked for.
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    EXPECT_EQ(XSession::waitForWindow(title, 3000), 0u) << "the guide came back";
+    session.runProgram({"--onboarding"});
+    EXPECT_NE(XSession::waitForWindow(title, patience), 0u)
+        << "the running copy did not open the guide it was handed";
+}
+
+}  // namespace
+}  // namespace tandri::test

@@ -1,0 +1,448 @@
+#include "onboarding/onboardingwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QLabel>
+#include <QWidget>
+#include <algorithm>
+
+#include "onboarding/flickdemo.h"
+#include "onboarding/onboardingview.h"
+#include "onboarding/trystep.h"
+#include "platform/common/linuxsystem.h"
+#include "platform/common/linuxvocabulary.h"
+#include "platform/notifications.h"
+#include "platform/preferences.h"
+#include "prefs/appset.h"
+#include "prefs/settings.h"
+#include "ring/ringcontroller.h"
+#include "settings/permissionwatch.h"
+#include "settings/settingspresenter.h"
+#include "support/testdesktop.h"
+#include "triggers/shortcut.h"
+
+namespace tandri::test {
+namespace {
+
+const QString domain = Preferences::appDomain;
+const QString& doneKey = OnboardingWindow::doneKey;
+const QString& stepKey = OnboardingWindow::stepKey;
+
+/// The guide on a simulated desktop of two apps, in the desktop's own words unless others are
+/// given.
+class Guide {
+public:
+    explicit Guide(const ServiceOverrides& with = {})
+        : desktop(R"({"apps": [{"pid": 10, "name": "Notes"}, {"pid": 11, "name": "Mail"}]})"),
+          platform(replacing(desktop.platform(), with)),
+          guide(platform) {
+        guide.endProgram = [this] {
+            ++ends;
+        };
+    }
+
+    Preferences& prefs() { return desktop.preferences(); }
+    QWidget* find(const char* name) const {
+        return guide.window() ? guide.window()->findChild<QWidget*>(QString::fromLatin1(name))
+                              : nullptr;
+    }
+    template <typename T>
+    T* find(const char* name) const {
+        return qobject_cast<T*>(find(name));
+    }
+    void click(const char* name) {
+        auto* button = find<QAbstractButton>(name);
+        ASSERT_TRUE(button) << name;
+        button->click();
+    }
+    /// What a control reads; empty for none.
+    QString text(const char* name) const {
+        if (auto* label = find<QLabel>(name))
+            return label->text();
+        if (auto* button = find<QAbstractButton>(name))
+            return button->text();
+        return {};
+    }
+    /// Present and not hidden on its page.
+    bool shown(const char* name) const {
+        const QWidget* widget = find(name);
+        return widget && widget->isVisibleTo(guide.window());
+    }
+    int step() const { return guide.view() ? guide.view()->step() : -1; }
+    QString symbol(const char* name) const {
+        const QWidget* mark = find(name);
+        return mark ? mark->accessibleName() : QString();
+    }
+
+    TestDesktop desktop;
+    Platform platform;
+    OnboardingWindow guide;
+    int ends = 0;
+};
+
+TEST(OnboardingWindow, OpensAtTheAskedOrStoredPageWithinTheFour) {
+    const struct {
+        std::optional<qint64> stored;
+        std::optional<int> asked;
+        int step;
+    } cases[] = {
+        {std::nullopt, std::nullopt, 0},
+        {7, std::nullopt, 3},
+        {-1, std::nullopt, 0},
+        {2, std::nullopt, 2},
+        {0, 7, 3},
+        {3, -1, 0},
+        {3, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stored.value_or(-99) << " " << c.asked.value_or(-99));
+        Guide g;
+        if (c.stored)
+            g.prefs().setValue(domain, stepKey, double(*c.stored));
+        g.guide.show(c.asked);
+        ASSERT_TRUE(g.guide.window());
+        EXPECT_EQ(g.step(), c.step);
+        EXPECT_EQ(g.shown("back"), c.step > 0);
+    }
+
+    // One window: asking again brings it forward where it is.
+    Guide g;
+    g.guide.show(1);
+    QWidget* window = g.guide.window();
+    EXPECT_EQ(window->windowTitle(), "Welcome to Tandri");
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window->isVisible());
+    g.guide.show(3);
+    EXPECT_EQ(g.guide.window(), window);
+    EXPECT_EQ(g.step(), 1);
+    // Back and on.
+    g.click("back");
+    EXPECT_EQ(g.step(), 0);
+    for (int step : {1, 2, 3}) {
+        g.click("primary");
+        EXPECT_EQ(g.step(), step);
+    }
+    EXPECT_FALSE(g.prefs().boolValue(domain, doneKey));
+}
+
+TEST(OnboardingWindow, DoneOnlyWhenTheUserClosesIt) {
+    {
+        // Done on the last page is the user's close: finished, and the page forgotten.
+        Guide g;
+        g.prefs().setValue(domain, stepKey, 3);
+        g.guide.show(std::nullopt);
+        EXPECT_FALSE(g.guide.isDone());
+        g.click("primary");
+        EXPECT_EQ(g.guide.window(), nullptr);
+        EXPECT_TRUE(g.guide.isDone());
+        EXPECT_TRUE(g.prefs().storedValue(domain, stepKey).isUndefined());
+        // Shown again from the menu, it is a fresh window.
+        g.guide.show(0);
+        ASSERT_TRUE(g.guide.window());
+        EXPECT_EQ(g.step(), 0);
+    }
+    {
+        // Once the application has said it quits, not even Done finishes it.
+        Guide g;
+        g.prefs().setValue(domain, stepKey, 3);
+        g.guide.show(std::nullopt);
+        ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit",
+                                              Qt::DirectConnection));
+        g.click("primary");
+        EXPECT_EQ(g.guide.window(), nullptr);
+        EXPECT_FALSE(g.guide.isDone());
+        EXPECT_EQ(g.prefs().integerValue(domain, stepKey), 3);
+    }
+    {
+        // Closed by the program's code before the application says so (windows closed while
+        // it ends): still not the user's doing.
+        Guide g;
+        g.guide.show(2);
+        g.guide.window()->close();
+        EXPECT_EQ(g.guide.window(), nullptr);
+        EXPECT_FALSE(g.guide.isDone());
+    }
+}
+
+/// A system whose fresh start cannot be arranged.
+class NoRelaunch : public LinuxSystem {
+public:
+    NoRelaunch() : LinuxSystem(QDBusConnection(QStringLiteral("tandri-no-bus"))) {}
+    bool relaunchAfterQuit() override {
+        ++asked;
+        return false;
+    }
+    void log(const QString& line) override { lines.push_back(line); }
+    int asked = 0;
+    std::vector<QString> lines;
+};
+
+TEST(OnboardingWindow, RelaunchRemembersThePermissionsPageAndEnds) {
+    {
+        Guide g;
+        g.guide.show(2);
+        g.desktop.sim().clearActions();
+        g.guide.relaunch();
+        EXPECT_EQ(g.prefs().integerValue(domain, stepKey), 2);
+        const auto actions = g.desktop.sim().actions();
+        EXPECT_EQ(std::count(actions.begin(), actions.end(), "relaunch"), 1);
+        EXPECT_EQ(g.ends, 1);
+        // The window closed on the way out does not finish the guide.
+        g.guide.window()->close();
+        EXPECT_FALSE(g.guide.isDone());
+        EXPECT_EQ(g.prefs().integerValue(domain, stepKey), 2);
+    }
+    {
+        // A restart that cannot be arranged says so, and the program ends all the same.
+        NoRelaunch system;
+        Guide g({.system = &system});
+        g.guide.show(2);
+        g.guide.relaunch();
+        EXPECT_EQ(system.asked, 1);
+        ASSERT_EQ(system.lines.size(), 1u);
+        EXPECT_TRUE(system.lines[0].contains("could not arrange to start again"));
+        EXPECT_EQ(g.ends, 1);
+        EXPECT_EQ(g.prefs().integerValue(domain, stepKey), 2);
+    }
+}
+
+TEST(OnboardingWindow, TryItRowsAreTickedByTheRing) {
+    Guide g;
+    g.guide.show(1);
+    auto* page = dynamic_cast<TryItStep*>(g.guide.view()->page());
+    ASSERT_TRUE(page);
+    const auto marks = [&] {
+        return std::vector<QString>{g.symbol("tryOpenMark"), g.symbol("trySwitchMark"),
+                                    g.symbol("tryKeepOpenMark")};
+    };
+    const QString no = "circle", yes = "checkmark.circle.fill";
+    EXPECT_EQ(marks(), (std::vector<QString>{no, no, no}));
+
+    Notifications& notifications = g.desktop.notifications();
+    // A held opening opens, but does not keep the ring open.
+    notifications.post(RingController::openedNotification, false);
+    EXPECT_EQ(marks(), (std::vector<QString>{yes, no, no}));
+    notifications.post(RingController::openedNotification, QVariant());
+    notifications.post(RingController::openedNotification, QStringLiteral("true"));
+    EXPECT_EQ(marks(), (std::vector<QString>{yes, no, no}));
+    notifications.post(RingController::pickedNotification);
+    EXPECT_EQ(marks(), (std::vector<QString>{yes, yes, no}));
+    notifications.post(RingController::openedNotification, true);
+    EXPECT_EQ(marks(), (std::vector<QString>{yes, yes, yes}));
+    EXPECT_TRUE(page->done(TryItStep::KeepOpen));
+    // No conflict, no warning.
+    EXPECT_FALSE(g.find("warning"));
+}
+
+TEST(OnboardingWindow, ATakenShortcutOffersAnother) {
+    Guide g;
+    Shortcut{49, Shortcut::command, "⌘Space"}.save(g.prefs());
+    std::vector<QVariant> asked;
+    const auto observation = g.desktop.notifications().observe(
+        SettingsPresenter::openNotification, [&](const QVariant& tab) { asked.push_back(tab); });
+    g.guide.show(1);
+    EXPECT_EQ(g.text("warning"),
+              "⌘Space may also open Spotlight. If the ring doesn't open, choose another shortcut, "
+              "or use the middle mouse button.");
+    EXPECT_EQ(g.text("tryOpenText"), "Hold ⌘Space. The ring appears around your cursor.");
+    g.click("chooseShortcut");
+    EXPECT_EQ(asked, (std::vector<QVariant>{QStringLiteral("general")}));
+}
+
+TEST(OnboardingWindow, PermissionRowsFollowTheSystemWithinASecond) {
+    Guide g;
+    g.desktop.sim().setTrusted(false);
+    g.guide.show(2);
+    EXPECT_EQ(g.symbol("accessibilityMark"), "lock.fill");
+    EXPECT_TRUE(g.shown("accessibilityAllow"));
+    EXPECT_FALSE(g.shown("accessibilityAllowed"));
+    // Thumbnails are off: no screen-recording row.
+    EXPECT_FALSE(g.shown("screenRecording"));
+
+    g.desktop.sim().setTrusted(true);
+    g.desktop.clock().advance(PermissionWatch::interval);
+    EXPECT_EQ(g.symbol("accessibilityMark"), "checkmark.circle.fill");
+    EXPECT_FALSE(g.shown("accessibilityAllow"));
+    EXPECT_TRUE(g.shown("accessibilityAllowed"));
+
+    g.click("thumbnails");
+    EXPECT_TRUE(g.prefs().boolValue(domain, Settings::thumbnailsKey));
+    EXPECT_TRUE(g.shown("screenRecording"));
+    EXPECT_EQ(g.symbol("screenRecordingMark"), "lock.fill");
+    g.desktop.sim().setScreenCapture(true);
+    g.desktop.clock().advance(PermissionWatch::interval);
+    EXPECT_EQ(g.symbol("screenRecordingMark"), "checkmark.circle.fill");
+    // What the process can use agrees with what the system reports: no restart offered.
+    EXPECT_FALSE(g.shown("restartOffer"));
+
+    // Turned off elsewhere (the Settings window), the switch follows.
+    g.prefs().setValue(domain, Settings::thumbnailsKey, false);
+    g.desktop.queues().runMain();
+    EXPECT_FALSE(g.find<QAbstractButton>("thumbnails")->isChecked());
+    EXPECT_FALSE(g.shown("screenRecording"));
+
+    // Once the page is left, nothing is read any more.
+    g.click("primary");
+    EXPECT_FALSE(g.find("accessibility"));
+}
+
+TEST(OnboardingWindow, SetUpChoicesAreStoredAtOnce) {
+    Guide g;
+    g.guide.show(3);
+    auto* apps = g.find<QComboBox>("apps");
+    ASSERT_TRUE(apps);
+    ASSERT_EQ(apps->count(), int(allAppSets.size()));
+    EXPECT_EQ(apps->currentText(), title(Settings::appSet(g.prefs())));
+    apps->setCurrentIndex(2);
+    Q_EMIT apps->activated(2);
+    EXPECT_EQ(Settings::appSet(g.prefs()), AppSet::OpenOnly);
+
+    const bool middle = Settings::middleClick(g.prefs());
+    g.click("middleClick");
+    EXPECT_EQ(Settings::middleClick(g.prefs()), !middle);
+    g.click("hideDock");
+    EXPECT_TRUE(Settings::hideDock(g.prefs()));
+
+    // Changed elsewhere, shown here.
+    g.prefs().setValue(domain, Settings::appSetKey, rawValue(AppSet::PinnedAndOpen));
+    g.prefs().setValue(domain, Settings::hideDockKey, false);
+    g.desktop.queues().runMain();
+    EXPECT_EQ(apps->currentText(), title(AppSet::PinnedAndOpen));
+    EXPECT_FALSE(g.find<QAbstractButton>("hideDock")->isChecked());
+
+    // The shortcut control records.
+    g.click("shortcut");
+    EXPECT_EQ(g.text("shortcut"), "Press keys…");
+    EXPECT_TRUE(g.desktop.sim().typeKey(KeyEvent{40, KeyEvent::commandFlag, "k"}));
+    EXPECT_EQ(Shortcut::current(g.prefs()).label, "⌘K");
+    EXPECT_EQ(g.text("shortcut"), "⌘K");
+    EXPECT_EQ(g.text("shortcutHint"), "Hold ⌘K");
+}
+
+TEST(OnboardingWindow, TheDemoAsksForFramesOnlyWhileSeen) {
+    Guide g;
+    g.guide.show(0);
+    // FlickDemo has no meta-object of its own: found by name.
+    auto* demo = dynamic_cast<FlickDemo*>(g.find("flickDemo"));
+    ASSERT_TRUE(demo);
+    EXPECT_TRUE(demo->animating());
+    g.guide.window()->hide();
+    EXPECT_FALSE(demo->animating());
+    g.guide.show(std::nullopt);
+    EXPECT_TRUE(demo->animating());
+    g.click("primary");
+    EXPECT_FALSE(g.find("flickDemo"));
+}
+
+TEST(OnboardingWindow, EveryPageReadsInTheWordsOfItsDesktop) {
+    LinuxVocabulary linuxWords;
+    NoRelaunch linuxSystem;
+    // Control, then its text here and on Linux; null where the control is absent.
+    const struct {
+        int step;
+        const char* name;
+        const char* here;
+        const char* onLinux;
+    } rows[] = {
+        {0, "title", "Welcome to Tandri", "Welcome to Tandri"},
+        {0, "subtitle", "Your Dock, at your cursor.", "Your apps, at your cursor."},
+        {0, "hold",
+         "Hold <b>⌥Space</b> wherever your cursor is: your apps appear in a ring around it. Flick "
+         "toward one and let go to switch to it.",
+         "Hold <b>Alt+Space</b> wherever your cursor is: your apps appear in a ring around it. "
+         "Flick toward one and let go to switch to it."},
+        {0, "livesIn", "Tandri lives in the menu bar:", "Tandri lives in the system tray:"},
+        {0, "primary", "Get Started", "Get Started"},
+        {1, "heading", "Try it", "Try it"},
+        {1, "note", "This guide stays on top while you try, so you can come back to it.",
+         "This guide stays on top while you try, so you can come back to it."},
+        {1, "tryOpenTitle", "Open the ring", "Open the ring"},
+        {1, "tryOpenText", "Hold ⌥Space. The ring appears around your cursor.",
+         "Hold Alt+Space. The ring appears around your cursor."},
+        {1, "trySwitchTitle", "Switch apps", "Switch apps"},
+        {1, "trySwitchText", "Keep holding, move toward an app, and let go.",
+         "Keep holding, move toward an app, and let go."},
+        {1, "tryKeepOpenTitle", "Keep it open", "Keep it open"},
+        {1, "tryKeepOpenText",
+         "Tap ⌥Space instead of holding. The ring stays until you click an app, press Esc or "
+         "click away.",
+         "Tap Alt+Space instead of holding. The ring stays until you click an app, press Esc or "
+         "click away."},
+        {1, "more",
+         "More to discover: reach an app with a badge to see its windows, right-click an app for "
+         "Hide and Quit, drop files on an app to open them, and press ⌘, in the ring for "
+         "Settings.",
+         "More to discover: reach an app with a badge to see its windows, right-click an app for "
+         "Hide and Quit, drop files on an app to open them, and press Ctrl+, in the ring for "
+         "Settings."},
+        {1, "primary", "Continue", "Continue"},
+        {1, "back", "Back", "Back"},
+        {2, "heading", "Permissions", "Permissions"},
+        {2, "intro",
+         "Tandri works without these, but they unlock the best parts. macOS asks for each one "
+         "once.",
+         "Tandri works without these, but they unlock the best parts."},
+        {2, "accessibilityTitle", "Accessibility", "Accessibility"},
+        {2, "accessibilityTag", "Recommended", "Recommended"},
+        {2, "accessibilityText",
+         "Lists each app's windows and brings up the one you pick, and keeps the middle click "
+         "from reaching the app underneath.",
+         "Lists each app's windows and brings up the one you pick, and keeps the middle click "
+         "from reaching the app underneath."},
+        {2, "accessibilityAllow", "Allow…", nullptr},
+        {2, "accessibilityHelp", nullptr,
+         "Comes with any window manager that lists its windows; the one running does not."},
+        {2, "accessibilityAllowed", "Allowed", "Allowed"},
+        {2, "thumbnails", "Show window thumbnails", "Show window thumbnails"},
+        {2, "screenRecordingTitle", "Screen Recording", "Screen Recording"},
+        {2, "screenRecordingText",
+         "Captures the window thumbnails. macOS may ask now and then whether Tandri can keep "
+         "doing so.",
+         "Captures the window thumbnails."},
+        {2, "restartQuestion", "Allowed it in System Settings?", "Allowed it just now?"},
+        {2, "restartNote", "Tandri needs a restart to use it.",
+         "Tandri needs a restart to use it."},
+        {2, "restart", "Restart Tandri", "Restart Tandri"},
+        {3, "heading", "Make it yours", "Make it yours"},
+        {3, "hideDock", "Hide the macOS Dock", nullptr},
+        {3, "hideDockNote",
+         "Keeps the Dock out of sight so Tandri can take its place. Turning this off, or quitting "
+         "Tandri, puts it back as it was.",
+         nullptr},
+        {3, "middleClick", "Middle-click opens the ring", "Middle-click opens the ring"},
+        {3, "shortcut", "⌥Space", "Alt+Space"},
+        {3, "shortcutHint", "Hold ⌥Space", "Hold Alt+Space"},
+        {3, "loginItem", "Open Tandri at login", "Open Tandri at login"},
+        {3, "footer",
+         "All of this is in Settings too (menu bar icon → Settings…, or ⌘, in the ring).",
+         "All of this is in Settings too (system tray icon → Settings…, or Ctrl+, in the ring)."},
+        {3, "primary", "Done", "Done"},
+    };
+    Guide here;
+    Guide onLinux({.system = &linuxSystem, .vocabulary = &linuxWords});
+    for (Guide* g : {&here, &onLinux}) {
+        g->desktop.sim().setTrusted(false);
+        g->guide.show(0);
+    }
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.step << " " << row.name);
+        for (Guide* g : {&here, &onLinux}) {
+            g->guide.view()->setStep(row.step);
+            const char* expected = g == &here ? row.here : row.onLinux;
+            EXPECT_EQ(g->find(row.name) != nullptr, expected != nullptr);
+            if (expected) {
+                EXPECT_EQ(g->text(row.name), QString::fromUtf8(expected));
+            }
+        }
+    }
+    // Where the system asks, a button asks; where it cannot, the reason shows instead.
+    onLinux.guide.view()->setStep(2);
+    EXPECT_TRUE(onLinux.shown("accessibilityHelp"));
+}
+
+}  // namespace
+}  // namespace tandri::test
