@@ -34,6 +34,7 @@ GuidePermissionRow::GuidePermissionRow(const QString& name, const QString& title
         auto* tag = new QLabel(QStringLiteral("Recommended"), this);
         tag->setObjectName(name + QStringLiteral("Tag"));
         tag->setForegroundRole(QPalette::PlaceholderText);
+        top->addSpacing(8);
         top->addWidget(tag);
     }
     top->addStretch();

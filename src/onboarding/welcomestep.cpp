@@ -66,9 +66,12 @@ WelcomeStep::WelcomeStep(Platform& platform, QWidget* parent) : QWidget(parent) 
 
     auto* lives = new QHBoxLayout;
     lives->addStretch();
-    lives->addWidget(GuideWidgets::paragraph(
+    QLabel* livesIn = GuideWidgets::paragraph(
         name + QStringLiteral(" lives in the ") + platform.vocabulary.statusArea() + u':',
-        "livesIn", this));
+        "livesIn", this);
+    // One line beside its icon: wrapping would squeeze it between the stretches.
+    livesIn->setWordWrap(false);
+    lives->addWidget(livesIn);
     lives->addWidget(image(Brand::menuBarImage(), {18, 18}, "statusImage", this));
     lives->addStretch();
     layout->addLayout(lives);

@@ -6,7 +6,6 @@
 #include <csignal>
 
 #include "app/launchoptions.h"
-#include "app/missingsettingswindow.h"
 #include "catalogue/dockhider.h"
 #include "platform/notifications.h"
 #include "platform/preferences.h"
@@ -14,6 +13,7 @@
 #include "ring/ringcontroller.h"
 #include "ring/ringharness.h"
 #include "settings/settingspresenter.h"
+#include "support/fakesettingswindow.h"
 #include "support/fakewelcomeguide.h"
 #include "support/testdesktop.h"
 #include "support/waitforevents.h"
@@ -72,7 +72,7 @@ public:
 
     TestDesktop desktop;
     RingCaches caches;
-    MissingSettingsWindow settings;
+    FakeSettingsWindow settings;
     FakeWelcomeGuide welcome;
     AppDelegate delegate;
     int quits = 0;
@@ -183,7 +183,7 @@ TEST(AppDelegate, RefusedShortcutFallsBackForThisRunOnlyAndStaysStored) {
     controlSpace.save(shell.prefs());
     shell.launch();
     shell.sim().setShortcutTaken(49, Shortcut::control, false);
-    MissingSettingsWindow settings;
+    FakeSettingsWindow settings;
     AppDelegate next(shell.desktop.platform(), settings, shell.welcome, nullptr, shell.caches);
     next.applicationDidFinishLaunching(LaunchOptions::parse({}));
     EXPECT_EQ(next.registered(), controlSpace);
