@@ -46,8 +46,10 @@ void PinnedList::addRow(const QString& path) {
     auto* row = new QListWidgetItem(this);
     row->setData(pathRole, path);
     QString name = platform_.workspace.displayName(path);
-    if (name.endsWith(QStringLiteral(".app")))
-        name.chop(4);
+    // "Mail.app" and "org.example.Mail.desktop" read as the app's name.
+    if (const QString suffix = platform_.workspace.applicationSuffix();
+        !suffix.isEmpty() && name.endsWith(suffix))
+        name.chop(suffix.size());
     // The text stays on the item too: it is what a drag shows and what tests and screen readers
     // read.
     row->setText(name);
