@@ -70,6 +70,15 @@ QImage iconNamed(const QString& name) {
             if (QImage image = squared(RegularFile::image(path)); !image.isNull())
                 return image;
         }
+        // Older packages ship their pixmaps in sizes ("mini.xterm_48x48.xpm"): the largest.
+        QFileInfoList sized = QDir(pixmaps).entryInfoList(
+            {name + QStringLiteral("_*.xpm"), name + QStringLiteral("_*.png")}, QDir::Files);
+        std::sort(sized.begin(), sized.end(),
+                  [](const QFileInfo& a, const QFileInfo& b) { return a.size() > b.size(); });
+        for (const QFileInfo& file : sized) {
+            if (QImage image = squared(RegularFile::image(file.filePath())); !image.isNull())
+                return image;
+        }
     }
     return {};
 }
@@ -230,12 +239,26 @@ QImage X11Workspace::windowIcon(XID window) const {
 
 QImage X11Workspace::appIcon(const Group& group, const std::optional<DesktopEntries::Entry>& entry,
                              const QString& name) const {
-    if (entry && !entry->icon.isEmpty()) {
-        auto cached = entryIcons_.find(entry->icon);
+    const auto named = [this](const QString& iconName) {
+        auto cached = entryIcons_.find(iconName);
         if (cached == entryIcons_.end())
-            cached = entryIcons_.emplace(entry->icon, iconNamed(entry->icon)).first;
-        if (!cached->second.isNull())
-            return cached->second;
+            cached = entryIcons_.emplace(iconName, iconNamed(iconName)).first;
+        return cached->second;
+    };
+    if (entry && !entry->icon.isEmpty()) {
+        if (QImage icon = named(entry->icon); !icon.isNull())
+            return icon;
+    }
+    // Programs without an entry are often named in the icon theme after their class. Before the
+    // window's icon: some window managers put their own default icon on every window without one.
+    if (!entry && !group.windows.empty()) {
+        const X11Accessibility::Client& front = group.windows.front();
+        for (const QString& iconName : {front.instance, front.wmClass.toLower()}) {
+            if (iconName.isEmpty() || iconName.contains(u'/'))
+                continue;
+            if (QImage icon = named(iconName); !icon.isNull())
+                return icon;
+        }
     }
     const std::pair key{group.pid, group.hasProcess ? processStart(group.pid).value_or(0) : 0.0};
     auto cached = windowIcons_.find(key);

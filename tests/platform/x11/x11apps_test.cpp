@@ -15,6 +15,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/common/drawnicons.h"
 #include "platform/x11/desktopentries.h"
 #include "platform/x11/x11accessibility.h"
 #include "platform/x11/x11connection.h"
@@ -179,6 +180,16 @@ protected:
         red.fill(Qt::red);
         const QString redIcon = home_->filePath(QStringLiteral("red.png"));
         red.save(redIcon);
+        // Pixmaps in sizes, as older packages ship them, for a program with no entry: the
+        // larger is the one to show.
+        const QString pixmaps = home_->filePath(QStringLiteral("data/pixmaps"));
+        QDir().mkpath(pixmaps);
+        QImage small(16, 16, QImage::Format_ARGB32);
+        small.fill(Qt::blue);
+        small.save(pixmaps + QStringLiteral("/sized_16x16.png"));
+        QImage large(48, 48, QImage::Format_ARGB32);
+        large.fill(Qt::red);
+        large.save(pixmaps + QStringLiteral("/sized_48x48.png"));
         clockEntry_ = writeEntry(QStringLiteral("tandri-test-clock"),
                                  QStringLiteral("Name=Test Clock\nExec=xclock\n"
                                                 "StartupWMClass=XClock\nIcon=") +
@@ -336,7 +347,8 @@ TEST_F(X11Apps, EveryProcessWithWindowsIsOneAppNamedByItsEntry) {
             EXPECT_EQ(xterm.localizedName, "XTerm");
             EXPECT_EQ(xterm.bundleURL, QUrl::fromLocalFile(xtermEntry));
         }
-        EXPECT_FALSE(xterm.icon.isNull());
+        // Its own picture (an SVG or a pixmap), never the drawn initial.
+        EXPECT_NE(xterm.icon, DrawnIcons().appIcon(*xterm.localizedName, std::nullopt));
     }
 
     const double now = double(QDateTime::currentSecsSinceEpoch());
@@ -375,7 +387,14 @@ TEST_F(X11Apps, ClientsWithoutAProcessOfThisMachineAreGroupedByClass) {
     EXPECT_EQ(orphan->localizedName, "Orphan");
     EXPECT_FALSE(orphan->launchDate);
     EXPECT_FALSE(orphan->bundleID);
-    EXPECT_EQ(orphan->icon.size(), QSize(128, 128)) << "a drawn initial";
+    EXPECT_EQ(orphan->icon.size(), QSize(128, 128)) << "the window's icon or a drawn initial";
+
+    // A class named in the pixmaps folder has that picture, the largest of its sizes.
+    const XID sized = hand.make(HandMadeWindows::orphan("Sized", "sized", "Sized"));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(sized); }));
+    const auto sizedApp = app(workspace_->runningApps(), X11Accessibility::classPID("Sized"));
+    ASSERT_TRUE(sizedApp);
+    EXPECT_EQ(sizedApp->icon.pixelColor(64, 64), QColor(Qt::red));
     EXPECT_EQ(titles(orphans), QStringList({"Orphan Two", "Orphan One"}));
 
     const qint32 far = X11Accessibility::classPID(QStringLiteral("Far"));
