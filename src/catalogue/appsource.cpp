@@ -20,8 +20,6 @@
 namespace tandri::AppSource {
 namespace {
 
-const QString finderBundleID = QStringLiteral("com.apple.finder");
-
 // The Dock keeps its tiles as an array of dictionaries; anything else reads as no tiles at all.
 std::optional<std::vector<QJsonObject>> tileDictionaries(const Preferences& preferences,
                                                          const QString& key) {
@@ -135,8 +133,10 @@ std::vector<RingApp> mergeWithRunning(Platform& platform, const std::vector<Dock
         result.push_back(std::move(entry));
     };
 
-    if (auto finder = byBundleID.find(finderBundleID); finder != byBundleID.end()) {
-        add(RingApp::fromRunning(*finder->second));
+    // The file manager leads, where the desktop names one and it runs.
+    if (const auto fileManager = platform.workspace.fileManagerID()) {
+        if (auto found = byBundleID.find(*fileManager); found != byBundleID.end())
+            add(RingApp::fromRunning(*found->second));
     }
 
     for (const DockTile& tile : tiles) {

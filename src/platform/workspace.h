@@ -48,6 +48,9 @@ public:
     virtual QUrl trashURL() const = 0;
     /// The file-name suffix of an application bundle (".app", ".desktop").
     virtual QString applicationSuffix() const = 0;
+    /// The identifier of the user's file manager, which the ring puts first; absent when none is
+    /// known.
+    virtual std::optional<QString> fileManagerID() const = 0;
 
     /// Opens the application at `url` (launching it when it is not running), bringing it to the
     /// front when `activates`. `completion`, when given, receives an error text or nothing, on any

@@ -60,6 +60,29 @@ TEST(AppSourceMerge, FinderFirstThenOldestLaunchWithUndatedFirstAndTiesInWorkspa
     for (const auto& app : apps) EXPECT_TRUE(app.running.has_value());
 }
 
+TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeads) {
+    test::TestDesktop desktop(QByteArray(mixedApps).replace(
+        R"("name": "Late")", R"("name": "Late", "bundleID": "com.example.late")"));
+    test::ForwardingWorkspace workspace(desktop.platform().workspace);
+    Platform platform = withWorkspace(desktop.platform(), workspace);
+    const struct {
+        std::optional<QString> fileManager;
+        QString first;
+    } cases[] = {
+        {"com.apple.finder", "Finder"},
+        // Another desktop's file manager leads, and the other system's is an app like any.
+        {"com.example.late", "Late"},
+        {std::nullopt, "Undated"},
+        {"not.running", "Undated"},
+    };
+    for (const auto& c : cases) {
+        workspace.fileManagerOverride = c.fileManager;
+        const QStringList ring = names(AppSource::ringApps(platform, false));
+        EXPECT_EQ(ring.value(0), c.first) << c.fileManager.value_or("none").toStdString();
+        EXPECT_EQ(ring.size(), 6);
+    }
+}
+
 TEST(AppSourceMerge, LeavesOutThisProgramItself) {
     test::TestDesktop desktop(mixedApps);
     test::ForwardingWorkspace workspace(desktop.platform().workspace);

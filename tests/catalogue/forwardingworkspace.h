@@ -15,6 +15,8 @@ public:
     explicit ForwardingWorkspace(Workspace& inner) : inner_(inner) {}
 
     std::optional<qint32> ownPIDOverride;
+    /// The file manager to report instead of the inner one's (an absent one included).
+    std::optional<std::optional<QString>> fileManagerOverride;
     bool holdCompletions = false;
     std::vector<Completion> heldCompletions;
     mutable int iconLookups = 0;
@@ -39,6 +41,9 @@ public:
     QImage trashIcon() const override { return inner_.trashIcon(); }
     QUrl trashURL() const override { return inner_.trashURL(); }
     QString applicationSuffix() const override { return inner_.applicationSuffix(); }
+    std::optional<QString> fileManagerID() const override {
+        return fileManagerOverride ? *fileManagerOverride : inner_.fileManagerID();
+    }
     void openApplication(const QUrl& url, bool activates, Completion completion) override {
         if (!holdCompletions || !completion) {
             inner_.openApplication(url, activates, std::move(completion));

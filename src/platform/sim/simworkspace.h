@@ -27,6 +27,10 @@ public:
     QImage trashIcon() const override;
     QUrl trashURL() const override;
     QString applicationSuffix() const override;
+    /// The imitated system's own, whether or not it runs.
+    std::optional<QString> fileManagerID() const override {
+        return QStringLiteral("com.apple.finder");
+    }
 
     void openApplication(const QUrl& url, bool activates,
                          std::function<void(std::optional<QString> error)> completion) override;

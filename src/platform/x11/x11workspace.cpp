@@ -18,6 +18,7 @@
 #include <set>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgmimeapps.h"
 #include "platform/common/xdgtrash.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
@@ -393,6 +394,18 @@ QImage X11Workspace::trashIcon() const {
 
 QUrl X11Workspace::trashURL() const {
     return QUrl::fromLocalFile(XdgTrash().filesFolder());
+}
+
+std::optional<QString> X11Workspace::fileManagerID() const {
+    // The ring asks at every opening; the lists change seldom.
+    std::lock_guard lock(fileManagerMutex_);
+    if (!fileManagerRead_.isValid() || fileManagerRead_.hasExpired(fileManagerRefresh)) {
+        fileManager_ = XdgMimeApps::defaultApplication(
+            QStringLiteral("inode/directory"), XdgMimeApps::sessionFolders(),
+            [this](const QString& id) { return entries_.byID(id).has_value(); });
+        fileManagerRead_.start();
+    }
+    return fileManager_;
 }
 
 QString X11Workspace::applicationSuffix() const {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -34,6 +36,8 @@ public:
     QImage trashIcon() const override;
     QUrl trashURL() const override;
     QString applicationSuffix() const override;
+    /// The default application for folders in the user's MIME-apps lists.
+    std::optional<QString> fileManagerID() const override;
 
     /// Activates the front window of a running process of the entry, else starts its command.
     /// The completion runs before this returns.
@@ -92,6 +96,11 @@ private:
     mutable DrawnIcons drawn_;
     // Icons of the entries by icon name and of the clients' own by process and start.
     mutable std::map<QString, QImage> entryIcons_;
+    /// Milliseconds a reading of the default file manager is trusted.
+    static constexpr qint64 fileManagerRefresh = 5000;
+    mutable std::mutex fileManagerMutex_;
+    mutable QElapsedTimer fileManagerRead_;
+    mutable std::optional<QString> fileManager_;
     mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;
 };
 
