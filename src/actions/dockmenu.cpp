@@ -5,13 +5,14 @@
 #include "actions/appcommands.h"
 #include "actions/appexpose.h"
 #include "actions/closuremenuitem.h"
-#include "prefs/settings.h"
 #include "catalogue/appsource.h"
+#include "catalogue/filemanager.h"
 #include "catalogue/pinnedapps.h"
 #include "catalogue/ringapp.h"
 #include "platform/platform.h"
 #include "platform/preferences.h"
 #include "platform/workspace.h"
+#include "prefs/settings.h"
 #include "windows/windowsource.h"
 
 namespace tandri::DockMenu {
@@ -122,7 +123,7 @@ std::shared_ptr<MenuItem> pinItem(Platform& platform, const QUrl& url, const Pic
 
 std::shared_ptr<MenuItem> revealItem(Platform& platform, const QUrl& url, const Pick& pick) {
     Workspace* workspace = &platform.workspace;
-    return picking(QStringLiteral("Show in Finder"), pick,
+    return picking(QStringLiteral("Show in ") + FileManager::name(platform), pick,
                    [workspace, url] { workspace->revealInFileManager({url}); });
 }
 

@@ -22,6 +22,8 @@ public:
     virtual QString systemName() const = 0;
     /// Where the user's programs are, for choosing one to pin.
     virtual QString applicationsFolder() const = 0;
+    /// A file manager, where the user's own cannot be named.
+    virtual QString fileManager() const = 0;
     /// The ring's own shortcut to Settings, as this desktop writes it ("⌘,").
     virtual QString settingsShortcut() const = 0;
     /// Why window listing is not allowed where the user has nothing to grant; absent where the

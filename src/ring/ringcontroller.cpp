@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "prefs/settings.h"
+#include "catalogue/filemanager.h"
 #include "platform/accessibility.h"
 #include "platform/clock.h"
 #include "platform/notifications.h"
@@ -11,6 +11,7 @@
 #include "platform/screens.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
+#include "prefs/settings.h"
 #include "ring/clickshield.h"
 #include "ring/ringgeometry.h"
 #include "windows/thumbnailsource.h"
@@ -400,7 +401,8 @@ std::optional<std::vector<WindowChip>> RingController::chips(int index) {
             for (size_t i = 0; i < count; ++i) {
                 result.push_back(WindowChip{WindowChip::File{cached->second[i]}});
             }
-            result.push_back(WindowChip{WindowChip::Reveal{*entry.url}});
+            result.push_back(
+                WindowChip{WindowChip::Reveal{*entry.url, FileManager::name(platform_)}});
             return result;
         }
         case RingApp::Kind::Trash:

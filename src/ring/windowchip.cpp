@@ -14,22 +14,22 @@ struct Overloaded : Ts... {
 }  // namespace
 
 QString WindowChip::title() const {
-    return std::visit(Overloaded{
-                          [](const Window& w) {
-                              return w.info.title.isEmpty() ? QStringLiteral("Untitled window")
-                                                            : w.info.title;
-                          },
-                          [](const More& m) {
-                              return QString::number(m.count) + QStringLiteral(" more windows");
-                          },
-                          [](const App& a) { return a.app.name; },
-                          [](const File& f) { return UrlPaths::lastPathComponent(f.url); },
-                          [](const Reveal&) { return QStringLiteral("Open in Finder"); },
-                          [](const AllowAccess&) {
-                              return QStringLiteral("Allow Accessibility to pick a window\u2026");
-                          },
-                      },
-                      kind);
+    return std::visit(
+        Overloaded{
+            [](const Window& w) {
+                return w.info.title.isEmpty() ? QStringLiteral("Untitled window") : w.info.title;
+            },
+            [](const More& m) {
+                return QString::number(m.count) + QStringLiteral(" more windows");
+            },
+            [](const App& a) { return a.app.name; },
+            [](const File& f) { return UrlPaths::lastPathComponent(f.url); },
+            [](const Reveal& r) { return QStringLiteral("Open in ") + r.fileManager; },
+            [](const AllowAccess&) {
+                return QStringLiteral("Allow Accessibility to pick a window\u2026");
+            },
+        },
+        kind);
 }
 
 bool WindowChip::isMinimized() const {

@@ -35,6 +35,8 @@ struct WindowChip {
     /// Opens the folder itself.
     struct Reveal {
         QUrl url;
+        /// The user's file manager, as the chip names it.
+        QString fileManager;
     };
     struct AllowAccess {};
     using Kind = std::variant<Window, More, App, File, Reveal, AllowAccess>;

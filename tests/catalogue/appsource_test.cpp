@@ -7,9 +7,11 @@
 #include <QTemporaryDir>
 
 #include "catalogue/appsource.h"
+#include "catalogue/filemanager.h"
 #include "catalogue/pinnedapps.h"
 #include "dockjson.h"
 #include "forwardingworkspace.h"
+#include "platform/common/linuxvocabulary.h"
 #include "platform/preferences.h"
 #include "support/testdesktop.h"
 
@@ -80,6 +82,26 @@ TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeads) {
         const QStringList ring = names(AppSource::ringApps(platform, false));
         EXPECT_EQ(ring.value(0), c.first) << c.fileManager.value_or("none").toStdString();
         EXPECT_EQ(ring.size(), 6);
+    }
+}
+
+TEST(FileManager, NamedAfterItsEntryElseInTheDesktopsWord) {
+    test::TestDesktop desktop(R"({"bundles": {"org.example.files": "/Applications/Files.app"}})");
+    test::ForwardingWorkspace workspace(desktop.platform().workspace);
+    LinuxVocabulary linux;
+    Platform platform =
+        test::replacing(desktop.platform(), {.workspace = &workspace, .vocabulary = &linux});
+    const struct {
+        std::optional<QString> id;
+        QString name;
+    } cases[] = {
+        {"org.example.files", "Files"},
+        {"not.installed", "File Manager"},
+        {std::nullopt, "File Manager"},
+    };
+    for (const auto& c : cases) {
+        workspace.fileManagerOverride = c.id;
+        EXPECT_EQ(FileManager::name(platform), c.name) << c.id.value_or("none").toStdString();
     }
 }
 

@@ -31,7 +31,8 @@ TEST(WindowChipTitles, EveryKindReadsAsTheUserSeesIt) {
     EXPECT_EQ((WindowChip{WindowChip::File{QUrl::fromLocalFile("/home/u/Downloads/report 2.pdf")}})
                   .title(),
               "report 2.pdf");
-    EXPECT_EQ((WindowChip{WindowChip::Reveal{QUrl::fromLocalFile("/home/u/Downloads/")}}).title(),
+    EXPECT_EQ((WindowChip{WindowChip::Reveal{QUrl::fromLocalFile("/home/u/Downloads/"), "Finder"}})
+                  .title(),
               "Open in Finder");
     const QString allow = (WindowChip{WindowChip::AllowAccess{}}).title();
     EXPECT_EQ(allow, QString::fromUtf8("Allow Accessibility to pick a window\u2026"));
@@ -93,7 +94,7 @@ TEST(WindowChipIcons, FilesFoldersAndAppsHaveIconsOthersNone) {
     const QImage fileIcon = (WindowChip{WindowChip::File{file}}).icon(workspace);
     EXPECT_FALSE(fileIcon.isNull());
     EXPECT_EQ(fileIcon.cacheKey(), AppSource::icon(workspace, file).cacheKey());
-    const QImage folderIcon = (WindowChip{WindowChip::Reveal{folder}}).icon(workspace);
+    const QImage folderIcon = (WindowChip{WindowChip::Reveal{folder, "Finder"}}).icon(workspace);
     EXPECT_FALSE(folderIcon.isNull());
     EXPECT_EQ(folderIcon.cacheKey(), AppSource::icon(workspace, folder).cacheKey());
 

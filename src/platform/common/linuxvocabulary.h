@@ -18,6 +18,7 @@ public:
     QString systemName() const override { return {}; }
     /// The first data folder whose applications folder holds desktop entries.
     QString applicationsFolder() const override;
+    QString fileManager() const override { return QStringLiteral("File Manager"); }
     QString settingsShortcut() const override { return QStringLiteral("Ctrl+,"); }
     std::optional<QString> accessibilityHelp() const override {
         return QStringLiteral(
