@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/preferences.h"
 #include "platform/queues.h"
+#include "platform/system.h"
 #include "platform/workspace.h"
 
 namespace tandri::AppSource {
@@ -66,7 +67,9 @@ Contents ringContents(Platform& platform, AppSet set, bool places) {
     switch (set) {
         case AppSet::DockAndOpen:
             tiles = dockTiles(platform.preferences, platform.workspace);
-            folders = dockFolders(platform.preferences);
+            // Without a Dock the desktop's own well-known folders stand in for its folders.
+            folders = platform.system.hasDock() ? dockFolders(platform.preferences)
+                                                : platform.workspace.defaultFolders();
             break;
         case AppSet::PinnedAndOpen:
             tiles = PinnedApps::appTiles(platform.preferences, platform.workspace);

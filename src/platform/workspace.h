@@ -51,6 +51,8 @@ public:
     /// The identifier of the user's file manager, which the ring puts first; absent when none is
     /// known.
     virtual std::optional<QString> fileManagerID() const = 0;
+    /// The folders the ring shows after the apps where the desktop has no Dock to take them from.
+    virtual std::vector<QUrl> defaultFolders() const = 0;
 
     /// Opens the application at `url` (launching it when it is not running), bringing it to the
     /// front when `activates`. `completion`, when given, receives an error text or nothing, on any

@@ -11,6 +11,7 @@
 #include "catalogue/pinnedapps.h"
 #include "dockjson.h"
 #include "forwardingworkspace.h"
+#include "platform/common/linuxsystem.h"
 #include "platform/common/linuxvocabulary.h"
 #include "platform/preferences.h"
 #include "support/testdesktop.h"
@@ -83,6 +84,28 @@ TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeads) {
         EXPECT_EQ(ring.value(0), c.first) << c.fileManager.value_or("none").toStdString();
         EXPECT_EQ(ring.size(), 6);
     }
+}
+
+TEST(AppSourcePlaces, WithoutADockTheDesktopsOwnFoldersComeBeforeTheTrash) {
+    test::TestDesktop desktop;
+    const QString downloads = desktop.makeFolder("Downloads");
+    test::ForwardingWorkspace workspace(desktop.platform().workspace);
+    workspace.defaultFoldersOverride =
+        std::vector<QUrl>{QUrl::fromLocalFile(downloads), QUrl::fromLocalFile("/nowhere")};
+    LinuxSystem linux;
+    const auto places = [&](System* system) {
+        Platform platform =
+            test::replacing(desktop.platform(), {.workspace = &workspace, .system = system});
+        QStringList kinds;
+        for (const RingApp& place :
+             AppSource::ringContents(platform, AppSet::DockAndOpen, true).places)
+            kinds << place.name;
+        return kinds;
+    };
+    // A folder that is gone is left out, as a Dock's would be.
+    EXPECT_EQ(places(&linux), (QStringList{"Downloads", "Trash"}));
+    // Where there is a Dock, its folders (none here) are the ones.
+    EXPECT_EQ(places(nullptr), QStringList{"Trash"});
 }
 
 TEST(FileManager, NamedAfterItsEntryElseInTheDesktopsWord) {

@@ -15,6 +15,7 @@ public:
     explicit ForwardingWorkspace(Workspace& inner) : inner_(inner) {}
 
     std::optional<qint32> ownPIDOverride;
+    std::optional<std::vector<QUrl>> defaultFoldersOverride;
     /// The file manager to report instead of the inner one's (an absent one included).
     std::optional<std::optional<QString>> fileManagerOverride;
     bool holdCompletions = false;
@@ -41,6 +42,9 @@ public:
     QImage trashIcon() const override { return inner_.trashIcon(); }
     QUrl trashURL() const override { return inner_.trashURL(); }
     QString applicationSuffix() const override { return inner_.applicationSuffix(); }
+    std::vector<QUrl> defaultFolders() const override {
+        return defaultFoldersOverride.value_or(inner_.defaultFolders());
+    }
     std::optional<QString> fileManagerID() const override {
         return fileManagerOverride ? *fileManagerOverride : inner_.fileManagerID();
     }

@@ -28,6 +28,8 @@ public:
     QUrl trashURL() const override;
     QString applicationSuffix() const override;
     /// The imitated system's own, whether or not it runs.
+    /// None: the imitated system's Dock names them.
+    std::vector<QUrl> defaultFolders() const override { return {}; }
     std::optional<QString> fileManagerID() const override {
         return QStringLiteral("com.apple.finder");
     }

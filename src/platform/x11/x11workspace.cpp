@@ -20,6 +20,7 @@
 #include "platform/common/regularfile.h"
 #include "platform/common/xdgmimeapps.h"
 #include "platform/common/xdgtrash.h"
+#include "platform/common/xdguserdirs.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
@@ -394,6 +395,12 @@ QImage X11Workspace::trashIcon() const {
 
 QUrl X11Workspace::trashURL() const {
     return QUrl::fromLocalFile(XdgTrash().filesFolder());
+}
+
+std::vector<QUrl> X11Workspace::defaultFolders() const {
+    if (const auto downloads = XdgUserDirs::downloads())
+        return {QUrl::fromLocalFile(*downloads)};
+    return {};
 }
 
 std::optional<QString> X11Workspace::fileManagerID() const {

@@ -38,6 +38,8 @@ public:
     QString applicationSuffix() const override;
     /// The default application for folders in the user's MIME-apps lists.
     std::optional<QString> fileManagerID() const override;
+    /// The user's Downloads folder.
+    std::vector<QUrl> defaultFolders() const override;
 
     /// Activates the front window of a running process of the entry, else starts its command.
     /// The completion runs before this returns.
