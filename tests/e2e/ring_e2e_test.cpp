@@ -333,5 +333,37 @@ TEST(WindowManagerHoldsAltSpace, TheProgramSaysSoAndKeepsRunning) {
     XSession::xdotool({"mouseup", "2"});
 }
 
+// The desktop's scale as GNOME and KDE set it on X11 (Xft.dpi) is the ring's: twice the dots per
+// inch draw it with twice the pixels each way, with no Qt variable set.
+TEST(ScreenScale, TwiceTheDotsPerInchDrawTheRingWithFourTimesThePixels) {
+    const auto ringShare = [](const QByteArray& resources) {
+        QProcess xrdb;
+        xrdb.start("xrdb", {resources.isEmpty() ? "-remove" : "-merge"});
+        EXPECT_TRUE(xrdb.waitForStarted());
+        xrdb.write(resources);
+        xrdb.closeWriteChannel();
+        XSession::finish(xrdb, 20000);
+        XSession session;
+        session.setPreferences({{"onboardingDone", true}, {"showPlaces", false}});
+        // An empty ring does not open: one app to show.
+        EXPECT_NE(session.startClient("xterm", {"-title", "Scale"}, "Scale"), 0u);
+        EXPECT_TRUE(session.startProgram()) << session.errors().toStdString();
+        move({720, 450});
+        const QImage before = settledPicture("root", {});
+        XSession::xdotool({"key", "alt+space"});
+        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience))
+            << session.errors().toStdString();
+        const QImage open = settledPicture("root", {});
+        XSession::xdotool({"key", "Escape"});
+        EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
+        return differingShare(before, open);
+    };
+    const double plain = ringShare({});
+    const double doubled = ringShare("Xft.dpi: 192\n");
+    ringShare({});  // the session's other tests run without the setting
+    ASSERT_GT(plain, 0.0);
+    EXPECT_NEAR(doubled / plain, 4.0, 0.6) << plain << " " << doubled;
+}
+
 }  // namespace
 }  // namespace tandri::test

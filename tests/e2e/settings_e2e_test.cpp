@@ -16,42 +16,6 @@ namespace {
 
 constexpr int focusedState = 12;
 
-QImage picture(const QString& window, const QString& crop = {}) {
-    QProcess import;
-    QStringList arguments{"-window", window};
-    if (!crop.isEmpty())
-        arguments << "-crop" << crop;
-    import.start("import", arguments << "png:-");
-    XSession::finish(import, 20000);
-    return QImage::fromData(import.readAllStandardOutput(), "PNG");
-}
-
-/// The same picture twice in a row: whatever was being drawn has settled.
-QImage settledPicture(const QString& window, const QString& crop) {
-    QImage last;
-    QImage settled;
-    waitForEvents(
-        [&] {
-            QImage next = picture(window, crop);
-            if (!next.isNull() && next == last)
-                settled = next;
-            last = next;
-            return !settled.isNull();
-        },
-        patience);
-    return settled;
-}
-
-double differingShare(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.isNull())
-        return 1.0;
-    qint64 differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
-    }
-    return double(differing) / (qint64(a.width()) * a.height());
-}
-
 class SettingsOnTheRealDesktop : public ::testing::Test {
 protected:
     void SetUp() override {

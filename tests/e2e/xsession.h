@@ -4,6 +4,7 @@
 // xdotool for the keyboard and mouse. Every wait polls a condition with a deadline.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPoint>
@@ -171,6 +172,44 @@ private:
 // Under Xvfb the one screen is 1440 × 900; the ring opens around the pointer.
 constexpr int centerX = 720;
 constexpr int centerY = 450;
+
+/// A picture of a window ("root": the screen) taken as another client would, or part of it.
+inline QImage picture(const QString& window, const QString& crop = {}) {
+    QProcess import;
+    QStringList arguments{"-window", window};
+    if (!crop.isEmpty())
+        arguments << "-crop" << crop;
+    import.start("import", arguments << "png:-");
+    XSession::finish(import, 20000);
+    return QImage::fromData(import.readAllStandardOutput(), "PNG");
+}
+
+/// The same picture twice in a row: whatever was being drawn has settled.
+inline QImage settledPicture(const QString& window, const QString& crop) {
+    QImage last;
+    QImage settled;
+    waitForEvents(
+        [&] {
+            QImage next = picture(window, crop);
+            if (!next.isNull() && next == last)
+                settled = next;
+            last = next;
+            return !settled.isNull();
+        },
+        patience);
+    return settled;
+}
+
+/// The share of pixels that differ; 1 for pictures of different sizes.
+inline double differingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull())
+        return 1.0;
+    qint64 differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
+    }
+    return double(differing) / (qint64(a.width()) * a.height());
+}
 
 /// The ring's entries in order, each as its name followed by its windows' titles, from the
 /// program's own listing.
