@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/preferences.h"
 #include "platform/system.h"
+#include "platform/vocabulary.h"
 #include "platform/workspace.h"
 
 namespace tandri::ShortcutConflicts {
@@ -169,7 +170,8 @@ std::optional<QString> warning(Platform& platform, const Shortcut& shortcut) {
         QStringList leading(names.begin(), names.end() - 1);
         joined = leading.join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.back();
     }
-    return shortcut.label + QStringLiteral(" may also open ") + joined + u'.';
+    return platform.vocabulary.shortcut(shortcut.label) + QStringLiteral(" may also open ") +
+           joined + u'.';
 }
 
 std::optional<Keys> raycastKeys(const QString& text) {

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include "platform/common/linuxsystem.h"
+#include "platform/common/linuxvocabulary.h"
 #include "platform/platform.h"
 #include "platform/preferences.h"
 #include "platform/system.h"
@@ -233,6 +235,20 @@ TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
     EXPECT_EQ(warning(platform, Shortcut::standard()), std::nullopt);
     // The same desktop with the table does find them.
     EXPECT_FALSE(owners(base, commandSpace).empty());
+}
+
+TEST(ShortcutConflicts, OnLinuxTheWindowManagersBindingsAreNamedInItsWords) {
+    TestDesktop desktop(launchersRunning);
+    LinuxSystem system;
+    LinuxVocabulary linux;
+    system.systemShortcuts = [] {
+        return std::vector<SystemShortcut>{{1, "openbox's window menu", 49, 2048, true},
+                                           {2, "openbox's “Exit”", 117, 6144, true}};
+    };
+    Platform platform = replacing(desktop.platform(), {.system = &system, .vocabulary = &linux});
+    EXPECT_EQ(warning(platform, Shortcut::standard()),
+              "Alt+Space may also open openbox's window menu.");
+    EXPECT_EQ(warning(platform, commandSpace), std::nullopt) << "no launchers on Linux yet";
 }
 
 TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLast) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include <QDBusConnection>
 #include <cstddef>
 #include <optional>
@@ -28,7 +31,12 @@ public:
     void log(const QString& line) override;
     bool hasDock() const override { return false; }
     void restartDock() override {}
-    ShortcutTable shortcutTable() const override { return {}; }
+    /// The desktop's own bindings, as the window manager in use keeps them.
+    std::function<std::vector<SystemShortcut>()> systemShortcuts;
+    /// No launchers yet; the system part from `systemShortcuts`, each bound now.
+    ShortcutTable shortcutTable() const override {
+        return {{}, {}, systemShortcuts ? systemShortcuts() : std::vector<SystemShortcut>{}, {}};
+    }
     /// The display's bell.
     void beep() override;
     /// Whether KWin's global shortcuts service answers and offers "ExposeClass".

@@ -3,6 +3,7 @@
 #include "platform/common/linuxsystem.h"
 #include "platform/x11/desktopentries.h"
 #include "platform/x11/keyfocus.h"
+#include "platform/x11/openboxbindings.h"
 #include "platform/x11/x11accessibility.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11contextmenus.h"
@@ -36,7 +37,17 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
       system_(std::make_unique<LinuxSystem>()),
       keyboard_(std::make_unique<X11Keyboard>(*connection_, *keyFocus_)),
       pointerButtons_(std::make_unique<X11PointerButtons>(*connection_)),
-      contextMenus_(std::make_unique<X11ContextMenus>(*keyboard_)) {}
+      contextMenus_(std::make_unique<X11ContextMenus>(*keyboard_)) {
+    X11Connection* display = connection_.get();
+    system_->systemShortcuts = [display] {
+        // Only the window manager that runs holds keys; openbox says which file it read.
+        const auto manager = display->windowManager();
+        if (!manager || display->text(*manager, "_NET_WM_NAME") != QStringLiteral("Openbox"))
+            return std::vector<SystemShortcut>{};
+        return OpenboxBindings::read(OpenboxBindings::sessionFile(
+            display->text(display->root(), "_OB_CONFIG_FILE").value_or(QString())));
+    };
+}
 
 X11Desktop::~X11Desktop() = default;
 
