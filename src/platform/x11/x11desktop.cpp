@@ -2,6 +2,7 @@
 
 #include "platform/common/linuxsystem.h"
 #include "platform/x11/desktopentries.h"
+#include "platform/x11/kdebindings.h"
 #include "platform/x11/keyfocus.h"
 #include "platform/x11/openboxbindings.h"
 #include "platform/x11/x11accessibility.h"
@@ -40,12 +41,20 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
       contextMenus_(std::make_unique<X11ContextMenus>(*keyboard_)) {
     X11Connection* display = connection_.get();
     system_->systemShortcuts = [display] {
+        std::vector<SystemShortcut> bound;
+        // Plasma's global shortcuts hold keys whichever window manager runs under it.
+        if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QStringLiteral("KDE")))
+            bound = KdeBindings::read(KdeBindings::sessionFile());
         // Only the window manager that runs holds keys; openbox says which file it read.
         const auto manager = display->windowManager();
-        if (!manager || display->text(*manager, "_NET_WM_NAME") != QStringLiteral("Openbox"))
-            return std::vector<SystemShortcut>{};
-        return OpenboxBindings::read(OpenboxBindings::sessionFile(
-            display->text(display->root(), "_OB_CONFIG_FILE").value_or(QString())));
+        if (manager && display->text(*manager, "_NET_WM_NAME") == QStringLiteral("Openbox")) {
+            for (SystemShortcut& shortcut : OpenboxBindings::read(OpenboxBindings::sessionFile(
+                     display->text(display->root(), "_OB_CONFIG_FILE").value_or(QString())))) {
+                shortcut.number = int(bound.size()) + 1;
+                bound.push_back(std::move(shortcut));
+            }
+        }
+        return bound;
     };
 }
 
