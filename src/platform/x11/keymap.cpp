@@ -156,6 +156,13 @@ std::optional<XKeySym> KeyMap::keysym(int keyCode) {
     return std::nullopt;
 }
 
+std::optional<int> KeyMap::keyCode(const QString& keysymName) {
+    if (keysymName.isEmpty())
+        return std::nullopt;
+    const KeySym keysym = XStringToKeysym(keysymName.toLatin1().constData());
+    return keysym == NoSymbol ? std::nullopt : keyCode(XKeySym(keysym));
+}
+
 std::optional<int> KeyMap::keyCode(XKeySym keysym) {
     // Shift-Tab types ISO_Left_Tab, and the keypad's Enter means Return.
     if (keysym == XK_ISO_Left_Tab)

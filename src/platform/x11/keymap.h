@@ -26,6 +26,9 @@ public:
     /// The key code of a keysym, including its shifted and upper-case forms (XK_A, XK_exclam
     /// and XK_ISO_Left_Tab give the codes of a, 1 and Tab); absent for keys without one.
     static std::optional<int> keyCode(XKeySym keysym);
+    /// The key code of a keysym written by name, as configuration files write keys ("space",
+    /// "F2", "Delete"); absent for unknown names and keys without one.
+    static std::optional<int> keyCode(const QString& keysymName);
 
     /// The X modifier mask of a hot-key mask (command 256, shift 512, option 2048, control
     /// 4096); absent when the mask holds any other bit.

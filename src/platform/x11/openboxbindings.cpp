@@ -9,9 +9,6 @@
 #include "platform/common/regularfile.h"
 #include "platform/x11/keymap.h"
 
-// After every Qt header: Xlib defines macros that Qt's headers refuse.
-#include <X11/Xlib.h>
-
 namespace tandri::x11::OpenboxBindings {
 
 namespace {
@@ -44,10 +41,7 @@ std::optional<Keys> parse(const QString& text) {
         else
             return std::nullopt;
     }
-    const KeySym keysym = XStringToKeysym(parts.back().toLatin1().constData());
-    if (keysym == NoSymbol)
-        return std::nullopt;
-    const auto code = KeyMap::keyCode(XKeySym(keysym));
+    const auto code = KeyMap::keyCode(parts.back());
     if (!code)
         return std::nullopt;
     keys.keyCode = *code;

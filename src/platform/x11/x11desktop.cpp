@@ -15,6 +15,7 @@
 #include "platform/x11/x11screens.h"
 #include "platform/x11/x11windowlist.h"
 #include "platform/x11/x11workspace.h"
+#include "platform/x11/xfcebindings.h"
 
 namespace tandri::x11 {
 
@@ -43,8 +44,11 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
     system_->systemShortcuts = [display] {
         std::vector<SystemShortcut> bound;
         // Plasma's global shortcuts hold keys whichever window manager runs under it.
-        if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QStringLiteral("KDE")))
+        const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+        if (desktops.contains(QStringLiteral("KDE")))
             bound = KdeBindings::read(KdeBindings::sessionFile());
+        else if (desktops.contains(QStringLiteral("XFCE")))
+            bound = XfceBindings::read(XfceBindings::sessionFiles());
         // Only the window manager that runs holds keys; openbox says which file it read.
         const auto manager = display->windowManager();
         if (manager && display->text(*manager, "_NET_WM_NAME") == QStringLiteral("Openbox")) {
