@@ -156,6 +156,31 @@ std::optional<XKeySym> KeyMap::keysym(int keyCode) {
     return std::nullopt;
 }
 
+std::optional<std::pair<int, quint32>> KeyMap::accelerator(QString text) {
+    quint32 modifiers = 0;
+    while (text.startsWith(u'<')) {
+        const qsizetype end = text.indexOf(u'>');
+        if (end < 0)
+            return std::nullopt;
+        const QString name = text.mid(1, end - 1).toLower();
+        if (name == u"alt" || name == u"mod1")
+            modifiers |= 2048;
+        else if (name == u"primary" || name == u"control" || name == u"ctrl")
+            modifiers |= 4096;
+        else if (name == u"shift")
+            modifiers |= 512;
+        else if (name == u"super" || name == u"mod4")
+            modifiers |= 256;
+        else
+            return std::nullopt;
+        text = text.mid(end + 1);
+    }
+    const auto code = keyCode(text);
+    if (!code)
+        return std::nullopt;
+    return std::pair<int, quint32>{*code, modifiers};
+}
+
 std::optional<int> KeyMap::keyCode(const QString& keysymName) {
     if (keysymName.isEmpty())
         return std::nullopt;

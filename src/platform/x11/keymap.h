@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <optional>
+#include <utility>
 
 #include "platform/overlay.h"
 
@@ -29,6 +30,9 @@ public:
     /// The key code of a keysym written by name, as configuration files write keys ("space",
     /// "F2", "Delete"); absent for unknown names and keys without one.
     static std::optional<int> keyCode(const QString& keysymName);
+    /// A GTK accelerator as GNOME and Xfce store them ("<Primary><Alt>Delete", "<Super>space") as
+    /// a key code and a hot-key mask; absent for other modifiers and unknown keys.
+    static std::optional<std::pair<int, quint32>> accelerator(QString text);
 
     /// The X modifier mask of a hot-key mask (command 256, shift 512, option 2048, control
     /// 4096); absent when the mask holds any other bit.

@@ -2,6 +2,7 @@
 
 #include "platform/common/linuxsystem.h"
 #include "platform/x11/desktopentries.h"
+#include "platform/x11/gnomebindings.h"
 #include "platform/x11/kdebindings.h"
 #include "platform/x11/keyfocus.h"
 #include "platform/x11/openboxbindings.h"
@@ -49,6 +50,10 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
             bound = KdeBindings::read(KdeBindings::sessionFile());
         else if (desktops.contains(QStringLiteral("XFCE")))
             bound = XfceBindings::read(XfceBindings::sessionFiles());
+        else if (desktops.contains(QStringLiteral("GNOME")) ||
+                 desktops.contains(QStringLiteral("Unity")) ||
+                 desktops.contains(QStringLiteral("Budgie")))
+            bound = GnomeBindings::read();
         // Only the window manager that runs holds keys; openbox says which file it read.
         const auto manager = display->windowManager();
         if (manager && display->text(*manager, "_NET_WM_NAME") == QStringLiteral("Openbox")) {

@@ -18,32 +18,6 @@ struct Binding {
     QString value;
 };
 
-// "<Primary><Alt>Delete": modifiers in angle brackets, then one keysym name.
-std::optional<std::pair<qint64, qint64>> parse(QString text) {
-    qint64 modifiers = 0;
-    while (text.startsWith(u'<')) {
-        const qsizetype end = text.indexOf(u'>');
-        if (end < 0)
-            return std::nullopt;
-        const QString m = text.mid(1, end - 1).toLower();
-        if (m == u"alt" || m == u"mod1")
-            modifiers |= 2048;
-        else if (m == u"primary" || m == u"control" || m == u"ctrl")
-            modifiers |= 4096;
-        else if (m == u"shift")
-            modifiers |= 512;
-        else if (m == u"super" || m == u"mod4")
-            modifiers |= 256;
-        else
-            return std::nullopt;
-        text = text.mid(end + 1);
-    }
-    const auto code = KeyMap::keyCode(text);
-    if (!code)
-        return std::nullopt;
-    return std::pair<qint64, qint64>{*code, modifiers};
-}
-
 QString describe(const QString& part, const QString& value) {
     if (part == u"commands")
         return QStringLiteral("“%1” (an Xfce shortcut)").arg(value.section(u' ', 0, 0));
@@ -114,7 +88,7 @@ std::vector<SystemShortcut> read(const QStringList& files) {
             if (chosen == sets.end())
                 continue;
             for (const Binding& binding : chosen->second) {
-                if (const auto keys = parse(binding.keys)) {
+                if (const auto keys = KeyMap::accelerator(binding.keys)) {
                     result.push_back({int(result.size()) + 1, describe(part, binding.value),
                                       keys->first, keys->second, true});
                 }
