@@ -289,7 +289,8 @@ void AppDelegate::applyShortcut() {
             platform_.notifications.post(Shortcut::rejectedNotification, wanted.label);
         } else {
             registered_.reset();
-            platform_.system.log(Brand::name() + QStringLiteral(": ") + wanted.label +
+            platform_.system.log(Brand::name() + QStringLiteral(": ") +
+                                 platform_.vocabulary.shortcut(wanted.label) +
                                  QStringLiteral(" is taken by another app"));
         }
     }

@@ -321,7 +321,7 @@ TEST(WindowManagerHoldsAltSpace, TheProgramSaysSoAndKeepsRunning) {
     session.setPreferences({{"onboardingDone", true}});
     ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
     EXPECT_TRUE(waitForEvents(
-        [&] { return session.errors().contains("Tandri: ⌥Space is taken by another app"); },
+        [&] { return session.errors().contains("Tandri: Alt+Space is taken by another app"); },
         patience))
         << session.errors().toStdString();
     pause(500);
