@@ -7,12 +7,12 @@
 #include "app/commandline.h"
 #include "app/launchoptions.h"
 #include "app/options.h"
-#include "settings/settingswindow.h"
 #include "diagnostics/listwindows.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
 #include "onboarding/onboardingwindow.h"
 #include "platform/common/socketsingleinstance.h"
+#include "settings/settingswindow.h"
 #include "windows/thumbnailcache.h"
 
 using namespace tandri;

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "prefs/appset.h"
 #include "catalogue/docktile.h"
 #include "catalogue/ringapp.h"
+#include "prefs/appset.h"
 
 namespace tandri {
 

@@ -1,8 +1,8 @@
 #include "diagnostics/listwindows.h"
 
-#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "platform/platform.h"
+#include "prefs/settings.h"
 #include "windows/windowsource.h"
 
 namespace tandri::ListWindows {

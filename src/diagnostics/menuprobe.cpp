@@ -4,9 +4,9 @@
 
 #include "actions/appexpose.h"
 #include "actions/dockmenu.h"
-#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "platform/platform.h"
+#include "prefs/settings.h"
 #include "windows/windowsource.h"
 
 namespace tandri::MenuProbe {

@@ -4,10 +4,10 @@
 #include <QPainter>
 #include <QSaveFile>
 
-#include "prefs/settings.h"
 #include "catalogue/appsource.h"
 #include "platform/platform.h"
 #include "platform/workspace.h"
+#include "prefs/settings.h"
 #include "ring/ringlook.h"
 #include "ring/ringview.h"
 #include "ring/windowchip.h"

@@ -4,10 +4,10 @@
 #include <QJsonValue>
 #include <algorithm>
 
-#include "prefs/brand.h"
 #include "platform/preferences.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
+#include "prefs/brand.h"
 
 namespace tandri::Settings {
 namespace {

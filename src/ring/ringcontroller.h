@@ -13,10 +13,10 @@
 #include "actions/droptarget.h"
 #include "catalogue/appsource.h"
 #include "catalogue/ringapp.h"
+#include "prefs/windowlayout.h"
 #include "ring/ringcaches.h"
 #include "ring/ringpanel.h"
 #include "ring/windowchip.h"
-#include "prefs/windowlayout.h"
 #include "windows/windowtable.h"
 
 namespace tandri {

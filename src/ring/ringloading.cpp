@@ -2,12 +2,12 @@
 // that asked for them is still showing.
 #include <set>
 
-#include "prefs/settings.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/queues.h"
 #include "platform/system.h"
+#include "prefs/settings.h"
 #include "ring/ringcontroller.h"
 #include "windows/thumbnailsource.h"
 

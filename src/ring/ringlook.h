@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "catalogue/ringapp.h"
+#include "prefs/lookchoice.h"
 #include "ring/columncolors.h"
 #include "ring/lookbackdrop.h"
-#include "prefs/lookchoice.h"
 #include "ring/ringscene.h"
 
 namespace tandri {

@@ -7,8 +7,8 @@
 
 #include "platform/overlay.h"
 #include "platform/screens.h"
-#include "ring/lookbackdrop.h"
 #include "prefs/lookchoice.h"
+#include "ring/lookbackdrop.h"
 #include "ring/ringlayout.h"
 #include "ring/ringview.h"
 

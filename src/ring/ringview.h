@@ -17,11 +17,11 @@
 #include "catalogue/ringapp.h"
 #include "platform/overlay.h"
 #include "prefs/lookchoice.h"
+#include "prefs/windowlayout.h"
 #include "ring/ringlayout.h"
 #include "ring/ringlook.h"
 #include "ring/ringscene.h"
 #include "ring/windowchip.h"
-#include "prefs/windowlayout.h"
 
 namespace tandri {
 

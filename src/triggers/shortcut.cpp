@@ -4,8 +4,8 @@
 #include <array>
 #include <utility>
 
-#include "prefs/brand.h"
 #include "platform/preferences.h"
+#include "prefs/brand.h"
 
 namespace tandri {
 

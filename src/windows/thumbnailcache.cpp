@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "prefs/settings.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
 #include "platform/queues.h"
 #include "platform/screencapture.h"
+#include "prefs/settings.h"
 
 namespace tandri {
 

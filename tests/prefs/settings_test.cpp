@@ -3,9 +3,9 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "prefs/settings.h"
 #include "platform/preferences.h"
 #include "platform/windowlist.h"
+#include "prefs/settings.h"
 #include "support/testdesktop.h"
 
 namespace tandri {

@@ -4,9 +4,9 @@
 #include <QPainter>
 
 #include "platform/sim/simoverlaywindow.h"
+#include "prefs/ringstyle.h"
 #include "ring/clickshield.h"
 #include "ring/ringpanel.h"
-#include "prefs/ringstyle.h"
 #include "ringharness.h"
 
 namespace tandri::test {

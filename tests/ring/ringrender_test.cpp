@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "platform/sim/virtualclock.h"
-#include "ring/draw.h"
 #include "prefs/ringbackground.h"
-#include "ring/ringgeometry.h"
 #include "prefs/ringstyle.h"
+#include "ring/draw.h"
+#include "ring/ringgeometry.h"
 #include "ring/ringview.h"
 #include "support/threadpool.h"
 

@@ -40,10 +40,10 @@ public:
                 QRect geometry, Program program = Program::Clock)
         : connection_(connection), title_(title) {
         const QString where = QStringLiteral("%1x%2+%3+%4")
-                                 .arg(geometry.width())
-                                 .arg(geometry.height())
-                                 .arg(geometry.x())
-                                 .arg(geometry.y());
+                                  .arg(geometry.width())
+                                  .arg(geometry.height())
+                                  .arg(geometry.x())
+                                  .arg(geometry.y());
         if (program == Program::Clock) {
             process_.start(QStringLiteral("xclock"),
                            {"-title", title, "-norender", "-bg", colour, "-fg", colour, "-hd",
