@@ -7,7 +7,7 @@
 
 namespace tandri {
 
-/// Starting at login as the freedesktop Autostart specification has it: a desktop entry in the
+/// Starting at login the freedesktop way: a desktop entry in the
 /// user's `$XDG_CONFIG_HOME/autostart`, which overrides one of the same name in the system's
 /// `$XDG_CONFIG_DIRS/*/autostart`. Nothing needs approving.
 class XdgAutostart : public LoginItems {

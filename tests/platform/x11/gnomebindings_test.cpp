@@ -1,5 +1,7 @@
 #include "platform/x11/gnomebindings.h"
 
+#include "boundkeys.h"
+
 #include "platform/common/gsettingsvalues.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +13,6 @@
 
 namespace tandri::x11 {
 namespace {
-
-struct Bound {
-    QString name;
-    qint64 keyCode;
-    qint64 modifiers;
-    bool operator==(const Bound&) const = default;
-};
 
 void write(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());
@@ -56,12 +51,10 @@ TEST(GnomeBindings, TheUsersValuesOverTheSchemasDefaults) {
     qputenv("GSETTINGS_BACKEND", "keyfile");
     qputenv("XDG_CONFIG_HOME", root.filePath("config").toLocal8Bit());
 
-    std::vector<Bound> bound;
-    for (const SystemShortcut& s : GnomeBindings::read())
-        bound.push_back({s.name, s.keyCode, s.modifiers});
-    EXPECT_EQ(bound, (std::vector<Bound>{{"GNOME's window menu", 49, 2048},
-                                         {"the next input source", 49, 768},
-                                         {"the Activities overview", 1, 256}}));
+    EXPECT_EQ(boundOf(GnomeBindings::read()),
+              (std::vector<Bound>{{"GNOME's window menu", 49, 2048},
+                                  {"the next input source", 49, 768},
+                                  {"the Activities overview", 1, 256}}));
     // Schemas that are not installed read as nothing, rather than ending the program as GIO
     // would.
     EXPECT_EQ(GSettingsValues::strings("org.example.absent", "key"), std::nullopt);

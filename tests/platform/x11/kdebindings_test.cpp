@@ -1,5 +1,7 @@
 #include "platform/x11/kdebindings.h"
 
+#include "boundkeys.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -8,23 +10,13 @@
 namespace tandri::x11 {
 namespace {
 
-struct Bound {
-    QString name;
-    qint64 keyCode;
-    qint64 modifiers;
-    bool operator==(const Bound&) const = default;
-};
-
 std::vector<Bound> boundIn(const QByteArray& text) {
     QTemporaryDir dir;
     QFile file(dir.filePath("kglobalshortcutsrc"));
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text);
     file.close();
-    std::vector<Bound> result;
-    for (const SystemShortcut& s : KdeBindings::read(file.fileName()))
-        result.push_back({s.name, s.keyCode, s.modifiers});
-    return result;
+    return boundOf(KdeBindings::read(file.fileName()));
 }
 
 TEST(KdeBindings, ShortcutsInForceNamedAsPlasmaNamesThem) {

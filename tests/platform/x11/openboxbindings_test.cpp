@@ -1,5 +1,7 @@
 #include "platform/x11/openboxbindings.h"
 
+#include "boundkeys.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -8,20 +10,8 @@
 namespace tandri::x11 {
 namespace {
 
-struct Bound {
-    QString name;
-    qint64 keyCode;
-    qint64 modifiers;
-    bool operator==(const Bound&) const = default;
-};
-
 std::vector<Bound> bound(const QString& path) {
-    std::vector<Bound> result;
-    for (const SystemShortcut& s : OpenboxBindings::read(path)) {
-        EXPECT_TRUE(s.onByDefault);
-        result.push_back({s.name, s.keyCode, s.modifiers});
-    }
-    return result;
+    return boundOf(OpenboxBindings::read(path));
 }
 
 std::vector<Bound> boundIn(const QByteArray& xml) {

@@ -1,5 +1,7 @@
 #include "platform/x11/xfcebindings.h"
 
+#include "boundkeys.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -7,13 +9,6 @@
 
 namespace tandri::x11 {
 namespace {
-
-struct Bound {
-    QString name;
-    qint64 keyCode;
-    qint64 modifiers;
-    bool operator==(const Bound&) const = default;
-};
 
 QByteArray channel(const QByteArray& commands, const QByteArray& xfwm4) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -45,10 +40,7 @@ std::vector<Bound> bound(const std::vector<std::optional<QByteArray>>& files) {
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(*files[i]);
     }
-    std::vector<Bound> result;
-    for (const SystemShortcut& s : XfceBindings::read(paths))
-        result.push_back({s.name, s.keyCode, s.modifiers});
-    return result;
+    return boundOf(XfceBindings::read(paths));
 }
 
 TEST(XfceBindings, TheSetInForceOfEachPart) {
