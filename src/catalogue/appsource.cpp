@@ -66,10 +66,8 @@ Contents ringContents(Platform& platform, AppSet set, bool places) {
     std::vector<QUrl> folders;
     switch (set) {
         case AppSet::DockAndOpen:
-            tiles = dockTiles(platform.preferences, platform.workspace);
-            // Without a Dock the desktop's own well-known folders stand in for its folders.
-            folders = platform.system.hasDock() ? dockFolders(platform.preferences)
-                                                : platform.workspace.defaultFolders();
+            tiles = desktopTiles(platform);
+            folders = desktopFolders(platform);
             break;
         case AppSet::PinnedAndOpen:
             tiles = PinnedApps::appTiles(platform.preferences, platform.workspace);
@@ -95,7 +93,7 @@ Contents ringContents(Platform& platform, AppSet set, bool places) {
 std::vector<RingApp> ringApps(Platform& platform, bool includePinned) {
     std::vector<DockTile> tiles;
     if (includePinned)
-        tiles = dockTiles(platform.preferences, platform.workspace);
+        tiles = desktopTiles(platform);
     return mergeWithRunning(platform, tiles);
 }
 
@@ -230,6 +228,29 @@ std::vector<QUrl> dockFolders(const Preferences& preferences) {
         folders.push_back(url);
     }
     return folders;
+}
+
+std::vector<DockTile> desktopTiles(Platform& platform) {
+    if (platform.system.hasDock())
+        return dockTiles(platform.preferences, platform.workspace);
+    std::vector<DockTile> tiles;
+    for (const QUrl& url : platform.workspace.pinnedApps())
+        tiles.push_back(tile(platform.workspace, url));
+    return tiles;
+}
+
+std::vector<QUrl> desktopFolders(Platform& platform) {
+    // Without a Dock the desktop's own well-known folders stand in for its folders.
+    return platform.system.hasDock() ? dockFolders(platform.preferences)
+                                     : platform.workspace.defaultFolders();
+}
+
+DockTile tile(const Workspace& workspace, const QUrl& url) {
+    const QString suffix = workspace.applicationSuffix();
+    QString name = workspace.displayName(UrlPaths::filePath(url));
+    if (!suffix.isEmpty() && name.endsWith(suffix))
+        name.chop(suffix.size());
+    return DockTile{workspace.bundleIdentifier(url), url, name};
 }
 
 std::vector<QUrl> recentItems(const Files& files, const QUrl& folder, int limit) {

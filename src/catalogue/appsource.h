@@ -44,6 +44,12 @@ std::vector<RingApp> mergeWithRunning(Platform& platform, const std::vector<Dock
 std::vector<DockTile> dockTiles(const Preferences& preferences, const Workspace& workspace);
 /// The Dock's folders, in Dock order (not checked for existence).
 std::vector<QUrl> dockFolders(const Preferences& preferences);
+/// The Dock's tiles where there is a Dock, else the apps the desktop keeps pinned.
+std::vector<DockTile> desktopTiles(Platform& platform);
+/// The Dock's folders where there is a Dock, else the desktop's own well-known folders.
+std::vector<QUrl> desktopFolders(Platform& platform);
+/// The tile of an application (or any file) at `url`, named as the file manager names it.
+DockTile tile(const Workspace& workspace, const QUrl& url);
 /// A folder's newest items, at most `limit`. Any thread.
 std::vector<QUrl> recentItems(const Files& files, const QUrl& folder, int limit);
 /// A file's icon, cached for the life of the process. Main thread.

@@ -6,6 +6,7 @@
 
 #include "catalogue/appsource.h"
 #include "catalogue/urlpaths.h"
+#include "platform/platform.h"
 #include "platform/preferences.h"
 #include "platform/workspace.h"
 
@@ -73,15 +74,15 @@ void remove(Preferences& preferences, const QUrl& url) {
     setPaths(preferences, list);
 }
 
-void importFromDock(Preferences& preferences, const Workspace& workspace) {
+void importFromDock(Platform& platform) {
     QStringList list;
-    for (const AppSource::DockTile& tile : AppSource::dockTiles(preferences, workspace)) {
+    for (const AppSource::DockTile& tile : AppSource::desktopTiles(platform)) {
         list.append(standardizedPath(tile.url));
     }
-    for (const QUrl& folder : AppSource::dockFolders(preferences)) {
+    for (const QUrl& folder : AppSource::desktopFolders(platform)) {
         list.append(standardizedPath(folder));
     }
-    setPaths(preferences, list);
+    setPaths(platform.preferences, list);
 }
 
 std::vector<AppSource::DockTile> appTiles(const Preferences& preferences,
@@ -89,13 +90,8 @@ std::vector<AppSource::DockTile> appTiles(const Preferences& preferences,
     const QString suffix = workspace.applicationSuffix();
     std::vector<AppSource::DockTile> tiles;
     for (const QString& path : paths(preferences)) {
-        if (!path.endsWith(suffix, Qt::CaseSensitive))
-            continue;
-        const QUrl url = QUrl::fromLocalFile(path);
-        QString name = workspace.displayName(path);
-        if (!suffix.isEmpty())
-            name.remove(suffix);
-        tiles.push_back(AppSource::DockTile{workspace.bundleIdentifier(url), url, name});
+        if (path.endsWith(suffix, Qt::CaseSensitive))
+            tiles.push_back(AppSource::tile(workspace, QUrl::fromLocalFile(path)));
     }
     return tiles;
 }

@@ -8,6 +8,7 @@
 
 namespace tandri {
 
+struct Platform;
 class Preferences;
 class Workspace;
 
@@ -24,8 +25,9 @@ void setPaths(Preferences& preferences, const QStringList& paths);
 bool contains(const Preferences& preferences, const QUrl& url);
 void add(Preferences& preferences, const QUrl& url);
 void remove(Preferences& preferences, const QUrl& url);
-/// Replaces the list with the Dock's apps, then its folders.
-void importFromDock(Preferences& preferences, const Workspace& workspace);
+/// Replaces the list with the Dock's apps, then its folders (the desktop's own where there is
+/// no Dock).
+void importFromDock(Platform& platform);
 /// The app entries (paths with the application suffix), in list order.
 std::vector<AppSource::DockTile> appTiles(const Preferences& preferences,
                                           const Workspace& workspace);

@@ -35,7 +35,7 @@ SetUpStep::SetUpStep(Platform& platform, QWidget* parent)
 
     apps_ = new QComboBox(this);
     apps_->setObjectName(QStringLiteral("apps"));
-    for (AppSet set : allAppSets) apps_->addItem(title(set), rawValue(set));
+    for (AppSet set : allAppSets) apps_->addItem(title(set, platform.vocabulary), rawValue(set));
     connect(apps_, &QComboBox::activated, this, [this](int index) {
         platform_.preferences.setValue(Preferences::appDomain, Settings::appSetKey,
                                        apps_->itemData(index).toString());

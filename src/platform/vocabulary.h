@@ -22,6 +22,9 @@ public:
     virtual QString systemName() const = 0;
     /// Where the user's programs are, for choosing one to pin.
     virtual QString applicationsFolder() const = 0;
+    /// Where the desktop keeps its pinned apps, as a sentence writes it: "Dock", "Dash",
+    /// "panel".
+    virtual QString dock() const = 0;
     /// A file manager, where the user's own cannot be named.
     virtual QString fileManager() const = 0;
     /// The ring's own shortcut to Settings, as this desktop writes it ("⌘,").

@@ -53,6 +53,9 @@ public:
     virtual std::optional<QString> fileManagerID() const = 0;
     /// The folders the ring shows after the apps where the desktop has no Dock to take them from.
     virtual std::vector<QUrl> defaultFolders() const = 0;
+    /// The apps the desktop keeps pinned in its own dock or panel, as application URLs in its
+    /// order, where there is no Dock whose preferences hold them; empty where it keeps none.
+    virtual std::vector<QUrl> pinnedApps() const = 0;
 
     /// Opens the application at `url` (launching it when it is not running), bringing it to the
     /// front when `activates`. `completion`, when given, receives an error text or nothing, on any

@@ -1,5 +1,6 @@
 #include "prefs/appset.h"
 
+#include "platform/vocabulary.h"
 #include "prefs/brand.h"
 
 namespace tandri {
@@ -24,10 +25,14 @@ std::optional<AppSet> appSetFromRaw(const QString& raw) {
     return std::nullopt;
 }
 
-QString title(AppSet set) {
+QString title(AppSet set, const Vocabulary& vocabulary) {
     switch (set) {
-        case AppSet::DockAndOpen:
-            return QStringLiteral("Dock apps and open apps");
+        case AppSet::DockAndOpen: {
+            QString dock = vocabulary.dock();
+            if (!dock.isEmpty())
+                dock[0] = dock[0].toUpper();
+            return dock + QStringLiteral(" apps and open apps");
+        }
         case AppSet::PinnedAndOpen:
             return Brand::name() + QStringLiteral("'s pinned apps and open apps");
         case AppSet::OpenOnly:
@@ -36,17 +41,18 @@ QString title(AppSet set) {
     return {};
 }
 
-QString detail(AppSet set) {
+QString detail(AppSet set, const Vocabulary& vocabulary) {
     switch (set) {
         case AppSet::DockAndOpen:
-            return QStringLiteral(
-                "Everything in your Dock, open or not, plus any other open apps, so each app keeps "
-                "its place. A dot marks the ones that are open; picking one that isn't launches "
-                "it.");
+            return QStringLiteral("Everything in your ") + vocabulary.dock() +
+                   QStringLiteral(
+                       ", open or not, plus any other open apps, so each app keeps its place. A "
+                       "dot marks the ones that are open; picking one that isn't launches it.");
         case AppSet::PinnedAndOpen:
             return QStringLiteral(
-                "Your own list of apps and folders, open or not, plus any other open apps. Edit it "
-                "below, or right-click an app on the ring. Use this when the Dock is hidden.");
+                       "Your own list of apps and folders, open or not, plus any other open apps. "
+                       "Edit it below, or right-click an app on the ring. Use this when the ") +
+                   vocabulary.dock() + QStringLiteral(" is hidden.");
         case AppSet::OpenOnly:
             return QStringLiteral(
                 "Only apps that are running. The ring reshuffles as apps open and quit.");

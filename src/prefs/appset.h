@@ -6,6 +6,8 @@
 
 namespace tandri {
 
+class Vocabulary;
+
 /// Which apps the ring shows.
 enum class AppSet { DockAndOpen, PinnedAndOpen, OpenOnly };
 
@@ -14,7 +16,7 @@ inline constexpr std::array allAppSets{AppSet::DockAndOpen, AppSet::PinnedAndOpe
 
 QString rawValue(AppSet set);
 std::optional<AppSet> appSetFromRaw(const QString& raw);
-QString title(AppSet set);
-QString detail(AppSet set);
+QString title(AppSet set, const Vocabulary& vocabulary);
+QString detail(AppSet set, const Vocabulary& vocabulary);
 
 }  // namespace tandri

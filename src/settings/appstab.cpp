@@ -61,7 +61,8 @@ AppsTab::AppsTab(Platform& platform)
       list_(new PinnedList(platform)) {
     Preferences& preferences = platform.preferences;
     std::vector<std::pair<QString, QString>> choices;
-    for (AppSet set : allAppSets) choices.emplace_back(title(set), rawValue(set));
+    for (AppSet set : allAppSets)
+        choices.emplace_back(title(set, platform.vocabulary), rawValue(set));
     appSet_ =
         FormParts::boundPicker(preferences, Settings::appSetKey, QStringLiteral("Show"), choices,
                                rawValue(Settings::appSet(preferences)), QStringLiteral("appSet"));
@@ -77,7 +78,7 @@ AppsTab::AppsTab(Platform& platform)
     auto* buttons = new QHBoxLayout;
     auto* add = new QPushButton(QStringLiteral("Add…"));
     add->setObjectName(QStringLiteral("add"));
-    auto* import = new QPushButton(QStringLiteral("Import from Dock"));
+    auto* import = new QPushButton(QStringLiteral("Import from ") + platform.vocabulary.dock());
     import->setObjectName(QStringLiteral("importDock"));
     buttons->addWidget(add);
     buttons->addWidget(import);
@@ -90,8 +91,10 @@ AppsTab::AppsTab(Platform& platform)
                                              QStringLiteral("Folders and Trash"),
                                              QStringLiteral("places")));
     layout->addWidget(FormParts::note(
-        QStringLiteral("After the apps, like the Dock: point at a folder for its newest files, "
-                       "drop files on it to move them in, or on the Trash to throw them away.")));
+        (platform.system.hasDock() ? QStringLiteral("After the apps, like the Dock: ")
+                                   : QStringLiteral("After the apps: ")) +
+        QStringLiteral("point at a folder for its newest files, drop files on it to move them "
+                       "in, or on the Trash to throw them away.")));
     // Only where there is a Dock to hide.
     if (platform.system.hasDock()) {
         const QString system = platform.vocabulary.systemName();
@@ -113,13 +116,13 @@ AppsTab::AppsTab(Platform& platform)
     connect(add, &QPushButton::clicked, this, [this] { choose(); });
     connect(import, &QPushButton::clicked, this, [this] { importFromDock(); });
     const AppSet set = Settings::appSet(preferences);
-    detail_->setText(detail(set));
+    detail_->setText(detail(set, platform_.vocabulary));
     pinned_->setVisible(set == AppSet::PinnedAndOpen);
 }
 
 void AppsTab::appSetChosen() {
     const AppSet set = Settings::appSet(platform_.preferences);
-    detail_->setText(detail(set));
+    detail_->setText(detail(set, platform_.vocabulary));
     pinned_->setVisible(set == AppSet::PinnedAndOpen);
     // A first choice of the pinned set starts from the Dock rather than from nothing.
     if (set == AppSet::PinnedAndOpen && PinnedApps::paths(platform_.preferences).isEmpty())
@@ -133,7 +136,7 @@ void AppsTab::pin(const QStringList& paths) {
 }
 
 void AppsTab::importFromDock() {
-    PinnedApps::importFromDock(platform_.preferences, platform_.workspace);
+    PinnedApps::importFromDock(platform_);
     list_->reload();
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/testfiles.h"
 #include "support/waitforevents.h"
 
 namespace tandri::test {
@@ -27,13 +28,6 @@ QJsonObject readDomain(const QString& folder, const QString& domain) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
-}
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
 }
 
 /// Every file and folder under `folder`.
@@ -57,7 +51,7 @@ struct Session {
 
     void writeDesktop(const QByteArray& json) {
         desktop = scratch.filePath("desktop.json");
-        writeFile(desktop, json);
+        test::writeFile(desktop, json);
     }
     QProcessEnvironment environment() const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -158,7 +152,7 @@ TEST(Program, CommandLinesThatAskForNoRun) {
         {{}, nullptr, 1, "", "tandri: found no display (DISPLAY is not set)"},
         {{"--demo", "--settings", "look"}, nullptr, 1, "", "tandri: found no display"},
         {{}, "wayland-0", 1, "", "tandri: found no X display (DISPLAY is not set)"},
-        {{"--list-windows"}, nullptr, 0, "Accessibility: allowed\n0. Finder", ""},
+        {{"--list-windows"}, nullptr, 0, "Accessibility: allowed\nShortcut: ⌥Space\n0. Finder", ""},
     };
     Session session;
     std::vector<std::unique_ptr<Program>> programs;
@@ -191,10 +185,10 @@ TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
         Session session;
-        writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
-                  R"({"hideDock": true, "onboardingDone": true})");
-        writeFile(session.config.filePath("tandri/defaults/com.apple.dock.json"),
-                  R"({"autohide-delay": 0.2})");
+        test::writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+                        R"({"hideDock": true, "onboardingDone": true})");
+        test::writeFile(session.config.filePath("tandri/defaults/com.apple.dock.json"),
+                        R"({"autohide-delay": 0.2})");
         session.writeDesktop(R"({"takenShortcuts": [[49, 2048]],
             "apps": [{"pid": 10, "name": "Notes", "windows": [{"title": "List"}]}]})");
 
@@ -227,8 +221,8 @@ TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
 
 TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
     Session session;
-    writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
-              R"({"onboardingDone": true})");
+    test::writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+                    R"({"onboardingDone": true})");
     session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
     auto first = std::make_unique<Program>(session);
     ASSERT_TRUE(first->waitForErrors("tandri: running on")) << first->errors().toStdString();
@@ -274,8 +268,8 @@ TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
 
 TEST(Program, OfTwoCopiesStartedAtOnceOneRuns) {
     Session session;
-    writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
-              R"({"onboardingDone": true})");
+    test::writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
+                    R"({"onboardingDone": true})");
     session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);

@@ -108,6 +108,41 @@ TEST(AppSourcePlaces, WithoutADockTheDesktopsOwnFoldersComeBeforeTheTrash) {
     EXPECT_EQ(places(nullptr), QStringList{"Trash"});
 }
 
+TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImported) {
+    test::TestDesktop desktop(R"({"apps": [
+        {"pid": 7, "name": "Other", "launched": 1},
+        {"pid": 8, "name": "Mail", "bundleID": "com.example.mail",
+         "bundlePath": "/Applications/Mail.app", "launched": 2},
+        {"pid": 9, "name": "Files", "bundleID": "org.example.files", "launched": 3}
+    ], "bundles": {"com.example.mail": "/Applications/Mail.app"}})");
+    const QString calendar = desktop.makeFolder("Applications/Calendar.app");
+    const QString downloads = desktop.makeFolder("Downloads");
+    // A Dock's preferences left from elsewhere are no one's tiles here.
+    setDock(desktop.preferences(), {appTile("file:///Applications/Ghost.app/", "com.example.g")});
+    test::ForwardingWorkspace workspace(desktop.platform().workspace);
+    workspace.fileManagerOverride = "org.example.files";
+    workspace.defaultFoldersOverride = std::vector<QUrl>{QUrl::fromLocalFile(downloads)};
+    workspace.pinnedAppsOverride = std::vector<QUrl>{
+        QUrl::fromLocalFile(calendar), QUrl::fromLocalFile("/Applications/Mail.app"),
+        QUrl::fromLocalFile("/Applications/Uninstalled.app")};
+    LinuxSystem linux;
+    Platform platform =
+        test::replacing(desktop.platform(), {.workspace = &workspace, .system = &linux});
+
+    // The running pinned app is one entry, in its pinned place; the file manager still leads.
+    const auto apps = AppSource::ringContents(platform, AppSet::DockAndOpen, false).apps;
+    EXPECT_EQ(names(apps), (QStringList{"Files", "Calendar", "Mail", "Other"}));
+    EXPECT_EQ(pids(apps), (std::vector<qint32>{9, -1, 8, 7}));
+
+    PinnedApps::importFromDock(platform);
+    EXPECT_EQ(PinnedApps::paths(platform.preferences),
+              (QStringList{calendar, "/Applications/Mail.app", "/Applications/Uninstalled.app",
+                           downloads}));
+    // Where there is a Dock, its tiles are the ones.
+    PinnedApps::importFromDock(desktop.platform());
+    EXPECT_EQ(PinnedApps::paths(platform.preferences), QStringList{"/Applications/Ghost.app"});
+}
+
 TEST(FileManager, NamedAfterItsEntryElseInTheDesktopsWord) {
     test::TestDesktop desktop(R"({"bundles": {"org.example.files": "/Applications/Files.app"}})");
     test::ForwardingWorkspace workspace(desktop.platform().workspace);

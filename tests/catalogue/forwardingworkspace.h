@@ -16,6 +16,7 @@ public:
 
     std::optional<qint32> ownPIDOverride;
     std::optional<std::vector<QUrl>> defaultFoldersOverride;
+    std::optional<std::vector<QUrl>> pinnedAppsOverride;
     /// The file manager to report instead of the inner one's (an absent one included).
     std::optional<std::optional<QString>> fileManagerOverride;
     bool holdCompletions = false;
@@ -44,6 +45,9 @@ public:
     QString applicationSuffix() const override { return inner_.applicationSuffix(); }
     std::vector<QUrl> defaultFolders() const override {
         return defaultFoldersOverride.value_or(inner_.defaultFolders());
+    }
+    std::vector<QUrl> pinnedApps() const override {
+        return pinnedAppsOverride.value_or(inner_.pinnedApps());
     }
     std::optional<QString> fileManagerID() const override {
         return fileManagerOverride ? *fileManagerOverride : inner_.fileManagerID();

@@ -118,7 +118,7 @@ TEST(PinnedApps, ImportReplacesTheListWithTheDocksAppsThenFolders) {
     prefs.setValue(AppSource::dockDomain, "persistent-others",
                    QJsonArray{folderTile("file:///Users/me/Downloads/"),
                               folderTile("file:///Users/me/a/../Documents")});
-    PinnedApps::importFromDock(prefs, desktop.platform().workspace);
+    PinnedApps::importFromDock(desktop.platform());
     EXPECT_EQ(
         PinnedApps::paths(prefs),
         (QStringList{"/Applications/Notes.app", "/Applications/Mail.app", "/Applications/Notes.app",
@@ -135,12 +135,12 @@ TEST(PinnedApps, ImportFromAnEmptyOrUnreadableDockStoresAnEmptyList) {
     test::TestDesktop desktop;
     Preferences& prefs = desktop.preferences();
     PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
-    PinnedApps::importFromDock(prefs, desktop.platform().workspace);
+    PinnedApps::importFromDock(desktop.platform());
     EXPECT_EQ(stored(desktop), QJsonArray());
 
     PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
     prefs.setValue(AppSource::dockDomain, "persistent-apps", "garbage");
-    PinnedApps::importFromDock(prefs, desktop.platform().workspace);
+    PinnedApps::importFromDock(desktop.platform());
     EXPECT_EQ(stored(desktop), QJsonArray());
 }
 

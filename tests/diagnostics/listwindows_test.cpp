@@ -45,6 +45,7 @@ TEST(ListWindows, ListsTheRingsAppsWithTheirWindows) {
     TestDesktop d(desktop(maps));
     EXPECT_EQ(listing(d).toStdString(),
               "Accessibility: allowed\n"
+              "Shortcut: ⌥Space\n"
               "0. Finder — 1 visible\n"
               "     • Home\n"
               "     ▾ Old\n"
@@ -58,13 +59,17 @@ TEST(ListWindows, ListsTheRingsAppsWithTheirWindows) {
     EXPECT_FALSE(listing(d).contains("Maps"));
 }
 
-TEST(ListWindows, WithoutPermissionShowsCountsOnly) {
+TEST(ListWindows, WithoutPermissionShowsCountsOnlyAndAnotherOwnerOfTheShortcut) {
     QTemporaryDir scratch;
-    TestDesktop d(desktop(scratch.filePath("Missing.app"), false));
+    TestDesktop d(desktop(scratch.filePath("Missing.app"), false)
+                      .replace(R"("apps": [)", R"("apps": [{"pid": 400, "name": "Alfred",
+                          "bundleID": "com.runningwithcrayons.Alfred", "launched": 99},)"));
     EXPECT_EQ(listing(d).toStdString(),
               "Accessibility: not allowed — titles need it\n"
+              "Shortcut: ⌥Space may also open Alfred.\n"
               "0. Finder — 1 visible\n"
-              "1. Editor — 2 visible\n");
+              "1. Editor — 2 visible\n"
+              "2. Alfred — 0 visible\n");
 }
 
 // The program itself, as a person runs it.
@@ -98,7 +103,7 @@ TEST_F(ListWindowsProgram, PrintsTheListingOfTheNamedDesktop) {
     const Result result = run(desktop(dir.filePath("none.app")));
     EXPECT_EQ(result.exitCode, 0);
     const QString out = QString::fromUtf8(result.out);
-    EXPECT_TRUE(out.startsWith("Accessibility: allowed\n0. Finder — 1 visible\n"))
+    EXPECT_TRUE(out.startsWith("Accessibility: allowed\nShortcut: ⌥Space\n0. Finder — 1 visible\n"))
         << out.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("config/tandri/defaults/app.tandri.json")));
 }

@@ -8,20 +8,10 @@
 #include <QTemporaryDir>
 
 #include "e2e/xsession.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(contents);
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
     XSession session;
@@ -203,7 +193,7 @@ TEST_F(DropOnTheRealDesktop, AFileDroppedOnAFolderMovesIntoIt) {
     dragOnto(file, 0);
     EXPECT_TRUE(waitForEvents([&] { return QFile::exists(inbox + "/Letter.txt"); }, patience))
         << session.errors().toStdString();
-    EXPECT_EQ(contents(inbox + "/Letter.txt"), "dear");
+    EXPECT_EQ(fileContents(inbox + "/Letter.txt"), "dear");
     EXPECT_FALSE(QFile::exists(file)) << "moved, not copied: the same volume";
 }
 
@@ -216,8 +206,8 @@ TEST_F(DropOnTheRealDesktop, AFileDroppedOnTheTrashGoesToTheFreedesktopTrash) {
         waitForEvents([&] { return QFile::exists(trash + "/files/Old Notes.txt"); }, patience))
         << session.errors().toStdString();
     EXPECT_FALSE(QFile::exists(file));
-    EXPECT_EQ(contents(trash + "/files/Old Notes.txt"), "old");
-    const QByteArray info = contents(trash + "/info/Old Notes.txt.trashinfo");
+    EXPECT_EQ(fileContents(trash + "/files/Old Notes.txt"), "old");
+    const QByteArray info = fileContents(trash + "/info/Old Notes.txt.trashinfo");
     EXPECT_TRUE(info.startsWith("[Trash Info]\n")) << info.toStdString();
     EXPECT_TRUE(info.contains("Path=" + QFile::encodeName(file).toPercentEncoding("/") + "\n"))
         << info.toStdString();

@@ -12,6 +12,7 @@
 #include "e2e/xsession.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screencapture.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
@@ -95,15 +96,7 @@ protected:
         ASSERT_EQ(entries.size(), 3) << entries.join(", ").toStdString();
     }
 
-    /// Holds Alt-Space, moves toward `target`, waits past the tap interval and lets go.
-    void flick(QPoint target) {
-        move({centerX, centerY});
-        Held trigger = Held::keys({"alt", "space"});
-        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
-        pause(80);
-        move(target);
-        pause(450);
-    }
+    void flick(QPoint target) { test::flick(session, target); }
 
     XSession session;
     unsigned long alpha = 0;
@@ -331,6 +324,39 @@ TEST(WindowManagerHoldsAltSpace, TheProgramSaysSoAndKeepsRunning) {
     XSession::xdotool({"mousedown", "2"});
     EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     XSession::xdotool({"mouseup", "2"});
+}
+
+// A Plasma user's panel: its pinned app that does not run is on the ring and starts when picked,
+// and KRunner's hold on Alt+Space is named.
+TEST(DesktopDataOnTheRealDesktop, APlasmaPanelsPinnedAppIsOnTheRingAndKRunnerIsNamed) {
+    XSession session;
+    session.extraEnvironment.insert("XDG_CURRENT_DESKTOP", "KDE");
+    session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
+    writeFile(session.data.filePath("applications/pinned-term.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Pinned Term\nExec=xterm -T Pinned\n");
+    writeFile(session.config.filePath("plasma-org.kde.plasma.desktop-appletsrc"),
+              "[Containments][1][Applets][2]\nplugin=org.kde.plasma.icontasks\n"
+              "[Containments][1][Applets][2][Configuration][General]\n"
+              "launchers=applications:pinned-term.desktop,applications:uninstalled.desktop\n");
+    writeFile(session.config.filePath("kglobalshortcutsrc"),
+              "[org.kde.krunner.desktop]\n_k_friendly_name=KRunner\n"
+              "_launch=Alt+Space\\tAlt+F2,Alt+Space\\tAlt+F2,KRunner\n");
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Alpha"}, "Alpha"));
+
+    const QString listing = session.runProgram({"--list-windows"});
+    EXPECT_TRUE(listing.contains("Shortcut: Alt+Space may also open KRunner."))
+        << listing.toStdString();
+    EXPECT_TRUE(listing.contains("0. Pinned Term — not running (pinned in the panel)"))
+        << listing.toStdString();
+
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    const QStringList entries = ringEntries(session);
+    ASSERT_EQ(entries.size(), 2) << entries.join(", ").toStdString();
+    flick(session, toward(indexOf(entries, "Pinned Term"), 2));
+    const unsigned long started = XSession::waitForWindow("Pinned");
+    EXPECT_NE(started, 0u) << session.errors().toStdString();
+    if (started)
+        XSession::xdotool({"windowkill", QString::number(started)});
 }
 
 // The desktop's scale as GNOME and KDE set it on X11 (Xft.dpi) is the ring's: twice the dots per

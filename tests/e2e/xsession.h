@@ -257,4 +257,14 @@ inline bool ringVisible(XSession& session) {
     return !XSession::xdotool({"search", "--onlyvisible", "--pid", pid}).isEmpty();
 }
 
+/// Holds Alt-Space at the centre, moves toward `target`, waits past the tap interval and lets go.
+inline void flick(XSession& session, QPoint target) {
+    move({centerX, centerY});
+    Held trigger = Held::keys({"alt", "space"});
+    EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
+    pause(80);
+    move(target);
+    pause(450);
+}
+
 }  // namespace tandri::test

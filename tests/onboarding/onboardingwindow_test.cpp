@@ -296,7 +296,8 @@ TEST(OnboardingWindow, SetUpChoicesAreStoredAtOnce) {
     auto* apps = g.find<QComboBox>("apps");
     ASSERT_TRUE(apps);
     ASSERT_EQ(apps->count(), int(allAppSets.size()));
-    EXPECT_EQ(apps->currentText(), title(Settings::appSet(g.prefs())));
+    EXPECT_EQ(apps->currentText(),
+              title(Settings::appSet(g.prefs()), g.desktop.platform().vocabulary));
     apps->setCurrentIndex(2);
     Q_EMIT apps->activated(2);
     EXPECT_EQ(Settings::appSet(g.prefs()), AppSet::OpenOnly);
@@ -311,7 +312,7 @@ TEST(OnboardingWindow, SetUpChoicesAreStoredAtOnce) {
     g.prefs().setValue(domain, Settings::appSetKey, rawValue(AppSet::PinnedAndOpen));
     g.prefs().setValue(domain, Settings::hideDockKey, false);
     g.desktop.queues().runMain();
-    EXPECT_EQ(apps->currentText(), title(AppSet::PinnedAndOpen));
+    EXPECT_EQ(apps->currentText(), title(AppSet::PinnedAndOpen, g.desktop.platform().vocabulary));
     EXPECT_FALSE(g.find<QAbstractButton>("hideDock")->isChecked());
 
     // The shortcut control records.

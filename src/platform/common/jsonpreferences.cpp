@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 
 namespace tandri {
 
@@ -71,10 +72,7 @@ JsonPreferences::~JsonPreferences() {
 }
 
 QString JsonPreferences::defaultDirectory() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(base + QStringLiteral("/tandri/defaults"));
+    return QDir::cleanPath(XdgDirs::configHome() + QStringLiteral("/tandri/defaults"));
 }
 
 QJsonValue JsonPreferences::value(const QString& domain, const QString& key) const {

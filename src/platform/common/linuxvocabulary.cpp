@@ -6,6 +6,9 @@
 #include <array>
 #include <utility>
 
+#include "platform/common/desktopfavourites.h"
+#include "platform/common/xdgdirs.h"
+
 namespace tandri {
 
 namespace {
@@ -37,16 +40,17 @@ constexpr std::array<std::pair<char16_t, const char*>, 13> keys{{
 }  // namespace
 
 QString LinuxVocabulary::applicationsFolder() const {
-    QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (dataDirs.isEmpty())
-        dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
-    for (const QString& dir : dataDirs) {
+    for (const QString& dir : XdgDirs::dataDirs()) {
         const QDir applications(dir + QStringLiteral("/applications"));
-        if (QDir::isAbsolutePath(dir) &&
-            !applications.entryList({QStringLiteral("*.desktop")}, QDir::Files).isEmpty())
+        if (!applications.entryList({QStringLiteral("*.desktop")}, QDir::Files).isEmpty())
             return applications.path();
     }
     return QDir::homePath();
+}
+
+QString LinuxVocabulary::dock() const {
+    return DesktopFavourites::place(DesktopFavourites::session().desktops)
+        .value_or(QStringLiteral("panel"));
 }
 
 QString LinuxVocabulary::shortcut(const QString& storedLabel) const {

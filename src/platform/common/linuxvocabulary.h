@@ -18,6 +18,8 @@ public:
     QString systemName() const override { return {}; }
     /// The first data folder whose applications folder holds desktop entries.
     QString applicationsFolder() const override;
+    /// The current desktop's name for it, else "panel".
+    QString dock() const override;
     QString fileManager() const override { return QStringLiteral("File Manager"); }
     QString settingsShortcut() const override { return QStringLiteral("Ctrl+,"); }
     std::optional<QString> accessibilityHelp() const override {

@@ -8,25 +8,11 @@
 #include <algorithm>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 
 namespace tandri {
 
 namespace {
-
-QString configHome() {
-    const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return QDir::isAbsolutePath(home) ? home : QDir::homePath() + QStringLiteral("/.config");
-}
-
-QStringList configDirs() {
-    QStringList dirs;
-    for (const QString& dir :
-         qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir))
-            dirs << dir;
-    }
-    return dirs.isEmpty() ? QStringList{QStringLiteral("/etc/xdg")} : dirs;
-}
 
 // The Exec key's quoting: a path with spaces or quotes in double quotes, its specials escaped.
 QString quoted(const QString& path) {
@@ -69,10 +55,11 @@ bool starts(const QString& path) {
 
 XdgAutostart::XdgAutostart()
     : XdgAutostart(
-          configHome() + QStringLiteral("/autostart"),
+          XdgDirs::configHome() + QStringLiteral("/autostart"),
           [] {
               QStringList folders;
-              for (const QString& dir : configDirs()) folders << dir + QStringLiteral("/autostart");
+              for (const QString& dir : XdgDirs::configDirs())
+                  folders << dir + QStringLiteral("/autostart");
               return folders;
           }(),
           QCoreApplication::applicationFilePath()) {}

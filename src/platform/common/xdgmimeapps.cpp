@@ -3,25 +3,11 @@
 #include <QDir>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 
 namespace tandri {
 
 namespace {
-
-QStringList absolutePaths(const QString& variable, const QStringList& fallback) {
-    QStringList dirs;
-    for (const QString& dir :
-         qEnvironmentVariable(variable.toLatin1().constData()).split(u':', Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir))
-            dirs << dir;
-    }
-    return dirs.isEmpty() ? fallback : dirs;
-}
-
-QString absoluteOr(const char* variable, const QString& fallback) {
-    const QString value = qEnvironmentVariable(variable);
-    return QDir::isAbsolutePath(value) ? value : fallback;
-}
 
 // The ids listed for `mimeType` in the file's "[Default Applications]" group (and, in the older
 // defaults.list, its "[Default Applications]" too), in order.
@@ -58,15 +44,10 @@ QStringList listed(const QString& path, const QString& mimeType) {
 
 XdgMimeApps::Folders XdgMimeApps::sessionFolders() {
     Folders folders;
-    folders.configHome =
-        absoluteOr("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"));
-    folders.configDirs =
-        absolutePaths(QStringLiteral("XDG_CONFIG_DIRS"), {QStringLiteral("/etc/xdg")});
-    folders.dataHome =
-        absoluteOr("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
-    folders.dataDirs =
-        absolutePaths(QStringLiteral("XDG_DATA_DIRS"),
-                      {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")});
+    folders.configHome = XdgDirs::configHome();
+    folders.configDirs = XdgDirs::configDirs();
+    folders.dataHome = XdgDirs::dataHome();
+    folders.dataDirs = XdgDirs::dataDirs();
     for (const QString& name :
          qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
         folders.desktops << name.toLower();

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 
 namespace tandri::XdgUserDirs {
 
@@ -48,10 +49,7 @@ std::optional<QString> folder(const QString& name, const QString& fallback,
 }
 
 std::optional<QString> downloads() {
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return folder(QStringLiteral("DOWNLOAD"), QStringLiteral("Downloads"),
-                  QDir::isAbsolutePath(configHome) ? configHome
-                                                   : QDir::homePath() + QStringLiteral("/.config"),
+    return folder(QStringLiteral("DOWNLOAD"), QStringLiteral("Downloads"), XdgDirs::configHome(),
                   QDir::homePath());
 }
 

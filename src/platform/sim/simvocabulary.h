@@ -17,6 +17,7 @@ public:
     }
     QString systemName() const override { return QStringLiteral("macOS"); }
     QString applicationsFolder() const override { return QStringLiteral("/Applications"); }
+    QString dock() const override { return QStringLiteral("Dock"); }
     QString fileManager() const override { return QStringLiteral("Finder"); }
     QString settingsShortcut() const override { return QStringLiteral("⌘,"); }
     std::optional<QString> accessibilityHelp() const override { return std::nullopt; }

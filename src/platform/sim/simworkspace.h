@@ -30,6 +30,8 @@ public:
     /// The imitated system's own, whether or not it runs.
     /// None: the imitated system's Dock names them.
     std::vector<QUrl> defaultFolders() const override { return {}; }
+    /// The simulated desktop's Dock keeps its own.
+    std::vector<QUrl> pinnedApps() const override { return {}; }
     std::optional<QString> fileManagerID() const override {
         return QStringLiteral("com.apple.finder");
     }

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 
 namespace tandri::x11 {
 
@@ -123,19 +124,7 @@ QString value(const std::map<QString, QString>& keys, const char* key) {
 }
 
 QStringList dataDirectories() {
-    QStringList dirs;
-    QString home = qEnvironmentVariable("XDG_DATA_HOME");
-    if (home.isEmpty() || !QDir::isAbsolutePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    dirs << home;
-    QString system = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (system.isEmpty())
-        system = QStringLiteral("/usr/local/share:/usr/share");
-    for (const QString& dir : system.split(u':', Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir))
-            dirs << dir;
-    }
-    return dirs;
+    return QStringList{XdgDirs::dataHome()} + XdgDirs::dataDirs();
 }
 
 QString caseFolded(const QString& value) {

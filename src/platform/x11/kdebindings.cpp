@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 #include "platform/x11/keymap.h"
 
 namespace tandri::x11::KdeBindings {
@@ -101,10 +102,7 @@ std::vector<SystemShortcut> read(const QString& file) {
 }
 
 QString sessionFile() {
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    return (QDir::isAbsolutePath(configHome) ? configHome
-                                             : QDir::homePath() + QStringLiteral("/.config")) +
-           QStringLiteral("/kglobalshortcutsrc");
+    return XdgDirs::configHome() + QStringLiteral("/kglobalshortcutsrc");
 }
 
 }  // namespace tandri::x11::KdeBindings

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/common/regularfile.h"
+#include "platform/common/xdgdirs.h"
 #include "platform/x11/keymap.h"
 
 namespace tandri::x11::OpenboxBindings {
@@ -120,19 +121,8 @@ std::vector<SystemShortcut> read(const QString& rcXml) {
 QString sessionFile(const QString& announced) {
     if (QFileInfo(announced).isFile())
         return announced;
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString user =
-        (QDir::isAbsolutePath(configHome) ? configHome
-                                          : QDir::homePath() + QStringLiteral("/.config")) +
-        QStringLiteral("/openbox/rc.xml");
-    if (QFileInfo(user).isFile())
-        return user;
-    QStringList dirs = qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (dirs.isEmpty())
-        dirs << QStringLiteral("/etc/xdg");
-    for (const QString& dir : dirs) {
-        const QString path = dir + QStringLiteral("/openbox/rc.xml");
-        if (QDir::isAbsolutePath(dir) && QFileInfo(path).isFile())
+    for (const QString& path : XdgDirs::configFiles(QStringLiteral("openbox/rc.xml"))) {
+        if (QFileInfo(path).isFile())
             return path;
     }
     return {};

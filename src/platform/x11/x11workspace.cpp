@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/common/desktopfavourites.h"
 #include "platform/common/regularfile.h"
 #include "platform/common/xdgmimeapps.h"
 #include "platform/common/xdgtrash.h"
@@ -404,15 +405,36 @@ std::vector<QUrl> X11Workspace::defaultFolders() const {
 }
 
 std::optional<QString> X11Workspace::fileManagerID() const {
-    // The ring asks at every opening; the lists change seldom.
-    std::lock_guard lock(fileManagerMutex_);
-    if (!fileManagerRead_.isValid() || fileManagerRead_.hasExpired(fileManagerRefresh)) {
-        fileManager_ = XdgMimeApps::defaultApplication(
+    return fileManager_.get([this] {
+        return XdgMimeApps::defaultApplication(
             QStringLiteral("inode/directory"), XdgMimeApps::sessionFolders(),
             [this](const QString& id) { return entries_.byID(id).has_value(); });
-        fileManagerRead_.start();
-    }
-    return fileManager_;
+    });
+}
+
+std::vector<QUrl> X11Workspace::pinnedApps() const {
+    return pinned_.get([this] {
+        const auto list = DesktopFavourites::read(DesktopFavourites::session());
+        std::vector<QUrl> urls;
+        for (const QString& app : list ? list->apps : QStringList()) {
+            // An app that is no longer installed has no entry and is left out, as the desktop
+            // itself leaves it out.
+            const auto entry = app.startsWith(u'/') ? entries_.byPath(app) : entries_.byID(app);
+            if (entry)
+                urls.push_back(QUrl::fromLocalFile(entry->path));
+        }
+        // Said once, and again when it changes, so a user can see where the apps come from.
+        const QString summary =
+            list ? QStringLiteral("%1 pinned apps from the desktop's %2")
+                       .arg(urls.size())
+                       .arg(list->place)
+                 : QStringLiteral("no pinned apps: this desktop keeps no list of them");
+        if (summary != pinnedSummary_) {
+            pinnedSummary_ = summary;
+            qInfo("Tandri: %s", qUtf8Printable(summary));
+        }
+        return urls;
+    });
 }
 
 QString X11Workspace::applicationSuffix() const {

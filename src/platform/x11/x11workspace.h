@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "platform/common/drawnicons.h"
+#include "platform/common/timedvalue.h"
 #include "platform/workspace.h"
 #include "platform/x11/desktopentries.h"
 #include "platform/x11/x11accessibility.h"
@@ -40,6 +39,8 @@ public:
     std::optional<QString> fileManagerID() const override;
     /// The user's Downloads folder.
     std::vector<QUrl> defaultFolders() const override;
+    /// The desktop's favourites (DesktopFavourites) that are installed.
+    std::vector<QUrl> pinnedApps() const override;
 
     /// Activates the front window of a running process of the entry, else starts its command.
     /// The completion runs before this returns.
@@ -98,11 +99,12 @@ private:
     mutable DrawnIcons drawn_;
     // Icons of the entries by icon name and of the clients' own by process and start.
     mutable std::map<QString, QImage> entryIcons_;
-    /// Milliseconds a reading of the default file manager is trusted.
-    static constexpr qint64 fileManagerRefresh = 5000;
-    mutable std::mutex fileManagerMutex_;
-    mutable QElapsedTimer fileManagerRead_;
-    mutable std::optional<QString> fileManager_;
+    /// Milliseconds a reading of the desktop's settings is trusted.
+    static constexpr qint64 settingsRefresh = 5000;
+    TimedValue<std::optional<QString>> fileManager_{settingsRefresh};
+    TimedValue<std::vector<QUrl>> pinned_{settingsRefresh};
+    // What the log last said of the desktop's pinned apps.
+    mutable QString pinnedSummary_;
     mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;
 };
 

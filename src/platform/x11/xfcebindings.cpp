@@ -1,12 +1,11 @@
 #include "platform/x11/xfcebindings.h"
 
 #include <QDir>
-#include <QTextStream>
-#include <QXmlStreamReader>
 #include <map>
 #include <optional>
 
-#include "platform/common/regularfile.h"
+#include "platform/common/xfconfchannel.h"
+#include "platform/common/xdgdirs.h"
 #include "platform/x11/keymap.h"
 
 namespace tandri::x11::XfceBindings {
@@ -34,40 +33,21 @@ struct Channel {
 };
 
 std::optional<Channel> parseFile(const QString& path) {
-    const RegularFile file = RegularFile::read(path, RegularFile::textLimit);
-    if (!file.ok())
+    const auto properties = XfconfChannel::read(path);
+    if (!properties)
         return std::nullopt;
     Channel channel;
-    QXmlStreamReader xml(file.bytes);
-    QStringList names;  // the property path to where the reader is
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() != u"property") {
-                names << QString();
-                continue;
-            }
-            const auto attributes = xml.attributes();
-            const QString name = attributes.value(QStringLiteral("name")).toString();
-            names << name;
-            // channel, part, set, binding
-            if (names.size() == 4) {
-                const QString& part = names[1];
-                const QString& set = names[2];
-                if (name == u"override" && set == u"custom")
-                    channel.overrides[part] = attributes.value(QStringLiteral("value")) == u"true";
-                else if (attributes.value(QStringLiteral("type")) == u"string")
-                    channel.parts[part][set].push_back(
-                        {name, attributes.value(QStringLiteral("value")).toString()});
-            }
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (!names.isEmpty())
-                names.removeLast();
-        }
-    }
-    if (xml.hasError()) {
-        QTextStream(stderr) << "Tandri: skipped " << path << ": " << xml.errorString() << '\n';
-        return std::nullopt;
+    for (const XfconfChannel::Property& property : *properties) {
+        // part, set, binding
+        if (property.path.size() != 3)
+            continue;
+        const QString& part = property.path[0];
+        const QString& set = property.path[1];
+        const QString& name = property.path[2];
+        if (name == u"override" && set == u"custom")
+            channel.overrides[part] = property.value == u"true";
+        else if (property.type == u"string")
+            channel.parts[part][set].push_back({name, property.value});
     }
     return channel;
 }
@@ -100,22 +80,8 @@ std::vector<SystemShortcut> read(const QStringList& files) {
 }
 
 QStringList sessionFiles() {
-    const QString relative = QStringLiteral(
-        "/xfce4/xfconf/xfce-perchannel-xml/"
-        "xfce4-keyboard-shortcuts.xml");
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    QStringList files{(QDir::isAbsolutePath(configHome)
-                           ? configHome
-                           : QDir::homePath() + QStringLiteral("/.config")) +
-                      relative};
-    QStringList dirs = qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (dirs.isEmpty())
-        dirs << QStringLiteral("/etc/xdg");
-    for (const QString& dir : dirs) {
-        if (QDir::isAbsolutePath(dir))
-            files << dir + relative;
-    }
-    return files;
+    return XdgDirs::configFiles(
+        QStringLiteral("xfce4/xfconf/xfce-perchannel-xml/xfce4-keyboard-shortcuts.xml"));
 }
 
 }  // namespace tandri::x11::XfceBindings

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/common/localfiles.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
@@ -20,17 +21,6 @@ namespace {
 void touch(const QString& path) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-}
-
-void write(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(contents), contents.size());
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 struct stat status(const QString& path) {
@@ -168,14 +158,14 @@ protected:
     // A small tree: files with contents, a subfolder, an empty folder and a relative link.
     void makeTree(const QString& root) {
         ASSERT_TRUE(QDir().mkpath(root + "/sub/empty"));
-        write(root + "/a.txt", "alpha");
-        write(root + "/sub/b.bin", QByteArray(200000, 'b'));
+        test::writeFile(root + "/a.txt", "alpha");
+        test::writeFile(root + "/sub/b.bin", QByteArray(200000, 'b'));
         symlinkTo("a.txt", root + "/link");
     }
 
     void expectTree(const QString& root) {
-        EXPECT_EQ(contents(root + "/a.txt"), "alpha");
-        EXPECT_EQ(contents(root + "/sub/b.bin"), QByteArray(200000, 'b'));
+        EXPECT_EQ(test::fileContents(root + "/a.txt"), "alpha");
+        EXPECT_EQ(test::fileContents(root + "/sub/b.bin"), QByteArray(200000, 'b'));
         EXPECT_TRUE(QFileInfo(root + "/sub/empty").isDir());
         EXPECT_EQ(QFileInfo(root + "/link").symLinkTarget(), QFileInfo(root + "/a.txt").filePath());
         EXPECT_TRUE(S_ISLNK(status(root + "/link").st_mode)) << "links stay links";
@@ -215,7 +205,7 @@ TEST_F(LocalFilesTransferTest, VolumeIsTheItemsOwnDevice) {
 }
 
 TEST_F(LocalFilesTransferTest, MovesFilesFoldersAndLinks) {
-    write(path("report.pdf"), "report");
+    test::writeFile(path("report.pdf"), "report");
     makeTree(path("tree"));
     symlinkTo("report.pdf", path("shortcut"));
     ASSERT_TRUE(QDir().mkdir(path("into")));
@@ -226,18 +216,19 @@ TEST_F(LocalFilesTransferTest, MovesFilesFoldersAndLinks) {
 
     EXPECT_FALSE(present(path("report.pdf")));
     EXPECT_FALSE(present(path("tree")));
-    EXPECT_EQ(contents(path("into/report.pdf")), "report");
+    EXPECT_EQ(test::fileContents(path("into/report.pdf")), "report");
     expectTree(path("into/tree"));
     EXPECT_TRUE(S_ISLNK(status(path("into/shortcut")).st_mode));
-    EXPECT_EQ(contents(path("into/shortcut")), "report") << "the relative link resolves again";
+    EXPECT_EQ(test::fileContents(path("into/shortcut")), "report")
+        << "the relative link resolves again";
 }
 
 TEST_F(LocalFilesTransferTest, MoveNeverReplacesAnything) {
-    write(path("new"), "new");
-    write(path("old"), "old");
+    test::writeFile(path("new"), "new");
+    test::writeFile(path("old"), "old");
     EXPECT_FALSE(files.move(path("new"), path("old")));
-    EXPECT_EQ(contents(path("old")), "old");
-    EXPECT_EQ(contents(path("new")), "new");
+    EXPECT_EQ(test::fileContents(path("old")), "old");
+    EXPECT_EQ(test::fileContents(path("new")), "new");
 
     // A plain rename would replace an empty folder with the moved one.
     makeTree(path("folder"));
@@ -247,7 +238,7 @@ TEST_F(LocalFilesTransferTest, MoveNeverReplacesAnything) {
     EXPECT_TRUE(QDir(path("emptyFolder")).isEmpty());
 
     EXPECT_FALSE(files.move(path("new"), path("new")));
-    EXPECT_EQ(contents(path("new")), "new");
+    EXPECT_EQ(test::fileContents(path("new")), "new");
     EXPECT_FALSE(files.move(path("folder"), path("folder/inside")));
     expectTree(path("folder"));
     EXPECT_FALSE(present(path("folder/inside")));
@@ -264,13 +255,13 @@ TEST_F(LocalFilesTransferTest, MoveFailsForMissingOrEmptyPaths) {
 }
 
 TEST_F(LocalFilesTransferTest, CopiesAFileWithItsPermissionsAndDate) {
-    write(path("script.sh"), "#!/bin/sh\n");
+    test::writeFile(path("script.sh"), "#!/bin/sh\n");
     ASSERT_EQ(chmod(QFile::encodeName(path("script.sh")).constData(), 0751), 0);
     setModificationTime(path("script.sh"), 1500000000, 250000000);
 
     ASSERT_TRUE(files.copy(path("script.sh"), path("copy.sh")));
-    EXPECT_EQ(contents(path("copy.sh")), "#!/bin/sh\n");
-    EXPECT_EQ(contents(path("script.sh")), "#!/bin/sh\n") << "the source stays";
+    EXPECT_EQ(test::fileContents(path("copy.sh")), "#!/bin/sh\n");
+    EXPECT_EQ(test::fileContents(path("script.sh")), "#!/bin/sh\n") << "the source stays";
     const struct stat copy = status(path("copy.sh"));
     EXPECT_EQ(copy.st_mode & 07777, 0751u);
     EXPECT_EQ(copy.st_mtim.tv_sec, 1500000000);
@@ -286,7 +277,7 @@ TEST_F(LocalFilesTransferTest, CopiesFoldersWholeWithTheirPermissionsAndDates) {
     ASSERT_EQ(chmod(QFile::encodeName(path("tree/sub")).constData(), 0750), 0);
     // A read-only folder can only be filled before it gets its permissions.
     ASSERT_TRUE(QDir().mkdir(path("tree/locked")));
-    write(path("tree/locked/inner"), "inner");
+    test::writeFile(path("tree/locked/inner"), "inner");
     ASSERT_EQ(chmod(QFile::encodeName(path("tree/locked")).constData(), 0555), 0);
     setModificationTime(path("tree/link"), 1400000000, 0);
     setModificationTime(path("tree/sub"), 1300000000, 0);
@@ -295,7 +286,7 @@ TEST_F(LocalFilesTransferTest, CopiesFoldersWholeWithTheirPermissionsAndDates) {
     ASSERT_TRUE(files.copy(path("tree"), path("copy")));
     expectTree(path("copy"));
     expectTree(path("tree"));
-    EXPECT_EQ(contents(path("copy/locked/inner")), "inner");
+    EXPECT_EQ(test::fileContents(path("copy/locked/inner")), "inner");
     EXPECT_EQ(status(path("copy/sub")).st_mode & 07777, 0750u);
     EXPECT_EQ(status(path("copy/locked")).st_mode & 07777, 0555u);
     EXPECT_EQ(status(path("copy/link")).st_mtim.tv_sec, 1400000000);
@@ -304,7 +295,7 @@ TEST_F(LocalFilesTransferTest, CopiesFoldersWholeWithTheirPermissionsAndDates) {
 }
 
 TEST_F(LocalFilesTransferTest, CopiesALinkAsALink) {
-    write(path("target"), "target");
+    test::writeFile(path("target"), "target");
     symlinkTo(path("target"), path("link"));
     symlinkTo(path("nowhere"), path("dangling"));
     ASSERT_TRUE(files.copy(path("link"), path("link copy")));
@@ -315,18 +306,18 @@ TEST_F(LocalFilesTransferTest, CopiesALinkAsALink) {
 }
 
 TEST_F(LocalFilesTransferTest, CopyNeverReplacesAnything) {
-    write(path("new"), "new");
-    write(path("old"), "old");
+    test::writeFile(path("new"), "new");
+    test::writeFile(path("old"), "old");
     EXPECT_FALSE(files.copy(path("new"), path("old")));
-    EXPECT_EQ(contents(path("old")), "old");
+    EXPECT_EQ(test::fileContents(path("old")), "old");
 
     makeTree(path("tree"));
     ASSERT_TRUE(QDir().mkdir(path("existing")));
-    write(path("existing/keep"), "keep");
+    test::writeFile(path("existing/keep"), "keep");
     EXPECT_FALSE(files.copy(path("tree"), path("existing")));
     EXPECT_EQ(QDir(path("existing")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"keep"});
-    EXPECT_EQ(contents(path("existing/keep")), "keep");
+    EXPECT_EQ(test::fileContents(path("existing/keep")), "keep");
 
     // Even a dangling link is something the user put there.
     symlinkTo(path("nowhere"), path("dangling"));
@@ -374,7 +365,7 @@ TEST_F(LocalFilesTransferTest, AnUnreadableFileFailsTheWholeCopy) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root reads files whatever their permissions";
     makeTree(path("tree"));
-    write(path("tree/sub/secret"), "secret");
+    test::writeFile(path("tree/sub/secret"), "secret");
     ASSERT_EQ(chmod(QFile::encodeName(path("tree/sub/secret")).constData(), 0), 0);
     EXPECT_FALSE(files.copy(path("tree"), path("copy")));
     EXPECT_FALSE(present(path("copy")));

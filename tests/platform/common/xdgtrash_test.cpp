@@ -11,20 +11,10 @@
 #include <cstring>
 
 #include "platform/common/xdgtrash.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
-
-void write(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(contents), contents.size());
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 bool present(const QString& path) {
     struct stat info {};
@@ -38,7 +28,7 @@ QStringList entries(const QString& folder) {
 
 // The Path and DeletionDate lines of an info file.
 std::pair<QString, QDateTime> readInfo(const QString& path) {
-    const QList<QByteArray> lines = contents(path).split('\n');
+    const QList<QByteArray> lines = test::fileContents(path).split('\n');
     QString recorded;
     QDateTime deleted;
     EXPECT_EQ(lines.value(0), "[Trash Info]") << path.toStdString();
@@ -71,11 +61,11 @@ protected:
 TEST_F(XdgTrashTest, AFileGoesToFilesWithAnInfoThatSaysWhereAndWhen) {
     XdgTrash trash(home());
     EXPECT_EQ(trash.filesFolder(), trashFiles());
-    write(item("Report.pdf"), "report");
+    test::writeFile(item("Report.pdf"), "report");
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     ASSERT_TRUE(trash.moveToTrash(item("Report.pdf")));
     EXPECT_FALSE(present(item("Report.pdf")));
-    EXPECT_EQ(contents(trashFiles() + "/Report.pdf"), "report");
+    EXPECT_EQ(test::fileContents(trashFiles() + "/Report.pdf"), "report");
     const auto [recorded, deleted] = readInfo(trashInfo() + "/Report.pdf.trashinfo");
     EXPECT_EQ(recorded, item("Report.pdf"));
     EXPECT_TRUE(deleted.isValid());
@@ -91,7 +81,7 @@ TEST_F(XdgTrashTest, SameNamesGetNumbersBeforeTheLastExtension) {
     XdgTrash trash(home());
     for (int round = 0; round < 3; ++round) {
         for (const char* name : {"Report.pdf", "archive.tar.gz", ".hidden", "Notes"}) {
-            write(item(name), QByteArray(name) + QByteArray::number(round));
+            test::writeFile(item(name), QByteArray(name) + QByteArray::number(round));
             ASSERT_TRUE(trash.moveToTrash(item(name))) << name;
         }
     }
@@ -99,16 +89,16 @@ TEST_F(XdgTrashTest, SameNamesGetNumbersBeforeTheLastExtension) {
               QStringList({".hidden", ".hidden 2", ".hidden 3", "Notes", "Notes 2", "Notes 3",
                            "Report 2.pdf", "Report 3.pdf", "Report.pdf", "archive.tar 2.gz",
                            "archive.tar 3.gz", "archive.tar.gz"}));
-    EXPECT_EQ(contents(trashFiles() + "/archive.tar 3.gz"), "archive.tar.gz2");
+    EXPECT_EQ(test::fileContents(trashFiles() + "/archive.tar 3.gz"), "archive.tar.gz2");
     EXPECT_EQ(entries(trashInfo()).size(), 12);
     EXPECT_EQ(readInfo(trashInfo() + "/Report 2.pdf.trashinfo").first, item("Report.pdf"));
 
     // A name taken in files/ without its info (left by a crash) is skipped too.
-    write(trashFiles() + "/Stray.txt", "old");
-    write(item("Stray.txt"), "new");
+    test::writeFile(trashFiles() + "/Stray.txt", "old");
+    test::writeFile(item("Stray.txt"), "new");
     ASSERT_TRUE(trash.moveToTrash(item("Stray.txt")));
-    EXPECT_EQ(contents(trashFiles() + "/Stray.txt"), "old");
-    EXPECT_EQ(contents(trashFiles() + "/Stray 2.txt"), "new");
+    EXPECT_EQ(test::fileContents(trashFiles() + "/Stray.txt"), "old");
+    EXPECT_EQ(test::fileContents(trashFiles() + "/Stray 2.txt"), "new");
     EXPECT_FALSE(present(trashInfo() + "/Stray.txt.trashinfo"));
 }
 
@@ -116,12 +106,12 @@ TEST_F(XdgTrashTest, ThePathIsPercentEncodedAndRecordedWithoutSymbolicLinks) {
     XdgTrash trash(home());
     ASSERT_TRUE(QDir().mkpath(item("a b")));
     const QString odd = item("a b/100% ü;#?.txt");
-    write(odd, "odd");
+    test::writeFile(odd, "odd");
     ASSERT_TRUE(QFile::link(items, root.filePath("shortcut")));
     ASSERT_TRUE(trash.moveToTrash(root.filePath("shortcut/a b/100% ü;#?.txt")));
     EXPECT_FALSE(present(odd));
     const QString infoFile = trashInfo() + "/100% ü;#?.txt.trashinfo";
-    const QByteArray raw = contents(infoFile);
+    const QByteArray raw = test::fileContents(infoFile);
     EXPECT_TRUE(raw.contains("a%20b/100%25%20%C3%BC%3B%23%3F.txt\n")) << raw.toStdString();
     EXPECT_EQ(readInfo(infoFile).first, odd);
     EXPECT_EQ(XdgTrash::trashInfo("/x/y z", QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9))),
@@ -131,14 +121,14 @@ TEST_F(XdgTrashTest, ThePathIsPercentEncodedAndRecordedWithoutSymbolicLinks) {
 TEST_F(XdgTrashTest, FoldersAndSymbolicLinksGoWhole) {
     XdgTrash trash(home());
     ASSERT_TRUE(QDir().mkpath(item("Folder/inner")));
-    write(item("Folder/inner/deep.txt"), "deep");
-    write(item("target.txt"), "target");
+    test::writeFile(item("Folder/inner/deep.txt"), "deep");
+    test::writeFile(item("target.txt"), "target");
     ASSERT_TRUE(QFile::link(item("target.txt"), item("link")));
     ASSERT_TRUE(trash.moveToTrash(item("Folder")));
     ASSERT_TRUE(trash.moveToTrash(item("link")));
-    EXPECT_EQ(contents(trashFiles() + "/Folder/inner/deep.txt"), "deep");
+    EXPECT_EQ(test::fileContents(trashFiles() + "/Folder/inner/deep.txt"), "deep");
     EXPECT_TRUE(QFileInfo(trashFiles() + "/link").isSymLink());
-    EXPECT_EQ(contents(item("target.txt")), "target") << "the link's target stays";
+    EXPECT_EQ(test::fileContents(item("target.txt")), "target") << "the link's target stays";
     EXPECT_FALSE(present(item("Folder")));
 }
 
@@ -148,7 +138,7 @@ TEST_F(XdgTrashTest, WhatCannotBeTrashedStaysAndLeavesNoTrace) {
     EXPECT_FALSE(trash.moveToTrash(QString()));
     EXPECT_FALSE(trash.moveToTrash("/"));
     // Not the trash itself, nor a folder that holds it, nor what is in it.
-    write(item("in.txt"), "in");
+    test::writeFile(item("in.txt"), "in");
     ASSERT_TRUE(trash.moveToTrash(item("in.txt")));
     EXPECT_FALSE(trash.moveToTrash(home()));
     EXPECT_FALSE(trash.moveToTrash(root.filePath("data")));
@@ -159,11 +149,11 @@ TEST_F(XdgTrashTest, WhatCannotBeTrashedStaysAndLeavesNoTrace) {
     // A trash whose files folder is a file cannot take anything.
     QTemporaryDir other;
     ASSERT_TRUE(QDir().mkpath(other.filePath("Broken")));
-    write(other.filePath("Broken/files"), "in the way");
+    test::writeFile(other.filePath("Broken/files"), "in the way");
     XdgTrash broken(other.filePath("Broken"), false);
-    write(item("kept.txt"), "kept");
+    test::writeFile(item("kept.txt"), "kept");
     EXPECT_FALSE(broken.moveToTrash(item("kept.txt")));
-    EXPECT_EQ(contents(item("kept.txt")), "kept");
+    EXPECT_EQ(test::fileContents(item("kept.txt")), "kept");
     EXPECT_FALSE(present(other.filePath("Broken/info/kept.txt.trashinfo")));
 }
 
@@ -186,17 +176,17 @@ protected:
 TEST_F(OtherFileSystem, WithoutATrashThereTheItemIsCopiedHomeThenRemoved) {
     XdgTrash trash(home(), false);
     ASSERT_TRUE(QDir().mkpath(far->filePath("Stack/sub")));
-    write(far->filePath("Stack/sub/page.txt"), "page");
+    test::writeFile(far->filePath("Stack/sub/page.txt"), "page");
     ASSERT_TRUE(trash.moveToTrash(far->filePath("Stack")));
     EXPECT_FALSE(present(far->filePath("Stack")));
-    EXPECT_EQ(contents(trashFiles() + "/Stack/sub/page.txt"), "page");
+    EXPECT_EQ(test::fileContents(trashFiles() + "/Stack/sub/page.txt"), "page");
     EXPECT_EQ(readInfo(trashInfo() + "/Stack.trashinfo").first, far->filePath("Stack"));
 }
 
 TEST_F(OtherFileSystem, AnItemThatCannotBeCopiedWholeStaysWhole) {
     XdgTrash trash(home(), false);
     ASSERT_TRUE(QDir().mkpath(far->filePath("Mixed")));
-    write(far->filePath("Mixed/a.txt"), "a");
+    test::writeFile(far->filePath("Mixed/a.txt"), "a");
     // A socket cannot be copied.
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
@@ -209,7 +199,7 @@ TEST_F(OtherFileSystem, AnItemThatCannotBeCopiedWholeStaysWhole) {
     close(fd);
 
     EXPECT_FALSE(trash.moveToTrash(far->filePath("Mixed")));
-    EXPECT_EQ(contents(far->filePath("Mixed/a.txt")), "a");
+    EXPECT_EQ(test::fileContents(far->filePath("Mixed/a.txt")), "a");
     EXPECT_TRUE(present(far->filePath("Mixed/socket")));
     EXPECT_TRUE(entries(trashFiles()).isEmpty());
     EXPECT_TRUE(entries(trashInfo()).isEmpty());
@@ -220,10 +210,10 @@ TEST_F(OtherFileSystem, TheTrashAtTheTopOfThatFileSystemTakesItWithARelativePath
     if (present(topTrash) || present("/dev/shm/.Trash"))
         GTEST_SKIP() << "a trash is already there; leaving it alone";
     XdgTrash trash(home());
-    write(far->filePath("far.txt"), "far");
+    test::writeFile(far->filePath("far.txt"), "far");
     const bool trashed = trash.moveToTrash(far->filePath("far.txt"));
     const QString relative = QDir("/dev/shm").relativeFilePath(far->filePath("far.txt"));
-    const QByteArray stored = contents(topTrash + "/files/far.txt");
+    const QByteArray stored = test::fileContents(topTrash + "/files/far.txt");
     const QString recorded = readInfo(topTrash + "/info/far.txt.trashinfo").first;
     struct stat info {};
     const bool made = lstat(QFile::encodeName(topTrash).constData(), &info) == 0;

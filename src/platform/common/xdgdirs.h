@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tandri {
+
+/// The XDG base folders of this session, as the base-directory specification defines them: a
+/// variable that is unset, empty or relative is ignored in favour of its default.
+namespace XdgDirs {
+
+/// `$XDG_CONFIG_HOME`, else `~/.config`.
+QString configHome();
+/// `$XDG_CONFIG_DIRS`, else `/etc/xdg`.
+QStringList configDirs();
+/// `$XDG_DATA_HOME`, else `~/.local/share`.
+QString dataHome();
+/// `$XDG_DATA_DIRS`, else `/usr/local/share` and `/usr/share`.
+QStringList dataDirs();
+/// `relative` in the config home, then in each config folder: most important first.
+QStringList configFiles(const QString& relative);
+
+}  // namespace XdgDirs
+}  // namespace tandri
