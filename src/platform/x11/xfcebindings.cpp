@@ -4,8 +4,8 @@
 #include <map>
 #include <optional>
 
-#include "platform/common/xfconfchannel.h"
 #include "platform/common/xdgdirs.h"
+#include "platform/common/xfconfchannel.h"
 #include "platform/x11/keymap.h"
 
 namespace tandri::x11::XfceBindings {

@@ -1,3 +1,3 @@
 // One backend reaching into another.
-#include "platform/sim/simstate.h"
 #include "platform/common/regularfile.h"
+#include "platform/sim/simstate.h"
