@@ -258,6 +258,7 @@ void AppDelegate::applyShortcut() {
         hotKey_.reset();
         registered_.reset();
         refused_.reset();
+        welcome_.setRefusedShortcut(refused_);
         return;
     }
     const Shortcut wanted = Shortcut::current(platform_.preferences);
@@ -294,6 +295,7 @@ void AppDelegate::applyShortcut() {
                                  QStringLiteral(" is taken by another app"));
         }
     }
+    welcome_.setRefusedShortcut(refused_);
     refreshHints();
 }
 

@@ -1,6 +1,7 @@
 #include "onboarding/onboardingview.h"
 
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -9,15 +10,19 @@
 #include "onboarding/setupstep.h"
 #include "onboarding/trystep.h"
 #include "onboarding/welcomestep.h"
+#include "platform/platform.h"
+#include "platform/queues.h"
 
 namespace tandri {
 
 OnboardingView::OnboardingView(Platform& platform, int step, std::function<void()> finish,
-                               std::function<void()> relaunch, QWidget* parent)
+                               std::function<void()> relaunch,
+                               std::function<std::optional<Shortcut>()> refused, QWidget* parent)
     : QWidget(parent),
       platform_(platform),
       finish_(std::move(finish)),
       relaunch_(std::move(relaunch)),
+      refused_(std::move(refused)),
       pageArea_(new QVBoxLayout),
       back_(new QPushButton(QStringLiteral("Back"), this)),
       primary_(new QPushButton(this)) {
@@ -47,12 +52,20 @@ void OnboardingView::setStep(int step) {
         delete page_;
         page_ = nullptr;
     }
+    const std::optional<Shortcut> refused = refused_ ? refused_() : std::nullopt;
+    // Later, from the event loop: the page asking is replaced.
+    auto toRecorder = [this, view = QPointer<OnboardingView>(this)] {
+        platform_.queues.main([view] {
+            if (view)
+                view->setStep(lastStep);
+        });
+    };
     switch (step) {
         case 0:
-            page_ = new WelcomeStep(platform_, this);
+            page_ = new WelcomeStep(platform_, refused, toRecorder, this);
             break;
         case 1:
-            page_ = new TryItStep(platform_, this);
+            page_ = new TryItStep(platform_, refused, toRecorder, this);
             break;
         case 2:
             page_ = new PermissionsStep(platform_, relaunch_, this);

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
+
+#include "triggers/shortcut.h"
 
 class QPushButton;
 class QVBoxLayout;
@@ -16,9 +19,11 @@ class OnboardingView : public QWidget {
 public:
     static constexpr int lastStep = 3;
 
-    /// `finish` closes the guide; `relaunch` restarts the program.
+    /// `finish` closes the guide; `relaunch` restarts the program; `refused` tells the stored
+    /// shortcut the hot key could not register, if any.
     OnboardingView(Platform& platform, int step, std::function<void()> finish,
-                   std::function<void()> relaunch, QWidget* parent = nullptr);
+                   std::function<void()> relaunch, std::function<std::optional<Shortcut>()> refused,
+                   QWidget* parent = nullptr);
 
     int step() const { return step_; }
     void setStep(int step);
@@ -30,6 +35,7 @@ private:
     Platform& platform_;
     std::function<void()> finish_;
     std::function<void()> relaunch_;
+    std::function<std::optional<Shortcut>()> refused_;
     int step_ = -1;
     QVBoxLayout* pageArea_;
     QWidget* page_ = nullptr;

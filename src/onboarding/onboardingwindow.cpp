@@ -50,7 +50,8 @@ void OnboardingWindow::show(std::optional<int> step) {
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
         view_ = new OnboardingView(
-            platform_, page, [this] { finish(); }, [this] { relaunch(); }, window);
+            platform_, page, [this] { finish(); }, [this] { relaunch(); },
+            [this] { return refused_; }, window);
         layout->addWidget(view_);
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame(QPoint(), windowSize);
@@ -67,6 +68,10 @@ void OnboardingWindow::show(std::optional<int> step) {
 
 bool OnboardingWindow::isDone() const {
     return platform_.preferences.boolValue(Preferences::appDomain, doneKey);
+}
+
+void OnboardingWindow::setRefusedShortcut(const std::optional<Shortcut>& refused) {
+    refused_ = refused;
 }
 
 void OnboardingWindow::relaunch() {

@@ -33,6 +33,7 @@ public:
 
     void show(std::optional<int> step) override;
     bool isDone() const override;
+    void setRefusedShortcut(const std::optional<Shortcut>& refused) override;
     /// The program is ending: closing the window from now on is not the user's doing.
     void applicationWillTerminate() { quitting_ = true; }
     /// Remembers the permissions page, arranges a fresh start and ends the program. A fresh
@@ -58,6 +59,7 @@ private:
     /// since their pages observe services that may not outlive it.
     std::vector<QPointer<QWidget>> closed_;
     QPointer<OnboardingView> view_;
+    std::optional<Shortcut> refused_;
     bool quitting_ = false;
     bool finishing_ = false;
 };

@@ -8,10 +8,14 @@
 #include "catalogue/appsource.h"
 #include "onboarding/flickdemo.h"
 #include "onboarding/guidewidgets.h"
+#include "onboarding/shortcutofferbox.h"
+#include "platform/notifications.h"
 #include "platform/platform.h"
+#include "platform/preferences.h"
 #include "platform/system.h"
 #include "platform/vocabulary.h"
 #include "prefs/brand.h"
+#include "triggers/shortcutoffer.h"
 
 namespace tandri {
 
@@ -31,7 +35,9 @@ QLabel* image(const QImage& picture, QSize points, const QString& name, QWidget*
 
 }  // namespace
 
-WelcomeStep::WelcomeStep(Platform& platform, QWidget* parent) : QWidget(parent) {
+WelcomeStep::WelcomeStep(Platform& platform, const std::optional<Shortcut>& refused,
+                         std::function<void()> toRecorder, QWidget* parent)
+    : QWidget(parent), platform_(platform) {
     const QString name = Brand::name();
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(10);
@@ -54,15 +60,15 @@ WelcomeStep::WelcomeStep(Platform& platform, QWidget* parent) : QWidget(parent) 
     }
     layout->addWidget(new FlickDemo(platform.clock, std::move(icons), this), 0, Qt::AlignHCenter);
 
-    auto* hold = new QLabel(this);
-    hold->setObjectName(QStringLiteral("hold"));
-    hold->setWordWrap(true);
-    hold->setTextFormat(Qt::RichText);
-    hold->setText(QStringLiteral("Hold <b>") +
-                  GuideWidgets::shortcutLabel(platform).toHtmlEscaped() +
-                  QStringLiteral("</b> wherever your cursor is: your apps appear in a ring around "
-                                 "it. Flick toward one and let go to switch to it."));
-    layout->addWidget(hold);
+    hold_ = new QLabel(this);
+    hold_->setObjectName(QStringLiteral("hold"));
+    hold_->setWordWrap(true);
+    hold_->setTextFormat(Qt::RichText);
+    layout->addWidget(hold_);
+    if (auto offer = ShortcutOffer::forStandard(platform, refused)) {
+        layout->addWidget(
+            new ShortcutOfferBox(platform, std::move(*offer), std::move(toRecorder), this));
+    }
 
     auto* lives = new QHBoxLayout;
     lives->addStretch();
@@ -76,6 +82,20 @@ WelcomeStep::WelcomeStep(Platform& platform, QWidget* parent) : QWidget(parent) 
     lives->addStretch();
     layout->addLayout(lives);
     layout->addStretch();
+
+    // A shortcut taken on this page or elsewhere is the one to hold.
+    preferences_ = platform.notifications.observe(Preferences::changedNotification,
+                                                  [this](const QVariant&) { refresh(); });
+    refresh();
+}
+
+WelcomeStep::~WelcomeStep() = default;
+
+void WelcomeStep::refresh() {
+    hold_->setText(QStringLiteral("Hold <b>") +
+                   GuideWidgets::shortcutLabel(platform_).toHtmlEscaped() +
+                   QStringLiteral("</b> wherever your cursor is: your apps appear in a ring around "
+                                  "it. Flick toward one and let go to switch to it."));
 }
 
 }  // namespace tandri

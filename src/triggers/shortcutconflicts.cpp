@@ -165,13 +165,17 @@ std::optional<QString> warning(Platform& platform, const Shortcut& shortcut) {
     const std::vector<QString> names = owners(platform, shortcut);
     if (names.empty())
         return std::nullopt;
-    QString joined = names.back();
-    if (names.size() > 1) {
-        QStringList leading(names.begin(), names.end() - 1);
-        joined = leading.join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.back();
-    }
     return platform.vocabulary.shortcut(shortcut.label) + QStringLiteral(" may also open ") +
-           joined + u'.';
+           joinNames(names) + u'.';
+}
+
+QString joinNames(const std::vector<QString>& names) {
+    if (names.empty())
+        return {};
+    if (names.size() == 1)
+        return names.back();
+    const QStringList leading(names.begin(), names.end() - 1);
+    return leading.join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.back();
 }
 
 std::optional<Keys> raycastKeys(const QString& text) {

@@ -23,6 +23,8 @@ struct Keys {
 
 /// The names of the system shortcuts, then of the launchers, that use the same keys.
 std::vector<QString> owners(Platform& platform, const Shortcut& shortcut);
+/// "A", "A and B", "A, B and C".
+QString joinNames(const std::vector<QString>& names);
 /// "⌥Space may also open Raycast and Alfred.", or nothing when no one else reacts.
 std::optional<QString> warning(Platform& platform, const Shortcut& shortcut);
 /// Reads "Command-Shift-49": modifier words and a key code joined by dashes.

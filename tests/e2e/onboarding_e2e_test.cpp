@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "e2e/accessibletree.h"
 #include "e2e/xsession.h"
 
 namespace tandri::test {
@@ -148,6 +151,74 @@ TEST_F(Guide, FirstStartShowsItTheRingTicksItAndClosedItStaysClosed) {
     session.runProgram({"--onboarding"});
     EXPECT_NE(XSession::waitForWindow(title, patience), 0u)
         << "the running copy did not open the guide it was handed";
+}
+
+// openbox keeps Alt+Space for its window menu: the guide says so, offers a free shortcut, and
+// the one click that takes it makes the ring open with it.
+TEST(WindowManagerHoldsAltSpace, TheGuideNamesTheHolderAndOffersAFreeShortcut) {
+    if (qEnvironmentVariable("X_WM_TAKES_ALT_SPACE") != "1")
+        GTEST_SKIP() << "the window manager leaves Alt-Space free in this session";
+    if (!QDBusConnection::sessionBus().interface() ||
+        !QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"))
+        GTEST_SKIP() << "needs the accessibility bus (X_A11Y_BUS=1)";
+    XSession session;
+    session.setPreferences({{"showPlaces", false}});
+    session.extraEnvironment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    ASSERT_TRUE(session.startClient("xterm", {"-T", "Alpha"}, "Alpha"));
+    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+    const unsigned long window = XSession::waitForWindow(title, patience);
+    ASSERT_NE(window, 0u) << "no guide on the first start";
+
+    AccessibleTree tree(session.program.processId());
+    std::optional<AccessibleTree::Node> offer;
+    ASSERT_TRUE(waitForEvents(
+        [&] {
+            offer = tree.find("label", [](const QString& name) {
+                return name.startsWith("Alt+Space is held by");
+            });
+            return offer.has_value();
+        },
+        patience))
+        << "the guide does not say that Alt+Space is held";
+    EXPECT_EQ(tree.name(*offer),
+              "Alt+Space is held by openbox's window menu. Super+Space is free on this desktop. "
+              "The middle mouse button opens the ring either way.");
+    const auto stored = [&] {
+        QFile file(session.config.filePath("tandri/defaults/app.tandri.json"));
+        file.open(QIODevice::ReadOnly);
+        return QJsonDocument::fromJson(file.readAll()).object();
+    };
+    EXPECT_FALSE(stored().contains("shortcut.label")) << "stored before the click";
+
+    const auto use = tree.find("push button", "Use Super+Space");
+    ASSERT_TRUE(use);
+    ASSERT_TRUE(tree.press(*use));
+    ASSERT_TRUE(waitForEvents(
+        [&] {
+            const QJsonObject values = stored();
+            return values.value("shortcut.keyCode").toInt() == 49 &&
+                   values.value("shortcut.modifiers").toInt() == 256;
+        },
+        patience))
+        << "the offered shortcut was not stored";
+
+    // The ring: a window of the program other than the guide.
+    const QString pid = QString::number(session.program.processId());
+    const auto ringShown = [&] {
+        for (const QString& id : XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
+                                     .split('\n', Qt::SkipEmptyParts)) {
+            if (id.toULong() != window)
+                return true;
+        }
+        return false;
+    };
+    move({220, 450});
+    Held trigger = Held::keys({"super", "space"});
+    EXPECT_TRUE(waitForEvents(ringShown, patience)) << "Super+Space did not open the ring";
+    // Held past a tap, so that letting go closes it rather than keeping it open.
+    pause(450);
+    trigger.release();
+    EXPECT_TRUE(waitForEvents([&] { return !ringShown(); }, patience));
 }
 
 }  // namespace

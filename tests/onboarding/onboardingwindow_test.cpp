@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "app/appdelegate.h"
+#include "app/launchoptions.h"
 #include "onboarding/flickdemo.h"
 #include "onboarding/onboardingview.h"
 #include "onboarding/trystep.h"
@@ -22,6 +24,7 @@
 #include "ring/ringcontroller.h"
 #include "settings/permissionwatch.h"
 #include "settings/settingspresenter.h"
+#include "support/fakesettingswindow.h"
 #include "support/testdesktop.h"
 #include "triggers/shortcut.h"
 
@@ -181,6 +184,159 @@ public:
     std::vector<QString> lines;
 };
 
+/// The first start of the program on a Linux desktop with the window manager's `bindings`,
+/// where other programs hold the combinations `taken`: the delegate registers the hot key and
+/// shows the guide, as the process entry has them do.
+struct FirstStart {
+    FirstStart(std::vector<SystemShortcut> bindings, const std::vector<Shortcut>& taken)
+        : g({.system = &system, .vocabulary = &words}), delegate(g.platform, settings, g.guide) {
+        system.systemShortcuts = [bindings] {
+            return bindings;
+        };
+        for (const Shortcut& shortcut : taken)
+            g.desktop.sim().setShortcutTaken(shortcut.keyCode, shortcut.modifiers, true);
+        delegate.applicationDidFinishLaunching(LaunchOptions::parse({}));
+    }
+    bool nothingStored() {
+        return g.prefs().storedValue(domain, Shortcut::labelKey).isUndefined() &&
+               g.prefs().storedValue(domain, Shortcut::keyCodeKey).isUndefined();
+    }
+
+    LinuxVocabulary words;
+    NoRelaunch system;
+    Guide g;
+    FakeSettingsWindow settings;
+    AppDelegate delegate;
+};
+
+const Shortcut superSpace{49, Shortcut::command, "⌘Space"};
+const Shortcut ctrlAltSpace{49, Shortcut::control | Shortcut::option, "⌃⌥Space"};
+const Shortcut altGrave{50, Shortcut::option, "⌥`"};
+const SystemShortcut windowMenu{1, "openbox's window menu", 49, Shortcut::option, true};
+
+TEST(OnboardingWindow, ATakenStandardShortcutIsNamedWithAFreeOneToTake) {
+    const Shortcut altSpace = Shortcut::standard();
+    const SystemShortcut runner{2, "KRunner", 49, Shortcut::option, true};
+    const SystemShortcut inputSource{3, "the next input source", 49, Shortcut::command, true};
+    const QString either = " The middle mouse button opens the ring either way.";
+    const struct {
+        const char* what;
+        std::vector<SystemShortcut> bindings;
+        std::vector<Shortcut> taken;
+        const char* text;  // null: no offer
+        const char* button;
+    } cases[] = {
+        {"held by the window manager",
+         {windowMenu},
+         {altSpace},
+         "Alt+Space is held by openbox's window menu. Super+Space is free on this desktop.",
+         "Use Super+Space"},
+        {"two holders",
+         {windowMenu, runner},
+         {altSpace},
+         "Alt+Space is held by openbox's window menu and KRunner. Super+Space is free on this "
+         "desktop.",
+         "Use Super+Space"},
+        {"holder unknown",
+         {},
+         {altSpace},
+         "Alt+Space is held by another program. Super+Space is free on this desktop.",
+         "Use Super+Space"},
+        {"the first candidate is held too",
+         {windowMenu},
+         {altSpace, superSpace},
+         "Alt+Space is held by openbox's window menu. Ctrl+Alt+Space is free on this desktop.",
+         "Use Ctrl+Alt+Space"},
+        {"the first candidate is bound, though grabbed",
+         {windowMenu, inputSource},
+         {altSpace},
+         "Alt+Space is held by openbox's window menu. Ctrl+Alt+Space is free on this desktop.",
+         "Use Ctrl+Alt+Space"},
+        {"only the last is free",
+         {},
+         {altSpace, superSpace, ctrlAltSpace},
+         "Alt+Space is held by another program. Alt+` is free on this desktop.",
+         "Use Alt+`"},
+        {"none free",
+         {windowMenu},
+         {altSpace, superSpace, ctrlAltSpace, altGrave},
+         "Alt+Space is held by openbox's window menu. None of Super+Space, Ctrl+Alt+Space or "
+         "Alt+` is free here either: choose your own shortcut at the end of this guide.",
+         "Choose a Shortcut…"},
+        {"bound but not held", {windowMenu}, {}, nullptr, nullptr},
+        {"free", {}, {superSpace}, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FirstStart start(c.bindings, c.taken);
+        Guide& g = start.g;
+        ASSERT_EQ(g.step(), 0);
+        // The welcome page and the try-it page say the same.
+        for (int step : {0, 1}) {
+            g.guide.view()->setStep(step);
+            EXPECT_EQ(g.shown("shortcutOffer"), c.text != nullptr) << step;
+            if (!c.text)
+                continue;
+            EXPECT_EQ(g.text("offerText"), QString::fromUtf8(c.text) + either);
+            EXPECT_EQ(g.text("offerButton"), QString::fromUtf8(c.button));
+            // Known to be held: not the warning that it may be shared.
+            EXPECT_FALSE(g.find("warning"));
+        }
+        EXPECT_TRUE(start.nothingStored());
+        EXPECT_EQ(start.delegate.hotKey() != nullptr, c.text == nullptr);
+        // The middle button is the way in meanwhile; the sentence goes with the setting.
+        if (c.text) {
+            g.prefs().setValue(domain, Settings::middleClickKey, false);
+            EXPECT_EQ(g.text("offerText"), QString::fromUtf8(c.text));
+        }
+    }
+
+    // Without a free one, the button leads to the guide's own recorder.
+    FirstStart none({windowMenu}, {Shortcut::standard(), superSpace, ctrlAltSpace, altGrave});
+    none.g.click("offerButton");
+    none.g.desktop.queues().runMain();
+    EXPECT_EQ(none.g.step(), 3);
+    EXPECT_TRUE(none.g.shown("shortcut"));
+    EXPECT_TRUE(none.nothingStored());
+}
+
+TEST(OnboardingWindow, TheOfferedShortcutIsStoredByItsClickAndOpensTheRing) {
+    FirstStart start({windowMenu}, {Shortcut::standard()});
+    Guide& g = start.g;
+    EXPECT_FALSE(start.delegate.hotKey());
+    // Going through the pages and back stores nothing.
+    g.click("primary");
+    g.click("back");
+    g.desktop.queues().runMain();
+    EXPECT_TRUE(start.nothingStored());
+
+    g.click("offerButton");
+    EXPECT_EQ(Shortcut::current(g.prefs()), superSpace);
+    EXPECT_EQ(g.text("offerText"), "Super+Space is your shortcut now.");
+    EXPECT_FALSE(g.shown("offerButton"));
+    EXPECT_TRUE(g.text("hold").startsWith("Hold <b>Super+Space</b> wherever"));
+    g.desktop.queues().runMain();
+    ASSERT_TRUE(start.delegate.hotKey());
+    EXPECT_EQ(start.delegate.registered(), superSpace);
+    EXPECT_TRUE(g.desktop.sim().pressKeys(superSpace.keyCode, superSpace.modifiers));
+    EXPECT_TRUE(g.desktop.sim().releaseKeys(superSpace.keyCode, superSpace.modifiers));
+    EXPECT_TRUE(start.delegate.middleClickOn());
+
+    // The try-it page asks for the new keys, and offers nothing more.
+    g.click("primary");
+    EXPECT_EQ(g.text("tryOpenText"), "Hold Super+Space. The ring appears around your cursor.");
+    EXPECT_TRUE(g.text("tryKeepOpenText").startsWith("Tap Super+Space instead"));
+    EXPECT_FALSE(g.find("shortcutOffer"));
+
+    // Taken on the try-it page, its rows follow at once.
+    FirstStart later({windowMenu}, {Shortcut::standard()});
+    later.g.click("primary");
+    EXPECT_EQ(later.g.text("tryOpenText"), "Hold Alt+Space. The ring appears around your cursor.");
+    later.g.click("offerButton");
+    EXPECT_EQ(later.g.text("tryOpenText"),
+              "Hold Super+Space. The ring appears around your cursor.");
+}
+
 TEST(OnboardingWindow, RelaunchRemembersThePermissionsPageAndEnds) {
     {
         Guide g;
@@ -238,7 +394,7 @@ TEST(OnboardingWindow, TryItRowsAreTickedByTheRing) {
     EXPECT_FALSE(g.find("warning"));
 }
 
-TEST(OnboardingWindow, ATakenShortcutOffersAnother) {
+TEST(OnboardingWindow, ASharedShortcutIsWarnedAbout) {
     Guide g;
     Shortcut{49, Shortcut::command, "⌘Space"}.save(g.prefs());
     std::vector<QVariant> asked;

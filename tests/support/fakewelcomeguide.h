@@ -18,7 +18,11 @@ public:
     bool isDone() const override {
         return preferences_.boolValue(Preferences::appDomain, OnboardingWindow::doneKey);
     }
+    void setRefusedShortcut(const std::optional<Shortcut>& shortcut) override {
+        refused = shortcut;
+    }
     std::vector<std::optional<int>> requests;
+    std::optional<Shortcut> refused;
 
 private:
     const Preferences& preferences_;
