@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/common/desktopappearance.h"
 #include "platform/common/drawnicons.h"
 #include "platform/workspace.h"
 #include "platform/x11/desktopentries.h"
@@ -66,6 +67,7 @@ public:
     void revealInFileManager(const std::vector<QUrl>& urls) override;
 
     DisplayOptions displayOptions() const override;
+    /// The desktop's own settings (DesktopAppearance), read afresh each time.
     bool darkAppearance() const override;
     std::optional<QColor> accentColor() const override;
 
@@ -104,6 +106,7 @@ private:
     mutable QElapsedTimer fileManagerRead_;
     mutable std::optional<QString> fileManager_;
     mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;
+    DesktopAppearance appearance_;
 };
 
 }  // namespace tandri::x11
