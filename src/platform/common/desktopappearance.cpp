@@ -132,8 +132,8 @@ DesktopAppearance::Reading DesktopAppearance::gnome(const QStringList& desktops)
     if (!dark && scheme) {
         dark = false;
     } else if (!dark) {
-        report(QStringLiteral("GSettings names neither a color-scheme nor a gtk-theme in %1; dark and "
-                              "light follow Qt's palette")
+        report(QStringLiteral("GSettings names neither a color-scheme nor a gtk-theme in %1; "
+                              "dark and light follow Qt's palette")
                    .arg(interfaceSchema));
         dark = fallbackDark_();
     }
