@@ -27,7 +27,7 @@ struct Backend::Services {
     ThreadQueues queues;
     LocalFiles files;
     SignalQuitRequests quitRequests;
-    TrayStatusItems tray;
+    TrayStatusItems tray{clock};
     QtContextMenus menus;
     XdgAutostart autostart;
     LinuxVocabulary vocabulary;

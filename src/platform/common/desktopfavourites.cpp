@@ -6,6 +6,7 @@
 
 #include "platform/common/gsettingsvalues.h"
 #include "platform/common/kdeconfig.h"
+#include "platform/common/regularfile.h"
 #include "platform/common/xdgdirs.h"
 #include "platform/common/xdgmimeapps.h"
 #include "platform/common/xfconfchannel.h"
@@ -67,18 +68,21 @@ bool numericallyBefore(const QStringList& a, const QStringList& b) {
     return a.size() < b.size();
 }
 
+// A file in KDE's format (a Plasma file, a desktop entry); absent when it cannot be read.
+std::optional<KdeConfig> readConfig(const QString& path) {
+    const RegularFile file = RegularFile::readOrWarn(path, RegularFile::textLimit);
+    if (!file.ok())
+        return std::nullopt;
+    return KdeConfig::parse(file.bytes);
+}
+
 // The installed entry an Xfce launcher's copy came from, else the copy itself.
 QString xfceSource(const QString& copy) {
-    const auto groups = KdeConfig::read(copy);
-    if (groups) {
-        const auto group = groups->find({QStringLiteral("Desktop Entry")});
-        if (group != groups->end()) {
-            const auto source = group->second.find(QStringLiteral("X-XFCE-Source"));
-            if (source != group->second.end()) {
-                if (auto path = entryPath(source->second); path && QFileInfo(*path).isFile())
-                    return *path;
-            }
-        }
+    if (const auto entry = readConfig(copy)) {
+        const auto source = entry->value(u"Desktop Entry", u"X-XFCE-Source");
+        if (const auto path = source ? entryPath(*source) : std::nullopt;
+            path && QFileInfo(*path).isFile())
+            return *path;
     }
     return copy;
 }
@@ -188,28 +192,28 @@ std::optional<QStringList> gsettings(const QString& schema, const QString& key,
 std::optional<QStringList> plasma(
     const QString& appletsFile,
     const std::function<std::optional<QString>(const QString&)>& defaultApplication) {
-    const auto groups = KdeConfig::read(appletsFile);
-    if (!groups)
+    const auto config = readConfig(appletsFile);
+    if (!config)
         return std::nullopt;
+    const QString separator = QStringLiteral("][");
     std::vector<QStringList> taskManagers;
-    for (const auto& [path, keys] : *groups) {
+    for (const KdeConfig::Group& group : config->groups) {
         // [Containments][N][Applets][M]
+        const QStringList path = group.name.split(separator);
         const bool applet = path.size() == 4 && path[0] == u"Containments" && path[2] == u"Applets";
-        const auto plugin = keys.find(QStringLiteral("plugin"));
-        if (applet && plugin != keys.end() && isTaskManager(plugin->second))
+        const auto plugin = applet ? config->value(group.name, u"plugin") : std::nullopt;
+        if (plugin && isTaskManager(*plugin) &&
+            std::find(taskManagers.begin(), taskManagers.end(), path) == taskManagers.end())
             taskManagers.push_back(path);
     }
     std::sort(taskManagers.begin(), taskManagers.end(), numericallyBefore);
     QStringList apps;
     for (const QStringList& applet : taskManagers) {
-        const auto general = groups->find(
-            applet + QStringList{QStringLiteral("Configuration"), QStringLiteral("General")});
-        if (general == groups->end())
+        const auto launchers = config->value(
+            applet.join(separator) + QStringLiteral("][Configuration][General"), u"launchers");
+        if (!launchers)
             continue;
-        const auto launchers = general->second.find(QStringLiteral("launchers"));
-        if (launchers == general->second.end())
-            continue;
-        for (const QString& launcher : launchers->second.split(u',', Qt::SkipEmptyParts)) {
+        for (const QString& launcher : launchers->split(u',', Qt::SkipEmptyParts)) {
             const auto app = plasmaLauncher(launcher.trimmed(), defaultApplication);
             if (app && !apps.contains(*app))
                 apps << *app;

@@ -1,87 +1,110 @@
 #include "platform/common/kdeconfig.h"
 
-#include "platform/common/regularfile.h"
+#include <QList>
 
-namespace tandri::KdeConfig {
+namespace tandri {
 
 namespace {
 
-// "[a][b]" → {"a", "b"}; absent for a line that is not a well-formed group header.
-std::optional<QStringList> groupPath(const QString& line) {
-    QStringList path;
-    qsizetype at = 0;
-    while (at < line.size()) {
-        if (line[at] != u'[')
-            return std::nullopt;
-        const qsizetype close = line.indexOf(u']', at + 1);
-        if (close < 0)
-            return std::nullopt;
-        path << unescape(line.mid(at + 1, close - at - 1));
-        at = close + 1;
+QString unescaped(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = text[++i];
+        switch (next.unicode()) {
+            case 's':
+                out += u' ';
+                break;
+            case 't':
+                out += u'\t';
+                break;
+            case 'n':
+                out += u'\n';
+                break;
+            case 'r':
+                out += u'\r';
+                break;
+            case '\\':
+                out += u'\\';
+                break;
+            case 'x': {
+                bool ok = false;
+                const int code = text.mid(i + 1, 2).toInt(&ok, 16);
+                if (ok && i + 2 < text.size()) {
+                    out += QChar(code);
+                    i += 2;
+                } else {
+                    out += u'\\';
+                    out += next;
+                }
+                break;
+            }
+            default:
+                out += u'\\';
+                out += next;
+        }
     }
-    // "[$i]" marks the group immutable; it is no part of the name.
-    if (!path.isEmpty() && path.back().startsWith(u'$'))
-        path.removeLast();
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    return out;
+}
+
+// "Key[$e]" and "Key[de][$i]": flags start with '$' and are dropped; a language stays.
+QString keyName(QStringView key) {
+    QString name = key.toString();
+    for (qsizetype open = name.lastIndexOf(u'['); open > 0 && name.endsWith(u']');
+         open = name.lastIndexOf(u'[')) {
+        if (name.at(open + 1) != u'$')
+            break;
+        name.truncate(open);
+    }
+    return name.trimmed();
 }
 
 }  // namespace
 
-QString unescape(const QString& value) {
-    QString result;
-    result.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != u'\\' || i + 1 == value.size()) {
-            result += value[i];
-            continue;
-        }
-        switch (value[++i].unicode()) {
-            case 's':
-                result += u' ';
-                break;
-            case 't':
-                result += u'\t';
-                break;
-            case 'n':
-                result += u'\n';
-                break;
-            case 'r':
-                result += u'\r';
-                break;
-            default:
-                result += value[i];
-        }
-    }
-    return result;
-}
-
-std::optional<Groups> read(const QString& path) {
-    const RegularFile file = RegularFile::readOrWarn(path, RegularFile::textLimit);
-    if (!file.ok())
-        return std::nullopt;
-    Groups groups;
-    // Keys before any header belong to the unnamed default group.
-    QStringList group;
-    for (const QByteArray& raw : file.bytes.split('\n')) {
+KdeConfig KdeConfig::parse(const QByteArray& text) {
+    KdeConfig config;
+    config.groups.push_back({});
+    for (const QByteArray& raw : text.split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        if (line.startsWith(u'[')) {
-            if (const auto path = groupPath(line))
-                group = *path;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            QString name = line.mid(1, line.size() - 2);
+            // A group's own flags ("[Group][$i]") are not part of its name.
+            while (name.endsWith(QStringLiteral("][$i"))) name.chop(4);
+            config.groups.push_back({unescaped(name), {}});
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0)
             continue;
-        QString key = line.left(equals).trimmed();
-        if (const qsizetype options = key.indexOf(QStringLiteral("[$")); options > 0)
-            key.truncate(options);
-        groups[group][key] = unescape(line.mid(equals + 1).trimmed());
+        const QString key = keyName(QStringView(line).left(equals));
+        if (key.isEmpty())
+            continue;
+        config.groups.back().entries.push_back(
+            {key, unescaped(QStringView(line).mid(equals + 1).trimmed())});
     }
-    return groups;
+    if (config.groups.front().entries.empty())
+        config.groups.erase(config.groups.begin());
+    return config;
 }
 
-}  // namespace tandri::KdeConfig
+std::optional<QString> KdeConfig::value(QStringView group, QStringView key) const {
+    std::optional<QString> result;
+    for (const Group& candidate : groups) {
+        if (candidate.name != group)
+            continue;
+        for (const Entry& entry : candidate.entries) {
+            if (entry.key == key)
+                result = entry.value;
+        }
+    }
+    return result;
+}
+
+}  // namespace tandri

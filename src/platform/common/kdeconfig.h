@@ -1,27 +1,36 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
-#include <map>
 #include <optional>
+#include <vector>
 
 namespace tandri {
 
-/// Files in the format KDE's programs keep their settings in (`kdeglobals`, Plasma's applet
-/// files): groups, nested as "[Containments][2][Applets][5]", of `key=value` lines.
-namespace KdeConfig {
+/// A file in KDE's configuration format (kdeglobals, kglobalshortcutsrc): groups in brackets,
+/// then "key=value" lines.
+class KdeConfig {
+public:
+    struct Entry {
+        QString key;
+        QString value;
+    };
+    struct Group {
+        /// Nested groups keep KDE's spelling between the outer brackets ("A][B").
+        QString name;
+        std::vector<Entry> entries;
+    };
 
-/// A group's name path ("Containments", "2", …) → its keys → their values, unescaped. A key
-/// written with options ("key[$e]") is stored under its bare name; localised keys ("Name[de]")
-/// keep their brackets.
-using Groups = std::map<QStringList, std::map<QString, QString>>;
+    /// The groups in file order; keys before the first group fall in one with an empty name.
+    /// Values have KDE's escapes undone (\s \t \n \r \\ \xNN); other escapes, such as the
+    /// list separators "\," and "\;", are kept as written. Keys lose their flags ("[$e]") but
+    /// keep a language ("Name[de]"). Lines that are neither are skipped.
+    static KdeConfig parse(const QByteArray& text);
 
-/// Absent when the file is missing or cannot be read; lines that are not a group or a key are
-/// skipped, as KDE skips them.
-std::optional<Groups> read(const QString& path);
+    /// The value that counts: the last one written for the key in any group of that name.
+    std::optional<QString> value(QStringView group, QStringView key) const;
 
-/// A value with KDE's escapes ("\s", "\t", "\n", "\\") resolved.
-QString unescape(const QString& value);
+    std::vector<Group> groups;
+};
 
-}  // namespace KdeConfig
 }  // namespace tandri

@@ -8,11 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QMimeDatabase>
 #include <QPainter>
-#include <QPalette>
 #include <QStandardPaths>
 #include <algorithm>
 #include <set>
@@ -619,11 +617,11 @@ DisplayOptions X11Workspace::displayOptions() const {
 }
 
 bool X11Workspace::darkAppearance() const {
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    return appearance_.read().dark;
 }
 
 std::optional<QColor> X11Workspace::accentColor() const {
-    return std::nullopt;
+    return appearance_.read().accent;
 }
 
 }  // namespace tandri::x11

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/common/desktopappearance.h"
 #include "platform/common/drawnicons.h"
 #include "platform/common/timedvalue.h"
 #include "platform/workspace.h"
@@ -67,6 +68,7 @@ public:
     void revealInFileManager(const std::vector<QUrl>& urls) override;
 
     DisplayOptions displayOptions() const override;
+    /// The desktop's own settings (DesktopAppearance), read afresh each time.
     bool darkAppearance() const override;
     std::optional<QColor> accentColor() const override;
 
@@ -106,6 +108,7 @@ private:
     // What the log last said of the desktop's pinned apps.
     mutable QString pinnedSummary_;
     mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;
+    DesktopAppearance appearance_;
 };
 
 }  // namespace tandri::x11
