@@ -271,6 +271,35 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     EXPECT_TRUE(waitForEvents([&] { return blue.isExposed(); }, patience));
 }
 
+// The window manager has four desktops: an app whose only window is on another one is still in
+// the ring, not as minimized, and picking it goes to that desktop.
+TEST_F(RingOnTheRealDesktop, PickingAnAppWhoseWindowIsOnAnotherDesktopGoesThere) {
+    const auto desktop = [] {
+        return XSession::xdotool({"get_desktop"});
+    };
+    struct BackToFirstDesktop {
+        ~BackToFirstDesktop() {
+            XSession::xdotool({"set_desktop", "0"});
+            EXPECT_TRUE(waitForEvents([] { return XSession::xdotool({"get_desktop"}) == "0"; }));
+        }
+    } restore;
+    const QString betaID = QString::number(beta);
+    XSession::xdotool({"set_desktop_for_window", betaID, "1"});
+    ASSERT_TRUE(waitForEvents([&] {
+        return XSession::xdotool({"get_desktop_for_window", betaID}) == "1";
+    }));
+    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
+    ASSERT_EQ(desktop(), "0");
+    EXPECT_TRUE(session.runProgram({"--list-windows"}).contains("• Beta"));
+
+    const QStringList now = ringEntries(session);
+    ASSERT_EQ(now.size(), 3) << now.join(", ").toStdString();
+    flick(toward(indexOf(now, "Beta"), int(now.size())));
+    EXPECT_TRUE(waitForEvents([&] { return desktop() == "1"; }, patience));
+    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
+        << "active: " << XSession::activeTitle().toStdString();
+}
+
 // Runs only in the session whose one wide screen is split into two monitors.
 TEST(TwoScreens, AClickOnTheOtherScreenClosesTheRing) {
     if (qEnvironmentVariable("X_SCREEN") != "2880x900x24")

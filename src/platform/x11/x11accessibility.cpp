@@ -207,6 +207,10 @@ QString subroleOf(X11Accessibility::Kind kind) {
     }
 }
 
+// The desktop of a sticky window. Only the low 32 bits of a desktop are its value: Xlib may widen
+// 0xFFFFFFFF with its sign.
+constexpr unsigned long everyDesktop = 0xffffffffu;
+
 // Dropping every error of the listing connection: a vanished window is an expected answer there.
 Bool dropError(Display*, XErrorEvent*, xError*) {
     return False;
@@ -281,6 +285,21 @@ std::vector<XID> X11Accessibility::clientsFrontToBack(XDisplay* display) {
     return clients;
 }
 
+std::vector<XID> X11Accessibility::clientsHereFirst(XDisplay* display) {
+    std::vector<XID> clients = clientsFrontToBack(display);
+    const auto current = cardinal(display, DefaultRootWindow(display), "_NET_CURRENT_DESKTOP");
+    if (!current)
+        return clients;
+    std::stable_partition(clients.begin(), clients.end(), [&](XID window) {
+        const auto desktop = cardinal(display, window, "_NET_WM_DESKTOP");
+        // A client that names no desktop is wherever the user is; one that is gone meanwhile
+        // sorts anywhere and is dropped by whoever reads it next.
+        return !desktop || (*desktop & everyDesktop) == everyDesktop ||
+               (*desktop & everyDesktop) == (*current & everyDesktop);
+    });
+    return clients;
+}
+
 bool X11Accessibility::isTrusted() const {
     return connection_.windowManager().has_value();
 }
@@ -295,7 +314,8 @@ std::vector<AXWindow> X11Accessibility::windows(qint32 pid) const {
     if (!listing_)
         return result;
     Display* display = listing_.get();
-    for (XID window : clientsFrontToBack(display)) {
+    // Windows of other desktops follow: picking one switches to its desktop.
+    for (XID window : clientsHereFirst(display)) {
         // The owner alone first: most clients are other processes'.
         if (ownerPID(display, window) != pid)
             continue;
@@ -309,7 +329,8 @@ std::vector<AXWindow> X11Accessibility::windows(qint32 pid) const {
                           quint32(window),
                           false});
     }
-    // The window the user last worked in is the one in front that is not minimized.
+    // The window the user last worked in is the one in front that is not minimized, on the
+    // desktop the user is on when it holds one.
     for (AXWindow& window : result) {
         if (!window.minimized.value_or(false)) {
             window.main = true;
@@ -334,16 +355,26 @@ bool X11Accessibility::isLive(const WindowElement& element) const {
     return owner == element.pid;
 }
 
-void X11Accessibility::activateWindow(XID window) {
+void X11Accessibility::activate(X11Connection& connection, XID window) {
+    // Some window managers (openbox) refuse to activate a window of another desktop and only
+    // mark it as wanting attention; going there first works with every one. Read on this
+    // connection, whose errors are dropped: a window gone meanwhile names no desktop.
+    const auto current = connection.cardinals(connection.root(), "_NET_CURRENT_DESKTOP");
+    const auto desktop = connection.cardinals(window, "_NET_WM_DESKTOP");
+    if (current && !current->empty() && desktop && !desktop->empty()) {
+        const unsigned long to = desktop->front() & everyDesktop;
+        if (to != everyDesktop && to != (current->front() & everyDesktop))
+            connection.sendToRoot(connection.root(), "_NET_CURRENT_DESKTOP", long(to), CurrentTime);
+    }
     // Source 2, a pager: the user asked for it, so focus-stealing prevention must not refuse.
-    connection_.sendToRoot(window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+    connection.sendToRoot(window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
 }
 
 void X11Accessibility::setMinimized(const WindowElement& element, bool minimized) {
     if (!isLive(element))
         return;
     if (!minimized) {
-        activateWindow(XID(element.handle));
+        activate(connection_, XID(element.handle));
         return;
     }
     Display* display = connection_.display();
@@ -353,13 +384,13 @@ void X11Accessibility::setMinimized(const WindowElement& element, bool minimized
 
 void X11Accessibility::setMain(const WindowElement& element) {
     if (isLive(element))
-        activateWindow(XID(element.handle));
+        activate(connection_, XID(element.handle));
 }
 
 void X11Accessibility::raise(const WindowElement& element) {
     if (!isLive(element))
         return;
-    activateWindow(XID(element.handle));
+    activate(connection_, XID(element.handle));
     // For window managers that activate without restacking: a restack request of the client
     // reaches the window manager as a configure request.
     Display* display = connection_.display();

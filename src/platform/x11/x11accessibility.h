@@ -49,13 +49,15 @@ public:
 
     bool isTrusted() const override;
     void requestAccess() override;
-    /// Front to back; the front-most window that is not minimized is the main one.
+    /// The current desktop's windows front to back, then the other desktops'; the first that is
+    /// not minimized is the main one.
     std::vector<AXWindow> windows(qint32 pid) const override;
     /// Minimizing iconifies the window; un-minimizing activates it.
     void setMinimized(const WindowElement& window, bool minimized) override;
-    /// The main window of an X application is its active one: activates the window.
+    /// The main window of an X application is its active one: activates the window, which
+    /// brings its desktop forward.
     void setMain(const WindowElement& window) override;
-    /// Activates the window and restacks it on top.
+    /// Activates the window (and so its desktop) and restacks it on top.
     void raise(const WindowElement& window) override;
     /// The app's menu bar as it publishes it on the accessibility bus (AtspiMenus).
     std::optional<std::vector<AXMenu>> menuBar(qint32 pid) const override;
@@ -72,6 +74,13 @@ public:
     static std::optional<Client> readClient(XDisplay* display, XID window);
     /// The window manager's clients, front to back.
     static std::vector<XID> clientsFrontToBack(XDisplay* display);
+    /// The clients in the order a switcher offers them: those on the current desktop (sticky ones
+    /// included) front to back, then those on other desktops front to back. Without desktops
+    /// (no `_NET_CURRENT_DESKTOP`) every client is on the current one.
+    static std::vector<XID> clientsHereFirst(XDisplay* display);
+    /// Asks the window manager to make a client the active window, first going to its desktop
+    /// when it is on another one.
+    static void activate(X11Connection& connection, XID window);
     /// A second connection to the same server for listings off the main thread. Its errors (a
     /// window that vanishes mid-listing) are dropped instead of reaching the process's handler,
     /// which the main connection may be using at the same time.
@@ -80,7 +89,6 @@ public:
 private:
     // Whether the element's window is still a client of that process.
     bool isLive(const WindowElement& window) const;
-    void activateWindow(XID window);
 
     X11Connection& connection_;
     mutable std::mutex mutex_;

@@ -166,7 +166,9 @@ QStringList X11Workspace::executables(qint32 pid) {
 std::vector<X11Workspace::Group> X11Workspace::groups() const {
     Display* display = connection_.display();
     const std::vector<XID> mapped = connection_.windows(connection_.root(), "_NET_CLIENT_LIST");
-    std::vector<XID> stacked = X11Accessibility::clientsFrontToBack(display);
+    // The current desktop's windows first: activating an app brings forward its window here
+    // rather than switching to another desktop that holds one stacked higher.
+    std::vector<XID> stacked = X11Accessibility::clientsHereFirst(display);
     std::vector<Group> result;
     std::size_t depth = 0;
     for (XID window : stacked) {
@@ -440,8 +442,7 @@ QString X11Workspace::applicationSuffix() const {
 }
 
 void X11Workspace::activateWindow(XID window) {
-    // Source 2, a pager: the user asked for it, so focus-stealing prevention must not refuse.
-    connection_.sendToRoot(window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+    X11Accessibility::activate(connection_, window);
 }
 
 void X11Workspace::openApplication(const QUrl& url, bool activates,

@@ -47,7 +47,8 @@ public:
     /// The completion runs before this returns.
     void openApplication(const QUrl& url, bool activates,
                          std::function<void(std::optional<QString> error)> completion) override;
-    /// Activates the process's top-most window that is not minimized, else its top-most one.
+    /// Activates the process's top-most window that is not minimized, else its top-most one; a
+    /// window on the current desktop before one on another (activating that switches desktops).
     void activate(qint32 pid) override;
     /// Activates each of the process's minimized windows, the top-most last.
     void unhide(qint32 pid) override;
@@ -78,14 +79,15 @@ public:
     static QStringList executables(qint32 pid);
 
 private:
-    // One running app: the process's ordinary windows, front to back.
+    // One running app: the process's ordinary windows, front to back, those of the current
+    // desktop first.
     struct Group {
         qint32 pid = 0;
         bool hasProcess = false;
         std::vector<X11Accessibility::Client> windows;
         // Where its first window stands in the client list: the order of the apps.
         std::size_t order = 0;
-        // Where its top-most window stands, front to back.
+        // Where its top-most window stands, front to back, the current desktop first.
         std::size_t depth = 0;
     };
     std::vector<Group> groups() const;

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <future>
 #include <iostream>
 #include <memory>
@@ -63,6 +64,7 @@ public:
         QByteArray machine;
         QByteArray type;
         XID transientFor = 0;
+        std::optional<long> desktop;
         int width = 200;
         int height = 150;
 
@@ -80,6 +82,11 @@ public:
         }
         Plan& transientTo(XID window) {
             transientFor = window;
+            return *this;
+        }
+        /// 0xFFFFFFFF: every desktop.
+        Plan& onDesktop(long number) {
+            desktop = number;
             return *this;
         }
         Plan& sized(int w, int h) {
@@ -132,6 +139,11 @@ public:
         }
         if (plan.transientFor)
             XSetTransientForHint(display_, window, plan.transientFor);
+        if (plan.desktop) {
+            const long desktop = *plan.desktop;
+            XChangeProperty(display_, window, atom("_NET_WM_DESKTOP"), XA_CARDINAL, 32,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(&desktop), 1);
+        }
         XMapWindow(display_, window);
         XFlush(display_);
         made_.push_back(window);
@@ -267,6 +279,37 @@ protected:
         const auto stacking =
             connection_->windows(connection_->root(), "_NET_CLIENT_LIST_STACKING");
         return stacking.empty() ? 0 : stacking.back();
+    }
+
+    static std::optional<unsigned long> cardinal(XID window, const char* name) {
+        const auto value = connection_->cardinals(window, name);
+        return value && !value->empty() ? std::optional(value->front() & 0xffffffffu)
+                                        : std::nullopt;
+    }
+    static std::optional<unsigned long> desktopOf(XID window) {
+        return cardinal(window, "_NET_WM_DESKTOP");
+    }
+    static std::optional<unsigned long> currentDesktop() {
+        return cardinal(connection_->root(), "_NET_CURRENT_DESKTOP");
+    }
+    // Takes the window manager's desktops off the root window, as one without desktops has it,
+    // or puts the session's four back (the first one current).
+    static void setDesktops(bool four) {
+        Display* display = connection_->display();
+        for (auto [name, value] :
+             {std::pair{"_NET_CURRENT_DESKTOP", 0l}, {"_NET_NUMBER_OF_DESKTOPS", 4l}}) {
+            if (four) {
+                XChangeProperty(display, connection_->root(), connection_->atom(name), XA_CARDINAL,
+                                32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value),
+                                1);
+            } else {
+                XDeleteProperty(display, connection_->root(), connection_->atom(name));
+            }
+        }
+        XSync(display, False);
+    }
+    static bool waitForDesktop(unsigned long desktop) {
+        return waitForEvents([&] { return currentDesktop() == desktop; }, patience);
     }
 
     static bool waitForActive(XID window) {
@@ -512,6 +555,97 @@ TEST_F(X11Apps, UnhideRestoresEveryMinimizedWindowOfTheProcess) {
     ASSERT_TRUE(waitForEvents(
         [&] { return minimized(self, one) == false && minimized(self, two) == false; }));
     EXPECT_FALSE(workspace_->runningApp(self)->hidden);
+}
+
+// The session's window manager has four desktops. What the user is on comes first, the other
+// desktops' windows follow and are reached by switching there; a sticky window is everywhere.
+TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
+    ASSERT_EQ(currentDesktop(), 0ul);
+    // Whatever fails, the suite's other tests go on with desktops, on the first one.
+    struct BackToFirstDesktop {
+        ~BackToFirstDesktop() {
+            if (!currentDesktop())
+                setDesktops(true);
+            xdotool({"set_desktop", "0"});
+            EXPECT_TRUE(waitForDesktop(0));
+        }
+    } restore;
+    // Activates another app first, so that the window activated next is known to be chosen.
+    const auto activeAfter = [&](const std::function<void()>& activate) {
+        workspace_->activate(alpha_.pid);
+        EXPECT_TRUE(waitForActive(alpha_.window));
+        activate();
+        // The window manager may leave no window active between two.
+        XID active = 0;
+        waitForEvents([&] { return (active = activeWindow()) != alpha_.window && active != 0; });
+        return active;
+    };
+    HandMadeWindows hand;
+    const qint32 self = qint32(getpid());
+    const XID here = hand.make(HandMadeWindows::own("Here"));
+    const XID everywhere = hand.make(HandMadeWindows::own("Everywhere").onDesktop(0xffffffff));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(here) && isManaged(everywhere); }));
+    const XID there = hand.make(HandMadeWindows::own("There"));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(there); }));
+    ASSERT_TRUE(waitForActive(there));
+    // Sent away as a user sends it: above the others, out of sight.
+    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(there), "1"}));
+    ASSERT_TRUE(waitForEvents([&] { return desktopOf(there) == 1ul; }));
+    ASSERT_EQ(topWindow(), there);
+    ASSERT_EQ(currentDesktop(), 0ul);
+
+    const auto windows = accessibility_->windows(self);
+    EXPECT_EQ(titles(self), QStringList({"Everywhere", "Here", "There"}));
+    ASSERT_EQ(windows.size(), 3u);
+    EXPECT_EQ(windows[0].main, true) << "the main window is one the user can see";
+    EXPECT_EQ(windows[2].main, false);
+    EXPECT_EQ(windows[2].minimized, false) << "elsewhere is not minimized";
+    EXPECT_FALSE(workspace_->runningApp(self)->hidden);
+    const auto list = windowList_->onScreenWindows();
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(onScreen(*list, here) && onScreen(*list, everywhere));
+    EXPECT_FALSE(onScreen(*list, there)) << "counted only where the user sees it";
+
+    // Activating the app brings its window here forward, not the one stacked higher elsewhere.
+    EXPECT_EQ(activeAfter([&] { workspace_->activate(self); }), everywhere);
+    EXPECT_EQ(currentDesktop(), 0ul);
+
+    // Picking the window elsewhere goes there; the sticky window is there too.
+    accessibility_->raise({self, there});
+    EXPECT_TRUE(waitForDesktop(1));
+    EXPECT_TRUE(waitForActive(there));
+    EXPECT_TRUE(waitForEvents([&] {
+        return titles(self) == QStringList({"There", "Everywhere", "Here"});
+    })) << titles(self).join(u',').toStdString();
+
+    // A window moved to another desktop after it was listed is found where it is now.
+    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(here), "2"}));
+    ASSERT_TRUE(waitForEvents([&] { return desktopOf(here) == 2ul; }));
+    accessibility_->raise({self, here});
+    EXPECT_TRUE(waitForDesktop(2));
+    EXPECT_TRUE(waitForActive(here));
+
+    // Without desktops every window is where the user is: the plain front-to-back order.
+    xdotool({"set_desktop", "0"});
+    ASSERT_TRUE(waitForDesktop(0));
+    setDesktops(false);
+    QStringList stacked;
+    for (XID window : connection_->windows(connection_->root(), "_NET_CLIENT_LIST_STACKING")) {
+        if (window == here || window == there || window == everywhere)
+            stacked.prepend(window == here ? "Here" : window == there ? "There" : "Everywhere");
+    }
+    EXPECT_EQ(titles(self), stacked);
+    EXPECT_EQ(titles(self).size(), 3);
+    setDesktops(true);
+    // A window that is gone between the listing and the pick is left alone.
+    hand.destroy(there);
+    ASSERT_TRUE(waitForEvents([&] { return !isManaged(there); }));
+    EXPECT_EQ(activeAfter([&] {
+                  accessibility_->raise({self, there});
+                  workspace_->activate(self);
+              }),
+              everywhere);
+    EXPECT_EQ(currentDesktop(), 0ul);
 }
 
 TEST_F(X11Apps, OnScreenWindowsAreFramesInPointsYUpWithoutDesktopElements) {
