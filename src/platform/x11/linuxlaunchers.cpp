@@ -93,7 +93,7 @@ std::optional<KeyCombination> parse(Keys keys, const QString& text) {
 }
 
 void warn(const QString& line) {
-    QTextStream(stderr) << "tandri: " << line << '\n';
+    QTextStream(stderr) << "Tandri: " << line << '\n';
 }
 
 }  // namespace
@@ -184,8 +184,11 @@ std::vector<KeyCombination> keys(const Spec& spec, const QString& configHome) {
             QJsonParseError error;
             const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
             if (error.error != QJsonParseError::NoError || !document.isObject()) {
+                const QString why = error.error != QJsonParseError::NoError
+                                        ? error.errorString()
+                                        : QStringLiteral("not an object");
                 warn(QStringLiteral("%1 is no JSON object (%2); taking %3's factory key")
-                         .arg(path, error.errorString(), spec.name));
+                         .arg(path, why, spec.name));
                 broken = true;
             } else {
                 for (size_t i = 0; i < spec.settings.size(); ++i)
