@@ -18,6 +18,13 @@ struct SystemShortcut {
     bool onByDefault = false;
 };
 
+/// A key code and a modifier mask in the hot-key encoding.
+struct KeyCombination {
+    qint64 keyCode = 0;
+    qint64 modifiers = 0;
+    bool operator==(const KeyCombination&) const = default;
+};
+
 /// A launcher program that may be bound to the same keys.
 struct Launcher {
     /// How its stored shortcut is written.
@@ -28,6 +35,8 @@ struct Launcher {
         Dashes,
         /// A JSON object with "carbonKeyCode" and "carbonModifiers".
         KeyCodeJson,
+        /// Read by the platform in its own way: `running` and `keys` say it all.
+        Platform,
     };
 
     QString name;
@@ -36,6 +45,10 @@ struct Launcher {
     /// Where it keeps its shortcut, in its own domain.
     QString key;
     Format format = Format::None;
+    /// With `Format::Platform`: whether it runs now, and the combinations it answers to (what
+    /// its own settings say, or its factory keys where they say nothing).
+    bool running = false;
+    std::vector<KeyCombination> keys = {};
 };
 
 /// What other owners the platform knows for a key combination. Each platform lists only what can

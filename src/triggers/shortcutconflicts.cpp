@@ -114,6 +114,7 @@ std::optional<Keys> storedKeys(const Preferences& preferences, const Launcher& l
         case Launcher::Format::KeyCodeJson:
             return keyboardShortcutsKeys(value.toString());
         case Launcher::Format::None:
+        case Launcher::Format::Platform:
             break;
     }
     return std::nullopt;
@@ -122,11 +123,18 @@ std::optional<Keys> storedKeys(const Preferences& preferences, const Launcher& l
 std::vector<QString> launcherOwners(Platform& platform, const ShortcutTable& table,
                                     const Keys& wanted) {
     std::vector<QString> owners;
-    if (table.launchers.empty())
-        return owners;
-    const std::vector<RunningApp> apps = platform.workspace.runningApps();
+    std::optional<std::vector<RunningApp>> apps;
     for (const Launcher& launcher : table.launchers) {
-        if (!isRunning(apps, launcher.bundleID))
+        if (launcher.format == Launcher::Format::Platform) {
+            const KeyCombination keys{wanted.keyCode, wanted.modifiers};
+            if (launcher.running &&
+                std::find(launcher.keys.begin(), launcher.keys.end(), keys) != launcher.keys.end())
+                owners.push_back(launcher.name);
+            continue;
+        }
+        if (!apps)
+            apps = platform.workspace.runningApps();
+        if (!isRunning(*apps, launcher.bundleID))
             continue;
         std::optional<Keys> keys;
         if (launcher.format != Launcher::Format::None)

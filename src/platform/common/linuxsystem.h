@@ -12,8 +12,8 @@
 namespace tandri {
 
 /// Process-level services of a Linux system. There is no Dock to hide or restart; the desktop's
-/// own shortcut table is the backend's to add. The window overview is KWin's "ExposeClass"
-/// (the windows of the front app), asked for through its global shortcuts service.
+/// own shortcut table and the launchers are the backend's to add. The window overview is KWin's
+/// "ExposeClass" (the windows of the front app), asked for through its global shortcuts service.
 class LinuxSystem : public System {
 public:
     /// With the desktop's services on the session bus. Freed memory is kept for reuse until
@@ -33,9 +33,14 @@ public:
     void restartDock() override {}
     /// The desktop's own bindings, as the window manager in use keeps them.
     std::function<std::vector<SystemShortcut>()> systemShortcuts;
-    /// No launchers yet; the system part from `systemShortcuts`, each bound now.
+    /// The launchers that may hold keys of their own, each found and read afresh.
+    std::function<std::vector<Launcher>()> launchers;
+    /// The system part from `systemShortcuts` and the launchers from `launchers`, each read now.
     ShortcutTable shortcutTable() const override {
-        return {{}, {}, systemShortcuts ? systemShortcuts() : std::vector<SystemShortcut>{}, {}};
+        return {{},
+                {},
+                systemShortcuts ? systemShortcuts() : std::vector<SystemShortcut>{},
+                launchers ? launchers() : std::vector<Launcher>{}};
     }
     /// The display's bell.
     void beep() override;

@@ -1,47 +1,11 @@
 #include "platform/x11/kdebindings.h"
 
-#include <QDir>
-#include <QKeySequence>
-#include <map>
-#include <optional>
-
 #include "platform/common/kdeconfig.h"
 #include "platform/common/regularfile.h"
 #include "platform/common/xdgdirs.h"
 #include "platform/x11/keymap.h"
 
 namespace tandri::x11::KdeBindings {
-
-namespace {
-
-struct Keys {
-    qint64 keyCode = 0;
-    qint64 modifiers = 0;
-};
-
-// One shortcut as Qt writes it ("Alt+Space", "Meta+Shift+F"); absent for chords and keys the
-// key map lacks.
-std::optional<Keys> parse(const QString& text) {
-    const QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
-    if (sequence.count() != 1)
-        return std::nullopt;
-    const QKeyCombination combination = sequence[0];
-    const auto event = KeyMap::keyEvent(combination.key(), combination.keyboardModifiers());
-    if (!event)
-        return std::nullopt;
-    Keys keys{event->keyCode, 0};
-    const std::pair<quint64, qint64> bits[] = {{KeyEvent::shiftFlag, 512},
-                                               {KeyEvent::controlFlag, 4096},
-                                               {KeyEvent::optionFlag, 2048},
-                                               {KeyEvent::commandFlag, 256}};
-    for (const auto& [flag, modifier] : bits) {
-        if (event->modifierFlags & flag)
-            keys.modifiers |= modifier;
-    }
-    return keys;
-}
-
-}  // namespace
 
 std::vector<SystemShortcut> read(const QString& file) {
     std::vector<SystemShortcut> result;
@@ -70,9 +34,9 @@ std::vector<SystemShortcut> read(const QString& file) {
             for (const QString& keys : parts.front().split(u'\t')) {
                 if (keys.trimmed().isEmpty() || keys.trimmed() == u"none")
                     continue;
-                if (const auto parsed = parse(keys.trimmed())) {
+                if (const auto parsed = KeyMap::portableText(keys.trimmed())) {
                     result.push_back(
-                        {int(result.size()) + 1, name, parsed->keyCode, parsed->modifiers, true});
+                        {int(result.size()) + 1, name, parsed->first, parsed->second, true});
                 }
             }
         }

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <array>
 #include <string_view>
 
@@ -179,6 +180,26 @@ std::optional<std::pair<int, quint32>> KeyMap::accelerator(QString text) {
     if (!code)
         return std::nullopt;
     return std::pair<int, quint32>{*code, modifiers};
+}
+
+std::optional<std::pair<int, quint32>> KeyMap::portableText(const QString& text) {
+    const QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
+    if (sequence.count() != 1)
+        return std::nullopt;
+    const QKeyCombination combination = sequence[0];
+    const auto event = keyEvent(combination.key(), combination.keyboardModifiers());
+    if (!event)
+        return std::nullopt;
+    quint32 modifiers = 0;
+    const std::pair<quint64, quint32> bits[] = {{KeyEvent::shiftFlag, 512},
+                                                {KeyEvent::controlFlag, 4096},
+                                                {KeyEvent::optionFlag, 2048},
+                                                {KeyEvent::commandFlag, 256}};
+    for (const auto& [flag, modifier] : bits) {
+        if (event->modifierFlags & flag)
+            modifiers |= modifier;
+    }
+    return std::pair<int, quint32>{event->keyCode, modifiers};
 }
 
 std::optional<int> KeyMap::keyCode(const QString& keysymName) {

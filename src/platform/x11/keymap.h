@@ -33,6 +33,10 @@ public:
     /// A GTK accelerator as GNOME and Xfce store them ("<Primary><Alt>Delete", "<Super>space") as
     /// a key code and a hot-key mask; absent for other modifiers and unknown keys.
     static std::optional<std::pair<int, quint32>> accelerator(QString text);
+    /// One shortcut as Qt writes it in configuration files ("Alt+Space", "Meta+Shift+F", as KDE
+    /// and Qt programs store them) as a key code and a hot-key mask; absent for chords and keys
+    /// the table lacks.
+    static std::optional<std::pair<int, quint32>> portableText(const QString& text);
 
     /// The X modifier mask of a hot-key mask (command 256, shift 512, option 2048, control
     /// 4096); absent when the mask holds any other bit.

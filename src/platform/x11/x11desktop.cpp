@@ -1,10 +1,14 @@
 #include "platform/x11/x11desktop.h"
 
+
 #include "platform/common/linuxsystem.h"
+#include "platform/common/runningprocesses.h"
+#include "platform/common/xdgdirs.h"
 #include "platform/x11/desktopentries.h"
 #include "platform/x11/gnomebindings.h"
 #include "platform/x11/kdebindings.h"
 #include "platform/x11/keyfocus.h"
+#include "platform/x11/linuxlaunchers.h"
 #include "platform/x11/openboxbindings.h"
 #include "platform/x11/x11accessibility.h"
 #include "platform/x11/x11connection.h"
@@ -64,6 +68,11 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
             }
         }
         return bound;
+    };
+    system_->launchers = [] {
+        return LinuxLaunchers::read(
+            LinuxLaunchers::known(), RunningProcesses::ofThisUser(),
+            XdgDirs::configHome());
     };
 }
 
