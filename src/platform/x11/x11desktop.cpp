@@ -1,6 +1,5 @@
 #include "platform/x11/x11desktop.h"
 
-
 #include "platform/common/linuxsystem.h"
 #include "platform/common/runningprocesses.h"
 #include "platform/common/xdgdirs.h"
@@ -70,9 +69,8 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
         return bound;
     };
     system_->launchers = [] {
-        return LinuxLaunchers::read(
-            LinuxLaunchers::known(), RunningProcesses::ofThisUser(),
-            XdgDirs::configHome());
+        return LinuxLaunchers::read(LinuxLaunchers::known(), RunningProcesses::ofThisUser(),
+                                    XdgDirs::configHome());
     };
 }
 
