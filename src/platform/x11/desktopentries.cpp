@@ -267,6 +267,7 @@ std::optional<DesktopEntries::Entry> DesktopEntries::read(const QString& path, c
 }
 
 void DesktopEntries::scan() const {
+    ++generation_;
     entries_.clear();
     scanned_.clear();
     scannedAt_ = QDateTime::currentDateTimeUtc();
@@ -313,6 +314,12 @@ void DesktopEntries::refreshIfChanged() const {
     });
     if (changed)
         scan();
+}
+
+quint64 DesktopEntries::generation() const {
+    std::lock_guard lock(mutex_);
+    refreshIfChanged();
+    return generation_;
 }
 
 std::vector<DesktopEntries::Entry> DesktopEntries::entries() const {

@@ -40,6 +40,9 @@ public:
     /// The `applications` folders of the environment's data directories, in precedence order.
     static QStringList standardFolders();
 
+    /// A number that changes whenever the entries do: what was matched against an earlier one
+    /// may match otherwise now.
+    quint64 generation() const;
     /// Every entry, in precedence order of folders, then by id.
     std::vector<Entry> entries() const;
     /// The entry with this id (with or without ".desktop").
@@ -83,6 +86,7 @@ private:
     // Every folder read, subfolders included: a new or removed file changes one of their times.
     mutable std::vector<Folder> scanned_;
     mutable QDateTime scannedAt_;
+    mutable quint64 generation_ = 0;
 };
 
 }  // namespace tandri::x11

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -14,8 +13,8 @@ namespace tandri::x11 {
 
 /// Other applications' windows as the EWMH window manager lists them: the clients of
 /// `_NET_CLIENT_LIST_STACKING` grouped by `_NET_WM_PID`, acted on through `_NET_ACTIVE_WINDOW`.
-/// Trusted whenever a window manager answers. Listing runs on a connection of its own under a
-/// mutex, so any thread may list; actions use the program's connection on the main thread.
+/// Trusted whenever a window manager answers. Listing reads the clients the connection keeps
+/// (X11Clients), so any thread may list; actions use the program's connection on the main thread.
 ///
 /// A client that gives no usable process id (none at all, or one of another machine) is owned by
 /// a made-up process `classPID(its WM_CLASS class)`: every service uses the same number for it.
@@ -37,6 +36,8 @@ public:
         Kind kind = Kind::Standard;
         bool minimized = false;
         bool skipTaskbar = false;
+        /// Its desktop (0xFFFFFFFF: every one); absent when it names none.
+        std::optional<unsigned long> desktop;
     };
 
     struct DisplayCloser {
@@ -68,16 +69,6 @@ public:
     /// The number that stands for the clients of one class without a process id: at least
     /// 0x40000000, far above any process id the kernel hands out.
     static qint32 classPID(const QString& key);
-    /// The process a client window belongs to (or its class's number); absent when it is gone.
-    static std::optional<qint32> ownerPID(XDisplay* display, XID window);
-    /// Everything the services need of one client window; absent when it is gone.
-    static std::optional<Client> readClient(XDisplay* display, XID window);
-    /// The window manager's clients, front to back.
-    static std::vector<XID> clientsFrontToBack(XDisplay* display);
-    /// The clients in the order a switcher offers them: those on the current desktop (sticky ones
-    /// included) front to back, then those on other desktops front to back. Without desktops
-    /// (no `_NET_CURRENT_DESKTOP`) every client is on the current one.
-    static std::vector<XID> clientsHereFirst(XDisplay* display);
     /// Asks the window manager to make a client the active window, first going to its desktop
     /// when it is on another one.
     static void activate(X11Connection& connection, XID window);
@@ -91,8 +82,7 @@ private:
     bool isLive(const WindowElement& window) const;
 
     X11Connection& connection_;
-    mutable std::mutex mutex_;
-    QuietDisplay listing_;
+    X11Clients* clients_;
     AtspiMenus menus_;
 };
 

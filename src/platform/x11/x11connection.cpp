@@ -1,5 +1,7 @@
 #include "platform/x11/x11connection.h"
 
+#include "platform/x11/x11clients.h"
+
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -78,6 +80,7 @@ X11Connection::X11Connection(XDisplay* display)
 }
 
 X11Connection::~X11Connection() {
+    clients_.reset();
     notifier_.reset();
     XCloseDisplay(display_);
 }
@@ -250,6 +253,14 @@ std::optional<XID> X11Connection::windowManager() {
     if (self.empty() || self.front() != check.front())
         return std::nullopt;
     return check.front();
+}
+
+X11Clients* X11Connection::clients() {
+    if (!clientsOpened_) {
+        clientsOpened_ = true;
+        clients_ = X11Clients::open(display_);
+    }
+    return clients_.get();
 }
 
 }  // namespace tandri::x11

@@ -13,6 +13,8 @@ union _XEvent;
 
 namespace tandri::x11 {
 
+class X11Clients;
+
 using XID = unsigned long;
 using XAtom = unsigned long;
 
@@ -66,6 +68,9 @@ public:
     bool hasComposite() const { return hasComposite_; }
     /// The EWMH window manager's check window, when one runs.
     std::optional<XID> windowManager();
+    /// The window manager's clients as every listing service shares them, on a connection of
+    /// their own, opened on the first call (on the main thread); null when it cannot be opened.
+    X11Clients* clients();
 
 private:
     explicit X11Connection(XDisplay* display);
@@ -80,6 +85,8 @@ private:
     std::optional<int> xinputOpcode_;
     bool hasComposite_ = false;
     std::map<int, std::vector<int>> xiSelections_;
+    std::unique_ptr<X11Clients> clients_;
+    bool clientsOpened_ = false;
     int nextXISelection_ = 0;
     void updateXISelection();
 };

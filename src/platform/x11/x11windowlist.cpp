@@ -1,5 +1,7 @@
 #include "platform/x11/x11windowlist.h"
 
+#include "platform/x11/x11clients.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <map>
@@ -26,19 +28,6 @@ std::optional<unsigned long> cardinal(Display* display, XID window, const char* 
     if (data)
         XFree(data);
     return value;
-}
-
-bool hasProperty(Display* display, XID window, const char* name) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    const int status =
-        XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 0, False,
-                           AnyPropertyType, &type, &format, &count, &after, &data);
-    if (data)
-        XFree(data);
-    return status == Success && type != 0;
 }
 
 // The child of the root that holds `window`: the window manager's frame, or the window itself.
@@ -73,6 +62,7 @@ std::optional<double> opacity(Display* display, XID frame, XID client) {
 X11WindowList::X11WindowList(X11Connection& connection)
     : composite_(connection.hasComposite()),
       listing_(X11Accessibility::openQuietDisplay(connection.display())),
+      clients_(connection.clients()),
       screenWatch_(std::make_unique<QObject>()) {
     updateScreen();
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
@@ -116,13 +106,15 @@ std::optional<std::vector<ServerWindow>> X11WindowList::onScreenWindows() const 
     Display* display = listing_.get();
     const Window root = DefaultRootWindow(display);
 
+    const auto listing = clients_ ? clients_->list() : std::nullopt;
+    if (!listing)
+        return std::nullopt;
     // Window managers put each client into a frame of their own; the frame is what the tree
     // shows, the client is what names the owner.
-    const bool managed = hasProperty(display, root, "_NET_CLIENT_LIST");
-    std::map<XID, XID> clientOfFrame;
-    for (XID client : X11Accessibility::clientsFrontToBack(display)) {
-        if (auto frame = topLevelOf(display, client))
-            clientOfFrame.emplace(*frame, client);
+    std::map<XID, const X11Accessibility::Client*> clientOfFrame;
+    for (const X11Accessibility::Client& client : listing->clients) {
+        if (auto frame = topLevelOf(display, client.window))
+            clientOfFrame.emplace(*frame, &client);
     }
 
     Window rootReturn = 0, parent = 0;
@@ -145,13 +137,15 @@ std::optional<std::vector<ServerWindow>> X11WindowList::onScreenWindows() const 
             attributes.c_class == InputOnly) {
             continue;
         }
-        XID clientWindow = frame;
+        std::optional<X11Accessibility::Client> client;
         if (auto found = clientOfFrame.find(frame); found != clientOfFrame.end()) {
-            clientWindow = found->second;
-        } else if (managed) {
+            client = *found->second;
+        } else if (listing->managed) {
             continue;  // the window manager's own
+        } else {
+            client = clients_->read({frame}).front();
         }
-        const auto client = X11Accessibility::readClient(display, clientWindow);
+        const XID clientWindow = client ? client->window : frame;
         // A window manager may keep a minimized window's frame mapped (off screen, or to
         // show it shrunk); it is not on screen for the user.
         if (!client || client->minimized || client->kind == X11Accessibility::Kind::Dock ||

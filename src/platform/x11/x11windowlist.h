@@ -29,6 +29,7 @@ private:
     const bool composite_;
     mutable std::mutex mutex_;
     X11Accessibility::QuietDisplay listing_;
+    X11Clients* clients_;
     // The primary screen, read on the main thread when it changes; guarded by the mutex.
     double primaryBottom_ = 0;
     double pixelRatio_ = 1;

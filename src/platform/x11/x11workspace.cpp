@@ -20,6 +20,7 @@
 #include "platform/common/xdgmimeapps.h"
 #include "platform/common/xdgtrash.h"
 #include "platform/common/xdguserdirs.h"
+#include "platform/x11/x11clients.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
@@ -120,7 +121,7 @@ QString cleanPath(const QString& path) {
 }  // namespace
 
 X11Workspace::X11Workspace(X11Connection& connection, DesktopEntries& entries)
-    : connection_(connection), entries_(entries) {}
+    : connection_(connection), entries_(entries), clients_(connection.clients()) {}
 
 qint32 X11Workspace::ownPID() const {
     return qint32(getpid());
@@ -164,39 +165,42 @@ QStringList X11Workspace::executables(qint32 pid) {
 }
 
 std::vector<X11Workspace::Group> X11Workspace::groups() const {
-    Display* display = connection_.display();
-    const std::vector<XID> mapped = connection_.windows(connection_.root(), "_NET_CLIENT_LIST");
-    // The current desktop's windows first: activating an app brings forward its window here
-    // rather than switching to another desktop that holds one stacked higher.
-    std::vector<XID> stacked = X11Accessibility::clientsHereFirst(display);
+    const auto listing = clients_ ? clients_->list() : std::nullopt;
+    if (!listing)
+        return {};
+    std::map<XID, std::size_t> mappedAt;
+    for (std::size_t i = 0; i < listing->mapped.size(); ++i)
+        mappedAt.emplace(listing->mapped[i], i);
     std::vector<Group> result;
     std::size_t depth = 0;
-    for (XID window : stacked) {
-        const auto client = X11Accessibility::readClient(display, window);
+    // The current desktop's windows first: activating an app brings forward its window here
+    // rather than switching to another desktop that holds one stacked higher.
+    for (const X11Accessibility::Client& client : listing->hereFirst()) {
         ++depth;
-        if (!client || !isOrdinary(*client))
+        if (!isOrdinary(client))
             continue;
         auto group = std::find_if(result.begin(), result.end(),
-                                  [&](const Group& g) { return g.pid == client->pid; });
+                                  [&](const Group& g) { return g.pid == client.pid; });
         if (group == result.end()) {
             Group added;
-            added.pid = client->pid;
-            added.hasProcess = client->hasProcess;
+            added.pid = client.pid;
+            added.hasProcess = client.hasProcess;
             added.depth = depth;
-            added.order = mapped.size();
+            added.order = mappedAt.size();
             result.push_back(std::move(added));
             group = result.end() - 1;
         }
-        const auto at = std::find(mapped.begin(), mapped.end(), window);
-        group->order = std::min(group->order, std::size_t(at - mapped.begin()));
-        group->windows.push_back(*client);
+        if (const auto at = mappedAt.find(client.window); at != mappedAt.end())
+            group->order = std::min(group->order, at->second);
+        group->windows.push_back(client);
     }
     std::stable_sort(result.begin(), result.end(),
                      [](const Group& a, const Group& b) { return a.order < b.order; });
     return result;
 }
 
-std::optional<DesktopEntries::Entry> X11Workspace::entryOf(const Group& group) const {
+const X11Workspace::Known& X11Workspace::knownApp(const Group& group,
+                                                  quint64 entriesGeneration) const {
     QString instance, wmClass;
     for (const auto& window : group.windows) {
         if (!window.wmClass.isEmpty() || !window.instance.isEmpty()) {
@@ -205,8 +209,31 @@ std::optional<DesktopEntries::Entry> X11Workspace::entryOf(const Group& group) c
             break;
         }
     }
-    return entries_.match(instance, wmClass,
-                          group.hasProcess ? executables(group.pid) : QStringList());
+    std::set<XID> windows;
+    for (const auto& window : group.windows) windows.insert(window.window);
+    auto found = known_.find(group.pid);
+    // A process number is handed out again once its process has ended: the same process still
+    // shows one of the windows it showed before.
+    const bool same =
+        found != known_.end() && found->second.instance == instance &&
+        found->second.wmClass == wmClass && found->second.entries == entriesGeneration &&
+        std::any_of(windows.begin(), windows.end(),
+                    [&](XID window) { return found->second.windows.count(window) > 0; });
+    if (same) {
+        found->second.windows = std::move(windows);
+        return found->second;
+    }
+    Known known;
+    known.instance = instance;
+    known.wmClass = wmClass;
+    known.windows = std::move(windows);
+    known.entries = entriesGeneration;
+    known.entry = entries_.match(instance, wmClass,
+                                 group.hasProcess ? executables(group.pid) : QStringList());
+    if (group.hasProcess)
+        known.launchDate = processStart(group.pid);
+    known.icon = appIcon(group, known.entry);
+    return known_.insert_or_assign(group.pid, std::move(known)).first->second;
 }
 
 QImage X11Workspace::windowIcon(XID window) const {
@@ -240,8 +267,8 @@ QImage X11Workspace::windowIcon(XID window) const {
     return squared(image);
 }
 
-QImage X11Workspace::appIcon(const Group& group, const std::optional<DesktopEntries::Entry>& entry,
-                             const QString& name) const {
+QImage X11Workspace::appIcon(const Group& group,
+                             const std::optional<DesktopEntries::Entry>& entry) const {
     const auto named = [this](const QString& iconName) {
         auto cached = entryIcons_.find(iconName);
         if (cached == entryIcons_.end())
@@ -263,24 +290,16 @@ QImage X11Workspace::appIcon(const Group& group, const std::optional<DesktopEntr
                 return icon;
         }
     }
-    const std::pair key{group.pid, group.hasProcess ? processStart(group.pid).value_or(0) : 0.0};
-    auto cached = windowIcons_.find(key);
-    if (cached == windowIcons_.end()) {
-        QImage icon;
-        for (const auto& window : group.windows) {
-            icon = windowIcon(window.window);
-            if (!icon.isNull())
-                break;
-        }
-        cached = windowIcons_.emplace(key, icon).first;
+    for (const auto& window : group.windows) {
+        if (QImage icon = windowIcon(window.window); !icon.isNull())
+            return icon;
     }
-    if (!cached->second.isNull())
-        return cached->second;
-    return drawn_.appIcon(name, std::nullopt);
+    return {};
 }
 
-RunningApp X11Workspace::snapshot(const Group& group) const {
-    const auto entry = entryOf(group);
+RunningApp X11Workspace::snapshot(const Group& group, quint64 entriesGeneration) const {
+    const Known& known = knownApp(group, entriesGeneration);
+    const auto& entry = known.entry;
     RunningApp app;
     app.pid = group.pid;
     const X11Accessibility::Client& front = group.windows.front();
@@ -290,13 +309,14 @@ RunningApp X11Workspace::snapshot(const Group& group) const {
         app.localizedName = front.wmClass;
     else if (front.title && !front.title->isEmpty())
         app.localizedName = front.title;
-    app.icon = appIcon(group, entry, app.localizedName.value_or(front.instance));
+    app.icon = !known.icon.isNull()
+                   ? known.icon
+                   : drawn_.appIcon(app.localizedName.value_or(front.instance), std::nullopt);
     if (entry) {
         app.bundleID = entry->id;
         app.bundleURL = QUrl::fromLocalFile(entry->path);
     }
-    if (group.hasProcess)
-        app.launchDate = processStart(group.pid);
+    app.launchDate = known.launchDate;
     // Hidden when every window the user works in is minimized; a process with dialogs only
     // counts those.
     const bool hasStandard = std::any_of(group.windows.begin(), group.windows.end(), [](auto& w) {
@@ -311,13 +331,14 @@ RunningApp X11Workspace::snapshot(const Group& group) const {
 
 std::vector<RunningApp> X11Workspace::runningApps() const {
     const auto all = groups();
+    const quint64 generation = entries_.generation();
     std::vector<RunningApp> apps;
     apps.reserve(all.size());
-    for (const Group& group : all) apps.push_back(snapshot(group));
-    // Forget the window icons of processes that have ended.
-    std::erase_if(windowIcons_, [&](const auto& item) {
+    for (const Group& group : all) apps.push_back(snapshot(group, generation));
+    // Forget the processes that have ended.
+    std::erase_if(known_, [&](const auto& item) {
         return std::none_of(all.begin(), all.end(),
-                            [&](const Group& g) { return g.pid == item.first.first; });
+                            [&](const Group& g) { return g.pid == item.first; });
     });
     return apps;
 }
@@ -325,16 +346,19 @@ std::vector<RunningApp> X11Workspace::runningApps() const {
 std::optional<RunningApp> X11Workspace::runningApp(qint32 pid) const {
     for (const Group& group : groups()) {
         if (group.pid == pid)
-            return snapshot(group);
+            return snapshot(group, entries_.generation());
     }
     return std::nullopt;
 }
 
 std::optional<qint32> X11Workspace::frontmostPID() const {
     const auto active = connection_.windows(connection_.root(), "_NET_ACTIVE_WINDOW");
-    if (active.empty() || active.front() == 0)
+    if (active.empty() || active.front() == 0 || !clients_)
         return std::nullopt;
-    return X11Accessibility::ownerPID(connection_.display(), active.front());
+    const auto client = clients_->read({active.front()}).front();
+    if (!client)
+        return std::nullopt;
+    return client->pid;
 }
 
 std::optional<QUrl> X11Workspace::urlForBundleIdentifier(const QString& bundleID) const {
@@ -461,8 +485,9 @@ void X11Workspace::openApplication(const QUrl& url, bool activates,
     const QString wanted = QFileInfo(entry->path).canonicalFilePath();
     std::optional<qint32> running;
     std::size_t frontDepth = 0;
+    const quint64 generation = entries_.generation();
     for (const Group& group : groups()) {
-        const auto own = entryOf(group);
+        const auto& own = knownApp(group, generation).entry;
         if (!own || QFileInfo(own->path).canonicalFilePath() != wanted)
             continue;
         // Of several processes of one entry, the one whose window is nearest the front.

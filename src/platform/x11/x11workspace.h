@@ -3,6 +3,7 @@
 #include <QString>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/common/desktopappearance.h"
@@ -90,26 +91,39 @@ private:
         // Where its top-most window stands, front to back, the current desktop first.
         std::size_t depth = 0;
     };
+    // What does not change while a process runs, kept between listings: its entry, start and
+    // icon (null when it has none of its own).
+    struct Known {
+        QString instance;
+        QString wmClass;
+        // Its windows when last listed.
+        std::set<XID> windows;
+        // The desktop entries it was matched against.
+        quint64 entries = 0;
+        std::optional<DesktopEntries::Entry> entry;
+        std::optional<double> launchDate;
+        QImage icon;
+    };
     std::vector<Group> groups() const;
-    std::optional<DesktopEntries::Entry> entryOf(const Group& group) const;
-    RunningApp snapshot(const Group& group) const;
-    QImage appIcon(const Group& group, const std::optional<DesktopEntries::Entry>& entry,
-                   const QString& name) const;
+    const Known& knownApp(const Group& group, quint64 entriesGeneration) const;
+    RunningApp snapshot(const Group& group, quint64 entriesGeneration) const;
+    QImage appIcon(const Group& group, const std::optional<DesktopEntries::Entry>& entry) const;
     QImage windowIcon(XID window) const;
     void activateWindow(XID window);
 
     X11Connection& connection_;
     DesktopEntries& entries_;
+    X11Clients* clients_;
     mutable DrawnIcons drawn_;
-    // Icons of the entries by icon name and of the clients' own by process and start.
+    // Icons of the entries by icon name.
     mutable std::map<QString, QImage> entryIcons_;
+    mutable std::map<qint32, Known> known_;
     /// Milliseconds a reading of the desktop's settings is trusted.
     static constexpr qint64 settingsRefresh = 5000;
     TimedValue<std::optional<QString>> fileManager_{settingsRefresh};
     TimedValue<std::vector<QUrl>> pinned_{settingsRefresh};
     // What the log last said of the desktop's pinned apps.
     mutable QString pinnedSummary_;
-    mutable std::map<std::pair<qint32, double>, QImage> windowIcons_;
     DesktopAppearance appearance_;
 };
 
