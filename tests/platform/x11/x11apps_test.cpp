@@ -30,6 +30,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
+
 #include <csignal>
 
 namespace tandri::x11 {
@@ -154,6 +156,14 @@ public:
         XDestroyWindow(display_, window);
         XFlush(display_);
         std::erase(made_, window);
+    }
+
+    /// Done at the server when this returns.
+    void retitle(XID window, const QByteArray& title) {
+        XChangeProperty(display_, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
+                        int(title.size()));
+        XSync(display_, False);
     }
 
     bool isOpen() const { return display_ != nullptr; }
@@ -646,6 +656,81 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
               }),
               everywhere);
     EXPECT_EQ(currentDesktop(), 0ul);
+}
+
+// Listings keep what the clients said; each must still see every change made before it began.
+// The changes are complete at the server before the listing, so it sees them at once.
+TEST_F(X11Apps, AListingSeesWhatChangedSinceTheLastOne) {
+    HandMadeWindows hand;
+    const qint32 self = qint32(getpid());
+    const XID first = hand.make(HandMadeWindows::own("First"));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(first); }));
+    ASSERT_TRUE(waitForEvents([&] { return desktopOf(first) == 0ul; }));
+    EXPECT_EQ(titles(self), QStringList({"First"}));
+
+    hand.retitle(first, "First, renamed");
+    EXPECT_EQ(titles(self), QStringList({"First, renamed"}));
+    const XID second = hand.make(HandMadeWindows::own("Second"));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(second); }));
+    ASSERT_TRUE(waitForEvents([&] { return desktopOf(second) == 0ul; }));
+    EXPECT_EQ(titles(self).size(), 2);
+    EXPECT_TRUE(titles(self).contains("Second"));
+
+    // Sent to another desktop: listed after the windows of this one.
+    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(second), "1"}));
+    ASSERT_TRUE(waitForEvents([&] { return desktopOf(second) == 1ul; }));
+    EXPECT_EQ(titles(self), QStringList({"First, renamed", "Second"}));
+    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(first), "1"}));
+    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(second), "0"}));
+    ASSERT_TRUE(waitForEvents([&] { return desktopOf(first) == 1ul && desktopOf(second) == 0ul; }));
+    EXPECT_EQ(titles(self), QStringList({"Second", "First, renamed"}));
+
+    hand.destroy(first);
+    ASSERT_TRUE(waitForEvents([&] { return !isManaged(first); }));
+    EXPECT_EQ(titles(self), QStringList({"Second"}));
+
+    // A window's id goes to the next window made with it, here of a client without a process.
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t id = xcb_generate_id(c);
+    auto make = [&](const QByteArray& title, std::optional<uint32_t> pid) {
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, id, xcb_window_t(connection_->root()), 0, 0, 200,
+                          150, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const QByteArray wmClass("reused\0Reused\0", 14);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            uint32_t(wmClass.size()), wmClass.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            uint32_t(title.size()), title.data());
+        if (pid) {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id,
+                                xcb_atom_t(connection_->atom("_NET_WM_PID")), XCB_ATOM_CARDINAL, 32,
+                                1, &*pid);
+        }
+        xcb_map_window(c, id);
+        xcb_flush(c);
+    };
+    make("Old", uint32_t(self));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(id) && desktopOf(id); }));
+    EXPECT_EQ(titles(self), QStringList({"Old", "Second"}));
+    xcb_destroy_window(c, id);
+    make("New", std::nullopt);
+    // Managed anew: the window manager puts its desktop on the new window.
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(id) && desktopOf(id); }));
+    EXPECT_EQ(titles(self), QStringList({"Second"}));
+    EXPECT_EQ(titles(X11Accessibility::classPID("Reused")), QStringList({"New"}));
+    xcb_disconnect(c);
+
+    // An entry installed meanwhile names the app at the next listing.
+    const qint32 reused = X11Accessibility::classPID("Reused");
+    ASSERT_TRUE(waitForEvents([&] { return !isManaged(id); }));
+    const XID later = hand.make(HandMadeWindows::orphan("Later", "later", "Later"));
+    ASSERT_TRUE(waitForEvents([&] { return isManaged(later); }));
+    const qint32 laterPID = X11Accessibility::classPID("Later");
+    EXPECT_EQ(workspace_->runningApp(laterPID)->localizedName, "Later");
+    EXPECT_FALSE(workspace_->runningApp(reused));
+    writeEntry(QStringLiteral("tandri-test-later"),
+               QStringLiteral("Name=Later App\nExec=later\nStartupWMClass=Later"));
+    EXPECT_EQ(workspace_->runningApp(laterPID)->localizedName, "Later App");
 }
 
 TEST_F(X11Apps, OnScreenWindowsAreFramesInPointsYUpWithoutDesktopElements) {
