@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/x11/keymap.h"
+#include "platform/x11/openingtrace.h"
 
 namespace tandri::x11 {
 namespace {
@@ -151,6 +152,7 @@ private:
             if ((event.xkey.state & coreModifiers & ~state->locks) != state->modifiers)
                 return false;
             state->down = true;
+            OpeningTrace::begin();
         } else {
             // The release ends the press whatever modifiers are still held: the user may let go
             // of them first, and the active grab still brings the key's release here.

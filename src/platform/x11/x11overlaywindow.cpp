@@ -12,15 +12,18 @@
 #include <QSurfaceFormat>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "platform/x11/inputshape.h"
 #include "platform/x11/keymap.h"
+#include "platform/x11/openingtrace.h"
 #include "platform/x11/x11screencapture.h"
 #include "platform/x11/x11screens.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 
 namespace tandri::x11 {
 
@@ -30,6 +33,8 @@ namespace {
 constexpr double blurRadius = 20;
 /// The blur runs on a copy this many times smaller, which is as good for a blur this wide.
 constexpr int blurShrink = 4;
+/// The screen's pixels the capture is ready for from the start: a ring's square with room.
+constexpr int reservedPixels = 640 * 640;
 
 int clampIndex(int i, int length) {
     return std::clamp(i, 0, length - 1);
@@ -87,6 +92,41 @@ QImage blurred(const QImage& source, OverlayBackdrop::Material material, double 
     return image;
 }
 
+// An image of `size` in `store`'s memory, which grows when it is too small.
+QImage canvas(QImage& store, QSize size) {
+    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
+    if (store.isNull() || store.sizeInBytes() < bytes)
+        store = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    return QImage(store.bits(), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_ARGB32_Premultiplied);
+}
+
+// Copies `source` into `target` with its top-left at `at`; both are 32-bit.
+void copyInto(QImage& target, const QImage& source, QPoint at) {
+    const QRect rect = QRect(at, source.size()).intersected(target.rect());
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        std::memcpy(target.scanLine(y) + rect.x() * 4,
+                    source.constScanLine(y - at.y()) + (rect.x() - at.x()) * 4,
+                    size_t(rect.width()) * 4);
+    }
+}
+
+// `outer` without `inner`, which lies inside it (or is empty): up to four strips.
+std::vector<QRect> outside(const QRect& outer, const QRect& inner) {
+    if (inner.isEmpty())
+        return {outer};
+    std::vector<QRect> strips;
+    const auto add = [&](const QRect& strip) {
+        if (!strip.isEmpty())
+            strips.push_back(strip);
+    };
+    add(QRect(outer.left(), outer.top(), outer.width(), inner.top() - outer.top()));
+    add(QRect(outer.left(), inner.bottom() + 1, outer.width(), outer.bottom() - inner.bottom()));
+    add(QRect(outer.left(), inner.top(), inner.left() - outer.left(), inner.height()));
+    add(QRect(inner.right() + 1, inner.top(), outer.right() - inner.right(), inner.height()));
+    return strips;
+}
+
 MouseButton buttonOf(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton:
@@ -130,6 +170,8 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         for (const QRect& rect : event->region()) owner_.paint(painter, rect);
+        if (owner_.drawn_)
+            OpeningTrace::end("painted");
     }
 
     void exposeEvent(QExposeEvent* event) override {
@@ -177,7 +219,11 @@ private:
 };
 
 X11OverlayWindow::X11OverlayWindow(X11Connection& connection, KeyFocus& focus)
-    : connection_(connection), focus_(focus), surface_(std::make_unique<Surface>(*this)) {
+    : connection_(connection),
+      focus_(focus),
+      surface_(std::make_unique<Surface>(*this)),
+      grabber_(std::make_unique<ScreenGrabber>(connection, reservedPixels)),
+      shield_(std::make_unique<X11ShieldWindow>(connection)) {
     surface_->setFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                        Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     QSurfaceFormat format = surface_->format();
@@ -186,6 +232,15 @@ X11OverlayWindow::X11OverlayWindow(X11Connection& connection, KeyFocus& focus)
     surface_->create();
     shapedWindow_ = windowID();  // a new window takes input everywhere
     InputShape::prepare(connection_);
+    int event = 0, error = 0;
+    hasShapeExtension_ = XShapeQueryExtension(connection_.display(), &event, &error);
+    OverlayHandlers handlers;
+    handlers.mouseDown = [this](MouseButton button) {
+        // A copy: the handler may replace the handlers while it runs.
+        if (auto handler = handlers_.mouseDown)
+            handler(button);
+    };
+    shield_->setHandlers(std::move(handlers));
 }
 
 X11OverlayWindow::~X11OverlayWindow() {
@@ -199,11 +254,22 @@ void X11OverlayWindow::setHandlers(OverlayHandlers handlers) {
 }
 
 void X11OverlayWindow::setFrame(const QRectF& frame) {
+    OpeningTrace::mark("frame");
     frame_ = frame;
     const QRectF geometry = qtFrame();
-    surface_->setGeometry(QRect(int(std::lround(geometry.x())), int(std::lround(geometry.y())),
-                                std::max(1, int(std::lround(geometry.width()))),
-                                std::max(1, int(std::lround(geometry.height())))));
+    const QRect rect(int(std::lround(geometry.x())), int(std::lround(geometry.y())),
+                     std::max(1, int(std::lround(geometry.width()))),
+                     std::max(1, int(std::lround(geometry.height()))));
+    if (rect == surface_->geometry())
+        return;
+    surface_->setGeometry(rect);
+    shield_->setFrame(frame);
+    // What was shown lay elsewhere on the screen: it shows again as it is drawn anew.
+    shown_ = QRect();
+    picture_ = QImage();
+    background_ = QImage();
+    if (ordered_ && shaped_)
+        applyShape();
     surface_->update();
 }
 
@@ -212,32 +278,61 @@ QRectF X11OverlayWindow::frame() const {
 }
 
 void X11OverlayWindow::orderFront() {
-    if (!surface_->isVisible()) {
-        background_ = QImage();
-        if (!compositingManagerRuns()) {
-            // An unmap of this window still on its way must not show in the picture.
+    if (!ordered_) {
+        ordered_ = true;
+        // A compositing manager blends the window itself; without one only a shape that keeps
+        // to what the window draws spares a picture of the whole screen.
+        compositing_ = compositingManagerRuns();
+        shaped_ = !compositing_ && hasShapeExtension_;
+        if (compositing_)
+            background_ = QImage();
+        else if (!shown_.isEmpty())
+            recapture();  // the picture kept from before shows over the screen as it is now
+        if (shapeSet_ != shaped_ || shaped_)
+            applyShape();
+        if (backdropRequest_)
+            buildBackdrop();
+        if (!shaped_ && !compositing_)
+            grow(QRectF(QPointF(0, 0), qtFrame().size()));  // no way to show less
+        // Mapped even with nothing to show yet, so that it can take the keyboard at once.
+        if (!surface_->isVisible())
+            map();
+        if (shaped_) {
+            // Right under the window, so that nothing between takes the clicks meant for it.
             syncQt();
-            background_ = captureUnder(qtFrame(), backgroundRect_);
+            shield_->orderFrontBelow(windowID());
         }
-        applyInputShape();
-        surface_->show();
+    } else if (surface_->isVisible()) {
+        surface_->raise();
+        if (shaped_) {
+            syncQt();
+            shield_->orderFrontBelow(windowID());
+        }
     }
-    surface_->raise();
     if (wantsKey_)
         takeFocus();
+}
+
+void X11OverlayWindow::map() {
+    applyInputShape();
+    OpeningTrace::mark("input");
+    surface_->show();
+    surface_->raise();
+    OpeningTrace::mark("shown");
 }
 
 void X11OverlayWindow::orderOut() {
     focus_.release(this);
     giveFocusBack();
     surface_->hide();
+    shield_->orderOut();
+    ordered_ = false;
     wantsKey_ = false;
     focusPending_ = false;
-    background_ = QImage();
 }
 
 bool X11OverlayWindow::isVisible() const {
-    return surface_->isVisible();
+    return ordered_;
 }
 
 void X11OverlayWindow::makeKey() {
@@ -246,13 +341,17 @@ void X11OverlayWindow::makeKey() {
         if (auto handler = handlers_.keyDown)
             handler(event);
     });
-    if (surface_->isVisible())
+    if (ordered_)
         takeFocus();
 }
 
 void X11OverlayWindow::setAcceptsMouseEvents(bool accepts) {
     acceptsMouseEvents_ = accepts;
     applyInputShape();
+    if (shieldAccepting_ != accepts) {
+        shield_->setAcceptsMouseEvents(accepts);
+        shieldAccepting_ = accepts;
+    }
 }
 
 void X11OverlayWindow::setBackdropAlpha(double alpha) {
@@ -267,20 +366,19 @@ void X11OverlayWindow::setBackdropAlpha(double alpha) {
 void X11OverlayWindow::setContents(const QImage& image, const QRectF& area) {
     if (area.isEmpty() || frame_.isEmpty())
         return;
-    const double ratio = surface_->devicePixelRatio();
-    const QSize size(int(std::ceil(surface_->width() * ratio - 1e-6)),
-                     int(std::ceil(surface_->height() * ratio - 1e-6)));
-    // A new size or pixel ratio starts a new picture: the old one cannot be composed with it.
-    if (picture_.isNull() || picture_.size() != size ||
-        std::abs(picture_.devicePixelRatio() - ratio) > 1e-9) {
-        picture_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        picture_.setDevicePixelRatio(ratio);
-        picture_.fill(Qt::transparent);
-    }
+    OpeningTrace::mark("contents");
     // The picture's rows run down from the window's top, the area's y up from its bottom.
     const QRectF target(area.x(), frame_.height() - area.y() - area.height(), area.width(),
                         area.height());
+    // Emptied where nothing shows, nothing changes.
+    if (!image.isNull()) {
+        grow(target);
+        drawn_ = true;
+    }
+    if (picture_.isNull())
+        return;
     QPainter painter(&picture_);
+    painter.translate(-shownPoints().topLeft());
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (image.isNull()) {
@@ -293,15 +391,35 @@ void X11OverlayWindow::setContents(const QImage& image, const QRectF& area) {
 }
 
 void X11OverlayWindow::clearContents() {
+    drawn_ = false;
+    if (ordered_) {
+        if (!picture_.isNull())
+            picture_.fill(Qt::transparent);
+        surface_->update();
+        return;
+    }
+    // Hidden, the window starts anew. The memory kept for the next opening is what the last one
+    // needed first, the ring alone: the room its chips took is given back.
+    const qsizetype kept = qsizetype(firstShown_.width()) * firstShown_.height() * 4;
     picture_ = QImage();
-    surface_->update();
+    background_ = QImage();
+    if (pictureStore_.sizeInBytes() > kept)
+        pictureStore_ = QImage();
+    if (backgroundStore_.sizeInBytes() > kept)
+        backgroundStore_ = QImage();
+    shown_ = QRect();
 }
 
 void X11OverlayWindow::setBackdrop(const std::optional<OverlayBackdrop>& backdrop) {
     const QRectF before = backdrop_.rect;
-    backdrop_ = backdrop && !backdrop->frame.isEmpty() && !frame_.isEmpty()
-                    ? makeBackdrop(*backdrop)
-                    : Backdrop{};
+    backdrop_ = Backdrop{};
+    backdropRequest_.reset();
+    if (backdrop && !backdrop->frame.isEmpty() && !frame_.isEmpty())
+        backdropRequest_ = backdrop;
+    // Hidden, it is made when the window is ordered front, from the picture taken then.
+    if (backdropRequest_ && ordered_)
+        buildBackdrop();
+    OpeningTrace::mark("backdrop");
     surface_->update(before.united(backdrop_.rect).toAlignedRect());
 }
 
@@ -310,24 +428,30 @@ XID X11OverlayWindow::windowID() const {
 }
 
 void X11OverlayWindow::paint(QPainter& painter, const QRect& rect) {
+    const QRectF shown = shownPoints();
+    // A shaped window shows nothing outside its shape: no need to draw there.
+    const QRect clip = shaped_ ? rect.intersected(shown.toAlignedRect()) : rect;
+    if (clip.isEmpty())
+        return;
     painter.save();
-    painter.setClipRect(rect);
+    painter.setClipRect(clip);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect, Qt::transparent);
+    painter.fillRect(clip, Qt::transparent);
     if (!background_.isNull())
-        painter.drawImage(backgroundRect_.translated(-qtFrame().topLeft()), background_);
+        painter.drawImage(shown, background_);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (!backdrop_.image.isNull() && backdropAlpha_ > 0 && backdrop_.rect.intersects(rect)) {
+    if (!backdrop_.image.isNull() && backdropAlpha_ > 0 && backdrop_.rect.intersects(clip)) {
         painter.setOpacity(backdropAlpha_);
         painter.drawImage(backdrop_.rect, backdrop_.image);
         painter.setOpacity(1);
     }
     if (!picture_.isNull())
-        painter.drawImage(QRectF(QPointF(0, 0), picture_.deviceIndependentSize()), picture_);
+        painter.drawImage(shown, picture_);
     painter.restore();
 }
 
 void X11OverlayWindow::exposed() {
+    OpeningTrace::mark("exposed");
     // The native window may have been made anew.
     applyInputShape();
     if (focusPending_)
@@ -445,44 +569,156 @@ bool X11OverlayWindow::compositingManagerRuns() {
     return XGetSelectionOwner(connection_.display(), connection_.atom(selection.constData())) != 0;
 }
 
-QImage X11OverlayWindow::captureUnder(const QRectF& rect, QRectF& captured) {
-    Display* display = connection_.display();
-    const QRect root(0, 0, DisplayWidth(display, connection_.screen()),
-                     DisplayHeight(display, connection_.screen()));
-    const QRect pixels = X11ScreenCapture::rootPixels(rect).intersected(root);
-    if (pixels.isEmpty())
-        return {};
-    QImage image = X11ScreenCapture::captureScreen(connection_, pixels);
-    if (image.isNull())
-        return {};
-    captured = X11ScreenCapture::qtPoints(pixels);
-    image.setDevicePixelRatio(pixels.width() / captured.width());
-    return image;
+QRect X11OverlayWindow::pixelsOf(const QRectF& rect) const {
+    const double ratio = surface_->devicePixelRatio();
+    return QRectF(rect.topLeft() * ratio, rect.size() * ratio).toAlignedRect();
 }
 
-X11OverlayWindow::Backdrop X11OverlayWindow::makeBackdrop(const OverlayBackdrop& backdrop) {
-    const QRectF window = qtFrame();
-    const QRectF& frame = backdrop.frame;
-    const QRectF rect(frame.x(), window.height() - frame.y() - frame.height(), frame.width(),
+QRectF X11OverlayWindow::shownPoints() const {
+    const double ratio = surface_->devicePixelRatio();
+    return QRectF(QPointF(shown_.topLeft()) / ratio, QSizeF(shown_.size()) / ratio);
+}
+
+void X11OverlayWindow::grow(const QRectF& rect) {
+    const double ratio = surface_->devicePixelRatio();
+    const QRect window = pixelsOf(QRectF(QPointF(0, 0), qtFrame().size()));
+    const QRect wanted = pixelsOf(rect).intersected(window);
+    if (wanted.isEmpty() || shown_.contains(wanted))
+        return;
+    const QRect next = shown_.isEmpty() ? wanted : shown_.united(wanted);
+    if (shown_.isEmpty())
+        firstShown_ = next;
+    const bool capturing = !compositing_;
+    QImage picture;
+    QImage background;
+    if (shown_.isEmpty()) {
+        // The opening's first part: into the memory the last opening used, when it is enough.
+        picture_ = QImage();
+        background_ = QImage();
+        picture = canvas(pictureStore_, next.size());
+        picture.fill(Qt::transparent);
+        if (capturing)
+            background = canvas(backgroundStore_, next.size());
+    } else {
+        // Rarely, while the chips appear: fresh memory, which the next closing gives back.
+        const QPoint offset = shown_.topLeft() - next.topLeft();
+        picture = QImage(next.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        copyInto(picture, picture_, offset);
+        if (capturing) {
+            background = QImage(next.size(), QImage::Format_ARGB32_Premultiplied);
+            copyInto(background, background_, offset);
+        }
+    }
+    if (capturing) {
+        // An unmap or a shape of this window still on its way must not show in the picture.
+        syncQt();
+        const QPoint origin = X11ScreenCapture::rootPixels(qtFrame()).topLeft();
+        for (const QRect& strip : outside(next, shown_)) {
+            const QPoint at = strip.topLeft() - next.topLeft();
+            if (!grabber_->grab(strip.translated(origin), background, at)) {
+                // Unreadable: left as the server shows a window it cannot blend.
+                QPainter painter(&background);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.fillRect(QRect(at, strip.size()), Qt::transparent);
+            }
+        }
+        OpeningTrace::mark("captured");
+    }
+    if (!shown_.isEmpty()) {
+        // The grown pictures become the stores, the old ones (which may have lived there) go.
+        picture_ = QImage();
+        background_ = QImage();
+        pictureStore_ = std::move(picture);
+        picture = canvas(pictureStore_, next.size());
+        if (capturing) {
+            backgroundStore_ = std::move(background);
+            background = canvas(backgroundStore_, next.size());
+        }
+    }
+    // Views of the stores' memory, not sharing it with another image: painted without a copy.
+    picture.setDevicePixelRatio(ratio);
+    background.setDevicePixelRatio(ratio);
+    picture_ = std::move(picture);
+    background_ = std::move(background);
+    shown_ = next;
+    if (shaped_)
+        applyShape();
+    surface_->update(shownPoints().toAlignedRect());
+}
+
+void X11OverlayWindow::recapture() {
+    if (background_.isNull()) {
+        background_ = canvas(backgroundStore_, shown_.size());
+        background_.setDevicePixelRatio(surface_->devicePixelRatio());
+    }
+    syncQt();
+    const QPoint origin = X11ScreenCapture::rootPixels(qtFrame()).topLeft();
+    if (!grabber_->grab(shown_.translated(origin), background_, QPoint()))
+        background_.fill(Qt::transparent);
+    OpeningTrace::mark("captured");
+}
+
+void X11OverlayWindow::applyShape() {
+    Display* display = nullptr;
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        display = x11->display();
+    if (!display)
+        return;
+    const XID window = windowID();
+    if (shaped_) {
+        XRectangle rect{short(shown_.x()), short(shown_.y()), ushort(shown_.width()),
+                        ushort(shown_.height())};
+        XShapeCombineRectangles(display, window, ShapeBounding, 0, 0, &rect,
+                                shown_.isEmpty() ? 0 : 1, ShapeSet, YXBanded);
+    } else {
+        XShapeCombineMask(display, window, ShapeBounding, 0, 0, 0, ShapeSet);
+    }
+    shapeSet_ = shaped_;
+    // Sent now: the next requests about the window may come on this program's other connection.
+    XFlush(display);
+}
+
+void X11OverlayWindow::buildBackdrop() {
+    const OverlayBackdrop& request = *backdropRequest_;
+    const QRectF& frame = request.frame;
+    const QRectF rect(frame.x(), frame_.height() - frame.y() - frame.height(), frame.width(),
                       frame.height());
     // A margin, so that the edges blur with what lies around them.
-    const QRectF wanted = rect.translated(window.topLeft())
-                              .adjusted(-blurRadius, -blurRadius, blurRadius, blurRadius);
+    const QRectF wanted = rect.adjusted(-blurRadius, -blurRadius, blurRadius, blurRadius);
     QImage source;
     QRectF sourceRect;
-    if (!surface_->isVisible()) {
-        source = captureUnder(wanted, sourceRect);
-    } else if (!background_.isNull()) {
-        // The screen now shows this window; what it covered is only in the picture from before.
-        sourceRect = wanted.intersected(backgroundRect_);
-        const double ratio = background_.devicePixelRatio();
-        const QRectF inPixels((sourceRect.topLeft() - backgroundRect_.topLeft()) * ratio,
-                              sourceRect.size() * ratio);
-        source = background_.copy(inPixels.toAlignedRect());
+    if (!compositing_) {
+        grow(wanted);
+        // A view of the background, not a copy.
+        const QRect pixels = pixelsOf(wanted).intersected(shown_);
+        if (!background_.isNull() && !pixels.isEmpty()) {
+            const QPoint at = pixels.topLeft() - shown_.topLeft();
+            source = QImage(background_.constScanLine(at.y()) + at.x() * 4, pixels.width(),
+                            pixels.height(), background_.bytesPerLine(), background_.format());
+            const double ratio = surface_->devicePixelRatio();
+            sourceRect = QRectF(QPointF(pixels.topLeft()) / ratio, QSizeF(pixels.size()) / ratio);
+        }
+    } else if (!surface_->isVisible()) {
+        // The compositing manager blends the window but does not blur: the screen is read
+        // while the window is not on it.
+        syncQt();
+        const QRect pixels = X11ScreenCapture::rootPixels(wanted.translated(qtFrame().topLeft()));
+        source = grabber_->grab(pixels);
+        sourceRect = X11ScreenCapture::qtPoints(pixels).translated(-qtFrame().topLeft());
     }
     // Without a picture of what lies behind there is no blur, rather than a made-up one.
-    if (source.isNull() || sourceRect.isEmpty())
-        return {};
+    backdrop_ = source.isNull() || sourceRect.isEmpty() ? Backdrop{}
+                                                        : makeBackdrop(request, source, sourceRect);
+    OpeningTrace::mark("blurred");
+}
+
+X11OverlayWindow::Backdrop X11OverlayWindow::makeBackdrop(const OverlayBackdrop& backdrop,
+                                                          const QImage& source,
+                                                          const QRectF& sourceRect) {
+    const QRectF& frame = backdrop.frame;
+    const QRectF rect(frame.x(), frame_.height() - frame.y() - frame.height(), frame.width(),
+                      frame.height());
     const double ratio = surface_->devicePixelRatio();
     const QImage blur = blurred(source, backdrop.material, blurRadius * ratio);
     QImage image(std::max(1, int(std::ceil(rect.width() * ratio - 1e-6))),
@@ -492,7 +728,7 @@ X11OverlayWindow::Backdrop X11OverlayWindow::makeBackdrop(const OverlayBackdrop&
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(sourceRect.translated(-window.topLeft() - rect.topLeft()), blur);
+    painter.drawImage(sourceRect.translated(-rect.topLeft()), blur);
     if (!backdrop.mask.isNull()) {
         painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         painter.drawImage(QRectF(QPointF(0, 0), rect.size()), backdrop.mask);

@@ -10,7 +10,9 @@
 
 #include "platform/overlay.h"
 #include "platform/x11/keyfocus.h"
+#include "platform/x11/screengrabber.h"
 #include "platform/x11/x11connection.h"
+#include "platform/x11/x11shieldwindow.h"
 
 class QDropEvent;
 class QKeyEvent;
@@ -22,8 +24,10 @@ namespace tandri::x11 {
 /// An overlay as an override-redirect Qt window: the window manager neither decorates, places nor
 /// focuses it, and it lies above every managed window. Its picture is kept in an image at the
 /// screen's pixel ratio and drawn over the blurred backdrop. Without a compositing manager the
-/// server cannot blend a translucent window with what lies below, so the window then shows the
-/// screen as it was when it was ordered front under its own picture. Main thread.
+/// server cannot blend a translucent window with what lies below, so the window then shows only
+/// the part of its frame it has been given something to show in (its shape grows with it), over
+/// a picture of the screen taken there as that part first showed; an input-only window under it
+/// takes the clicks on the rest of its frame. Main thread.
 class X11OverlayWindow : public OverlayWindow {
 public:
     /// While it has the keyboard focus the window names itself in `focus`, which outlives it.
@@ -79,9 +83,22 @@ private:
     /// Returns the focus to the window that had it before `takeFocus`, if this window still has it.
     void giveFocusBack();
     bool compositingManagerRuns();
-    /// The screen under `rect` (screen points, y down) as it is now, or null.
-    QImage captureUnder(const QRectF& rect, QRectF& captured);
-    Backdrop makeBackdrop(const OverlayBackdrop& backdrop);
+    /// The window's pixels under `rect` (window points, y down).
+    QRect pixelsOf(const QRectF& rect) const;
+    /// The window points of the shown part.
+    QRectF shownPoints() const;
+    /// Extends the shown part over `rect` (window points, y down), taking the picture of the screen
+    /// there when the window is shaped, and maps the window if it was waiting for something to
+    /// show.
+    void grow(const QRectF& rect);
+    /// Sets the window's shape to the shown part, on Qt's connection: ordered with its map.
+    void applyShape();
+    /// Takes the picture of the screen under the whole shown part anew.
+    void recapture();
+    void map();
+    void buildBackdrop();
+    Backdrop makeBackdrop(const OverlayBackdrop& backdrop, const QImage& source,
+                          const QRectF& sourceRect);
 
     X11Connection& connection_;
     KeyFocus& focus_;
@@ -92,6 +109,19 @@ private:
     std::vector<QUrl> dragUrls_;
     QRectF frame_;
     bool acceptsMouseEvents_ = true;
+    std::unique_ptr<ScreenGrabber> grabber_;
+    /// Takes the clicks on the frame outside the shown part, and hands them to the same handler.
+    std::unique_ptr<X11ShieldWindow> shield_;
+    bool shieldAccepting_ = true;  // a new window takes input everywhere
+    /// Ordered front, whether or not the window is mapped yet.
+    bool ordered_ = false;
+    /// Shown only where it draws, over a picture of the screen (no compositing manager).
+    bool shaped_ = false;
+    /// A compositing manager blends the window with what lies below.
+    bool compositing_ = false;
+    bool hasShapeExtension_ = false;
+    /// The window's native shape was changed from the default whole window.
+    bool shapeSet_ = false;
     XID shapedWindow_ = 0;
     bool shapedAccepting_ = true;
     bool wantsKey_ = false;
@@ -99,11 +129,21 @@ private:
     /// Who had the keyboard focus before this window took it.
     XID previousFocus_ = 0;
     double backdropAlpha_ = 1.0;
+    /// The part of the window that shows something, in its pixels: the picture and the
+    /// background cover exactly it.
+    QRect shown_;
+    /// What the opening showed first.
+    QRect firstShown_;
     QImage picture_;
-    /// What the screen showed under the window when it was ordered front, and where (screen
-    /// points, y down); null when a compositing manager blends the window itself.
+    /// Something was drawn in the picture since it was last emptied.
+    bool drawn_ = false;
+    /// What the screen showed under the shown part as it came; null when a compositing manager
+    /// blends the window itself.
     QImage background_;
-    QRectF backgroundRect_;
+    /// Memory the picture and the background reuse from one opening to the next.
+    QImage pictureStore_;
+    QImage backgroundStore_;
+    std::optional<OverlayBackdrop> backdropRequest_;
     Backdrop backdrop_;
 };
 

@@ -59,6 +59,19 @@ void X11ShieldWindow::orderFront() {
     connection_.flush();
 }
 
+void X11ShieldWindow::orderFrontBelow(XID sibling) {
+    Display* display = connection_.display();
+    XWindowChanges changes{};
+    changes.sibling = sibling;
+    changes.stack_mode = Below;
+    // Mapped anyway when the sibling is gone: above it, the window still takes the clicks.
+    connection_.trapErrors(
+        [&] { XConfigureWindow(display, window_, CWSibling | CWStackMode, &changes); });
+    XMapWindow(display, window_);
+    mapped_ = true;
+    connection_.flush();
+}
+
 void X11ShieldWindow::orderOut() {
     XUnmapWindow(connection_.display(), window_);
     mapped_ = false;

@@ -24,6 +24,8 @@ public:
     void setFrame(const QRectF& frame) override;
     QRectF frame() const override;
     void orderFront() override;
+    /// Shows the window right below `sibling`, another window on the root, rather than above all.
+    void orderFrontBelow(XID sibling);
     void orderOut() override;
     bool isVisible() const override;
     void makeKey() override {}

@@ -5,6 +5,7 @@
 #include <QSurfaceFormat>
 #include <algorithm>
 
+#include "platform/x11/screengrabber.h"
 #include "platform/x11/x11screencapture.h"
 #include "x11overlay_session.h"
 
@@ -167,6 +168,50 @@ TEST_F(X11ScreenCaptureTest, ScreenRectanglesAreReadAndCutToTheScreen) {
     const QImage edge = X11ScreenCapture::captureScreen(*connection, QRect(1400, 10, 80, 20));
     EXPECT_EQ(edge.size(), QSize(40, 20));
     EXPECT_TRUE(X11ScreenCapture::captureScreen(*connection, QRect(2000, 0, 10, 10)).isNull());
+}
+
+TEST_F(X11ScreenCaptureTest, TheSharedSegmentAndThePlainReadGiveTheSamePixels) {
+    SolidWindow blue(*connection, "GrabBlue", "blue", QRect(500, 400, 200, 150));
+    ASSERT_NE(blue.window(), 0u);
+    const QRect at = blue.geometry();
+    ASSERT_TRUE(waitForColour(*connection, at.center(), Qt::blue));
+
+    // A segment for 100 pixels, which the larger areas make grow.
+    ScreenGrabber shared(*connection, 100);
+    ScreenGrabber plain(*connection, 100, false);
+    EXPECT_EQ(shared.method(), ScreenGrabber::Method::Shared) << "a local server shares memory";
+    EXPECT_EQ(plain.method(), ScreenGrabber::Method::Plain);
+    // Across the window's edge (blue and the desktop), beyond the screen's edge, and one pixel.
+    for (const QRect& area : {at.adjusted(-30, -20, -100, -50), QRect(1400, 10, 80, 20),
+                              QRect(at.center(), QSize(1, 1)), QRect(0, 0, 1440, 900)}) {
+        SCOPED_TRACE(qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                    .arg(area.x())
+                                    .arg(area.y())
+                                    .arg(area.width())
+                                    .arg(area.height())));
+        const QImage expected = X11ScreenCapture::captureScreen(*connection, area)
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        ASSERT_FALSE(expected.isNull());
+        EXPECT_EQ(shared.grab(area), expected);
+        EXPECT_EQ(plain.grab(area), expected);
+    }
+    EXPECT_EQ(shared.method(), ScreenGrabber::Method::Shared);
+    EXPECT_TRUE(shared.grab(QRect(2000, 0, 10, 10)).isNull());
+
+    // Into a larger picture at an offset: the rest of it stays as it was.
+    for (ScreenGrabber* grabber : {&shared, &plain}) {
+        QImage into(100, 80, QImage::Format_ARGB32_Premultiplied);
+        into.fill(Qt::green);
+        ASSERT_TRUE(
+            grabber->grab(QRect(at.topLeft() + QPoint(5, 5), QSize(40, 30)), into, QPoint(50, 40)));
+        EXPECT_EQ(into.pixelColor(60, 50), QColor(Qt::blue));
+        EXPECT_EQ(into.pixelColor(89, 69), QColor(Qt::blue));
+        EXPECT_EQ(into.pixelColor(49, 50), QColor(Qt::green));
+        EXPECT_EQ(into.pixelColor(90, 69), QColor(Qt::green));
+        EXPECT_EQ(into.pixelColor(60, 70), QColor(Qt::green));
+        // Too large for the picture: refused, not written past its end.
+        EXPECT_FALSE(grabber->grab(QRect(at.topLeft(), QSize(40, 30)), into, QPoint(80, 60)));
+    }
 }
 
 }  // namespace

@@ -12,6 +12,11 @@
 #include "platform/x11/x11shieldwindow.h"
 #include "x11overlay_session.h"
 
+// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
+#undef None  // it would hide DragOperation::None
+
 namespace tandri::x11::test {
 namespace {
 
@@ -100,6 +105,65 @@ TEST_F(X11OverlayWindowTest, ThePictureLiesWhereThePointsPutItOverWhatLiesBehind
 
     panel->clearContents();
     EXPECT_TRUE(waitForColour(*connection, QPoint(525, 475), Qt::blue));
+}
+
+// The rectangles of the window's shape, in its pixels.
+std::vector<QRect> shape(X11Connection& connection, XID window) {
+    int count = 0, ordering = 0;
+    XRectangle* rects =
+        XShapeGetRectangles(connection.display(), window, ShapeBounding, &count, &ordering);
+    std::vector<QRect> result;
+    for (int i = 0; i < count; ++i)
+        result.emplace_back(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    if (rects)
+        XFree(rects);
+    return result;
+}
+
+TEST_F(X11OverlayWindowTest, TheWindowShowsOnlyWhereItDrawsAndTakesTheClicksEverywhere) {
+    auto blue = underneath("ShapeBlue", "blue", Qt::blue);
+    std::vector<MouseButton> clicks;
+    auto panel = make();
+    panel->setHandlers({[&](MouseButton b) { clicks.push_back(b); }, {}, {}, {}});
+    panel->setFrame(panelFrame);
+    panel->setAcceptsMouseEvents(true);
+    panel->orderFront();
+    panel->setContents(solid(QSize(50, 50), Qt::red), QRectF(20, 30, 50, 50));
+    ASSERT_TRUE(waitForColour(*connection, QPoint(345, 645), Qt::red));
+    // Only the drawn square: the server reads no picture of the rest of the frame.
+    EXPECT_EQ(shape(*connection, panel->windowID()), std::vector{QRect(20, 220, 50, 50)});
+
+    // Beside the square the screen stays live, and a click there is the panel's all the same.
+    const QColor desktop = screenColour(*connection, QPoint(50, 880));
+    ASSERT_TRUE(
+        run("xdotool", {"windowmove", "--sync", QString::number(blue->window()), "900", "100"}));
+    EXPECT_TRUE(waitForColour(*connection, QPoint(500, 550), desktop));
+    EXPECT_TRUE(near(screenColour(*connection, QPoint(345, 645)), Qt::red));
+    ASSERT_TRUE(run("xdotool", {"mousemove", "500", "550", "click", "3"}));
+    ASSERT_TRUE(waitForEvents([&] { return clicks.size() == 1; }));
+    ASSERT_TRUE(run("xdotool", {"mousemove", "345", "645", "click", "1"}));
+    ASSERT_TRUE(waitForEvents([&] { return clicks.size() == 2; }));
+    EXPECT_EQ(clicks, (std::vector{MouseButton::Right, MouseButton::Left}));
+
+    // More to show grows the shape over both, with what lies there now behind the new part.
+    panel->setContents(solid(QSize(20, 20), Qt::green), QRectF(300, 200, 20, 20));
+    ASSERT_TRUE(waitForColour(*connection, QPoint(610, 490), Qt::green));
+    EXPECT_EQ(shape(*connection, panel->windowID()), std::vector{QRect(20, 80, 300, 190)});
+    EXPECT_TRUE(near(screenColour(*connection, QPoint(500, 550)), desktop));
+    EXPECT_TRUE(near(screenColour(*connection, QPoint(345, 645)), Qt::red));
+
+    // Not accepting clicks, neither part takes them.
+    panel->setAcceptsMouseEvents(false);
+    ASSERT_TRUE(run("xdotool", {"mousemove", "500", "550", "click", "1"}));
+    waitForEvents([] { return false; }, 200);
+    EXPECT_EQ(clicks.size(), 2u);
+
+    // Emptied while hidden, the next opening shows nothing until it draws.
+    panel->orderOut();
+    panel->clearContents();
+    panel->orderFront();
+    EXPECT_TRUE(shape(*connection, panel->windowID()).empty());
+    EXPECT_TRUE(waitForColour(*connection, QPoint(345, 645), desktop));
 }
 
 TEST_F(X11OverlayWindowTest, OrderOutHidesAndOrderFrontShowsAgainAboveNormalWindows) {
