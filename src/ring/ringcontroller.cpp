@@ -244,14 +244,14 @@ void RingController::open() {
     outsideClickMonitor_ = platform_.screens.monitorOutsideClicks(weakly(&RingController::dismiss));
 
     view.reduceMotion = platform_.workspace.displayOptions().reduceMotion;
-    view.setProgress(view.reduceMotion ? 1.0 : 0.0);
+    // The fade's first step comes with the window rather than a tick later: at its start the
+    // ring is invisible, and waiting a frame for the first visible one is time the user sees.
+    const double firstStep = frameInterval / openingDuration;
+    view.setProgress(view.reduceMotion ? 1.0 : std::min(firstStep, 1.0));
     panel_.setBlurAlpha(view.progress());
 
     panel_.orderFront();
-    // A ring that fades in shows nothing in its first frame, which the first tick draws; one
-    // shown whole at once comes with its window rather than a tick later.
-    if (view.progress() > 0)
-        view.displayNow();
+    view.displayNow();
     panel_.makeKey();
     platform_.notifications.post(openedNotification, false);
     // Timed from when the ring shows, not from the press: a slow opening (the first one makes

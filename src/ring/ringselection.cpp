@@ -45,7 +45,8 @@ void RingController::track() {
     RingView& view = panel_.ringView();
     const double now = platform_.clock.now();
     if (view.progress() < 1.0) {
-        view.setProgress(std::min((now - openedAt_) / openingDuration, 1.0));
+        // One step ahead: the first was shown with the window.
+        view.setProgress(std::min((now - openedAt_ + frameInterval) / openingDuration, 1.0));
         panel_.setBlurAlpha(view.progress());
     }
     view.advanceAnimations();

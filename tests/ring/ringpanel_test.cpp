@@ -350,10 +350,9 @@ TEST(RingPanelController, EveryFrameEndsWithTheChangesDrawn) {
     RingHarness h(desktopWithApps(8, 1));
     h.ring.triggerDown();
     sim::SimOverlayWindow& window = *h.desktop.sim().panel();
-    // The fading ring's first frame would show nothing: the first tick draws it.
-    EXPECT_TRUE(window.contents().isNull());
-    h.frame();
+    // The fade's first step comes with the window, not a tick later.
     ASSERT_FALSE(window.contents().isNull());
+    EXPECT_EQ(window.contentsUpdates(), 1);
     h.frame(20);  // past the opening fade
     const QPointF centre = h.view().ringCenter;
     EXPECT_TRUE(drawnWithin(window, QRectF(centre.x() - 100, centre.y() - 100, 200, 200)));
