@@ -248,9 +248,12 @@ private:
     // window mapped meanwhile in `mapped`.
     std::optional<Clock::time_point> watch(const Pixels& before, bool differ, double seconds,
                                            std::optional<Clock::time_point>* mapped) {
-        const auto interval = std::chrono::duration<double, std::milli>(options_.every);
+        const auto interval = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double, std::milli>(options_.every));
         const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-        for (auto next = Clock::now(); next < deadline;) {
+        while (Clock::now() < deadline) {
+            // Paced from each reading's start, and never in a burst to catch up after a slow one.
+            const auto started = Clock::now();
             const bool read = rows_.read();
             const auto now = Clock::now();
             while (XPending(display_) > 0) {
@@ -261,8 +264,7 @@ private:
             }
             if (read && (rows_.pixels() != before) == differ)
                 return now;
-            next += std::chrono::duration_cast<Clock::duration>(interval);
-            std::this_thread::sleep_until(next);
+            std::this_thread::sleep_until(started + interval);
         }
         return std::nullopt;
     }
