@@ -7,6 +7,7 @@
 #include <QWindow>
 #include <vector>
 
+#include "platform/sim/virtualclock.h"
 #include "platform/x11/x11overlays.h"
 #include "platform/x11/x11overlaywindow.h"
 #include "platform/x11/x11shieldwindow.h"
@@ -36,7 +37,7 @@ class X11OverlayWindowTest : public X11Suite {
 protected:
     void SetUp() override {
         X11Suite::SetUp();
-        overlays = std::make_unique<X11Overlays>(*connection, keyFocus);
+        overlays = std::make_unique<X11Overlays>(*connection, keyFocus, clock);
     }
 
     std::unique_ptr<X11OverlayWindow> make() {
@@ -68,6 +69,7 @@ protected:
     }
 
     KeyFocus keyFocus;
+    sim::VirtualClock clock;
     std::unique_ptr<X11Overlays> overlays;
 };
 
