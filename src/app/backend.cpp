@@ -41,12 +41,12 @@ struct Backend::Services {
 namespace {
 
 // The real desktop, unless a simulated one is asked for or there is no X display to use.
-std::unique_ptr<x11::X11Desktop> realDesktop() {
+std::unique_ptr<x11::X11Desktop> realDesktop(Clock& clock) {
     if (!qEnvironmentVariableIsEmpty("TANDRI_DESKTOP") ||
         QGuiApplication::platformName() != QLatin1String("xcb")) {
         return nullptr;
     }
-    return x11::X11Desktop::open();
+    return x11::X11Desktop::open(clock);
 }
 
 }  // namespace
@@ -113,7 +113,7 @@ QString Backend::displayKey(const QString& display) {
 
 std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
     auto services = std::make_unique<Services>();
-    if (auto x11 = realDesktop()) {
+    if (auto x11 = realDesktop(services->clock)) {
         x11::X11Desktop& desktop = *x11;
         services->x11Desktop = std::move(x11);
         services->desktopName = QStringLiteral("the X display ") + qEnvironmentVariable("DISPLAY");

@@ -23,14 +23,14 @@
 
 namespace tandri::x11 {
 
-std::unique_ptr<X11Desktop> X11Desktop::open() {
+std::unique_ptr<X11Desktop> X11Desktop::open(Clock& clock) {
     auto connection = X11Connection::open();
     if (!connection)
         return nullptr;
-    return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(connection)));
+    return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(connection), clock));
 }
 
-X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
+X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection, Clock& clock)
     : connection_(std::move(connection)),
       keyFocus_(std::make_unique<KeyFocus>()),
       entries_(std::make_unique<DesktopEntries>()),
@@ -39,7 +39,7 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> connection)
       windowList_(std::make_unique<X11WindowList>(*connection_)),
       screens_(std::make_unique<X11Screens>(*connection_)),
       screenCapture_(std::make_unique<X11ScreenCapture>(*connection_)),
-      overlays_(std::make_unique<X11Overlays>(*connection_, *keyFocus_)),
+      overlays_(std::make_unique<X11Overlays>(*connection_, *keyFocus_, clock)),
       system_(std::make_unique<LinuxSystem>()),
       keyboard_(std::make_unique<X11Keyboard>(*connection_, *keyFocus_)),
       pointerButtons_(std::make_unique<X11PointerButtons>(*connection_)),

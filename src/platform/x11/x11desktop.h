@@ -4,6 +4,7 @@
 
 namespace tandri {
 class Accessibility;
+class Clock;
 class ContextMenus;
 class Keyboard;
 class LinuxSystem;
@@ -35,8 +36,8 @@ class X11Workspace;
 /// around it. Main thread.
 class X11Desktop {
 public:
-    /// Connects to $DISPLAY; null when there is no X server.
-    static std::unique_ptr<X11Desktop> open();
+    /// Connects to $DISPLAY; null when there is no X server. `clock` outlives the desktop.
+    static std::unique_ptr<X11Desktop> open(Clock& clock);
     ~X11Desktop();
     X11Desktop(const X11Desktop&) = delete;
     X11Desktop& operator=(const X11Desktop&) = delete;
@@ -53,7 +54,7 @@ public:
     ContextMenus& contextMenus();
 
 private:
-    explicit X11Desktop(std::unique_ptr<X11Connection> connection);
+    X11Desktop(std::unique_ptr<X11Connection> connection, Clock& clock);
 
     std::unique_ptr<X11Connection> connection_;
     std::unique_ptr<KeyFocus> keyFocus_;

@@ -218,12 +218,12 @@ private:
     X11OverlayWindow& owner_;
 };
 
-X11OverlayWindow::X11OverlayWindow(X11Connection& connection, KeyFocus& focus)
+X11OverlayWindow::X11OverlayWindow(X11Connection& connection, KeyFocus& focus, Clock& clock)
     : connection_(connection),
       focus_(focus),
       surface_(std::make_unique<Surface>(*this)),
       grabber_(std::make_unique<ScreenGrabber>(connection, reservedPixels)),
-      shield_(std::make_unique<X11ShieldWindow>(connection)) {
+      shield_(std::make_unique<X11ShieldWindow>(connection, clock)) {
     surface_->setFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                        Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     QSurfaceFormat format = surface_->format();
@@ -239,6 +239,16 @@ X11OverlayWindow::X11OverlayWindow(X11Connection& connection, KeyFocus& focus)
         // A copy: the handler may replace the handlers while it runs.
         if (auto handler = handlers_.mouseDown)
             handler(button);
+    };
+    // Beside what the window draws, files dropped go to the aimed entry all the same.
+    handlers.dragOperation = [this] {
+        // DragOperation{} is none, a name Xlib's macro hides here.
+        auto handler = handlers_.dragOperation;
+        return handler ? handler() : DragOperation{};
+    };
+    handlers.drop = [this](const std::vector<QUrl>& urls) {
+        auto handler = handlers_.drop;
+        return handler && handler(urls);
     };
     shield_->setHandlers(std::move(handlers));
 }

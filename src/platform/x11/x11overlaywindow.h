@@ -31,7 +31,7 @@ namespace tandri::x11 {
 class X11OverlayWindow : public OverlayWindow {
 public:
     /// While it has the keyboard focus the window names itself in `focus`, which outlives it.
-    X11OverlayWindow(X11Connection& connection, KeyFocus& focus);
+    X11OverlayWindow(X11Connection& connection, KeyFocus& focus, Clock& clock);
     ~X11OverlayWindow() override;
     X11OverlayWindow(const X11OverlayWindow&) = delete;
     X11OverlayWindow& operator=(const X11OverlayWindow&) = delete;

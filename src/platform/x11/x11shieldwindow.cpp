@@ -8,6 +8,7 @@
 #include "platform/x11/inputshape.h"
 #include "platform/x11/x11screencapture.h"
 #include "platform/x11/x11screens.h"
+#include "platform/x11/xdndtarget.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xatom.h>
@@ -15,7 +16,8 @@
 
 namespace tandri::x11 {
 
-X11ShieldWindow::X11ShieldWindow(X11Connection& connection) : connection_(connection) {
+X11ShieldWindow::X11ShieldWindow(X11Connection& connection, Clock& clock)
+    : connection_(connection), clock_(clock) {
     Display* display = connection_.display();
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
@@ -32,12 +34,17 @@ X11ShieldWindow::X11ShieldWindow(X11Connection& connection) : connection_(connec
 
 X11ShieldWindow::~X11ShieldWindow() {
     events_.reset();
+    drops_.reset();
     XDestroyWindow(connection_.display(), window_);
     connection_.flush();
 }
 
 void X11ShieldWindow::setHandlers(OverlayHandlers handlers) {
     handlers_ = std::move(handlers);
+    if (!handlers_.drop)
+        drops_.reset();
+    else if (!drops_)
+        drops_ = std::make_unique<XdndTarget>(connection_, window_, clock_, handlers_);
 }
 
 void X11ShieldWindow::setFrame(const QRectF& frame) {
@@ -100,6 +107,8 @@ std::optional<MouseButton> X11ShieldWindow::buttonOf(unsigned xButton) {
 }
 
 bool X11ShieldWindow::handle(XEvent& event) {
+    if (drops_ && drops_->handle(event))
+        return true;
     if (event.type != ButtonPress || event.xbutton.window != window_)
         return false;
     // A copy: the handler may replace the handlers while it runs.

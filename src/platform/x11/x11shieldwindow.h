@@ -4,18 +4,23 @@
 #include <memory>
 #include <optional>
 
+#include "platform/clock.h"
 #include "platform/overlay.h"
 #include "platform/x11/x11connection.h"
 
 namespace tandri::x11 {
 
+class XdndTarget;
+
 /// A click shield as an input-only, override-redirect X window: it takes the clicks on its screen
 /// and shows nothing, so the screen below stays live and no picture of it is ever taken. It
 /// carries this process's id, by which the outside-click monitor knows it as one of ours.
-/// Pictures and backdrops given to it are not shown; it never takes the keyboard. Main thread.
+/// Pictures and backdrops given to it are not shown; it never takes the keyboard. Given a drop
+/// handler, it also takes the files other programs drag over it. Main thread.
 class X11ShieldWindow : public OverlayWindow {
 public:
-    explicit X11ShieldWindow(X11Connection& connection);
+    /// `clock` times out drops whose data never comes.
+    X11ShieldWindow(X11Connection& connection, Clock& clock);
     ~X11ShieldWindow() override;
     X11ShieldWindow(const X11ShieldWindow&) = delete;
     X11ShieldWindow& operator=(const X11ShieldWindow&) = delete;
@@ -44,9 +49,11 @@ private:
     bool handle(_XEvent& event);
 
     X11Connection& connection_;
+    Clock& clock_;
     XID window_ = 0;
     std::shared_ptr<void> events_;
     OverlayHandlers handlers_;
+    std::unique_ptr<XdndTarget> drops_;
     QRectF frame_;
     bool mapped_ = false;
 };

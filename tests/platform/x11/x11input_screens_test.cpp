@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "platform/sim/virtualclock.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screens.h"
 #include "platform/x11/x11shieldwindow.h"
@@ -121,7 +122,8 @@ TEST_F(OutsideClicksTest, ClicksOnThisProgramsWindowsAreNotOutside) {
     bare.show();
     ASSERT_TRUE(waitForEvents([&] { return framed.isExposed() && bare.isExposed(); }));
     // And one outside Qt: a click shield, from (700, 600) to (850, 750) in root pixels.
-    x11::X11ShieldWindow shield(*connection);
+    sim::VirtualClock clock;
+    x11::X11ShieldWindow shield(*connection, clock);
     int shieldClicks = 0;
     shield.setHandlers({[&](MouseButton) { ++shieldClicks; }, {}, {}, {}});
     shield.setFrame(X11Screens::toPoints(QRectF(700, 600, 150, 150)));

@@ -7,12 +7,15 @@
 #include <QWindow>
 #include <vector>
 
+#include "platform/sim/virtualclock.h"
 #include "platform/x11/x11overlays.h"
 #include "platform/x11/x11overlaywindow.h"
 #include "platform/x11/x11shieldwindow.h"
+#include "platform/x11/xdndtarget.h"
 #include "x11overlay_session.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/shape.h>
 #undef None  // it would hide DragOperation::None
@@ -36,7 +39,7 @@ class X11OverlayWindowTest : public X11Suite {
 protected:
     void SetUp() override {
         X11Suite::SetUp();
-        overlays = std::make_unique<X11Overlays>(*connection, keyFocus);
+        overlays = std::make_unique<X11Overlays>(*connection, keyFocus, clock);
     }
 
     std::unique_ptr<X11OverlayWindow> make() {
@@ -68,6 +71,7 @@ protected:
     }
 
     KeyFocus keyFocus;
+    sim::VirtualClock clock;
     std::unique_ptr<X11Overlays> overlays;
 };
 
@@ -386,6 +390,153 @@ TEST_F(X11OverlayWindowTest, FilesDraggedOntoThePanelGoToItsHandlers) {
     dropped.clear();
     EXPECT_FALSE(drop(web));
     EXPECT_TRUE(dropped.empty());
+}
+
+// Another program dragging files over the shield, by the X drag-and-drop protocol, through
+// a connection of its own.
+TEST_F(X11OverlayWindowTest, AShieldWithADropHandlerTakesFilesDraggedOverItFromOtherPrograms) {
+    DragOperation operation = DragOperation::Move;
+    std::vector<QUrl> dropped;
+    auto shield = makeShield();
+    shield->setHandlers({{},
+                         {},
+                         [&] { return operation; },
+                         [&](const std::vector<QUrl>& urls) {
+                             dropped = urls;
+                             return true;
+                         }});
+    shield->setFrame(panelFrame);
+    shield->orderFront();
+    const XID target = shield->windowID();
+
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window source =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    const auto atom = [&](const char* name) {
+        return XInternAtom(display, name, False);
+    };
+    const Atom selection = atom("XdndSelection");
+    const auto send = [&](const char* type, long d1 = 0, long d2 = 0, long d3 = 0, long d4 = 0) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = target;
+        event.xclient.message_type = atom(type);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(source);
+        event.xclient.data.l[1] = d1;
+        event.xclient.data.l[2] = d2;
+        event.xclient.data.l[3] = d3;
+        event.xclient.data.l[4] = d4;
+        XSendEvent(display, target, False, NoEventMask, &event);
+        XFlush(display);
+    };
+    // The next event of `type` the source gets, answering the selection's requests meanwhile
+    // with `data` unless it is told to stay silent.
+    const auto next = [&](int type, const QByteArray& data, bool answers = true) {
+        XEvent found{};
+        const bool arrived = waitForEvents([&] {
+            while (XPending(display)) {
+                XEvent event;
+                XNextEvent(display, &event);
+                if (event.type == SelectionRequest && answers) {
+                    const XSelectionRequestEvent& request = event.xselectionrequest;
+                    XChangeProperty(display, request.requestor, request.property, request.target, 8,
+                                    PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(data.constData()),
+                                    int(data.size()));
+                    XEvent notify{};
+                    notify.xselection = {SelectionNotify,
+                                         0,
+                                         True,
+                                         display,
+                                         request.requestor,
+                                         request.selection,
+                                         request.target,
+                                         request.property,
+                                         request.time};
+                    XSendEvent(display, request.requestor, False, NoEventMask, &notify);
+                    XFlush(display);
+                }
+                if (event.type == type) {
+                    found = event;
+                    return true;
+                }
+            }
+            return false;
+        });
+        EXPECT_TRUE(arrived) << "no event " << type;
+        return found;
+    };
+    const auto status = [&](long x, long y) {
+        send("XdndPosition", 0, (x << 16) | y, CurrentTime, long(atom("XdndActionCopy")));
+        return next(ClientMessage, {}).xclient;
+    };
+
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* aware = nullptr;
+    XGetWindowProperty(display, target, atom("XdndAware"), 0, 1, False, XA_ATOM, &type, &format,
+                       &count, &after, &aware);
+    ASSERT_NE(aware, nullptr) << "the window does not say it takes drops";
+    EXPECT_EQ(*reinterpret_cast<unsigned long*>(aware), 5u);
+    XFree(aware);
+
+    // The offered types decide first, then the handler's operation at each position.
+    send("XdndEnter", 5l << 24, long(atom("text/plain")));
+    XClientMessageEvent answer = status(500, 550);
+    EXPECT_EQ(answer.message_type, atom("XdndStatus"));
+    EXPECT_EQ(answer.data.l[1] & 1, 0) << "no files offered";
+    send("XdndLeave");
+    send("XdndEnter", 5l << 24, long(atom("text/plain")), long(atom("text/uri-list")));
+    answer = status(500, 550);
+    EXPECT_EQ(answer.data.l[1] & 1, 1);
+    EXPECT_EQ(Atom(answer.data.l[4]), atom("XdndActionMove"));
+    operation = DragOperation::Copy;
+    EXPECT_EQ(Atom(status(510, 550).data.l[4]), atom("XdndActionCopy"));
+    operation = DragOperation{};
+    answer = status(520, 550);
+    EXPECT_EQ(answer.data.l[1] & 1, 0) << "nothing aimed";
+    EXPECT_EQ(answer.data.l[4], 0);
+
+    // Dropped where nothing is aimed, refused at once.
+    send("XdndDrop", 0, CurrentTime);
+    answer = next(ClientMessage, {}).xclient;
+    EXPECT_EQ(answer.message_type, atom("XdndFinished"));
+    EXPECT_EQ(answer.data.l[1] & 1, 0);
+    EXPECT_TRUE(dropped.empty());
+
+    // Dropped on an aimed entry: the local files of the list go to the handler.
+    XSetSelectionOwner(display, selection, source, CurrentTime);
+    operation = DragOperation::Move;
+    send("XdndEnter", 5l << 24, long(atom("text/uri-list")));
+    ASSERT_EQ(status(500, 550).data.l[1] & 1, 1);
+    send("XdndDrop", 0, CurrentTime);
+    answer = next(ClientMessage,
+                  "# a comment\r\nfile:///tmp/a.txt\r\nhttps://example.org/\r\n"
+                  "file:///tmp/b%20c.txt\r\n")
+                 .xclient;
+    EXPECT_EQ(answer.message_type, atom("XdndFinished"));
+    EXPECT_EQ(answer.data.l[1] & 1, 1);
+    EXPECT_EQ(Atom(answer.data.l[2]), atom("XdndActionMove"));
+    EXPECT_EQ(dropped, (std::vector{QUrl::fromLocalFile("/tmp/a.txt"),
+                                    QUrl::fromLocalFile("/tmp/b c.txt")}));
+
+    // A source that never hands its data over is told, in time, that the drop was refused.
+    dropped.clear();
+    send("XdndEnter", 5l << 24, long(atom("text/uri-list")));
+    ASSERT_EQ(status(500, 550).data.l[1] & 1, 1);
+    send("XdndDrop", 0, CurrentTime);
+    next(SelectionRequest, {}, false);
+    clock.advance(XdndTarget::patience);
+    answer = next(ClientMessage, {}, false).xclient;
+    EXPECT_EQ(answer.message_type, atom("XdndFinished"));
+    EXPECT_EQ(answer.data.l[1] & 1, 0);
+    EXPECT_TRUE(dropped.empty());
+
+    XDestroyWindow(display, source);
+    XCloseDisplay(display);
 }
 
 TEST_F(X11OverlayWindowTest, TheBackdropBlursWhatLayBehindInsideItsMask) {
