@@ -714,8 +714,12 @@ TEST_F(X11Apps, AListingSeesWhatChangedSinceTheLastOne) {
     EXPECT_EQ(titles(self), QStringList({"Old", "Second"}));
     xcb_destroy_window(c, id);
     make("New", std::nullopt);
-    // Managed anew: the window manager puts its desktop on the new window.
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(id) && desktopOf(id); }));
+    // Managed anew: the window manager puts its desktop on the new window. Until the server has
+    // run the other connection's requests, the old window may still answer for the id.
+    ASSERT_TRUE(waitForEvents([&] {
+        return connection_->text(id, "WM_NAME") == QStringLiteral("New") && isManaged(id) &&
+               desktopOf(id);
+    }));
     EXPECT_EQ(titles(self), QStringList({"Second"}));
     EXPECT_EQ(titles(X11Accessibility::classPID("Reused")), QStringList({"New"}));
     xcb_disconnect(c);
