@@ -275,9 +275,22 @@ protected:
         return 0;
     }
 
+    // Listed by the window manager, and framed by it: a window made with the id of one the
+    // manager has not let go yet is listed before it is taken. A window gone counts while listed.
     static bool isManaged(XID window) {
         const auto clients = connection_->windows(connection_->root(), "_NET_CLIENT_LIST");
-        return std::find(clients.begin(), clients.end(), window) != clients.end();
+        if (std::find(clients.begin(), clients.end(), window) == clients.end())
+            return false;
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        Status found = 0;
+        connection_->trapErrors([&] {
+            found = XQueryTree(connection_->display(), window, &root, &parent, &children, &count);
+        });
+        if (children)
+            XFree(children);
+        return !found || parent != connection_->root();
     }
 
     static XID activeWindow() {
