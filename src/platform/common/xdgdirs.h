@@ -5,7 +5,7 @@
 
 namespace tandri {
 
-/// The XDG base folders of this session, as the base-directory specification defines them: a
+/// The XDG base folders of this session, as the freedesktop base-directory rules define them: a
 /// variable that is unset, empty or relative is ignored in favour of its default.
 namespace XdgDirs {
 

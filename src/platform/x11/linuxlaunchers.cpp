@@ -98,8 +98,8 @@ void warn(const QString& line) {
 
 }  // namespace
 
-const std::vector<Spec>& known() {
-    static const std::vector<Spec> specs{
+const std::vector<Profile>& known() {
+    static const std::vector<Profile> profiles{
         // Ulauncher 5 grabs the key itself; 6 leaves it to the desktop's own shortcuts, whose
         // readers name it there.
         {QStringLiteral("Ulauncher"),
@@ -137,38 +137,38 @@ const std::vector<Spec>& known() {
          Keys::Electron,
          {{{QStringLiteral("hotkey")}, QStringLiteral("Control+Space")}}},
     };
-    return specs;
+    return profiles;
 }
 
-std::vector<Launcher> read(const std::vector<Spec>& specs,
+std::vector<Launcher> read(const std::vector<Profile>& profiles,
                            const std::vector<RunningProcesses::Process>& processes,
                            const QString& configHome) {
     std::vector<Launcher> result;
-    for (const Spec& spec : specs) {
-        Launcher launcher{spec.name, {}, {}, Launcher::Format::Platform};
+    for (const Profile& profile : profiles) {
+        Launcher launcher{profile.name, {}, {}, Launcher::Format::Platform};
         launcher.running = std::any_of(processes.begin(), processes.end(), [&](const auto& p) {
             return std::any_of(
-                spec.programs.begin(), spec.programs.end(),
+                profile.programs.begin(), profile.programs.end(),
                 [&](const QString& name) { return RunningProcesses::runs(p, name); });
         });
         // A launcher that does not run holds no key, whatever its file says.
         if (launcher.running)
-            launcher.keys = keys(spec, configHome);
+            launcher.keys = keys(profile, configHome);
         result.push_back(std::move(launcher));
     }
     return result;
 }
 
-std::vector<KeyCombination> keys(const Spec& spec, const QString& configHome) {
+std::vector<KeyCombination> keys(const Profile& profile, const QString& configHome) {
     QString path;
-    for (const QString& file : spec.files) {
+    for (const QString& file : profile.files) {
         const QString candidate = configHome + u'/' + file;
         if (QFileInfo::exists(candidate)) {
             path = candidate;
             break;
         }
     }
-    std::vector<Found> found(spec.settings.size());
+    std::vector<Found> found(profile.settings.size());
     // A file that exists but cannot be read (or parsed) leaves the key unknown. Each of these
     // launchers falls back to its factory settings when its own file does not read, so the one
     // that runs most likely holds its factory key: that is assumed, since a warning too many
@@ -178,9 +178,9 @@ std::vector<KeyCombination> keys(const Spec& spec, const QString& configHome) {
         const RegularFile file = RegularFile::read(path, RegularFile::textLimit);
         if (!file.ok()) {
             warn(QStringLiteral("cannot read %1 (%2); taking %3's factory key")
-                     .arg(path, file.problem(), spec.name));
+                     .arg(path, file.problem(), profile.name));
             broken = true;
-        } else if (spec.store == Store::Json) {
+        } else if (profile.store == Store::Json) {
             QJsonParseError error;
             const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
             if (error.error != QJsonParseError::NoError || !document.isObject()) {
@@ -188,36 +188,36 @@ std::vector<KeyCombination> keys(const Spec& spec, const QString& configHome) {
                                         ? error.errorString()
                                         : QStringLiteral("not an object");
                 warn(QStringLiteral("%1 is no JSON object (%2); taking %3's factory key")
-                         .arg(path, why, spec.name));
+                         .arg(path, why, profile.name));
                 broken = true;
             } else {
-                for (size_t i = 0; i < spec.settings.size(); ++i)
-                    found[i] = jsonValue(document.object(), spec.settings[i].path);
+                for (size_t i = 0; i < profile.settings.size(); ++i)
+                    found[i] = jsonValue(document.object(), profile.settings[i].path);
             }
         } else {
-            for (size_t i = 0; i < spec.settings.size(); ++i)
-                found[i] = iniValue(file.bytes, spec.settings[i].path);
+            for (size_t i = 0; i < profile.settings.size(); ++i)
+                found[i] = iniValue(file.bytes, profile.settings[i].path);
         }
     }
     std::vector<KeyCombination> result;
-    for (size_t i = 0; i < spec.settings.size(); ++i) {
-        const Setting& setting = spec.settings[i];
+    for (size_t i = 0; i < profile.settings.size(); ++i) {
+        const Setting& setting = profile.settings[i];
         QString text = setting.factory;
         if (!broken && found[i].kind == Found::Kind::Malformed) {
             warn(QStringLiteral("%1 holds no text at %2; taking %3's factory key")
-                     .arg(path, setting.path.join(u'.'), spec.name));
+                     .arg(path, setting.path.join(u'.'), profile.name));
         } else if (found[i].kind == Found::Kind::Text) {
             text = found[i].text.trimmed();
         }
         // An empty key is one the user cleared: the launcher holds none.
         if (text.isEmpty())
             continue;
-        if (const auto combination = parse(spec.keys, text)) {
+        if (const auto combination = parse(profile.keys, text)) {
             if (std::find(result.begin(), result.end(), *combination) == result.end())
                 result.push_back(*combination);
         } else {
             warn(QStringLiteral("%1's key \"%2\" in %3 is not one Tandri knows; left out")
-                     .arg(spec.name, text, path));
+                     .arg(profile.name, text, path));
         }
     }
     return result;

@@ -40,7 +40,7 @@ struct Setting {
     QString factory;
 };
 
-struct Spec {
+struct Profile {
     /// As a warning names it.
     QString name;
     /// Names its process goes by (see `RunningProcesses::runs`).
@@ -53,18 +53,18 @@ struct Spec {
 };
 
 /// The launchers known here, in the order a warning names them.
-const std::vector<Spec>& known();
+const std::vector<Profile>& known();
 
-/// Each of `specs` as the conflict table takes it: running when one of `processes` runs it, and
+/// Each of `profiles` as the conflict table takes it: running when one of `processes` runs it, and
 /// then with the keys read from its settings under `configHome`.
-std::vector<Launcher> read(const std::vector<Spec>& specs,
+std::vector<Launcher> read(const std::vector<Profile>& profiles,
                            const std::vector<RunningProcesses::Process>& processes,
                            const QString& configHome);
 
-/// The combinations `spec` answers to by its settings under `configHome`: what they say, each
+/// The combinations `profile` answers to by its settings under `configHome`: what they say, each
 /// setting's factory key where they say nothing. A file that exists but cannot be read counts
 /// as saying nothing (with a line on stderr); a key Tandri cannot name is left out.
-std::vector<KeyCombination> keys(const Spec& spec, const QString& configHome);
+std::vector<KeyCombination> keys(const Profile& profile, const QString& configHome);
 
 /// An Electron accelerator as a key code and a hot-key mask; absent for what Linux has no key
 /// for (Command, Option) and keys the key map lacks.

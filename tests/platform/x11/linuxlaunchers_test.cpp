@@ -15,18 +15,18 @@ namespace tandri::x11 {
 namespace {
 
 using LinuxLaunchers::known;
-using LinuxLaunchers::Spec;
+using LinuxLaunchers::Profile;
 
 constexpr qint64 space = 49;
 constexpr qint64 k = 40;
 constexpr qint64 command = 256, shift = 512, option = 2048, control = 4096;
 const KeyCombination controlSpace{space, control};
 
-const Spec& launcher(const QString& name) {
-    const auto& specs = known();
-    const auto found = std::find_if(specs.begin(), specs.end(),
-                                    [&](const Spec& spec) { return spec.name == name; });
-    EXPECT_NE(found, specs.end()) << name.toStdString();
+const Profile& launcher(const QString& name) {
+    const auto& profiles = known();
+    const auto found = std::find_if(profiles.begin(), profiles.end(),
+                                    [&](const Profile& profile) { return profile.name == name; });
+    EXPECT_NE(found, profiles.end()) << name.toStdString();
     return *found;
 }
 
@@ -84,16 +84,16 @@ TEST(LinuxLaunchers, EachLaunchersKeysFromItsOwnFile) {
         {"Cerebro", 0, "{not json", {controlSpace}},
     };
     for (const FileCase& c : cases) {
-        const Spec& spec = launcher(c.launcher);
+        const Profile& profile = launcher(c.launcher);
         QTemporaryDir home;
         if (c.file >= 0) {
-            const QString path = home.filePath(spec.files[c.file]);
+            const QString path = home.filePath(profile.files[c.file]);
             ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(c.contents);
         }
-        EXPECT_EQ(LinuxLaunchers::keys(spec, home.path()), c.expected)
+        EXPECT_EQ(LinuxLaunchers::keys(profile, home.path()), c.expected)
             << c.launcher << " with " << c.contents.toStdString();
     }
 }
