@@ -138,24 +138,14 @@ TEST_F(RingOnTheRealDesktop, TapKeepsTheRingOpenAndEscapeClosesIt) {
 TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
     const QPoint towardBeta = toward(indexOf(entries, "Beta"), int(entries.size()));
-    const auto holdToward = [&] {
-        move({centerX, centerY});
-        Held trigger = Held::keys({"alt", "space"});
-        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
-        pause(80);
-        move(towardBeta);
-        pause(300);
-        return trigger;
-    };
-
-    Held trigger = holdToward();
+    Held trigger = holdToward(session, towardBeta, 300);
     XSession::xdotool({"key", "Escape"});
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     trigger.release();
     pause(300);
     EXPECT_EQ(XSession::activeTitle(), "Alpha") << "the release after Escape picks nothing";
 
-    Held again = holdToward();
+    Held again = holdToward(session, towardBeta, 300);
     XSession::xdotool({"key", "Return"});
     EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
         << "active: " << XSession::activeTitle().toStdString();

@@ -257,14 +257,21 @@ inline bool ringVisible(XSession& session) {
     return !XSession::xdotool({"search", "--onlyvisible", "--pid", pid}).isEmpty();
 }
 
-/// Holds Alt-Space at the centre, moves toward `target`, waits past the tap interval and lets go.
-inline void flick(XSession& session, QPoint target) {
+/// Holds Alt-Space at the centre, moves toward `target` and waits `settleMs`; held until the
+/// result goes.
+inline Held holdToward(XSession& session, QPoint target, int settleMs) {
     move({centerX, centerY});
     Held trigger = Held::keys({"alt", "space"});
     EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(80);
     move(target);
-    pause(450);
+    pause(settleMs);
+    return trigger;
+}
+
+/// Holds Alt-Space at the centre, moves toward `target`, waits past the tap interval and lets go.
+inline void flick(XSession& session, QPoint target) {
+    holdToward(session, target, 450);
 }
 
 }  // namespace tandri::test

@@ -35,6 +35,22 @@ QImage solid(QSize pixels, QColor colour) {
     return image;
 }
 
+// Handlers that answer drags with `operation` and keep what is dropped, taking it when `takes`.
+struct DropRecorder {
+    DragOperation operation = DragOperation::Copy;
+    std::vector<QUrl> dropped;
+    bool takes = true;
+    OverlayHandlers handlers() {
+        return {{},
+                {},
+                [this] { return operation; },
+                [this](const std::vector<QUrl>& urls) {
+                    dropped = urls;
+                    return takes;
+                }};
+    }
+};
+
 class X11OverlayWindowTest : public X11Suite {
 protected:
     void SetUp() override {
@@ -336,17 +352,10 @@ TEST_F(X11OverlayWindowTest, TheKeyWindowGetsTheKeysAndGivesTheFocusBack) {
 }
 
 TEST_F(X11OverlayWindowTest, FilesDraggedOntoThePanelGoToItsHandlers) {
-    DragOperation operation = DragOperation::Copy;
-    std::vector<QUrl> dropped;
-    bool takes = true;
+    DropRecorder recorder;
+    auto& [operation, dropped, takes] = recorder;
     auto panel = make();
-    panel->setHandlers({{},
-                        {},
-                        [&] { return operation; },
-                        [&](const std::vector<QUrl>& urls) {
-                            dropped = urls;
-                            return takes;
-                        }});
+    panel->setHandlers(recorder.handlers());
     panel->setFrame(panelFrame);
     panel->orderFront();
     QWindow* surface = nullptr;
@@ -395,16 +404,11 @@ TEST_F(X11OverlayWindowTest, FilesDraggedOntoThePanelGoToItsHandlers) {
 // Another program dragging files over the shield, by the X drag-and-drop protocol, through
 // a connection of its own.
 TEST_F(X11OverlayWindowTest, AShieldWithADropHandlerTakesFilesDraggedOverItFromOtherPrograms) {
-    DragOperation operation = DragOperation::Move;
-    std::vector<QUrl> dropped;
+    DropRecorder recorder;
+    auto& [operation, dropped, takes] = recorder;
+    operation = DragOperation::Move;
     auto shield = makeShield();
-    shield->setHandlers({{},
-                         {},
-                         [&] { return operation; },
-                         [&](const std::vector<QUrl>& urls) {
-                             dropped = urls;
-                             return true;
-                         }});
+    shield->setHandlers(recorder.handlers());
     shield->setFrame(panelFrame);
     shield->orderFront();
     const XID target = shield->windowID();
