@@ -1,6 +1,7 @@
 #include "platform/x11/kdebindings.h"
 
 #include "boundkeys.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,9 @@ namespace {
 
 std::vector<Bound> boundIn(const QByteArray& text) {
     QTemporaryDir dir;
-    QFile file(dir.filePath("kglobalshortcutsrc"));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
-    return boundOf(KdeBindings::read(file.fileName()));
+    const QString path = dir.filePath("kglobalshortcutsrc");
+    test::writeFile(path, text);
+    return boundOf(KdeBindings::read(path));
 }
 
 TEST(KdeBindings, ShortcutsInForceNamedAsPlasmaNamesThem) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/common/runningprocesses.h"
+#include "support/testfiles.h"
 
 namespace tandri::x11 {
 namespace {
@@ -86,13 +87,8 @@ TEST(LinuxLaunchers, EachLaunchersKeysFromItsOwnFile) {
     for (const FileCase& c : cases) {
         const Profile& profile = launcher(c.launcher);
         QTemporaryDir home;
-        if (c.file >= 0) {
-            const QString path = home.filePath(profile.files[c.file]);
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(c.contents);
-        }
+        if (c.file >= 0)
+            test::writeFile(home.filePath(profile.files[c.file]), c.contents);
         EXPECT_EQ(LinuxLaunchers::keys(profile, home.path()), c.expected)
             << c.launcher << " with " << c.contents.toStdString();
     }

@@ -1,6 +1,7 @@
 #include "platform/x11/openboxbindings.h"
 
 #include "boundkeys.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,9 @@ std::vector<Bound> bound(const QString& path) {
 
 std::vector<Bound> boundIn(const QByteArray& xml) {
     QTemporaryDir dir;
-    QFile file(dir.filePath("rc.xml"));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(xml);
-    file.close();
-    return bound(file.fileName());
+    const QString path = dir.filePath("rc.xml");
+    test::writeFile(path, xml);
+    return bound(path);
 }
 
 TEST(OpenboxBindings, TheWindowManagersOwnKeysAndWhatTheyDo) {

@@ -1,6 +1,7 @@
 #include "platform/x11/xfcebindings.h"
 
 #include "boundkeys.h"
+#include "support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -34,11 +35,8 @@ std::vector<Bound> bound(const std::vector<std::optional<QByteArray>>& files) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const QString path = dir.filePath(QString::number(i) + ".xml");
         paths << path;
-        if (!files[i])
-            continue;
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(*files[i]);
+        if (files[i])
+            test::writeFile(path, *files[i]);
     }
     return boundOf(XfceBindings::read(paths));
 }
