@@ -42,18 +42,18 @@ using test::waitForEvents;
 
 constexpr int screenBottom = 900;  // the session's one screen is 1440x900
 
-// Windows made by hand on a connection of the test's own, standing in for other programs.
+// Windows made by hand on a connection of the test's own, standing in for other programs. The one
+// connection lives as long as the test program, so that no test's window gets the id of an earlier
+// test's: the window manager, letting go of the old window late, would put the old size on the new.
 class HandMadeWindows {
 public:
-    HandMadeWindows() : display_(XOpenDisplay(nullptr)) {}
+    HandMadeWindows() : display_(shared()) {}
     ~HandMadeWindows() {
         if (!display_)
             return;
-        // Gone from the server before the next test looks: a closed connection's windows go
-        // only once the server, perhaps busy, has read the close.
+        // Gone from the server before the next test looks.
         for (XID window : made_) XDestroyWindow(display_, window);
         XSync(display_, False);
-        XCloseDisplay(display_);
     }
     HandMadeWindows(const HandMadeWindows&) = delete;
     HandMadeWindows& operator=(const HandMadeWindows&) = delete;
@@ -169,6 +169,10 @@ public:
     bool isOpen() const { return display_ != nullptr; }
 
 private:
+    static Display* shared() {
+        static Display* const display = XOpenDisplay(nullptr);
+        return display;
+    }
     Atom atom(const char* name) { return XInternAtom(display_, name, False); }
     Display* display_;
     std::vector<XID> made_;
@@ -703,7 +707,8 @@ TEST_F(X11Apps, AListingSeesWhatChangedSinceTheLastOne) {
     EXPECT_EQ(titles(self), QStringList({"Second"}));
 
     // A window's id goes to the next window made with it, here of a client without a process.
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    // The connection stays open to the end, so that no later client gets its ids.
+    static xcb_connection_t* const c = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(c));
     const xcb_window_t id = xcb_generate_id(c);
     auto make = [&](const QByteArray& title, std::optional<uint32_t> pid) {
@@ -735,7 +740,8 @@ TEST_F(X11Apps, AListingSeesWhatChangedSinceTheLastOne) {
     }));
     EXPECT_EQ(titles(self), QStringList({"Second"}));
     EXPECT_EQ(titles(X11Accessibility::classPID("Reused")), QStringList({"New"}));
-    xcb_disconnect(c);
+    xcb_destroy_window(c, id);
+    xcb_flush(c);
 
     // An entry installed meanwhile names the app at the next listing.
     const qint32 reused = X11Accessibility::classPID("Reused");
