@@ -155,6 +155,13 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
 
     if (options.settings)
         settings_.show(*options.settings);
+
+    // Once the loop runs, so that the program is ready first and a trigger pressed meanwhile
+    // comes before it.
+    platform_.queues.main([this, alive] {
+        if (!alive.expired() && !terminating_)
+            ring_->rehearse();
+    });
 }
 
 void AppDelegate::preferencesChanged() {

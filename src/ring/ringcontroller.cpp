@@ -153,53 +153,78 @@ void RingController::becomeSticky() {
     platform_.notifications.post(openedNotification, true);
 }
 
-void RingController::open() {
-    AppSource::Contents entries = contents();
-    if (entries.apps.empty() && entries.places.empty())
-        return;
-
-    // Fit the entries to the capacity; at least two slots always stay for apps.
+RingController::Fitted RingController::fit(AppSource::Contents entries) const {
+    // At least two slots always stay for apps.
     const int n = static_cast<int>(entries.apps.size());
     const int p = static_cast<int>(entries.places.size());
     const int room = std::max(capacity - p, 2);
-    std::vector<RingApp> ring;
-    std::vector<RingApp> hidden;
+    Fitted fitted;
     if (n <= room) {
-        ring = std::move(entries.apps);
+        fitted.ring = std::move(entries.apps);
     } else {
         const int k = room - 1;
-        ring.assign(entries.apps.begin(), entries.apps.begin() + k);
-        ring.push_back(RingApp::more(n - k));
+        fitted.ring.assign(entries.apps.begin(), entries.apps.begin() + k);
+        fitted.ring.push_back(RingApp::more(n - k));
         const int listed = std::min(n - k, AppSource::maxOverflow);
-        hidden.assign(entries.apps.begin() + k, entries.apps.begin() + k + listed);
+        fitted.hidden.assign(entries.apps.begin() + k, entries.apps.begin() + k + listed);
     }
-    std::move(entries.places.begin(), entries.places.end(), std::back_inserter(ring));
+    std::move(entries.places.begin(), entries.places.end(), std::back_inserter(fitted.ring));
+    return fitted;
+}
+
+const Screen& RingController::screenUnder(const std::vector<Screen>& screens, QPointF mouse) {
+    const auto under = std::find_if(screens.begin(), screens.end(), [&](const Screen& s) {
+        return geometry::mouseInRect(mouse, s.frame);
+    });
+    return under != screens.end() ? *under : screens.front();
+}
+
+void RingController::configurePanel(const RingLayout& layout, const Screen& screen, QPointF mouse) {
+    // The ring opens under the pointer unless that would cut it at a screen edge.
+    const QRectF& visible = screen.visible;
+    const double half = layout.size / 2;
+    const QPointF center(std::min(std::max(geometry::minX(visible) + half, mouse.x()),
+                                  geometry::maxX(visible) - half),
+                         std::min(std::max(geometry::minY(visible) + half, mouse.y()),
+                                  geometry::maxY(visible) - half));
+    const bool dark = platform_.workspace.darkAppearance();
+    panel_.configure(layout, screen, center,
+                     Settings::currentLook(platform_.preferences, platform_.workspace, dark), dark);
+}
+
+void RingController::rehearse() {
+    if (mode_ != Mode::Hidden || menuOpen_)
+        return;
+    Fitted fitted = fit(contents());
+    const std::vector<Screen> screens = platform_.screens.screens();
+    if (fitted.ring.empty() || screens.empty())
+        return;
+    const QPointF mouse = mouseLocation();
+    configurePanel(RingLayout(static_cast<int>(fitted.ring.size())), screenUnder(screens, mouse),
+                   mouse);
+    RingView& view = panel_.ringView();
+    view.apps = std::move(fitted.ring);
+    view.setProgress(1.0);
+    panel_.rehearse();
+    view.apps.clear();
+}
+
+void RingController::open() {
+    Fitted fitted = fit(contents());
+    if (fitted.ring.empty())
+        return;
     foldersLoading_.clear();
-    const RingLayout layout(static_cast<int>(ring.size()));
+    const RingLayout layout(static_cast<int>(fitted.ring.size()));
 
     startMouse_ = mouseLocation();
     const std::vector<Screen> screens = platform_.screens.screens();
     if (screens.empty())
         return;
-    const auto under = std::find_if(screens.begin(), screens.end(), [&](const Screen& s) {
-        return geometry::mouseInRect(startMouse_, s.frame);
-    });
-    const Screen& screen = under != screens.end() ? *under : screens.front();
-    apps_ = std::move(ring);
-    overflow_ = std::move(hidden);
-
-    // The ring opens under the pointer unless that would cut it at a screen edge.
-    const QRectF& visible = screen.visible;
-    const double half = layout.size / 2;
-    const QPointF center(std::min(std::max(geometry::minX(visible) + half, startMouse_.x()),
-                                  geometry::maxX(visible) - half),
-                         std::min(std::max(geometry::minY(visible) + half, startMouse_.y()),
-                                  geometry::maxY(visible) - half));
-
-    const bool dark = platform_.workspace.darkAppearance();
+    const Screen& screen = screenUnder(screens, startMouse_);
+    apps_ = std::move(fitted.ring);
+    overflow_ = std::move(fitted.hidden);
+    configurePanel(layout, screen, startMouse_);
     Preferences& prefs = platform_.preferences;
-    panel_.configure(layout, screen, center,
-                     Settings::currentLook(prefs, platform_.workspace, dark), dark);
 
     RingView& view = panel_.ringView();
     view.apps = apps_;

@@ -80,6 +80,10 @@ public:
     void triggerUp();
     /// Opens the ring without a held trigger.
     void openSticky();
+    /// Goes through an opening's work without showing anything: the entries gathered, the look
+    /// made and a frame drawn and dropped. Run once after start-up, so that the first opening
+    /// does not pay for caches filling and code paging in.
+    void rehearse();
     /// Shows the context menu of the selected entry; the chosen item acts once the ring has
     /// closed, and a menu dismissed leaves the ring open. While the menu is up the ring takes
     /// no clicks, keys or triggers.
@@ -111,6 +115,14 @@ public:
     std::optional<std::vector<WindowChip>> chips(int index);
 
 private:
+    /// The entries fitted to the capacity: the ring's, and those its "more" entry stands for.
+    struct Fitted {
+        std::vector<RingApp> ring;
+        std::vector<RingApp> hidden;
+    };
+    Fitted fit(AppSource::Contents entries) const;
+    static const Screen& screenUnder(const std::vector<Screen>& screens, QPointF mouse);
+    void configurePanel(const RingLayout& layout, const Screen& screen, QPointF mouse);
     void open();
     void close();
     /// A click outside the ring.

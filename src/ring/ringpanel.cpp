@@ -162,4 +162,10 @@ void RingPanel::display() {
         window_->setContents(layer.image, layer.area);
 }
 
+void RingPanel::rehearse() {
+    view_.invalidateAll();
+    view_.updateLayers(scale_);
+    orderOut();
+}
+
 }  // namespace tandri

@@ -50,6 +50,8 @@ public:
     /// Draws what changed in the view since the last call into the window; nothing while the
     /// panel is ordered out.
     void display();
+    /// Draws the configured view whole and drops the picture, leaving the panel as ordered out.
+    void rehearse();
     /// Pixels per point the view is drawn at: the configured screen's.
     double scale() const { return scale_; }
 

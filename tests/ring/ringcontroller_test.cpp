@@ -347,5 +347,35 @@ TEST(RingController, ViewMirrorsTheSessionState) {
     EXPECT_TRUE(h.view().look());
 }
 
+// The rehearsal after start-up shows and announces nothing, and the first opening after it
+// draws the same picture as one without it.
+TEST(RingController, ARehearsalLeavesNoTraceOnTheFirstOpening) {
+    const auto firstPicture = [](bool rehearsed) {
+        RingHarness h(desktopWithApps(6));
+        if (rehearsed) {
+            h.ring.rehearse();
+            EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+            EXPECT_TRUE(h.events.empty());
+            EXPECT_EQ(h.desktop.sim().panel()->orderFrontCount(), 0);
+            EXPECT_TRUE(h.desktop.sim().panel()->contents().isNull());
+            EXPECT_FALSE(h.desktop.sim().panel()->backdrop());
+        }
+        h.ring.triggerDown();
+        h.frame(20);
+        EXPECT_EQ(h.view().apps.size(), 6u);
+        return h.desktop.sim().panel()->contents();
+    };
+    const QImage plain = firstPicture(false);
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_EQ(firstPicture(true), plain);
+
+    RingHarness open(desktopWithApps(6));
+    open.ring.triggerDown();
+    open.ring.rehearse();  // an open ring is left alone
+    EXPECT_EQ(open.ring.mode(), Mode::Holding);
+    EXPECT_EQ(open.view().apps.size(), 6u);
+    EXPECT_TRUE(open.desktop.sim().panel()->isVisible());
+}
+
 }  // namespace
 }  // namespace tandri::test
