@@ -58,8 +58,8 @@ AppDelegate::AppDelegate(Platform& platform, SettingsPresenter& settings, Welcom
 AppDelegate::~AppDelegate() = default;
 
 std::function<void()> AppDelegate::weakly(void (AppDelegate::*member)()) {
-    return [this, alive = std::weak_ptr<int>(alive_), member] {
-        if (alive.lock() && !terminating_)
+    return [this, alive = alive_.watch(), member] {
+        if (alive && !terminating_)
             (this->*member)();
     };
 }
@@ -73,7 +73,7 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
         return;
     launched_ = true;
     Preferences& preferences = platform_.preferences;
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
 
     // Before the defaults exist, so that a missing value means the user never set it.
     Migration::importFromPrototype(preferences, Preferences::appDomain);
@@ -83,7 +83,7 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
 
     openSettingsObservation_ = platform_.notifications.observe(
         SettingsPresenter::openNotification, [this, alive](const QVariant& object) {
-            if (alive.expired())
+            if (!alive)
                 return;
             std::optional<SettingsTab> tab;
             if (object.typeId() == QMetaType::QString)
@@ -91,7 +91,7 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
             settings_.show(tab.value_or(SettingsTab::General));
         });
     ring_->onOpenSettings = [this, alive] {
-        if (!alive.expired())
+        if (alive)
             settings_.show(SettingsTab::General);
     };
 
@@ -106,11 +106,11 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
         Preferences::changedNotification, [this, alive](const QVariant&) {
             // A shortcut is stored as three keys; re-applying between them would register
             // combinations nobody chose. One pass after the writes have settled sees them all.
-            if (alive.expired() || reapplyPending_)
+            if (!alive || reapplyPending_)
                 return;
             reapplyPending_ = true;
             platform_.queues.main([this, alive] {
-                if (alive.expired())
+                if (!alive)
                     return;
                 reapplyPending_ = false;
                 if (!terminating_)
@@ -119,7 +119,7 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
         });
     recordingObservation_ = platform_.notifications.observe(
         Shortcut::recordingNotification, [this, alive](const QVariant& object) {
-            if (alive.expired() || terminating_)
+            if (!alive || terminating_)
                 return;
             const bool recording = object.typeId() == QMetaType::Bool && object.toBool();
             if (recording && !recordingShortcut_) {
@@ -137,13 +137,13 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
 
     // The signal only wakes the event loop; the quit itself runs there like any other.
     terminationSignal_ = platform_.quitRequests.watch([this, alive] {
-        if (!alive.expired())
+        if (alive)
             terminate();
     });
 
     if (options.demo) {
         demo_ = platform_.clock.schedule(demoDelay, [this, alive] {
-            if (!alive.expired())
+            if (alive)
                 ring_->openSticky();
         });
     }
@@ -159,7 +159,7 @@ void AppDelegate::applicationDidFinishLaunching(const LaunchOptions& options) {
     // Once the loop runs, so that the program is ready first and a trigger pressed meanwhile
     // comes before it.
     platform_.queues.main([this, alive] {
-        if (!alive.expired() && !terminating_)
+        if (alive && !terminating_)
             ring_->rehearse();
     });
 }
@@ -213,11 +213,11 @@ void AppDelegate::buildStatusMenu() {
         items.push_back(item(QStringLiteral("Check for Updates…"), {}));
     }
     items.push_back(MenuItem::separatorItem());
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     items.push_back(item(
         QStringLiteral("Quit ") + Brand::name(),
         [this, alive] {
-            if (!alive.expired())
+            if (alive)
                 terminate();
         },
         QStringLiteral("q")));
@@ -226,10 +226,10 @@ void AppDelegate::buildStatusMenu() {
 }
 
 void AppDelegate::showRing() {
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     // After the menu has closed, so the ring opens over a settled screen.
     platform_.queues.main([this, alive] {
-        if (!alive.expired())
+        if (alive)
             ring_->openSticky();
     });
 }
@@ -248,13 +248,13 @@ void AppDelegate::chooseShortcut() {
 }
 
 void AppDelegate::installTriggerCallbacks(HotKey& hotKey) {
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     hotKey.onPress = [this, alive] {
-        if (!alive.expired())
+        if (alive)
             ring_->triggerDown();
     };
     hotKey.onRelease = [this, alive] {
-        if (!alive.expired())
+        if (alive)
             ring_->triggerUp();
     };
 }
@@ -337,15 +337,15 @@ void AppDelegate::applyMiddleClick() {
     if (!want)
         return;
 
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     if (trusted) {
         if (auto tap = MiddleClickTap::make(platform_.pointerButtons, platform_.queues)) {
             tap->onDown = [this, alive] {
-                if (!alive.expired())
+                if (alive)
                     ring_->triggerDown();
             };
             tap->onUp = [this, alive] {
-                if (!alive.expired())
+                if (alive)
                     ring_->triggerUp();
             };
             middleClickTap_ = std::move(tap);
@@ -357,7 +357,7 @@ void AppDelegate::applyMiddleClick() {
     // the pointer.
     auto listener =
         platform_.pointerButtons.listenOtherButtons([this, alive](const ButtonEvent& event) {
-            if (alive.expired() || event.button != ButtonEvent::middle)
+            if (!alive || event.button != ButtonEvent::middle)
                 return;
             if (event.type == ButtonEvent::Type::Down)
                 ring_->triggerDown();
@@ -367,7 +367,7 @@ void AppDelegate::applyMiddleClick() {
     if (listener)
         mouseMonitors_.push_back(std::move(listener));
     tapRetry_ = platform_.clock.repeat(tapRetryInterval, [this, alive] {
-        if (!alive.expired() && !terminating_ && platform_.accessibility.isTrusted())
+        if (alive && !terminating_ && platform_.accessibility.isTrusted())
             applyMiddleClick();
     });
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/common/liveness.h"
 #include "platform/menu.h"
 #include "prefs/settingstab.h"
 #include "ring/ringcaches.h"
@@ -97,7 +98,7 @@ private:
     Platform& platform_;
     SettingsPresenter& settings_;
     WelcomePresenter& welcome_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    Liveness alive_;
 
     std::unique_ptr<RingController> ring_;
     std::unique_ptr<HotKey> hotKey_;

@@ -34,9 +34,9 @@ void RingController::rightClicked() {
     collapse();
     panel_.ringView().displayNow();
     menuOpen_ = true;
-    const std::weak_ptr<int> alive = alive_;
+    const Liveness::Watch alive = alive_.watch();
     platform_.contextMenus.popUp(*menu);
-    if (!alive.lock())
+    if (!alive)
         return;
     menuOpen_ = false;
     // Items never act while the ring is up: the ring closes first.

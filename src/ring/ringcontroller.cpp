@@ -65,18 +65,18 @@ RingController::RingController(Platform& platform, RingCaches& caches, Thumbnail
 RingController::~RingController() = default;
 
 std::function<void()> RingController::weakly(void (RingController::*member)()) {
-    return [this, alive = std::weak_ptr<int>(alive_), member] {
-        if (alive.lock())
+    return [this, alive = alive_.watch(), member] {
+        if (alive)
             (this->*member)();
     };
 }
 
 void RingController::installViewCallbacks() {
     RingView& view = panel_.ringView();
-    const std::weak_ptr<int> alive = alive_;
+    const Liveness::Watch alive = alive_.watch();
     view.onClick = [this, alive] {
         // A menu up over the ring has the clicks; one that reaches the ring is no pick.
-        if (!alive.lock() || mode_ == Mode::Hidden || menuOpen_)
+        if (!alive || mode_ == Mode::Hidden || menuOpen_)
             return;
         catchUp();
         if (selection_) {
@@ -86,26 +86,26 @@ void RingController::installViewCallbacks() {
         }
     };
     view.onKey = [this, alive](const KeyEvent& event) {
-        if (alive.lock() && !menuOpen_)
+        if (alive && !menuOpen_)
             onKey(event);
     };
     view.onRightClick = weakly(&RingController::rightClicked);
     view.dropOperation = [this, alive] {
-        const auto target = alive.lock() ? dropTarget() : std::nullopt;
+        const auto target = alive ? dropTarget() : std::nullopt;
         return target ? target->dragOperation() : DragOperation::None;
     };
     view.performDrop = [this, alive](const std::vector<QUrl>& urls) {
-        return alive.lock() && drop(urls);
+        return alive && drop(urls);
     };
     view.chipIcon = [this](const WindowChip& chip) {
         return chip.icon(platform_.workspace);
     };
     view.thumbnail = [this, alive](quint32 id) {
-        return alive.lock() && thumbnails_ ? thumbnails_->image(id) : QImage();
+        return alive && thumbnails_ ? thumbnails_->image(id) : QImage();
     };
     if (thumbnails_) {
         thumbnails_->setOnUpdate([this, alive] {
-            if (alive.lock() && mode_ != Mode::Hidden)
+            if (alive && mode_ != Mode::Hidden)
                 panel_.ringView().thumbnailsChanged();
         });
     }

@@ -13,6 +13,7 @@
 #include "actions/droptarget.h"
 #include "catalogue/appsource.h"
 #include "catalogue/ringapp.h"
+#include "platform/common/liveness.h"
 #include "prefs/windowlayout.h"
 #include "ring/ringcaches.h"
 #include "ring/ringpanel.h"
@@ -153,7 +154,7 @@ private:
     Platform& platform_;
     RingCaches& caches_;
     ThumbnailSource* thumbnails_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    Liveness alive_;
 
     RingPanel panel_;
     Mode mode_ = Mode::Hidden;

@@ -23,11 +23,11 @@ void RingController::loadWindows() {
     const bool trust = isTrusted();
     Queues& queues = platform_.queues;
     queues.background(
-        Queues::Priority::UserInteractive, [this, alive = std::weak_ptr<int>(alive_),
-                                            source = windowSource, pids, trust, token, &queues] {
+        Queues::Priority::UserInteractive,
+        [this, alive = alive_.watch(), source = windowSource, pids, trust, token, &queues] {
             WindowLoad load = source(pids, trust);
             queues.main([this, alive, trust, token, load = std::move(load)]() mutable {
-                if (alive.lock())
+                if (alive)
                     applyWindowLoad(token, trust, std::move(load));
             });
         });
@@ -70,7 +70,7 @@ void RingController::loadFolder(const QUrl& url) {
     const Files& files = platform_.files;
     queues.background(
         Queues::Priority::UserInitiated,
-        [this, alive = std::weak_ptr<int>(alive_), caches = &caches_, url, token, &queues, &files] {
+        [this, alive = alive_.watch(), caches = &caches_, url, token, &queues, &files] {
             auto items = AppSource::recentItems(files, url, folderItemLimit);
             queues.main([this, alive, caches, url, token, items = std::move(items)]() mutable {
                 // The cache is the program's, so it learns the contents even
@@ -79,7 +79,7 @@ void RingController::loadFolder(const QUrl& url) {
                 const auto old = cached.find(url.path());
                 const bool unchanged = old != cached.end() && old->second == items;
                 cached[url.path()] = std::move(items);
-                if (!alive.lock())
+                if (!alive)
                     return;
                 if (session_ == token && mode_ != Mode::Hidden && !unchanged) {
                     collapse();
@@ -91,8 +91,8 @@ void RingController::loadFolder(const QUrl& url) {
 void RingController::trimMemory() {
     if (trim_)
         trim_->cancel();
-    trim_ = platform_.clock.schedule(trimDelay, [this, alive = std::weak_ptr<int>(alive_)] {
-        if (alive.lock() && mode_ == Mode::Hidden)
+    trim_ = platform_.clock.schedule(trimDelay, [this, alive = alive_.watch()] {
+        if (alive && mode_ == Mode::Hidden)
             platform_.system.relieveMemory();
     });
 }

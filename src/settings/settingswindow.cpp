@@ -20,9 +20,9 @@ void SettingsWindow::show(SettingsTab tab) {
     if (!view_) {
         relief_.reset();
         view_ = std::make_unique<SettingsView>(platform_, navigation_);
-        std::weak_ptr<int> alive = alive_;
+        Liveness::Watch alive = alive_.watch();
         view_->onClose = [this, alive] {
-            if (!alive.expired())
+            if (alive)
                 closed();
         };
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -45,13 +45,13 @@ void SettingsWindow::close() {
 
 void SettingsWindow::closed() {
     // The view is still inside its own close handling: it goes on the next turn.
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     platform_.queues.main([this, alive] {
-        if (alive.expired() || !view_ || view_->isVisible())
+        if (!alive || !view_ || view_->isVisible())
             return;
         view_.reset();
         relief_ = platform_.clock.schedule(reliefDelay, [this, alive] {
-            if (!alive.expired())
+            if (alive)
                 platform_.system.relieveMemory();
         });
     });

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/common/liveness.h"
 #include "settings/settingsnavigation.h"
 #include "settings/settingspresenter.h"
 
@@ -41,7 +42,7 @@ private:
     SettingsNavigation navigation_;
     std::unique_ptr<SettingsView> view_;
     std::unique_ptr<Timer> relief_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    Liveness alive_;
 };
 
 }  // namespace tandri

@@ -36,9 +36,9 @@ bool MiddleClickTap::handle(const ButtonEvent& event) {
 
 void MiddleClickTap::schedule(std::function<void()> MiddleClickTap::*callback) {
     // The filter must return at once; the ring's work runs after it, from the main queue.
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     queues_.main([this, alive, callback] {
-        if (alive.expired())
+        if (!alive)
             return;
         auto run = this->*callback;
         if (run)

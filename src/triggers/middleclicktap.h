@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/common/liveness.h"
 #include "platform/pointerbuttons.h"
 
 namespace tandri {
@@ -33,7 +34,7 @@ private:
     void schedule(std::function<void()> MiddleClickTap::*callback);
 
     Queues& queues_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    Liveness alive_;
     std::unique_ptr<Monitor> filter_;
 };
 

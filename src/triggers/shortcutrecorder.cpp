@@ -22,7 +22,7 @@ constexpr int escapeKeyCode = 53;
 ShortcutRecorder::ShortcutRecorder(Platform& platform)
     : platform_(platform), shortcut_(Shortcut::current(platform.preferences)) {
     Queues& queues = platform.queues;
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     rejection_ = platform.notifications.observe(Shortcut::rejectedNotification,
                                                 [this, &queues, alive](const QVariant& object) {
                                                     // The application rejects from inside its own
@@ -30,7 +30,7 @@ ShortcutRecorder::ShortcutRecorder(Platform& platform)
                                                     // that has finished, and only if the control
                                                     // still exists.
                                                     queues.main([this, alive, object] {
-                                                        if (alive.lock())
+                                                        if (alive)
                                                             rejected(object);
                                                     });
                                                 });
@@ -69,9 +69,9 @@ void ShortcutRecorder::start() {
     message_.reset();
     isRecording_ = true;
     platform_.notifications.post(Shortcut::recordingNotification, QVariant(true));
-    std::weak_ptr<int> alive = alive_;
+    Liveness::Watch alive = alive_.watch();
     monitor_ = platform_.keyboard.monitorOwnKeyDowns([this, alive](const KeyEvent& event) {
-        if (alive.lock())
+        if (alive)
             handleKey(event);
         // Every press while recording belongs to the recorder, never to a control.
         return true;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/common/liveness.h"
 #include "triggers/shortcut.h"
 
 namespace tandri {
@@ -55,7 +56,7 @@ private:
     std::optional<QString> message_;
     std::unique_ptr<Monitor> monitor_;
     std::unique_ptr<Observation> rejection_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    Liveness alive_;
 };
 
 }  // namespace tandri

@@ -52,8 +52,8 @@ void ThumbnailCache::request(const std::vector<quint32>& ids, bool urgent) {
     if (working_)
         return;  // the running pass takes the new ids from the live queue
     working_ = true;
-    platform_.queues.main([this, alive = std::weak_ptr<int>(alive_)] {
-        if (alive.lock())
+    platform_.queues.main([this, alive = alive_.watch()] {
+        if (alive)
             beginPass();
     });
 }
@@ -94,10 +94,10 @@ void ThumbnailCache::captureNext() {
             continue;
         Queues& queues = platform_.queues;
         queues.background(Queues::Priority::Utility, [&queues, picture = std::move(picture), id,
-                                                      alive = std::weak_ptr<int>(alive_), this] {
+                                                      alive = alive_.watch(), this] {
             QByteArray data = encode(picture);
             queues.main([data = std::move(data), id, alive, this] {
-                if (!alive.lock())
+                if (!alive)
                     return;
                 // A picture that could not be encoded keeps the previous one and its date, so
                 // the next request tries again.

@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/common/liveness.h"
 #include "windows/thumbnailsource.h"
 
 namespace tandri {
@@ -73,7 +74,7 @@ private:
     std::optional<QSize> sizeFor(quint32 id) const;
 
     Platform& platform_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    Liveness alive_;
     std::function<void()> onUpdate_;
     std::map<quint32, QByteArray> stored_;
     std::map<quint32, QImage> decoded_;
