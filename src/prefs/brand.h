@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 
+#include "platform/keycodes.h"
 #include "prefs/ringstyle.h"
 
 namespace tandri::Brand {
@@ -14,8 +15,8 @@ inline QString name() {
 /// The look of a fresh installation.
 inline constexpr RingStyle defaultStyle = RingStyle::Glass;
 /// The default trigger: Option-Space.
-inline constexpr int hotKeyCode = 49;
-inline constexpr int hotKeyModifiers = 2048;
+inline constexpr int hotKeyCode = KeyCodes::space;
+inline constexpr int hotKeyModifiers = ModifierMasks::option;
 inline QString hotKeyLabel() {
     return QStringLiteral("⌥Space");
 }

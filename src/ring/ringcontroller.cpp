@@ -1,4 +1,5 @@
 #include "ring/ringcontroller.h"
+#include "platform/keycodes.h"
 
 #include <algorithm>
 
@@ -18,15 +19,6 @@
 #include "windows/windowsource.h"
 
 namespace tandri {
-
-namespace {
-
-constexpr int keyReturn = 36;
-constexpr int keyEnter = 76;
-constexpr int keyComma = 43;
-constexpr int keyEscape = 53;
-
-}  // namespace
 
 RingController::RingController(Platform& platform, RingCaches& caches, ThumbnailSource* thumbnails)
     : platform_(platform),
@@ -366,12 +358,12 @@ void RingController::openEntry(const RingApp& entry) {
 
 void RingController::onKey(const KeyEvent& event) {
     switch (event.keyCode) {
-        case keyReturn:
-        case keyEnter:
+        case KeyCodes::returnKey:
+        case KeyCodes::enter:
             if (selection_)
                 commit(*selection_);
             break;
-        case keyComma:
+        case KeyCodes::comma:
             // Control-comma is the preferences shortcut where Command is no program's key.
             if (event.modifierFlags & (KeyEvent::commandFlag | KeyEvent::controlFlag)) {
                 close();
@@ -379,7 +371,7 @@ void RingController::onKey(const KeyEvent& event) {
                     onOpenSettings();
             }
             break;
-        case keyEscape:
+        case KeyCodes::escape:
             close();
             break;
         default:

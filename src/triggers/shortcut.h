@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "platform/keycodes.h"
 #include "platform/overlay.h"
 
 namespace tandri {
@@ -12,10 +13,10 @@ class Preferences;
 /// A keyboard shortcut: the system's key code, a modifier mask in the hot-key encoding, and the
 /// label users see.
 struct Shortcut {
-    static constexpr int command = 256;
-    static constexpr int shift = 512;
-    static constexpr int option = 2048;
-    static constexpr int control = 4096;
+    static constexpr int command = ModifierMasks::command;
+    static constexpr int shift = ModifierMasks::shift;
+    static constexpr int option = ModifierMasks::option;
+    static constexpr int control = ModifierMasks::control;
 
     static inline const QString keyCodeKey = QStringLiteral("shortcut.keyCode");
     static inline const QString modifiersKey = QStringLiteral("shortcut.modifiers");

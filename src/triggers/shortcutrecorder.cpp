@@ -1,4 +1,5 @@
 #include "triggers/shortcutrecorder.h"
+#include "platform/keycodes.h"
 
 #include <QVariant>
 #include <utility>
@@ -13,11 +14,7 @@
 
 namespace tandri {
 
-namespace {
-
-constexpr int escapeKeyCode = 53;
-
-}  // namespace
+namespace {}  // namespace
 
 ShortcutRecorder::ShortcutRecorder(Platform& platform)
     : platform_(platform), shortcut_(Shortcut::current(platform.preferences)) {
@@ -103,7 +100,7 @@ void ShortcutRecorder::reset() {
 
 bool ShortcutRecorder::handleKey(const KeyEvent& event) {
     // Escape cancels whatever modifiers are held.
-    if (event.keyCode == escapeKeyCode) {
+    if (event.keyCode == KeyCodes::escape) {
         stop();
         return true;
     }

@@ -1,4 +1,5 @@
 #include "platform/x11/keymap.h"
+#include "platform/keycodes.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -116,11 +117,6 @@ constexpr std::array<Key, 80> keys{{
 constexpr std::string_view shiftedSymbols = "!@#$%^&*()_+{}|:\"<>?~";
 constexpr std::string_view unshiftedSymbols = "1234567890-=[]\\;',./`";
 
-constexpr int returnCode = 36;
-constexpr int tabCode = 48;
-constexpr int backspaceCode = 51;
-constexpr int escapeCode = 53;
-
 const Key* byCode(int code) {
     for (const Key& key : keys) {
         if (key.code == code)
@@ -165,13 +161,13 @@ std::optional<std::pair<int, quint32>> KeyMap::accelerator(QString text) {
             return std::nullopt;
         const QString name = text.mid(1, end - 1).toLower();
         if (name == u"alt" || name == u"mod1")
-            modifiers |= 2048;
+            modifiers |= ModifierMasks::option;
         else if (name == u"primary" || name == u"control" || name == u"ctrl")
-            modifiers |= 4096;
+            modifiers |= ModifierMasks::control;
         else if (name == u"shift")
-            modifiers |= 512;
+            modifiers |= ModifierMasks::shift;
         else if (name == u"super" || name == u"mod4")
-            modifiers |= 256;
+            modifiers |= ModifierMasks::command;
         else
             return std::nullopt;
         text = text.mid(end + 1);
@@ -191,10 +187,10 @@ std::optional<std::pair<int, quint32>> KeyMap::portableText(const QString& text)
     if (!event)
         return std::nullopt;
     quint32 modifiers = 0;
-    const std::pair<quint64, quint32> bits[] = {{KeyEvent::shiftFlag, 512},
-                                                {KeyEvent::controlFlag, 4096},
-                                                {KeyEvent::optionFlag, 2048},
-                                                {KeyEvent::commandFlag, 256}};
+    const std::pair<quint64, quint32> bits[] = {{KeyEvent::shiftFlag, ModifierMasks::shift},
+                                                {KeyEvent::controlFlag, ModifierMasks::control},
+                                                {KeyEvent::optionFlag, ModifierMasks::option},
+                                                {KeyEvent::commandFlag, ModifierMasks::command}};
     for (const auto& [flag, modifier] : bits) {
         if (event->modifierFlags & flag)
             modifiers |= modifier;
@@ -212,9 +208,9 @@ std::optional<int> KeyMap::keyCode(const QString& keysymName) {
 std::optional<int> KeyMap::keyCode(XKeySym keysym) {
     // Shift-Tab types ISO_Left_Tab, and the keypad's Enter means Return.
     if (keysym == XK_ISO_Left_Tab)
-        return tabCode;
+        return KeyCodes::tab;
     if (keysym == XK_KP_Enter)
-        return returnCode;
+        return KeyCodes::returnKey;
     const XKeySym base = unshifted(keysym);
     for (const Key& key : keys) {
         if (key.keysym == base)
@@ -225,16 +221,11 @@ std::optional<int> KeyMap::keyCode(XKeySym keysym) {
 
 namespace {
 
-constexpr quint32 commandMask = 256;
-constexpr quint32 shiftMask = 512;
-constexpr quint32 optionMask = 2048;
-constexpr quint32 controlMask = 4096;
-
 constexpr std::array<std::pair<quint32, unsigned>, 4> modifiers{{
-    {commandMask, Mod4Mask},
-    {shiftMask, ShiftMask},
-    {optionMask, Mod1Mask},
-    {controlMask, ControlMask},
+    {ModifierMasks::command, Mod4Mask},
+    {ModifierMasks::shift, ShiftMask},
+    {ModifierMasks::option, Mod1Mask},
+    {ModifierMasks::control, ControlMask},
 }};
 
 }  // namespace
@@ -277,13 +268,13 @@ quint64 KeyMap::modifierFlags(Qt::KeyboardModifiers modifiers) {
 
 QString KeyMap::characters(int keyCode) {
     switch (keyCode) {
-        case returnCode:
+        case KeyCodes::returnKey:
             return QStringLiteral("\r");
-        case tabCode:
+        case KeyCodes::tab:
             return QStringLiteral("\t");
-        case backspaceCode:
+        case KeyCodes::backspace:
             return QString(QChar(0x7f));
-        case escapeCode:
+        case KeyCodes::escape:
             return QString(QChar(0x1b));
         default:
             break;
@@ -301,9 +292,9 @@ std::optional<KeyEvent> KeyMap::keyEvent(int qtKey, Qt::KeyboardModifiers modifi
         code = keyCode(*baseKeysym);
     if (!code) {
         if (qtKey == Qt::Key_Backtab)
-            code = tabCode;
+            code = KeyCodes::tab;
         else if (qtKey == Qt::Key_Enter)
-            code = returnCode;
+            code = KeyCodes::returnKey;
         else if (qtKey > 0 && qtKey < 0x80)
             code = keyCode(XKeySym(qtKey));  // printable keys are named by their character
         else

@@ -8,13 +8,12 @@
 
 #include "platform/common/regularfile.h"
 #include "platform/common/xdgdirs.h"
+#include "platform/keycodes.h"
 #include "platform/x11/keymap.h"
 
 namespace tandri::x11::OpenboxBindings {
 
 namespace {
-
-constexpr qint64 command = 256, shift = 512, option = 2048, control = 4096;
 
 struct Keys {
     qint64 keyCode = 0;
@@ -32,13 +31,13 @@ std::optional<Keys> parse(const QString& text) {
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         const QString& m = parts[i];
         if (m == u"A" || m == u"Mod1")
-            keys.modifiers |= option;
+            keys.modifiers |= ModifierMasks::option;
         else if (m == u"C")
-            keys.modifiers |= control;
+            keys.modifiers |= ModifierMasks::control;
         else if (m == u"S")
-            keys.modifiers |= shift;
+            keys.modifiers |= ModifierMasks::shift;
         else if (m == u"W" || m == u"Mod4")
-            keys.modifiers |= command;
+            keys.modifiers |= ModifierMasks::command;
         else
             return std::nullopt;
     }
