@@ -20,11 +20,8 @@
 #include "platform/x11/x11workspace.h"
 #include "windows/windowsource.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <unistd.h>
+#include "platform/x11/xlib.h"
 
 #include <chrono>
 #include <cstring>

@@ -1,8 +1,6 @@
 #include "platform/x11/inputshape.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
-#include <X11/extensions/shape.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11::InputShape {
 

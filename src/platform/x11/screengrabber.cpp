@@ -5,12 +5,9 @@
 
 #include "platform/x11/x11screencapture.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

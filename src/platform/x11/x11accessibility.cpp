@@ -6,11 +6,9 @@
 #include <QStringList>
 #include <algorithm>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "platform/x11/xlib.h"
+// For the wire-to-error hook only.
 #include <X11/Xlibint.h>
-#include <X11/Xutil.h>
 #include <unistd.h>
 
 namespace tandri::x11 {
@@ -41,12 +39,8 @@ Bool dropError(Display*, XErrorEvent*, xError*) {
 
 }  // namespace
 
-void X11Accessibility::DisplayCloser::operator()(XDisplay* display) const {
-    XCloseDisplay(display);
-}
-
-X11Accessibility::QuietDisplay X11Accessibility::openQuietDisplay(XDisplay* like) {
-    QuietDisplay display(XOpenDisplay(like ? DisplayString(like) : nullptr));
+DisplayPtr X11Accessibility::openQuietDisplay(XDisplay* like) {
+    DisplayPtr display(XOpenDisplay(like ? DisplayString(like) : nullptr));
     if (!display)
         return display;
     for (int code = 1; code < 256; ++code) XESetWireToError(display.get(), code, dropError);

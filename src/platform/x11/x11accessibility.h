@@ -40,11 +40,6 @@ public:
         std::optional<unsigned long> desktop;
     };
 
-    struct DisplayCloser {
-        void operator()(XDisplay* display) const;
-    };
-    using QuietDisplay = std::unique_ptr<XDisplay, DisplayCloser>;
-
     explicit X11Accessibility(X11Connection& connection);
     ~X11Accessibility() override;
 
@@ -75,7 +70,7 @@ public:
     /// A second connection to the same server for listings off the main thread. Its errors (a
     /// window that vanishes mid-listing) are dropped instead of reaching the process's handler,
     /// which the main connection may be using at the same time.
-    static QuietDisplay openQuietDisplay(XDisplay* like);
+    static DisplayPtr openQuietDisplay(XDisplay* like);
 
 private:
     // Whether the element's window is still a client of that process.

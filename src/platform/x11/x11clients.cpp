@@ -10,11 +10,9 @@
 #include <span>
 #include <utility>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

@@ -83,7 +83,7 @@ private:
     // Drains the events between listings, so that they never pile up at the server.
     std::unique_ptr<QObject> notifier_;
     // For the rare title in COMPOUND_TEXT, which only Xlib decodes; opened when first needed.
-    X11Accessibility::QuietDisplay decoder_;
+    DisplayPtr decoder_;
     QByteArray displayName_;
 };
 

@@ -6,12 +6,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XInput2.h>
-#include <X11/extensions/Xcomposite.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 
@@ -170,62 +165,30 @@ void X11Connection::updateXISelection() {
     XFlush(display_);
 }
 
-namespace {
-
-struct Property {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned char* data = nullptr;
-    ~Property() {
-        if (data)
-            XFree(data);
-    }
-};
-
-bool readProperty(Display* display, XID window, Atom property, Atom type, Property& out) {
-    unsigned long after = 0;
-    const int status = XGetWindowProperty(display, window, property, 0, 1 << 20, False, type,
-                                          &out.type, &out.format, &out.count, &after, &out.data);
-    return status == Success && out.data && out.type != 0;
-}
-
-}  // namespace
-
 std::optional<std::vector<unsigned long>> X11Connection::cardinals(XID window,
                                                                    const char* property) {
-    Property p;
-    if (!readProperty(display_, window, atom(property), AnyPropertyType, p) || p.format != 32)
+    const auto p = WindowProperty::read(display_, window, atom(property));
+    if (!p.present() || p.format() != 32)
         return std::nullopt;
-    // Xlib hands 32-bit properties over as longs.
-    const auto* values = reinterpret_cast<const unsigned long*>(p.data);
-    return std::vector<unsigned long>(values, values + p.count);
+    return p.longs();
 }
 
 std::vector<XID> X11Connection::windows(XID window, const char* property) {
-    Property p;
-    if (!readProperty(display_, window, atom(property), XA_WINDOW, p) || p.format != 32)
-        return {};
-    const auto* values = reinterpret_cast<const unsigned long*>(p.data);
-    return std::vector<XID>(values, values + p.count);
+    return WindowProperty::read(display_, window, atom(property), XA_WINDOW).longs();
 }
 
 std::vector<XAtom> X11Connection::atoms(XID window, const char* property) {
-    Property p;
-    if (!readProperty(display_, window, atom(property), XA_ATOM, p) || p.format != 32)
-        return {};
-    const auto* values = reinterpret_cast<const unsigned long*>(p.data);
-    return std::vector<XAtom>(values, values + p.count);
+    return WindowProperty::read(display_, window, atom(property), XA_ATOM).longs();
 }
 
 std::optional<QString> X11Connection::text(XID window, const char* property) {
-    Property p;
-    if (!readProperty(display_, window, atom(property), AnyPropertyType, p) || p.format != 8)
+    const auto p = WindowProperty::read(display_, window, atom(property));
+    if (!p.present() || p.format() != 8)
         return std::nullopt;
-    const auto* bytes = reinterpret_cast<const char*>(p.data);
-    if (p.type == atom("UTF8_STRING"))
-        return QString::fromUtf8(bytes, qsizetype(p.count));
-    return QString::fromLatin1(bytes, qsizetype(p.count));
+    const QByteArray bytes = p.bytes();
+    if (p.type() == atom("UTF8_STRING"))
+        return QString::fromUtf8(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 void X11Connection::sendToRoot(XID window, const char* type, long d0, long d1, long d2, long d3,

@@ -7,16 +7,11 @@
 #include <optional>
 #include <vector>
 
-// Xlib's handle types, without its macros (None, Bool, Status, KeyPress...), which clash with Qt.
-using XDisplay = struct _XDisplay;
-union _XEvent;
+#include "platform/x11/xresources.h"
 
 namespace tandri::x11 {
 
 class X11Clients;
-
-using XID = unsigned long;
-using XAtom = unsigned long;
 
 /// This program's own connection to the X server, beside Qt's: window-manager queries, grabs and
 /// extension events. Its events are read on the main thread when the connection's socket becomes

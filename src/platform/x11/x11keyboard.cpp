@@ -19,12 +19,7 @@ constexpr QEvent::Type qtKeyRelease = QEvent::KeyRelease;
 }  // namespace
 }  // namespace tandri::x11
 
-// After every Qt header: Xlib defines macros (Bool, Status, None, KeyPress) that Qt's headers
-// refuse.
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
-#include <X11/keysym.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

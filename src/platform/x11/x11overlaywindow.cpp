@@ -21,9 +21,7 @@
 #include "platform/x11/x11screencapture.h"
 #include "platform/x11/x11screens.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
-#include <X11/extensions/shape.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

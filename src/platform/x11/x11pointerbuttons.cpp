@@ -6,9 +6,7 @@
 #include <utility>
 #include <vector>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

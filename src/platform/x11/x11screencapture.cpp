@@ -13,12 +13,9 @@
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screens.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/Xcomposite.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 
@@ -152,25 +149,6 @@ QImage fromXImage(ImagePtr xImage, const Visual& visual, int depth) {
     return result;
 }
 
-// The window among the root's children that holds `window` (openbox reparents clients into
-// frames), or nothing when it is gone.
-std::optional<Window> topLevel(Display* display, Window root, Window window) {
-    Window current = window;
-    for (int depth = 0; depth < 64; ++depth) {
-        Window rootReturn = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, current, &rootReturn, &parent, &children, &count))
-            return std::nullopt;
-        if (children)
-            XFree(children);
-        if (parent == root || parent == 0)
-            return current;
-        current = parent;
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 X11ScreenCapture::X11ScreenCapture(X11Connection& connection) : connection_(connection) {
@@ -249,7 +227,8 @@ QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
         if (!XGetWindowAttributes(display, client, &clientAttributes) ||
             clientAttributes.map_state != IsViewable)
             return;
-        const auto frame = topLevel(display, connection_.root(), client);
+        // Window managers reparent clients into frames; the frame's pixmap holds the client.
+        const auto frame = topLevelOf(display, client);
         if (!frame)
             return;
         XWindowAttributes frameAttributes;
@@ -267,10 +246,9 @@ QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
                                    frameAttributes.height + 2 * border));
         if (area.isEmpty())
             return;
-        const Pixmap pixmap = XCompositeNameWindowPixmap(display, *frame);
-        ImagePtr image(XGetImage(display, pixmap, area.x(), area.y(), unsigned(area.width()),
+        const PixmapGuard pixmap(display, XCompositeNameWindowPixmap(display, *frame));
+        ImagePtr image(XGetImage(display, pixmap.get(), area.x(), area.y(), unsigned(area.width()),
                                  unsigned(area.height()), AllPlanes, ZPixmap));
-        XFreePixmap(display, pixmap);
         if (image && frameAttributes.visual)
             picture = fromXImage(std::move(image), *frameAttributes.visual, frameAttributes.depth);
     });

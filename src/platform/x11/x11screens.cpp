@@ -8,9 +8,7 @@
 #include <cmath>
 #include <utility>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 
@@ -54,24 +52,6 @@ Pointer queryPointer(X11Connection& connection) {
     return {rootX, rootY, mask, child};
 }
 
-// The window's ancestor that is a child of the root: what the pointer query names, with a
-// window manager's frame around the window.
-XID topLevel(Display* display, XID window, XID root) {
-    XID current = window;
-    while (true) {
-        Window rootReturn = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(display, current, &rootReturn, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
-        if (parent == root || parent == 0)
-            return current;
-        current = parent;
-    }
-}
-
 // Whether the pointer is over one of this program's windows.
 bool pointerOverOwnWindow(X11Connection& connection) {
     const XID child = queryPointer(connection).child;
@@ -86,7 +66,7 @@ bool pointerOverOwnWindow(X11Connection& connection) {
         // Windows never shown have no X window, and asking for one would create it.
         if (!window->handle() || !window->isVisible())
             continue;
-        if (topLevel(display, XID(window->winId()), connection.root()) == child)
+        if (topLevelOf(display, XID(window->winId())) == XID(child))
             return true;
     }
     return false;

@@ -10,9 +10,7 @@
 #include "platform/x11/x11screens.h"
 #include "platform/x11/xdndtarget.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

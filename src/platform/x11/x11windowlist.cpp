@@ -6,46 +6,18 @@
 #include <QScreen>
 #include <map>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 
 namespace {
 
 std::optional<unsigned long> cardinal(Display* display, XID window, const char* name) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    const int status =
-        XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1, False,
-                           AnyPropertyType, &type, &format, &count, &after, &data);
-    std::optional<unsigned long> value;
-    if (status == Success && data && format == 32 && count == 1)
-        value = *reinterpret_cast<const unsigned long*>(data);
-    if (data)
-        XFree(data);
-    return value;
-}
-
-// The child of the root that holds `window`: the window manager's frame, or the window itself.
-std::optional<XID> topLevelOf(Display* display, XID window) {
-    // A handful of levels is all any window manager nests; a deeper chain is not a frame.
-    for (int depth = 0; depth < 8; ++depth) {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return std::nullopt;
-        if (children)
-            XFree(children);
-        if (parent == root || parent == 0)
-            return window;
-        window = parent;
-    }
-    return std::nullopt;
+    const auto values =
+        WindowProperty::read(display, window, XInternAtom(display, name, False), 0, 1).longs();
+    if (values.size() != 1)
+        return std::nullopt;
+    return values.front();
 }
 
 std::optional<double> opacity(Display* display, XID frame, XID client) {
@@ -122,9 +94,8 @@ std::optional<std::vector<ServerWindow>> X11WindowList::onScreenWindows() const 
     unsigned int count = 0;
     if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count))
         return std::nullopt;
+    const XPtr<Window> freed(children);
     const std::vector<XID> topLevels(children, children + count);
-    if (children)
-        XFree(children);
 
     std::vector<ServerWindow> result;
     // The tree lists bottom to top; the list goes front to back.

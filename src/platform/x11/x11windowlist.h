@@ -28,7 +28,7 @@ private:
 
     const bool composite_;
     mutable std::mutex mutex_;
-    X11Accessibility::QuietDisplay listing_;
+    DisplayPtr listing_;
     X11Clients* clients_;
     // The primary screen, read on the main thread when it changes; guarded by the mutex.
     double primaryBottom_ = 0;

@@ -22,10 +22,9 @@
 #include "platform/common/xdguserdirs.h"
 #include "platform/x11/x11clients.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
 #include <unistd.h>
 #include <csignal>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
 
@@ -129,18 +127,11 @@ void XdndTarget::dataArrived(const XEvent& event) {
     const XSelectionEvent& selection = event.xselection;
     std::vector<QUrl> urls;
     if (selection.property != 0) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* bytes = nullptr;
-        const int status =
-            XGetWindowProperty(connection_.display(), window_, selection.property, 0, dropLength,
-                               True, AnyPropertyType, &type, &format, &count, &after, &bytes);
+        const auto data = WindowProperty::read(connection_.display(), window_, selection.property,
+                                               0, dropLength, true);
         // Data handed over in steps (INCR) is far more than a list of files: not taken.
-        if (status == Success && bytes && format == 8 && type != connection_.atom("INCR"))
-            urls = fileUrls(QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(count)));
-        if (bytes)
-            XFree(bytes);
+        if (data.type() != connection_.atom("INCR"))
+            urls = fileUrls(data.bytes());
     }
     bool taken = false;
     // A copy: the handler may replace the handlers while it runs.
