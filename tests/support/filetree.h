@@ -27,9 +27,10 @@ inline bool present(const QString& path) {
 }
 
 /// Every item under `root` by its relative path: a folder, a socket, a link with its target as
-/// written, or a file with its bytes (long ones by size and digest). One comparison then says
-/// whether anything was made, changed or taken away.
-inline std::map<std::string, std::string> fileTree(const QString& root) {
+/// written, or a file with its bytes (long ones by size and digest); with `details`, each item's
+/// permissions and modification time too. One comparison then says whether anything was made,
+/// changed or taken away.
+inline std::map<std::string, std::string> fileTree(const QString& root, bool details = false) {
     std::map<std::string, std::string> tree;
     QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
@@ -49,12 +50,15 @@ inline std::map<std::string, std::string> fileTree(const QString& root) {
             entry = "socket";
         } else {
             const QByteArray bytes = fileContents(path);
+            const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
             entry = bytes.size() <= 40
                         ? bytes.toStdString()
-                        : std::to_string(bytes.size()) + " bytes " +
-                              QCryptographicHash::hash(bytes, QCryptographicHash::Md5)
-                                  .toHex()
-                                  .toStdString();
+                        : std::to_string(bytes.size()) + " bytes " + digest.toHex().toStdString();
+        }
+        if (details) {
+            entry += " mode " + QByteArray::number(info.st_mode & 07777, 8).toStdString() +
+                     " time " + std::to_string(info.st_mtim.tv_sec) + "." +
+                     std::to_string(info.st_mtim.tv_nsec);
         }
     }
     return tree;
