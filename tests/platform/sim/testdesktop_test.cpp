@@ -13,11 +13,10 @@
 #include "platform/sim/simtesting.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
-
-using sim::testing::str;
 
 QStringList filesUnder(const QString& folder) {
     QStringList files;
@@ -26,14 +25,11 @@ QStringList filesUnder(const QString& folder) {
     return files;
 }
 
-TEST(SampleDesktop, LoadsWithoutAnError) {
+TEST(SampleDesktop, LoadsAsAPlausibleDesktop) {
     auto result = sim::SimDesktop::fromFile(sim::SimDesktop::samplePath());
-    EXPECT_EQ(str(result.error), "");
-    EXPECT_NE(result.desktop, nullptr);
-}
-
-TEST(SampleDesktop, IsAPlausibleDesktop) {
-    auto desktop = sim::SimDesktop::sample();
+    EXPECT_EQ(result.error, "");
+    ASSERT_NE(result.desktop, nullptr);
+    auto& desktop = result.desktop;
     Workspace& workspace = desktop->workspace();
 
     const auto screens = desktop->screens().screens();
@@ -77,9 +73,9 @@ TEST(SampleDesktop, DockTilesNameInstalledApps) {
         const QJsonObject data = tile.toObject().value("tile-data").toObject();
         const QString bundleID = data.value("bundle-identifier").toString();
         const QUrl url(data.value("file-data").toObject().value("_CFURLString").toString());
-        ASSERT_TRUE(url.isLocalFile()) << str(bundleID);
+        ASSERT_TRUE(url.isLocalFile()) << bundleID.toStdString();
         const auto installed = sample->workspace().urlForBundleIdentifier(bundleID);
-        ASSERT_TRUE(installed.has_value()) << str(bundleID);
+        ASSERT_TRUE(installed.has_value()) << bundleID.toStdString();
         EXPECT_EQ(QDir::cleanPath(installed->toLocalFile()), QDir::cleanPath(url.toLocalFile()));
         EXPECT_EQ(sample->workspace().bundleIdentifier(url), bundleID);
     }
@@ -141,9 +137,7 @@ TEST(TestDesktop, ScratchFilesAndFolders) {
     EXPECT_TRUE(QDir::isAbsolutePath(folder));
 
     const QString file = desk.makeFile("Docs/deep/notes.txt", "hello");
-    QFile read(file);
-    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
-    EXPECT_EQ(read.readAll(), QByteArray("hello"));
+    EXPECT_EQ(fileContents(file), "hello");
     EXPECT_TRUE(file.startsWith(desk.path("Docs")));
     // Scratch files never land among the preferences.
     EXPECT_FALSE(file.startsWith(desk.configDir()));
