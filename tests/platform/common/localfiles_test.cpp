@@ -69,18 +69,6 @@ protected:
     LocalFiles files;
 };
 
-TEST_F(LocalFilesTest, ExistsAndIsDirectory) {
-    writeFile(path("file"), {});
-    ASSERT_TRUE(QDir().mkdir(path("folder")));
-    EXPECT_TRUE(files.exists(path("file")));
-    EXPECT_TRUE(files.exists(path("folder")));
-    EXPECT_FALSE(files.exists(path("missing")));
-    EXPECT_FALSE(files.exists(""));
-    EXPECT_TRUE(files.isDirectory(path("folder")));
-    EXPECT_FALSE(files.isDirectory(path("file")));
-    EXPECT_FALSE(files.isDirectory(path("missing")));
-}
-
 TEST_F(LocalFilesTest, ListsVisibleItemsInListingOrderWithoutDescending) {
     for (const char* name : {"zeta", "alpha", "Mid", "beta.txt", ".hidden", "._resource"}) {
         writeFile(path(name), {});
@@ -116,21 +104,24 @@ TEST_F(LocalFilesTest, PathsAreAbsoluteAndClean) {
     EXPECT_EQ(paths(*trailing), QStringList{temp.path() + "/a"});
 }
 
-TEST_F(LocalFilesTest, FoldersThatCannotBeListedGiveNothing) {
+TEST_F(LocalFilesTest, ExistsIsDirectoryAndOnlyFoldersThatCanBeListedGiveAListing) {
     writeFile(path("file"), {});
-    ASSERT_TRUE(QDir().mkdir(path("empty")));
-    EXPECT_EQ(files.list(path("missing")), std::nullopt);
-    EXPECT_EQ(files.list(path("file")), std::nullopt);
-    EXPECT_EQ(files.list(""), std::nullopt);
-    const auto empty = files.list(path("empty"));
-    ASSERT_TRUE(empty.has_value());
-    EXPECT_TRUE(empty->empty());
+    ASSERT_TRUE(QDir().mkdir(path("folder")));
+    for (const auto& [name, exists, folder] : {std::tuple{"file", true, false},
+                                               {"folder", true, true},
+                                               {"missing", false, false},
+                                               {"", false, false}}) {
+        const QString at = *name ? path(name) : QString();
+        EXPECT_EQ(files.exists(at), exists) << name;
+        EXPECT_EQ(files.isDirectory(at), folder) << name;
+        EXPECT_EQ(files.list(at).has_value(), folder) << name;
+    }
+    EXPECT_TRUE(files.list(path("folder"))->empty());
 
     if (geteuid() == 0)
         return;  // root lists any folder
-    ASSERT_TRUE(QDir().mkdir(path("closed")));
-    ASSERT_TRUE(QFile::setPermissions(path("closed"), QFileDevice::Permissions{}));
-    EXPECT_EQ(files.list(path("closed")), std::nullopt);
+    ASSERT_TRUE(QFile::setPermissions(path("folder"), QFileDevice::Permissions{}));
+    EXPECT_EQ(files.list(path("folder")), std::nullopt);
 }
 
 TEST_F(LocalFilesTest, DatesAreTheModificationAndTheArrivalInTheFolder) {
