@@ -31,7 +31,7 @@ void press(QWidget& widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::N
 // Plays the user inside the menu's own event loop: each step runs once the previous one has
 // been handled. A step that finds no open menu or no such line fails the test and closes the
 // menus, so that popUp returns.
-class User {
+class User : public QObject {
 public:
     void then(std::function<void()> step) { steps_.push_back(std::move(step)); }
 
@@ -40,18 +40,13 @@ public:
     void choose(const QString& title, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         then([title, modifiers] {
             QMenu* menu = openMenu();
-            if (!menu) {
-                ADD_FAILURE() << "no menu open to choose " << title.toStdString();
-                return;
-            }
-            for (QAction* action : menu->actions()) {
+            for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
                 if (action->text() == title && action->isVisible()) {
                     menu->setActiveAction(action);
-                    press(*menu, Qt::Key_Return, modifiers);
-                    return;
+                    return press(*menu, Qt::Key_Return, modifiers);
                 }
             }
-            ADD_FAILURE() << "no line " << title.toStdString() << " in the open menu";
+            ADD_FAILURE() << "no line " << title.toStdString() << " in an open menu";
             closeAllMenus();
         });
     }
@@ -59,30 +54,26 @@ public:
     void dismiss() {
         then([] {
             if (QMenu* menu = openMenu())
-                press(*menu, Qt::Key_Escape);
-            else
-                ADD_FAILURE() << "no menu open to dismiss";
+                return press(*menu, Qt::Key_Escape);
+            ADD_FAILURE() << "no menu open to dismiss";
         });
     }
 
-    // Starts playing once the menu is up; popUp runs right after this.
+    // Starts playing once the menu is up; popUp runs right after this. Steps still pending
+    // go with the user.
     void start() {
-        QTimer::singleShot(0, [this] { next(); });
+        QTimer::singleShot(0, this, [this] {
+            if (steps_.empty())
+                return;
+            const auto step = std::move(steps_.front());
+            steps_.pop_front();
+            step();
+            start();
+        });
     }
 
 private:
-    void next() {
-        if (steps_.empty())
-            return;
-        auto step = std::move(steps_.front());
-        steps_.pop_front();
-        step();
-        if (!steps_.empty())
-            QTimer::singleShot(0, &context_, [this] { next(); });
-    }
-
     std::deque<std::function<void()>> steps_;
-    QObject context_;  // the pending step goes with the user
 };
 
 class QtContextMenusTest : public ::testing::Test {

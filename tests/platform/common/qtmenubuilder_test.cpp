@@ -52,17 +52,11 @@ QAction* find(const QMenu& menu, const QString& title) {
     return nullptr;
 }
 
-void sendKey(QWidget& widget, QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    QKeyEvent event(type, key, modifiers);
+// Presses Alt, or lets go of it.
+void alt(QWidget& widget, bool down) {
+    QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Alt,
+                    down ? Qt::AltModifier : Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
-}
-
-void pressAlt(QWidget& widget) {
-    sendKey(widget, QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
-}
-
-void releaseAlt(QWidget& widget) {
-    sendKey(widget, QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
 }
 
 // The opacity of the icon's small picture at each point.
@@ -195,7 +189,7 @@ TEST_F(QtMenuBuilderTest, TheMixedStateShowsItsSignOrADash) {
     EXPECT_EQ(alphas(find(qmenu, "Some")->icon(), {{8, 8}, {8, 4}}), (std::vector<int>{255, 0}));
 }
 
-TEST_F(QtMenuBuilderTest, SymbolsMapToThemeIconNames) {
+TEST_F(QtMenuBuilderTest, SymbolsMapToThemeNamesAndWithoutAnIconGetNoneOrADisc) {
     EXPECT_EQ(QtMenuBuilder::themeIconNames("exclamationmark.triangle.fill"),
               QStringList{"dialog-warning"});
     EXPECT_EQ(QtMenuBuilder::themeIconNames("macwindow"), (QStringList{"window", "window-new"}));
@@ -204,9 +198,7 @@ TEST_F(QtMenuBuilderTest, SymbolsMapToThemeIconNames) {
     EXPECT_TRUE(QtMenuBuilder::themeIconNames("exclamationmark").isEmpty())
         << "only whole trailing parts are dropped";
     EXPECT_TRUE(QtMenuBuilder::themeIconNames("").isEmpty());
-}
 
-TEST_F(QtMenuBuilderTest, SymbolsWithoutAnIconGetNoneOrADiscInTheirColour) {
     const QPalette palette = qmenu.palette();
     EXPECT_TRUE(QtMenuBuilder::symbolIcon("no.such.symbol", std::nullopt, palette).isNull());
     const QIcon disc = QtMenuBuilder::symbolIcon("no.such.symbol", QColor(Qt::red), palette);
@@ -268,15 +260,16 @@ TEST_F(QtMenuBuilderTest, AnAlternateTakesThePlaceAboveItWhileAltIsHeld) {
     styled.popup(QPoint(0, 0));
     ASSERT_TRUE(styled.isVisible());
     styled.setActiveAction(find(styled, "Quit"));
-    pressAlt(styled);
+    alt(styled, true);
     EXPECT_TRUE(styled.isVisible()) << "Alt must not close the menu";
     EXPECT_EQ(shown(styled), held);
     EXPECT_EQ(styled.activeAction(), find(styled, "Force Quit")) << "the pointer's line stays lit";
 
     // Other keys carry the modifier state along.
-    sendKey(styled, QEvent::KeyPress, Qt::Key_Shift, Qt::AltModifier | Qt::ShiftModifier);
+    QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::AltModifier | Qt::ShiftModifier);
+    QApplication::sendEvent(&styled, &shift);
     EXPECT_EQ(shown(styled), held);
-    releaseAlt(styled);
+    alt(styled, false);
     EXPECT_EQ(shown(styled), released);
     EXPECT_EQ(styled.activeAction(), find(styled, "Quit"));
 
@@ -296,17 +289,17 @@ TEST_F(QtMenuBuilderTest, AltInASubmenuSwitchesTheMenusBehindItToo) {
     const std::string released =
         "Options {Close | Close All (hidden)} | Quit | Force Quit (hidden)";
 
-    pressAlt(*sub);
+    alt(*sub, true);
     EXPECT_EQ(shown(qmenu), "Options {Close (hidden) | Close All} | Quit (hidden) | Force Quit");
-    releaseAlt(*sub);
+    alt(*sub, false);
     EXPECT_EQ(shown(qmenu), released);
 
     // Closed menus stop listening.
     sub->close();
     qmenu.close();
     QWidget elsewhere;
-    pressAlt(elsewhere);
-    pressAlt(qmenu);
+    alt(elsewhere, true);
+    alt(qmenu, true);
     EXPECT_EQ(shown(qmenu), released);
 }
 
