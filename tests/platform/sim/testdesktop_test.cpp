@@ -85,20 +85,6 @@ TEST(SampleDesktop, DockTilesNameInstalledApps) {
     EXPECT_EQ(others[0].toObject().value("tile-type").toString(), "directory-tile");
 }
 
-TEST(TestDesktop, ThePlatformIsMadeOfTheFixturesServices) {
-    TestDesktop desk(R"({"apps": [{"pid": 9, "name": "Nine"}]})");
-    Platform& platform = desk.platform();
-    EXPECT_EQ(&platform.clock, &desk.clock());
-    EXPECT_EQ(&platform.queues, &desk.queues());
-    EXPECT_EQ(&platform.preferences, &desk.preferences());
-    EXPECT_EQ(&platform.notifications, &desk.notifications());
-    EXPECT_EQ(&platform.workspace, &desk.sim().workspace());
-    EXPECT_EQ(&platform.accessibility, &desk.sim().accessibility());
-    EXPECT_EQ(&platform.overlays, &desk.sim().overlays());
-    EXPECT_EQ(platform.workspace.runningApp(9)->localizedName, "Nine");
-    EXPECT_DOUBLE_EQ(platform.clock.now(), 1000.0);
-}
-
 TEST(TestDesktop, DomainDefaultsAreReadableButNeverWritten) {
     TestDesktop desk(R"({"defaults": {"com.apple.dock": {"autohide": true, "tilesize": 48},
                                       "app.tandri": {"apps": "openOnly"}}})");
