@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
-#include <memory>
 
 #include "platform/common/qtcontextmenus.h"
 #include "support/menumodels.h"

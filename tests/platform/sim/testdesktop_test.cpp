@@ -5,9 +5,7 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QJsonArray>
-#include <QSet>
 
 #include "platform/accessibility.h"
 #include "platform/sim/simtesting.h"
