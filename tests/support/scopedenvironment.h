@@ -8,39 +8,29 @@
 
 namespace tandri::test {
 
-/// Sets environment variables for as long as it lives, then puts back what was there, unset
-/// ones unset.
+/// Sets environment variables (or unsets those given no value) for as long as it lives, then
+/// puts back what was there.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment() = default;
-    ScopedEnvironment(std::initializer_list<std::pair<const char*, QByteArray>> values) {
-        for (const auto& [name, value] : values) set(name, value);
+    using Values = std::initializer_list<std::pair<const char*, std::optional<QByteArray>>>;
+
+    ScopedEnvironment(Values values) {
+        for (const auto& [name, value] : values) {
+            saved_.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                          ? std::optional<QByteArray>(qgetenv(name))
+                                          : std::nullopt);
+            put(name, value);
+        }
     }
     ~ScopedEnvironment() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second)
-                qputenv(it->first, *it->second);
-            else
-                qunsetenv(it->first);
-        }
+        for (const auto& [name, value] : saved_) put(name, value);
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-    void set(const char* name, const QByteArray& value) {
-        save(name);
-        qputenv(name, value);
-    }
-    void unset(const char* name) {
-        save(name);
-        qunsetenv(name);
-    }
-
 private:
-    void save(const char* name) {
-        saved_.emplace_back(name, qEnvironmentVariableIsSet(name)
-                                      ? std::optional<QByteArray>(qgetenv(name))
-                                      : std::nullopt);
+    static void put(const char* name, const std::optional<QByteArray>& value) {
+        value ? qputenv(name, *value) : qunsetenv(name);
     }
 
     std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;

@@ -346,13 +346,15 @@ TEST_F(JsonPreferencesTest, ConcurrentReadersSeeWholeVersionsOnly) {
 }
 
 TEST(JsonPreferencesDirectory, FollowsXdgConfigHome) {
-    test::ScopedEnvironment environment{{"HOME", "/home/someone"},
-                                        {"XDG_CONFIG_HOME", "/elsewhere/conf/"}};
-    EXPECT_EQ(JsonPreferences::defaultDirectory(), "/elsewhere/conf/tandri/defaults");
-    for (const char* xdg : {"", "relative/conf", static_cast<const char*>(nullptr)}) {
-        xdg ? environment.set("XDG_CONFIG_HOME", xdg) : environment.unset("XDG_CONFIG_HOME");
-        EXPECT_EQ(JsonPreferences::defaultDirectory(), "/home/someone/.config/tandri/defaults")
-            << (xdg ? xdg : "unset");
+    for (const auto& [xdg, expected] :
+         {std::pair<std::optional<QByteArray>, QString>{"/elsewhere/conf/", "/elsewhere/conf"},
+          {"", "/home/someone/.config"},
+          {"relative/conf", "/home/someone/.config"},
+          {std::nullopt, "/home/someone/.config"}}) {
+        const test::ScopedEnvironment environment{{"HOME", "/home/someone"},
+                                                  {"XDG_CONFIG_HOME", xdg}};
+        EXPECT_EQ(JsonPreferences::defaultDirectory(), expected + "/tandri/defaults")
+            << xdg.value_or("unset").constData();
     }
 }
 
