@@ -4,13 +4,12 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "platform/common/desktopappearance.h"
 #include "support/capturedwarnings.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
@@ -43,27 +42,15 @@ const char* const olderSchemas = R"(<schemalist>
 </schemalist>
 )";
 
-QString& installed() {
-    static QString schemas;
-    return schemas;
-}
-
 // Compiles `schemas` and points GIO at them and at a keyfile holding `values`; false when GIO
 // was already set up with other schemas in this process.
 bool install(const char* schemas, const QByteArray& values) {
-    if (!installed().isEmpty())
-        return installed() == QLatin1String(schemas);
+    static QString installed;
+    if (!installed.isEmpty())
+        return installed == QLatin1String(schemas);
     static QTemporaryDir root;
-    QDir().mkpath(root.filePath("schemas"));
-    QDir().mkpath(root.filePath("config/glib-2.0/settings"));
-    QFile schema(root.filePath("schemas/test.gschema.xml"));
-    EXPECT_TRUE(schema.open(QIODevice::WriteOnly));
-    schema.write(schemas);
-    schema.close();
-    QFile keyfile(root.filePath("config/glib-2.0/settings/keyfile"));
-    EXPECT_TRUE(keyfile.open(QIODevice::WriteOnly));
-    keyfile.write(values);
-    keyfile.close();
+    test::writeFile(root.filePath("schemas/test.gschema.xml"), schemas);
+    test::writeFile(root.filePath("config/glib-2.0/settings/keyfile"), values);
     QProcess compile;
     compile.start("glib-compile-schemas", {root.filePath("schemas")});
     EXPECT_TRUE(compile.waitForFinished(30000));
@@ -72,7 +59,7 @@ bool install(const char* schemas, const QByteArray& values) {
     qputenv("GSETTINGS_BACKEND", "keyfile");
     qputenv("XDG_CONFIG_HOME", root.filePath("config").toLocal8Bit());
     qputenv("XDG_CONFIG_DIRS", root.filePath("xdg").toLocal8Bit());
-    installed() = QLatin1String(schemas);
+    installed = QLatin1String(schemas);
     return true;
 }
 
@@ -128,7 +115,7 @@ TEST(GnomeAppearance, ColourSchemeThenTheThemesName) {
     EXPECT_EQ(readOn("XFCE", false), (Reading{false, std::nullopt}));
 }
 
-TEST(GnomeAppearance, EachAccentAsGnomesStyleDrawsIt) {
+TEST(GnomeAppearance, AccentsAsGnomesStyleDrawsThem) {
     if (!install(currentSchemas, ""))
         GTEST_SKIP() << "GIO is set up for the other suite in this process";
     const struct {
@@ -136,17 +123,10 @@ TEST(GnomeAppearance, EachAccentAsGnomesStyleDrawsIt) {
         std::optional<QColor> colour;
     } cases[] = {
         {"blue", QColor(0x35, 0x84, 0xe4)},
-        {"teal", QColor(0x21, 0x90, 0xa4)},
-        {"green", QColor(0x3a, 0x94, 0x4a)},
-        {"yellow", QColor(0xc8, 0x88, 0x00)},
-        {"orange", QColor(0xed, 0x5b, 0x00)},
-        {"red", QColor(0xe6, 0x2d, 0x42)},
-        {"pink", QColor(0xd5, 0x61, 0x99)},
-        {"purple", QColor(0x91, 0x41, 0xac)},
         {"slate", QColor(0x6f, 0x83, 0x96)},
-        {"magenta", std::nullopt},
-        {"Blue", std::nullopt},
-        {"", std::nullopt},
+        {"magenta", {}},
+        {"Blue", {}},
+        {"", {}},
     };
     testing::CapturedWarnings warnings;
     for (const auto& c : cases) {

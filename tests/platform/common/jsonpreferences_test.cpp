@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -13,46 +11,33 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <limits>
 #include <thread>
 #include <vector>
 
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/notificationcenter.h"
+#include "support/filesizelimit.h"
+#include "support/filetree.h"
 #include "support/finisheswithin.h"
+#include "support/scopedenvironment.h"
 #include "support/waitforevents.h"
 
 namespace tandri {
 namespace {
 
+using test::fileContents;
+using test::writeFile;  // writes in place, as an editor that does not replace files would
+
 const QString domain = QStringLiteral("app.tandri");
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-// Writes in place, as an editor that does not replace files would.
-void writeInPlace(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // Replaces the file by rename, as another process using this store would.
 void replaceFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
     ASSERT_TRUE(file.commit());
-}
-
-void setModified(const QString& path, time_t seconds) {
-    const struct timespec times[2] = {{seconds, 0}, {seconds, 123456789}};
-    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
 class JsonPreferencesTest : public ::testing::Test {
@@ -68,10 +53,16 @@ protected:
         return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     QJsonObject onDisk(const QString& name = domain) const {
-        return QJsonDocument::fromJson(readBytes(file(name))).object();
+        return QJsonDocument::fromJson(fileContents(file(name))).object();
     }
     int notificationsFor(const QString& name) const {
         return static_cast<int>(std::count(notified.begin(), notified.end(), name));
+    }
+    // Makes the change and waits until the store announces `name`.
+    bool announces(const QString& name, const std::function<void()>& change) {
+        notified.clear();
+        change();
+        return test::waitForEvents([&] { return notificationsFor(name) > 0; });
     }
 
     QTemporaryDir temp;
@@ -105,123 +96,88 @@ TEST_F(JsonPreferencesTest, RegisteredDefaultsShowUntilAValueIsStoredAndAreNever
     EXPECT_EQ(prefs.value(domain, "ringStyle"), QJsonValue("aura"));
     prefs.setValue(domain, "previewSize", QJsonValue(QJsonValue::Undefined));
     EXPECT_EQ(onDisk(), QJsonObject{});
-}
 
-TEST_F(JsonPreferencesTest, DomainsAreSeparateFiles) {
+    // Domains are files of their own.
     prefs.setValue("com.apple.dock", "autohide", true);
-    prefs.registerDefaults(domain, {{"autohide", false}});
-    EXPECT_EQ(prefs.value(domain, "autohide"), QJsonValue(false));
+    EXPECT_TRUE(prefs.value(domain, "autohide").isUndefined());
     EXPECT_EQ(prefs.value("com.apple.dock", "autohide"), QJsonValue(true));
-    EXPECT_EQ(entries(), QStringList{"com.apple.dock.json"});
+    EXPECT_EQ(entries(), (QStringList{"app.tandri.json", "com.apple.dock.json"}));
 }
 
 TEST_F(JsonPreferencesTest, TypedReadsGiveTheNeutralValueForOtherTypes) {
+    constexpr qint64 big = 9007199254740993;  // 2^53 + 1, more than a double holds
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    const struct {
+        const char* key;
+        QJsonValue stored;
+        bool asBool;
+        double asDouble;
+        qint64 asInteger;
+        std::optional<QString> asString;
+    } cases[] = {
+        {"flag", true, true, 0, 0, {}},
+        {"zero", 0, false, 0, 0, {}},
+        {"half", 0.5, true, 0.5, 0, {}},
+        {"text", "yes", false, 0, 0, "yes"},
+        {"negative", -2.7, true, -2.7, -2, {}},
+        {"positive", 2.9, true, 2.9, 2, {}},
+        {"huge", 1e300, true, 1e300, most, {}},
+        {"tiny", -1e300, true, -1e300, std::numeric_limits<qint64>::min(), {}},
+        {"big", QJsonValue(big), true, double(big), big, {}},
+        {"list", QJsonArray{1, 2}, false, 0, 0, {}},
+        {"nothing", QJsonValue::Null, false, 0, 0, {}},
+        {"missing", QJsonValue::Undefined, false, 0, 0, {}},
+    };
+    for (const auto& c : cases) prefs.setValue(domain, c.key, c.stored);
+    for (const auto& c : cases) {
+        EXPECT_EQ(prefs.boolValue(domain, c.key), c.asBool) << c.key;
+        EXPECT_DOUBLE_EQ(prefs.doubleValue(domain, c.key), c.asDouble) << c.key;
+        EXPECT_EQ(prefs.integerValue(domain, c.key), c.asInteger) << c.key;
+        EXPECT_EQ(prefs.stringValue(domain, c.key), c.asString) << c.key;
+    }
     prefs.registerDefaults(domain, {{"defaultFlag", true}});
-    prefs.setValue(domain, "flag", true);
-    prefs.setValue(domain, "zero", 0);
-    prefs.setValue(domain, "half", 0.5);
-    prefs.setValue(domain, "text", "yes");
-    prefs.setValue(domain, "negative", -2.7);
-    prefs.setValue(domain, "positive", 2.9);
-    prefs.setValue(domain, "huge", 1e300);
-    prefs.setValue(domain, "big", QJsonValue(qint64(9007199254740993)));  // 2^53 + 1
-    prefs.setValue(domain, "list", QJsonArray{1, 2});
-    prefs.setValue(domain, "nothing", QJsonValue(QJsonValue::Null));
-
-    EXPECT_TRUE(prefs.boolValue(domain, "flag"));
     EXPECT_TRUE(prefs.boolValue(domain, "defaultFlag"));
-    EXPECT_TRUE(prefs.boolValue(domain, "half"));
-    EXPECT_FALSE(prefs.boolValue(domain, "zero"));
-    EXPECT_FALSE(prefs.boolValue(domain, "text"));
-    EXPECT_FALSE(prefs.boolValue(domain, "list"));
-    EXPECT_FALSE(prefs.boolValue(domain, "missing"));
-
-    EXPECT_DOUBLE_EQ(prefs.doubleValue(domain, "negative"), -2.7);
-    EXPECT_DOUBLE_EQ(prefs.doubleValue(domain, "text"), 0.0);
-    EXPECT_DOUBLE_EQ(prefs.doubleValue(domain, "flag"), 0.0);
-    EXPECT_DOUBLE_EQ(prefs.doubleValue(domain, "nothing"), 0.0);
-
-    EXPECT_EQ(prefs.integerValue(domain, "negative"), -2);
-    EXPECT_EQ(prefs.integerValue(domain, "positive"), 2);
-    EXPECT_EQ(prefs.integerValue(domain, "half"), 0);
-    EXPECT_EQ(prefs.integerValue(domain, "big"), 9007199254740993);
-    EXPECT_EQ(prefs.integerValue(domain, "huge"), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(prefs.integerValue(domain, "flag"), 0);
-    EXPECT_EQ(prefs.integerValue(domain, "text"), 0);
-
-    EXPECT_EQ(prefs.stringValue(domain, "text"), QString("yes"));
-    EXPECT_EQ(prefs.stringValue(domain, "zero"), std::nullopt);
-    EXPECT_EQ(prefs.stringValue(domain, "nothing"), std::nullopt);
-    EXPECT_EQ(prefs.stringValue(domain, "missing"), std::nullopt);
-}
-
-TEST_F(JsonPreferencesTest, AWriteLeavesOneValidJsonFileAndNoTemporaryFiles) {
-    for (int i = 0; i < 20; ++i) prefs.setValue(domain, QString("key%1").arg(i), i);
-    EXPECT_EQ(entries(), QStringList{"app.tandri.json"});
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(readBytes(file()), &error);
-    ASSERT_EQ(error.error, QJsonParseError::NoError);
-    ASSERT_TRUE(document.isObject());
-    EXPECT_EQ(document.object().size(), 20);
-    EXPECT_EQ(document.object().value("key19"), QJsonValue(19));
 }
 
 TEST_F(JsonPreferencesTest, AnUnparsableFileReadsEmptyAndIsKeptByteForByteBeforeTheFirstWrite) {
     static const char raw[] = "{\"ringStyle\": \"aura\", oops \xff\xfe\0 after a NUL\n";
     const QByteArray garbage(raw, sizeof raw - 1);
-    ASSERT_TRUE(QDir().mkpath(dir));
-    writeInPlace(file(), garbage);
+    writeFile(file(), garbage);
     prefs.registerDefaults(domain, {{"ringStyle", "glass"}});
 
     EXPECT_EQ(prefs.value(domain, "ringStyle"), QJsonValue("glass"));
     EXPECT_TRUE(prefs.storedDomain(domain).isEmpty());
     EXPECT_EQ(entries(), QStringList{"app.tandri.json"}) << "reading alone keeps the file as is";
-    EXPECT_EQ(readBytes(file()), garbage);
-
-    prefs.setValue(domain, "apps", "openOnly");
-    QStringList names = entries();
-    ASSERT_EQ(names.size(), 2) << names.join(", ").toStdString();
-    EXPECT_EQ(names[0], "app.tandri.json");
-    ASSERT_TRUE(names[1].startsWith("app.tandri.json.unreadable-")) << names[1].toStdString();
-    const QString firstCopy = dir + u'/' + names[1];
-    EXPECT_EQ(readBytes(firstCopy), garbage);
-    EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "openOnly"}}));
+    EXPECT_EQ(fileContents(file()), garbage);
 
     // Later writes keep nothing more while the file is sound.
+    prefs.setValue(domain, "apps", "openOnly");
     prefs.setValue(domain, "apps", "dockAndOpen");
-    EXPECT_EQ(entries().size(), 2);
+    const QStringList names = entries();
+    ASSERT_EQ(names.size(), 2) << names.join(", ").toStdString();
+    EXPECT_TRUE(names[1].startsWith("app.tandri.json.unreadable-")) << names[1].toStdString();
+    EXPECT_EQ(fileContents(dir + u'/' + names[1]), garbage);
+    EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "dockAndOpen"}}));
 
     // A second bad file, within the same second, gets a name of its own.
-    const QByteArray secondGarbage = "[1, 2, 3]";  // valid JSON, but not an object
-    replaceFile(file(), secondGarbage);
+    replaceFile(file(), "[1, 2, 3]");  // valid JSON, but not an object
     EXPECT_TRUE(prefs.storedDomain(domain).isEmpty());
     prefs.setValue(domain, "apps", "pinnedAndOpen");
-    names = entries();
-    ASSERT_EQ(names.size(), 3) << names.join(", ").toStdString();
-    EXPECT_EQ(readBytes(firstCopy), garbage);
-    QStringList copies = names.filter("unreadable-");
-    copies.removeAll(names[1]);
-    ASSERT_EQ(copies.size(), 1);
-    EXPECT_EQ(readBytes(dir + u'/' + copies[0]), secondGarbage);
+    const QStringList copies = entries().filter("unreadable-");
+    ASSERT_EQ(copies.size(), 2) << entries().join(", ").toStdString();
+    EXPECT_EQ(fileContents(dir + u'/' + copies[0]), garbage);
+    EXPECT_EQ(fileContents(dir + u'/' + copies[1]), "[1, 2, 3]");
     EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "pinnedAndOpen"}}));
 }
 
 TEST_F(JsonPreferencesTest, FailedWritesOverAnUnreadableFileKeepOneCopyOfIt) {
-    ASSERT_TRUE(QDir().mkpath(dir));
-    writeInPlace(file(), "not json");
-    // Files larger than the limit cannot be written, even by root: a stand-in for a file that
-    // cannot be replaced.
-    struct rlimit original {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = original;
-    limited.rlim_cur = 4;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    for (int i = 0; i < 3; ++i) prefs.setValue(domain, "apps", QStringLiteral("openOnly"));
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
-    std::signal(SIGXFSZ, previousHandler);
+    writeFile(file(), "not json");
+    {
+        const test::FileSizeLimit unreplaceable(4);
+        for (int i = 0; i < 3; ++i) prefs.setValue(domain, "apps", QStringLiteral("openOnly"));
+    }
     EXPECT_EQ(entries().filter("unreadable-").size(), 1) << entries().join(", ").toStdString();
-    EXPECT_EQ(readBytes(file()), "not json");
+    EXPECT_EQ(fileContents(file()), "not json");
 
     // Another store (a later start of the program) finds the kept copy too.
     JsonPreferences again(dir, center);
@@ -230,23 +186,17 @@ TEST_F(JsonPreferencesTest, FailedWritesOverAnUnreadableFileKeepOneCopyOfIt) {
     EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "openOnly"}}));
 }
 
-TEST_F(JsonPreferencesTest, DomainFilesThatAreNoRegularFilesReadEmptyWithoutWaiting) {
-    ASSERT_TRUE(QDir().mkpath(dir));
+TEST_F(JsonPreferencesTest, EmptyFilesAndFilesThatAreNoRegularFilesReadEmptyWithoutWaiting) {
+    writeFile(file(), {});
     ASSERT_EQ(::mkfifo(QFile::encodeName(file("pipe")).constData(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(file("zero")).constData()), 0);
-    for (const char* name : {"pipe", "zero"}) {
+    for (const char* name : {"app.tandri", "pipe", "zero"}) {
         test::finishesWithin(10, name, [&] {
             EXPECT_TRUE(prefs.storedDomain(QString::fromLatin1(name)).isEmpty());
         });
     }
-}
-
-TEST_F(JsonPreferencesTest, AnEmptyFileReadsEmptyWithoutAKeptCopy) {
-    ASSERT_TRUE(QDir().mkpath(dir));
-    writeInPlace(file(), {});
-    EXPECT_TRUE(prefs.storedDomain(domain).isEmpty());
     prefs.setValue(domain, "a", 1);
-    EXPECT_EQ(entries(), QStringList{"app.tandri.json"});
+    EXPECT_EQ(entries().filter("unreadable-"), QStringList{}) << "an empty file is not kept";
 }
 
 TEST_F(JsonPreferencesTest, OutsideEditsAreSeenOnTheNextRead) {
@@ -254,8 +204,8 @@ TEST_F(JsonPreferencesTest, OutsideEditsAreSeenOnTheNextRead) {
     EXPECT_EQ(prefs.value(domain, "ringStyle"), QJsonValue("glass"));
 
     // In place: a different size and time on the same inode.
-    writeInPlace(file(), R"({"ringStyle": "outline", "apps": "openOnly"})");
-    setModified(file(), 1000000000);
+    writeFile(file(), R"({"ringStyle": "outline", "apps": "openOnly"})");
+    test::setModified(file(), 1000000000, 123456789);
     EXPECT_EQ(prefs.value(domain, "ringStyle"), QJsonValue("outline"));
     EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("openOnly"));
 
@@ -265,8 +215,8 @@ TEST_F(JsonPreferencesTest, OutsideEditsAreSeenOnTheNextRead) {
     EXPECT_TRUE(prefs.value(domain, "apps").isUndefined());
 
     // The same size, only the time differs.
-    writeInPlace(file(), R"({"ringStyle": "aura"})");
-    setModified(file(), 1000000001);
+    writeFile(file(), R"({"ringStyle": "aura"})");
+    test::setModified(file(), 1000000001, 123456789);
     EXPECT_EQ(prefs.value(domain, "ringStyle"), QJsonValue("aura"));
 
     // Removed: the stored values go, the defaults show.
@@ -291,9 +241,7 @@ TEST_F(JsonPreferencesTest, DomainNamesThatCouldLeaveTheFolderAreRefused) {
         EXPECT_TRUE(prefs.storedDomain(name).isEmpty()) << name.toStdString();
     }
     EXPECT_TRUE(notified.empty());
-    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList{})
-        << "nothing may be written anywhere";
+    EXPECT_TRUE(test::fileTree(temp.path()).empty()) << "nothing may be written anywhere";
 }
 
 TEST_F(JsonPreferencesTest, EveryWriteNotifiesOnceWithItsDomain) {
@@ -306,59 +254,34 @@ TEST_F(JsonPreferencesTest, EveryWriteNotifiesOnceWithItsDomain) {
 
     // The directory watcher must not announce these writes again. A change by another process,
     // made after them, is announced once the watcher has caught up with everything before it.
-    replaceFile(file("app.other"), R"({"a": 1})");
-    ASSERT_TRUE(test::waitForEvents([&] { return notificationsFor("app.other") > 0; }));
-    EXPECT_EQ(notificationsFor(domain), 3);
-    EXPECT_EQ(notificationsFor("com.apple.dock"), 1);
+    ASSERT_TRUE(announces("app.other", [&] { replaceFile(file("app.other"), R"({"a": 1})"); }));
+    EXPECT_EQ(notificationsFor(domain), 0);
+    EXPECT_EQ(notificationsFor("com.apple.dock"), 0);
 }
 
-TEST_F(JsonPreferencesTest, ChangesByOtherProcessesAreAnnounced) {
-    prefs.setValue(domain, "apps", "openOnly");
-    notified.clear();
-
-    replaceFile(file(), R"({"apps": "dockAndOpen"})");
-    ASSERT_TRUE(test::waitForEvents([&] { return notificationsFor(domain) > 0; }));
-    EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("dockAndOpen"));
-
-    // An edit in place, which does not show as a change of the folder.
-    notified.clear();
-    writeInPlace(file(), R"({"apps": "pinnedAndOpen"})");
-    ASSERT_TRUE(test::waitForEvents([&] { return notificationsFor(domain) > 0; }));
-    EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("pinnedAndOpen"));
-
-    // A new domain and a removed one.
-    notified.clear();
-    replaceFile(file("app.ring.dock"), R"({"saved": true})");
-    ASSERT_TRUE(test::waitForEvents([&] { return notificationsFor("app.ring.dock") > 0; }));
-    ASSERT_TRUE(QFile::remove(file()));
-    ASSERT_TRUE(test::waitForEvents([&] { return notificationsFor(domain) > 0; }));
-    EXPECT_TRUE(prefs.storedDomain(domain).isEmpty());
-}
-
-TEST_F(JsonPreferencesTest, TheFolderIsWatchedEvenWhenItAppearsLater) {
+TEST_F(JsonPreferencesTest, ChangesByOtherProcessesAreAnnouncedEvenInAFolderMadeLater) {
     EXPECT_TRUE(prefs.value(domain, "apps").isUndefined());  // starts watching; no folder yet
-    ASSERT_TRUE(QDir().mkpath(dir));
-    replaceFile(file(), R"({"apps": "openOnly"})");
-    ASSERT_TRUE(test::waitForEvents([&] { return notificationsFor(domain) > 0; }));
+    ASSERT_TRUE(announces(domain, [&] { replaceFile(file(), R"({"apps": "dockAndOpen"})"); }));
+    EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("dockAndOpen"));
+    // An edit in place, which does not show as a change of the folder.
+    ASSERT_TRUE(announces(domain, [&] { writeFile(file(), R"({"apps": "pinnedAndOpen"})"); }));
+    EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("pinnedAndOpen"));
+    // A new domain and a removed one.
+    ASSERT_TRUE(announces("app.ring.dock",
+                          [&] { replaceFile(file("app.ring.dock"), R"({"saved": true})"); }));
+    ASSERT_TRUE(announces(domain, [&] { QFile::remove(file()); }));
+    EXPECT_TRUE(prefs.storedDomain(domain).isEmpty());
 }
 
 TEST_F(JsonPreferencesTest, AFailedWriteKeepsTheOldFileAndDoesNotNotify) {
     prefs.setValue(domain, "apps", "openOnly");
-    const QByteArray before = readBytes(file());
+    const QByteArray before = fileContents(file());
     notified.clear();
-
-    // Files larger than the limit cannot be written, even by root: a stand-in for a full disk.
-    struct rlimit original {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = original;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    prefs.setValue(domain, "apps", QString(100000, u'x'));
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_EQ(readBytes(file()), before);
+    {
+        const test::FileSizeLimit fullDisk(4096);
+        prefs.setValue(domain, "apps", QString(100000, u'x'));
+    }
+    EXPECT_EQ(fileContents(file()), before);
     EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("openOnly"));
     EXPECT_EQ(entries(), QStringList{"app.tandri.json"}) << "no temporary file may be left";
     EXPECT_TRUE(notified.empty());
@@ -366,18 +289,14 @@ TEST_F(JsonPreferencesTest, AFailedWriteKeepsTheOldFileAndDoesNotNotify) {
     // The store works again once writing does.
     prefs.setValue(domain, "apps", "dockAndOpen");
     EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "dockAndOpen"}}));
-}
 
-TEST_F(JsonPreferencesTest, AReadOnlyFolderKeepsTheOldFile) {
     if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
-    prefs.setValue(domain, "apps", "openOnly");
-    const QByteArray before = readBytes(file());
+        return;  // root writes into read-only folders
     ASSERT_TRUE(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
-    prefs.setValue(domain, "apps", "dockAndOpen");
+    prefs.setValue(domain, "apps", "openOnly");
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(readBytes(file()), before);
-    EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("openOnly"));
+    EXPECT_EQ(onDisk(), (QJsonObject{{"apps", "dockAndOpen"}}));
+    EXPECT_EQ(prefs.value(domain, "apps"), QJsonValue("dockAndOpen"));
 }
 
 TEST_F(JsonPreferencesTest, ConcurrentReadersSeeWholeVersionsOnly) {
@@ -388,16 +307,12 @@ TEST_F(JsonPreferencesTest, ConcurrentReadersSeeWholeVersionsOnly) {
         return object;
     };
     auto whole = [](const QJsonObject& object) {
-        const QJsonValue first = object.value("key0");
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            if (it.value() != first)
-                return false;
-        }
-        return object.size() == 50;
+        return object.size() == 50 && std::all_of(object.begin(), object.end(), [&](auto value) {
+                   return value == object.value("key0");
+               });
     };
     constexpr int versions = 100;
     const QString other = "app.outside";
-    ASSERT_TRUE(QDir().mkpath(dir));
     replaceFile(file(other), QJsonDocument(version(0)).toJson());
     prefs.setValue(domain, "blob", version(0));
 
@@ -408,19 +323,16 @@ TEST_F(JsonPreferencesTest, ConcurrentReadersSeeWholeVersionsOnly) {
     for (int t = 0; t < 4; ++t) {
         readers.emplace_back([&, t] {
             while (!stop.load()) {
-                const QJsonObject object =
-                    t % 2 == 0 ? prefs.value(domain, "blob").toObject() : prefs.storedDomain(other);
-                if (!whole(object))
-                    ++torn;
+                torn += !whole(t % 2 == 0 ? prefs.value(domain, "blob").toObject()
+                                          : prefs.storedDomain(other));
                 ++reads;
             }
         });
     }
     // This process writes one domain; "another process" replaces the other's file directly.
     std::thread outside([&] {
-        for (int n = 1; n <= versions; ++n) {
+        for (int n = 1; n <= versions; ++n)
             replaceFile(file(other), QJsonDocument(version(n)).toJson());
-        }
     });
     for (int n = 1; n <= versions; ++n) prefs.setValue(domain, "blob", version(n));
     outside.join();
@@ -434,23 +346,16 @@ TEST_F(JsonPreferencesTest, ConcurrentReadersSeeWholeVersionsOnly) {
 }
 
 TEST(JsonPreferencesDirectory, FollowsXdgConfigHome) {
-    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
-    const bool hadXdg = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    const QByteArray savedHome = qgetenv("HOME");
-
-    qputenv("HOME", "/home/someone");
-    qputenv("XDG_CONFIG_HOME", "/elsewhere/conf/");
-    EXPECT_EQ(JsonPreferences::defaultDirectory(), "/elsewhere/conf/tandri/defaults");
-    qputenv("XDG_CONFIG_HOME", "");
-    EXPECT_EQ(JsonPreferences::defaultDirectory(), "/home/someone/.config/tandri/defaults");
-    qputenv("XDG_CONFIG_HOME", "relative/conf");
-    EXPECT_EQ(JsonPreferences::defaultDirectory(), "/home/someone/.config/tandri/defaults");
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(JsonPreferences::defaultDirectory(), "/home/someone/.config/tandri/defaults");
-
-    qputenv("HOME", savedHome);
-    if (hadXdg)
-        qputenv("XDG_CONFIG_HOME", savedXdg);
+    for (const auto& [xdg, expected] :
+         {std::pair<std::optional<QByteArray>, QString>{"/elsewhere/conf/", "/elsewhere/conf"},
+          {"", "/home/someone/.config"},
+          {"relative/conf", "/home/someone/.config"},
+          {std::nullopt, "/home/someone/.config"}}) {
+        const test::ScopedEnvironment environment{{"HOME", "/home/someone"},
+                                                  {"XDG_CONFIG_HOME", xdg}};
+        EXPECT_EQ(JsonPreferences::defaultDirectory(), expected + "/tandri/defaults")
+            << xdg.value_or("unset").constData();
+    }
 }
 
 }  // namespace

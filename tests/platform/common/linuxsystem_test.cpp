@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QObject>
 #include <QProcess>
 #include <QStandardPaths>

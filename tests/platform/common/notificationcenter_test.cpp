@@ -6,87 +6,71 @@
 #include <vector>
 
 #include "platform/common/notificationcenter.h"
+#include "support/qtprinters.h"
 
 namespace tandri {
 namespace {
 
-TEST(NotificationCenterTest, DeliversToObserversOfTheNameInOrderOfObserving) {
+class NotificationCenterTest : public ::testing::Test {
+protected:
+    // An observer of `name` that notes its label and the object it is given, then does `also`.
+    std::unique_ptr<Observation> observe(const QString& name, const QString& label,
+                                         std::function<void()> also = {}) {
+        return center.observe(name, [this, label, also](const QVariant& object) {
+            calls << (object.isValid() ? label + " " + object.toString() : label);
+            if (also)
+                also();
+        });
+    }
+
     NotificationCenter center;
     QStringList calls;
-    auto first = center.observe("A", [&](const QVariant& o) { calls << "first " + o.toString(); });
-    auto other = center.observe("B", [&](const QVariant&) { calls << "other"; });
-    auto second =
-        center.observe("A", [&](const QVariant& o) { calls << "second " + o.toString(); });
-    auto third = center.observe("A", [&](const QVariant& o) { calls << "third " + o.toString(); });
+};
 
+TEST_F(NotificationCenterTest, DeliversToObserversOfTheNameInOrderOfObserving) {
+    auto first = observe("A", "first");
+    auto other = observe("B", "other");
+    auto second = observe("A", "second");
+    auto third = observe("A", "third");
     center.post("A", QString("x"));
-    EXPECT_EQ(calls, (QStringList{"first x", "second x", "third x"}));
+    center.post("nobody");
+    center.post("B");
+    EXPECT_EQ(calls, (QStringList{"first x", "second x", "third x", "other"}));
 
     calls.clear();
     second.reset();
     center.post("A", true);
     EXPECT_EQ(calls, (QStringList{"first true", "third true"}));
-
-    calls.clear();
-    center.post("nobody");
-    center.post("B");
-    EXPECT_EQ(calls, QStringList{"other"});
 }
 
-TEST(NotificationCenterTest, AnObserverRemovedDuringAPostIsNotCalledAfterwards) {
-    NotificationCenter center;
-    QStringList calls;
+TEST_F(NotificationCenterTest, ObserversRemovedDuringAPostAreNotCalledAndAddedOnesWait) {
     std::unique_ptr<Observation> second;
-    std::unique_ptr<Observation> first = center.observe("A", [&](const QVariant&) {
-        calls << "first";
+    std::unique_ptr<Observation> added;
+    std::unique_ptr<Observation> first = observe("A", "first", [&] {
         second.reset();
         first.reset();  // its own token too
+        added = observe("A", "added");
     });
-    second = center.observe("A", [&](const QVariant&) { calls << "second"; });
-    auto third = center.observe("A", [&](const QVariant&) { calls << "third"; });
-
+    second = observe("A", "second");
+    auto third = observe("A", "third");
     center.post("A");
-    EXPECT_EQ(calls, (QStringList{"first", "third"}));
-    calls.clear();
     center.post("A");
-    EXPECT_EQ(calls, QStringList{"third"});
+    EXPECT_EQ(calls, (QStringList{"first", "third", "third", "added"}));
 }
 
-TEST(NotificationCenterTest, AnObserverAddedDuringAPostWaitsForTheNextPost) {
-    NotificationCenter center;
-    QStringList calls;
-    std::vector<std::unique_ptr<Observation>> added;
-    auto adder = center.observe("A", [&](const QVariant&) {
-        calls << "adder";
-        added.push_back(center.observe("A", [&](const QVariant&) { calls << "added"; }));
-    });
-
-    center.post("A");
-    EXPECT_EQ(calls, QStringList{"adder"});
-    calls.clear();
-    center.post("A");
-    EXPECT_EQ(calls, (QStringList{"adder", "added"}));
-}
-
-TEST(NotificationCenterTest, APostInsideAHandlerIsDeliveredAtOnce) {
-    NotificationCenter center;
-    QStringList calls;
-    auto outer1 = center.observe("outer", [&](const QVariant&) {
-        calls << "outer1";
-        center.post("inner", 7);
-    });
-    auto outer2 = center.observe("outer", [&](const QVariant&) { calls << "outer2"; });
+TEST_F(NotificationCenterTest, APostInsideAHandlerIsDeliveredAtOnce) {
+    auto outer1 = observe("outer", "outer1", [&] { center.post("inner", 7); });
+    auto outer2 = observe("outer", "outer2");
     auto inner = center.observe("inner", [&](const QVariant& o) {
         calls << "inner " + o.toString();
         if (o.toInt() == 7)
             center.post("inner", 8);
     });
-
     center.post("outer");
     EXPECT_EQ(calls, (QStringList{"outer1", "inner 7", "inner 8", "outer2"}));
 }
 
-TEST(NotificationCenterTest, ATokenMayOutliveTheCentre) {
+TEST(NotificationCenter, ATokenMayOutliveTheCentre) {
     int calls = 0;
     std::unique_ptr<Observation> token;
     {
@@ -98,7 +82,7 @@ TEST(NotificationCenterTest, ATokenMayOutliveTheCentre) {
     EXPECT_EQ(calls, 1);
 }
 
-TEST(NotificationCenterTest, ObservingAndPostingFromSeveralThreads) {
+TEST(NotificationCenter, ObservingAndPostingFromSeveralThreads) {
     NotificationCenter center;
     std::atomic<int> calls{0};
     auto steady = center.observe("A", [&](const QVariant&) { ++calls; });

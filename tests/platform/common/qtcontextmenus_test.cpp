@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
-#include <memory>
 
 #include "platform/common/qtcontextmenus.h"
+#include "support/menumodels.h"
 
 namespace tandri {
 namespace {
@@ -30,7 +30,7 @@ void press(QWidget& widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::N
 // Plays the user inside the menu's own event loop: each step runs once the previous one has
 // been handled. A step that finds no open menu or no such line fails the test and closes the
 // menus, so that popUp returns.
-class User {
+class User : public QObject {
 public:
     void then(std::function<void()> step) { steps_.push_back(std::move(step)); }
 
@@ -39,18 +39,13 @@ public:
     void choose(const QString& title, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         then([title, modifiers] {
             QMenu* menu = openMenu();
-            if (!menu) {
-                ADD_FAILURE() << "no menu open to choose " << title.toStdString();
-                return;
-            }
-            for (QAction* action : menu->actions()) {
+            for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
                 if (action->text() == title && action->isVisible()) {
                     menu->setActiveAction(action);
-                    press(*menu, Qt::Key_Return, modifiers);
-                    return;
+                    return press(*menu, Qt::Key_Return, modifiers);
                 }
             }
-            ADD_FAILURE() << "no line " << title.toStdString() << " in the open menu";
+            ADD_FAILURE() << "no line " << title.toStdString() << " in an open menu";
             closeAllMenus();
         });
     }
@@ -58,35 +53,36 @@ public:
     void dismiss() {
         then([] {
             if (QMenu* menu = openMenu())
-                press(*menu, Qt::Key_Escape);
-            else
-                ADD_FAILURE() << "no menu open to dismiss";
+                return press(*menu, Qt::Key_Escape);
+            ADD_FAILURE() << "no menu open to dismiss";
         });
     }
 
-    // Starts playing once the menu is up; popUp runs right after this.
+    // Starts playing once the menu is up; popUp runs right after this. Steps still pending
+    // go with the user.
     void start() {
-        QTimer::singleShot(0, [this] { next(); });
+        QTimer::singleShot(0, this, [this] {
+            if (steps_.empty())
+                return;
+            const auto step = std::move(steps_.front());
+            steps_.pop_front();
+            step();
+            start();
+        });
     }
 
 private:
-    void next() {
-        if (steps_.empty())
-            return;
-        auto step = std::move(steps_.front());
-        steps_.pop_front();
-        step();
-        if (!steps_.empty())
-            QTimer::singleShot(0, &context_, [this] { next(); });
-    }
-
     std::deque<std::function<void()>> steps_;
-    QObject context_;  // the pending step goes with the user
 };
 
 class QtContextMenusTest : public ::testing::Test {
 protected:
     void TearDown() override { closeAllMenus(); }
+    // Pops the menu up with the user's steps to play in it; returns once it closed.
+    void popUp() {
+        user.start();
+        menus.popUp(menu);
+    }
 
     QtContextMenus menus;
     User user;
@@ -101,37 +97,28 @@ TEST(QtContextMenusAvailability, OnlyWhereSomeoneCanSeeTheMenu) {
 TEST_F(QtContextMenusTest, RunsTheChosenActionAfterTheMenuClosedAndBeforeReturning) {
     QStringList ran;
     bool menuWasOpen = true;
-    menu.items = {MenuItem::titled("One", [&] { ran << "One"; }), MenuItem::titled("Two", [&] {
-                      ran << "Two";
-                      menuWasOpen = QApplication::activePopupWidget() != nullptr;
-                  })};
+    menu.items = {MenuItem::titled("One", [&] { ran << "One"; })};
+    // The hook runs before the menu is built.
+    menu.willOpen = [&] {
+        menu.items.push_back(MenuItem::titled("Two", [&] {
+            ran << "Two";
+            menuWasOpen = QApplication::activePopupWidget() != nullptr;
+        }));
+    };
     user.choose("Two");
-    user.start();
-    menus.popUp(menu);
+    popUp();
     EXPECT_EQ(ran, QStringList{"Two"});
     EXPECT_FALSE(menuWasOpen);
     EXPECT_EQ(openMenu(), nullptr);
 }
 
-TEST_F(QtContextMenusTest, ADismissedMenuRunsNothing) {
-    bool ran = false;
-    menu.items = {MenuItem::titled("One", [&] { ran = true; })};
-    user.dismiss();
-    user.start();
-    menus.popUp(menu);
-    EXPECT_FALSE(ran);
-    EXPECT_EQ(openMenu(), nullptr);
-}
-
 TEST_F(QtContextMenusTest, ChoosesInASubmenu) {
     QStringList ran;
-    auto options = std::make_shared<Menu>();
-    options->items = {MenuItem::titled("Keep on Ring", [&] { ran << "Keep"; }),
-                      MenuItem::titled("Show in Files", [&] { ran << "Show"; })};
-    auto optionsItem = MenuItem::titled("Options");
-    optionsItem->submenu = options;
-    menu.items = {MenuItem::titled("Window", [&] { ran << "Window"; }), optionsItem,
-                  MenuItem::titled("Quit")};
+    menu.items = {
+        MenuItem::titled("Window", [&] { ran << "Window"; }),
+        test::submenuItem("Options", {MenuItem::titled("Keep on Ring", [&] { ran << "Keep"; }),
+                                      MenuItem::titled("Show in Files", [&] { ran << "Show"; })}),
+        MenuItem::titled("Quit")};
     QString openedTitle;  // the menu goes with popUp's return; read it while it is open
     user.choose("Options");
     user.then([&] {
@@ -139,46 +126,33 @@ TEST_F(QtContextMenusTest, ChoosesInASubmenu) {
             openedTitle = open->title();
     });
     user.choose("Show in Files");
-    user.start();
-    menus.popUp(menu);
+    popUp();
     EXPECT_EQ(openedTitle, "Options");
     EXPECT_EQ(ran, QStringList{"Show"});
 }
 
-TEST_F(QtContextMenusTest, TheHookRunsBeforeTheMenuIsBuilt) {
-    QStringList ran;
-    menu.willOpen = [&] {
-        menu.items.push_back(MenuItem::titled("Late", [&] { ran << "Late"; }));
-    };
-    user.choose("Late");
-    user.start();
-    menus.popUp(menu);
-    EXPECT_EQ(ran, QStringList{"Late"});
-}
-
 TEST_F(QtContextMenusTest, ChoosesTheAlternateWhileAltIsHeld) {
     QStringList ran;
-    auto forceQuit = MenuItem::titled("Force Quit", [&] { ran << "Force Quit"; });
-    forceQuit->alternate = true;
     menu.items = {MenuItem::titled("Hide"), MenuItem::titled("Quit", [&] { ran << "Quit"; }),
-                  forceQuit};
+                  test::alternateItem("Force Quit", [&] { ran << "Force Quit"; })};
     user.then([] {
         if (QMenu* open = openMenu())
             press(*open, Qt::Key_Alt, Qt::AltModifier);
     });
     user.choose("Force Quit", Qt::AltModifier);
-    user.start();
-    menus.popUp(menu);
+    popUp();
     EXPECT_EQ(ran, QStringList{"Force Quit"});
 }
 
-TEST_F(QtContextMenusTest, AModelGoneWhileTheMenuIsOpenRunsNothing) {
+TEST_F(QtContextMenusTest, ADismissedMenuOrAModelGoneWhileItIsOpenRunsNothing) {
     int ran = 0;
     menu.items = {MenuItem::titled("Raise", [&] { ++ran; })};
+    user.dismiss();
+    popUp();
+    EXPECT_EQ(openMenu(), nullptr);
     user.then([&] { menu.items.clear(); });
     user.choose("Raise");
-    user.start();
-    menus.popUp(menu);
+    popUp();
     EXPECT_EQ(ran, 0);
 }
 
@@ -194,8 +168,7 @@ TEST_F(QtContextMenusTest, TheChosenActionMayOpenAnotherMenu) {
         menus.popUp(second);
     })};
     user.choose("Outer");
-    user.start();
-    menus.popUp(menu);
+    popUp();
     EXPECT_EQ(ran, (QStringList{"Outer", "Inner"}));
 }
 

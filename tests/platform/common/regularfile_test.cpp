@@ -8,6 +8,7 @@
 
 #include "platform/common/regularfile.h"
 #include "support/finisheswithin.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
@@ -22,14 +23,9 @@ TEST(RegularFile, ReadsOnlyRegularFilesUpToTheLimit) {
     const auto at = [&](const char* name) {
         return dir.filePath(QString::fromLatin1(name));
     };
-    const auto make = [&](const char* name, const QByteArray& bytes) {
-        QFile file(at(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    make("small", "hello");
-    make("empty", {});
-    make("large", QByteArray(2000, 'x'));
+    test::writeFile(at("small"), "hello");
+    test::writeFile(at("empty"), {});
+    test::writeFile(at("large"), QByteArray(2000, 'x'));
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe")).constData(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(at("zero")).constData()), 0);
     ASSERT_EQ(::symlink("small", QFile::encodeName(at("link")).constData()), 0);

@@ -1,28 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/common/linuxvocabulary.h"
 #include "platform/common/xdgautostart.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
 
 using Status = LoginItems::Status;
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using test::fileContents;
+using test::writeFile;
 
 struct Folders {
     QTemporaryDir root;
@@ -46,7 +36,7 @@ TEST(XdgAutostart, EnableWritesAnEntryAndDisableTakesItAway) {
 
     EXPECT_EQ(autostart.enable(), std::nullopt);
     EXPECT_EQ(autostart.status(), Status::Enabled);
-    const QByteArray entry = contents(folders.userEntry);
+    const QByteArray entry = fileContents(folders.userEntry);
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(entry.contains("\nExec=/usr/bin/tandri\n"));
     EXPECT_TRUE(entry.contains("\nType=Application\n"));
@@ -54,20 +44,15 @@ TEST(XdgAutostart, EnableWritesAnEntryAndDisableTakesItAway) {
     EXPECT_EQ(autostart.disable(), std::nullopt);
     EXPECT_EQ(autostart.status(), Status::Off);
     EXPECT_FALSE(QFile::exists(folders.userEntry));
-}
 
-TEST(XdgAutostart, TheUsersEntryOverridesTheSystems) {
-    Folders folders;
-    put(folders.systemEntry, "[Desktop Entry]\nType=Application\nExec=tandri\n");
-    XdgAutostart autostart = folders.autostart();
+    // The user's entry overrides the system's: removing nothing would leave the system's entry
+    // starting it, so a hiding entry is written.
+    writeFile(folders.systemEntry, "[Desktop Entry]\nType=Application\nExec=tandri\n");
     EXPECT_EQ(autostart.status(), Status::Enabled);
-
-    // Removing nothing would leave the system's entry starting it: a hiding entry is written.
     EXPECT_EQ(autostart.disable(), std::nullopt);
-    EXPECT_TRUE(contents(folders.userEntry).contains("\nHidden=true\n"));
+    EXPECT_TRUE(fileContents(folders.userEntry).contains("\nHidden=true\n"));
     EXPECT_EQ(autostart.status(), Status::Off);
     EXPECT_TRUE(QFile::exists(folders.systemEntry));
-
     EXPECT_EQ(autostart.enable(), std::nullopt);
     EXPECT_EQ(autostart.status(), Status::Enabled);
 }
@@ -86,7 +71,7 @@ TEST(XdgAutostart, EntriesThatStartNothingReadAsOff) {
     };
     for (const auto& c : cases) {
         Folders folders;
-        put(folders.userEntry, c.entry);
+        writeFile(folders.userEntry, c.entry);
         EXPECT_EQ(folders.autostart().status(), c.status) << c.entry;
     }
     // A folder, or a pipe, in the entry's place starts nothing and is not read.
@@ -108,14 +93,14 @@ TEST(XdgAutostart, ProgramPathsAreQuotedForTheExecKey) {
     for (const auto& c : cases) {
         Folders folders;
         EXPECT_EQ(folders.autostart(c.program).enable(), std::nullopt);
-        EXPECT_TRUE(contents(folders.userEntry).contains(c.exec))
-            << c.program << " wrote " << contents(folders.userEntry).constData();
+        EXPECT_TRUE(fileContents(folders.userEntry).contains(c.exec))
+            << c.program << " wrote " << fileContents(folders.userEntry).constData();
     }
 }
 
 TEST(XdgAutostart, AFolderThatCannotBeWrittenIsReported) {
     Folders folders;
-    put(folders.user, "a file where the folder should be");
+    writeFile(folders.user, "a file where the folder should be");
     XdgAutostart autostart = folders.autostart();
     const auto error = autostart.enable();
     ASSERT_TRUE(error.has_value());

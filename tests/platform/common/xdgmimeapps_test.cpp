@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/common/xdgmimeapps.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
@@ -21,11 +21,7 @@ struct Session {
     QStringList installed{"org.kde.dolphin", "nemo", "org.gnome.Nautilus", "pcmanfm"};
 
     void write(const QString& path, const QByteArray& text) {
-        const QString full = root.filePath(path);
-        QDir().mkpath(QFileInfo(full).path());
-        QFile file(full);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        test::writeFile(root.filePath(path), text);
     }
     std::optional<QString> fileManager() {
         return XdgMimeApps::defaultApplication(

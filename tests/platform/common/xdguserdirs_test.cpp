@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/common/xdguserdirs.h"
+#include "support/testfiles.h"
 
 namespace tandri {
 namespace {
@@ -38,11 +38,8 @@ TEST(XdgUserDirs, TheRecordedFolderElseTheStandardOneWhenItExists) {
         QDir().mkpath(config);
         if (c.standardExists)
             QDir().mkpath(home + "/Downloads");
-        if (c.file) {
-            QFile file(config + "/user-dirs.dirs");
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(*c.file);
-        }
+        if (c.file)
+            test::writeFile(config + "/user-dirs.dirs", *c.file);
         std::optional<QString> expected = c.expected;
         if (expected)
             expected = expected->startsWith(u'!') ? expected->mid(1) : home + *expected;

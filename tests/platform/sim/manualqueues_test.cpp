@@ -7,55 +7,42 @@
 namespace tandri::sim {
 namespace {
 
-TEST(ManualQueues, NothingRunsUntilTheTestSaysSo) {
+using Priority = Queues::Priority;
+
+TEST(ManualQueues, NothingRunsUntilTheTestSaysSoAndThenInPostingOrder) {
     ManualQueues queues;
     std::string ran;
-    queues.background(Queues::Priority::UserInteractive, [&] { ran += 'b'; });
-    queues.main([&] { ran += 'm'; });
-    EXPECT_EQ(ran, "");
-    EXPECT_EQ(queues.pendingBackground(), 1);
-    EXPECT_EQ(queues.pendingMain(), 1);
-
-    queues.runMain();
-    EXPECT_EQ(ran, "m");
-    EXPECT_EQ(queues.pendingBackground(), 1);
-    queues.runBackground();
-    EXPECT_EQ(ran, "mb");
-    EXPECT_EQ(queues.pendingBackground(), 0);
-}
-
-TEST(ManualQueues, RunsInOrderOfPostingWhateverThePriority) {
-    ManualQueues queues;
-    std::string ran;
-    queues.background(Queues::Priority::Utility, [&] { ran += '1'; });
-    queues.background(Queues::Priority::UserInteractive, [&] { ran += '2'; });
-    queues.background(Queues::Priority::UserInitiated, [&] { ran += '3'; });
-    queues.runBackground();
-    EXPECT_EQ(ran, "123");
-}
-
-TEST(ManualQueues, JobsQueuedWhileRunningRunToo) {
-    ManualQueues queues;
-    std::string ran;
+    queues.background(Priority::Utility, [&] { ran += '1'; });
     queues.main([&] {
-        ran += 'a';
-        queues.main([&] { ran += 'c'; });
+        ran += 'm';
+        queues.main([&] { ran += 'n'; });  // queued while running: runs too
+        queues.background(Priority::Utility, [&] { ran += '4'; });
     });
-    queues.main([&] { ran += 'b'; });
+    queues.main([&] { ran += 'o'; });
+    queues.background(Priority::UserInteractive, [&] { ran += '2'; });
+    queues.background(Priority::UserInitiated, [&] { ran += '3'; });
+    EXPECT_EQ(ran, "");
+    EXPECT_EQ(queues.pendingBackground(), 3);
+    EXPECT_EQ(queues.pendingMain(), 2);
+
     queues.runMain();
-    EXPECT_EQ(ran, "abc");
+    EXPECT_EQ(ran, "mon");
     EXPECT_EQ(queues.pendingMain(), 0);
+    EXPECT_EQ(queues.pendingBackground(), 4) << "running the main queue leaves background work";
+    queues.runBackground();
+    EXPECT_EQ(ran, "mon1234") << "whatever the priority";
+    EXPECT_EQ(queues.pendingBackground(), 0);
 }
 
 TEST(ManualQueues, DrainAlternatesUntilBothAreEmpty) {
     ManualQueues queues;
     std::string ran;
     // Background work hands its result to the main thread, which starts more background work.
-    queues.background(Queues::Priority::UserInteractive, [&] {
+    queues.background(Priority::UserInteractive, [&] {
         ran += "load1 ";
         queues.main([&] {
             ran += "apply1 ";
-            queues.background(Queues::Priority::UserInitiated, [&] {
+            queues.background(Priority::UserInitiated, [&] {
                 ran += "load2 ";
                 queues.main([&] { ran += "apply2"; });
             });
@@ -66,15 +53,6 @@ TEST(ManualQueues, DrainAlternatesUntilBothAreEmpty) {
     EXPECT_EQ(ran, "load1 first apply1 load2 apply2");
     EXPECT_EQ(queues.pendingBackground(), 0);
     EXPECT_EQ(queues.pendingMain(), 0);
-}
-
-TEST(ManualQueues, RunMainLeavesBackgroundWorkQueued) {
-    ManualQueues queues;
-    int ran = 0;
-    queues.main([&] { queues.background(Queues::Priority::Utility, [&] { ++ran; }); });
-    queues.runMain();
-    EXPECT_EQ(ran, 0);
-    EXPECT_EQ(queues.pendingBackground(), 1);
 }
 
 }  // namespace

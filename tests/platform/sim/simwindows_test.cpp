@@ -11,9 +11,9 @@
 namespace tandri::sim {
 namespace {
 
+using testing::describe;
 using testing::load;
-using testing::str;
-using testing::strs;
+using Actions = std::vector<QString>;
 
 constexpr const char* desktopJson = R"({
     "apps": [
@@ -26,138 +26,104 @@ constexpr const char* desktopJson = R"({
     ]
 })";
 
-std::vector<std::string> titles(const std::vector<AXWindow>& windows) {
-    std::vector<std::string> result;
-    for (const auto& window : windows) result.push_back(str(window.title.value_or("-")));
-    return result;
-}
+class SimWindowsTest : public ::testing::Test {
+protected:
+    // The app's windows front to back, minimized ones in brackets.
+    std::string windowsOf(qint32 pid) {
+        std::string line;
+        for (const AXWindow& window : ax.windows(pid)) {
+            const std::string title = window.title.value_or("-").toStdString();
+            line += (line.empty() ? "" : " ") +
+                    (window.minimized.value_or(false) ? "[" + title + "]" : title);
+        }
+        return line;
+    }
+    // The numbers of the windows on screen, 0 for one without.
+    std::vector<quint32> onScreen() {
+        std::vector<quint32> ids;
+        const auto windows = desktop->windowList().onScreenWindows();
+        for (const auto& window : windows.value()) ids.push_back(window.windowID.value_or(0));
+        return ids;
+    }
 
-std::vector<quint32> listedIDs(WindowList& list) {
-    std::vector<quint32> result;
-    const auto windows = list.onScreenWindows();
-    for (const auto& window : windows.value()) result.push_back(window.windowID.value_or(0));
-    return result;
-}
-
-TEST(SimAccessibility, ListsTheAppsWindowsInItsOwnOrder) {
-    auto desktop = load(desktopJson);
+    std::unique_ptr<SimDesktop> desktop = load(desktopJson);
     Accessibility& ax = desktop->accessibility();
-    const auto windows = ax.windows(1);
-    EXPECT_EQ(titles(windows), (std::vector<std::string>{"Inbox", "Draft", "Sent"}));
-    EXPECT_EQ(windows[1].minimized, true);
-    EXPECT_EQ(windows[1].windowID, 12u);
-    // A hidden app still has its windows.
-    EXPECT_EQ(titles(ax.windows(2)), (std::vector<std::string>{"Music"}));
-}
+};
 
-TEST(SimAccessibility, ListsNothingWithoutPermissionOrForAppsThatDoNotRun) {
-    auto desktop = load(desktopJson);
-    Accessibility& ax = desktop->accessibility();
-    EXPECT_TRUE(ax.windows(3).empty());
-    EXPECT_TRUE(ax.windows(99).empty());
+TEST_F(SimWindowsTest, ListsTheAppsWindowsInItsOwnOrderOnlyWithPermission) {
+    EXPECT_EQ(windowsOf(1), "Inbox [Draft] Sent");
+    EXPECT_EQ(ax.windows(1)[1].windowID, 12u);
+    EXPECT_EQ(windowsOf(2), "Music") << "a hidden app still has its windows";
+    EXPECT_EQ(windowsOf(3), "") << "nor do apps that do not run";
+    EXPECT_EQ(windowsOf(99), "");
     desktop->setTrusted(false);
     EXPECT_FALSE(ax.isTrusted());
-    EXPECT_TRUE(ax.windows(1).empty());
+    EXPECT_EQ(windowsOf(1), "");
     desktop->setTrusted(true);
-    EXPECT_EQ(ax.windows(1).size(), 3u);
+    EXPECT_EQ(windowsOf(1), "Inbox [Draft] Sent");
 }
 
-TEST(SimAccessibility, RaiseMovesTheWindowToTheFrontOfItsApp) {
-    auto desktop = load(desktopJson);
-    Accessibility& ax = desktop->accessibility();
+TEST_F(SimWindowsTest, RaiseMovesTheWindowToTheFrontOfItsApp) {
     const WindowElement sent = ax.windows(1)[2].element;
     ax.raise(sent);
-    EXPECT_EQ(titles(ax.windows(1)), (std::vector<std::string>{"Sent", "Inbox", "Draft"}));
+    EXPECT_EQ(windowsOf(1), "Sent Inbox [Draft]");
     ax.raise(ax.windows(1)[2].element);
-    EXPECT_EQ(titles(ax.windows(1)), (std::vector<std::string>{"Draft", "Sent", "Inbox"}));
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"raise " + std::to_string(sent.handle), "raise 12"}));
+    EXPECT_EQ(windowsOf(1), "[Draft] Sent Inbox");
+    EXPECT_EQ(desktop->actions(), (Actions{"raise " + QString::number(sent.handle), "raise 12"}));
 }
 
-TEST(SimAccessibility, MinimizingTakesAWindowOffScreenAndBack) {
-    auto desktop = load(desktopJson);
-    Accessibility& ax = desktop->accessibility();
-    WindowList& list = desktop->windowList();
+TEST_F(SimWindowsTest, MinimizingTakesAWindowOffScreenAndBack) {
     // Minimized windows, hidden apps and terminated apps are not on screen.
-    EXPECT_EQ(listedIDs(list), (std::vector<quint32>{11, 0}));
-
+    EXPECT_EQ(onScreen(), (std::vector<quint32>{11, 0}));
     ax.setMinimized({1, 12}, false);
-    EXPECT_EQ(ax.windows(1)[1].minimized, false);
-    EXPECT_EQ(listedIDs(list), (std::vector<quint32>{11, 12, 0}));
-
+    EXPECT_EQ(windowsOf(1), "Inbox Draft Sent");
+    EXPECT_EQ(onScreen(), (std::vector<quint32>{11, 12, 0}));
     ax.setMinimized({1, 11}, true);
-    EXPECT_EQ(ax.windows(1)[0].minimized, true);
-    EXPECT_EQ(listedIDs(list), (std::vector<quint32>{12, 0}));
+    EXPECT_EQ(windowsOf(1), "[Inbox] Draft Sent");
+    EXPECT_EQ(onScreen(), (std::vector<quint32>{12, 0}));
     ax.setMain({1, 12});
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"set-minimized 12 false", "set-minimized 11 true",
-                                        "set-main 12"}));
+    EXPECT_EQ(desktop->actions(),
+              (Actions{"set-minimized 12 false", "set-minimized 11 true", "set-main 12"}));
+    // Unhiding an app puts its windows back on screen.
+    desktop->workspace().activate(2);
+    EXPECT_EQ(onScreen(), (std::vector<quint32>{12, 0, 21}));
 }
 
-TEST(SimAccessibility, ActingOnAVanishedWindowOnlyLogs) {
-    auto desktop = load(desktopJson);
-    Accessibility& ax = desktop->accessibility();
-    const auto before = titles(ax.windows(1));
+TEST_F(SimWindowsTest, ActingOnAVanishedWindowOrWithoutPermissionOnlyLogs) {
     ax.raise({1, 777});
     ax.setMinimized({1, 777}, true);
     // The handle of another app's window does not reach it through this app.
     ax.raise({1, 21});
     ax.setMinimized({1, 21}, true);
     ax.setMinimized({99, 11}, true);
-    EXPECT_EQ(titles(ax.windows(1)), before);
-    EXPECT_EQ(ax.windows(1)[0].minimized, false);
-    EXPECT_EQ(ax.windows(2)[0].minimized, false);
-    EXPECT_EQ(desktop->actions().size(), 5u);
-}
-
-TEST(SimAccessibility, WithoutPermissionActionsAreLoggedButChangeNothing) {
-    auto desktop = load(desktopJson);
-    Accessibility& ax = desktop->accessibility();
     desktop->setTrusted(false);
     ax.raise({1, 12});
     ax.setMinimized({1, 11}, true);
     ax.requestAccess();
     desktop->setTrusted(true);
-    EXPECT_EQ(titles(ax.windows(1)), (std::vector<std::string>{"Inbox", "Draft", "Sent"}));
-    EXPECT_EQ(ax.windows(1)[0].minimized, false);
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"raise 12", "set-minimized 11 true", "request-access"}));
+    EXPECT_EQ(windowsOf(1), "Inbox [Draft] Sent");
+    EXPECT_EQ(windowsOf(2), "Music");
+    EXPECT_EQ(desktop->actions().size(), 8u);
+    EXPECT_EQ(desktop->actions().back(), "request-access");
 }
 
 TEST(SimWindowList, ReportsTheFieldsOfEachOnScreenWindow) {
     auto desktop = load(R"({ "apps": [ { "pid": 4, "windows": [
         { "id": 40, "frame": [1, 2, 60, 40], "layer": 3, "alpha": 0 } ] } ],
         "screenCapture": true })");
-    const auto windows = desktop->windowList().onScreenWindows().value();
-    ASSERT_EQ(windows.size(), 1u);
-    EXPECT_EQ(windows[0].ownerPID, 4);
-    EXPECT_EQ(windows[0].layer, 3);
-    EXPECT_EQ(windows[0].alpha, 0.0);
-    EXPECT_EQ(windows[0].bounds, QRectF(1, 2, 60, 40));
-    EXPECT_EQ(windows[0].windowID, 40u);
+    EXPECT_EQ(describe(desktop->windowList().onScreenWindows()),
+              std::vector<std::string>{"id 40 pid 4 layer 3 at 1,2 60x40 alpha 0"});
     EXPECT_TRUE(desktop->windowList().screenCaptureAllowed());
     desktop->setScreenCapture(false);
     EXPECT_FALSE(desktop->windowList().screenCaptureAllowed());
 }
 
-TEST(SimWindowList, UnhidingAnAppPutsItsWindowsBackOnScreen) {
-    auto desktop = load(desktopJson);
-    desktop->workspace().activate(2);
-    EXPECT_EQ(listedIDs(desktop->windowList()), (std::vector<quint32>{11, 0, 21}));
-}
-
-TEST(SimAccessibility, ListingFromAnotherThreadWhileTheMainThreadActs) {
-    auto desktop = load(desktopJson);
-    Accessibility& ax = desktop->accessibility();
+TEST_F(SimWindowsTest, ListingFromAnotherThreadWhileTheMainThreadActs) {
     std::atomic<bool> stop = false;
     std::atomic<int> badLists = 0;
     std::thread lister([&] {
-        while (!stop) {
-            if (ax.windows(1).size() != 3)
-                ++badLists;
-            if (!desktop->windowList().onScreenWindows())
-                ++badLists;
-        }
+        while (!stop)
+            badLists += ax.windows(1).size() != 3 || !desktop->windowList().onScreenWindows();
     });
     for (int i = 0; i < 2000; ++i) {
         ax.raise(ax.windows(1)[2].element);

@@ -10,9 +10,9 @@
 namespace tandri::sim {
 namespace {
 
+using testing::describe;
 using testing::load;
-using testing::str;
-using testing::strs;
+using Actions = std::vector<QString>;
 
 constexpr const char* desktopJson = R"({
     "frontmost": 1,
@@ -29,20 +29,28 @@ constexpr const char* desktopJson = R"({
                  "com.example.maps": "/Applications/Maps.app" }
 })";
 
-std::optional<QString> openError(Workspace& workspace, const QUrl& url, bool activates) {
-    bool called = false;
-    std::optional<QString> error;
-    workspace.openApplication(url, activates, [&](std::optional<QString> e) {
-        called = true;
-        error = e;
-    });
-    EXPECT_TRUE(called) << "the completion runs before openApplication returns";
-    return error;
-}
+class SimWorkspaceTest : public ::testing::Test {
+protected:
+    // Opens the application at `url`; the error it reports.
+    std::optional<QString> open(const QUrl& url, bool activates, Workspace* in = nullptr) {
+        bool called = false;
+        std::optional<QString> error;
+        (in ? *in : workspace).openApplication(url, activates, [&](std::optional<QString> e) {
+            called = true;
+            error = e;
+        });
+        EXPECT_TRUE(called) << "the completion runs before openApplication returns";
+        return error;
+    }
+    std::optional<QString> open(const char* path, bool activates) {
+        return open(QUrl::fromLocalFile(path), activates);
+    }
 
-TEST(SimWorkspace, RunningAppsInDesktopOrderAndOnlyLiveOnesByPid) {
-    auto desktop = load(desktopJson);
+    std::unique_ptr<SimDesktop> desktop = load(desktopJson);
     Workspace& workspace = desktop->workspace();
+};
+
+TEST_F(SimWorkspaceTest, RunningAppsInDesktopOrderAndOnlyLiveOnesByPid) {
     const auto apps = workspace.runningApps();
     ASSERT_EQ(apps.size(), 4u);
     EXPECT_EQ(apps[0].pid, 1);
@@ -54,109 +62,88 @@ TEST(SimWorkspace, RunningAppsInDesktopOrderAndOnlyLiveOnesByPid) {
     EXPECT_EQ(workspace.frontmostPID(), 1);
 }
 
-TEST(SimWorkspace, BundleLookupsTryTheInstalledBundlesFirst) {
-    auto desktop = load(desktopJson);
-    Workspace& workspace = desktop->workspace();
-    EXPECT_EQ(workspace.urlForBundleIdentifier("com.example.mail"),
-              QUrl::fromLocalFile("/Volumes/Other/Mail.app"));
-    EXPECT_EQ(workspace.urlForBundleIdentifier("com.example.maps"),
-              QUrl::fromLocalFile("/Applications/Maps.app"));
-    // Not installed, but running from somewhere.
-    EXPECT_EQ(workspace.urlForBundleIdentifier("com.example.notes"),
-              QUrl::fromLocalFile("/Applications/Notes.app"));
+TEST_F(SimWorkspaceTest, BundleLookupsTryTheInstalledBundlesFirst) {
+    // Installed first, else running from somewhere.
+    for (const auto& [id, path] : {std::pair{"com.example.mail", "/Volumes/Other/Mail.app"},
+                                   {"com.example.maps", "/Applications/Maps.app"},
+                                   {"com.example.notes", "/Applications/Notes.app"}}) {
+        EXPECT_EQ(workspace.urlForBundleIdentifier(id), QUrl::fromLocalFile(path)) << id;
+    }
     EXPECT_FALSE(workspace.urlForBundleIdentifier("com.example.none").has_value());
 
-    EXPECT_EQ(workspace.bundleIdentifier(QUrl::fromLocalFile("/Applications/Maps.app")),
-              "com.example.maps");
     // Dock tiles spell bundle URLs with a trailing slash.
-    EXPECT_EQ(workspace.bundleIdentifier(QUrl("file:///Applications/Maps.app/")),
-              "com.example.maps");
-    EXPECT_EQ(workspace.bundleIdentifier(QUrl("file:///Applications/Notes.app/")),
-              "com.example.notes");
-    EXPECT_EQ(workspace.bundleIdentifier(QUrl::fromLocalFile("/Applications/Mail.app")),
-              "com.example.mail");
-    EXPECT_FALSE(workspace.bundleIdentifier(QUrl::fromLocalFile("/Applications/X.app")));
-    EXPECT_FALSE(workspace.bundleIdentifier(QUrl("https://example.com/Maps.app")));
+    for (const auto& [url, id] :
+         {std::pair<const char*, const char*>{"file:///Applications/Maps.app", "com.example.maps"},
+          {"file:///Applications/Maps.app/", "com.example.maps"},
+          {"file:///Applications/Notes.app/", "com.example.notes"},
+          {"file:///Applications/Mail.app", "com.example.mail"},
+          {"file:///Applications/X.app", nullptr},
+          {"https://example.com/Maps.app", nullptr}}) {
+        EXPECT_EQ(workspace.bundleIdentifier(QUrl(url)),
+                  id ? std::optional<QString>(id) : std::nullopt)
+            << url;
+    }
 }
 
-TEST(SimWorkspace, OpeningARunningAppBringsItForward) {
-    auto desktop = load(desktopJson);
-    Workspace& workspace = desktop->workspace();
-    EXPECT_FALSE(openError(workspace, QUrl("file:///Applications/Notes.app/"), false));
+TEST_F(SimWorkspaceTest, OpeningARunningAppBringsItForward) {
+    EXPECT_FALSE(open(QUrl("file:///Applications/Notes.app/"), false));
     EXPECT_EQ(workspace.frontmostPID(), 1);
     EXPECT_TRUE(workspace.runningApp(2)->hidden);
 
-    EXPECT_FALSE(openError(workspace, QUrl::fromLocalFile("/Applications/Notes.app"), true));
+    EXPECT_FALSE(open("/Applications/Notes.app", true));
     EXPECT_EQ(workspace.frontmostPID(), 2);
     EXPECT_FALSE(workspace.runningApp(2)->hidden);
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"open-app /Applications/Notes.app activates=false",
-                                        "open-app /Applications/Notes.app activates=true"}));
+    EXPECT_EQ(desktop->actions(), (Actions{"open-app /Applications/Notes.app activates=false",
+                                           "open-app /Applications/Notes.app activates=true"}));
     EXPECT_EQ(workspace.runningApps().size(), 4u);
 }
 
-TEST(SimWorkspace, OpeningAnAppThatDoesNotRunLaunchesIt) {
-    auto desktop = load(desktopJson);
-    Workspace& workspace = desktop->workspace();
-    EXPECT_FALSE(openError(workspace, QUrl("file:///Applications/Maps.app/"), true));
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"open-app /Applications/Maps.app activates=true",
-                                        "launch /Applications/Maps.app pid=6"}));
-    const auto launched = workspace.runningApp(6);
-    ASSERT_TRUE(launched.has_value());
-    EXPECT_EQ(str(launched->localizedName.value_or("")), "Maps");
-    EXPECT_EQ(str(launched->bundleID.value_or("")), "com.example.maps");
-    EXPECT_EQ(launched->bundleURL, QUrl::fromLocalFile("/Applications/Maps.app"));
-    EXPECT_EQ(launched->launchDate, 31.0);
+TEST_F(SimWorkspaceTest, OpeningAnAppThatDoesNotRunLaunchesIt) {
+    EXPECT_FALSE(open(QUrl("file:///Applications/Maps.app/"), true));
+    EXPECT_EQ(desktop->actions(), (Actions{"open-app /Applications/Maps.app activates=true",
+                                           "launch /Applications/Maps.app pid=6"}));
+    EXPECT_EQ(describe(workspace.runningApps().back()),
+              "pid 6 name Maps bundle com.example.maps url file:///Applications/Maps.app "
+              "launched 31");
     EXPECT_EQ(workspace.frontmostPID(), 6);
-    EXPECT_EQ(workspace.runningApps().back().pid, 6);
 
     // Now it runs: opening it again launches nothing.
     desktop->clearActions();
-    EXPECT_FALSE(openError(workspace, QUrl::fromLocalFile("/Applications/Maps.app"), false));
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"open-app /Applications/Maps.app activates=false"}));
+    EXPECT_FALSE(open("/Applications/Maps.app", false));
+    EXPECT_EQ(desktop->actions(), Actions{"open-app /Applications/Maps.app activates=false"});
 
     // A terminated app's bundle is launched anew, and without activation stays behind.
-    EXPECT_FALSE(openError(workspace, QUrl::fromLocalFile("/Applications/Editor.app"), false));
-    EXPECT_EQ(str(desktop->actions().back()), "launch /Applications/Editor.app pid=7");
+    EXPECT_FALSE(open("/Applications/Editor.app", false));
+    EXPECT_EQ(desktop->actions().back(), "launch /Applications/Editor.app pid=7");
     EXPECT_EQ(workspace.frontmostPID(), 6);
-    EXPECT_EQ(str(workspace.runningApp(7)->bundleID.value_or("")), "com.example.editor");
-    EXPECT_EQ(workspace.runningApp(7)->launchDate, 32.0);
-}
+    EXPECT_EQ(describe(*workspace.runningApp(7)),
+              "pid 7 name Editor bundle com.example.editor url file:///Applications/Editor.app "
+              "launched 32");
 
-TEST(SimWorkspace, OpeningABundleThatExistsOnlyOnDiskLaunchesIt) {
+    // A bundle that exists only on disk launches too, even as the first app of a desktop.
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     const QString bundle = folder.filePath("Tools/Sketch Pad.app");
     ASSERT_TRUE(QDir().mkpath(bundle));
-    auto desktop = load("{}");
-    EXPECT_FALSE(openError(desktop->workspace(), QUrl::fromLocalFile(bundle), true));
-    const auto apps = desktop->workspace().runningApps();
-    ASSERT_EQ(apps.size(), 1u);
-    EXPECT_EQ(apps[0].pid, 1);
-    EXPECT_EQ(str(apps[0].localizedName.value_or("")), "Sketch Pad");
-    EXPECT_FALSE(apps[0].bundleID.has_value());
-    EXPECT_EQ(apps[0].launchDate, 1.0);
+    auto empty = load("{}");
+    EXPECT_FALSE(open(QUrl::fromLocalFile(bundle), true, &empty->workspace()));
+    EXPECT_EQ(describe(empty->workspace().runningApps()),
+              std::vector<std::string>{"pid 1 name Sketch Pad url " +
+                                       QUrl::fromLocalFile(bundle).toString().toStdString() +
+                                       " launched 1"});
 }
 
-TEST(SimWorkspace, OpeningNothingIsAnError) {
-    auto desktop = load(desktopJson);
-    Workspace& workspace = desktop->workspace();
-    EXPECT_EQ(openError(workspace, QUrl::fromLocalFile("/Applications/Nothing.app"), true),
+TEST_F(SimWorkspaceTest, OpeningNothingIsAnError) {
+    EXPECT_EQ(open("/Applications/Nothing.app", true),
               "No application at /Applications/Nothing.app");
     EXPECT_EQ(workspace.runningApps().size(), 4u);
     EXPECT_EQ(workspace.frontmostPID(), 1);
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"open-app /Applications/Nothing.app activates=true"}));
+    EXPECT_EQ(desktop->actions(), Actions{"open-app /Applications/Nothing.app activates=true"});
     // Without a completion it fails quietly.
     workspace.openApplication(QUrl::fromLocalFile("/Applications/Nothing.app"), true, nullptr);
     EXPECT_EQ(desktop->actions().size(), 2u);
 }
 
-TEST(SimWorkspace, ActivateAndUnhide) {
-    auto desktop = load(desktopJson);
-    Workspace& workspace = desktop->workspace();
+TEST_F(SimWorkspaceTest, ActivateAndUnhide) {
     workspace.activate(2);
     EXPECT_EQ(workspace.frontmostPID(), 2);
     EXPECT_FALSE(workspace.runningApp(2)->hidden);
@@ -164,43 +151,36 @@ TEST(SimWorkspace, ActivateAndUnhide) {
     workspace.activate(5);
     workspace.activate(99);
     EXPECT_EQ(workspace.frontmostPID(), 2);
+    EXPECT_EQ(desktop->actions(), (Actions{"activate 2", "activate 5", "activate 99"}));
 
     auto hidden = load(R"({"apps": [{"pid": 3, "hidden": true}]})");
     hidden->workspace().unhide(3);
     EXPECT_FALSE(hidden->workspace().runningApp(3)->hidden);
     EXPECT_FALSE(hidden->workspace().frontmostPID().has_value());
-
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"activate 2", "activate 5", "activate 99"}));
-    EXPECT_EQ(strs(hidden->actions()), (std::vector<std::string>{"unhide 3"}));
+    EXPECT_EQ(hidden->actions(), Actions{"unhide 3"});
 }
 
-TEST(SimWorkspace, OpeningURLsAndRevealingAreLogged) {
-    auto desktop = load("{}");
-    desktop->workspace().openURL(QUrl::fromLocalFile("/tmp/report.pdf"));
-    desktop->workspace().revealInFileManager(
+TEST_F(SimWorkspaceTest, OpeningURLsAndRevealingAreLogged) {
+    desktop->clearActions();
+    workspace.openURL(QUrl::fromLocalFile("/tmp/report.pdf"));
+    workspace.revealInFileManager(
         {QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b folder")});
-    EXPECT_EQ(strs(desktop->actions()),
-              (std::vector<std::string>{"open-url file:///tmp/report.pdf",
-                                        "reveal /tmp/a.txt /tmp/b folder"}));
+    EXPECT_EQ(desktop->actions(),
+              (Actions{"open-url file:///tmp/report.pdf", "reveal /tmp/a.txt /tmp/b folder"}));
     desktop->clearActions();
     EXPECT_TRUE(desktop->actions().empty());
 }
 
-TEST(SimWorkspace, NamesSuffixAndTrash) {
-    auto desktop = load("{}");
-    Workspace& workspace = desktop->workspace();
-    EXPECT_EQ(str(workspace.displayName("/Applications/Mail.app")), "Mail.app");
-    EXPECT_EQ(str(workspace.displayName("/Applications/Mail.app/")), "Mail.app");
-    EXPECT_EQ(str(workspace.displayName("/")), "/");
-    EXPECT_EQ(str(workspace.applicationSuffix()), ".app");
+TEST_F(SimWorkspaceTest, NamesSuffixTrashAndOwnPid) {
+    EXPECT_EQ(workspace.displayName("/Applications/Mail.app"), "Mail.app");
+    EXPECT_EQ(workspace.displayName("/Applications/Mail.app/"), "Mail.app");
+    EXPECT_EQ(workspace.displayName("/"), "/");
+    EXPECT_EQ(workspace.applicationSuffix(), ".app");
     EXPECT_EQ(workspace.trashURL(), QUrl::fromLocalFile(QDir::homePath() + "/.Trash"));
     EXPECT_EQ(workspace.trashIcon().size(), QSize(128, 128));
-}
 
-TEST(SimWorkspace, OwnPidIsThisProcessAndNeverOneOfTheDesktops) {
     const qint32 own = qint32(QCoreApplication::applicationPid());
-    EXPECT_EQ(load(desktopJson)->workspace().ownPID(), own);
+    EXPECT_EQ(workspace.ownPID(), own);
     // A desktop file that happens to use this process's number keeps that app an app.
     auto clash = load(
         QStringLiteral(R"({"apps": [{"pid": %1}, {"pid": %2}]})").arg(own).arg(own + 1).toUtf8());
@@ -209,12 +189,8 @@ TEST(SimWorkspace, OwnPidIsThisProcessAndNeverOneOfTheDesktops) {
     EXPECT_NE(reported, own + 1);
 }
 
-TEST(SimWorkspace, FileIcons) {
+TEST_F(SimWorkspaceTest, FileIcons) {
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    auto desktop = load(desktopJson);
-    Workspace& workspace = desktop->workspace();
-
     const QImage mail = workspace.runningApp(1)->icon;
     EXPECT_EQ(workspace.iconForFile("/Applications/Mail.app"), mail);
     EXPECT_EQ(workspace.iconForFile("/Applications/Mail.app/"), mail);

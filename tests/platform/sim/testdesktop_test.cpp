@@ -5,19 +5,16 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QJsonArray>
-#include <QSet>
 
 #include "platform/accessibility.h"
 #include "platform/sim/simtesting.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
-
-using sim::testing::str;
 
 QStringList filesUnder(const QString& folder) {
     QStringList files;
@@ -26,14 +23,11 @@ QStringList filesUnder(const QString& folder) {
     return files;
 }
 
-TEST(SampleDesktop, LoadsWithoutAnError) {
+TEST(SampleDesktop, LoadsAsAPlausibleDesktop) {
     auto result = sim::SimDesktop::fromFile(sim::SimDesktop::samplePath());
-    EXPECT_EQ(str(result.error), "");
-    EXPECT_NE(result.desktop, nullptr);
-}
-
-TEST(SampleDesktop, IsAPlausibleDesktop) {
-    auto desktop = sim::SimDesktop::sample();
+    EXPECT_EQ(result.error, "");
+    ASSERT_NE(result.desktop, nullptr);
+    auto& desktop = result.desktop;
     Workspace& workspace = desktop->workspace();
 
     const auto screens = desktop->screens().screens();
@@ -77,9 +71,9 @@ TEST(SampleDesktop, DockTilesNameInstalledApps) {
         const QJsonObject data = tile.toObject().value("tile-data").toObject();
         const QString bundleID = data.value("bundle-identifier").toString();
         const QUrl url(data.value("file-data").toObject().value("_CFURLString").toString());
-        ASSERT_TRUE(url.isLocalFile()) << str(bundleID);
+        ASSERT_TRUE(url.isLocalFile()) << bundleID.toStdString();
         const auto installed = sample->workspace().urlForBundleIdentifier(bundleID);
-        ASSERT_TRUE(installed.has_value()) << str(bundleID);
+        ASSERT_TRUE(installed.has_value()) << bundleID.toStdString();
         EXPECT_EQ(QDir::cleanPath(installed->toLocalFile()), QDir::cleanPath(url.toLocalFile()));
         EXPECT_EQ(sample->workspace().bundleIdentifier(url), bundleID);
     }
@@ -87,20 +81,6 @@ TEST(SampleDesktop, DockTilesNameInstalledApps) {
         desk.preferences().value("com.apple.dock", "persistent-others").toArray();
     ASSERT_EQ(others.size(), 1);
     EXPECT_EQ(others[0].toObject().value("tile-type").toString(), "directory-tile");
-}
-
-TEST(TestDesktop, ThePlatformIsMadeOfTheFixturesServices) {
-    TestDesktop desk(R"({"apps": [{"pid": 9, "name": "Nine"}]})");
-    Platform& platform = desk.platform();
-    EXPECT_EQ(&platform.clock, &desk.clock());
-    EXPECT_EQ(&platform.queues, &desk.queues());
-    EXPECT_EQ(&platform.preferences, &desk.preferences());
-    EXPECT_EQ(&platform.notifications, &desk.notifications());
-    EXPECT_EQ(&platform.workspace, &desk.sim().workspace());
-    EXPECT_EQ(&platform.accessibility, &desk.sim().accessibility());
-    EXPECT_EQ(&platform.overlays, &desk.sim().overlays());
-    EXPECT_EQ(platform.workspace.runningApp(9)->localizedName, "Nine");
-    EXPECT_DOUBLE_EQ(platform.clock.now(), 1000.0);
 }
 
 TEST(TestDesktop, DomainDefaultsAreReadableButNeverWritten) {
@@ -141,9 +121,7 @@ TEST(TestDesktop, ScratchFilesAndFolders) {
     EXPECT_TRUE(QDir::isAbsolutePath(folder));
 
     const QString file = desk.makeFile("Docs/deep/notes.txt", "hello");
-    QFile read(file);
-    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
-    EXPECT_EQ(read.readAll(), QByteArray("hello"));
+    EXPECT_EQ(fileContents(file), "hello");
     EXPECT_TRUE(file.startsWith(desk.path("Docs")));
     // Scratch files never land among the preferences.
     EXPECT_FALSE(file.startsWith(desk.configDir()));
