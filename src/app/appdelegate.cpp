@@ -275,7 +275,9 @@ void AppDelegate::applyShortcut() {
         return;
     hotKey_.reset();
 
-    if (auto hotKey = HotKey::make(platform_.keyboard, wanted.keyCode, wanted.modifiers)) {
+    GrabRefusal refusal = GrabRefusal::Taken;
+    if (auto hotKey =
+            HotKey::make(platform_.keyboard, wanted.keyCode, wanted.modifiers, &refusal)) {
         installTriggerCallbacks(*hotKey);
         hotKey_ = std::move(hotKey);
         registered_ = wanted;
@@ -284,6 +286,7 @@ void AppDelegate::applyShortcut() {
         return;
     } else {
         refused_ = wanted;
+        refusal_ = refusal;
         const Shortcut fallback = registered_.value_or(Shortcut::standard());
         std::unique_ptr<HotKey> fallbackKey;
         if (fallback != wanted)
@@ -297,9 +300,9 @@ void AppDelegate::applyShortcut() {
             platform_.notifications.post(Shortcut::rejectedNotification, wanted.label);
         } else {
             registered_.reset();
-            platform_.system.log(Brand::name() + QStringLiteral(": ") +
-                                 platform_.vocabulary.shortcut(wanted.label) +
-                                 QStringLiteral(" is taken by another app"));
+            platform_.system.log(
+                Brand::name() + QStringLiteral(": ") +
+                Shortcut::refusalMessage(platform_.vocabulary.shortcut(wanted.label), refusal));
         }
     }
     welcome_.setRefusedShortcut(refused_);
@@ -400,10 +403,11 @@ void AppDelegate::refreshConflictItems() {
     conflictItems_.clear();
 
     const Shortcut shortcut = registered_.value_or(Shortcut::current(platform_.preferences));
-    const std::optional<QString> warning = refused_
-                                               ? platform_.vocabulary.shortcut(refused_->label) +
-                                                     QStringLiteral(" is taken by another app.")
-                                               : ShortcutConflicts::warning(platform_, shortcut);
+    const std::optional<QString> warning =
+        refused_
+            ? Shortcut::refusalMessage(platform_.vocabulary.shortcut(refused_->label), refusal_) +
+                  QStringLiteral(".")
+            : ShortcutConflicts::warning(platform_, shortcut);
     if (!warning)
         return;
     auto warningItem = label(*warning);

@@ -105,6 +105,8 @@ private:
     std::optional<Shortcut> registered_;
     /// The stored shortcut that could not be registered in this run.
     std::optional<Shortcut> refused_;
+    /// Why `refused_` was refused.
+    GrabRefusal refusal_ = GrabRefusal::Taken;
     /// The three stored shortcut values as they were when a recording started, written back
     /// when the recorded combination turns out to be taken.
     std::optional<std::array<QJsonValue, 3>> storedBeforeRecording_;

@@ -12,19 +12,27 @@ bool fits32Bits(qint64 value) {
 
 }  // namespace
 
-std::unique_ptr<HotKey> HotKey::make(Keyboard& keyboard, qint64 keyCode, qint64 modifiers) {
+std::unique_ptr<HotKey> HotKey::make(Keyboard& keyboard, qint64 keyCode, qint64 modifiers,
+                                     GrabRefusal* refusal) {
     // A stored number the system cannot take is treated like a combination it refuses, so the
     // caller falls back to one that works.
-    if (!fits32Bits(keyCode) || !fits32Bits(modifiers))
+    if (!fits32Bits(keyCode) || !fits32Bits(modifiers)) {
+        if (refusal)
+            *refusal = GrabRefusal::NotOnKeyboard;
         return nullptr;
+    }
     std::unique_ptr<HotKey> hotKey(new HotKey());
     HotKey* target = hotKey.get();
     // The grab lives inside the object, so the handler never outlives its target.
-    hotKey->grab_ =
+    HotKeyGrab grab =
         keyboard.grabHotKey(quint32(keyCode), quint32(modifiers),
                             [target](Keyboard::HotKeyEvent event) { target->handle(event); });
-    if (!hotKey->grab_)
+    if (!grab) {
+        if (refusal)
+            *refusal = grab.refusal;
         return nullptr;
+    }
+    hotKey->grab_ = std::move(grab.grab);
     return hotKey;
 }
 

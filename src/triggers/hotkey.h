@@ -13,9 +13,10 @@ namespace tandri {
 /// gives the keys back. Main thread.
 class HotKey {
 public:
-    /// Registers the combination; null when the system refuses it (another program holds it)
-    /// or the numbers do not fit the system's 32 bits.
-    static std::unique_ptr<HotKey> make(Keyboard& keyboard, qint64 keyCode, qint64 modifiers);
+    /// Registers the combination; null when the system refuses it, with the reason in
+    /// `refusal` when given. Numbers that do not fit the system's 32 bits name no key.
+    static std::unique_ptr<HotKey> make(Keyboard& keyboard, qint64 keyCode, qint64 modifiers,
+                                        GrabRefusal* refusal = nullptr);
     ~HotKey();
     HotKey(const HotKey&) = delete;
     HotKey& operator=(const HotKey&) = delete;

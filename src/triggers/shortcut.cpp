@@ -46,6 +46,18 @@ std::optional<QString> lookUp(const std::array<std::pair<int, const char*>, N>& 
 
 }  // namespace
 
+QString Shortcut::refusalMessage(const QString& shown, GrabRefusal refusal) {
+    switch (refusal) {
+        case GrabRefusal::NotOnKeyboard:
+            return shown + QStringLiteral(" cannot be typed on this keyboard");
+        case GrabRefusal::ServerError:
+            return shown + QStringLiteral(" was refused by the display server");
+        case GrabRefusal::Taken:
+            break;
+    }
+    return shown + QStringLiteral(" is taken by another app");
+}
+
 Shortcut Shortcut::standard() {
     return {49, option, QStringLiteral("⌥Space")};
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "platform/keyboard.h"
 #include "platform/keycodes.h"
 #include "platform/overlay.h"
 
@@ -34,6 +35,9 @@ struct Shortcut {
 
     /// Option-Space.
     static Shortcut standard();
+    /// Why the system would not give the shortcut shown as `shown`, without a full stop:
+    /// "⌥Space is taken by another app".
+    static QString refusalMessage(const QString& shown, GrabRefusal refusal);
     /// The stored shortcut, or the standard one when none is stored.
     static Shortcut current(const Preferences& preferences);
     void save(Preferences& preferences) const;

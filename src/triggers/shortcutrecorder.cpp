@@ -121,9 +121,11 @@ void ShortcutRecorder::rejected(const QVariant& label) {
     // start and uses another for now.
     shortcut_ = Shortcut::current(platform_.preferences);
     const bool hasLabel = label.typeId() == QMetaType::QString && !label.toString().isEmpty();
-    message_ = (hasLabel ? platform_.vocabulary.shortcut(label.toString())
-                         : QStringLiteral("That shortcut")) +
-               QStringLiteral(" is taken by another app.");
+    // What was just typed is on the keyboard: another program holds it.
+    message_ = Shortcut::refusalMessage(hasLabel ? platform_.vocabulary.shortcut(label.toString())
+                                                 : QStringLiteral("That shortcut"),
+                                        GrabRefusal::Taken) +
+               QStringLiteral(".");
     notifyChanged();
 }
 

@@ -65,8 +65,8 @@ SimKeyboard::SimKeyboard(SimState& state)
 
 SimKeyboard::~SimKeyboard() = default;
 
-std::unique_ptr<KeyGrab> SimKeyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
-                                                 std::function<void(HotKeyEvent)> handler) {
+HotKeyGrab SimKeyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
+                                   std::function<void(HotKeyEvent)> handler) {
     {
         std::lock_guard lock(state_.mutex);
         const std::pair<qint64, qint64> wanted(keyCode, modifiers);
@@ -75,12 +75,12 @@ std::unique_ptr<KeyGrab> SimKeyboard::grabHotKey(quint32 keyCode, quint32 modifi
         state_.log((taken ? QStringLiteral("grab-key-refused ") : QStringLiteral("grab-key ")) +
                    combination(keyCode, modifiers));
         if (taken)
-            return nullptr;
+            return {nullptr, GrabRefusal::Taken};
     }
     const int id = registry_->nextID++;
     registry_->grabs.emplace(
         id, std::make_pair(std::make_pair(qint64(keyCode), qint64(modifiers)), std::move(handler)));
-    return std::make_unique<GrabToken>(registry_, state_, id);
+    return {std::make_unique<GrabToken>(registry_, state_, id)};
 }
 
 std::unique_ptr<Monitor> SimKeyboard::monitorOwnKeyDowns(

@@ -302,44 +302,42 @@ unsigned X11Keyboard::lockModifiers() const {
     return LockMask | modifierOf(display, XK_Num_Lock) | modifierOf(display, XK_Scroll_Lock);
 }
 
-std::unique_ptr<KeyGrab> X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
-                                                 std::function<void(HotKeyEvent)> handler) {
+HotKeyGrab X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
+                                   std::function<void(HotKeyEvent)> handler) {
+    const auto notOnKeyboard = [] { return HotKeyGrab{nullptr, GrabRefusal::NotOnKeyboard}; };
     if (keyCode > quint32(std::numeric_limits<int>::max()))
-        return nullptr;
+        return notOnKeyboard();
     const auto keysym = KeyMap::keysym(int(keyCode));
     const auto xModifiers = KeyMap::xModifiers(modifiers);
     if (!keysym || !xModifiers)
-        return nullptr;
+        return notOnKeyboard();
     Display* display = connection_.display();
     const KeyCode code = XKeysymToKeycode(display, *keysym);
     if (code == 0)
-        return nullptr;  // no key on this keyboard types it
+        return notOnKeyboard();
     if (held_->combinations.count({code, *xModifiers}))
-        return nullptr;
+        return {nullptr, GrabRefusal::Taken};
 
     const unsigned locks = lockModifiers() & ~*xModifiers;
     std::vector<unsigned> grabbed;
-    bool refused = false;
+    int error = 0;
     for (unsigned variant : lockVariants(locks)) {
         const unsigned mask = *xModifiers | variant;
-        // BadAccess: another program holds this combination.
-        const int error = connection_.trapErrors([&] {
+        error = connection_.trapErrors([&] {
             XGrabKey(display, code, mask, connection_.root(), False, GrabModeAsync, GrabModeAsync);
         });
-        if (error != 0) {
-            refused = true;
+        if (error != 0)
             break;
-        }
         grabbed.push_back(mask);
     }
-    if (refused) {
+    if (error != 0) {
         connection_.trapErrors([&] {
             for (unsigned mask : grabbed) XUngrabKey(display, code, mask, connection_.root());
         });
     }
     connection_.processEventsSoon();
-    if (refused)
-        return nullptr;
+    if (error != 0)
+        return {nullptr, error == BadAccess ? GrabRefusal::Taken : GrabRefusal::ServerError};
 
     held_->combinations.insert({code, *xModifiers});
     auto state = std::make_shared<GrabState>();
@@ -350,7 +348,7 @@ std::unique_ptr<KeyGrab> X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifi
     std::erase_if(held_->grabs, [](const auto& weak) { return weak.expired(); });
     held_->grabs.push_back(state);
     state->masks = std::move(grabbed);
-    return std::make_unique<Grab>(connection_, focus_, held_, std::move(state));
+    return {std::make_unique<Grab>(connection_, focus_, held_, std::move(state))};
 }
 
 void X11Keyboard::yieldHeldGrab() {

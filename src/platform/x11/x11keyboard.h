@@ -16,8 +16,8 @@ public:
     X11Keyboard(X11Connection& connection, const KeyFocus& focus);
     ~X11Keyboard() override;
 
-    [[nodiscard]] std::unique_ptr<KeyGrab> grabHotKey(
-        quint32 keyCode, quint32 modifiers, std::function<void(HotKeyEvent)> handler) override;
+    [[nodiscard]] HotKeyGrab grabHotKey(quint32 keyCode, quint32 modifiers,
+                                        std::function<void(HotKeyEvent)> handler) override;
     [[nodiscard]] std::unique_ptr<Monitor> monitorOwnKeyDowns(
         std::function<bool(const KeyEvent&)> handler) override;
 

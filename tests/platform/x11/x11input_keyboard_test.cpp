@@ -34,8 +34,9 @@ protected:
     }
 
     std::unique_ptr<KeyGrab> grabAltSpace() {
-        return keyboard->grabHotKey(space, option,
-                                    [this](HotKeyEvent event) { events.push_back(event); });
+        return keyboard
+            ->grabHotKey(space, option, [this](HotKeyEvent event) { events.push_back(event); })
+            .grab;
     }
 
     long count(HotKeyEvent type) const { return std::count(events.begin(), events.end(), type); }
@@ -170,7 +171,9 @@ private:
 TEST_F(X11KeyboardTest, ACombinationAnotherProgramHoldsIsRefused) {
     OtherClient other;
     ASSERT_EQ(other.grabAltSpace(), 0);
-    EXPECT_FALSE(grabAltSpace());
+    const HotKeyGrab refused = keyboard->grabHotKey(space, option, [](HotKeyEvent) {});
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.refusal, GrabRefusal::Taken);
     other.ungrabAltSpace();
 
     // Holding only the Caps Lock form is enough to refuse; the forms grabbed before the refusal
@@ -199,17 +202,21 @@ TEST_F(X11KeyboardTest, DestroyingTheGrabGivesTheCombinationBack) {
 TEST_F(X11KeyboardTest, UnmappedKeysAndModifiersAndOwnDuplicatesAreRefused) {
     const auto ignore = [](HotKeyEvent) {
     };
-    EXPECT_FALSE(keyboard->grabHotKey(10, option, ignore));   // no such key here
-    EXPECT_FALSE(keyboard->grabHotKey(space, 1024, ignore));  // Caps Lock is no modifier
-    EXPECT_FALSE(keyboard->grabHotKey(0xffffffffu, option, ignore));
+    const auto refusal = [&](quint32 code, quint32 modifiers) {
+        const HotKeyGrab grab = keyboard->grabHotKey(code, modifiers, ignore);
+        return grab ? std::nullopt : std::optional(grab.refusal);
+    };
+    EXPECT_EQ(refusal(10, option), GrabRefusal::NotOnKeyboard);   // no such key here
+    EXPECT_EQ(refusal(space, 1024), GrabRefusal::NotOnKeyboard);  // Caps Lock is no modifier
+    EXPECT_EQ(refusal(0xffffffffu, option), GrabRefusal::NotOnKeyboard);
 
     auto first = keyboard->grabHotKey(space, option, ignore);
     ASSERT_TRUE(first);
     // Grabbing it again would take it over from the first grab.
-    EXPECT_FALSE(keyboard->grabHotKey(space, option, ignore));
+    EXPECT_EQ(refusal(space, option), GrabRefusal::Taken);
     auto other = keyboard->grabHotKey(space, option | 512, ignore);
     EXPECT_TRUE(other);
-    first.reset();
+    first.grab.reset();
     EXPECT_TRUE(keyboard->grabHotKey(space, option, ignore));
 
     // A function key needs no modifier.
@@ -218,10 +225,13 @@ TEST_F(X11KeyboardTest, UnmappedKeysAndModifiersAndOwnDuplicatesAreRefused) {
 
 TEST_F(X11KeyboardTest, AHandlerMayDropItsGrabWhenPressed) {
     std::unique_ptr<KeyGrab> grab;
-    grab = keyboard->grabHotKey(space, option, [&](HotKeyEvent event) {
-        events.push_back(event);
-        grab.reset();
-    });
+    grab = keyboard
+               ->grabHotKey(space, option,
+                            [&](HotKeyEvent event) {
+                                events.push_back(event);
+                                grab.reset();
+                            })
+               .grab;
     ASSERT_TRUE(grab);
     ASSERT_TRUE(xdotool({"keydown", "alt", "keydown", "space"}));
     ASSERT_TRUE(waitForPresses(1));
