@@ -11,14 +11,15 @@
 #include <vector>
 
 #include "ring/draw.h"
-#include "ring/looks/canvas.h"
 #include "ring/pixelshapes.h"
 #include "ring/ringscene.h"
+#include "support/pixeldifference.h"
+#include "support/viewpicture.h"
 
 namespace tandri {
 namespace {
 
-using test::Canvas;
+using Canvas = test::ViewPicture;
 constexpr double pi = std::numbers::pi;
 
 // ---- Geometry ------------------------------------------------------------------------------
@@ -180,25 +181,6 @@ QImage throughPaths(const std::function<void(QPainter&)>& draw) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-// The largest difference of any channel at any pixel, and how many pixels differ by more than
-// `by` levels.
-std::pair<int, int> difference(const QImage& a, const QImage& b, int by) {
-    int largest = 0;
-    int over = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            const int d =
-                std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                          std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-            largest = std::max(largest, d);
-            over += d > by ? 1 : 0;
-        }
-    }
-    return {largest, over};
-}
-
 TEST(DrawRound, RingsAndLinesLookAsTheirPathsDo) {
     const QPointF c(100, 100);
     const std::vector<std::function<void(QPainter&)>> drawings = {
@@ -218,7 +200,7 @@ TEST(DrawRound, RingsAndLinesLookAsTheirPathsDo) {
         ASSERT_EQ(direct.image().size(), paths.size());
         // Only antialiased edge pixels may differ, and only a little (Qt's paths follow the
         // circle in short straight pieces).
-        const auto [largest, over] = difference(direct.image(), paths, 24);
+        const auto [largest, over] = test::pixelDifference(direct.image(), paths, 24);
         EXPECT_LT(largest, 80) << i;
         EXPECT_LT(over, 150) << i;
         EXPECT_FALSE(direct.blank()) << i;
@@ -242,20 +224,20 @@ TEST(DrawRound, RadialGradientsAgreeWithQtWhereverTheirCentreFalls) {
             Canvas disc(200, 200);
             Draw::radial(disc.painter(), sky, {0, 0.75, 1}, c, 0, 90);
             const auto [discLargest, discOver] =
-                difference(disc.image(), throughPaths([&](QPainter& p) {
-                               Draw::radial(p, sky, {0, 0.75, 1}, c, 0, 90);
-                           }),
-                           2);
+                test::pixelDifference(disc.image(), throughPaths([&](QPainter& p) {
+                                          Draw::radial(p, sky, {0, 0.75, 1}, c, 0, 90);
+                                      }),
+                                      2);
             EXPECT_LE(discLargest, 4);
             EXPECT_LT(discOver, 40);
 
             Canvas ring(200, 200);
             Draw::radial(ring.painter(), band, {0, 1}, c, 40, 90);
             const auto [ringLargest, ringOver] =
-                difference(ring.image(), throughPaths([&](QPainter& p) {
-                               Draw::radial(p, band, {0, 1}, snapped, 40, 90);
-                           }),
-                           24);
+                test::pixelDifference(ring.image(), throughPaths([&](QPainter& p) {
+                                          Draw::radial(p, band, {0, 1}, snapped, 40, 90);
+                                      }),
+                                      24);
             EXPECT_LT(ringLargest, 80);
             EXPECT_LT(ringOver, 150);
             EXPECT_EQ(ring.alpha(c), 0);
@@ -731,7 +713,7 @@ TEST(DrawPainting, ImagesDrawnAgainAtOneSizeLookTheSame) {
         if (frame == 0)
             first = canvas.image();
         else
-            EXPECT_LE(difference(first, canvas.image(), 2).first, 2) << frame;
+            EXPECT_LE(test::pixelDifference(first, canvas.image(), 2).largest, 2) << frame;
     }
 }
 
@@ -996,7 +978,7 @@ TEST(DrawGlow, KeptShadowsMatchOnesDrawnOnceInEveryChannel) {
         Draw::glow(once.painter(), colour, 12, {}, body);
         const QImage& a = kept.image();
         const QImage& b = once.image();
-        const int worst = difference(a, b, 3).first;
+        const int worst = test::pixelDifference(a, b, 3).largest;
         int lit = 0;
         for (int y = 0; y < a.height(); ++y) {
             for (int x = 0; x < a.width(); ++x) {

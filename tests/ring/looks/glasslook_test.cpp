@@ -4,37 +4,23 @@
 #include <numbers>
 
 #include "ring/draw.h"
-#include "ring/looks/canvas.h"
 #include "ring/looks/glasslook.h"
-#include "ring/ringscene.h"
+#include "support/ringentries.h"
+#include "support/viewpicture.h"
 
 namespace tandri {
 namespace {
 
-using test::Canvas;
+using test::ViewPicture;
 constexpr double pi = std::numbers::pi;
 const QColor accent(10, 132, 255);
 
-QImage solidIcon(QColor color) {
-    QImage icon(64, 64, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(color);
-    return icon;
-}
-
-// A ring of `count` entries centred in a 600 × 600 canvas.
+// A ring of `count` entries with green icons, centred in a 600 × 600 canvas.
 struct Ring {
-    explicit Ring(int count, bool dark = true) : look(dark, accent) {
-        for (int i = 0; i < count; ++i) {
-            RingApp app;
-            app.name = QStringLiteral("App %1").arg(i);
-            app.icon = solidIcon(QColor(40, 200, 40));
-            apps.push_back(app);
-        }
-        scene.center = {300, 300};
-        scene.layout = RingLayout(count);
-        scene.dark = dark;
-        scene.apps = apps;
-    }
+    explicit Ring(int count, bool dark = true)
+        : apps(test::iconApps(count, QColor(40, 200, 40))),
+          scene(test::sceneOf(apps, {300, 300}, std::nullopt, dark)),
+          look(dark, accent) {}
     double outer() const { return scene.layout.outerRadius(); }
     double hole() const { return scene.layout.holeRadius(); }
     QRectF iconRect(int i, double scale) const {
@@ -46,29 +32,8 @@ struct Ring {
     std::vector<RingApp> apps;
     RingScene scene;
     GlassLook look;
-    Canvas canvas{600, 600};
+    ViewPicture canvas{600, 600};
 };
-
-TEST(GlassLook, SimpleMembers) {
-    const GlassLook dark(true, accent);
-    const GlassLook light(false, accent);
-    EXPECT_EQ(dark.backdrop(), (LookBackdrop{LookBackdrop::Shape::Band, BlurMaterial::Popover}));
-    EXPECT_EQ(dark.accent(), accent);
-    EXPECT_EQ(dark.iconScale().normal, 0.9);
-    EXPECT_EQ(dark.iconScale().selected, 1.2);
-    EXPECT_NEAR(dark.runningColor().redF(), 1.0, 0.005);
-    EXPECT_NEAR(light.runningColor().redF(), 0.15, 0.005);
-    EXPECT_NEAR(light.runningColor().alphaF(), 0.75, 0.005);
-    EXPECT_EQ(dark.column().selectedFill, accent);
-    EXPECT_NEAR(dark.column().fill.redF(), 0.18, 0.005);
-    EXPECT_NEAR(light.column().fill.redF(), 1.0, 0.005);
-    EXPECT_NEAR(light.column().text.redF(), 0.08, 0.005);
-    EXPECT_EQ(light.column().selectedText, QColor(Qt::white));
-    EXPECT_NEAR(light.column().stroke.redF(), 0.0, 0.005);
-    EXPECT_NEAR(light.column().stroke.alphaF(), 0.15, 0.005);
-    // Without a usable system accent, the default blue.
-    EXPECT_EQ(GlassLook(true, QColor()).accent(), QColor(10, 132, 255));
-}
 
 TEST(GlassLook, BodyIsTranslucentBetweenHoleAndRim) {
     for (bool dark : {true, false}) {
@@ -133,7 +98,7 @@ TEST(GlassLook, IconsAreDrawnUnderASmallShadow) {
 TEST(GlassLook, SteadyFramesReuseTheirShadows) {
     Ring ring(8);
     ring.scene.selectedApp = 1;
-    const auto frame = [&ring](Canvas& canvas) {
+    const auto frame = [&ring](ViewPicture& canvas) {
         ring.look.drawBody(canvas.painter(), ring.scene);
         for (int i = 0; i < 8; ++i) {
             const bool selected = i == 1;
@@ -142,11 +107,11 @@ TEST(GlassLook, SteadyFramesReuseTheirShadows) {
         }
         ring.look.drawCenter(canvas.painter(), ring.scene);
     };
-    Canvas first(600, 600);
+    ViewPicture first(600, 600);
     frame(first);
     const quint64 blurs = Draw::glowBlurCount();
     const quint64 layers = Draw::layerRenderCount();
-    Canvas second(600, 600);
+    ViewPicture second(600, 600);
     frame(second);
     EXPECT_EQ(Draw::glowBlurCount(), blurs);
     EXPECT_EQ(Draw::layerRenderCount(), layers);

@@ -3,63 +3,29 @@
 #include <numbers>
 
 #include "ring/draw.h"
-#include "ring/looks/canvas.h"
 #include "ring/looks/outlinelook.h"
-#include "ring/ringscene.h"
+#include "support/ringentries.h"
+#include "support/viewpicture.h"
 
 namespace tandri {
 namespace {
 
-using test::Canvas;
 const QColor accent(255, 45, 85);
 
+// A ring of `count` entries with green icons, centred in a 600 × 600 canvas.
 struct Ring {
-    explicit Ring(int count, bool dark = true) : look(dark, accent) {
-        for (int i = 0; i < count; ++i) {
-            RingApp app;
-            app.name = QStringLiteral("App %1").arg(i);
-            QImage icon(64, 64, QImage::Format_ARGB32_Premultiplied);
-            icon.fill(QColor(40, 200, 40));
-            app.icon = icon;
-            apps.push_back(app);
-        }
-        scene.center = {300, 300};
-        scene.layout = RingLayout(count);
-        scene.dark = dark;
-        scene.apps = apps;
-    }
+    explicit Ring(int count, bool dark = true)
+        : apps(test::iconApps(count, QColor(40, 200, 40))),
+          scene(test::sceneOf(apps, {300, 300}, std::nullopt, dark)),
+          look(dark, accent) {}
     QPointF center() const { return scene.center; }
     double outer() const { return scene.layout.outerRadius(); }
 
     std::vector<RingApp> apps;
     RingScene scene;
     OutlineLook look;
-    Canvas canvas{600, 600};
+    test::ViewPicture canvas{600, 600};
 };
-
-TEST(OutlineLook, SimpleMembers) {
-    const OutlineLook dark(true, accent);
-    const OutlineLook light(false, accent);
-    EXPECT_EQ(dark.backdrop().shape, LookBackdrop::Shape::None);
-    EXPECT_EQ(dark.accent(), accent);
-    EXPECT_EQ(dark.iconScale().normal, 0.86);
-    EXPECT_EQ(dark.iconScale().selected, 1.05);
-    EXPECT_EQ(dark.bodyColor(), QColor(28, 28, 30));
-    EXPECT_EQ(light.bodyColor(), QColor(Qt::white));
-    EXPECT_NEAR(dark.lineColor().alphaF(), 0.45, 0.005);
-    EXPECT_NEAR(light.lineColor().redF(), 0.0, 0.005);
-    EXPECT_NEAR(light.lineColor().alphaF(), 0.35, 0.005);
-    EXPECT_NEAR(dark.runningColor().redF(), 1.0, 0.005);
-    EXPECT_NEAR(light.runningColor().redF(), 0.0, 0.005);
-    EXPECT_NEAR(light.runningColor().alphaF(), 0.6, 0.005);
-    const ColumnColors column = light.column();
-    EXPECT_EQ(column.fill, QColor(Qt::white));
-    EXPECT_EQ(column.selectedFill, accent);
-    EXPECT_EQ(column.text, QColor(Qt::black));
-    EXPECT_EQ(column.selectedText, QColor(Qt::white));
-    EXPECT_EQ(column.stroke, light.lineColor());
-    EXPECT_EQ(OutlineLook(true, QColor()).accent(), QColor(10, 132, 255));
-}
 
 TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSector) {
     for (bool dark : {true, false}) {

@@ -4,13 +4,14 @@
 
 #include "ring/draw.h"
 #include "ring/looks/auralook.h"
-#include "ring/looks2/lookcanvas.h"
+#include "support/ringentries.h"
+#include "support/viewpicture.h"
 
 namespace tandri {
 namespace {
 
-using test::LookCanvas;
 using test::sceneOf;
+using test::ViewPicture;
 
 TEST(AuraLook, GlowWeightsFormABellAroundTheAimedEntry) {
     constexpr int n = AuraLook::glowSegments;
@@ -50,37 +51,23 @@ TEST(AuraLook, TrackFadesOverItsLastThreeTenthsOfARadian) {
     EXPECT_EQ(AuraLook::trackFadeOf(n, 0, 1.0), 0);
 }
 
-TEST(AuraLook, ValuesOfTheLook) {
-    const AuraLook look(RingBackground::Veil);
-    const QColor gold = QColor::fromRgbF(1.0f, 0.8f, 0.42f);
-    const QColor light = QColor::fromRgbF(1.0f, 0.93f, 0.78f);
-    EXPECT_EQ(look.accent(), gold);
-    EXPECT_DOUBLE_EQ(look.iconScale().normal, 0.9);
-    EXPECT_DOUBLE_EQ(look.iconScale().selected, 1.22);
-    EXPECT_EQ(look.runningColor(), Draw::withAlpha(light, 0.6));
-    EXPECT_EQ(look.column().selectedFill, gold);
-    EXPECT_EQ(look.column().fill, Draw::white(0.13, 0.94));
-    EXPECT_EQ(look.column().selectedText, Draw::white(0.06));
-    EXPECT_EQ(look.column().stroke, Draw::white(1.0, 0.12));
-}
-
 TEST(AuraLook, GoldGlowIsSymmetricAroundTheAimedEntry) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
+    const auto apps = test::iconApps(8);
+    ViewPicture canvas;
     const QPointF c = canvas.center();
     const RingScene scene = sceneOf(apps, c, 1);
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Veil).drawBody(p, scene); });
+    AuraLook(RingBackground::Veil).drawBody(canvas.painter(), scene);
     const double a = scene.layout.angle(1);
     // Just outside the strokes, where only the glows reach.
     const double halo = scene.layout.radius + 7;
-    const double near1 = canvas.brightnessAt(Draw::at(c, a + 0.5, halo));
-    const double near2 = canvas.brightnessAt(Draw::at(c, a - 0.5, halo));
-    const double far1 = canvas.brightnessAt(Draw::at(c, a + 1.0, halo));
-    const double far2 = canvas.brightnessAt(Draw::at(c, a - 1.0, halo));
+    const double near1 = canvas.brightness(Draw::at(c, a + 0.5, halo));
+    const double near2 = canvas.brightness(Draw::at(c, a - 0.5, halo));
+    const double far1 = canvas.brightness(Draw::at(c, a + 1.0, halo));
+    const double far2 = canvas.brightness(Draw::at(c, a - 1.0, halo));
     EXPECT_NEAR(near1, near2, 0.02);
     EXPECT_NEAR(far1, far2, 0.02);
     EXPECT_GT(near1, far1 + 0.05);
-    const double opposite = canvas.brightnessAt(Draw::at(c, a + std::numbers::pi, halo));
+    const double opposite = canvas.brightness(Draw::at(c, a + std::numbers::pi, halo));
     EXPECT_GT(far1, opposite - 0.01);
     // The glow is gold: warmer than the pale ring on the far side.
     const QColor glow = canvas.at(Draw::at(c, a + 0.2, halo));
@@ -90,29 +77,29 @@ TEST(AuraLook, GoldGlowIsSymmetricAroundTheAimedEntry) {
 }
 
 TEST(AuraLook, GoldGradientLightsTheAimedIcon) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
+    const auto apps = test::iconApps(8);
+    ViewPicture canvas;
     const QPointF c = canvas.center();
     const RingScene scene = sceneOf(apps, c, 2);
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Veil).drawBody(p, scene); });
+    AuraLook(RingBackground::Veil).drawBody(canvas.painter(), scene);
     const double inner = scene.layout.radius - 14;  // inside the icon, off the ring's line
     const QColor aimed = canvas.at(Draw::at(c, scene.layout.angle(2), inner));
     EXPECT_GT(aimed.alphaF(), 0.45);
     EXPECT_GT(aimed.redF(), aimed.blueF() + 0.3);
-    const double other = canvas.alphaAt(Draw::at(c, scene.layout.angle(6), inner));
+    const double other = canvas.alphaF(Draw::at(c, scene.layout.angle(6), inner));
     EXPECT_LT(other, aimed.alphaF() - 0.25);
 }
 
 TEST(AuraLook, PaleRingAllRoundWithoutAnAimedEntry) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
+    const auto apps = test::iconApps(8);
+    ViewPicture canvas;
     const QPointF c = canvas.center();
     const RingScene scene = sceneOf(apps, c);
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Disc).drawBody(p, scene); });
+    AuraLook(RingBackground::Disc).drawBody(canvas.painter(), scene);
     const double r = scene.layout.radius;
-    const double first = canvas.brightnessAt(Draw::at(c, 0.3, r + 7));
+    const double first = canvas.brightness(Draw::at(c, 0.3, r + 7));
     for (double a = 0.3; a < 6.2; a += 0.7) {
-        EXPECT_NEAR(canvas.brightnessAt(Draw::at(c, a, r + 7)), first, 0.02) << a;
+        EXPECT_NEAR(canvas.brightness(Draw::at(c, a, r + 7)), first, 0.02) << a;
         const QColor line = canvas.at(Draw::at(c, a, r));
         EXPECT_GT(line.alphaF(), 0.8);
         EXPECT_GT(line.blueF(), 0.6);  // pale, not gold
@@ -122,43 +109,45 @@ TEST(AuraLook, PaleRingAllRoundWithoutAnAimedEntry) {
 // The pale ring and the gold glow are painted more cheaply than the recipe says (one gradient,
 // one blur); seen from outside they must be the recipe's picture.
 TEST(AuraLook, PaleRingLooksLikeItsStrokesAndGlow) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    LookCanvas recipe;
+    const auto apps = test::iconApps(8);
+    ViewPicture canvas;
+    ViewPicture recipe;
     const QPointF c = canvas.center();
     const RingScene scene = sceneOf(apps, c);
     const double r = scene.layout.radius;
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Veil).drawBody(p, scene); });
-    recipe.paint([&](QPainter& p) {
+    AuraLook(RingBackground::Veil).drawBody(canvas.painter(), scene);
+    {
+        QPainter& p = recipe.painter();
         const QPainterPath ring = Draw::circle(c, r);
         Draw::stroke(p, ring, Draw::white(0.0, 0.22), 7);
         Draw::glow(p, Draw::withAlpha(AuraLook::light(), 0.9), 12, {}, [&](QPainter& q) {
             Draw::stroke(q, ring, Draw::withAlpha(AuraLook::light(), 0.8), 2.2);
         });
-    });
+    }
     for (double a = 0.1; a < 6.2; a += 0.5) {
         for (double d = -20; d <= 20; d += 0.5) {
             // Edge pixels depend on where antialiasing splits them.
             if (std::abs(std::abs(d) - 1.1) < 0.6 || std::abs(std::abs(d) - 3.5) < 0.6)
                 continue;
             const QPointF p = Draw::at(c, a, r + d);
-            EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.03) << a << " " << d;
-            EXPECT_NEAR(canvas.brightnessAt(p), recipe.brightnessAt(p), 0.03) << a << " " << d;
+            EXPECT_NEAR(canvas.alphaF(p), recipe.alphaF(p), 0.03) << a << " " << d;
+            EXPECT_NEAR(canvas.brightness(p), recipe.brightness(p), 0.03) << a << " " << d;
         }
     }
 }
 
 TEST(AuraLook, GoldGlowLooksLikeEachSegmentUnderItsOwnShadow) {
-    const auto apps = test::sampleApps(8);
+    const auto apps = test::iconApps(8);
     const AuraLook look(RingBackground::Veil);
-    LookCanvas canvas;
-    LookCanvas recipe;
+    ViewPicture canvas;
+    ViewPicture recipe;
     const QPointF c = canvas.center();
     const RingScene aimed = sceneOf(apps, c, 1);
     const double r = aimed.layout.radius;
     const double a = aimed.layout.angle(1);
-    canvas.paint([&](QPainter& p) { look.drawBody(p, aimed); });
-    recipe.paint([&](QPainter& p) {
+    look.drawBody(canvas.painter(), aimed);
+    {
+        QPainter& p = recipe.painter();
         look.drawBody(p, sceneOf(apps, c));
         const QColor gold = AuraLook::gold();
         for (int k = 0; k < AuraLook::glowSegments; ++k) {
@@ -171,36 +160,36 @@ TEST(AuraLook, GoldGlowLooksLikeEachSegmentUnderItsOwnShadow) {
         }
         Draw::radial(p, {Draw::withAlpha(gold, 0.55), Draw::withAlpha(gold, 0)}, {0, 1},
                      Draw::at(c, a, r), 0, 1.05 * aimed.layout.iconSize);
-    });
+    }
     // Off the line, where only the glows and the icon's gradient reach. Near the middle the
     // segments' own shadows, laid one over another, add up to a little less than the one shadow
     // of the whole band.
     for (double t = -1.3; t <= 1.3; t += 0.1) {
         for (const double d : {-16.0, -10.0, -6.0, 6.0, 10.0, 16.0}) {
             const QPointF p = Draw::at(c, a + t, r + d);
-            EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.04) << t << " " << d;
-            EXPECT_NEAR(canvas.brightnessAt(p), recipe.brightnessAt(p), 0.04) << t << " " << d;
+            EXPECT_NEAR(canvas.alphaF(p), recipe.alphaF(p), 0.04) << t << " " << d;
+            EXPECT_NEAR(canvas.brightness(p), recipe.brightness(p), 0.04) << t << " " << d;
         }
     }
     // On the line, midway along a segment, the stroke's own alpha shows.
     for (int k = 0; k < AuraLook::glowSegments; k += 3) {
         const QPointF p = Draw::at(c, a - 1.1 + 2.2 * (k + 0.5) / 28, r);
-        EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.05) << k;
+        EXPECT_NEAR(canvas.alphaF(p), recipe.alphaF(p), 0.05) << k;
     }
 }
 
 TEST(AuraLook, CentreDotAlwaysAndTheNameBelowIt) {
-    const auto apps = test::sampleApps(8);
+    const auto apps = test::iconApps(8);
     const AuraLook look(RingBackground::Veil);
-    LookCanvas idle;
+    ViewPicture idle;
     const QPointF c = idle.center();
-    idle.paint([&](QPainter& p) { look.drawCenter(p, sceneOf(apps, c)); });
-    EXPECT_GT(idle.alphaAt(c), 0.95);
-    EXPECT_LT(idle.alphaAt(c + QPointF(0, -26)), 0.05);
+    look.drawCenter(idle.painter(), sceneOf(apps, c));
+    EXPECT_GT(idle.alphaF(c), 0.95);
+    EXPECT_LT(idle.alphaF(c + QPointF(0, -26)), 0.05);
 
-    LookCanvas named;
-    named.paint([&](QPainter& p) { look.drawCenter(p, sceneOf(apps, c, 0)); });
-    EXPECT_GT(named.alphaAt(c), 0.95);
+    ViewPicture named;
+    look.drawCenter(named.painter(), sceneOf(apps, c, 0));
+    EXPECT_GT(named.alphaF(c), 0.95);
     const QColor pill = named.at(c + QPointF(0, -26 + 11));
     EXPECT_GT(pill.alphaF(), 0.75);
     EXPECT_LT(pill.redF(), 0.2);
@@ -208,25 +197,25 @@ TEST(AuraLook, CentreDotAlwaysAndTheNameBelowIt) {
     // With a window title the two-line card sits on the centre.
     RingScene titled = sceneOf(apps, c, 0);
     titled.windowTitle = QStringLiteral("Report");
-    LookCanvas card;
-    card.paint([&](QPainter& p) { look.drawCenter(p, titled); });
-    EXPECT_GT(card.alphaAt(c + QPointF(0, 28)), 0.75);
-    EXPECT_LT(named.alphaAt(c + QPointF(0, 28)), 0.05);
+    ViewPicture card;
+    look.drawCenter(card.painter(), titled);
+    EXPECT_GT(card.alphaF(c + QPointF(0, 28)), 0.75);
+    EXPECT_LT(named.alphaF(c + QPointF(0, 28)), 0.05);
 }
 
 TEST(AuraLook, ArcTrackFadesAtBothEnds) {
-    const auto apps = test::sampleApps(8);
+    const auto apps = test::iconApps(8);
     const AuraLook look(RingBackground::Veil);
     for (const bool items : {true, false}) {
-        LookCanvas canvas;
+        ViewPicture canvas;
         const QPointF c = canvas.center();
         const RingScene scene = sceneOf(apps, c, 0);
-        canvas.paint([&](QPainter& p) { look.drawArcTrack(p, 0.2, 1.0, items, scene); });
+        look.drawArcTrack(canvas.painter(), 0.2, 1.0, items, scene);
         // The strongest pixel across the thin line at an angle.
         const auto line = [&](double a) {
             double peak = 0;
             for (double d = -1; d <= 1; d += 0.25)
-                peak = std::max(peak, canvas.alphaAt(Draw::at(c, a, scene.arcRadius + d)));
+                peak = std::max(peak, canvas.alphaF(Draw::at(c, a, scene.arcRadius + d)));
             return peak;
         };
         const double middle = line(0.6);
@@ -241,18 +230,19 @@ TEST(AuraLook, ArcTrackFadesAtBothEnds) {
 }
 
 TEST(AuraLook, ArcTrackLooksLikeEachSegmentUnderItsOwnShadow) {
-    const auto apps = test::sampleApps(8);
+    const auto apps = test::iconApps(8);
     const AuraLook look(RingBackground::Veil);
-    LookCanvas canvas;
-    LookCanvas recipe;
+    ViewPicture canvas;
+    ViewPicture recipe;
     const QPointF c = canvas.center();
     const RingScene scene = sceneOf(apps, c, 0);
     const double from = 0.3;
     const double to = 1.4;
-    canvas.paint([&](QPainter& p) { look.drawArcTrack(p, from, to, true, scene); });
+    look.drawArcTrack(canvas.painter(), from, to, true, scene);
     const double start = from - 0.3;
     const double length = (to + 0.3 - start) / 32;
-    recipe.paint([&](QPainter& p) {
+    {
+        QPainter& p = recipe.painter();
         for (int k = 0; k < 32; ++k) {
             const double fade = AuraLook::trackFadeOf(k, from, to);
             const double a0 = start + length * k;
@@ -261,26 +251,26 @@ TEST(AuraLook, ArcTrackLooksLikeEachSegmentUnderItsOwnShadow) {
                              Draw::withAlpha(AuraLook::light(), 0.45 * fade), 1.6);
             });
         }
-    });
+    }
     for (double t = start - 0.1; t <= to + 0.4; t += 0.05) {
         for (const double d : {-6.0, -3.0, 3.0, 6.0}) {
             const QPointF p = Draw::at(c, t, scene.arcRadius + d);
-            EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.03) << t << " " << d;
+            EXPECT_NEAR(canvas.alphaF(p), recipe.alphaF(p), 0.03) << t << " " << d;
         }
     }
     for (int k = 0; k < 32; k += 2) {
         const QPointF p = Draw::at(c, start + length * (k + 0.5), scene.arcRadius);
-        EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.03) << k;
+        EXPECT_NEAR(canvas.alphaF(p), recipe.alphaF(p), 0.03) << k;
     }
 }
 
 TEST(AuraLook, BadgeAndIconShadow) {
-    const auto apps = test::sampleApps(8);
+    const auto apps = test::iconApps(8);
     const AuraLook look(RingBackground::Veil);
-    LookCanvas canvas;
+    ViewPicture canvas;
     const QPointF b = canvas.center();
     const RingScene scene = sceneOf(apps, b);
-    canvas.paint([&](QPainter& p) { look.drawBadge(p, QString(), b, scene); });
+    look.drawBadge(canvas.painter(), QString(), b, scene);
     const QColor rim = canvas.at(b + QPointF(8.5, 0.2));
     EXPECT_GT(rim.alphaF(), 0.8);
     EXPECT_GT(rim.redF(), 0.8);
@@ -292,9 +282,9 @@ TEST(AuraLook, BadgeAndIconShadow) {
     // while it opens.
     for (const double side : {52 * 0.9, 60.0}) {
         for (const bool selected : {false, true}) {
-            LookCanvas icon;
+            ViewPicture icon;
             const QRectF rect(170, 170, side, side);
-            icon.paint([&](QPainter& p) { look.drawIcon(p, apps[0], rect, selected, scene); });
+            look.drawIcon(icon.painter(), apps[0], rect, selected, scene);
             EXPECT_EQ(icon.at(rect.center()), QColor(128, 128, 128));
             const QColor shadow = icon.at(QPointF(rect.right() + 2, rect.center().y()));
             EXPECT_GT(shadow.alphaF(), 0.05);
@@ -304,17 +294,16 @@ TEST(AuraLook, BadgeAndIconShadow) {
 }
 
 TEST(AuraLook, ArcSelectionIsAGoldHalo) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
+    const auto apps = test::iconApps(8);
+    ViewPicture canvas;
     const RingScene scene = sceneOf(apps, canvas.center());
     const QRectF item(180, 180, 40, 40);
-    canvas.paint(
-        [&](QPainter& p) { AuraLook(RingBackground::Veil).drawArcSelection(p, item, scene); });
+    AuraLook(RingBackground::Veil).drawArcSelection(canvas.painter(), item, scene);
     const QColor middle = canvas.at(item.center());
     EXPECT_NEAR(middle.alphaF(), 0.6, 0.02);
     EXPECT_GT(middle.redF(), middle.blueF() + 0.4);
-    EXPECT_NEAR(canvas.alphaAt(item.center() + QPointF(20, 0)), 0.3, 0.03);
-    EXPECT_LT(canvas.alphaAt(item.center() + QPointF(40.5, 0)), 0.02);
+    EXPECT_NEAR(canvas.alphaF(item.center() + QPointF(20, 0)), 0.3, 0.03);
+    EXPECT_LT(canvas.alphaF(item.center() + QPointF(40.5, 0)), 0.02);
 }
 
 }  // namespace

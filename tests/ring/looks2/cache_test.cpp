@@ -6,13 +6,14 @@
 #include "ring/looks/auralook.h"
 #include "ring/looks/orbitlook.h"
 #include "ring/looks/quiblook.h"
-#include "ring/looks2/lookcanvas.h"
+#include "support/ringentries.h"
+#include "support/viewpicture.h"
 
 namespace tandri {
 namespace {
 
-using test::LookCanvas;
 using test::sceneOf;
+using test::ViewPicture;
 
 // A whole frame of the ring, as the view draws it once it has opened.
 void drawFrame(QPainter& painter, const RingLook& look, const RingScene& scene) {
@@ -36,20 +37,20 @@ TEST(LookCaches, SteadyFramesNeitherBlurNorRebuild) {
         std::make_shared<QuibLook>(RingBackground::None),
         std::make_shared<AuraLook>(RingBackground::Veil), std::make_shared<OrbitLook>(true),
         std::make_shared<OrbitLook>(false)};
-    auto apps = test::sampleApps(24);
+    auto apps = test::iconApps(24);
     for (auto& app : apps) app.stagedPID = 7;
     for (const auto& look : looks) {
-        LookCanvas canvas(700);
+        ViewPicture canvas(700, 700);
         RingScene scene = sceneOf(apps, canvas.center());
         for (int i = 0; i < 24; ++i) {
             scene.selectedApp = i;
-            canvas.paint([&](QPainter& p) { drawFrame(p, *look, scene); });
+            drawFrame(canvas.painter(), *look, scene);
         }
         const quint64 blurs = Draw::glowBlurCount();
         const quint64 layers = Draw::layerRenderCount();
         for (int i = 0; i < 24; ++i) {
             scene.selectedApp = (i * 5) % 24;
-            canvas.paint([&](QPainter& p) { drawFrame(p, *look, scene); });
+            drawFrame(canvas.painter(), *look, scene);
         }
         EXPECT_EQ(Draw::glowBlurCount(), blurs);
         EXPECT_EQ(Draw::layerRenderCount(), layers);
@@ -58,17 +59,17 @@ TEST(LookCaches, SteadyFramesNeitherBlurNorRebuild) {
 
 // The still parts are drawn where the ring is; the sun's glows, blurred once, move with it.
 TEST(LookCaches, StillPartsFollowTheRingWhenItMoves) {
-    const auto apps = test::sampleApps(8);
+    const auto apps = test::iconApps(8);
     const OrbitLook look(true);
-    LookCanvas first;
-    LookCanvas moved;
+    ViewPicture first;
+    ViewPicture moved;
     const QPointF c = first.center();
-    first.paint([&](QPainter& p) { look.drawBody(p, sceneOf(apps, c)); });
+    look.drawBody(first.painter(), sceneOf(apps, c));
     const quint64 blurs = Draw::glowBlurCount();
-    moved.paint([&](QPainter& p) { look.drawBody(p, sceneOf(apps, c + QPointF(30, -20))); });
+    look.drawBody(moved.painter(), sceneOf(apps, c + QPointF(30, -20)));
     EXPECT_EQ(Draw::glowBlurCount(), blurs);
     // The sun sits in the middle of the moved ring, not of the old one.
-    EXPECT_GT(moved.alphaAt(c + QPointF(30, -20)), 0.99);
+    EXPECT_GT(moved.alphaF(c + QPointF(30, -20)), 0.99);
     EXPECT_EQ(moved.at(c + QPointF(30, -20)), first.at(c));
 }
 
