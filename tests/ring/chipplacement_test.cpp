@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "platform/sim/virtualclock.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
+#include "support/ringentries.h"
 
 namespace tandri {
 namespace {
@@ -14,16 +16,7 @@ using namespace geometry;
 
 constexpr double degree = std::numbers::pi / 180;
 
-std::vector<WindowChip> windowChips(int count) {
-    std::vector<WindowChip> chips;
-    for (int i = 0; i < count; ++i) {
-        WindowInfo info;
-        info.title = QStringLiteral("W%1").arg(i);
-        info.id = static_cast<quint32>(i + 1);
-        chips.push_back(WindowChip{WindowChip::Window{info}});
-    }
-    return chips;
-}
+using test::windowChips;
 
 std::vector<WindowChip> fileChips(int count) {
     std::vector<WindowChip> chips;
@@ -67,6 +60,14 @@ protected:
         return true;
     }
 
+    // How far the shown chips spread along the arc, from the first centre to the last.
+    double arcSpan() const {
+        const auto [low, high] = std::minmax_element(
+            view.chips().begin(), view.chips().end(),
+            [](const WindowChip& a, const WindowChip& b) { return a.angle < b.angle; });
+        return high->angle - low->angle;
+    }
+
     sim::VirtualClock clock;
     RingView view;
 };
@@ -75,7 +76,8 @@ TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
     view.showChips(windowChips(12), 0);
     EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
     ASSERT_EQ(view.chips().size(), 9u);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(view.chips()[i].title(), QStringLiteral("W%1").arg(i));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(view.chips()[i].title(), QStringLiteral("Window %1").arg(i));
     const auto* more = std::get_if<WindowChip::More>(&view.chips()[8].kind);
     ASSERT_TRUE(more);
     EXPECT_EQ(more->count, 4);
@@ -85,16 +87,13 @@ TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
     EXPECT_DOUBLE_EQ(view.chips()[0].angle, std::numbers::pi / 2);
     // 40 + 126 + 26 would spread nine icons over more than 150°: the circle was widened.
     EXPECT_GT(view.arcRadius(), 172);
-    double low = 10, high = -10;
     for (const auto& chip : view.chips()) {
         EXPECT_EQ(chip.frame.size(), RingView::arcIconSize);
         EXPECT_NEAR(distance(chip.frame.center(), view.ringCenter), view.arcRadius(), 1e-9);
         EXPECT_GT(chip.halfSpan, 0);
-        low = std::min(low, chip.angle);
-        high = std::max(high, chip.angle);
     }
-    EXPECT_LT(high - low, 151 * degree);
-    EXPECT_GT(high - low, 140 * degree);
+    EXPECT_LT(arcSpan(), 151 * degree);
+    EXPECT_GT(arcSpan(), 140 * degree);
 }
 
 TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
@@ -142,13 +141,8 @@ TEST_F(ChipPlacementTest, FolderItemsAndOverflowAppsTakeTheWiderArcWhateverTheLa
     ASSERT_TRUE(more);
     EXPECT_EQ(more->count, 6);
     EXPECT_EQ(view.chips()[19].title(), "6 more windows");
-    double low = 10, high = -10;
-    for (const auto& chip : view.chips()) {
-        low = std::min(low, chip.angle);
-        high = std::max(high, chip.angle);
-    }
-    EXPECT_GT(high - low, 151 * degree);  // beyond what windows may take
-    EXPECT_LT(high - low, 231 * degree);
+    EXPECT_GT(arcSpan(), 151 * degree);  // beyond what windows may take
+    EXPECT_LT(arcSpan(), 231 * degree);
 
     // Twenty items fit without a "more" chip.
     view.showChips(fileChips(20), 0);
@@ -303,6 +297,9 @@ TEST_F(ChipPlacementTest, HitTestInTheColumnPrefersTheLowerIndexOnATie) {
     ASSERT_DOUBLE_EQ(minY(row0) - maxY(row1), 5);
     const QPointF middle(row0.center().x(), maxY(row1) + 2.5);
     EXPECT_EQ(view.chipIndex(middle, 2.5), 0);
+    EXPECT_EQ(view.chipIndex(QPointF(maxX(row0) + 60, row0.center().y()), 48), std::nullopt);
+    // Inside the ring's edge (less 2) nothing is hit, whatever the reach.
+    EXPECT_EQ(view.chipIndex(QPointF(720 + 126 - 2.5, 450), 1000), std::nullopt);
     EXPECT_EQ(view.chipIndex(middle, 2.4), std::nullopt);
     EXPECT_EQ(view.chipIndex(middle + QPointF(0, -0.1), 12), 1);
 }
@@ -451,6 +448,12 @@ TEST_F(ChipPlacementTest, DirtyRectCoversChipsAndTheirPreviews) {
 }
 
 TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
+    view.takeInvalidRect();
+    view.setSelectedApp(1);
+    EXPECT_EQ(view.takeInvalidRect(), grown(view.ringRect(), 28));
+    view.setSelectedApp(1);  // the same value: nothing to draw
+    EXPECT_TRUE(view.takeInvalidRect().isEmpty());
+
     view.showChips(windowChips(3), 2);
     view.setSelectedChip(1);
     clock.advance(1);
@@ -468,7 +471,74 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
     EXPECT_TRUE(invalid.contains(area));
     EXPECT_TRUE(invalid.contains(grown(view.ringRect(), 28)));
     EXPECT_TRUE(view.chips().empty());
+    EXPECT_EQ(view.chipsApp(), std::nullopt);
     EXPECT_EQ(view.chipsBounds(), QRectF());
+    EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
+}
+
+TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowing) {
+    view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(2), 0);
+    EXPECT_TRUE(view.hasThumbnailChips());
+    EXPECT_EQ(view.chips()[0].frame.size(), RingView::thumbnailRowSize);
+    EXPECT_EQ(view.magnifyProgress(), 1.0);  // nothing selected since the distant past
+    view.setSelectedChip(1);
+    EXPECT_EQ(view.chipSelectedAt(), clock.now());
+    EXPECT_EQ(view.magnifyProgress(), 0.0);
+    clock.advance(0.05);
+    EXPECT_NEAR(view.magnifyProgress(), 1 - 0.125, 1e-9);
+    view.takeInvalidRect();
+    view.advanceAnimations();
+    const QRectF growing = view.takeInvalidRect();
+    EXPECT_TRUE(growing.contains(grown(view.magnifiedFrame(1), 30)));
+    EXPECT_TRUE(growing.contains(view.chips()[1].frame));
+    clock.advance(0.06);
+    view.advanceAnimations();
+    EXPECT_TRUE(view.takeInvalidRect().isEmpty());
+
+    view.reduceMotion = true;
+    view.setSelectedChip(0);
+    EXPECT_EQ(view.magnifyProgress(), 1.0);
+}
+
+TEST_F(ChipPlacementTest, ItemsAndThePermissionChipNeverCarryThumbnails) {
+    view.showsThumbnails = true;
+    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 0);
+    EXPECT_FALSE(view.hasThumbnailChips());
+    EXPECT_EQ(view.chips()[0].frame.size(), RingView::chipSize);
+    view.showChips({WindowChip{WindowChip::File{QUrl::fromLocalFile("/tmp/a")}}}, 0);
+    EXPECT_TRUE(view.chipsAreItems());
+    EXPECT_FALSE(view.hasThumbnailChips());
+}
+
+TEST_F(ChipPlacementTest, EventsReachTheirCallbacksAndEmptyDropsAreRefused) {
+    int clicks = 0, rightClicks = 0, drops = 0;
+    std::vector<int> keys;
+    view.mouseDown(MouseButton::Left);  // no callbacks yet: nothing happens
+    EXPECT_EQ(view.draggingOperation(), DragOperation::None);
+    view.onClick = [&] {
+        ++clicks;
+    };
+    view.onRightClick = [&] {
+        ++rightClicks;
+    };
+    view.onKey = [&](const KeyEvent& e) {
+        keys.push_back(e.keyCode);
+    };
+    view.performDrop = [&](const std::vector<QUrl>&) {
+        return ++drops > 0;
+    };
+    view.mouseDown(MouseButton::Left);
+    view.mouseDown(MouseButton::Right);
+    view.mouseDown(MouseButton::Other);
+    view.keyDown({53, 0});
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(rightClicks, 1);
+    EXPECT_EQ(keys, std::vector<int>{53});
+    EXPECT_FALSE(view.performDragOperation({}));
+    EXPECT_EQ(drops, 0);
+    EXPECT_TRUE(view.performDragOperation({QUrl::fromLocalFile("/tmp/x")}));
 }
 
 }  // namespace

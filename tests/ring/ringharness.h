@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVariant>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/sim/virtualclock.h"
 #include "ring/ringcaches.h"
 #include "ring/ringcontroller.h"
+#include "support/ringentries.h"
 #include "support/testdesktop.h"
 
 namespace tandri::test {
@@ -60,6 +62,11 @@ public:
     /// Runs pending background loads and their completions.
     void load() { desktop.queues().drain(); }
 
+    /// Whether the simulated desktop was asked to do `action`.
+    bool logged(const QString& action) {
+        const auto actions = desktop.sim().actions();
+        return std::find(actions.begin(), actions.end(), action) != actions.end();
+    }
     std::optional<int> selectedApp() {
         return ring.selection() ? std::optional<int>(ring.selection()->app) : std::nullopt;
     }

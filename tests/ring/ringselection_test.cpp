@@ -1,18 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "ringharness.h"
 
 namespace tandri::test {
 namespace {
 
 using Selection = RingController::Selection;
-
-bool logged(TestDesktop& desktop, const QString& line) {
-    const auto actions = desktop.sim().actions();
-    return std::find(actions.begin(), actions.end(), line) != actions.end();
-}
 
 TEST(RingSelection, HeldRingNeedsAFlickAndOffersChipsOnlyAtTheIcons) {
     RingHarness h(desktopWithApps(8, 2));
@@ -148,9 +141,9 @@ TEST(RingSelection, PickingAChipRaisesItsWindow) {
     EXPECT_EQ(h.ring.selection()->chip.has_value(), true);
     h.moveTo(second.center());
     h.ring.triggerUp();
-    EXPECT_TRUE(logged(h.desktop, "set-main 1001"));
-    EXPECT_TRUE(logged(h.desktop, "raise 1001"));
-    EXPECT_TRUE(logged(h.desktop, "activate 101"));
+    EXPECT_TRUE(h.logged("set-main 1001"));
+    EXPECT_TRUE(h.logged("raise 1001"));
+    EXPECT_TRUE(h.logged("activate 101"));
     EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
 }
 
@@ -164,7 +157,7 @@ TEST(RingSelection, WithoutPermissionSeveralWindowsOfferTheAccessChip) {
     EXPECT_EQ(h.view().chips()[0].title(), "Allow Accessibility to pick a window…");
     h.moveTo(h.view().chips()[0].frame.center());
     h.view().mouseDown(MouseButton::Left);
-    EXPECT_TRUE(logged(h.desktop, "request-access"));
+    EXPECT_TRUE(h.logged("request-access"));
 }
 
 TEST(RingSelection, WindowLayoutOffOffersNoWindowChips) {
