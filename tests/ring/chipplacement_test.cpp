@@ -150,29 +150,6 @@ TEST_F(ChipPlacementTest, FolderItemsAndOverflowAppsTakeTheWiderArcWhateverTheLa
     EXPECT_TRUE(std::holds_alternative<WindowChip::File>(view.chips()[19].kind));
 }
 
-TEST_F(ChipPlacementTest, TheColumnShowsEveryChip) {
-    view.windowLayout = WindowLayout::Column;
-    view.showChips(windowChips(12), 2);
-    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
-    ASSERT_EQ(view.chips().size(), 12u);
-    for (size_t k = 0; k < 12; ++k) {
-        EXPECT_TRUE(std::holds_alternative<WindowChip::Window>(view.chips()[k].kind));
-        EXPECT_EQ(view.chips()[k].frame.size(), RingView::chipSize);
-        EXPECT_TRUE(inside(view.placementBounds, view.chips()[k].frame));
-        if (k > 0) {
-            EXPECT_DOUBLE_EQ(view.chips()[k].frame.x(), view.chips()[0].frame.x());
-            EXPECT_DOUBLE_EQ(view.chips()[k - 1].frame.y() - view.chips()[k].frame.y(), 33);
-        }
-    }
-}
-
-TEST_F(ChipPlacementTest, ThePermissionChipAlwaysGoesInTheColumn) {
-    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
-    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
-    // Beside the ring on the entry's side, level with the icon.
-    EXPECT_EQ(view.chips()[0].frame, QRectF(720 + 138, 450 - 14, 240, 28));
-}
-
 TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirst) {
     // Top right: turning counter-clockwise (larger angles) leads away from both edges.
     view.ringCenter = QPointF(1432 - 150, 892 - 150);
@@ -220,53 +197,55 @@ TEST_F(ChipPlacementTest, AnArcThatFitsNowhereFallsBackToTheWholeColumn) {
     }
 }
 
-TEST_F(ChipPlacementTest, ColumnForTheTopEntryStacksAboveTheRing) {
-    view.windowLayout = WindowLayout::Column;
-    view.showChips(windowChips(3), 0);
-    ASSERT_EQ(view.chips().size(), 3u);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(600, 588 + 33 * k, 240, 28)) << k;
-    // And for the bottom entry, below it, growing downward.
-    view.showChips(windowChips(2), 4);
-    EXPECT_EQ(view.chips()[0].frame, QRectF(600, 450 - 138 - 28, 240, 28));
-    EXPECT_EQ(view.chips()[1].frame, QRectF(600, 450 - 138 - 28 - 33, 240, 28));
-}
-
-TEST_F(ChipPlacementTest, ColumnNearTheRightEdgeTriesTheStacksThenTheLeftSide) {
-    view.windowLayout = WindowLayout::Column;
-    // Beside the ring on the right would slide over the ring: the stack above, slid left.
-    view.ringCenter = QPointF(1300, 450);
-    view.showChips(windowChips(4), 2);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(1432 - 240, 588 + 33 * k, 240, 28)) << k;
-
-    // A short screen: both stacks slide onto the ring too, so the column goes to the left.
-    view.placementBounds = QRectF(8, 8, 1424, 384);
-    view.ringCenter = QPointF(1300, 200);
-    view.showChips(windowChips(4), 2);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(1300 - 138 - 240, 186 - 33 * k, 240, 28)) << k;
-
-    // No room anywhere: the first choice, slid inside, even though it covers the ring.
-    view.placementBounds = QRectF(1100, 300, 400, 300);
-    view.ringCenter = QPointF(1300, 450);
-    view.showChips(windowChips(4), 2);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(1500 - 240, 436 - 33 * k, 240, 28)) << k;
-}
-
-TEST_F(ChipPlacementTest, ColumnRowsGrowTowardTheRingsMiddle) {
-    view.windowLayout = WindowLayout::Column;
-    // Entry 3 sits below right: its rows grow upward from the icon.
-    view.showChips(windowChips(2), 3);
-    const QPointF icon = view.ringCenter + 88 * QPointF(std::cos(-std::numbers::pi / 4),
-                                                        std::sin(-std::numbers::pi / 4));
-    EXPECT_DOUBLE_EQ(view.chips()[0].frame.x(), 720 + 138);
-    EXPECT_DOUBLE_EQ(view.chips()[0].frame.y(), icon.y() - 14);
-    EXPECT_DOUBLE_EQ(view.chips()[1].frame.y(), icon.y() - 14 + 33);
-    // Entry 6 sits on the left.
-    view.showChips(windowChips(2), 6);
-    EXPECT_DOUBLE_EQ(view.chips()[0].frame.x(), 720 - 138 - 240);
+TEST_F(ChipPlacementTest, TheColumnStacksEveryChipWhereItFitsBest) {
+    // Rows of 240 × 28 every 33 points, from the first row up (+) or down (−).
+    struct Case {
+        const char* where;
+        QPointF center;
+        QRectF bounds;
+        int entry;
+        int count;
+        QPointF first;
+        double step;
+    };
+    const QRectF screen(8, 8, 1424, 884);
+    const double lowerRight = 450 - 88 * std::numbers::sqrt2 / 2 - 14;
+    for (const Case& c : {
+             // Beside the ring on the entry's side, level with its icon.
+             Case{"right entry", {720, 450}, screen, 2, 12, {858, 436}, -33},
+             Case{"left entry", {720, 450}, screen, 6, 2, {342, 436}, 33},
+             // Toward the ring's middle: up from an entry below.
+             Case{"lower right entry", {720, 450}, screen, 3, 2, {858, lowerRight}, 33},
+             Case{"top entry: above the ring", {720, 450}, screen, 0, 3, {600, 588}, 33},
+             Case{"bottom entry: below it", {720, 450}, screen, 4, 2, {600, 284}, -33},
+             // Beside the ring would slide over it: the stack above, slid left.
+             Case{"near the right edge", {1300, 450}, screen, 2, 4, {1192, 588}, 33},
+             // Both stacks would slide onto the ring too: the left side.
+             Case{"short screen", {1300, 200}, {8, 8, 1424, 384}, 2, 4, {922, 186}, -33},
+             // No room anywhere: the first choice, slid inside, though it covers the ring.
+             Case{"no room", {1300, 450}, {1100, 300, 400, 300}, 2, 4, {1260, 436}, -33},
+         }) {
+        SCOPED_TRACE(c.where);
+        view.windowLayout = WindowLayout::Column;
+        view.ringCenter = c.center;
+        view.placementBounds = c.bounds;
+        view.showChips(windowChips(c.count), c.entry);
+        EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+        ASSERT_EQ(view.chips().size(), size_t(c.count));
+        for (int k = 0; k < c.count; ++k) {
+            EXPECT_EQ(view.chips()[k].frame,
+                      QRectF(c.first + QPointF(0, c.step * k), QSizeF(240, 28)))
+                << k;
+            EXPECT_TRUE(inside(c.bounds, view.chips()[k].frame)) << k;
+        }
+    }
+    // The permission chip always goes in the column.
+    view.windowLayout = WindowLayout::Arc;
+    view.ringCenter = QPointF(720, 450);
+    view.placementBounds = screen;
+    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+    EXPECT_EQ(view.chips()[0].frame, QRectF(858, 436, 240, 28));
 }
 
 TEST_F(ChipPlacementTest, HitTestOnTheArc) {

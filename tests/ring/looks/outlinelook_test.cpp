@@ -4,47 +4,40 @@
 
 #include "ring/draw.h"
 #include "ring/looks/outlinelook.h"
-#include "support/ringentries.h"
-#include "support/viewpicture.h"
+#include "support/lookscene.h"
 
 namespace tandri {
 namespace {
 
 const QColor accent(255, 45, 85);
 
-// A ring of `count` entries with green icons, centred in a 600 × 600 canvas.
-struct Ring {
+// A ring of `count` entries in the middle of a 600 × 600 picture.
+struct Ring : test::LookScene {
     explicit Ring(int count, bool dark = true)
-        : apps(test::iconApps(count, QColor(40, 200, 40))),
-          scene(test::sceneOf(apps, {300, 300}, std::nullopt, dark)),
-          look(dark, accent) {}
-    QPointF center() const { return scene.center; }
+        : LookScene(count, std::nullopt, dark, 600), look(dark, accent) {}
     double outer() const { return scene.layout.outerRadius(); }
 
-    std::vector<RingApp> apps;
-    RingScene scene;
     OutlineLook look;
-    test::ViewPicture canvas{600, 600};
 };
 
 TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSector) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
         ring.scene.selectedApp = 2;  // at the right (angle 0)
-        ring.look.drawBody(ring.canvas.painter(), ring.scene);
+        ring.look.drawBody(ring.painter(), ring.scene);
         const QPointF c = ring.center();
-        EXPECT_EQ(ring.canvas.at(c), ring.look.bodyColor()) << dark;
-        EXPECT_EQ(ring.canvas.at(Draw::at(c, 2.0, ring.outer() - 8)), ring.look.bodyColor());
-        EXPECT_EQ(ring.canvas.alpha(Draw::at(c, 2.0, ring.outer() + 2)), 0);
+        EXPECT_EQ(ring.at(c), ring.look.bodyColor()) << dark;
+        EXPECT_EQ(ring.at(Draw::at(c, 2.0, ring.outer() - 8)), ring.look.bodyColor());
+        EXPECT_EQ(ring.alpha(Draw::at(c, 2.0, ring.outer() + 2)), 0);
         // The accent arc covers the aimed sector and ends at its edges.
         const double step = ring.scene.layout.step();
-        EXPECT_EQ(ring.canvas.at(Draw::at(c, 0, ring.outer() - 0.5)), accent);
-        EXPECT_EQ(ring.canvas.at(Draw::at(c, step / 2 - 0.04, ring.outer() - 0.5)), accent);
-        const QColor next = ring.canvas.at(Draw::at(c, step, ring.outer() - 0.5));
+        EXPECT_EQ(ring.at(Draw::at(c, 0, ring.outer() - 0.5)), accent);
+        EXPECT_EQ(ring.at(Draw::at(c, step / 2 - 0.04, ring.outer() - 0.5)), accent);
+        const QColor next = ring.at(Draw::at(c, step, ring.outer() - 0.5));
         EXPECT_NE(next, accent);
         EXPECT_LT(std::abs(next.red() - next.blue()), 10);  // a grey line, not the accent
         // The icon circle is a faint line on the body.
-        const QColor orbit = ring.canvas.at(Draw::at(c, 0.4, ring.scene.layout.radius));
+        const QColor orbit = ring.at(Draw::at(c, 0.4, ring.scene.layout.radius));
         EXPECT_NE(orbit, ring.look.bodyColor());
     }
 }
@@ -52,25 +45,25 @@ TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSector) {
 TEST(OutlineLook, MovingTheAimRedrawsOnlyTheMarker) {
     Ring first(8);
     first.scene.selectedApp = 0;
-    first.look.drawBody(first.canvas.painter(), first.scene);
+    first.look.drawBody(first.painter(), first.scene);
     const quint64 layers = Draw::layerRenderCount();
     Ring second(8);
     second.scene.selectedApp = 4;
-    second.look.drawBody(second.canvas.painter(), second.scene);
+    second.look.drawBody(second.painter(), second.scene);
     EXPECT_EQ(Draw::layerRenderCount(), layers);
     const QPointF top = second.center() + QPointF(0, second.outer() - 0.5);
     const QPointF bottom = second.center() - QPointF(0, second.outer() - 0.5);
-    EXPECT_EQ(first.canvas.at(top), accent);
-    EXPECT_NE(second.canvas.at(top), accent);
-    EXPECT_EQ(second.canvas.at(bottom), accent);
+    EXPECT_EQ(first.at(top), accent);
+    EXPECT_NE(second.at(top), accent);
+    EXPECT_EQ(second.at(bottom), accent);
 }
 
 TEST(OutlineLook, NoMarkerWithoutAnAim) {
     Ring ring(8);
-    ring.look.drawBody(ring.canvas.painter(), ring.scene);
+    ring.look.drawBody(ring.painter(), ring.scene);
     for (int i = 0; i < 8; ++i) {
         const QColor rim =
-            ring.canvas.at(Draw::at(ring.center(), ring.scene.layout.angle(i), ring.outer() - 0.5));
+            ring.at(Draw::at(ring.center(), ring.scene.layout.angle(i), ring.outer() - 0.5));
         EXPECT_LT(std::abs(rim.red() - rim.blue()), 10) << i;
     }
 }
@@ -82,70 +75,70 @@ TEST(OutlineLook, SelectedIconStandsOnAnAccentRimmedDisc) {
     const double side = iconSize * 1.05;
     const QPointF c = ring.scene.iconCenter(0);
     const QRectF rect(c.x() - side / 2, c.y() - side / 2, side, side);
-    ring.look.drawIcon(ring.canvas.painter(), ring.apps[0], rect, true, ring.scene);
+    ring.look.drawIcon(ring.painter(), ring.apps[0], rect, true, ring.scene);
     // The disc reaches 0.64 × iconSize even though the icon grew by only 1.05.
-    EXPECT_EQ(ring.canvas.at(c + QPointF(0.64 * iconSize, 0)), accent);
-    EXPECT_EQ(ring.canvas.at(c + QPointF(0, -0.64 * iconSize)), accent);
-    EXPECT_EQ(ring.canvas.at(c + QPointF(side / 2 + 1.5, 0)), ring.look.bodyColor());
-    EXPECT_EQ(ring.canvas.at(c), QColor(40, 200, 40));
-    EXPECT_EQ(ring.canvas.alpha(c + QPointF(0.64 * iconSize + 2, 0)), 0);
+    EXPECT_EQ(ring.at(c + QPointF(0.64 * iconSize, 0)), accent);
+    EXPECT_EQ(ring.at(c + QPointF(0, -0.64 * iconSize)), accent);
+    EXPECT_EQ(ring.at(c + QPointF(side / 2 + 1.5, 0)), ring.look.bodyColor());
+    EXPECT_EQ(ring.at(c), QColor(40, 200, 40));
+    EXPECT_EQ(ring.alpha(c + QPointF(0.64 * iconSize + 2, 0)), 0);
 
     Ring plain(24);
-    plain.look.drawIcon(plain.canvas.painter(), plain.apps[0], rect, false, plain.scene);
-    EXPECT_EQ(plain.canvas.alpha(c + QPointF(side / 2 + 1.5, 0)), 0);
+    plain.look.drawIcon(plain.painter(), plain.apps[0], rect, false, plain.scene);
+    EXPECT_EQ(plain.alpha(c + QPointF(side / 2 + 1.5, 0)), 0);
 }
 
 TEST(OutlineLook, RunningDotsAndBadge) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
-        ring.look.drawRunning(ring.canvas.painter(), 0, true, ring.scene);
-        ring.look.drawRunning(ring.canvas.painter(), 4, false, ring.scene);
+        ring.look.drawRunning(ring.painter(), 0, true, ring.scene);
+        ring.look.drawRunning(ring.painter(), 4, false, ring.scene);
         const double d = ring.scene.layout.radius - ring.scene.layout.iconSize / 2 - 6;
-        const QColor front = ring.canvas.at(ring.center() + QPointF(0, d));
-        const QColor back = ring.canvas.at(ring.center() - QPointF(0, d));
+        const QColor front = ring.at(ring.center() + QPointF(0, d));
+        const QColor back = ring.at(ring.center() - QPointF(0, d));
         EXPECT_EQ(front.alpha(), 255);
         EXPECT_EQ(front.red(), dark ? 255 : 0);
         EXPECT_NEAR(back.alpha(), 153, 4);
     }
     Ring ring(8);
-    ring.look.drawBadge(ring.canvas.painter(), QStringLiteral("9+"), {100, 100}, ring.scene);
-    EXPECT_EQ(ring.canvas.at(100, 107.5), accent);
+    ring.look.drawBadge(ring.painter(), QStringLiteral("9+"), {100, 100}, ring.scene);
+    EXPECT_EQ(ring.at(100, 107.5), accent);
 }
 
 TEST(OutlineLook, CentreLabelHasNoBackground) {
     Ring idle(8);
-    idle.look.drawCenter(idle.canvas.painter(), idle.scene);
-    EXPECT_NEAR(idle.canvas.alpha(idle.center()), 178, 3);
+    idle.look.drawCenter(idle.painter(), idle.scene);
+    EXPECT_NEAR(idle.alpha(idle.center()), 178, 3);
 
     Ring card(8);
     card.scene.selectedApp = 1;
     card.scene.windowTitle = QStringLiteral("Notes");
-    card.look.drawCenter(card.canvas.painter(), card.scene);
-    const QRectF ink = card.canvas.ink(10);
+    card.look.drawCenter(card.painter(), card.scene);
+    const QRectF ink = card.ink(10);
     ASSERT_FALSE(ink.isEmpty());
     // Only text: far narrower than the card of H × 1.7.
     EXPECT_LT(ink.width(), card.scene.layout.holeRadius() * 1.7 - 30);
-    EXPECT_EQ(card.canvas.alpha(card.center() + QPointF(-40, 25)), 0);
+    EXPECT_EQ(card.alpha(card.center() + QPointF(-40, 25)), 0);
 }
 
 TEST(OutlineLook, ArcTrackBandForItemsLineOtherwise) {
     Ring items(8);
     items.scene.arcRadius = 170;
-    items.look.drawArcTrack(items.canvas.painter(), 0.2, 0.9, true, items.scene);
+    items.look.drawArcTrack(items.painter(), 0.2, 0.9, true, items.scene);
     const QPointF c = items.center();
-    EXPECT_EQ(items.canvas.at(Draw::at(c, 0.5, 170)), items.look.bodyColor());
-    EXPECT_EQ(items.canvas.at(Draw::at(c, 0.5, 170 + 20)), items.look.bodyColor());
-    EXPECT_EQ(items.canvas.alpha(Draw::at(c, 0.5, 170 + 30)), 0);
+    EXPECT_EQ(items.at(Draw::at(c, 0.5, 170)), items.look.bodyColor());
+    EXPECT_EQ(items.at(Draw::at(c, 0.5, 170 + 20)), items.look.bodyColor());
+    EXPECT_EQ(items.alpha(Draw::at(c, 0.5, 170 + 30)), 0);
 
     Ring cards(8);
     cards.scene.arcRadius = 170;
-    cards.look.drawArcTrack(cards.canvas.painter(), 0.2, 0.9, false, cards.scene);
-    EXPECT_GT(cards.canvas.alpha(Draw::at(c, 0.5, 170)), 60);
-    EXPECT_EQ(cards.canvas.alpha(Draw::at(c, 0.5, 173)), 0);
+    cards.look.drawArcTrack(cards.painter(), 0.2, 0.9, false, cards.scene);
+    EXPECT_GT(cards.alpha(Draw::at(c, 0.5, 170)), 60);
+    EXPECT_EQ(cards.alpha(Draw::at(c, 0.5, 173)), 0);
     // The line runs 0.1 beyond both ends.
-    EXPECT_GT(cards.canvas.alpha(Draw::at(c, 0.95, 170)), 60);
-    EXPECT_GT(cards.canvas.alpha(Draw::at(c, 0.15, 170)), 60);
-    EXPECT_EQ(cards.canvas.alpha(Draw::at(c, 1.05, 170)), 0);
+    EXPECT_GT(cards.alpha(Draw::at(c, 0.95, 170)), 60);
+    EXPECT_GT(cards.alpha(Draw::at(c, 0.15, 170)), 60);
+    EXPECT_EQ(cards.alpha(Draw::at(c, 1.05, 170)), 0);
 }
 
 TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
@@ -154,7 +147,7 @@ TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
     ring.scene.selectedApp = 0;
     ring.scene.windowTitle = QStringLiteral("Window");
     ring.scene.arcRadius = 170;
-    QPainter& p = ring.canvas.painter();
+    QPainter& p = ring.painter();
     ring.look.drawBody(p, ring.scene);
     ring.look.drawIcon(p, ring.apps[0], QRectF(180, 270, 40, 40), true, ring.scene);
     ring.look.drawCenter(p, ring.scene);
@@ -166,11 +159,11 @@ TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
     EXPECT_EQ(Draw::glowBlurCount(), blurs);
 
     EXPECT_EQ(clip.boundingRect(), rect);
-    EXPECT_EQ(ring.canvas.at(298, 50), ring.look.bodyColor());
-    EXPECT_EQ(ring.canvas.at(298, 20.2), accent);    // selected border
-    EXPECT_EQ(ring.canvas.alpha({298, 17}), 0);      // no shadow
-    EXPECT_EQ(ring.canvas.at(40, 40 + 24), accent);  // selection ring at width/2 + 4
-    EXPECT_EQ(ring.canvas.alpha({40, 40}), 0);
+    EXPECT_EQ(ring.at(298, 50), ring.look.bodyColor());
+    EXPECT_EQ(ring.at(298, 20.2), accent);    // selected border
+    EXPECT_EQ(ring.alpha({298, 17}), 0);      // no shadow
+    EXPECT_EQ(ring.at(40, 40 + 24), accent);  // selection ring at width/2 + 4
+    EXPECT_EQ(ring.alpha({40, 40}), 0);
 }
 
 }  // namespace
