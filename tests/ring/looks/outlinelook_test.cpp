@@ -20,29 +20,27 @@ struct Ring : test::LookScene {
     OutlineLook look;
 };
 
-TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSector) {
+TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSectorOnly) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
         ring.scene.selectedApp = 2;  // at the right (angle 0)
         ring.look.drawBody(ring.painter(), ring.scene);
-        const QPointF c = ring.center();
-        EXPECT_EQ(ring.at(c), ring.look.bodyColor()) << dark;
-        EXPECT_EQ(ring.at(Draw::at(c, 2.0, ring.outer() - 8)), ring.look.bodyColor());
-        EXPECT_EQ(ring.alpha(Draw::at(c, 2.0, ring.outer() + 2)), 0);
+        const double rim = ring.outer() - 0.5;
+        EXPECT_EQ(ring.at(ring.center()), ring.look.bodyColor()) << dark;
+        EXPECT_EQ(ring.at(ring.polar(2.0, ring.outer() - 8)), ring.look.bodyColor());
+        EXPECT_EQ(ring.alpha(ring.polar(2.0, ring.outer() + 2)), 0);
         // The accent arc covers the aimed sector and ends at its edges.
         const double step = ring.scene.layout.step();
-        EXPECT_EQ(ring.at(Draw::at(c, 0, ring.outer() - 0.5)), accent);
-        EXPECT_EQ(ring.at(Draw::at(c, step / 2 - 0.04, ring.outer() - 0.5)), accent);
-        const QColor next = ring.at(Draw::at(c, step, ring.outer() - 0.5));
+        EXPECT_EQ(ring.at(ring.polar(0, rim)), accent);
+        EXPECT_EQ(ring.at(ring.polar(step / 2 - 0.04, rim)), accent);
+        const QColor next = ring.at(ring.polar(step, rim));
         EXPECT_NE(next, accent);
         EXPECT_LT(std::abs(next.red() - next.blue()), 10);  // a grey line, not the accent
         // The icon circle is a faint line on the body.
-        const QColor orbit = ring.at(Draw::at(c, 0.4, ring.scene.layout.radius));
-        EXPECT_NE(orbit, ring.look.bodyColor());
+        EXPECT_NE(ring.at(ring.polar(0.4, ring.scene.layout.radius)), ring.look.bodyColor());
     }
-}
 
-TEST(OutlineLook, MovingTheAimRedrawsOnlyTheMarker) {
+    // Moving the aim redraws only the marker; without an aim there is none.
     Ring first(8);
     first.scene.selectedApp = 0;
     first.look.drawBody(first.painter(), first.scene);
@@ -50,21 +48,16 @@ TEST(OutlineLook, MovingTheAimRedrawsOnlyTheMarker) {
     Ring second(8);
     second.scene.selectedApp = 4;
     second.look.drawBody(second.painter(), second.scene);
+    Ring none(8);
+    none.look.drawBody(none.painter(), none.scene);
     EXPECT_EQ(Draw::layerRenderCount(), layers);
-    const QPointF top = second.center() + QPointF(0, second.outer() - 0.5);
-    const QPointF bottom = second.center() - QPointF(0, second.outer() - 0.5);
-    EXPECT_EQ(first.at(top), accent);
-    EXPECT_NE(second.at(top), accent);
-    EXPECT_EQ(second.at(bottom), accent);
-}
-
-TEST(OutlineLook, NoMarkerWithoutAnAim) {
-    Ring ring(8);
-    ring.look.drawBody(ring.painter(), ring.scene);
+    const double rim = first.outer() - 0.5;
+    EXPECT_EQ(first.at(first.toward(0, rim)), accent);
+    EXPECT_NE(second.at(second.toward(0, rim)), accent);
+    EXPECT_EQ(second.at(second.toward(4, rim)), accent);
     for (int i = 0; i < 8; ++i) {
-        const QColor rim =
-            ring.at(Draw::at(ring.center(), ring.scene.layout.angle(i), ring.outer() - 0.5));
-        EXPECT_LT(std::abs(rim.red() - rim.blue()), 10) << i;
+        const QColor grey = none.at(none.toward(i, rim));
+        EXPECT_LT(std::abs(grey.red() - grey.blue()), 10) << i;
     }
 }
 
@@ -100,9 +93,9 @@ TEST(OutlineLook, RunningDotsAndBadge) {
         EXPECT_EQ(front.red(), dark ? 255 : 0);
         EXPECT_NEAR(back.alpha(), 153, 4);
     }
-    Ring ring(8);
-    ring.look.drawBadge(ring.painter(), QStringLiteral("9+"), {100, 100}, ring.scene);
-    EXPECT_EQ(ring.at(100, 107.5), accent);
+    Ring badge(8);
+    badge.look.drawBadge(badge.painter(), QStringLiteral("9+"), {100, 100}, badge.scene);
+    EXPECT_EQ(badge.at(100, 107.5), accent);
 }
 
 TEST(OutlineLook, CentreLabelHasNoBackground) {
