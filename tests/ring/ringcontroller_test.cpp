@@ -260,7 +260,7 @@ TEST(RingController, RingNearAScreenEdgeShiftsInsideTheVisibleFrame) {
     EXPECT_EQ(h.view().placementBounds, QRectF(8, 78, 1424, 789));
 }
 
-TEST(RingController, OtherScreensGetShieldsThatCloseTheRing) {
+TEST(RingController, OtherScreensGetShieldsThatCloseTheRingAndNoScreenMeansTheMainOne) {
     RingHarness h(desktopWithApps(8, 1, R"({"screens": [
         {"frame": [0, 0, 1440, 900]}, {"frame": [1440, 0, 1920, 1080]}]})"));
     h.desktop.sim().setMouseLocation({2400, 540});
@@ -286,11 +286,8 @@ TEST(RingController, OtherScreensGetShieldsThatCloseTheRing) {
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
     h.desktop.sim().clickInOtherApp();  // the monitor went with the ring
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-}
 
-TEST(RingController, PointerOffEveryScreenOpensOnTheMainOne) {
-    RingHarness h(desktopWithApps(8, 1, R"({"screens": [
-        {"frame": [0, 0, 1440, 900]}, {"frame": [1440, 0, 1920, 1080]}]})"));
+    // A pointer off every screen opens it on the main one.
     h.desktop.sim().setMouseLocation({-500, -500});
     h.ring.triggerDown();
     EXPECT_EQ(h.ring.panel().frame(), QRectF(0, 0, 1440, 900));

@@ -34,12 +34,12 @@ TEST(GlassLook, BodyIsTranslucentBetweenHoleAndRim) {
         ring.look.drawBody(ring.painter(), ring.scene);
         const QPointF c = ring.scene.center;
         const double band = (ring.outer() + ring.hole()) / 2;
-        const QColor inBand = ring.at(Draw::at(c, 0.3, band));
+        const QColor inBand = ring.at(ring.polar(0.3, band));
         EXPECT_NEAR(inBand.alpha(), dark ? 26 : 107, 3) << dark;
         EXPECT_EQ(inBand.red(), 255);
-        EXPECT_EQ(ring.alpha(Draw::at(c, 0.3, ring.hole() - 3)), 0);
+        EXPECT_EQ(ring.alpha(ring.polar(0.3, ring.hole() - 3)), 0);
         EXPECT_EQ(ring.alpha(c), 0);
-        EXPECT_EQ(ring.alpha(Draw::at(c, 0.3, ring.outer() + 3)), 0);
+        EXPECT_EQ(ring.alpha(ring.polar(0.3, ring.outer() + 3)), 0);
         // The rim is lit from above: brighter at the top than at the bottom.
         const double rim = ring.outer() - 0.5;
         EXPECT_GT(ring.alpha({c.x(), c.y() + rim}), ring.alpha({c.x(), c.y() - rim}) + 40);
@@ -92,17 +92,17 @@ TEST(GlassLook, RunningDotSitsJustInsideTheIconBand) {
         ring.look.drawRunning(ring.painter(), 2, true, ring.scene);
         ring.look.drawRunning(ring.painter(), 6, false, ring.scene);
         const double d = ring.scene.layout.radius - ring.scene.layout.iconSize / 2 - 6;
-        const QColor front = ring.at(Draw::at(ring.scene.center, ring.scene.layout.angle(2), d));
-        const QColor back = ring.at(Draw::at(ring.scene.center, ring.scene.layout.angle(6), d));
+        const QColor front = ring.at(ring.toward(2, d));
+        const QColor back = ring.at(ring.toward(6, d));
         EXPECT_EQ(front.alpha(), 255);
         EXPECT_NEAR(back.alpha(), 153, 4);
         EXPECT_EQ(front.red(), dark ? 255 : 38);
         // Radius 2.4 when front, 1.7 otherwise.
-        const QPointF edge = Draw::at(ring.scene.center, ring.scene.layout.angle(2), d + 2.1);
-        const QPointF backEdge = Draw::at(ring.scene.center, ring.scene.layout.angle(6), d + 2.1);
+        const QPointF edge = ring.toward(2, d + 2.1);
+        const QPointF backEdge = ring.toward(6, d + 2.1);
         EXPECT_GT(ring.alpha(edge), 100);
         EXPECT_EQ(ring.alpha(backEdge), 0);
-        EXPECT_EQ(ring.alpha(Draw::at(ring.scene.center, ring.scene.layout.angle(2), d + 8)), 0);
+        EXPECT_EQ(ring.alpha(ring.toward(2, d + 8)), 0);
     }
 }
 
@@ -172,14 +172,13 @@ TEST(GlassLook, ArcTrackOnlyForSmallItems) {
     Ring items(8);
     items.scene.arcRadius = 170;
     items.look.drawArcTrack(items.painter(), 0.2, 0.9, true, items.scene);
-    const QPointF c = items.scene.center;
-    EXPECT_NEAR(items.alpha(Draw::at(c, 0.5, 170)), 153, 4);
-    EXPECT_GT(items.alpha(Draw::at(c, 0.5, 170 + 25)), 100);
-    EXPECT_EQ(items.alpha(Draw::at(c, 0.5, 170 + 31)), 0);
-    EXPECT_EQ(items.alpha(Draw::at(c, 0.5, 170 - 31)), 0);
+    EXPECT_NEAR(items.alpha(items.polar(0.5, 170)), 153, 4);
+    EXPECT_GT(items.alpha(items.polar(0.5, 170 + 25)), 100);
+    EXPECT_EQ(items.alpha(items.polar(0.5, 170 + 31)), 0);
+    EXPECT_EQ(items.alpha(items.polar(0.5, 170 - 31)), 0);
     // Round ends reach past the angles, but not far.
-    EXPECT_GT(items.alpha(Draw::at(c, 0.9 + 20.0 / 170, 170)), 100);
-    EXPECT_EQ(items.alpha(Draw::at(c, 0.9 + 32.0 / 170, 170)), 0);
+    EXPECT_GT(items.alpha(items.polar(0.9 + 20.0 / 170, 170)), 100);
+    EXPECT_EQ(items.alpha(items.polar(0.9 + 32.0 / 170, 170)), 0);
 }
 
 TEST(GlassLook, ArcSelectionAndCards) {
