@@ -24,10 +24,9 @@ inline PixelDifference pixelDifference(const QImage& a, const QImage& b, int tol
         const auto* u = reinterpret_cast<const QRgb*>(p.constScanLine(y));
         const auto* v = reinterpret_cast<const QRgb*>(q.constScanLine(y));
         for (int x = 0; x < p.width(); ++x) {
-            const int most = std::max({std::abs(qRed(u[x]) - qRed(v[x])),
-                                       std::abs(qGreen(u[x]) - qGreen(v[x])),
-                                       std::abs(qBlue(u[x]) - qBlue(v[x])),
-                                       std::abs(qAlpha(u[x]) - qAlpha(v[x]))});
+            const int most = std::max(
+                {std::abs(qRed(u[x]) - qRed(v[x])), std::abs(qGreen(u[x]) - qGreen(v[x])),
+                 std::abs(qBlue(u[x]) - qBlue(v[x])), std::abs(qAlpha(u[x]) - qAlpha(v[x]))});
             d.largest = std::max(d.largest, most);
             d.over += most > tolerance ? 1 : 0;
         }

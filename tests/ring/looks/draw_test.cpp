@@ -1089,32 +1089,33 @@ TEST(DrawLayer, RendersOnceAndFollowsItsAnchor) {
     EXPECT_EQ(uncached.at(50, 90), direct.at(50, 90));
 }
 
-TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparse) {
-    // A large hollow ring, dots far apart on one row and a lone pixel at the far corner: a
-    // layer copies only what holds anything, and must copy all of it.
-    Draw::clearCaches();
-    const auto sparse = [](QPainter& p) {
+TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparseOrScattered) {
+    // A layer copies only what holds anything, and must copy all of it, when drawn and when
+    // copied from the kept bitmap.
+    const auto expectCopiedWhole = [](QSizeF size, QPointF anchor,
+                                      const std::function<void(QPainter&)>& draw) {
+        Draw::clearCaches();
+        Canvas direct(size.width(), size.height());
+        draw(direct.painter());
+        for (int frame = 0; frame < 2; ++frame) {
+            Canvas layered(size.width(), size.height());
+            Draw::layer(layered.painter(), 91, QRectF(QPointF(), size), anchor, draw);
+            ASSERT_EQ(layered.image(), direct.image()) << "frame " << frame;
+        }
+    };
+    // A large hollow ring, dots far apart on one row and a lone pixel at the far corner.
+    expectCopiedWhole({300, 300}, {150, 150}, [](QPainter& p) {
         Draw::fill(p, Draw::annulus({150, 150}, 118, 120), QColor(255, 255, 255, 200));
         for (int k = 0; k < 6; ++k)
             Draw::fill(p, Draw::circle({20.0 + 52 * k, 150}, 1.5), QColor(255, 0, 0));
         p.fillRect(QRectF(299, 0, 1, 1), QColor(0, 0, 255));
-    };
-    Canvas direct(300, 300);
-    sparse(direct.painter());
-    for (int frame = 0; frame < 2; ++frame) {  // drawn, then copied from the kept bitmap
-        Canvas layered(300, 300);
-        Draw::layer(layered.painter(), 77, QRectF(0, 0, 300, 300), {150, 150}, sparse);
-        EXPECT_EQ(layered.image(), direct.image()) << frame;
-    }
-}
-
-TEST(DrawLayer, LayersOfScatteredInkAreCopiedWhole) {
+    });
     // Dots, short bars and wide empty stretches in every arrangement a layer may meet: between
     // two dots a row may be empty for just under, exactly or just over the width that is worth
     // skipping, and ink may sit on a band's first or last row or at the bitmap's edges.
     std::srand(7);
     for (int round = 0; round < 40; ++round) {
-        Draw::clearCaches();
+        SCOPED_TRACE(round);
         const double width = 60 + std::rand() % 200;
         const double height = 20 + std::rand() % 60;
         std::vector<QRectF> marks;
@@ -1125,16 +1126,11 @@ TEST(DrawLayer, LayersOfScatteredInkAreCopiedWhole) {
             const double w = k % 3 == 0 ? (1 + std::rand() % 80) / 2.0 : 0.5;
             marks.emplace_back(x, y, std::min(w, width - x), 0.5);
         }
-        const auto scattered = [&marks](QPainter& p) {
+        expectCopiedWhole({width, height}, {0, 0}, [&marks](QPainter& p) {
             for (const QRectF& mark : marks) p.fillRect(mark, QColor(255, 0, 0, 90));
-        };
-        Canvas direct(width, height);
-        scattered(direct.painter());
-        for (int frame = 0; frame < 2; ++frame) {
-            Canvas layered(width, height);
-            Draw::layer(layered.painter(), 91, QRectF(0, 0, width, height), {0, 0}, scattered);
-            ASSERT_EQ(layered.image(), direct.image()) << "round " << round << " frame " << frame;
-        }
+        });
+        if (testing::Test::HasFatalFailure())
+            return;
     }
 }
 
