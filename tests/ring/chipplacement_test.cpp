@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "platform/sim/virtualclock.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
+#include "support/ringentries.h"
 
 namespace tandri {
 namespace {
@@ -14,16 +16,7 @@ using namespace geometry;
 
 constexpr double degree = std::numbers::pi / 180;
 
-std::vector<WindowChip> windowChips(int count) {
-    std::vector<WindowChip> chips;
-    for (int i = 0; i < count; ++i) {
-        WindowInfo info;
-        info.title = QStringLiteral("W%1").arg(i);
-        info.id = static_cast<quint32>(i + 1);
-        chips.push_back(WindowChip{WindowChip::Window{info}});
-    }
-    return chips;
-}
+using test::windowChips;
 
 std::vector<WindowChip> fileChips(int count) {
     std::vector<WindowChip> chips;
@@ -67,6 +60,14 @@ protected:
         return true;
     }
 
+    // How far the shown chips spread along the arc, from the first centre to the last.
+    double arcSpan() const {
+        const auto [low, high] = std::minmax_element(
+            view.chips().begin(), view.chips().end(),
+            [](const WindowChip& a, const WindowChip& b) { return a.angle < b.angle; });
+        return high->angle - low->angle;
+    }
+
     sim::VirtualClock clock;
     RingView view;
 };
@@ -75,7 +76,8 @@ TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
     view.showChips(windowChips(12), 0);
     EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
     ASSERT_EQ(view.chips().size(), 9u);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(view.chips()[i].title(), QStringLiteral("W%1").arg(i));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(view.chips()[i].title(), QStringLiteral("Window %1").arg(i));
     const auto* more = std::get_if<WindowChip::More>(&view.chips()[8].kind);
     ASSERT_TRUE(more);
     EXPECT_EQ(more->count, 4);
@@ -85,16 +87,13 @@ TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
     EXPECT_DOUBLE_EQ(view.chips()[0].angle, std::numbers::pi / 2);
     // 40 + 126 + 26 would spread nine icons over more than 150°: the circle was widened.
     EXPECT_GT(view.arcRadius(), 172);
-    double low = 10, high = -10;
     for (const auto& chip : view.chips()) {
         EXPECT_EQ(chip.frame.size(), RingView::arcIconSize);
         EXPECT_NEAR(distance(chip.frame.center(), view.ringCenter), view.arcRadius(), 1e-9);
         EXPECT_GT(chip.halfSpan, 0);
-        low = std::min(low, chip.angle);
-        high = std::max(high, chip.angle);
     }
-    EXPECT_LT(high - low, 151 * degree);
-    EXPECT_GT(high - low, 140 * degree);
+    EXPECT_LT(arcSpan(), 151 * degree);
+    EXPECT_GT(arcSpan(), 140 * degree);
 }
 
 TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
@@ -142,41 +141,13 @@ TEST_F(ChipPlacementTest, FolderItemsAndOverflowAppsTakeTheWiderArcWhateverTheLa
     ASSERT_TRUE(more);
     EXPECT_EQ(more->count, 6);
     EXPECT_EQ(view.chips()[19].title(), "6 more windows");
-    double low = 10, high = -10;
-    for (const auto& chip : view.chips()) {
-        low = std::min(low, chip.angle);
-        high = std::max(high, chip.angle);
-    }
-    EXPECT_GT(high - low, 151 * degree);  // beyond what windows may take
-    EXPECT_LT(high - low, 231 * degree);
+    EXPECT_GT(arcSpan(), 151 * degree);  // beyond what windows may take
+    EXPECT_LT(arcSpan(), 231 * degree);
 
     // Twenty items fit without a "more" chip.
     view.showChips(fileChips(20), 0);
     EXPECT_EQ(view.chips().size(), 20u);
     EXPECT_TRUE(std::holds_alternative<WindowChip::File>(view.chips()[19].kind));
-}
-
-TEST_F(ChipPlacementTest, TheColumnShowsEveryChip) {
-    view.windowLayout = WindowLayout::Column;
-    view.showChips(windowChips(12), 2);
-    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
-    ASSERT_EQ(view.chips().size(), 12u);
-    for (size_t k = 0; k < 12; ++k) {
-        EXPECT_TRUE(std::holds_alternative<WindowChip::Window>(view.chips()[k].kind));
-        EXPECT_EQ(view.chips()[k].frame.size(), RingView::chipSize);
-        EXPECT_TRUE(inside(view.placementBounds, view.chips()[k].frame));
-        if (k > 0) {
-            EXPECT_DOUBLE_EQ(view.chips()[k].frame.x(), view.chips()[0].frame.x());
-            EXPECT_DOUBLE_EQ(view.chips()[k - 1].frame.y() - view.chips()[k].frame.y(), 33);
-        }
-    }
-}
-
-TEST_F(ChipPlacementTest, ThePermissionChipAlwaysGoesInTheColumn) {
-    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
-    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
-    // Beside the ring on the entry's side, level with the icon.
-    EXPECT_EQ(view.chips()[0].frame, QRectF(720 + 138, 450 - 14, 240, 28));
 }
 
 TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirst) {
@@ -226,53 +197,55 @@ TEST_F(ChipPlacementTest, AnArcThatFitsNowhereFallsBackToTheWholeColumn) {
     }
 }
 
-TEST_F(ChipPlacementTest, ColumnForTheTopEntryStacksAboveTheRing) {
-    view.windowLayout = WindowLayout::Column;
-    view.showChips(windowChips(3), 0);
-    ASSERT_EQ(view.chips().size(), 3u);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(600, 588 + 33 * k, 240, 28)) << k;
-    // And for the bottom entry, below it, growing downward.
-    view.showChips(windowChips(2), 4);
-    EXPECT_EQ(view.chips()[0].frame, QRectF(600, 450 - 138 - 28, 240, 28));
-    EXPECT_EQ(view.chips()[1].frame, QRectF(600, 450 - 138 - 28 - 33, 240, 28));
-}
-
-TEST_F(ChipPlacementTest, ColumnNearTheRightEdgeTriesTheStacksThenTheLeftSide) {
-    view.windowLayout = WindowLayout::Column;
-    // Beside the ring on the right would slide over the ring: the stack above, slid left.
-    view.ringCenter = QPointF(1300, 450);
-    view.showChips(windowChips(4), 2);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(1432 - 240, 588 + 33 * k, 240, 28)) << k;
-
-    // A short screen: both stacks slide onto the ring too, so the column goes to the left.
-    view.placementBounds = QRectF(8, 8, 1424, 384);
-    view.ringCenter = QPointF(1300, 200);
-    view.showChips(windowChips(4), 2);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(1300 - 138 - 240, 186 - 33 * k, 240, 28)) << k;
-
-    // No room anywhere: the first choice, slid inside, even though it covers the ring.
-    view.placementBounds = QRectF(1100, 300, 400, 300);
-    view.ringCenter = QPointF(1300, 450);
-    view.showChips(windowChips(4), 2);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(view.chips()[k].frame, QRectF(1500 - 240, 436 - 33 * k, 240, 28)) << k;
-}
-
-TEST_F(ChipPlacementTest, ColumnRowsGrowTowardTheRingsMiddle) {
-    view.windowLayout = WindowLayout::Column;
-    // Entry 3 sits below right: its rows grow upward from the icon.
-    view.showChips(windowChips(2), 3);
-    const QPointF icon = view.ringCenter + 88 * QPointF(std::cos(-std::numbers::pi / 4),
-                                                        std::sin(-std::numbers::pi / 4));
-    EXPECT_DOUBLE_EQ(view.chips()[0].frame.x(), 720 + 138);
-    EXPECT_DOUBLE_EQ(view.chips()[0].frame.y(), icon.y() - 14);
-    EXPECT_DOUBLE_EQ(view.chips()[1].frame.y(), icon.y() - 14 + 33);
-    // Entry 6 sits on the left.
-    view.showChips(windowChips(2), 6);
-    EXPECT_DOUBLE_EQ(view.chips()[0].frame.x(), 720 - 138 - 240);
+TEST_F(ChipPlacementTest, TheColumnStacksEveryChipWhereItFitsBest) {
+    // Rows of 240 × 28 every 33 points, from the first row up (+) or down (−).
+    struct Case {
+        const char* where;
+        QPointF center;
+        QRectF bounds;
+        int entry;
+        int count;
+        QPointF first;
+        double step;
+    };
+    const QRectF screen(8, 8, 1424, 884);
+    const double lowerRight = 450 - 88 * std::numbers::sqrt2 / 2 - 14;
+    for (const Case& c : {
+             // Beside the ring on the entry's side, level with its icon.
+             Case{"right entry", {720, 450}, screen, 2, 12, {858, 436}, -33},
+             Case{"left entry", {720, 450}, screen, 6, 2, {342, 436}, 33},
+             // Toward the ring's middle: up from an entry below.
+             Case{"lower right entry", {720, 450}, screen, 3, 2, {858, lowerRight}, 33},
+             Case{"top entry: above the ring", {720, 450}, screen, 0, 3, {600, 588}, 33},
+             Case{"bottom entry: below it", {720, 450}, screen, 4, 2, {600, 284}, -33},
+             // Beside the ring would slide over it: the stack above, slid left.
+             Case{"near the right edge", {1300, 450}, screen, 2, 4, {1192, 588}, 33},
+             // Both stacks would slide onto the ring too: the left side.
+             Case{"short screen", {1300, 200}, {8, 8, 1424, 384}, 2, 4, {922, 186}, -33},
+             // No room anywhere: the first choice, slid inside, though it covers the ring.
+             Case{"no room", {1300, 450}, {1100, 300, 400, 300}, 2, 4, {1260, 436}, -33},
+         }) {
+        SCOPED_TRACE(c.where);
+        view.windowLayout = WindowLayout::Column;
+        view.ringCenter = c.center;
+        view.placementBounds = c.bounds;
+        view.showChips(windowChips(c.count), c.entry);
+        EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+        ASSERT_EQ(view.chips().size(), size_t(c.count));
+        for (int k = 0; k < c.count; ++k) {
+            EXPECT_EQ(view.chips()[k].frame,
+                      QRectF(c.first + QPointF(0, c.step * k), QSizeF(240, 28)))
+                << k;
+            EXPECT_TRUE(inside(c.bounds, view.chips()[k].frame)) << k;
+        }
+    }
+    // The permission chip always goes in the column.
+    view.windowLayout = WindowLayout::Arc;
+    view.ringCenter = QPointF(720, 450);
+    view.placementBounds = screen;
+    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
+    EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
+    EXPECT_EQ(view.chips()[0].frame, QRectF(858, 436, 240, 28));
 }
 
 TEST_F(ChipPlacementTest, HitTestOnTheArc) {
@@ -303,6 +276,9 @@ TEST_F(ChipPlacementTest, HitTestInTheColumnPrefersTheLowerIndexOnATie) {
     ASSERT_DOUBLE_EQ(minY(row0) - maxY(row1), 5);
     const QPointF middle(row0.center().x(), maxY(row1) + 2.5);
     EXPECT_EQ(view.chipIndex(middle, 2.5), 0);
+    EXPECT_EQ(view.chipIndex(QPointF(maxX(row0) + 60, row0.center().y()), 48), std::nullopt);
+    // Inside the ring's edge (less 2) nothing is hit, whatever the reach.
+    EXPECT_EQ(view.chipIndex(QPointF(720 + 126 - 2.5, 450), 1000), std::nullopt);
     EXPECT_EQ(view.chipIndex(middle, 2.4), std::nullopt);
     EXPECT_EQ(view.chipIndex(middle + QPointF(0, -0.1), 12), 1);
 }
@@ -451,6 +427,12 @@ TEST_F(ChipPlacementTest, DirtyRectCoversChipsAndTheirPreviews) {
 }
 
 TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
+    view.takeInvalidRect();
+    view.setSelectedApp(1);
+    EXPECT_EQ(view.takeInvalidRect(), grown(view.ringRect(), 28));
+    view.setSelectedApp(1);  // the same value: nothing to draw
+    EXPECT_TRUE(view.takeInvalidRect().isEmpty());
+
     view.showChips(windowChips(3), 2);
     view.setSelectedChip(1);
     clock.advance(1);
@@ -468,7 +450,74 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
     EXPECT_TRUE(invalid.contains(area));
     EXPECT_TRUE(invalid.contains(grown(view.ringRect(), 28)));
     EXPECT_TRUE(view.chips().empty());
+    EXPECT_EQ(view.chipsApp(), std::nullopt);
     EXPECT_EQ(view.chipsBounds(), QRectF());
+    EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
+}
+
+TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowing) {
+    view.showsThumbnails = true;
+    view.windowLayout = WindowLayout::Column;
+    view.showChips(windowChips(2), 0);
+    EXPECT_TRUE(view.hasThumbnailChips());
+    EXPECT_EQ(view.chips()[0].frame.size(), RingView::thumbnailRowSize);
+    EXPECT_EQ(view.magnifyProgress(), 1.0);  // nothing selected since the distant past
+    view.setSelectedChip(1);
+    EXPECT_EQ(view.chipSelectedAt(), clock.now());
+    EXPECT_EQ(view.magnifyProgress(), 0.0);
+    clock.advance(0.05);
+    EXPECT_NEAR(view.magnifyProgress(), 1 - 0.125, 1e-9);
+    view.takeInvalidRect();
+    view.advanceAnimations();
+    const QRectF growing = view.takeInvalidRect();
+    EXPECT_TRUE(growing.contains(grown(view.magnifiedFrame(1), 30)));
+    EXPECT_TRUE(growing.contains(view.chips()[1].frame));
+    clock.advance(0.06);
+    view.advanceAnimations();
+    EXPECT_TRUE(view.takeInvalidRect().isEmpty());
+
+    view.reduceMotion = true;
+    view.setSelectedChip(0);
+    EXPECT_EQ(view.magnifyProgress(), 1.0);
+}
+
+TEST_F(ChipPlacementTest, ItemsAndThePermissionChipNeverCarryThumbnails) {
+    view.showsThumbnails = true;
+    view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 0);
+    EXPECT_FALSE(view.hasThumbnailChips());
+    EXPECT_EQ(view.chips()[0].frame.size(), RingView::chipSize);
+    view.showChips({WindowChip{WindowChip::File{QUrl::fromLocalFile("/tmp/a")}}}, 0);
+    EXPECT_TRUE(view.chipsAreItems());
+    EXPECT_FALSE(view.hasThumbnailChips());
+}
+
+TEST_F(ChipPlacementTest, EventsReachTheirCallbacksAndEmptyDropsAreRefused) {
+    int clicks = 0, rightClicks = 0, drops = 0;
+    std::vector<int> keys;
+    view.mouseDown(MouseButton::Left);  // no callbacks yet: nothing happens
+    EXPECT_EQ(view.draggingOperation(), DragOperation::None);
+    view.onClick = [&] {
+        ++clicks;
+    };
+    view.onRightClick = [&] {
+        ++rightClicks;
+    };
+    view.onKey = [&](const KeyEvent& e) {
+        keys.push_back(e.keyCode);
+    };
+    view.performDrop = [&](const std::vector<QUrl>&) {
+        return ++drops > 0;
+    };
+    view.mouseDown(MouseButton::Left);
+    view.mouseDown(MouseButton::Right);
+    view.mouseDown(MouseButton::Other);
+    view.keyDown({53, 0});
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(rightClicks, 1);
+    EXPECT_EQ(keys, std::vector<int>{53});
+    EXPECT_FALSE(view.performDragOperation({}));
+    EXPECT_EQ(drops, 0);
+    EXPECT_TRUE(view.performDragOperation({QUrl::fromLocalFile("/tmp/x")}));
 }
 
 }  // namespace

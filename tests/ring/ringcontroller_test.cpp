@@ -12,24 +12,6 @@ namespace {
 
 using Mode = RingController::Mode;
 
-bool logged(TestDesktop& desktop, const QString& line) {
-    const auto actions = desktop.sim().actions();
-    return std::find(actions.begin(), actions.end(), line) != actions.end();
-}
-
-RingApp app(qint32 pid, const QString& name) {
-    RunningApp running;
-    running.pid = pid;
-    running.localizedName = name;
-    return RingApp::fromRunning(running);
-}
-
-std::vector<RingApp> apps(int count) {
-    std::vector<RingApp> list;
-    for (int i = 0; i < count; ++i) list.push_back(app(500 + i, QStringLiteral("A%1").arg(i)));
-    return list;
-}
-
 std::vector<RingApp> folders(int count) {
     std::vector<RingApp> list;
     for (int i = 0; i < count; ++i) {
@@ -65,7 +47,7 @@ TEST(RingController, QuickTapKeepsTheRingOpenAndALongHoldCloses) {
     h.ring.triggerUp();
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
     EXPECT_EQ(h.events, (std::vector<QString>{"opened"}));
-    EXPECT_FALSE(logged(h.desktop, "activate 101"));
+    EXPECT_FALSE(h.logged("activate 101"));
 }
 
 // The first opening makes the ring's windows and can take a good part of the tap's time; the
@@ -118,7 +100,7 @@ TEST(RingController, ReleaseCommitsTheFlickedEntryAfterClosing) {
     h.ring.triggerUp();
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
     EXPECT_FALSE(h.desktop.sim().panel()->isVisible());
-    EXPECT_TRUE(logged(h.desktop, "activate 103"));
+    EXPECT_TRUE(h.logged("activate 103"));
     EXPECT_EQ(h.events, (std::vector<QString>{"opened", "picked"}));
     EXPECT_TRUE(h.ring.apps().empty());
     EXPECT_TRUE(h.view().apps.empty());
@@ -142,8 +124,8 @@ TEST(RingController, AReleaseOrAClickActsOnWhereThePointerIsWithoutAFrameSinceIt
             h.ring.triggerUp();
         else
             h.desktop.sim().panel()->mouseDown(MouseButton::Left);
-        EXPECT_TRUE(logged(h.desktop, "activate 107"));
-        EXPECT_FALSE(logged(h.desktop, "activate 103"));
+        EXPECT_TRUE(h.logged("activate 107"));
+        EXPECT_FALSE(h.logged("activate 103"));
     }
 }
 
@@ -168,7 +150,7 @@ TEST(RingController, KeysCommitCloseOrOpenSettingsWhetherHeldOrTapped) {
         h.moveFromCenter(80, 180);  // left: entry 6
         h.view().keyDown({76, 0});
         EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-        EXPECT_TRUE(logged(h.desktop, "activate 107"));
+        EXPECT_TRUE(h.logged("activate 107"));
 
         // A plain comma does nothing; Escape closes without a pick.
         h.events.clear();
@@ -207,12 +189,12 @@ TEST(RingController, ClicksOnTheRingCommitOrClose) {
     h.ring.openSticky();
     h.moveFromCenter(100, 90);
     h.desktop.sim().panel()->mouseDown(MouseButton::Left);
-    EXPECT_TRUE(logged(h.desktop, "activate 101"));
+    EXPECT_TRUE(h.logged("activate 101"));
 }
 
 TEST(RingController, FitsEntriesToTheCapacityWithAnOverflowEntry) {
     RingHarness h(desktopWithApps(1));
-    h.useEntries(apps(30));
+    h.useEntries(runningApps(30));
     h.ring.triggerDown();
     ASSERT_EQ(h.ring.apps().size(), 24u);
     EXPECT_EQ(h.ring.apps()[22].name, "A22");
@@ -223,7 +205,7 @@ TEST(RingController, FitsEntriesToTheCapacityWithAnOverflowEntry) {
     EXPECT_EQ(h.view().layout.count, 24);
     h.view().keyDown({53, 0});
 
-    h.useEntries(apps(60));
+    h.useEntries(runningApps(60));
     h.ring.triggerDown();
     EXPECT_EQ(h.ring.apps()[23].moreCount(), 37);
     ASSERT_EQ(h.ring.overflow().size(), 20u);
@@ -236,7 +218,7 @@ TEST(RingController, FitsEntriesToTheCapacityWithAnOverflowEntry) {
     h.view().keyDown({53, 0});
 
     // Places fill the capacity: two slots still stay for apps.
-    h.useEntries(apps(3), folders(23));
+    h.useEntries(runningApps(3), folders(23));
     h.ring.triggerDown();
     ASSERT_EQ(h.ring.apps().size(), 25u);
     EXPECT_EQ(h.ring.apps()[0].name, "A0");
@@ -246,7 +228,7 @@ TEST(RingController, FitsEntriesToTheCapacityWithAnOverflowEntry) {
     h.view().keyDown({53, 0});
 
     // Exactly as many as fit: no overflow entry.
-    h.useEntries(apps(22), folders(2));
+    h.useEntries(runningApps(22), folders(2));
     h.ring.triggerDown();
     EXPECT_EQ(h.ring.apps().size(), 24u);
     EXPECT_TRUE(h.ring.overflow().empty());
@@ -278,7 +260,7 @@ TEST(RingController, RingNearAScreenEdgeShiftsInsideTheVisibleFrame) {
     EXPECT_EQ(h.view().placementBounds, QRectF(8, 78, 1424, 789));
 }
 
-TEST(RingController, OtherScreensGetShieldsThatCloseTheRing) {
+TEST(RingController, OtherScreensGetShieldsThatCloseTheRingAndNoScreenMeansTheMainOne) {
     RingHarness h(desktopWithApps(8, 1, R"({"screens": [
         {"frame": [0, 0, 1440, 900]}, {"frame": [1440, 0, 1920, 1080]}]})"));
     h.desktop.sim().setMouseLocation({2400, 540});
@@ -304,11 +286,8 @@ TEST(RingController, OtherScreensGetShieldsThatCloseTheRing) {
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
     h.desktop.sim().clickInOtherApp();  // the monitor went with the ring
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-}
 
-TEST(RingController, PointerOffEveryScreenOpensOnTheMainOne) {
-    RingHarness h(desktopWithApps(8, 1, R"({"screens": [
-        {"frame": [0, 0, 1440, 900]}, {"frame": [1440, 0, 1920, 1080]}]})"));
+    // A pointer off every screen opens it on the main one.
     h.desktop.sim().setMouseLocation({-500, -500});
     h.ring.triggerDown();
     EXPECT_EQ(h.ring.panel().frame(), QRectF(0, 0, 1440, 900));

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVariant>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "platform/sim/virtualclock.h"
 #include "ring/ringcaches.h"
 #include "ring/ringcontroller.h"
+#include "support/ringentries.h"
 #include "support/testdesktop.h"
 
 namespace tandri::test {
@@ -60,6 +64,22 @@ public:
     /// Runs pending background loads and their completions.
     void load() { desktop.queues().drain(); }
 
+    /// Whether the simulated desktop was asked to do `action`.
+    bool logged(const QString& action) {
+        const auto actions = desktop.sim().actions();
+        return std::find(actions.begin(), actions.end(), action) != actions.end();
+    }
+    /// After moving the pointer to screen point `p` and a frame: the aimed entry and the entry
+    /// whose chips show, -1 for none; no chip is aimed at.
+    std::pair<int, int> aimAt(QPointF p) {
+        moveTo(p);
+        EXPECT_FALSE(ring.selection() && ring.selection()->chip);
+        return {selectedApp().value_or(-1), ring.expandedApp().value_or(-1)};
+    }
+    std::pair<int, int> aimAt(double distance, double degrees) {
+        const double a = degrees * M_PI / 180;
+        return aimAt(center() + distance * QPointF(std::cos(a), std::sin(a)));
+    }
     std::optional<int> selectedApp() {
         return ring.selection() ? std::optional<int>(ring.selection()->app) : std::nullopt;
     }

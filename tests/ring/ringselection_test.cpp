@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "ringharness.h"
 
 namespace tandri::test {
@@ -9,32 +7,21 @@ namespace {
 
 using Selection = RingController::Selection;
 
-bool logged(TestDesktop& desktop, const QString& line) {
-    const auto actions = desktop.sim().actions();
-    return std::find(actions.begin(), actions.end(), line) != actions.end();
-}
+using Aim = std::pair<int, int>;  // the aimed entry and the entry showing its chips
 
 TEST(RingSelection, HeldRingNeedsAFlickAndOffersChipsOnlyAtTheIcons) {
     RingHarness h(desktopWithApps(8, 2));
     h.ring.triggerDown();
     h.load();
     ASSERT_TRUE(h.ring.windowsLoaded());
-    h.moveFromCenter(10, 90);
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    h.moveFromCenter(30, 90);
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
-    h.moveFromCenter(61, 90);  // short of the icon band (62)
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
-    h.moveFromCenter(70, 90);
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    EXPECT_EQ(h.ring.expandedApp(), 0);
+    EXPECT_EQ(h.aimAt(10, 90), Aim(-1, -1));
+    EXPECT_EQ(h.aimAt(30, 90), Aim(0, -1));
+    EXPECT_EQ(h.aimAt(61, 90), Aim(0, -1));  // short of the icon band (62)
+    EXPECT_EQ(h.aimAt(70, 90), Aim(0, 0));
     EXPECT_EQ(h.view().chips().size(), 2u);
     EXPECT_EQ(h.view().chipsApp(), 0);
     // Beyond 126 + 48, beside the chips that fan out above the entry rather than toward them.
-    h.moveFromCenter(175, 110);
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    EXPECT_EQ(h.aimAt(175, 110), Aim(-1, -1));
     EXPECT_TRUE(h.view().chips().empty());
     EXPECT_EQ(h.view().selectedApp(), std::nullopt);
 }
@@ -43,19 +30,12 @@ TEST(RingSelection, StickyRingUsesTheHoleAndASmallerReach) {
     RingHarness h(desktopWithApps(8, 2));
     h.ring.openSticky();
     h.load();
-    h.moveFromCenter(51, 90);
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    h.moveFromCenter(55, 90);
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
-    h.moveFromCenter(100, 90);
-    EXPECT_EQ(h.ring.expandedApp(), 0);
+    EXPECT_EQ(h.aimAt(51, 90), Aim(-1, -1));
+    EXPECT_EQ(h.aimAt(55, 90), Aim(0, -1));
+    EXPECT_EQ(h.aimAt(100, 90), Aim(0, 0));
     // Still in entry 0's sector, but clear of its chips straight above.
-    h.moveFromCenter(137, 110);
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    h.moveFromCenter(140, 110);  // beyond 126 + 12
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    EXPECT_EQ(h.aimAt(137, 110).first, 0);
+    EXPECT_EQ(h.aimAt(140, 110), Aim(-1, -1));  // beyond 126 + 12
 }
 
 TEST(RingSelection, DeadZoneCountsFromTheStartAndFromTheCentre) {
@@ -64,46 +44,42 @@ TEST(RingSelection, DeadZoneCountsFromTheStartAndFromTheCentre) {
     h.desktop.sim().setMouseLocation({5, 450});
     h.ring.triggerDown();
     ASSERT_EQ(h.center(), QPointF(134, 450));
-    h.moveTo({22, 450});  // 17 from the start, 112 from the centre
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    h.moveTo({23, 450});  // 18 from the start
-    EXPECT_EQ(h.ring.selection(), (Selection{6, std::nullopt}));
-    h.moveTo({140, 450});  // far from the start but 6 from the centre
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    h.moveTo({134, 470});  // 20 above the centre, 131 from the start
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
+    EXPECT_EQ(h.aimAt({22, 450}).first, -1);   // 17 from the start, 112 from the centre
+    EXPECT_EQ(h.aimAt({23, 450}).first, 6);    // 18 from the start
+    EXPECT_EQ(h.aimAt({140, 450}).first, -1);  // far from the start but 6 from the centre
+    EXPECT_EQ(h.aimAt({134, 470}).first, 0);   // 20 above the centre, 131 from the start
 }
 
 TEST(RingSelection, SectorsAndTies) {
     RingHarness h(desktopWithApps(8));
     h.ring.triggerDown();
     const RingLayout layout = h.view().layout;
-    for (int i = 0; i < 8; ++i) {
-        h.moveFromCenter(80, layout.angle(i) * 180 / M_PI);
-        EXPECT_EQ(h.ring.selection(), (Selection{i, std::nullopt})) << i;
-    }
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(h.aimAt(80, layout.angle(i) * 180 / M_PI).first, i);
     h.view().keyDown({53, 0});
 
     // Four entries: the diagonals are exactly half-way and round away from zero.
     RingHarness four(desktopWithApps(4));
     four.ring.triggerDown();
-    four.moveTo(four.center() + QPointF(60, 60));
-    EXPECT_EQ(four.ring.selection(), (Selection{1, std::nullopt}));
-    four.moveTo(four.center() + QPointF(-60, 60));
-    EXPECT_EQ(four.ring.selection(), (Selection{3, std::nullopt}));
+    EXPECT_EQ(four.aimAt(four.center() + QPointF(60, 60)).first, 1);
+    EXPECT_EQ(four.aimAt(four.center() + QPointF(-60, 60)).first, 3);
 }
 
-TEST(RingSelection, WindowChipsWaitForTheWindowLoad) {
+TEST(RingSelection, WindowChipsWaitForTheWindowLoadAndTheLayoutOffOffersNone) {
     RingHarness h(desktopWithApps(8, 3));
     h.ring.triggerDown();
-    h.moveFromCenter(80, 90);
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
+    EXPECT_EQ(h.aimAt(80, 90), Aim(0, -1));
     h.load();
     h.frame();
     EXPECT_EQ(h.ring.expandedApp(), 0);
     ASSERT_EQ(h.view().chips().size(), 3u);
     EXPECT_EQ(h.view().chips()[0].title(), "Window 0.0");
+
+    RingHarness off(desktopWithApps(8, 3));
+    off.desktop.preferences().setValue(Preferences::appDomain, "windowLayout", "off");
+    off.ring.triggerDown();
+    off.load();
+    EXPECT_EQ(off.aimAt(90, 90), Aim(0, -1));
+    EXPECT_FALSE(off.view().showsThumbnails);
 }
 
 TEST(RingSelection, AimingAtTheChipsKeepsTheEntryUntilThePointerRests) {
@@ -117,12 +93,9 @@ TEST(RingSelection, AimingAtTheChipsKeepsTheEntryUntilThePointerRests) {
     ASSERT_GT(first.x(), h.center().x() + 126);  // the column sits right of the ring
 
     // Crossing entry 2's sector on the way to the second row keeps entry 1.
-    h.moveTo(h.center() + QPointF(110, 40));
-    EXPECT_EQ(h.ring.selection(), (Selection{1, std::nullopt}));
+    EXPECT_EQ(h.aimAt(h.center() + QPointF(110, 40)), Aim(1, 1));
     // Beyond the ring's reach but still on course: no selection, the chips stay.
-    h.moveTo(h.center() + QPointF(120, 70));
-    EXPECT_EQ(h.ring.selection(), std::nullopt);
-    EXPECT_EQ(h.ring.expandedApp(), 1);
+    EXPECT_EQ(h.aimAt(h.center() + QPointF(120, 70)), Aim(-1, 1));
     h.frame(29);  // at rest for 0.24 s: still aiming
     EXPECT_EQ(h.ring.expandedApp(), 1);
     h.frame(2);  // at rest for 0.26 s: no longer
@@ -134,8 +107,7 @@ TEST(RingSelection, PickingAChipRaisesItsWindow) {
     RingHarness h(desktopWithApps(8, 2));
     h.ring.triggerDown();
     h.load();
-    h.moveFromCenter(80, 90);
-    ASSERT_EQ(h.ring.expandedApp(), 0);
+    ASSERT_EQ(h.aimAt(80, 90), Aim(0, 0));
     const QRectF second = h.view().chips()[1].frame;
     h.moveTo(second.center());
     EXPECT_EQ(h.ring.selection(), (Selection{0, 1}));
@@ -148,9 +120,9 @@ TEST(RingSelection, PickingAChipRaisesItsWindow) {
     EXPECT_EQ(h.ring.selection()->chip.has_value(), true);
     h.moveTo(second.center());
     h.ring.triggerUp();
-    EXPECT_TRUE(logged(h.desktop, "set-main 1001"));
-    EXPECT_TRUE(logged(h.desktop, "raise 1001"));
-    EXPECT_TRUE(logged(h.desktop, "activate 101"));
+    EXPECT_TRUE(h.logged("set-main 1001"));
+    EXPECT_TRUE(h.logged("raise 1001"));
+    EXPECT_TRUE(h.logged("activate 101"));
     EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
 }
 
@@ -164,18 +136,7 @@ TEST(RingSelection, WithoutPermissionSeveralWindowsOfferTheAccessChip) {
     EXPECT_EQ(h.view().chips()[0].title(), "Allow Accessibility to pick a window…");
     h.moveTo(h.view().chips()[0].frame.center());
     h.view().mouseDown(MouseButton::Left);
-    EXPECT_TRUE(logged(h.desktop, "request-access"));
-}
-
-TEST(RingSelection, WindowLayoutOffOffersNoWindowChips) {
-    RingHarness h(desktopWithApps(8, 3));
-    h.desktop.preferences().setValue(Preferences::appDomain, "windowLayout", "off");
-    h.ring.triggerDown();
-    h.load();
-    h.moveFromCenter(90, 90);
-    EXPECT_EQ(h.ring.selection(), (Selection{0, std::nullopt}));
-    EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
-    EXPECT_FALSE(h.view().showsThumbnails);
+    EXPECT_TRUE(h.logged("request-access"));
 }
 
 }  // namespace

@@ -11,14 +11,15 @@
 #include <vector>
 
 #include "ring/draw.h"
-#include "ring/looks/canvas.h"
 #include "ring/pixelshapes.h"
 #include "ring/ringscene.h"
+#include "support/pixeldifference.h"
+#include "support/viewpicture.h"
 
 namespace tandri {
 namespace {
 
-using test::Canvas;
+using Canvas = test::ViewPicture;
 constexpr double pi = std::numbers::pi;
 
 // ---- Geometry ------------------------------------------------------------------------------
@@ -180,25 +181,6 @@ QImage throughPaths(const std::function<void(QPainter&)>& draw) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-// The largest difference of any channel at any pixel, and how many pixels differ by more than
-// `by` levels.
-std::pair<int, int> difference(const QImage& a, const QImage& b, int by) {
-    int largest = 0;
-    int over = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            const int d =
-                std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                          std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-            largest = std::max(largest, d);
-            over += d > by ? 1 : 0;
-        }
-    }
-    return {largest, over};
-}
-
 TEST(DrawRound, RingsAndLinesLookAsTheirPathsDo) {
     const QPointF c(100, 100);
     const std::vector<std::function<void(QPainter&)>> drawings = {
@@ -218,7 +200,7 @@ TEST(DrawRound, RingsAndLinesLookAsTheirPathsDo) {
         ASSERT_EQ(direct.image().size(), paths.size());
         // Only antialiased edge pixels may differ, and only a little (Qt's paths follow the
         // circle in short straight pieces).
-        const auto [largest, over] = difference(direct.image(), paths, 24);
+        const auto [largest, over] = test::pixelDifference(direct.image(), paths, 24);
         EXPECT_LT(largest, 80) << i;
         EXPECT_LT(over, 150) << i;
         EXPECT_FALSE(direct.blank()) << i;
@@ -242,20 +224,20 @@ TEST(DrawRound, RadialGradientsAgreeWithQtWhereverTheirCentreFalls) {
             Canvas disc(200, 200);
             Draw::radial(disc.painter(), sky, {0, 0.75, 1}, c, 0, 90);
             const auto [discLargest, discOver] =
-                difference(disc.image(), throughPaths([&](QPainter& p) {
-                               Draw::radial(p, sky, {0, 0.75, 1}, c, 0, 90);
-                           }),
-                           2);
+                test::pixelDifference(disc.image(), throughPaths([&](QPainter& p) {
+                                          Draw::radial(p, sky, {0, 0.75, 1}, c, 0, 90);
+                                      }),
+                                      2);
             EXPECT_LE(discLargest, 4);
             EXPECT_LT(discOver, 40);
 
             Canvas ring(200, 200);
             Draw::radial(ring.painter(), band, {0, 1}, c, 40, 90);
             const auto [ringLargest, ringOver] =
-                difference(ring.image(), throughPaths([&](QPainter& p) {
-                               Draw::radial(p, band, {0, 1}, snapped, 40, 90);
-                           }),
-                           24);
+                test::pixelDifference(ring.image(), throughPaths([&](QPainter& p) {
+                                          Draw::radial(p, band, {0, 1}, snapped, 40, 90);
+                                      }),
+                                      24);
             EXPECT_LT(ringLargest, 80);
             EXPECT_LT(ringOver, 150);
             EXPECT_EQ(ring.alpha(c), 0);
@@ -731,7 +713,7 @@ TEST(DrawPainting, ImagesDrawnAgainAtOneSizeLookTheSame) {
         if (frame == 0)
             first = canvas.image();
         else
-            EXPECT_LE(difference(first, canvas.image(), 2).first, 2) << frame;
+            EXPECT_LE(test::pixelDifference(first, canvas.image(), 2).largest, 2) << frame;
     }
 }
 
@@ -996,7 +978,7 @@ TEST(DrawGlow, KeptShadowsMatchOnesDrawnOnceInEveryChannel) {
         Draw::glow(once.painter(), colour, 12, {}, body);
         const QImage& a = kept.image();
         const QImage& b = once.image();
-        const int worst = difference(a, b, 3).first;
+        const int worst = test::pixelDifference(a, b, 3).largest;
         int lit = 0;
         for (int y = 0; y < a.height(); ++y) {
             for (int x = 0; x < a.width(); ++x) {
@@ -1107,32 +1089,33 @@ TEST(DrawLayer, RendersOnceAndFollowsItsAnchor) {
     EXPECT_EQ(uncached.at(50, 90), direct.at(50, 90));
 }
 
-TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparse) {
-    // A large hollow ring, dots far apart on one row and a lone pixel at the far corner: a
-    // layer copies only what holds anything, and must copy all of it.
-    Draw::clearCaches();
-    const auto sparse = [](QPainter& p) {
+TEST(DrawLayer, EveryInkedPixelIsCopiedHoweverSparseOrScattered) {
+    // A layer copies only what holds anything, and must copy all of it, when drawn and when
+    // copied from the kept bitmap.
+    const auto expectCopiedWhole = [](QSizeF size, QPointF anchor,
+                                      const std::function<void(QPainter&)>& draw) {
+        Draw::clearCaches();
+        Canvas direct(size.width(), size.height());
+        draw(direct.painter());
+        for (int frame = 0; frame < 2; ++frame) {
+            Canvas layered(size.width(), size.height());
+            Draw::layer(layered.painter(), 91, QRectF(QPointF(), size), anchor, draw);
+            ASSERT_EQ(layered.image(), direct.image()) << "frame " << frame;
+        }
+    };
+    // A large hollow ring, dots far apart on one row and a lone pixel at the far corner.
+    expectCopiedWhole({300, 300}, {150, 150}, [](QPainter& p) {
         Draw::fill(p, Draw::annulus({150, 150}, 118, 120), QColor(255, 255, 255, 200));
         for (int k = 0; k < 6; ++k)
             Draw::fill(p, Draw::circle({20.0 + 52 * k, 150}, 1.5), QColor(255, 0, 0));
         p.fillRect(QRectF(299, 0, 1, 1), QColor(0, 0, 255));
-    };
-    Canvas direct(300, 300);
-    sparse(direct.painter());
-    for (int frame = 0; frame < 2; ++frame) {  // drawn, then copied from the kept bitmap
-        Canvas layered(300, 300);
-        Draw::layer(layered.painter(), 77, QRectF(0, 0, 300, 300), {150, 150}, sparse);
-        EXPECT_EQ(layered.image(), direct.image()) << frame;
-    }
-}
-
-TEST(DrawLayer, LayersOfScatteredInkAreCopiedWhole) {
+    });
     // Dots, short bars and wide empty stretches in every arrangement a layer may meet: between
     // two dots a row may be empty for just under, exactly or just over the width that is worth
     // skipping, and ink may sit on a band's first or last row or at the bitmap's edges.
     std::srand(7);
     for (int round = 0; round < 40; ++round) {
-        Draw::clearCaches();
+        SCOPED_TRACE(round);
         const double width = 60 + std::rand() % 200;
         const double height = 20 + std::rand() % 60;
         std::vector<QRectF> marks;
@@ -1143,16 +1126,11 @@ TEST(DrawLayer, LayersOfScatteredInkAreCopiedWhole) {
             const double w = k % 3 == 0 ? (1 + std::rand() % 80) / 2.0 : 0.5;
             marks.emplace_back(x, y, std::min(w, width - x), 0.5);
         }
-        const auto scattered = [&marks](QPainter& p) {
+        expectCopiedWhole({width, height}, {0, 0}, [&marks](QPainter& p) {
             for (const QRectF& mark : marks) p.fillRect(mark, QColor(255, 0, 0, 90));
-        };
-        Canvas direct(width, height);
-        scattered(direct.painter());
-        for (int frame = 0; frame < 2; ++frame) {
-            Canvas layered(width, height);
-            Draw::layer(layered.painter(), 91, QRectF(0, 0, width, height), {0, 0}, scattered);
-            ASSERT_EQ(layered.image(), direct.image()) << "round " << round << " frame " << frame;
-        }
+        });
+        if (testing::Test::HasFatalFailure())
+            return;
     }
 }
 

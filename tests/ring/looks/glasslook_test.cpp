@@ -4,37 +4,19 @@
 #include <numbers>
 
 #include "ring/draw.h"
-#include "ring/looks/canvas.h"
 #include "ring/looks/glasslook.h"
-#include "ring/ringscene.h"
+#include "support/lookscene.h"
 
 namespace tandri {
 namespace {
 
-using test::Canvas;
 constexpr double pi = std::numbers::pi;
 const QColor accent(10, 132, 255);
 
-QImage solidIcon(QColor color) {
-    QImage icon(64, 64, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(color);
-    return icon;
-}
-
-// A ring of `count` entries centred in a 600 × 600 canvas.
-struct Ring {
-    explicit Ring(int count, bool dark = true) : look(dark, accent) {
-        for (int i = 0; i < count; ++i) {
-            RingApp app;
-            app.name = QStringLiteral("App %1").arg(i);
-            app.icon = solidIcon(QColor(40, 200, 40));
-            apps.push_back(app);
-        }
-        scene.center = {300, 300};
-        scene.layout = RingLayout(count);
-        scene.dark = dark;
-        scene.apps = apps;
-    }
+// A ring of `count` entries in the middle of a 600 × 600 picture.
+struct Ring : test::LookScene {
+    explicit Ring(int count, bool dark = true)
+        : LookScene(count, std::nullopt, dark, 600), look(dark, accent) {}
     double outer() const { return scene.layout.outerRadius(); }
     double hole() const { return scene.layout.holeRadius(); }
     QRectF iconRect(int i, double scale) const {
@@ -43,52 +25,27 @@ struct Ring {
         return {c.x() - side / 2, c.y() - side / 2, side, side};
     }
 
-    std::vector<RingApp> apps;
-    RingScene scene;
     GlassLook look;
-    Canvas canvas{600, 600};
 };
-
-TEST(GlassLook, SimpleMembers) {
-    const GlassLook dark(true, accent);
-    const GlassLook light(false, accent);
-    EXPECT_EQ(dark.backdrop(), (LookBackdrop{LookBackdrop::Shape::Band, BlurMaterial::Popover}));
-    EXPECT_EQ(dark.accent(), accent);
-    EXPECT_EQ(dark.iconScale().normal, 0.9);
-    EXPECT_EQ(dark.iconScale().selected, 1.2);
-    EXPECT_NEAR(dark.runningColor().redF(), 1.0, 0.005);
-    EXPECT_NEAR(light.runningColor().redF(), 0.15, 0.005);
-    EXPECT_NEAR(light.runningColor().alphaF(), 0.75, 0.005);
-    EXPECT_EQ(dark.column().selectedFill, accent);
-    EXPECT_NEAR(dark.column().fill.redF(), 0.18, 0.005);
-    EXPECT_NEAR(light.column().fill.redF(), 1.0, 0.005);
-    EXPECT_NEAR(light.column().text.redF(), 0.08, 0.005);
-    EXPECT_EQ(light.column().selectedText, QColor(Qt::white));
-    EXPECT_NEAR(light.column().stroke.redF(), 0.0, 0.005);
-    EXPECT_NEAR(light.column().stroke.alphaF(), 0.15, 0.005);
-    // Without a usable system accent, the default blue.
-    EXPECT_EQ(GlassLook(true, QColor()).accent(), QColor(10, 132, 255));
-}
 
 TEST(GlassLook, BodyIsTranslucentBetweenHoleAndRim) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
-        ring.look.drawBody(ring.canvas.painter(), ring.scene);
+        ring.look.drawBody(ring.painter(), ring.scene);
         const QPointF c = ring.scene.center;
         const double band = (ring.outer() + ring.hole()) / 2;
-        const QColor inBand = ring.canvas.at(Draw::at(c, 0.3, band));
+        const QColor inBand = ring.at(ring.polar(0.3, band));
         EXPECT_NEAR(inBand.alpha(), dark ? 26 : 107, 3) << dark;
         EXPECT_EQ(inBand.red(), 255);
-        EXPECT_EQ(ring.canvas.alpha(Draw::at(c, 0.3, ring.hole() - 3)), 0);
-        EXPECT_EQ(ring.canvas.alpha(c), 0);
-        EXPECT_EQ(ring.canvas.alpha(Draw::at(c, 0.3, ring.outer() + 3)), 0);
+        EXPECT_EQ(ring.alpha(ring.polar(0.3, ring.hole() - 3)), 0);
+        EXPECT_EQ(ring.alpha(c), 0);
+        EXPECT_EQ(ring.alpha(ring.polar(0.3, ring.outer() + 3)), 0);
         // The rim is lit from above: brighter at the top than at the bottom.
         const double rim = ring.outer() - 0.5;
-        EXPECT_GT(ring.canvas.alpha({c.x(), c.y() + rim}),
-                  ring.canvas.alpha({c.x(), c.y() - rim}) + 40);
+        EXPECT_GT(ring.alpha({c.x(), c.y() + rim}), ring.alpha({c.x(), c.y() - rim}) + 40);
         // ...while the hole's edge is lit below only.
-        EXPECT_GT(ring.canvas.alpha({c.x(), c.y() - ring.hole() - 0.5}),
-                  ring.canvas.alpha({c.x(), c.y() + ring.hole() + 0.5}) + 40);
+        EXPECT_GT(ring.alpha({c.x(), c.y() - ring.hole() - 0.5}),
+                  ring.alpha({c.x(), c.y() + ring.hole() + 0.5}) + 40);
     }
 }
 
@@ -100,21 +57,20 @@ TEST(GlassLook, LensAroundTheAimedIconFollowsTheLayoutsIconSize) {
     RingApp blank = ring.apps[0];
     blank.icon = QImage();                      // only the lens shows
     const QRectF rect = ring.iconRect(0, 1.5);  // a rect larger than the lens's own scale
-    ring.look.drawIcon(ring.canvas.painter(), blank, rect, true, ring.scene);
+    ring.look.drawIcon(ring.painter(), blank, rect, true, ring.scene);
     const QPointF c = rect.center();
-    const QColor inside = ring.canvas.at(c + QPointF(-20, -8));
+    const QColor inside = ring.at(c + QPointF(-20, -8));
     EXPECT_GT(inside.blue(), inside.red() + 40);  // accent-tinted
     EXPECT_GT(inside.alpha(), 80);
     // Inside the edge versus just past it (only the soft glow remains there).
-    const int in = ring.canvas.alpha(c + QPointF(-29.7, 0));
-    const int out = ring.canvas.alpha(c + QPointF(-33, 0));
+    const int in = ring.alpha(c + QPointF(-29.7, 0));
+    const int out = ring.alpha(c + QPointF(-33, 0));
     EXPECT_GT(in, out + 40);
     EXPECT_GT(out, 0);
-    EXPECT_GT(ring.canvas.at(c + QPointF(-34, 0)).blue(),
-              ring.canvas.at(c + QPointF(-34, 0)).red());
-    EXPECT_EQ(ring.canvas.alpha(c + QPointF(-80, 0)), 0);
+    EXPECT_GT(ring.at(c + QPointF(-34, 0)).blue(), ring.at(c + QPointF(-34, 0)).red());
+    EXPECT_EQ(ring.alpha(c + QPointF(-80, 0)), 0);
     // The glint at the upper left.
-    const QColor glint = ring.canvas.at(Draw::at(c, 135 * pi / 180, 31.2 - 1.5));
+    const QColor glint = ring.at(Draw::at(c, 135 * pi / 180, 31.2 - 1.5));
     EXPECT_GT(glint.alpha(), 200);
     EXPECT_GT(glint.red(), 200);
 }
@@ -122,74 +78,47 @@ TEST(GlassLook, LensAroundTheAimedIconFollowsTheLayoutsIconSize) {
 TEST(GlassLook, IconsAreDrawnUnderASmallShadow) {
     Ring ring(8);
     const QRectF rect = ring.iconRect(2, 0.9);
-    ring.look.drawIcon(ring.canvas.painter(), ring.apps[2], rect, false, ring.scene);
-    EXPECT_EQ(ring.canvas.at(rect.center()), QColor(40, 200, 40));
+    ring.look.drawIcon(ring.painter(), ring.apps[2], rect, false, ring.scene);
+    EXPECT_EQ(ring.at(rect.center()), QColor(40, 200, 40));
     const QPointF below(rect.center().x(), rect.y() - 1.5);
     const QPointF above(rect.center().x(), rect.y() + rect.height() + 1.5);
-    EXPECT_GT(ring.canvas.alpha(below), ring.canvas.alpha(above));  // offset 1 downward
-    EXPECT_EQ(ring.canvas.at(below).red(), 0);
-}
-
-TEST(GlassLook, SteadyFramesReuseTheirShadows) {
-    Ring ring(8);
-    ring.scene.selectedApp = 1;
-    const auto frame = [&ring](Canvas& canvas) {
-        ring.look.drawBody(canvas.painter(), ring.scene);
-        for (int i = 0; i < 8; ++i) {
-            const bool selected = i == 1;
-            ring.look.drawIcon(canvas.painter(), ring.apps[i],
-                               ring.iconRect(i, selected ? 1.2 : 0.9), selected, ring.scene);
-        }
-        ring.look.drawCenter(canvas.painter(), ring.scene);
-    };
-    Canvas first(600, 600);
-    frame(first);
-    const quint64 blurs = Draw::glowBlurCount();
-    const quint64 layers = Draw::layerRenderCount();
-    Canvas second(600, 600);
-    frame(second);
-    EXPECT_EQ(Draw::glowBlurCount(), blurs);
-    EXPECT_EQ(Draw::layerRenderCount(), layers);
-    EXPECT_EQ(first.image(), second.image());
+    EXPECT_GT(ring.alpha(below), ring.alpha(above));  // offset 1 downward
+    EXPECT_EQ(ring.at(below).red(), 0);
 }
 
 TEST(GlassLook, RunningDotSitsJustInsideTheIconBand) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
-        ring.look.drawRunning(ring.canvas.painter(), 2, true, ring.scene);
-        ring.look.drawRunning(ring.canvas.painter(), 6, false, ring.scene);
+        ring.look.drawRunning(ring.painter(), 2, true, ring.scene);
+        ring.look.drawRunning(ring.painter(), 6, false, ring.scene);
         const double d = ring.scene.layout.radius - ring.scene.layout.iconSize / 2 - 6;
-        const QColor front =
-            ring.canvas.at(Draw::at(ring.scene.center, ring.scene.layout.angle(2), d));
-        const QColor back =
-            ring.canvas.at(Draw::at(ring.scene.center, ring.scene.layout.angle(6), d));
+        const QColor front = ring.at(ring.toward(2, d));
+        const QColor back = ring.at(ring.toward(6, d));
         EXPECT_EQ(front.alpha(), 255);
         EXPECT_NEAR(back.alpha(), 153, 4);
         EXPECT_EQ(front.red(), dark ? 255 : 38);
         // Radius 2.4 when front, 1.7 otherwise.
-        const QPointF edge = Draw::at(ring.scene.center, ring.scene.layout.angle(2), d + 2.1);
-        const QPointF backEdge = Draw::at(ring.scene.center, ring.scene.layout.angle(6), d + 2.1);
-        EXPECT_GT(ring.canvas.alpha(edge), 100);
-        EXPECT_EQ(ring.canvas.alpha(backEdge), 0);
-        EXPECT_EQ(ring.canvas.alpha(Draw::at(ring.scene.center, ring.scene.layout.angle(2), d + 8)),
-                  0);
+        const QPointF edge = ring.toward(2, d + 2.1);
+        const QPointF backEdge = ring.toward(6, d + 2.1);
+        EXPECT_GT(ring.alpha(edge), 100);
+        EXPECT_EQ(ring.alpha(backEdge), 0);
+        EXPECT_EQ(ring.alpha(ring.toward(2, d + 8)), 0);
     }
 }
 
 TEST(GlassLook, BadgeIsAnAccentDiscWithWhiteText) {
     Ring ring(8);
     const QPointF point(100, 100);
-    ring.look.drawBadge(ring.canvas.painter(), QStringLiteral("3"), point, ring.scene);
-    EXPECT_EQ(ring.canvas.at(point + QPointF(0, 7.5)), accent);  // the disc above the text
-    EXPECT_EQ(ring.canvas.at(point + QPointF(-7.5, 0)), accent);
-    EXPECT_EQ(ring.canvas.alpha(point + QPointF(0, 9.5)), 0);  // diameter 17
-    const QRectF ink = ring.canvas.ink();
+    ring.look.drawBadge(ring.painter(), QStringLiteral("3"), point, ring.scene);
+    EXPECT_EQ(ring.at(point + QPointF(0, 7.5)), accent);  // the disc above the text
+    EXPECT_EQ(ring.at(point + QPointF(-7.5, 0)), accent);
+    EXPECT_EQ(ring.alpha(point + QPointF(0, 9.5)), 0);  // diameter 17
+    const QRectF ink = ring.ink();
     EXPECT_NEAR(ink.width(), 17, 1);
     // White digit strokes inside.
     bool white = false;
     for (double x = -4; x <= 4; x += 0.5) {
-        for (double y = -5; y <= 5; y += 0.5)
-            white |= ring.canvas.at(point + QPointF(x, y)).red() > 200;
+        for (double y = -5; y <= 5; y += 0.5) white |= ring.at(point + QPointF(x, y)).red() > 200;
     }
     EXPECT_TRUE(white);
 }
@@ -197,11 +126,11 @@ TEST(GlassLook, BadgeIsAnAccentDiscWithWhiteText) {
 TEST(GlassLook, MoreEntryIsAnOvalWithTheCount) {
     Ring ring(8);
     const QRectF rect(100, 100, 50, 50);
-    ring.look.drawMore(ring.canvas.painter(), 7, rect, ring.scene);
-    EXPECT_NEAR(ring.canvas.alpha({125, 106}), 41, 4);  // fill inside the oval (inset 4)
-    EXPECT_EQ(ring.canvas.alpha({125, 102.5}), 0);
-    EXPECT_EQ(ring.canvas.alpha({101, 101}), 0);
-    const QRectF ink = ring.canvas.ink(150);
+    ring.look.drawMore(ring.painter(), 7, rect, ring.scene);
+    EXPECT_NEAR(ring.alpha({125, 106}), 41, 4);  // fill inside the oval (inset 4)
+    EXPECT_EQ(ring.alpha({125, 102.5}), 0);
+    EXPECT_EQ(ring.alpha({101, 101}), 0);
+    const QRectF ink = ring.ink(150);
     EXPECT_NEAR(ink.center().x(), 125, 3);
     EXPECT_NEAR(ink.center().y(), 125, 3);
     EXPECT_LT(ink.width(), 40);
@@ -209,75 +138,73 @@ TEST(GlassLook, MoreEntryIsAnOvalWithTheCount) {
 
 TEST(GlassLook, CentreShowsADotThenAPillThenACard) {
     Ring idle(8);
-    idle.look.drawCenter(idle.canvas.painter(), idle.scene);
-    EXPECT_NEAR(idle.canvas.alpha(idle.scene.center), 204, 3);
-    EXPECT_EQ(idle.canvas.alpha(idle.scene.center + QPointF(4, 0)), 0);
+    idle.look.drawCenter(idle.painter(), idle.scene);
+    EXPECT_NEAR(idle.alpha(idle.scene.center), 204, 3);
+    EXPECT_EQ(idle.alpha(idle.scene.center + QPointF(4, 0)), 0);
 
     Ring aimed(8);
     aimed.scene.selectedApp = 3;
-    aimed.look.drawCenter(aimed.canvas.painter(), aimed.scene);
+    aimed.look.drawCenter(aimed.painter(), aimed.scene);
     const QPointF c = aimed.scene.center;
-    EXPECT_NEAR(aimed.canvas.alpha(c + QPointF(0, 11)), 184, 25);  // pill, above the text
-    EXPECT_LT(aimed.canvas.alpha(c + QPointF(0, 18)), 60);         // 26 tall
-    const QRectF name = aimed.canvas.ink(220);                     // the bright text only
+    EXPECT_NEAR(aimed.alpha(c + QPointF(0, 11)), 184, 25);  // pill, above the text
+    EXPECT_LT(aimed.alpha(c + QPointF(0, 18)), 60);         // 26 tall
+    const QRectF name = aimed.ink(220);                     // the bright text only
     EXPECT_NEAR(name.center().x(), c.x(), 2);
     EXPECT_NEAR(name.center().y(), c.y(), 3);
 
     Ring card(8);
     card.scene.selectedApp = 3;
     card.scene.windowTitle = QStringLiteral("Inbox");
-    card.look.drawCenter(card.canvas.painter(), card.scene);
+    card.look.drawCenter(card.painter(), card.scene);
     const double half = card.hole() * 1.85 / 2;
-    EXPECT_GT(card.canvas.alpha(c + QPointF(half - 14, 25)), 150);
-    EXPECT_GT(card.canvas.alpha(c + QPointF(-half + 14, -25)), 150);
-    EXPECT_LT(card.canvas.alpha(c + QPointF(half + 4, 0)), 60);
-    EXPECT_LT(card.canvas.alpha(c + QPointF(0, 34)), 60);
+    EXPECT_GT(card.alpha(c + QPointF(half - 14, 25)), 150);
+    EXPECT_GT(card.alpha(c + QPointF(-half + 14, -25)), 150);
+    EXPECT_LT(card.alpha(c + QPointF(half + 4, 0)), 60);
+    EXPECT_LT(card.alpha(c + QPointF(0, 34)), 60);
 }
 
 TEST(GlassLook, ArcTrackOnlyForSmallItems) {
     Ring cards(8);
     cards.scene.arcRadius = 170;
-    cards.look.drawArcTrack(cards.canvas.painter(), 0.2, 0.9, false, cards.scene);
-    EXPECT_TRUE(cards.canvas.blank());
+    cards.look.drawArcTrack(cards.painter(), 0.2, 0.9, false, cards.scene);
+    EXPECT_TRUE(cards.blank());
 
     Ring items(8);
     items.scene.arcRadius = 170;
-    items.look.drawArcTrack(items.canvas.painter(), 0.2, 0.9, true, items.scene);
-    const QPointF c = items.scene.center;
-    EXPECT_NEAR(items.canvas.alpha(Draw::at(c, 0.5, 170)), 153, 4);
-    EXPECT_GT(items.canvas.alpha(Draw::at(c, 0.5, 170 + 25)), 100);
-    EXPECT_EQ(items.canvas.alpha(Draw::at(c, 0.5, 170 + 31)), 0);
-    EXPECT_EQ(items.canvas.alpha(Draw::at(c, 0.5, 170 - 31)), 0);
+    items.look.drawArcTrack(items.painter(), 0.2, 0.9, true, items.scene);
+    EXPECT_NEAR(items.alpha(items.polar(0.5, 170)), 153, 4);
+    EXPECT_GT(items.alpha(items.polar(0.5, 170 + 25)), 100);
+    EXPECT_EQ(items.alpha(items.polar(0.5, 170 + 31)), 0);
+    EXPECT_EQ(items.alpha(items.polar(0.5, 170 - 31)), 0);
     // Round ends reach past the angles, but not far.
-    EXPECT_GT(items.canvas.alpha(Draw::at(c, 0.9 + 20.0 / 170, 170)), 100);
-    EXPECT_EQ(items.canvas.alpha(Draw::at(c, 0.9 + 32.0 / 170, 170)), 0);
+    EXPECT_GT(items.alpha(items.polar(0.9 + 20.0 / 170, 170)), 100);
+    EXPECT_EQ(items.alpha(items.polar(0.9 + 32.0 / 170, 170)), 0);
 }
 
 TEST(GlassLook, ArcSelectionAndCards) {
     Ring ring(8);
     const QRectF item(80, 80, 40, 40);
-    ring.look.drawArcSelection(ring.canvas.painter(), item, ring.scene);
-    const QColor inside = ring.canvas.at(100, 100);
+    ring.look.drawArcSelection(ring.painter(), item, ring.scene);
+    const QColor inside = ring.at(100, 100);
     EXPECT_GT(inside.blue(), inside.red() + 40);
-    EXPECT_GT(ring.canvas.alpha({100, 100 + 26.25}), 180);  // the white rim at radius 26
-    EXPECT_GT(ring.canvas.at(100, 100 + 26.25).red(), 200);
+    EXPECT_GT(ring.alpha({100, 100 + 26.25}), 180);  // the white rim at radius 26
+    EXPECT_GT(ring.at(100, 100 + 26.25).red(), 200);
 
     Ring cards(8);
     const QRectF rect(100, 150, 96, 60);
-    const QPainterPath clip =
-        cards.look.drawCardFrame(cards.canvas.painter(), rect, true, cards.scene);
+    const QPainterPath clip = cards.look.drawCardFrame(cards.painter(), rect, true, cards.scene);
     EXPECT_EQ(clip.boundingRect(), rect);
     EXPECT_FALSE(clip.contains(QPointF(101, 151)));  // radius 9
     EXPECT_TRUE(clip.contains(QPointF(104, 154)));
-    EXPECT_GT(cards.canvas.alpha({148, 147}), 150);  // the frame, 5 beyond the rect
-    const QColor halo = cards.canvas.at(148, 138);   // the accent glow of a selected card
+    EXPECT_GT(cards.alpha({148, 147}), 150);  // the frame, 5 beyond the rect
+    const QColor halo = cards.at(148, 138);   // the accent glow of a selected card
     EXPECT_GT(halo.alpha(), 10);
     EXPECT_GT(halo.blue(), halo.red());
 
     Ring bordered(8);
-    bordered.look.drawCardBorder(bordered.canvas.painter(), clip, true, bordered.scene);
-    EXPECT_GT(bordered.canvas.alpha({148, 150.3}), 200);
-    EXPECT_EQ(bordered.canvas.alpha({148, 152}), 0);
+    bordered.look.drawCardBorder(bordered.painter(), clip, true, bordered.scene);
+    EXPECT_GT(bordered.alpha({148, 150.3}), 200);
+    EXPECT_EQ(bordered.alpha({148, 152}), 0);
 }
 
 }  // namespace

@@ -3,109 +3,61 @@
 #include <numbers>
 
 #include "ring/draw.h"
-#include "ring/looks/canvas.h"
 #include "ring/looks/outlinelook.h"
-#include "ring/ringscene.h"
+#include "support/lookscene.h"
 
 namespace tandri {
 namespace {
 
-using test::Canvas;
 const QColor accent(255, 45, 85);
 
-struct Ring {
-    explicit Ring(int count, bool dark = true) : look(dark, accent) {
-        for (int i = 0; i < count; ++i) {
-            RingApp app;
-            app.name = QStringLiteral("App %1").arg(i);
-            QImage icon(64, 64, QImage::Format_ARGB32_Premultiplied);
-            icon.fill(QColor(40, 200, 40));
-            app.icon = icon;
-            apps.push_back(app);
-        }
-        scene.center = {300, 300};
-        scene.layout = RingLayout(count);
-        scene.dark = dark;
-        scene.apps = apps;
-    }
-    QPointF center() const { return scene.center; }
+// A ring of `count` entries in the middle of a 600 × 600 picture.
+struct Ring : test::LookScene {
+    explicit Ring(int count, bool dark = true)
+        : LookScene(count, std::nullopt, dark, 600), look(dark, accent) {}
     double outer() const { return scene.layout.outerRadius(); }
 
-    std::vector<RingApp> apps;
-    RingScene scene;
     OutlineLook look;
-    Canvas canvas{600, 600};
 };
 
-TEST(OutlineLook, SimpleMembers) {
-    const OutlineLook dark(true, accent);
-    const OutlineLook light(false, accent);
-    EXPECT_EQ(dark.backdrop().shape, LookBackdrop::Shape::None);
-    EXPECT_EQ(dark.accent(), accent);
-    EXPECT_EQ(dark.iconScale().normal, 0.86);
-    EXPECT_EQ(dark.iconScale().selected, 1.05);
-    EXPECT_EQ(dark.bodyColor(), QColor(28, 28, 30));
-    EXPECT_EQ(light.bodyColor(), QColor(Qt::white));
-    EXPECT_NEAR(dark.lineColor().alphaF(), 0.45, 0.005);
-    EXPECT_NEAR(light.lineColor().redF(), 0.0, 0.005);
-    EXPECT_NEAR(light.lineColor().alphaF(), 0.35, 0.005);
-    EXPECT_NEAR(dark.runningColor().redF(), 1.0, 0.005);
-    EXPECT_NEAR(light.runningColor().redF(), 0.0, 0.005);
-    EXPECT_NEAR(light.runningColor().alphaF(), 0.6, 0.005);
-    const ColumnColors column = light.column();
-    EXPECT_EQ(column.fill, QColor(Qt::white));
-    EXPECT_EQ(column.selectedFill, accent);
-    EXPECT_EQ(column.text, QColor(Qt::black));
-    EXPECT_EQ(column.selectedText, QColor(Qt::white));
-    EXPECT_EQ(column.stroke, light.lineColor());
-    EXPECT_EQ(OutlineLook(true, QColor()).accent(), QColor(10, 132, 255));
-}
-
-TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSector) {
+TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSectorOnly) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
         ring.scene.selectedApp = 2;  // at the right (angle 0)
-        ring.look.drawBody(ring.canvas.painter(), ring.scene);
-        const QPointF c = ring.center();
-        EXPECT_EQ(ring.canvas.at(c), ring.look.bodyColor()) << dark;
-        EXPECT_EQ(ring.canvas.at(Draw::at(c, 2.0, ring.outer() - 8)), ring.look.bodyColor());
-        EXPECT_EQ(ring.canvas.alpha(Draw::at(c, 2.0, ring.outer() + 2)), 0);
+        ring.look.drawBody(ring.painter(), ring.scene);
+        const double rim = ring.outer() - 0.5;
+        EXPECT_EQ(ring.at(ring.center()), ring.look.bodyColor()) << dark;
+        EXPECT_EQ(ring.at(ring.polar(2.0, ring.outer() - 8)), ring.look.bodyColor());
+        EXPECT_EQ(ring.alpha(ring.polar(2.0, ring.outer() + 2)), 0);
         // The accent arc covers the aimed sector and ends at its edges.
         const double step = ring.scene.layout.step();
-        EXPECT_EQ(ring.canvas.at(Draw::at(c, 0, ring.outer() - 0.5)), accent);
-        EXPECT_EQ(ring.canvas.at(Draw::at(c, step / 2 - 0.04, ring.outer() - 0.5)), accent);
-        const QColor next = ring.canvas.at(Draw::at(c, step, ring.outer() - 0.5));
+        EXPECT_EQ(ring.at(ring.polar(0, rim)), accent);
+        EXPECT_EQ(ring.at(ring.polar(step / 2 - 0.04, rim)), accent);
+        const QColor next = ring.at(ring.polar(step, rim));
         EXPECT_NE(next, accent);
         EXPECT_LT(std::abs(next.red() - next.blue()), 10);  // a grey line, not the accent
         // The icon circle is a faint line on the body.
-        const QColor orbit = ring.canvas.at(Draw::at(c, 0.4, ring.scene.layout.radius));
-        EXPECT_NE(orbit, ring.look.bodyColor());
+        EXPECT_NE(ring.at(ring.polar(0.4, ring.scene.layout.radius)), ring.look.bodyColor());
     }
-}
 
-TEST(OutlineLook, MovingTheAimRedrawsOnlyTheMarker) {
+    // Moving the aim redraws only the marker; without an aim there is none.
     Ring first(8);
     first.scene.selectedApp = 0;
-    first.look.drawBody(first.canvas.painter(), first.scene);
+    first.look.drawBody(first.painter(), first.scene);
     const quint64 layers = Draw::layerRenderCount();
     Ring second(8);
     second.scene.selectedApp = 4;
-    second.look.drawBody(second.canvas.painter(), second.scene);
+    second.look.drawBody(second.painter(), second.scene);
+    Ring none(8);
+    none.look.drawBody(none.painter(), none.scene);
     EXPECT_EQ(Draw::layerRenderCount(), layers);
-    const QPointF top = second.center() + QPointF(0, second.outer() - 0.5);
-    const QPointF bottom = second.center() - QPointF(0, second.outer() - 0.5);
-    EXPECT_EQ(first.canvas.at(top), accent);
-    EXPECT_NE(second.canvas.at(top), accent);
-    EXPECT_EQ(second.canvas.at(bottom), accent);
-}
-
-TEST(OutlineLook, NoMarkerWithoutAnAim) {
-    Ring ring(8);
-    ring.look.drawBody(ring.canvas.painter(), ring.scene);
+    const double rim = first.outer() - 0.5;
+    EXPECT_EQ(first.at(first.toward(0, rim)), accent);
+    EXPECT_NE(second.at(second.toward(0, rim)), accent);
+    EXPECT_EQ(second.at(second.toward(4, rim)), accent);
     for (int i = 0; i < 8; ++i) {
-        const QColor rim =
-            ring.canvas.at(Draw::at(ring.center(), ring.scene.layout.angle(i), ring.outer() - 0.5));
-        EXPECT_LT(std::abs(rim.red() - rim.blue()), 10) << i;
+        const QColor grey = none.at(none.toward(i, rim));
+        EXPECT_LT(std::abs(grey.red() - grey.blue()), 10) << i;
     }
 }
 
@@ -116,70 +68,70 @@ TEST(OutlineLook, SelectedIconStandsOnAnAccentRimmedDisc) {
     const double side = iconSize * 1.05;
     const QPointF c = ring.scene.iconCenter(0);
     const QRectF rect(c.x() - side / 2, c.y() - side / 2, side, side);
-    ring.look.drawIcon(ring.canvas.painter(), ring.apps[0], rect, true, ring.scene);
+    ring.look.drawIcon(ring.painter(), ring.apps[0], rect, true, ring.scene);
     // The disc reaches 0.64 × iconSize even though the icon grew by only 1.05.
-    EXPECT_EQ(ring.canvas.at(c + QPointF(0.64 * iconSize, 0)), accent);
-    EXPECT_EQ(ring.canvas.at(c + QPointF(0, -0.64 * iconSize)), accent);
-    EXPECT_EQ(ring.canvas.at(c + QPointF(side / 2 + 1.5, 0)), ring.look.bodyColor());
-    EXPECT_EQ(ring.canvas.at(c), QColor(40, 200, 40));
-    EXPECT_EQ(ring.canvas.alpha(c + QPointF(0.64 * iconSize + 2, 0)), 0);
+    EXPECT_EQ(ring.at(c + QPointF(0.64 * iconSize, 0)), accent);
+    EXPECT_EQ(ring.at(c + QPointF(0, -0.64 * iconSize)), accent);
+    EXPECT_EQ(ring.at(c + QPointF(side / 2 + 1.5, 0)), ring.look.bodyColor());
+    EXPECT_EQ(ring.at(c), QColor(40, 200, 40));
+    EXPECT_EQ(ring.alpha(c + QPointF(0.64 * iconSize + 2, 0)), 0);
 
     Ring plain(24);
-    plain.look.drawIcon(plain.canvas.painter(), plain.apps[0], rect, false, plain.scene);
-    EXPECT_EQ(plain.canvas.alpha(c + QPointF(side / 2 + 1.5, 0)), 0);
+    plain.look.drawIcon(plain.painter(), plain.apps[0], rect, false, plain.scene);
+    EXPECT_EQ(plain.alpha(c + QPointF(side / 2 + 1.5, 0)), 0);
 }
 
 TEST(OutlineLook, RunningDotsAndBadge) {
     for (bool dark : {true, false}) {
         Ring ring(8, dark);
-        ring.look.drawRunning(ring.canvas.painter(), 0, true, ring.scene);
-        ring.look.drawRunning(ring.canvas.painter(), 4, false, ring.scene);
+        ring.look.drawRunning(ring.painter(), 0, true, ring.scene);
+        ring.look.drawRunning(ring.painter(), 4, false, ring.scene);
         const double d = ring.scene.layout.radius - ring.scene.layout.iconSize / 2 - 6;
-        const QColor front = ring.canvas.at(ring.center() + QPointF(0, d));
-        const QColor back = ring.canvas.at(ring.center() - QPointF(0, d));
+        const QColor front = ring.at(ring.center() + QPointF(0, d));
+        const QColor back = ring.at(ring.center() - QPointF(0, d));
         EXPECT_EQ(front.alpha(), 255);
         EXPECT_EQ(front.red(), dark ? 255 : 0);
         EXPECT_NEAR(back.alpha(), 153, 4);
     }
-    Ring ring(8);
-    ring.look.drawBadge(ring.canvas.painter(), QStringLiteral("9+"), {100, 100}, ring.scene);
-    EXPECT_EQ(ring.canvas.at(100, 107.5), accent);
+    Ring badge(8);
+    badge.look.drawBadge(badge.painter(), QStringLiteral("9+"), {100, 100}, badge.scene);
+    EXPECT_EQ(badge.at(100, 107.5), accent);
 }
 
 TEST(OutlineLook, CentreLabelHasNoBackground) {
     Ring idle(8);
-    idle.look.drawCenter(idle.canvas.painter(), idle.scene);
-    EXPECT_NEAR(idle.canvas.alpha(idle.center()), 178, 3);
+    idle.look.drawCenter(idle.painter(), idle.scene);
+    EXPECT_NEAR(idle.alpha(idle.center()), 178, 3);
 
     Ring card(8);
     card.scene.selectedApp = 1;
     card.scene.windowTitle = QStringLiteral("Notes");
-    card.look.drawCenter(card.canvas.painter(), card.scene);
-    const QRectF ink = card.canvas.ink(10);
+    card.look.drawCenter(card.painter(), card.scene);
+    const QRectF ink = card.ink(10);
     ASSERT_FALSE(ink.isEmpty());
     // Only text: far narrower than the card of H × 1.7.
     EXPECT_LT(ink.width(), card.scene.layout.holeRadius() * 1.7 - 30);
-    EXPECT_EQ(card.canvas.alpha(card.center() + QPointF(-40, 25)), 0);
+    EXPECT_EQ(card.alpha(card.center() + QPointF(-40, 25)), 0);
 }
 
 TEST(OutlineLook, ArcTrackBandForItemsLineOtherwise) {
     Ring items(8);
     items.scene.arcRadius = 170;
-    items.look.drawArcTrack(items.canvas.painter(), 0.2, 0.9, true, items.scene);
+    items.look.drawArcTrack(items.painter(), 0.2, 0.9, true, items.scene);
     const QPointF c = items.center();
-    EXPECT_EQ(items.canvas.at(Draw::at(c, 0.5, 170)), items.look.bodyColor());
-    EXPECT_EQ(items.canvas.at(Draw::at(c, 0.5, 170 + 20)), items.look.bodyColor());
-    EXPECT_EQ(items.canvas.alpha(Draw::at(c, 0.5, 170 + 30)), 0);
+    EXPECT_EQ(items.at(Draw::at(c, 0.5, 170)), items.look.bodyColor());
+    EXPECT_EQ(items.at(Draw::at(c, 0.5, 170 + 20)), items.look.bodyColor());
+    EXPECT_EQ(items.alpha(Draw::at(c, 0.5, 170 + 30)), 0);
 
     Ring cards(8);
     cards.scene.arcRadius = 170;
-    cards.look.drawArcTrack(cards.canvas.painter(), 0.2, 0.9, false, cards.scene);
-    EXPECT_GT(cards.canvas.alpha(Draw::at(c, 0.5, 170)), 60);
-    EXPECT_EQ(cards.canvas.alpha(Draw::at(c, 0.5, 173)), 0);
+    cards.look.drawArcTrack(cards.painter(), 0.2, 0.9, false, cards.scene);
+    EXPECT_GT(cards.alpha(Draw::at(c, 0.5, 170)), 60);
+    EXPECT_EQ(cards.alpha(Draw::at(c, 0.5, 173)), 0);
     // The line runs 0.1 beyond both ends.
-    EXPECT_GT(cards.canvas.alpha(Draw::at(c, 0.95, 170)), 60);
-    EXPECT_GT(cards.canvas.alpha(Draw::at(c, 0.15, 170)), 60);
-    EXPECT_EQ(cards.canvas.alpha(Draw::at(c, 1.05, 170)), 0);
+    EXPECT_GT(cards.alpha(Draw::at(c, 0.95, 170)), 60);
+    EXPECT_GT(cards.alpha(Draw::at(c, 0.15, 170)), 60);
+    EXPECT_EQ(cards.alpha(Draw::at(c, 1.05, 170)), 0);
 }
 
 TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
@@ -188,7 +140,7 @@ TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
     ring.scene.selectedApp = 0;
     ring.scene.windowTitle = QStringLiteral("Window");
     ring.scene.arcRadius = 170;
-    QPainter& p = ring.canvas.painter();
+    QPainter& p = ring.painter();
     ring.look.drawBody(p, ring.scene);
     ring.look.drawIcon(p, ring.apps[0], QRectF(180, 270, 40, 40), true, ring.scene);
     ring.look.drawCenter(p, ring.scene);
@@ -200,11 +152,11 @@ TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
     EXPECT_EQ(Draw::glowBlurCount(), blurs);
 
     EXPECT_EQ(clip.boundingRect(), rect);
-    EXPECT_EQ(ring.canvas.at(298, 50), ring.look.bodyColor());
-    EXPECT_EQ(ring.canvas.at(298, 20.2), accent);    // selected border
-    EXPECT_EQ(ring.canvas.alpha({298, 17}), 0);      // no shadow
-    EXPECT_EQ(ring.canvas.at(40, 40 + 24), accent);  // selection ring at width/2 + 4
-    EXPECT_EQ(ring.canvas.alpha({40, 40}), 0);
+    EXPECT_EQ(ring.at(298, 50), ring.look.bodyColor());
+    EXPECT_EQ(ring.at(298, 20.2), accent);    // selected border
+    EXPECT_EQ(ring.alpha({298, 17}), 0);      // no shadow
+    EXPECT_EQ(ring.at(40, 40 + 24), accent);  // selection ring at width/2 + 4
+    EXPECT_EQ(ring.alpha({40, 40}), 0);
 }
 
 }  // namespace

@@ -4,229 +4,155 @@
 
 #include "ring/draw.h"
 #include "ring/looks/auralook.h"
-#include "ring/looks2/lookcanvas.h"
+#include "support/lookscene.h"
 
 namespace tandri {
 namespace {
 
-using test::LookCanvas;
-using test::sceneOf;
+using test::LookScene;
+constexpr double pi = std::numbers::pi;
+const AuraLook look(RingBackground::Veil);
 
-TEST(AuraLook, GlowWeightsFormABellAroundTheAimedEntry) {
+TEST(AuraLook, GlowWeightsFormABellAndTheTrackFadesOverItsLastThreeTenthsOfARadian) {
     constexpr int n = AuraLook::glowSegments;
     ASSERT_EQ(n, 28);
-    // The two middle segments, midpoints ±0.039 rad.
+    // The two middle segments, midpoints ±0.039 rad; the outermost, midpoints ±1.061 rad.
     EXPECT_NEAR(AuraLook::glowWeight(13), 0.994, 0.0005);
-    EXPECT_NEAR(AuraLook::glowWeight(14), 0.994, 0.0005);
-    // The outermost, midpoints ±1.061 rad.
     EXPECT_NEAR(AuraLook::glowWeight(0), 0.0101, 0.0005);
-    EXPECT_NEAR(AuraLook::glowWeight(27), 0.0101, 0.0005);
     for (int k = 0; k < n; ++k)
-        EXPECT_NEAR(AuraLook::glowWeight(k), AuraLook::glowWeight(n - 1 - k), 1e-12);
+        EXPECT_NEAR(AuraLook::glowWeight(k), AuraLook::glowWeight(n - 1 - k), 1e-12) << k;
     for (int k = 0; k < n / 2 - 1; ++k)
-        EXPECT_LT(AuraLook::glowWeight(k), AuraLook::glowWeight(k + 1));
+        EXPECT_LT(AuraLook::glowWeight(k), AuraLook::glowWeight(k + 1)) << k;
     EXPECT_EQ(AuraLook::glowWeight(-1), 0);
     EXPECT_EQ(AuraLook::glowWeight(n), 0);
-}
 
-TEST(AuraLook, TrackFadesOverItsLastThreeTenthsOfARadian) {
-    constexpr int n = AuraLook::trackSegments;
+    constexpr int m = AuraLook::trackSegments;
     // From 0 to 1.0 the track runs over −0.3 … 1.3, 0.05 rad per segment.
-    EXPECT_EQ(AuraLook::trackFadeOf(0, 0, 1.0), 0);
-    EXPECT_EQ(AuraLook::trackFadeOf(n - 1, 0, 1.0), 0);
-    EXPECT_NEAR(AuraLook::trackFadeOf(1, 0, 1.0), 1.0 / 6, 1e-9);
-    EXPECT_NEAR(AuraLook::trackFadeOf(5, 0, 1.0), 5.0 / 6, 1e-9);
-    EXPECT_EQ(AuraLook::trackFadeOf(6, 0, 1.0), 1);
-    EXPECT_EQ(AuraLook::trackFadeOf(n / 2, 0, 1.0), 1);
-    for (int k = 0; k < n; ++k) {
-        EXPECT_NEAR(AuraLook::trackFadeOf(k, 0, 1.0), AuraLook::trackFadeOf(n - 1 - k, 0, 1.0),
-                    1e-9);
+    const auto fade = [](int k) {
+        return AuraLook::trackFadeOf(k, 0, 1.0);
+    };
+    EXPECT_EQ(fade(0), 0);
+    EXPECT_NEAR(fade(1), 1.0 / 6, 1e-9);
+    EXPECT_NEAR(fade(5), 5.0 / 6, 1e-9);
+    EXPECT_EQ(fade(6), 1);
+    EXPECT_EQ(fade(m / 2), 1);
+    EXPECT_EQ(fade(m), 0);
+    for (int k = 0; k < m; ++k) {
+        EXPECT_NEAR(fade(k), fade(m - 1 - k), 1e-9) << k;
+        // A single chip: the whole track is fade, never above its middle.
+        EXPECT_GE(AuraLook::trackFadeOf(k, 0.5, 0.5), 0) << k;
+        EXPECT_LE(AuraLook::trackFadeOf(k, 0.5, 0.5), 1) << k;
     }
-    // A single chip: the whole track is fade, never above its middle.
-    for (int k = 0; k < n; ++k) {
-        EXPECT_GE(AuraLook::trackFadeOf(k, 0.5, 0.5), 0);
-        EXPECT_LE(AuraLook::trackFadeOf(k, 0.5, 0.5), 1);
-    }
-    EXPECT_EQ(AuraLook::trackFadeOf(n, 0, 1.0), 0);
 }
 
-TEST(AuraLook, ValuesOfTheLook) {
-    const AuraLook look(RingBackground::Veil);
-    const QColor gold = QColor::fromRgbF(1.0f, 0.8f, 0.42f);
-    const QColor light = QColor::fromRgbF(1.0f, 0.93f, 0.78f);
-    EXPECT_EQ(look.accent(), gold);
-    EXPECT_DOUBLE_EQ(look.iconScale().normal, 0.9);
-    EXPECT_DOUBLE_EQ(look.iconScale().selected, 1.22);
-    EXPECT_EQ(look.runningColor(), Draw::withAlpha(light, 0.6));
-    EXPECT_EQ(look.column().selectedFill, gold);
-    EXPECT_EQ(look.column().fill, Draw::white(0.13, 0.94));
-    EXPECT_EQ(look.column().selectedText, Draw::white(0.06));
-    EXPECT_EQ(look.column().stroke, Draw::white(1.0, 0.12));
-}
-
-TEST(AuraLook, GoldGlowIsSymmetricAroundTheAimedEntry) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c, 1);
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Veil).drawBody(p, scene); });
-    const double a = scene.layout.angle(1);
-    // Just outside the strokes, where only the glows reach.
-    const double halo = scene.layout.radius + 7;
-    const double near1 = canvas.brightnessAt(Draw::at(c, a + 0.5, halo));
-    const double near2 = canvas.brightnessAt(Draw::at(c, a - 0.5, halo));
-    const double far1 = canvas.brightnessAt(Draw::at(c, a + 1.0, halo));
-    const double far2 = canvas.brightnessAt(Draw::at(c, a - 1.0, halo));
-    EXPECT_NEAR(near1, near2, 0.02);
-    EXPECT_NEAR(far1, far2, 0.02);
-    EXPECT_GT(near1, far1 + 0.05);
-    const double opposite = canvas.brightnessAt(Draw::at(c, a + std::numbers::pi, halo));
-    EXPECT_GT(far1, opposite - 0.01);
+TEST(AuraLook, GoldGlowAndGradientLightTheAimedEntry) {
+    LookScene s(8, 1);
+    look.drawBody(s.painter(), s.scene);
+    const double a = s.scene.layout.angle(1);
+    // Just outside the strokes, where only the glows reach: symmetric about the aimed entry.
+    const double halo = s.scene.layout.radius + 7;
+    const double near = s.brightness(s.polar(a + 0.5, halo));
+    const double far = s.brightness(s.polar(a + 1.0, halo));
+    EXPECT_NEAR(near, s.brightness(s.polar(a - 0.5, halo)), 0.02);
+    EXPECT_NEAR(far, s.brightness(s.polar(a - 1.0, halo)), 0.02);
+    EXPECT_GT(near, far + 0.05);
+    EXPECT_GT(far, s.brightness(s.polar(a + pi, halo)) - 0.01);
     // The glow is gold: warmer than the pale ring on the far side.
-    const QColor glow = canvas.at(Draw::at(c, a + 0.2, halo));
-    EXPECT_GT(glow.redF() - glow.blueF(),
-              canvas.at(Draw::at(c, a + std::numbers::pi, halo)).redF() -
-                  canvas.at(Draw::at(c, a + std::numbers::pi, halo)).blueF() + 0.1);
-}
-
-TEST(AuraLook, GoldGradientLightsTheAimedIcon) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c, 2);
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Veil).drawBody(p, scene); });
-    const double inner = scene.layout.radius - 14;  // inside the icon, off the ring's line
-    const QColor aimed = canvas.at(Draw::at(c, scene.layout.angle(2), inner));
+    const QColor glow = s.at(s.polar(a + 0.2, halo));
+    const QColor pale = s.at(s.polar(a + pi, halo));
+    EXPECT_GT(glow.redF() - glow.blueF(), pale.redF() - pale.blueF() + 0.1);
+    // Inside the aimed icon, off the ring's line, the gold gradient; far less at the others.
+    const double inner = s.scene.layout.radius - 14;
+    const QColor aimed = s.at(s.toward(1, inner));
     EXPECT_GT(aimed.alphaF(), 0.45);
     EXPECT_GT(aimed.redF(), aimed.blueF() + 0.3);
-    const double other = canvas.alphaAt(Draw::at(c, scene.layout.angle(6), inner));
-    EXPECT_LT(other, aimed.alphaF() - 0.25);
+    EXPECT_LT(s.alphaF(s.toward(5, inner)), aimed.alphaF() - 0.25);
 }
 
 TEST(AuraLook, PaleRingAllRoundWithoutAnAimedEntry) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c);
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Disc).drawBody(p, scene); });
-    const double r = scene.layout.radius;
-    const double first = canvas.brightnessAt(Draw::at(c, 0.3, r + 7));
+    LookScene s;
+    AuraLook(RingBackground::Disc).drawBody(s.painter(), s.scene);
+    const double r = s.scene.layout.radius;
+    const double first = s.brightness(s.polar(0.3, r + 7));
     for (double a = 0.3; a < 6.2; a += 0.7) {
-        EXPECT_NEAR(canvas.brightnessAt(Draw::at(c, a, r + 7)), first, 0.02) << a;
-        const QColor line = canvas.at(Draw::at(c, a, r));
+        EXPECT_NEAR(s.brightness(s.polar(a, r + 7)), first, 0.02) << a;
+        const QColor line = s.at(s.polar(a, r));
         EXPECT_GT(line.alphaF(), 0.8);
         EXPECT_GT(line.blueF(), 0.6);  // pale, not gold
     }
 }
 
-// The pale ring and the gold glow are painted more cheaply than the recipe says (one gradient,
-// one blur); seen from outside they must be the recipe's picture.
+// The pale ring, the gold glow and the arc's track are painted more cheaply than the recipe
+// says (one gradient, one blur); seen from outside they must be the recipe's picture.
 TEST(AuraLook, PaleRingLooksLikeItsStrokesAndGlow) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    LookCanvas recipe;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c);
-    const double r = scene.layout.radius;
-    canvas.paint([&](QPainter& p) { AuraLook(RingBackground::Veil).drawBody(p, scene); });
-    recipe.paint([&](QPainter& p) {
-        const QPainterPath ring = Draw::circle(c, r);
-        Draw::stroke(p, ring, Draw::white(0.0, 0.22), 7);
-        Draw::glow(p, Draw::withAlpha(AuraLook::light(), 0.9), 12, {}, [&](QPainter& q) {
-            Draw::stroke(q, ring, Draw::withAlpha(AuraLook::light(), 0.8), 2.2);
-        });
+    LookScene s;
+    LookScene recipe;
+    const QPointF c = s.center();
+    const double r = s.scene.layout.radius;
+    look.drawBody(s.painter(), s.scene);
+    const QPainterPath ring = Draw::circle(c, r);
+    Draw::stroke(recipe.painter(), ring, Draw::white(0.0, 0.22), 7);
+    Draw::glow(recipe.painter(), Draw::withAlpha(AuraLook::light(), 0.9), 12, {}, [&](QPainter& q) {
+        Draw::stroke(q, ring, Draw::withAlpha(AuraLook::light(), 0.8), 2.2);
     });
     for (double a = 0.1; a < 6.2; a += 0.5) {
         for (double d = -20; d <= 20; d += 0.5) {
             // Edge pixels depend on where antialiasing splits them.
             if (std::abs(std::abs(d) - 1.1) < 0.6 || std::abs(std::abs(d) - 3.5) < 0.6)
                 continue;
-            const QPointF p = Draw::at(c, a, r + d);
-            EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.03) << a << " " << d;
-            EXPECT_NEAR(canvas.brightnessAt(p), recipe.brightnessAt(p), 0.03) << a << " " << d;
+            const QPointF p = s.polar(a, r + d);
+            EXPECT_NEAR(s.alphaF(p), recipe.alphaF(p), 0.03) << a << " " << d;
+            EXPECT_NEAR(s.brightness(p), recipe.brightness(p), 0.03) << a << " " << d;
         }
     }
 }
 
 TEST(AuraLook, GoldGlowLooksLikeEachSegmentUnderItsOwnShadow) {
-    const auto apps = test::sampleApps(8);
-    const AuraLook look(RingBackground::Veil);
-    LookCanvas canvas;
-    LookCanvas recipe;
-    const QPointF c = canvas.center();
-    const RingScene aimed = sceneOf(apps, c, 1);
-    const double r = aimed.layout.radius;
-    const double a = aimed.layout.angle(1);
-    canvas.paint([&](QPainter& p) { look.drawBody(p, aimed); });
-    recipe.paint([&](QPainter& p) {
-        look.drawBody(p, sceneOf(apps, c));
-        const QColor gold = AuraLook::gold();
-        for (int k = 0; k < AuraLook::glowSegments; ++k) {
-            const double t0 = -1.1 + 2.2 * k / 28;
-            const double w = AuraLook::glowWeight(k);
-            Draw::glow(p, Draw::withAlpha(gold, w), 18, {}, [&](QPainter& q) {
-                Draw::stroke(q, Draw::arc(c, r, a + t0, a + t0 + 2.2 / 28 + 0.004),
-                             Draw::withAlpha(gold, w), 2.2 + 3.5 * w);
-            });
-        }
-        Draw::radial(p, {Draw::withAlpha(gold, 0.55), Draw::withAlpha(gold, 0)}, {0, 1},
-                     Draw::at(c, a, r), 0, 1.05 * aimed.layout.iconSize);
-    });
+    LookScene s(8, 1);
+    LookScene recipe;
+    const QPointF c = s.center();
+    const double r = s.scene.layout.radius;
+    const double a = s.scene.layout.angle(1);
+    look.drawBody(s.painter(), s.scene);
+    QPainter& p = recipe.painter();
+    look.drawBody(p, recipe.scene);
+    const QColor gold = AuraLook::gold();
+    for (int k = 0; k < AuraLook::glowSegments; ++k) {
+        const double t0 = -1.1 + 2.2 * k / 28;
+        const double w = AuraLook::glowWeight(k);
+        Draw::glow(p, Draw::withAlpha(gold, w), 18, {}, [&](QPainter& q) {
+            Draw::stroke(q, Draw::arc(c, r, a + t0, a + t0 + 2.2 / 28 + 0.004),
+                         Draw::withAlpha(gold, w), 2.2 + 3.5 * w);
+        });
+    }
+    Draw::radial(p, {Draw::withAlpha(gold, 0.55), Draw::withAlpha(gold, 0)}, {0, 1}, s.polar(a, r),
+                 0, 1.05 * s.scene.layout.iconSize);
     // Off the line, where only the glows and the icon's gradient reach. Near the middle the
     // segments' own shadows, laid one over another, add up to a little less than the one shadow
     // of the whole band.
     for (double t = -1.3; t <= 1.3; t += 0.1) {
         for (const double d : {-16.0, -10.0, -6.0, 6.0, 10.0, 16.0}) {
-            const QPointF p = Draw::at(c, a + t, r + d);
-            EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.04) << t << " " << d;
-            EXPECT_NEAR(canvas.brightnessAt(p), recipe.brightnessAt(p), 0.04) << t << " " << d;
+            const QPointF q = s.polar(a + t, r + d);
+            EXPECT_NEAR(s.alphaF(q), recipe.alphaF(q), 0.04) << t << " " << d;
+            EXPECT_NEAR(s.brightness(q), recipe.brightness(q), 0.04) << t << " " << d;
         }
     }
     // On the line, midway along a segment, the stroke's own alpha shows.
     for (int k = 0; k < AuraLook::glowSegments; k += 3) {
-        const QPointF p = Draw::at(c, a - 1.1 + 2.2 * (k + 0.5) / 28, r);
-        EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.05) << k;
+        const QPointF q = s.polar(a - 1.1 + 2.2 * (k + 0.5) / 28, r);
+        EXPECT_NEAR(s.alphaF(q), recipe.alphaF(q), 0.05) << k;
     }
 }
 
-TEST(AuraLook, CentreDotAlwaysAndTheNameBelowIt) {
-    const auto apps = test::sampleApps(8);
-    const AuraLook look(RingBackground::Veil);
-    LookCanvas idle;
-    const QPointF c = idle.center();
-    idle.paint([&](QPainter& p) { look.drawCenter(p, sceneOf(apps, c)); });
-    EXPECT_GT(idle.alphaAt(c), 0.95);
-    EXPECT_LT(idle.alphaAt(c + QPointF(0, -26)), 0.05);
-
-    LookCanvas named;
-    named.paint([&](QPainter& p) { look.drawCenter(p, sceneOf(apps, c, 0)); });
-    EXPECT_GT(named.alphaAt(c), 0.95);
-    const QColor pill = named.at(c + QPointF(0, -26 + 11));
-    EXPECT_GT(pill.alphaF(), 0.75);
-    EXPECT_LT(pill.redF(), 0.2);
-
-    // With a window title the two-line card sits on the centre.
-    RingScene titled = sceneOf(apps, c, 0);
-    titled.windowTitle = QStringLiteral("Report");
-    LookCanvas card;
-    card.paint([&](QPainter& p) { look.drawCenter(p, titled); });
-    EXPECT_GT(card.alphaAt(c + QPointF(0, 28)), 0.75);
-    EXPECT_LT(named.alphaAt(c + QPointF(0, 28)), 0.05);
-}
-
-TEST(AuraLook, ArcTrackFadesAtBothEnds) {
-    const auto apps = test::sampleApps(8);
-    const AuraLook look(RingBackground::Veil);
+TEST(AuraLook, ArcTrackFadesAtBothEndsAsEachSegmentUnderItsOwnShadow) {
     for (const bool items : {true, false}) {
-        LookCanvas canvas;
-        const QPointF c = canvas.center();
-        const RingScene scene = sceneOf(apps, c, 0);
-        canvas.paint([&](QPainter& p) { look.drawArcTrack(p, 0.2, 1.0, items, scene); });
+        LookScene s(8, 0);
+        look.drawArcTrack(s.painter(), 0.2, 1.0, items, s.scene);
         // The strongest pixel across the thin line at an angle.
         const auto line = [&](double a) {
             double peak = 0;
             for (double d = -1; d <= 1; d += 0.25)
-                peak = std::max(peak, canvas.alphaAt(Draw::at(c, a, scene.arcRadius + d)));
+                peak = std::max(peak, s.alphaF(s.polar(a, s.scene.arcRadius + d)));
             return peak;
         };
         const double middle = line(0.6);
@@ -238,53 +164,66 @@ TEST(AuraLook, ArcTrackFadesAtBothEnds) {
         EXPECT_LT(line(1.27), middle / 2);
         EXPECT_LT(line(-0.2), 0.02);
     }
-}
 
-TEST(AuraLook, ArcTrackLooksLikeEachSegmentUnderItsOwnShadow) {
-    const auto apps = test::sampleApps(8);
-    const AuraLook look(RingBackground::Veil);
-    LookCanvas canvas;
-    LookCanvas recipe;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c, 0);
+    LookScene s(8, 0);
+    LookScene recipe;
     const double from = 0.3;
     const double to = 1.4;
-    canvas.paint([&](QPainter& p) { look.drawArcTrack(p, from, to, true, scene); });
+    const double radius = s.scene.arcRadius;
+    look.drawArcTrack(s.painter(), from, to, true, s.scene);
     const double start = from - 0.3;
     const double length = (to + 0.3 - start) / 32;
-    recipe.paint([&](QPainter& p) {
-        for (int k = 0; k < 32; ++k) {
-            const double fade = AuraLook::trackFadeOf(k, from, to);
-            const double a0 = start + length * k;
-            Draw::glow(p, Draw::withAlpha(AuraLook::light(), 0.5 * fade), 8, {}, [&](QPainter& q) {
-                Draw::stroke(q, Draw::arc(c, scene.arcRadius, a0, a0 + length + 0.003),
-                             Draw::withAlpha(AuraLook::light(), 0.45 * fade), 1.6);
-            });
-        }
-    });
+    for (int k = 0; k < 32; ++k) {
+        const double fade = AuraLook::trackFadeOf(k, from, to);
+        const double a0 = start + length * k;
+        Draw::glow(recipe.painter(), Draw::withAlpha(AuraLook::light(), 0.5 * fade), 8, {},
+                   [&](QPainter& q) {
+                       Draw::stroke(q, Draw::arc(s.center(), radius, a0, a0 + length + 0.003),
+                                    Draw::withAlpha(AuraLook::light(), 0.45 * fade), 1.6);
+                   });
+    }
     for (double t = start - 0.1; t <= to + 0.4; t += 0.05) {
         for (const double d : {-6.0, -3.0, 3.0, 6.0}) {
-            const QPointF p = Draw::at(c, t, scene.arcRadius + d);
-            EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.03) << t << " " << d;
+            const QPointF p = s.polar(t, radius + d);
+            EXPECT_NEAR(s.alphaF(p), recipe.alphaF(p), 0.03) << t << " " << d;
         }
     }
     for (int k = 0; k < 32; k += 2) {
-        const QPointF p = Draw::at(c, start + length * (k + 0.5), scene.arcRadius);
-        EXPECT_NEAR(canvas.alphaAt(p), recipe.alphaAt(p), 0.03) << k;
+        const QPointF p = s.polar(start + length * (k + 0.5), radius);
+        EXPECT_NEAR(s.alphaF(p), recipe.alphaF(p), 0.03) << k;
     }
 }
 
-TEST(AuraLook, BadgeAndIconShadow) {
-    const auto apps = test::sampleApps(8);
-    const AuraLook look(RingBackground::Veil);
-    LookCanvas canvas;
-    const QPointF b = canvas.center();
-    const RingScene scene = sceneOf(apps, b);
-    canvas.paint([&](QPainter& p) { look.drawBadge(p, QString(), b, scene); });
-    const QColor rim = canvas.at(b + QPointF(8.5, 0.2));
+TEST(AuraLook, CentreDotAlwaysAndTheNameBelowIt) {
+    LookScene idle;
+    look.drawCenter(idle.painter(), idle.scene);
+    const QPointF c = idle.center();
+    EXPECT_GT(idle.alphaF(c), 0.95);
+    EXPECT_LT(idle.alphaF(c + QPointF(0, -26)), 0.05);
+
+    LookScene named(8, 0);
+    look.drawCenter(named.painter(), named.scene);
+    EXPECT_GT(named.alphaF(c), 0.95);
+    const QColor pill = named.at(c + QPointF(0, -26 + 11));
+    EXPECT_GT(pill.alphaF(), 0.75);
+    EXPECT_LT(pill.redF(), 0.2);
+    EXPECT_LT(named.alphaF(c + QPointF(0, 28)), 0.05);
+
+    // With a window title the two-line card sits on the centre.
+    LookScene titled(8, 0);
+    titled.scene.windowTitle = QStringLiteral("Report");
+    look.drawCenter(titled.painter(), titled.scene);
+    EXPECT_GT(titled.alphaF(c + QPointF(0, 28)), 0.75);
+}
+
+TEST(AuraLook, BadgeIconShadowAndArcSelection) {
+    LookScene badge;
+    const QPointF b = badge.center();
+    look.drawBadge(badge.painter(), QString(), b, badge.scene);
+    const QColor rim = badge.at(b + QPointF(8.5, 0.2));
     EXPECT_GT(rim.alphaF(), 0.8);
     EXPECT_GT(rim.redF(), 0.8);
-    const QColor inside = canvas.at(b + QPointF(0, -7));
+    const QColor inside = badge.at(b + QPointF(0, -7));
     EXPECT_NEAR(inside.alphaF(), 0.9, 0.03);
     EXPECT_LT(inside.redF(), 0.15);
 
@@ -292,29 +231,25 @@ TEST(AuraLook, BadgeAndIconShadow) {
     // while it opens.
     for (const double side : {52 * 0.9, 60.0}) {
         for (const bool selected : {false, true}) {
-            LookCanvas icon;
+            LookScene icon;
             const QRectF rect(170, 170, side, side);
-            icon.paint([&](QPainter& p) { look.drawIcon(p, apps[0], rect, selected, scene); });
-            EXPECT_EQ(icon.at(rect.center()), QColor(128, 128, 128));
+            look.drawIcon(icon.painter(), icon.apps[0], rect, selected, icon.scene);
+            EXPECT_EQ(icon.at(rect.center()), QColor(40, 200, 40));
             const QColor shadow = icon.at(QPointF(rect.right() + 2, rect.center().y()));
             EXPECT_GT(shadow.alphaF(), 0.05);
             EXPECT_LT(shadow.redF(), 0.1);
         }
     }
-}
 
-TEST(AuraLook, ArcSelectionIsAGoldHalo) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const RingScene scene = sceneOf(apps, canvas.center());
+    // The arc's selection is a gold halo.
+    LookScene halo;
     const QRectF item(180, 180, 40, 40);
-    canvas.paint(
-        [&](QPainter& p) { AuraLook(RingBackground::Veil).drawArcSelection(p, item, scene); });
-    const QColor middle = canvas.at(item.center());
+    look.drawArcSelection(halo.painter(), item, halo.scene);
+    const QColor middle = halo.at(item.center());
     EXPECT_NEAR(middle.alphaF(), 0.6, 0.02);
     EXPECT_GT(middle.redF(), middle.blueF() + 0.4);
-    EXPECT_NEAR(canvas.alphaAt(item.center() + QPointF(20, 0)), 0.3, 0.03);
-    EXPECT_LT(canvas.alphaAt(item.center() + QPointF(40.5, 0)), 0.02);
+    EXPECT_NEAR(halo.alphaF(item.center() + QPointF(20, 0)), 0.3, 0.03);
+    EXPECT_LT(halo.alphaF(item.center() + QPointF(40.5, 0)), 0.02);
 }
 
 }  // namespace

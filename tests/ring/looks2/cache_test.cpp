@@ -4,15 +4,16 @@
 
 #include "ring/draw.h"
 #include "ring/looks/auralook.h"
+#include "ring/looks/glasslook.h"
 #include "ring/looks/orbitlook.h"
+#include "ring/looks/outlinelook.h"
 #include "ring/looks/quiblook.h"
-#include "ring/looks2/lookcanvas.h"
+#include "support/lookscene.h"
 
 namespace tandri {
 namespace {
 
-using test::LookCanvas;
-using test::sceneOf;
+using test::LookScene;
 
 // A whole frame of the ring, as the view draws it once it has opened.
 void drawFrame(QPainter& painter, const RingLook& look, const RingScene& scene) {
@@ -30,46 +31,51 @@ void drawFrame(QPainter& painter, const RingLook& look, const RingScene& scene) 
 }
 
 // Frames at 120 Hz cannot afford to blur or rebuild what has not changed: once the aim has
-// visited every entry, moving it again must be drawn from the caches alone.
+// visited every entry, moving it again must be drawn from the caches alone, and look the same.
 TEST(LookCaches, SteadyFramesNeitherBlurNorRebuild) {
-    std::vector<std::shared_ptr<const RingLook>> looks{
+    const std::vector<std::shared_ptr<const RingLook>> looks{
+        std::make_shared<GlassLook>(true),
+        std::make_shared<OutlineLook>(false),
         std::make_shared<QuibLook>(RingBackground::None),
-        std::make_shared<AuraLook>(RingBackground::Veil), std::make_shared<OrbitLook>(true),
+        std::make_shared<AuraLook>(RingBackground::Veil),
+        std::make_shared<OrbitLook>(true),
         std::make_shared<OrbitLook>(false)};
-    auto apps = test::sampleApps(24);
-    for (auto& app : apps) app.stagedPID = 7;
     for (const auto& look : looks) {
-        LookCanvas canvas(700);
-        RingScene scene = sceneOf(apps, canvas.center());
+        LookScene s(24, std::nullopt, true, 700);
+        for (auto& app : s.apps) app.stagedPID = 7;
         for (int i = 0; i < 24; ++i) {
-            scene.selectedApp = i;
-            canvas.paint([&](QPainter& p) { drawFrame(p, *look, scene); });
+            s.scene.selectedApp = i;
+            drawFrame(s.painter(), *look, s.scene);
         }
+        LookScene first(24, 5, true, 700);
+        drawFrame(first.painter(), *look, first.scene);
         const quint64 blurs = Draw::glowBlurCount();
         const quint64 layers = Draw::layerRenderCount();
         for (int i = 0; i < 24; ++i) {
-            scene.selectedApp = (i * 5) % 24;
-            canvas.paint([&](QPainter& p) { drawFrame(p, *look, scene); });
+            s.scene.selectedApp = (i * 5) % 24;
+            drawFrame(s.painter(), *look, s.scene);
         }
+        LookScene again(24, 5, true, 700);
+        drawFrame(again.painter(), *look, again.scene);
         EXPECT_EQ(Draw::glowBlurCount(), blurs);
         EXPECT_EQ(Draw::layerRenderCount(), layers);
+        EXPECT_EQ(first.image(), again.image());
     }
 }
 
 // The still parts are drawn where the ring is; the sun's glows, blurred once, move with it.
 TEST(LookCaches, StillPartsFollowTheRingWhenItMoves) {
-    const auto apps = test::sampleApps(8);
     const OrbitLook look(true);
-    LookCanvas first;
-    LookCanvas moved;
-    const QPointF c = first.center();
-    first.paint([&](QPainter& p) { look.drawBody(p, sceneOf(apps, c)); });
+    LookScene first;
+    LookScene moved;
+    moved.scene.center += QPointF(30, -20);
+    look.drawBody(first.painter(), first.scene);
     const quint64 blurs = Draw::glowBlurCount();
-    moved.paint([&](QPainter& p) { look.drawBody(p, sceneOf(apps, c + QPointF(30, -20))); });
+    look.drawBody(moved.painter(), moved.scene);
     EXPECT_EQ(Draw::glowBlurCount(), blurs);
     // The sun sits in the middle of the moved ring, not of the old one.
-    EXPECT_GT(moved.alphaAt(c + QPointF(30, -20)), 0.99);
-    EXPECT_EQ(moved.at(c + QPointF(30, -20)), first.at(c));
+    EXPECT_GT(moved.alphaF(moved.scene.center), 0.99);
+    EXPECT_EQ(moved.at(moved.scene.center), first.at(first.center()));
 }
 
 }  // namespace

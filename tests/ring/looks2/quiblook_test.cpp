@@ -2,217 +2,145 @@
 
 #include <numbers>
 
-#include "ring/draw.h"
-#include "ring/looks/auralook.h"
 #include "ring/looks/quiblook.h"
-#include "ring/looks2/lookcanvas.h"
+#include "support/lookscene.h"
 
 namespace tandri {
 namespace {
 
-using test::LookCanvas;
-using test::sceneOf;
+using test::LookScene;
+constexpr double pi = std::numbers::pi;
+const QuibLook look(RingBackground::Disc);
 
 bool greenish(const QColor& c) {
     return c.greenF() > c.redF() + 0.1 && c.greenF() > c.blueF() + 0.3;
 }
 
-TEST(QuibLook, FollowsTheChosenBackgroundAndHasItsOwnValues) {
-    const QuibLook disc(RingBackground::Disc);
-    EXPECT_EQ(disc.backdrop(), (LookBackdrop{LookBackdrop::Shape::Disc, BlurMaterial::HudWindow}));
-    EXPECT_EQ(QuibLook(RingBackground::Veil).backdrop(),
-              (LookBackdrop{LookBackdrop::Shape::Veil, BlurMaterial::Popover}));
-    EXPECT_EQ(QuibLook(RingBackground::None).backdrop().shape, LookBackdrop::Shape::None);
-    EXPECT_EQ(AuraLook(RingBackground::Disc).backdrop(), disc.backdrop());
-    EXPECT_EQ(AuraLook(RingBackground::Veil).backdrop(),
-              (LookBackdrop{LookBackdrop::Shape::Veil, BlurMaterial::Popover}));
-    EXPECT_EQ(AuraLook(RingBackground::None).backdrop().shape, LookBackdrop::Shape::None);
-
-    EXPECT_EQ(disc.accent(), QColor::fromRgbF(0.55f, 0.8f, 0.27f));
-    EXPECT_DOUBLE_EQ(disc.iconScale().normal, 1.0);
-    EXPECT_DOUBLE_EQ(disc.iconScale().selected, 1.18);
-    EXPECT_EQ(disc.runningColor(), Draw::white(1.0, 0.6));
-    const ColumnColors column = disc.column();
-    EXPECT_EQ(column.fill, Draw::white(0.13, 0.94));
-    EXPECT_EQ(column.selectedFill, disc.accent());
-    EXPECT_EQ(column.text, Draw::white(1.0));
-    EXPECT_EQ(column.selectedText, Draw::white(0.06));
-    EXPECT_EQ(column.stroke, Draw::white(1.0, 0.12));
-}
-
-TEST(QuibLook, GreenRimAndAMarkerOnTheAimedEntry) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c, 1);
-    const QuibLook look(RingBackground::Disc);
-    canvas.paint([&](QPainter& p) { look.drawBody(p, scene); });
-
-    const double outer = scene.layout.outerRadius();
-    const double a = scene.layout.angle(1);  // up and to the right
-    const double step = scene.layout.step();
-
+TEST(QuibLook, GreenRimAndAMarkerOnTheAimedEntryOnly) {
+    LookScene s(8, 1);
+    look.drawBody(s.painter(), s.scene);
+    const double outer = s.scene.layout.outerRadius();
+    const double a = s.scene.layout.angle(1);  // up and to the right
+    const double step = s.scene.layout.step();
     // The rim, at outer − 0.5, faint green all round; nothing beyond it.
-    const QColor rim = canvas.at(Draw::at(c, a + std::numbers::pi, outer - 0.5));
+    const QColor rim = s.at(s.polar(a + pi, outer - 0.5));
     EXPECT_TRUE(greenish(rim)) << rim.name().toStdString();
     EXPECT_GT(rim.alphaF(), 0.35);
     EXPECT_LT(rim.alphaF(), 0.75);
-    EXPECT_LT(canvas.alphaAt(Draw::at(c, a + 2, outer + 2)), 0.02);
-
+    EXPECT_LT(s.alphaF(s.polar(a + 2, outer + 2)), 0.02);
     // The marker: solid green on the aimed entry, within its short span only.
-    const QColor marker = canvas.at(Draw::at(c, a, outer - 3));
-    EXPECT_TRUE(greenish(marker)) << marker.name().toStdString();
-    EXPECT_GT(marker.alphaF(), 0.95);
-    EXPECT_GT(canvas.alphaAt(Draw::at(c, a + 0.2 * step, outer - 3)), 0.95);
-    EXPECT_GT(canvas.alphaAt(Draw::at(c, a - 0.2 * step, outer - 3)), 0.95);
-    EXPECT_LT(canvas.alphaAt(Draw::at(c, a + 0.4 * step, outer - 3)), 0.02);
-    EXPECT_LT(canvas.alphaAt(Draw::at(c, a + std::numbers::pi, outer - 3)), 0.02);
-
+    EXPECT_TRUE(greenish(s.at(s.polar(a, outer - 3))));
+    for (const double t : {0.0, 0.2, -0.2})
+        EXPECT_GT(s.alphaF(s.polar(a + t * step, outer - 3)), 0.95) << t;
+    EXPECT_LT(s.alphaF(s.polar(a + 0.4 * step, outer - 3)), 0.02);
+    EXPECT_LT(s.alphaF(s.polar(a + pi, outer - 3)), 0.02);
     // The hole is a faint white disc.
-    const QColor hole = canvas.at(c + QPointF(5, 5));
+    const QColor hole = s.at(s.center() + QPointF(5, 5));
     EXPECT_NEAR(hole.alphaF(), 0.1, 0.02);
     EXPECT_GT(hole.redF(), 0.9);
+
+    LookScene none;
+    look.drawBody(none.painter(), none.scene);
+    for (int i = 0; i < 8; ++i) EXPECT_LT(none.alphaF(none.toward(i, outer - 3)), 0.02) << i;
 }
 
-TEST(QuibLook, NoMarkerWithoutAnAimedEntry) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const RingScene scene = sceneOf(apps, canvas.center());
-    canvas.paint([&](QPainter& p) { QuibLook(RingBackground::Disc).drawBody(p, scene); });
-    const double outer = scene.layout.outerRadius();
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_LT(canvas.alphaAt(Draw::at(canvas.center(), scene.layout.angle(i), outer - 3)),
-                  0.02);
-    }
-}
-
-TEST(QuibLook, NamePillOnlyWhenTheBackgroundIsNotTheDisc) {
-    const auto apps = test::sampleApps(8);
+TEST(QuibLook, NamePillOnlyWhenTheBackgroundIsNotTheDiscAndADotWithoutAName) {
     for (const auto background :
          {RingBackground::Disc, RingBackground::Veil, RingBackground::None}) {
-        LookCanvas canvas;
-        const QPointF c = canvas.center();
-        canvas.paint([&](QPainter& p) { QuibLook(background).drawCenter(p, sceneOf(apps, c, 3)); });
+        SCOPED_TRACE(rawValue(background).toStdString());
+        LookScene s(8, 3);
+        QuibLook(background).drawCenter(s.painter(), s.scene);
         // Inside the pill, above the name.
-        const QColor pill = canvas.at(c + QPointF(0, 11));
+        const QColor pill = s.at(s.center() + QPointF(0, 11));
         if (background == RingBackground::Disc) {
             EXPECT_LT(pill.alphaF(), 0.02);
         } else {
-            EXPECT_GT(pill.alphaF(), 0.75) << rawValue(background).toStdString();
+            EXPECT_GT(pill.alphaF(), 0.75);
             EXPECT_LT(pill.redF(), 0.2);
         }
-        EXPECT_LT(canvas.alphaAt(c + QPointF(0, 40)), 0.02) << "the pill is 26 points high";
+        EXPECT_LT(s.alphaF(s.center() + QPointF(0, 40)), 0.02) << "the pill is 26 points high";
     }
-}
-
-TEST(QuibLook, CentreDotWhenNothingIsAimed) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const QPointF c = canvas.center();
-    canvas.paint(
-        [&](QPainter& p) { QuibLook(RingBackground::None).drawCenter(p, sceneOf(apps, c)); });
-    EXPECT_NEAR(canvas.alphaAt(c), 0.9, 0.02);
-    EXPECT_GT(canvas.at(c).redF(), 0.95);
-    EXPECT_LT(canvas.alphaAt(c + QPointF(4.5, 0)), 0.02);
-    EXPECT_LT(canvas.alphaAt(c + QPointF(0, 11)), 0.02);
+    LookScene idle;
+    QuibLook(RingBackground::None).drawCenter(idle.painter(), idle.scene);
+    const QPointF c = idle.center();
+    EXPECT_NEAR(idle.alphaF(c), 0.9, 0.02);
+    EXPECT_GT(idle.at(c).redF(), 0.95);
+    EXPECT_LT(idle.alphaF(c + QPointF(4.5, 0)), 0.02);
+    EXPECT_LT(idle.alphaF(c + QPointF(0, 11)), 0.02);
 }
 
 TEST(QuibLook, RunningDotsAndBadge) {
-    const auto apps = test::sampleApps(8);
-    LookCanvas canvas;
-    const QPointF c = canvas.center();
-    const RingScene scene = sceneOf(apps, c);
-    const QuibLook look(RingBackground::Disc);
-    canvas.paint([&](QPainter& p) {
-        look.drawRunning(p, 0, true, scene);
-        look.drawRunning(p, 4, false, scene);
-    });
-    const double d = scene.layout.radius - scene.layout.iconSize / 2 - 4;
-    const QPointF front = Draw::at(c, scene.layout.angle(0), d);
-    const QPointF other = Draw::at(c, scene.layout.angle(4), d);
-    EXPECT_NEAR(canvas.alphaAt(front), 0.95, 0.02);
-    EXPECT_NEAR(canvas.alphaAt(other), 0.5, 0.02);
+    LookScene s;
+    look.drawRunning(s.painter(), 0, true, s.scene);
+    look.drawRunning(s.painter(), 4, false, s.scene);
+    const double d = s.scene.layout.radius - s.scene.layout.iconSize / 2 - 4;
+    EXPECT_NEAR(s.alphaF(s.toward(0, d)), 0.95, 0.02);
+    EXPECT_NEAR(s.alphaF(s.toward(4, d)), 0.5, 0.02);
     // The frontmost app's dot is larger.
-    EXPECT_GT(canvas.alphaAt(front + QPointF(2, 0)), 0.5);
-    EXPECT_LT(canvas.alphaAt(other + QPointF(2, 0)), 0.1);
+    EXPECT_GT(s.alphaF(s.toward(0, d) + QPointF(2, 0)), 0.5);
+    EXPECT_LT(s.alphaF(s.toward(4, d) + QPointF(2, 0)), 0.1);
 
-    LookCanvas badge;
+    LookScene badge;
     const QPointF b = badge.center();
-    badge.paint([&](QPainter& p) { look.drawBadge(p, QString(), b, scene); });
+    look.drawBadge(badge.painter(), QString(), b, badge.scene);
     const QColor edge = badge.at(b + QPointF(9.1, 0));
     EXPECT_GT(edge.alphaF(), 0.95);
     EXPECT_LT(edge.redF(), 0.15);
     EXPECT_TRUE(greenish(badge.at(b + QPointF(0, -7.5))));
-    EXPECT_LT(badge.alphaAt(b + QPointF(10.6, 0)), 0.02);
-
+    EXPECT_LT(badge.alphaF(b + QPointF(10.6, 0)), 0.02);
     // The count is dark on the green disc.
-    LookCanvas text;
-    text.paint([&](QPainter& p) { look.drawBadge(p, QStringLiteral("9+"), b, scene); });
+    LookScene text;
+    look.drawBadge(text.painter(), QStringLiteral("9+"), b, text.scene);
     int dark = 0;
     for (double x = -8; x <= 8; x += 0.5) {
         for (double y = -6; y <= 6; y += 0.5) {
             const QColor px = text.at(b + QPointF(x, y));
-            if (px.alphaF() > 0.9 && px.greenF() < 0.3)
-                ++dark;
+            dark += px.alphaF() > 0.9 && px.greenF() < 0.3;
         }
     }
     EXPECT_GT(dark, 10);
 }
 
-TEST(QuibLook, ArcTrackOnlyForSmallItems) {
-    const auto apps = test::sampleApps(8);
-    const QuibLook look(RingBackground::Disc);
-    LookCanvas cards;
-    const RingScene scene = sceneOf(apps, cards.center());
-    cards.paint([&](QPainter& p) { look.drawArcTrack(p, 0.2, 0.8, false, scene); });
+TEST(QuibLook, ArcTrackOnlyForSmallItemsAndItsSelection) {
+    LookScene cards;
+    look.drawArcTrack(cards.painter(), 0.2, 0.8, false, cards.scene);
     EXPECT_TRUE(cards.blank());
 
-    LookCanvas items;
-    items.paint([&](QPainter& p) { look.drawArcTrack(p, 0.2, 0.8, true, scene); });
-    const QColor band = items.at(Draw::at(items.center(), 0.5, scene.arcRadius + 27));
+    LookScene items;
+    look.drawArcTrack(items.painter(), 0.2, 0.8, true, items.scene);
+    const double r = items.scene.arcRadius;
+    const QColor band = items.at(items.polar(0.5, r + 27));
     EXPECT_NEAR(band.alphaF(), 0.88, 0.03);
     EXPECT_LT(band.redF(), 0.15);
-    EXPECT_LT(items.alphaAt(Draw::at(items.center(), 0.5, scene.arcRadius + 30)), 0.02);
-    EXPECT_LT(items.alphaAt(Draw::at(items.center(), 1.2, scene.arcRadius)), 0.02);
-}
+    EXPECT_LT(items.alphaF(items.polar(0.5, r + 30)), 0.02);
+    EXPECT_LT(items.alphaF(items.polar(1.2, r)), 0.02);
 
-TEST(QuibLook, SelectedCardGetsAGreenFrameOutsideTheClip) {
-    const auto apps = test::sampleApps(8);
-    const QuibLook look(RingBackground::Disc);
-    LookCanvas canvas;
-    const RingScene scene = sceneOf(apps, canvas.center());
-    const QRectF rect(120, 150, 96, 60);
-    QPainterPath clip;
-    canvas.paint([&](QPainter& p) {
-        clip = look.drawCardFrame(p, rect, true, scene);
-        look.drawCardBorder(p, clip, true, scene);
-    });
-    EXPECT_EQ(clip.boundingRect(), rect);
-    EXPECT_TRUE(greenish(canvas.at(QPointF(rect.right() + 1.5, rect.center().y()))));
-    const QColor inside = canvas.at(rect.center());
-    EXPECT_GT(inside.alphaF(), 0.99);
-    EXPECT_NEAR(inside.redF(), 0.16, 0.02);
-}
-
-TEST(QuibLook, MoreEntryAndArcSelection) {
-    const auto apps = test::sampleApps(8);
-    const QuibLook look(RingBackground::Disc);
-    LookCanvas canvas;
-    const RingScene scene = sceneOf(apps, canvas.center());
-    const QRectF rect(100, 100, 50, 50);
-    canvas.paint([&](QPainter& p) { look.drawMore(p, 7, rect, scene); });
-    // The oval is inset by 8 %: 4 points here.
-    EXPECT_LT(canvas.alphaAt(QPointF(rect.x() + 2.5, rect.center().y())), 0.02);
-    EXPECT_GT(canvas.alphaAt(QPointF(rect.x() + 4.2, rect.center().y())), 0.2);
-    EXPECT_NEAR(canvas.alphaAt(QPointF(rect.x() + 7, rect.center().y())), 0.16, 0.02);
-
-    LookCanvas selection;
+    LookScene selection;
     const QRectF item(180, 180, 40, 40);
-    selection.paint([&](QPainter& p) { look.drawArcSelection(p, item, scene); });
+    look.drawArcSelection(selection.painter(), item, selection.scene);
     const QColor inside = selection.at(item.center() + QPointF(24, 0));
     EXPECT_TRUE(greenish(inside));
     EXPECT_NEAR(inside.alphaF(), 0.9, 0.02);
-    EXPECT_LT(selection.alphaAt(item.center() + QPointF(25.6, 0)), 0.02);
+    EXPECT_LT(selection.alphaF(item.center() + QPointF(25.6, 0)), 0.02);
+}
+
+TEST(QuibLook, SelectedCardGetsAGreenFrameOutsideTheClipAndMoreAnInsetOval) {
+    LookScene s;
+    const QRectF rect(120, 150, 96, 60);
+    const QPainterPath clip = look.drawCardFrame(s.painter(), rect, true, s.scene);
+    look.drawCardBorder(s.painter(), clip, true, s.scene);
+    EXPECT_EQ(clip.boundingRect(), rect);
+    EXPECT_TRUE(greenish(s.at(QPointF(rect.right() + 1.5, rect.center().y()))));
+    const QColor inside = s.at(rect.center());
+    EXPECT_GT(inside.alphaF(), 0.99);
+    EXPECT_NEAR(inside.redF(), 0.16, 0.02);
+
+    LookScene more;
+    look.drawMore(more.painter(), 7, QRectF(100, 100, 50, 50), more.scene);
+    // The oval is inset by 8 %: 4 points here.
+    EXPECT_LT(more.alphaF(QPointF(102.5, 125)), 0.02);
+    EXPECT_GT(more.alphaF(QPointF(104.2, 125)), 0.2);
+    EXPECT_NEAR(more.alphaF(QPointF(107, 125)), 0.16, 0.02);
 }
 
 }  // namespace
