@@ -304,7 +304,9 @@ unsigned X11Keyboard::lockModifiers() const {
 
 HotKeyGrab X11Keyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
                                    std::function<void(HotKeyEvent)> handler) {
-    const auto notOnKeyboard = [] { return HotKeyGrab{nullptr, GrabRefusal::NotOnKeyboard}; };
+    const auto notOnKeyboard = [] {
+        return HotKeyGrab{nullptr, GrabRefusal::NotOnKeyboard};
+    };
     if (keyCode > quint32(std::numeric_limits<int>::max()))
         return notOnKeyboard();
     const auto keysym = KeyMap::keysym(int(keyCode));
