@@ -289,9 +289,10 @@ void X11OverlayWindow::orderFront() {
     if (!ordered_) {
         ordered_ = true;
         // A compositing manager blends the window itself; without one only a shape that keeps
-        // to what the window draws spares a picture of the whole screen.
+        // to what the window draws spares a picture of the whole screen. With one, the shape
+        // spares the program and the compositing manager a screenful of transparent pixels.
         compositing_ = compositingManagerRuns();
-        shaped_ = !compositing_ && hasShapeExtension_;
+        shaped_ = hasShapeExtension_;
         if (compositing_)
             background_ = QImage();
         else if (!shown_.isEmpty())
