@@ -37,15 +37,29 @@ TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
     EXPECT_FALSE(KeyMap::keysym(-1));
 }
 
-TEST(KeyMap, EachFormOfAKeyFindsItsCode) {
-    const std::pair<x11::XKeySym, int> keys[] = {
-        {XK_a, 0},           {XK_A, 0},         {XK_z, 6},           {XK_Z, 6},
-        {XK_1, 18},          {XK_exclam, 18},   {XK_0, 29},          {XK_parenright, 29},
-        {XK_slash, 44},      {XK_question, 44}, {XK_grave, 50},      {XK_asciitilde, 50},
-        {XK_apostrophe, 39}, {XK_quotedbl, 39}, {XK_Tab, 48},        {XK_ISO_Left_Tab, 48},
-        {XK_Return, 36},     {XK_KP_Enter, 36}, {XK_space, 49},      {XK_Escape, 53},
-        {XK_F1, 122},        {XK_F19, 80},      {XK_Page_Down, 121}, {XK_Left, 123}};
-    for (const auto& [keysym, code] : keys) EXPECT_EQ(KeyMap::keyCode(keysym), code) << keysym;
+// A key's code, its keysym, and another form of it (shifted, keypad, left tab) that finds it too.
+TEST(KeyMap, KeysHaveTheirKeysymsAndEachFormFindsItsCode) {
+    using Keys = std::vector<std::tuple<int, x11::XKeySym, x11::XKeySym>>;
+    const Keys printable = {{0, XK_a, XK_A},
+                            {6, XK_z, XK_Z},
+                            {18, XK_1, XK_exclam},
+                            {22, XK_6, XK_asciicircum},
+                            {23, XK_5, XK_percent},
+                            {29, XK_0, XK_parenright},
+                            {44, XK_slash, XK_question},
+                            {50, XK_grave, XK_asciitilde},
+                            {39, XK_apostrophe, XK_quotedbl}};
+    const Keys named = {
+        {48, XK_Tab, XK_ISO_Left_Tab},     {36, XK_Return, XK_KP_Enter}, {49, XK_space, XK_space},
+        {53, XK_Escape, XK_Escape},        {122, XK_F1, XK_F1},          {80, XK_F19, XK_F19},
+        {121, XK_Page_Down, XK_Page_Down}, {123, XK_Left, XK_Left}};
+    for (const Keys& keys : {printable, named}) {
+        for (const auto& [code, keysym, other] : keys) {
+            EXPECT_EQ(KeyMap::keysym(code), keysym) << code;
+            EXPECT_EQ(KeyMap::keyCode(keysym), code) << code;
+            EXPECT_EQ(KeyMap::keyCode(other), code) << code;
+        }
+    }
     // Modifiers and keys outside the table have no code.
     for (x11::XKeySym keysym : {XK_Shift_L, XK_Alt_L, XK_eacute, XK_Insert, 0})
         EXPECT_FALSE(KeyMap::keyCode(keysym)) << keysym;
