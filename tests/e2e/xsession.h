@@ -103,7 +103,8 @@ public:
     /// Starts the program and waits until it says it runs.
     bool startProgram(const QStringList& arguments = {}) {
         // What an earlier run said must not answer for this one.
-        errors();
+        if (program.isOpen())
+            errors();
         errorText.clear();
         program.setProcessEnvironment(environment());
         program.start(QStringLiteral(TANDRI_PROGRAM), arguments);
