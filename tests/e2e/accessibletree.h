@@ -35,6 +35,12 @@ public:
         QDBusConnection::disconnectFromBus(QStringLiteral("e2e-a11y-%1").arg(pid_));
     }
 
+    /// Whether the session has an accessibility bus.
+    static bool busRuns() {
+        const auto* bus = QDBusConnection::sessionBus().interface();
+        return bus && bus->isServiceRegistered("org.a11y.Bus");
+    }
+
     /// The application's root, when the process is on the bus.
     std::optional<Node> root() {
         if (!bus_ || !bus_->isConnected())

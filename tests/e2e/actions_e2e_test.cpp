@@ -13,34 +13,42 @@
 namespace tandri::test {
 namespace {
 
-TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
-    XSession session;
-    session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
-    ASSERT_TRUE(session.startClient("xterm", {"-T", "Keeper"}, "Keeper"));
-    ASSERT_TRUE(session.startClient("xterm", {"-T", "Leaver"}, "Leaver"));
-    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
-    const QStringList entries = ringEntries(session);
-    const int index = indexOf(entries, "Leaver");
-    ASSERT_GE(index, 0) << entries.join(", ").toStdString();
-    QProcess& leaver = *session.clients[1];
+// Two terminals, and the menu of the second one's entry.
+class EntryMenuOnTheRealDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
+        keeper = session.startClient("xterm", {"-T", "Keeper"}, "Keeper");
+        ASSERT_TRUE(keeper && session.startClient("xterm", {"-T", "Other"}, "Other"));
+        ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
+        const QStringList entries = ringEntries(session);
+        const int index = indexOf(entries, "Other");
+        ASSERT_GE(index, 0) << entries.join(", ").toStdString();
+        other = toward(index, int(entries.size()));
+        XSession::xdotool({"windowactivate", "--sync", QString::number(keeper)});
+    }
+    // Right-clicks where the pointer is and waits for the menu, a window of the program's own.
+    bool openMenu() {
+        const qsizetype before = session.windows().size();
+        XSession::xdotool({"click", "3"});
+        return waitForEvents([&] { return session.windows().size() > before; }, patience);
+    }
 
-    // A tap leaves the ring open; the pointer rests on the entry and the right button opens its
-    // menu, a window of the program's own.
+    XSession session;
+    unsigned long keeper = 0;
+    QPoint other;
+};
+
+TEST_F(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
+    QProcess& leaver = *session.clients[1];
+    // A tap leaves the ring open; the pointer rests on the entry.
     move({centerX, centerY});
     XSession::xdotool({"key", "alt+space"});
     ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(400);
-    move(toward(index, int(entries.size())));
+    move(other);
     pause(300);
-    const QString pid = QString::number(session.program.processId());
-    const auto windows = [&] {
-        return XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
-            .split('\n', Qt::SkipEmptyParts)
-            .size();
-    };
-    const qsizetype before = windows();
-    XSession::xdotool({"click", "3"});
-    ASSERT_TRUE(waitForEvents([&] { return windows() > before; }, patience)) << "no menu opened";
+    ASSERT_TRUE(openMenu()) << "no menu opened";
     pause(300);
     // The menu's last item is Quit (Force Quit takes its place only while Alt is held).
     XSession::xdotool({"key", "Up"});
@@ -55,49 +63,18 @@ TEST(EntryMenuOnTheRealDesktop, QuitFromTheMenuEndsTheApp) {
 
 // A menu opened from a ring held open by the keys has the keyboard and the pointer, as one
 // opened from a tapped ring has: dismissing it leaves the ring open, and nothing is picked.
-TEST(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen) {
-    XSession session;
-    session.setPreferences({{"showPlaces", false}, {"onboardingDone", true}});
-    const unsigned long keeper = session.startClient("xterm", {"-T", "Keeper"}, "Keeper");
-    ASSERT_TRUE(keeper);
-    ASSERT_TRUE(session.startClient("xterm", {"-T", "Other"}, "Other"));
-    ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
-    const QStringList entries = ringEntries(session);
-    const int index = indexOf(entries, "Other");
-    ASSERT_GE(index, 0) << entries.join(", ").toStdString();
-    XSession::xdotool({"windowactivate", "--sync", QString::number(keeper)});
-    const QString pid = QString::number(session.program.processId());
-    const auto windows = [&] {
-        return XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
-            .split('\n', Qt::SkipEmptyParts)
-            .size();
-    };
-
-    const auto holdAndAim = [&] {
-        move({centerX, centerY});
-        Held trigger = Held::keys({"alt", "space"});
-        EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
-        pause(80);
-        move(toward(index, int(entries.size())));
-        pause(300);
-        return trigger;
-    };
-    const qsizetype none = windows();
-    const auto openMenu = [&] {
-        const qsizetype before = windows();
-        XSession::xdotool({"click", "3"});
-        return waitForEvents([&] { return windows() > before; }, patience);
-    };
+TEST_F(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen) {
+    const qsizetype none = session.windows().size();
     // The ring's own windows: the one it draws in and the one under it that takes the clicks.
     qsizetype ring = 0;
     const auto menuClosed = [&] {
-        return waitForEvents([&] { return windows() == none + ring; }, patience);
+        return waitForEvents([&] { return session.windows().size() == none + ring; }, patience);
     };
 
     // Held on past the key's repeat delay, the repeats choose nothing; the trigger is let go
     // while the menu is up, and Escape then closes the menu alone.
-    Held trigger = holdAndAim();
-    ring = windows() - none;
+    Held trigger = holdToward(session, other, 300);
+    ring = session.windows().size() - none;
     ASSERT_GT(ring, 0);
     ASSERT_TRUE(openMenu()) << "no menu opened";
     pause(1200);
@@ -120,7 +97,7 @@ TEST(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen) {
 
     // The menu dismissed with the keys still held: their repeats are no new press of them,
     // which would close the ring that stays open.
-    Held again = holdAndAim();
+    Held again = holdToward(session, other, 300);
     ASSERT_TRUE(openMenu()) << "no third menu";
     XSession::xdotool({"mousemove", "40", "860", "click", "1"});
     EXPECT_TRUE(menuClosed()) << "the menu stays, or the ring went with it";

@@ -2,11 +2,7 @@
 // really opening the ring, finished by closing it, and not shown again.
 #include <gtest/gtest.h>
 
-#include <QColor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QImage>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 #include "e2e/accessibletree.h"
@@ -18,27 +14,14 @@ namespace {
 constexpr int patience = 30000;
 const QString title = QStringLiteral("Welcome to Tandri");
 
-/// The window as the screen shows it now (the guide stays above the others), through
-/// ImageMagick's `import`.
-QImage picture(XSession& session, unsigned long window) {
-    const QString file = session.config.filePath(QStringLiteral("guide-now.png"));
-    QFile::remove(file);
-    XSession::run(QStringLiteral("import"), {"-window", QString::number(window), file});
-    return QImage(file);
+/// The window as the screen shows it now (the guide stays above the others).
+QImage picture(unsigned long window) {
+    return test::picture(QString::number(window));
 }
 
 /// The guide's check marks are this green and nothing else on its pages is.
 int greenPixels(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (std::abs(c.red() - 0x34) < 40 && std::abs(c.green() - 0xa8) < 40 &&
-                std::abs(c.blue() - 0x53) < 40)
-                ++count;
-        }
-    }
-    return count;
+    return findPixels(image, image.rect(), near(QColor(0x34, 0xa8, 0x53))).first;
 }
 
 /// The top of the page, where each page has its own heading (and the first its icon) and
@@ -59,11 +42,11 @@ protected:
     /// Presses the focused primary button and waits until the next page is up.
     void next() {
         XSession::xdotool({"windowactivate", "--sync", QString::number(window)});
-        const QImage before = headingStrip(picture(session, window));
+        const QImage before = headingStrip(picture(window));
         XSession::xdotool({"key", "space"});
         ASSERT_TRUE(waitForEvents(
             [&] {
-                const QImage now = picture(session, window);
+                const QImage now = picture(window);
                 return !now.isNull() && headingStrip(now) != before;
             },
             patience))
@@ -74,7 +57,7 @@ protected:
         int count = 0;
         waitForEvents(
             [&] {
-                count = greenPixels(picture(session, window));
+                count = greenPixels(picture(window));
                 return count > than;
             },
             patience);
@@ -92,11 +75,11 @@ TEST_F(Guide, FirstStartShowsItTheRingTicksItAndClosedItStaysClosed) {
     window = XSession::waitForWindow(title, patience);
     ASSERT_NE(window, 0u) << "no guide on the first start";
     // The pictures wait until the window is drawn.
-    ASSERT_TRUE(waitForEvents([&] { return !picture(session, window).isNull(); }, patience));
-    keep(picture(session, window), 0);
+    ASSERT_TRUE(waitForEvents([&] { return !picture(window).isNull(); }, patience));
+    keep(picture(window), 0);
 
     next();
-    const QImage tryIt = picture(session, window);
+    const QImage tryIt = picture(window);
     EXPECT_EQ(greenPixels(tryIt), 0) << "a row ticked before the ring opened";
 
     // Away from the guide, so that the ring does not cover it.
@@ -124,24 +107,20 @@ TEST_F(Guide, FirstStartShowsItTheRingTicksItAndClosedItStaysClosed) {
     }
     EXPECT_GT(waitForTicks(kept + opened / 2), kept + opened / 2) << "a pick did not tick";
 
-    keep(picture(session, window), 1);
+    keep(picture(window), 1);
     next();
-    keep(picture(session, window), 2);
+    keep(picture(window), 2);
     next();
-    keep(picture(session, window), 3);
+    keep(picture(window), 3);
 
     // Closed by the user, from the title bar.
     XSession::run(QStringLiteral("wmctrl"), {"-c", title});
     ASSERT_TRUE(waitForEvents([&] { return XSession::waitForWindow(title, 100) == 0; }, patience))
         << "the guide did not close";
     // Finished, and no page to come back to.
-    const auto stored = [&] {
-        QFile file(session.config.filePath("tandri/defaults/app.tandri.json"));
-        file.open(QIODevice::ReadOnly);
-        return QJsonDocument::fromJson(file.readAll()).object();
-    };
-    EXPECT_TRUE(waitForEvents([&] { return stored().value("onboardingDone").toBool(); }, patience));
-    EXPECT_FALSE(stored().contains("onboardingStep"));
+    EXPECT_TRUE(
+        waitForEvents([&] { return session.stored().value("onboardingDone").toBool(); }, patience));
+    EXPECT_FALSE(session.stored().contains("onboardingStep"));
     session.program.terminate();
     XSession::finish(session.program, patience);
 
@@ -158,8 +137,7 @@ TEST_F(Guide, FirstStartShowsItTheRingTicksItAndClosedItStaysClosed) {
 TEST(WindowManagerHoldsAltSpace, TheGuideNamesTheHolderAndOffersAFreeShortcut) {
     if (qEnvironmentVariable("X_WM_TAKES_ALT_SPACE") != "1")
         GTEST_SKIP() << "the window manager leaves Alt-Space free in this session";
-    if (!QDBusConnection::sessionBus().interface() ||
-        !QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"))
+    if (!AccessibleTree::busRuns())
         GTEST_SKIP() << "needs the accessibility bus (X_A11Y_BUS=1)";
     XSession session;
     session.setPreferences({{"showPlaces", false}});
@@ -183,19 +161,14 @@ TEST(WindowManagerHoldsAltSpace, TheGuideNamesTheHolderAndOffersAFreeShortcut) {
     EXPECT_EQ(tree.name(*offer),
               "Alt+Space is held by openbox's window menu. Super+Space is free on this desktop. "
               "The middle mouse button opens the ring either way.");
-    const auto stored = [&] {
-        QFile file(session.config.filePath("tandri/defaults/app.tandri.json"));
-        file.open(QIODevice::ReadOnly);
-        return QJsonDocument::fromJson(file.readAll()).object();
-    };
-    EXPECT_FALSE(stored().contains("shortcut.label")) << "stored before the click";
+    EXPECT_FALSE(session.stored().contains("shortcut.label")) << "stored before the click";
 
     const auto use = tree.find("push button", "Use Super+Space");
     ASSERT_TRUE(use);
     ASSERT_TRUE(tree.press(*use));
     ASSERT_TRUE(waitForEvents(
         [&] {
-            const QJsonObject values = stored();
+            const QJsonObject values = session.stored();
             return values.value("shortcut.keyCode").toInt() == 49 &&
                    values.value("shortcut.modifiers").toInt() == 256;
         },
@@ -203,14 +176,8 @@ TEST(WindowManagerHoldsAltSpace, TheGuideNamesTheHolderAndOffersAFreeShortcut) {
         << "the offered shortcut was not stored";
 
     // The ring: a window of the program other than the guide.
-    const QString pid = QString::number(session.program.processId());
     const auto ringShown = [&] {
-        for (const QString& id : XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
-                                     .split('\n', Qt::SkipEmptyParts)) {
-            if (id.toULong() != window)
-                return true;
-        }
-        return false;
+        return ringVisible(session, window);
     };
     move({220, 450});
     Held trigger = Held::keys({"super", "space"});

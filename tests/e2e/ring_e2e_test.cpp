@@ -5,9 +5,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QRasterWindow>
-#include <QRegularExpression>
-#include <cmath>
-#include <numbers>
 
 #include "e2e/xsession.h"
 #include "platform/x11/x11connection.h"
@@ -35,44 +32,6 @@ protected:
 private:
     QColor colour_;
 };
-
-/// How many pixels of `picture` inside `area` are mostly blue, however dimmed, and their centre.
-std::pair<int, QPoint> findBluish(const QImage& picture, QRect area) {
-    int count = 0;
-    qint64 sx = 0, sy = 0;
-    area &= picture.rect();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = picture.pixelColor(x, y);
-            if (c.blue() > 90 && c.blue() > 2 * c.red() + 40 && c.blue() > 2 * c.green() + 40) {
-                ++count;
-                sx += x;
-                sy += y;
-            }
-        }
-    }
-    return {count, count ? QPoint(int(sx / count), int(sy / count)) : QPoint()};
-}
-
-/// How many pixels of `picture` inside `area` are close to `colour`, and their centre.
-std::pair<int, QPoint> find(const QImage& picture, QColor colour, QRect area) {
-    int count = 0;
-    qint64 sx = 0, sy = 0;
-    area &= picture.rect();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = picture.pixelColor(x, y);
-            if (std::abs(c.red() - colour.red()) < 40 &&
-                std::abs(c.green() - colour.green()) < 40 &&
-                std::abs(c.blue() - colour.blue()) < 40 && c.alpha() > 200) {
-                ++count;
-                sx += x;
-                sy += y;
-            }
-        }
-    }
-    return {count, count ? QPoint(int(sx / count), int(sy / count)) : QPoint()};
-}
 
 /// The screen as it looks now.
 QImage screenshot() {
@@ -112,31 +71,26 @@ TEST_F(RingOnTheRealDesktop, HoldFlickAndReleaseActivatesThatApp) {
     const int index = indexOf(entries, "Beta");
     ASSERT_GE(index, 0) << entries.join(", ").toStdString();
     flick(toward(index, int(entries.size())));
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
-        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(becomesActive("Beta"));
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
 
     // And back.
     flick(toward(indexOf(entries, "Alpha"), int(entries.size())));
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Alpha"; }, patience));
+    EXPECT_TRUE(becomesActive("Alpha"));
 }
 
-TEST_F(RingOnTheRealDesktop, TapKeepsTheRingOpenAndEscapeClosesIt) {
+// A tap keeps the ring open; Escape and Return act on it, and while the keys are still held too.
+TEST_F(RingOnTheRealDesktop, TapKeepsTheRingOpenAndEscapeAndReturnActEvenWhileHeld) {
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
     move({centerX, centerY});
     XSession::xdotool({"key", "alt+space"});
     ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
     pause(400);
     EXPECT_TRUE(ringVisible(session));
-
     XSession::xdotool({"key", "Escape"});
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     EXPECT_EQ(XSession::activeTitle(), "Alpha");
-}
 
-// The ring answers its keys while the trigger is still held, not only once it stays open.
-TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
-    XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
     const QPoint towardBeta = toward(indexOf(entries, "Beta"), int(entries.size()));
     Held trigger = holdToward(session, towardBeta, 300);
     XSession::xdotool({"key", "Escape"});
@@ -147,21 +101,17 @@ TEST_F(RingOnTheRealDesktop, EscapeAndReturnActWhileTheKeysAreHeld) {
 
     Held again = holdToward(session, towardBeta, 300);
     XSession::xdotool({"key", "Return"});
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
-        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(becomesActive("Beta"));
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
 }
 
 TEST_F(RingOnTheRealDesktop, MiddleButtonOpensTheRingAndNeverReachesTheWindowBelow) {
-    QProcess probe;
-    probe.start("xev", {"-event", "button", "-geometry", "400x300+520+300", "-name", "Probe"});
-    ASSERT_TRUE(probe.waitForStarted());
-    ASSERT_TRUE(XSession::waitForWindow("Probe"));
+    ButtonProbe probe("400x300+520+300");
+    ASSERT_TRUE(probe.shown());
     move({centerX, centerY});
     // The probe window hears an ordinary click.
     XSession::xdotool({"click", "1"});
-    ASSERT_TRUE(waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); },
-                              patience));
+    ASSERT_TRUE(waitForEvents([&] { return probe.heard().contains("ButtonPress"); }, patience));
 
     XSession::xdotool({"mousedown", "2"});
     EXPECT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
@@ -169,37 +119,18 @@ TEST_F(RingOnTheRealDesktop, MiddleButtonOpensTheRingAndNeverReachesTheWindowBel
     XSession::xdotool({"mouseup", "2"});
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     pause(200);
-    const QByteArray heard = probe.readAllStandardOutput();
+    const QByteArray heard = probe.heard();
     EXPECT_FALSE(heard.contains("button 2")) << heard.toStdString();
-    probe.kill();
-    probe.waitForFinished();
 }
 
-TEST_F(RingOnTheRealDesktop, ListsTheClientsAndDrawsTheirPictures) {
+// An app with two windows of colours nothing else on the screen has: its entry's chips show
+// them, and flicking onto one raises that window.
+TEST_F(RingOnTheRealDesktop, ListsTheClientsAndFlickingOntoAWindowsChipRaisesIt) {
     const QString listing = session.runProgram({"--list-windows"});
     EXPECT_TRUE(listing.contains("Accessibility: allowed")) << listing.toStdString();
     EXPECT_TRUE(listing.contains("• Alpha")) << listing.toStdString();
     EXPECT_TRUE(listing.contains("• xclock")) << listing.toStdString();
 
-    // An app with two windows of colours nothing else on the screen has: its chips show them.
-    ColourWindow red("Red", Qt::red, {10, 40, 240, 160});
-    ColourWindow blue("Blue", Qt::blue, {10, 260, 240, 160});
-    ASSERT_TRUE(XSession::waitForWindow("Red") && XSession::waitForWindow("Blue"));
-    session.setPreferences(
-        {{"showPlaces", false}, {"onboardingDone", true}, {"windowThumbnails", true}});
-    const QStringList now = ringEntries(session);
-    const int index = indexOf(now, "Red");
-    ASSERT_GE(index, 0) << now.join(", ").toStdString();
-    const QString png = session.config.filePath("ring.png");
-    const QString line = session.runProgram({"--snapshot", png, QString::number(index)});
-    EXPECT_TRUE(line.contains("expanded")) << line.toStdString();
-    const QImage picture(png);
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_GT(find(picture, Qt::red, picture.rect()).first, 200) << line.toStdString();
-    EXPECT_GT(find(picture, Qt::blue, picture.rect()).first, 200) << line.toStdString();
-}
-
-TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     session.program.terminate();
     session.program.waitForFinished();
     ColourWindow red("Red", Qt::red, {10, 40, 240, 160});
@@ -211,6 +142,14 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     const QStringList now = ringEntries(session);
     const int index = indexOf(now, "Red");
     ASSERT_GE(index, 0) << now.join(", ").toStdString();
+    const QString png = session.config.filePath("ring.png");
+    const QString line = session.runProgram({"--snapshot", png, QString::number(index)});
+    EXPECT_TRUE(line.contains("expanded")) << line.toStdString();
+    const QImage picture(png);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GT(findPixels(picture, picture.rect(), near(Qt::red)).first, 200) << line.toStdString();
+    EXPECT_GT(findPixels(picture, picture.rect(), near(Qt::blue)).first, 200) << line.toStdString();
+
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
 
     const auto flickOntoBlueChip = [&](bool save) {
@@ -232,7 +171,10 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
                 painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
                 painter.end();
                 // A minimized window's card is drawn faded.
-                const auto [count, centre] = findBluish(masked, nearRing);
+                const auto [count, centre] = findPixels(masked, nearRing, [](QColor c) {
+                    return c.blue() > 90 && c.blue() > 2 * c.red() + 40 &&
+                           c.blue() > 2 * c.green() + 40;
+                });
                 chip = centre;
                 return count > 100;
             },
@@ -249,15 +191,13 @@ TEST_F(RingOnTheRealDesktop, FlickingOntoAWindowsChipRaisesThatWindow) {
     };
 
     flickOntoBlueChip(true);
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, patience))
-        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(becomesActive("Blue"));
 
     // A minimized window comes back when its chip is picked.
     XSession::xdotool({"windowminimize", "--sync", QString::number(blue.winId())});
     XSession::xdotool({"windowactivate", "--sync", QString::number(alpha)});
     flickOntoBlueChip(false);
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Blue"; }, patience))
-        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(becomesActive("Blue"));
     EXPECT_TRUE(waitForEvents([&] { return blue.isExposed(); }, patience));
 }
 
@@ -286,8 +226,7 @@ TEST_F(RingOnTheRealDesktop, PickingAnAppWhoseWindowIsOnAnotherDesktopGoesThere)
     ASSERT_EQ(now.size(), 3) << now.join(", ").toStdString();
     flick(toward(indexOf(now, "Beta"), int(now.size())));
     EXPECT_TRUE(waitForEvents([&] { return desktop() == "1"; }, patience));
-    EXPECT_TRUE(waitForEvents([] { return XSession::activeTitle() == "Beta"; }, patience))
-        << "active: " << XSession::activeTitle().toStdString();
+    EXPECT_TRUE(becomesActive("Beta"));
 }
 
 // Runs only in the session whose one wide screen is split into two monitors.
@@ -299,10 +238,8 @@ TEST(TwoScreens, AClickOnTheOtherScreenClosesTheRing) {
     XSession session;
     session.setPreferences({{"onboardingDone", true}});
     ASSERT_TRUE(session.startClient("xterm", {"-T", "Alpha", "-geometry", "+100+100"}, "Alpha"));
-    QProcess probe;
-    probe.start("xev", {"-event", "button", "-geometry", "400x300+1960+300", "-name", "Probe"});
-    ASSERT_TRUE(probe.waitForStarted());
-    ASSERT_TRUE(XSession::waitForWindow("Probe"));
+    ButtonProbe probe("400x300+1960+300");
+    ASSERT_TRUE(probe.shown());
     ASSERT_TRUE(session.startProgram()) << session.errors().toStdString();
 
     // A tap leaves the ring open on the left screen, with the right one shielded.
@@ -315,14 +252,11 @@ TEST(TwoScreens, AClickOnTheOtherScreenClosesTheRing) {
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     // The shield took the click: the window below never saw it.
     pause(200);
-    const QByteArray heard = probe.readAllStandardOutput();
+    const QByteArray heard = probe.heard();
     EXPECT_FALSE(heard.contains("ButtonPress")) << heard.toStdString();
     // With the ring closed, the same click reaches it.
     XSession::xdotool({"click", "1"});
-    EXPECT_TRUE(waitForEvents([&] { return probe.readAllStandardOutput().contains("ButtonPress"); },
-                              patience));
-    probe.kill();
-    probe.waitForFinished();
+    EXPECT_TRUE(waitForEvents([&] { return probe.heard().contains("ButtonPress"); }, patience));
 }
 
 // Runs only in the session whose window manager keeps its own Alt-Space binding.

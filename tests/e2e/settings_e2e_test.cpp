@@ -2,8 +2,6 @@
 // pressed through the accessibility bus as a screen reader would.
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QImage>
 #include <QJsonObject>
 #include <QProcess>
@@ -19,8 +17,7 @@ constexpr int focusedState = 12;
 class SettingsOnTheRealDesktop : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!QDBusConnection::sessionBus().interface() ||
-            !QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"))
+        if (!AccessibleTree::busRuns())
             GTEST_SKIP() << "needs the accessibility bus (X_A11Y_BUS=1)";
         session.setPreferences({{"onboardingDone", true}});
         session.extraEnvironment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
@@ -56,15 +53,7 @@ protected:
                        .size());
     }
     /// Whether the program shows a window besides Settings: the ring.
-    bool ringShown() {
-        const QString pid = QString::number(session.program.processId());
-        for (const QString& id : XSession::xdotool({"search", "--onlyvisible", "--pid", pid})
-                                     .split('\n', Qt::SkipEmptyParts)) {
-            if (id.toULong() != window)
-                return true;
-        }
-        return false;
-    }
+    bool ringShown() { return ringVisible(session, window); }
     void saveShot(const QString& name) {
         const QImage shot = picture(QString::number(window));
         ASSERT_FALSE(shot.isNull());
@@ -123,11 +112,7 @@ TEST_F(SettingsOnTheRealDesktop, ANewLookIsTheNextRingsLook) {
     ASSERT_TRUE(focused);
     XSession::xdotool({"key", "End"});
     ASSERT_TRUE(waitForEvents(
-        [&] {
-            QFile stored(session.config.filePath("tandri/defaults/app.tandri.json"));
-            return stored.open(QIODevice::ReadOnly) && stored.readAll().contains("\"outline\"");
-        },
-        patience));
+        [&] { return session.stored().value("ringStyle").toString() == "outline"; }, patience));
     const QImage outline = ringPicture();
     EXPECT_GT(differingShare(glass, outline), 0.05);
 }

@@ -2,6 +2,8 @@
 
 // Drives a real X session the way a user would: real clients, the real tandri binary, and
 // xdotool for the keyboard and mouse. Every wait polls a condition with a deadline.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -13,9 +15,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numbers>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -74,10 +76,16 @@ public:
     }
 
     /// Stores preferences for the program before it starts.
-    void setPreferences(const QJsonObject& values, const QString& domain = "app.tandri") {
-        QFile file(config.filePath("tandri/defaults/" + domain + ".json"));
+    void setPreferences(const QJsonObject& values) {
+        QFile file(preferences());
         file.open(QIODevice::WriteOnly);
         file.write(QJsonDocument(values).toJson());
+    }
+    /// The preferences as the program stored them.
+    QJsonObject stored() const {
+        QFile file(preferences());
+        file.open(QIODevice::ReadOnly);
+        return QJsonDocument::fromJson(file.readAll()).object();
     }
 
     QProcessEnvironment environment() const {
@@ -95,7 +103,8 @@ public:
     /// Starts the program and waits until it says it runs.
     bool startProgram(const QStringList& arguments = {}) {
         // What an earlier run said must not answer for this one.
-        errors();
+        if (program.isOpen())
+            errors();
         errorText.clear();
         program.setProcessEnvironment(environment());
         program.start(QStringLiteral(TANDRI_PROGRAM), arguments);
@@ -125,8 +134,12 @@ public:
         process.waitForFinished(1000);
     }
 
-    static unsigned long activeWindow() { return xdotool({"getactivewindow"}).toULong(); }
     static QString activeTitle() { return xdotool({"getactivewindow", "getwindowname"}); }
+    /// The ids of the program's windows on the screen now.
+    QStringList windows() {
+        return xdotool({"search", "--onlyvisible", "--pid", QString::number(program.processId())})
+            .split('\n', Qt::SkipEmptyParts);
+    }
 
     QTemporaryDir config;
     QTemporaryDir data;
@@ -136,6 +149,7 @@ public:
     std::vector<std::unique_ptr<QProcess>> clients;
 
 private:
+    QString preferences() const { return config.filePath("tandri/defaults/app.tandri.json"); }
     QString errorText;
 };
 
@@ -251,11 +265,62 @@ inline void move(QPoint p) {
     XSession::xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
 }
 
-/// Whether the program shows a window now (the ring's panel).
-inline bool ringVisible(XSession& session) {
-    const QString pid = QString::number(session.program.processId());
-    return !XSession::xdotool({"search", "--onlyvisible", "--pid", pid}).isEmpty();
+/// Whether the program shows a window now besides `other` (the ring's panel).
+inline bool ringVisible(XSession& session, unsigned long other = 0) {
+    QStringList shown = session.windows();
+    shown.removeAll(QString::number(other));
+    return !shown.isEmpty();
 }
+
+/// Waits until the window with this title is the active one; names the active one otherwise.
+inline ::testing::AssertionResult becomesActive(const QString& title) {
+    if (waitForEvents([&] { return XSession::activeTitle() == title; }, patience))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "active: " << XSession::activeTitle().toStdString();
+}
+
+/// How many pixels of `picture` inside `area` pass `matches`, and their centre.
+inline std::pair<int, QPoint> findPixels(const QImage& picture, QRect area,
+                                         const std::function<bool(QColor)>& matches) {
+    int count = 0;
+    qint64 sx = 0, sy = 0;
+    area &= picture.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (matches(picture.pixelColor(x, y))) {
+                ++count;
+                sx += x;
+                sy += y;
+            }
+        }
+    }
+    return {count, count ? QPoint(int(sx / count), int(sy / count)) : QPoint()};
+}
+/// Opaque and close to `colour`.
+inline std::function<bool(QColor)> near(QColor colour) {
+    return [colour](QColor c) {
+        return std::abs(c.red() - colour.red()) < 40 && std::abs(c.green() - colour.green()) < 40 &&
+               std::abs(c.blue() - colour.blue()) < 40 && c.alpha() > 200;
+    };
+}
+
+/// A window of another program that reports the mouse buttons pressed on it.
+class ButtonProbe {
+public:
+    explicit ButtonProbe(const QString& geometry) {
+        process_.start("xev", {"-event", "button", "-geometry", geometry, "-name", "Probe"});
+    }
+    ~ButtonProbe() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool shown() { return process_.waitForStarted() && XSession::waitForWindow("Probe"); }
+    /// What it reported since the last call.
+    QByteArray heard() { return process_.readAllStandardOutput(); }
+
+private:
+    QProcess process_;
+};
 
 /// Holds Alt-Space at the centre, moves toward `target` and waits `settleMs`; held until the
 /// result goes.

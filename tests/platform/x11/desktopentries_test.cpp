@@ -8,11 +8,18 @@
 
 #include "platform/x11/desktopentries.h"
 #include "support/finisheswithin.h"
+#include "support/testfiles.h"
 
 namespace tandri::x11 {
 namespace {
 
 using Entry = DesktopEntries::Entry;
+
+QStringList ids(const std::vector<Entry>& entries) {
+    QStringList list;
+    for (const Entry& entry : entries) list << entry.id;
+    return list;
+}
 
 // Two applications folders: the user's (first) and the system's.
 class DesktopEntriesTest : public ::testing::Test {
@@ -27,10 +34,7 @@ protected:
 
     QString write(const char* which, const QString& relative, const QString& text) {
         const QString path = folder(which) + u'/' + relative;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text.toUtf8());
+        test::writeFile(path, text.toUtf8());
         return path;
     }
 
@@ -87,9 +91,7 @@ TEST_F(DesktopEntriesTest, TheFirstFolderOwnsAnIdAndHiddenOrForeignEntriesDropOu
     write("system", QStringLiteral("helper.desktop"), app("Helper", "helper", "NoDisplay=true\n"));
 
     const DesktopEntries entries = index();
-    QStringList ids;
-    for (const Entry& entry : entries.entries()) ids << entry.id;
-    EXPECT_EQ(ids, QStringList({"mail", "helper", "kde-konsole"}));
+    EXPECT_EQ(ids(entries.entries()), QStringList({"mail", "helper", "kde-konsole"}));
     EXPECT_EQ(entries.byID(QStringLiteral("mail"))->name, "My Mail");
     EXPECT_FALSE(entries.byID(QStringLiteral("game")));
     EXPECT_TRUE(entries.byID(QStringLiteral("helper"))->noDisplay);
@@ -101,11 +103,7 @@ TEST_F(DesktopEntriesTest, ByPathFindsIndexedFilesAndReadsOthersUnderTheirFileNa
     const QString shadowed = write("system", QStringLiteral("mail.desktop"), app("Mail", "mail"));
     write("user", QStringLiteral("mail.desktop"), app("My Mail", "mail"));
     const QString outside = root_.filePath(QStringLiteral("Downloads/tool.desktop"));
-    QDir().mkpath(QFileInfo(outside).absolutePath());
-    QFile file(outside);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(app("Tool", "tool").toUtf8());
-    file.close();
+    test::writeFile(outside, app("Tool", "tool").toUtf8());
 
     const DesktopEntries entries = index();
     EXPECT_EQ(entries.byPath(outside)->id, "tool");
@@ -120,12 +118,8 @@ TEST_F(DesktopEntriesTest, EntriesThatAreNoRegularFilesAreSkippedWithoutWaiting)
     ASSERT_EQ(::symlink("/dev/zero", (user + "/zero.desktop").constData()), 0);
     ASSERT_EQ(::mkfifo((user + "/pipe.desktop").constData(), 0600), 0);
 
-    test::finishesWithin(10, "indexing entries linked to devices", [&] {
-        const auto entries = index().entries();
-        QStringList ids;
-        for (const Entry& entry : entries) ids << entry.id;
-        EXPECT_EQ(ids, QStringList{"editor"});
-    });
+    test::finishesWithin(10, "indexing entries linked to devices",
+                         [&] { EXPECT_EQ(ids(index().entries()), QStringList{"editor"}); });
 }
 
 TEST_F(DesktopEntriesTest, NewFilesAreSeenWithoutRebuilding) {
@@ -176,19 +170,18 @@ TEST_F(DesktopEntriesTest, AShownEntryWinsOverAHiddenOneOfTheSameRule) {
 }
 
 TEST(DesktopEntriesExec, SplitsByTheQuotingRules) {
-    using S = QStringList;
-    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral("  app  -x   y ")), S({"app", "-x", "y"}));
-    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"("/opt/My App/run" "a b")")),
-              S({"/opt/My App/run", "a b"}));
-    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"(sh -c "echo \"\$HOME\" \\ \`x\`")")),
-              S({"sh", "-c", R"(echo "$HOME" \ `x`)"}));
-    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"(a"b c"d)")), S({"ab cd"}))
-        << "quotes join to the word around them";
-    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral(R"(a "" b)")), S({"a", "", "b"}));
-    EXPECT_EQ(DesktopEntries::splitExec(QStringLiteral("sh -c 'echo $x'")),
-              S({"sh", "-c", "echo $x"}));
-    EXPECT_FALSE(DesktopEntries::splitExec(QStringLiteral(R"(app "unclosed)")));
-    EXPECT_FALSE(DesktopEntries::splitExec(QStringLiteral("app 'unclosed")));
+    // Quotes join to the word around them.
+    const std::pair<const char*, std::optional<QStringList>> cases[] = {
+        {"  app  -x   y ", QStringList{"app", "-x", "y"}},
+        {R"("/opt/My App/run" "a b")", QStringList{"/opt/My App/run", "a b"}},
+        {R"(sh -c "echo \"\$HOME\" \\ \`x\`")", QStringList{"sh", "-c", R"(echo "$HOME" \ `x`)"}},
+        {R"(a"b c"d)", QStringList{"ab cd"}},
+        {R"(a "" b)", QStringList{"a", "", "b"}},
+        {"sh -c 'echo $x'", QStringList{"sh", "-c", "echo $x"}},
+        {R"(app "unclosed)", std::nullopt},
+        {"app 'unclosed", std::nullopt}};
+    for (const auto& [exec, words] : cases)
+        EXPECT_EQ(DesktopEntries::splitExec(QString::fromUtf8(exec)), words) << exec;
     EXPECT_EQ(DesktopEntries::program(QStringLiteral("\"/opt/My App/run\" %U")), "run");
     EXPECT_EQ(DesktopEntries::program(QStringLiteral("env -u X A=1 B=2 app")), "app");
     EXPECT_EQ(DesktopEntries::program(QString()), "");
@@ -215,57 +208,51 @@ protected:
     const QUrl web = QUrl(QStringLiteral("https://example.com/x?y=1"));
 };
 
-TEST_F(DesktopEntriesCommands, ListCodesTakeEveryTargetAsItsOwnArgument) {
+// List codes take every target as an argument of one process, single codes start one process
+// per target; a remote URL is no file, and no targets give no arguments. %% is a percent sign,
+// and what follows it no code; deprecated and unknown codes are dropped.
+TEST_F(DesktopEntriesCommands, FieldCodesBecomeArguments) {
     using L = std::vector<QStringList>;
-    EXPECT_EQ(lines(QStringLiteral("viewer --open %F"), {a, b}),
-              L({{"viewer", "--open", "/home/u/a file.txt", "/home/u/b.txt"}}));
-    EXPECT_EQ(lines(QStringLiteral("viewer %U"), {a, web}),
-              L({{"viewer", "file:///home/u/a%20file.txt", "https://example.com/x?y=1"}}));
-    EXPECT_EQ(lines(QStringLiteral("viewer %F"), {a, web}), L({{"viewer", "/home/u/a file.txt"}}))
-        << "a remote URL is no file";
-    EXPECT_EQ(lines(QStringLiteral("viewer %F --end"), {}), L({{"viewer", "--end"}}))
-        << "no targets, no arguments";
-}
-
-TEST_F(DesktopEntriesCommands, SingleCodesStartOneProcessPerTarget) {
-    using L = std::vector<QStringList>;
-    EXPECT_EQ(lines(QStringLiteral("viewer %f"), {a, b}),
-              L({{"viewer", "/home/u/a file.txt"}, {"viewer", "/home/u/b.txt"}}));
-    EXPECT_EQ(lines(QStringLiteral("viewer --url=%u"), {web}),
-              L({{"viewer", "--url=https://example.com/x?y=1"}}));
-    EXPECT_EQ(lines(QStringLiteral("viewer %f"), {}), L({{"viewer"}}));
-    EXPECT_EQ(lines(QStringLiteral("viewer %u"), {}), L({{"viewer"}}));
-}
-
-TEST_F(DesktopEntriesCommands, IconNameAndLocationCodesAndLiteralPercents) {
-    using L = std::vector<QStringList>;
-    EXPECT_EQ(lines(QStringLiteral("viewer %i --caption %c %k"), {}),
-              L({{"viewer", "--icon", "viewer-icon", "--caption", "Viewer",
-                  "/usr/share/applications/viewer.desktop"}}));
+    const struct {
+        const char* exec;
+        std::vector<QUrl> targets;
+        L expected;
+    } cases[] = {
+        {"viewer --open %F", {a, b}, {{"viewer", "--open", "/home/u/a file.txt", "/home/u/b.txt"}}},
+        {"viewer %U",
+         {a, web},
+         {{"viewer", "file:///home/u/a%20file.txt", "https://example.com/x?y=1"}}},
+        {"viewer %F", {a, web}, {{"viewer", "/home/u/a file.txt"}}},
+        {"viewer %F --end", {}, {{"viewer", "--end"}}},
+        {"viewer %f", {a, b}, {{"viewer", "/home/u/a file.txt"}, {"viewer", "/home/u/b.txt"}}},
+        {"viewer --url=%u", {web}, {{"viewer", "--url=https://example.com/x?y=1"}}},
+        {"viewer %f", {}, {{"viewer"}}},
+        {"viewer %u", {}, {{"viewer"}}},
+        {"viewer %i --caption %c %k",
+         {},
+         {{"viewer", "--icon", "viewer-icon", "--caption", "Viewer",
+           "/usr/share/applications/viewer.desktop"}}},
+        {"viewer --zoom=100%% %% %%f", {a}, {{"viewer", "--zoom=100%", "%", "%f"}}},
+        {"viewer %d %D %n %N %v %m -x %z", {a}, {{"viewer", "-x"}}},
+        {"\"/opt/View er/bin\" \"--title=%c\"", {}, {{"/opt/View er/bin", "--title=Viewer"}}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lines(QString::fromUtf8(c.exec), c.targets), c.expected) << c.exec;
     Entry iconless = entry(QStringLiteral("viewer %i -x"));
     iconless.icon.clear();
     EXPECT_EQ(DesktopEntries::commands(iconless, {}).lines, L({{"viewer", "-x"}}));
-    EXPECT_EQ(lines(QStringLiteral("viewer --zoom=100%% %% %%f"), {a}),
-              L({{"viewer", "--zoom=100%", "%", "%f"}}))
-        << "%% is a percent sign, and what follows it no code";
-    EXPECT_EQ(lines(QStringLiteral("viewer %d %D %n %N %v %m -x %z"), {a}), L({{"viewer", "-x"}}))
-        << "deprecated and unknown codes are dropped";
-    EXPECT_EQ(lines(QStringLiteral("\"/opt/View er/bin\" \"--title=%c\""), {}),
-              L({{"/opt/View er/bin", "--title=Viewer"}}));
 }
 
 TEST_F(DesktopEntriesCommands, CommandsThatCannotRunSayWhy) {
     auto error = [&](const QString& exec) {
         return DesktopEntries::commands(entry(exec), {}).error.value_or(QStringLiteral("<none>"));
     };
-    EXPECT_EQ(error(QString()), "Viewer has no command to run");
-    EXPECT_EQ(error(QStringLiteral("   ")), "Viewer has no command to run");
-    EXPECT_EQ(error(QStringLiteral("%f")), "Viewer has no command to run");
+    for (const char* exec : {"", "   ", "%f"})
+        EXPECT_EQ(error(exec), "Viewer has no command to run") << exec;
     EXPECT_EQ(error(QStringLiteral("viewer \"open")), "The command of Viewer cannot be read");
-    EXPECT_TRUE(DesktopEntries::commands(entry(QStringLiteral("viewer")), {}).lines.size() == 1);
-
-    const auto missing = DesktopEntries::launch(entry(QStringLiteral("/nonexistent/viewer-x")), {});
-    EXPECT_EQ(missing, "Viewer could not be started");
+    EXPECT_EQ(error(QStringLiteral("viewer")), "<none>");
+    EXPECT_EQ(DesktopEntries::launch(entry(QStringLiteral("/nonexistent/viewer-x")), {}),
+              "Viewer could not be started");
 }
 
 TEST_F(DesktopEntriesCommands, TerminalEntriesRunInsideATerminal) {

@@ -99,10 +99,7 @@ TEST(LinuxLaunchers, AFileThatCannotBeReadCountsAsSayingNothing) {
     // Albert's newer file is a folder: its older file is not read instead, since Albert reads
     // the newer one first.
     ASSERT_TRUE(QDir().mkpath(home.filePath("albert/config")));
-    QFile older(home.filePath("albert/albert.conf"));
-    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
-    older.write("[General]\nhotkey=Alt+Space\n");
-    older.close();
+    test::writeFile(home.filePath("albert/albert.conf"), "[General]\nhotkey=Alt+Space\n");
     EXPECT_EQ(LinuxLaunchers::keys(launcher("Albert"), home.path()),
               std::vector<KeyCombination>{controlSpace});
 }
@@ -164,14 +161,12 @@ TEST(LinuxLaunchers, ARunningLauncherIsFoundInProcAndItsKeysRead) {
     const QString ulauncher = folder.filePath("ulauncher");
     ASSERT_TRUE(QFile::copy(sleep, ulauncher));
     ASSERT_TRUE(QFile::setPermissions(ulauncher, QFile::ReadOwner | QFile::ExeOwner));
-    QFile script(folder.filePath("kupfer.py"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("read line\n");
-    script.close();
+    const QString script = folder.filePath("kupfer.py");
+    test::writeFile(script, "read line\n");
 
     Child first, second;
     first.process.start(ulauncher, {"600"});
-    second.process.start("/bin/sh", {script.fileName()});
+    second.process.start("/bin/sh", {script});
     // Started means the program was executed: the kernel shows it under its name from then on.
     ASSERT_TRUE(first.process.waitForStarted(30000));
     ASSERT_TRUE(second.process.waitForStarted(30000));
@@ -184,11 +179,7 @@ TEST(LinuxLaunchers, ARunningLauncherIsFoundInProcAndItsKeysRead) {
     ASSERT_EQ(ours.size(), 2u);
 
     QTemporaryDir home;
-    QDir().mkpath(home.filePath("kupfer"));
-    QFile settings(home.filePath("kupfer/kupfer.cfg"));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("[Kupfer]\nkeybinding = <Super>space\n");
-    settings.close();
+    test::writeFile(home.filePath("kupfer/kupfer.cfg"), "[Kupfer]\nkeybinding = <Super>space\n");
 
     std::vector<std::pair<QString, std::vector<KeyCombination>>> found;
     for (const Launcher& l : LinuxLaunchers::read(known(), ours, home.path())) {

@@ -5,16 +5,11 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <atomic>
-#include <functional>
 #include <future>
-#include <iostream>
-#include <memory>
 
 #include "platform/common/drawnicons.h"
 #include "platform/x11/desktopentries.h"
@@ -22,13 +17,12 @@
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11windowlist.h"
 #include "platform/x11/x11workspace.h"
+#include "support/testfiles.h"
 #include "support/waitforevents.h"
 #include "windows/windowsource.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -47,140 +41,97 @@ constexpr int screenBottom = 900;  // the session's one screen is 1440x900
 // test's: the window manager, letting go of the old window late, would put the old size on the new.
 class HandMadeWindows {
 public:
-    HandMadeWindows() : display_(shared()) {}
-    ~HandMadeWindows() {
-        if (!display_)
-            return;
-        // Gone from the server before the next test looks.
-        for (XID window : made_) XDestroyWindow(display_, window);
-        XSync(display_, False);
-    }
-    HandMadeWindows(const HandMadeWindows&) = delete;
-    HandMadeWindows& operator=(const HandMadeWindows&) = delete;
-
+    /// By default a window of this test's own process.
     struct Plan {
-        QByteArray title;
-        QByteArray instance;
-        QByteArray wmClass;
-        std::optional<long> pid;
-        QByteArray machine;
-        QByteArray type;
-        XID transientFor = 0;
-        std::optional<long> desktop;
-        int width = 200;
-        int height = 150;
-
-        Plan& owned(long process) {
-            pid = process;
-            return *this;
-        }
-        Plan& onMachine(const char* name) {
-            machine = name;
-            return *this;
-        }
-        Plan& typed(const char* name) {
-            type = name;
-            return *this;
-        }
-        Plan& transientTo(XID window) {
-            transientFor = window;
-            return *this;
-        }
+        QByteArray title{};
+        QByteArray instance = "own";
+        QByteArray wmClass = "Own";
+        std::optional<uint32_t> pid = uint32_t(getpid());
+        QByteArray machine{};
+        QByteArray type{};
+        xcb_window_t transientFor = 0;
         /// 0xFFFFFFFF: every desktop.
-        Plan& onDesktop(long number) {
-            desktop = number;
-            return *this;
-        }
-        Plan& sized(int w, int h) {
-            width = w;
-            height = h;
-            return *this;
-        }
+        std::optional<uint32_t> desktop{};
+        uint16_t width = 200;
+        uint16_t height = 150;
     };
 
-    /// A window of this test's own process.
-    static Plan own(const char* title) {
-        Plan plan = orphan(title, "own", "Own");
-        plan.pid = getpid();
-        return plan;
-    }
-    /// A window that names no process.
-    static Plan orphan(const char* title, const char* instance, const char* wmClass) {
-        Plan plan;
-        plan.title = title;
-        plan.instance = instance;
-        plan.wmClass = wmClass;
-        return plan;
+    ~HandMadeWindows() {
+        // Gone from the server before the next test looks.
+        for (xcb_window_t window : made_) xcb_destroy_window(c_, window);
+        sync();
     }
 
-    XID make(const Plan& plan) {
-        const Window window =
-            XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, unsigned(plan.width),
-                                unsigned(plan.height), 0, 0, 0xffffff);
-        QByteArray instance = plan.instance, wmClass = plan.wmClass;
-        XClassHint hint{instance.data(), wmClass.data()};
-        XSetClassHint(display_, window, &hint);
-        const QByteArray& title = plan.title;
-        XChangeProperty(display_, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
-                        int(title.size()));
-        if (plan.pid) {
-            const long pid = *plan.pid;
-            XChangeProperty(display_, window, atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(&pid), 1);
-        }
-        if (!plan.machine.isEmpty()) {
-            XChangeProperty(display_, window, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(plan.machine.data()),
-                            int(plan.machine.size()));
-        }
-        if (!plan.type.isEmpty()) {
-            const Atom type = atom(plan.type.constData());
-            XChangeProperty(display_, window, atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
-                            PropModeReplace, reinterpret_cast<const unsigned char*>(&type), 1);
-        }
+    /// A new window; with `id`, one made with the id of a window destroyed before.
+    xcb_window_t make(const Plan& plan, xcb_window_t id = 0) {
+        id = id ? id : xcb_generate_id(c_);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, id, root, 0, 0, plan.width, plan.height, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        set(id, "WM_CLASS", "STRING", plan.instance + '\0' + plan.wmClass + '\0');
+        set(id, "_NET_WM_NAME", "UTF8_STRING", plan.title);
+        set(id, "WM_CLIENT_MACHINE", "STRING", plan.machine);
+        if (plan.pid)
+            set(id, "_NET_WM_PID", "CARDINAL", *plan.pid);
+        if (!plan.type.isEmpty())
+            set(id, "_NET_WM_WINDOW_TYPE", "ATOM", atom(plan.type.constData()));
         if (plan.transientFor)
-            XSetTransientForHint(display_, window, plan.transientFor);
-        if (plan.desktop) {
-            const long desktop = *plan.desktop;
-            XChangeProperty(display_, window, atom("_NET_WM_DESKTOP"), XA_CARDINAL, 32,
-                            PropModeReplace, reinterpret_cast<const unsigned char*>(&desktop), 1);
-        }
-        XMapWindow(display_, window);
-        XFlush(display_);
-        made_.push_back(window);
-        return window;
+            set(id, "WM_TRANSIENT_FOR", "WINDOW", plan.transientFor);
+        if (plan.desktop)
+            set(id, "_NET_WM_DESKTOP", "CARDINAL", *plan.desktop);
+        xcb_map_window(c_, id);
+        xcb_flush(c_);
+        made_.push_back(id);
+        return id;
     }
 
-    void destroy(XID window) {
-        XDestroyWindow(display_, window);
-        XFlush(display_);
+    void destroy(xcb_window_t window) {
+        xcb_destroy_window(c_, window);
+        xcb_flush(c_);
         std::erase(made_, window);
     }
 
     /// Done at the server when this returns.
-    void retitle(XID window, const QByteArray& title) {
-        XChangeProperty(display_, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
-                        int(title.size()));
-        XSync(display_, False);
+    void retitle(xcb_window_t window, const QByteArray& title) {
+        set(window, "_NET_WM_NAME", "UTF8_STRING", title);
+        sync();
     }
 
-    bool isOpen() const { return display_ != nullptr; }
+    bool isOpen() const { return !xcb_connection_has_error(c_); }
 
 private:
-    static Display* shared() {
-        static Display* const display = XOpenDisplay(nullptr);
-        return display;
+    xcb_atom_t atom(const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : 0;
+        std::free(reply);
+        return atom;
     }
-    Atom atom(const char* name) { return XInternAtom(display_, name, False); }
-    Display* display_;
-    std::vector<XID> made_;
+    void set(xcb_window_t window, const char* name, const char* type, const QByteArray& text) {
+        if (!text.isEmpty())
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), 8,
+                                uint32_t(text.size()), text.constData());
+    }
+    void set(xcb_window_t window, const char* name, const char* type, uint32_t value) {
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), 32, 1,
+                            &value);
+    }
+    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+
+    static inline xcb_connection_t* const c_ = xcb_connect(nullptr, nullptr);
+    std::vector<xcb_window_t> made_;
 };
+using Plan = HandMadeWindows::Plan;
+
+// A window that names no process.
+Plan orphan(const char* title, const char* instance, const char* wmClass) {
+    return {.title = title, .instance = instance, .wmClass = wmClass, .pid = std::nullopt};
+}
 
 struct Started {
     qint32 pid = 0;
     XID window = 0;
+    QProcess* process = nullptr;
 };
 
 // Stands in for the desktop's handlers of opened URLs.
@@ -198,24 +149,21 @@ protected:
     static void SetUpTestSuite() {
         started_ = double(QDateTime::currentSecsSinceEpoch());
         home_ = std::make_unique<QTemporaryDir>();
-        const QString applications = home_->filePath(QStringLiteral("data/applications"));
-        QDir().mkpath(applications);
+        QDir().mkpath(home_->filePath(QStringLiteral("data/applications")));
         qputenv("XDG_DATA_HOME", home_->filePath(QStringLiteral("data")).toLocal8Bit());
 
-        QImage red(32, 32, QImage::Format_ARGB32);
-        red.fill(Qt::red);
+        const auto save = [](QColor colour, int size, const QString& path) {
+            QImage image(size, size, QImage::Format_ARGB32);
+            image.fill(colour);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            image.save(path);
+        };
         const QString redIcon = home_->filePath(QStringLiteral("red.png"));
-        red.save(redIcon);
-        // Pixmaps in sizes, as older packages ship them, for a program with no entry: the
-        // larger is the one to show.
-        const QString pixmaps = home_->filePath(QStringLiteral("data/pixmaps"));
-        QDir().mkpath(pixmaps);
-        QImage small(16, 16, QImage::Format_ARGB32);
-        small.fill(Qt::blue);
-        small.save(pixmaps + QStringLiteral("/sized_16x16.png"));
-        QImage large(48, 48, QImage::Format_ARGB32);
-        large.fill(Qt::red);
-        large.save(pixmaps + QStringLiteral("/sized_48x48.png"));
+        save(Qt::red, 32, redIcon);
+        // Pixmaps in sizes, as older packages ship them, for a program with no entry: the larger is
+        // the one to show.
+        save(Qt::blue, 16, home_->filePath(QStringLiteral("data/pixmaps/sized_16x16.png")));
+        save(Qt::red, 48, home_->filePath(QStringLiteral("data/pixmaps/sized_48x48.png")));
         clockEntry_ = writeEntry(QStringLiteral("tandri-test-clock"),
                                  QStringLiteral("Name=Test Clock\nExec=xclock\n"
                                                 "StartupWMClass=XClock\nIcon=") +
@@ -248,23 +196,25 @@ protected:
     }
 
     static QString writeEntry(const QString& id, const QString& keys) {
-        const QString path =
-            home_->filePath(QStringLiteral("data/applications/") + id + QStringLiteral(".desktop"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Desktop Entry]\nType=Application\n" + keys.toUtf8() + "\n");
+        const QString path = home_->filePath("data/applications/" + id + ".desktop");
+        test::writeFile(path, "[Desktop Entry]\nType=Application\n" + keys.toUtf8() + "\n");
         return path;
     }
 
-    // Starts a program and waits for its window to be managed.
-    static Started start(const QString& program, const QStringList& arguments) {
+    // Starts a program and, unless its window names no process, waits for it to be managed.
+    static Started start(const QString& program, const QStringList& arguments,
+                         bool namesItsProcess = true) {
         auto process = std::make_unique<QProcess>();
         process->start(program, arguments);
         EXPECT_TRUE(process->waitForStarted(5000)) << program.toStdString();
-        Started started{qint32(process->processId()), 0};
+        Started started{qint32(process->processId()), 0, process.get()};
         processes_.push_back(std::move(process));
-        EXPECT_TRUE(
-            waitForEvents([&] { return (started.window = clientOf(started.pid)) != 0; }, patience))
+        EXPECT_TRUE(!namesItsProcess || waitForEvents(
+                                            [&] {
+                                                started.window = clientOf(started.pid);
+                                                return started.window != 0;
+                                            },
+                                            patience))
             << program.toStdString() << " shows no window";
         return started;
     }
@@ -279,8 +229,8 @@ protected:
         return 0;
     }
 
-    // Listed by the window manager, and framed by it: a window made with the id of one the
-    // manager has not let go yet is listed before it is taken. A window gone counts while listed.
+    // Listed by the window manager, and framed by it: a window made with the id of one the manager
+    // has not let go yet is listed before it is taken. A window gone counts while listed.
     static bool isManaged(XID window) {
         const auto clients = connection_->windows(connection_->root(), "_NET_CLIENT_LIST");
         if (std::find(clients.begin(), clients.end(), window) == clients.end())
@@ -295,6 +245,13 @@ protected:
         if (children)
             XFree(children);
         return !found || parent != connection_->root();
+    }
+    static bool managed(std::initializer_list<XID> windows) {
+        return waitForEvents(
+            [&] { return std::all_of(windows.begin(), windows.end(), isManaged); });
+    }
+    static bool gone(XID window) {
+        return waitForEvents([&] { return !isManaged(window); });
     }
 
     static XID activeWindow() {
@@ -319,16 +276,16 @@ protected:
     static std::optional<unsigned long> currentDesktop() {
         return cardinal(connection_->root(), "_NET_CURRENT_DESKTOP");
     }
-    // Takes the window manager's desktops off the root window, as one without desktops has it,
-    // or puts the session's four back (the first one current).
+    // Takes the window manager's desktops off the root window, as one without desktops has it, or
+    // puts the session's four back (the first one current).
     static void setDesktops(bool four) {
         Display* display = connection_->display();
         for (auto [name, value] :
              {std::pair{"_NET_CURRENT_DESKTOP", 0l}, {"_NET_NUMBER_OF_DESKTOPS", 4l}}) {
             if (four) {
-                XChangeProperty(display, connection_->root(), connection_->atom(name), XA_CARDINAL,
-                                32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value),
-                                1);
+                XChangeProperty(display, connection_->root(), connection_->atom(name),
+                                connection_->atom("CARDINAL"), 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(&value), 1);
             } else {
                 XDeleteProperty(display, connection_->root(), connection_->atom(name));
             }
@@ -338,9 +295,25 @@ protected:
     static bool waitForDesktop(unsigned long desktop) {
         return waitForEvents([&] { return currentDesktop() == desktop; }, patience);
     }
+    // Sent away as a user sends it.
+    static bool sendToDesktop(XID window, unsigned long desktop) {
+        return xdotool(
+                   {"set_desktop_for_window", QString::number(window), QString::number(desktop)}) &&
+               waitForEvents([&] { return desktopOf(window) == desktop; });
+    }
 
     static bool waitForActive(XID window) {
         return waitForEvents([&] { return activeWindow() == window; }, patience);
+    }
+    // Activates alpha, so that the window activated next is known to be chosen, then `activate`;
+    // the window active then. The window manager may leave no window active between two.
+    static XID activeAfter(const std::function<void()>& activate) {
+        workspace_->activate(alpha_.pid);
+        EXPECT_TRUE(waitForActive(alpha_.window));
+        activate();
+        XID active = 0;
+        waitForEvents([&] { return (active = activeWindow()) != alpha_.window && active != 0; });
+        return active;
     }
 
     static std::optional<RunningApp> app(const std::vector<RunningApp>& apps, qint32 pid) {
@@ -353,11 +326,25 @@ protected:
         }
         return found;
     }
+    static bool hidden(qint32 pid) {
+        const auto app = workspace_->runningApp(pid);
+        return app && app->hidden;
+    }
 
     static QStringList titles(qint32 pid) {
         QStringList list;
         for (const AXWindow& window : accessibility_->windows(pid))
             list << window.title.value_or(QStringLiteral("<none>"));
+        return list;
+    }
+    // Each window as its title, "*" when it is the main one, "_" when minimized; sorted.
+    static QStringList states(qint32 pid) {
+        QStringList list;
+        for (const AXWindow& w : accessibility_->windows(pid)) {
+            list << w.title.value_or(QString()) + (w.main == true ? "*" : "") +
+                        (w.minimized.value_or(false) ? "_" : "");
+        }
+        list.sort();
         return list;
     }
 
@@ -389,6 +376,7 @@ protected:
     static inline std::unique_ptr<X11WindowList> windowList_;
     static inline std::vector<std::unique_ptr<QProcess>> processes_;
     static inline Started alpha_, beta_, clock_;
+    const qint32 self = qint32(getpid());
 };
 
 TEST_F(X11Apps, EveryProcessWithWindowsIsOneAppNamedByItsEntry) {
@@ -432,7 +420,7 @@ TEST_F(X11Apps, EveryProcessWithWindowsIsOneAppNamedByItsEntry) {
     }
     EXPECT_LE(*alpha->launchDate, *clock->launchDate);
 
-    EXPECT_EQ(workspace_->ownPID(), qint32(getpid()));
+    EXPECT_EQ(workspace_->ownPID(), self);
     EXPECT_EQ(workspace_->runningApp(clock_.pid)->bundleID, "tandri-test-clock");
     EXPECT_FALSE(workspace_->runningApp(0x3fffff));
 }
@@ -440,29 +428,25 @@ TEST_F(X11Apps, EveryProcessWithWindowsIsOneAppNamedByItsEntry) {
 TEST_F(X11Apps, ClientsWithoutAProcessOfThisMachineAreGroupedByClass) {
     HandMadeWindows hand;
     ASSERT_TRUE(hand.isOpen());
-    const XID first = hand.make(HandMadeWindows::orphan("Orphan One", "orphan", "Orphan"));
-    const XID second = hand.make(HandMadeWindows::orphan("Orphan Two", "orphan", "Orphan"));
-    const XID remote = hand.make(HandMadeWindows::orphan("Far", "far", "Far")
-                                     .owned(getpid())
-                                     .onMachine("elsewhere.invalid"));
-    ASSERT_TRUE(
-        waitForEvents([&] { return isManaged(first) && isManaged(second) && isManaged(remote); }));
+    const XID first = hand.make(orphan("Orphan One", "orphan", "Orphan"));
+    const XID second = hand.make(orphan("Orphan Two", "orphan", "Orphan"));
+    const XID remote = hand.make(
+        {.title = "Far", .instance = "far", .wmClass = "Far", .machine = "elsewhere.invalid"});
+    // A class named in the pixmaps folder has that picture, the largest of its sizes.
+    const XID sized = hand.make(orphan("Sized", "sized", "Sized"));
+    ASSERT_TRUE(managed({first, second, remote, sized}));
 
     const qint32 orphans = X11Accessibility::classPID(QStringLiteral("Orphan"));
     EXPECT_GE(orphans, 0x40000000);
     EXPECT_NE(orphans, X11Accessibility::classPID(QStringLiteral("Far")));
     const auto apps = workspace_->runningApps();
-    const auto orphan = app(apps, orphans);
-    ASSERT_TRUE(orphan);
-    EXPECT_EQ(orphan->localizedName, "Orphan");
-    EXPECT_FALSE(orphan->launchDate);
-    EXPECT_FALSE(orphan->bundleID);
-    EXPECT_EQ(orphan->icon.size(), QSize(128, 128)) << "the window's icon or a drawn initial";
-
-    // A class named in the pixmaps folder has that picture, the largest of its sizes.
-    const XID sized = hand.make(HandMadeWindows::orphan("Sized", "sized", "Sized"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(sized); }));
-    const auto sizedApp = app(workspace_->runningApps(), X11Accessibility::classPID("Sized"));
+    const auto group = app(apps, orphans);
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->localizedName, "Orphan");
+    EXPECT_FALSE(group->launchDate);
+    EXPECT_FALSE(group->bundleID);
+    EXPECT_EQ(group->icon.size(), QSize(128, 128)) << "the window's icon or a drawn initial";
+    const auto sizedApp = app(apps, X11Accessibility::classPID("Sized"));
     ASSERT_TRUE(sizedApp);
     EXPECT_EQ(sizedApp->icon.pixelColor(64, 64), QColor(Qt::red));
     EXPECT_EQ(titles(orphans), QStringList({"Orphan Two", "Orphan One"}));
@@ -470,34 +454,31 @@ TEST_F(X11Apps, ClientsWithoutAProcessOfThisMachineAreGroupedByClass) {
     const qint32 far = X11Accessibility::classPID(QStringLiteral("Far"));
     EXPECT_TRUE(app(apps, far)) << "another machine's pid is no process here";
     EXPECT_EQ(titles(far), QStringList({"Far"}));
-    EXPECT_FALSE(titles(qint32(getpid())).contains(QStringLiteral("Far")));
+    EXPECT_FALSE(titles(self).contains(QStringLiteral("Far")));
 
     // The window list names the same owners.
     const auto list = windowList_->onScreenWindows();
-    ASSERT_TRUE(list);
-    ASSERT_TRUE(onScreen(*list, first));
+    ASSERT_TRUE(list && onScreen(*list, first) && onScreen(*list, remote));
     EXPECT_EQ(onScreen(*list, first)->ownerPID, orphans);
     EXPECT_EQ(onScreen(*list, remote)->ownerPID, far);
 
     hand.destroy(first);
     hand.destroy(second);
-    ASSERT_TRUE(waitForEvents([&] { return !isManaged(first) && !isManaged(second); }));
+    ASSERT_TRUE(gone(first) && gone(second));
     EXPECT_FALSE(workspace_->runningApp(orphans));
     EXPECT_TRUE(accessibility_->windows(orphans).empty());
 }
 
 TEST_F(X11Apps, WindowsComeFrontToBackWithTheirKindsAndRaiseReorders) {
     HandMadeWindows hand;
-    const long self = getpid();
-    const XID gamma = hand.make(HandMadeWindows::own("Gämma"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(gamma); }));
-    const XID delta = hand.make(HandMadeWindows::own("Delta"));
-    const XID dialog = hand.make(HandMadeWindows::own("Save?").transientTo(delta));
-    const XID palette =
-        hand.make(HandMadeWindows::own("Tools").typed("_NET_WM_WINDOW_TYPE_UTILITY"));
+    const XID gamma = hand.make({.title = "Gämma"});
+    ASSERT_TRUE(managed({gamma}));
+    const XID delta = hand.make({.title = "Delta"});
+    const XID dialog = hand.make({.title = "Save?", .transientFor = xcb_window_t(delta)});
+    const XID palette = hand.make({.title = "Tools", .type = "_NET_WM_WINDOW_TYPE_UTILITY"});
+    ASSERT_TRUE(managed({delta, dialog, palette}));
     ASSERT_TRUE(waitForEvents([&] {
-        return isManaged(delta) && isManaged(dialog) && isManaged(palette) &&
-               titles(self).size() == 4 && titles(self).first() == "Tools";
+        return titles(self).size() == 4 && titles(self).first() == "Tools";
     })) << titles(self).join(u',').toStdString();
 
     const auto windows = accessibility_->windows(self);
@@ -507,14 +488,14 @@ TEST_F(X11Apps, WindowsComeFrontToBackWithTheirKindsAndRaiseReorders) {
     EXPECT_EQ(windows[1].subrole, "AXDialog") << "transient for another window";
     EXPECT_EQ(windows[2].subrole, "AXStandardWindow");
     EXPECT_EQ(windows[3].subrole, "AXStandardWindow");
-    EXPECT_EQ(windows[3].element, (WindowElement{qint32(self), gamma}));
+    EXPECT_EQ(windows[3].element, (WindowElement{self, gamma}));
     EXPECT_EQ(windows[3].windowID, quint32(gamma));
     EXPECT_EQ(windows[3].minimized, false);
 
     accessibility_->raise(windows[3].element);
     ASSERT_TRUE(waitForActive(gamma));
     EXPECT_TRUE(waitForEvents([&] { return titles(self).first() == "Gämma"; }));
-    EXPECT_TRUE(waitForEvents([&] { return workspace_->frontmostPID() == qint32(self); }))
+    EXPECT_TRUE(waitForEvents([&] { return workspace_->frontmostPID() == self; }))
         << "the window manager may leave no window active between two";
 
     accessibility_->setMain(windows[2].element);
@@ -534,7 +515,7 @@ TEST_F(X11Apps, MinimizingHidesAWindowAndActivatingBringsItBack) {
     const WindowElement beta{beta_.pid, beta_.window};
     ASSERT_TRUE(xdotool({"windowminimize", QString::number(beta_.window)}));
     ASSERT_TRUE(waitForEvents([&] { return minimized(beta_.pid, beta_.window) == true; }));
-    EXPECT_TRUE(workspace_->runningApp(beta_.pid)->hidden) << "its only window is minimized";
+    EXPECT_TRUE(hidden(beta_.pid)) << "its only window is minimized";
     auto list = windowList_->onScreenWindows();
     ASSERT_TRUE(list);
     EXPECT_FALSE(onScreen(*list, beta_.window)) << "a minimized window is not on screen";
@@ -544,7 +525,7 @@ TEST_F(X11Apps, MinimizingHidesAWindowAndActivatingBringsItBack) {
     accessibility_->setMinimized(beta, false);
     ASSERT_TRUE(waitForActive(beta_.window));
     EXPECT_TRUE(waitForEvents([&] { return minimized(beta_.pid, beta_.window) == false; }));
-    EXPECT_FALSE(workspace_->runningApp(beta_.pid)->hidden);
+    EXPECT_FALSE(hidden(beta_.pid));
     EXPECT_TRUE(waitForEvents([&] { return workspace_->frontmostPID() == beta_.pid; }))
         << "the window manager may leave no window active between two";
 
@@ -560,28 +541,35 @@ TEST_F(X11Apps, MinimizingHidesAWindowAndActivatingBringsItBack) {
         << "the window manager may leave no window active between two";
 }
 
-TEST_F(X11Apps, UnhideRestoresEveryMinimizedWindowOfTheProcess) {
+// The main window is the front one that is not minimized; hiding minimizes every window, and
+// unhiding brings them all back.
+TEST_F(X11Apps, HideMinimizesEveryWindowAndUnhideRestoresThem) {
     HandMadeWindows hand;
-    const long self = getpid();
-    const XID one = hand.make(HandMadeWindows::own("One"));
-    const XID two = hand.make(HandMadeWindows::own("Two"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(one) && isManaged(two); }));
+    const XID one = hand.make({.title = "One"});
+    const XID two = hand.make({.title = "Two"});
+    ASSERT_TRUE(managed({one, two}));
     ASSERT_TRUE(waitForActive(two));
-    const QStringList before = titles(self);
-    accessibility_->setMinimized({qint32(self), two}, true);
-    ASSERT_TRUE(waitForEvents([&] { return minimized(self, two) == true; }));
-    // The ring sorts minimized windows last itself; this is the window manager's order.
-    std::cout << "[ info ] order with Two minimized: " << titles(self).join(u',').toStdString()
-              << " (was " << before.join(u',').toStdString() << ")\n";
-    EXPECT_FALSE(workspace_->runningApp(self)->hidden) << "One is still open";
-    accessibility_->setMinimized({qint32(self), one}, true);
-    ASSERT_TRUE(waitForEvents([&] { return minimized(self, one) == true; }));
-    EXPECT_TRUE(workspace_->runningApp(self)->hidden);
+    const auto becomes = [&](const QStringList& expected) {
+        return waitForEvents([&] { return states(self) == expected; });
+    };
+    EXPECT_TRUE(becomes({"One", "Two*"})) << states(self).join(u',').toStdString();
+
+    accessibility_->setMinimized({self, two}, true);
+    EXPECT_TRUE(becomes({"One*", "Two_"})) << states(self).join(u',').toStdString();
+    EXPECT_FALSE(hidden(self)) << "One is still open";
+
+    workspace_->hide(self);
+    EXPECT_TRUE(becomes({"One_", "Two_"}))
+        << "none is main; " << states(self).join(u',').toStdString();
+    EXPECT_TRUE(hidden(self));
+    workspace_->hide(self);  // again: nothing changes
+    EXPECT_TRUE(hidden(self));
+    workspace_->hide(0x3ffffff);  // no such app: nothing happens
 
     workspace_->unhide(self);
     ASSERT_TRUE(waitForEvents(
         [&] { return minimized(self, one) == false && minimized(self, two) == false; }));
-    EXPECT_FALSE(workspace_->runningApp(self)->hidden);
+    EXPECT_FALSE(hidden(self));
 }
 
 // The session's window manager has four desktops. What the user is on comes first, the other
@@ -597,27 +585,15 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
             EXPECT_TRUE(waitForDesktop(0));
         }
     } restore;
-    // Activates another app first, so that the window activated next is known to be chosen.
-    const auto activeAfter = [&](const std::function<void()>& activate) {
-        workspace_->activate(alpha_.pid);
-        EXPECT_TRUE(waitForActive(alpha_.window));
-        activate();
-        // The window manager may leave no window active between two.
-        XID active = 0;
-        waitForEvents([&] { return (active = activeWindow()) != alpha_.window && active != 0; });
-        return active;
-    };
     HandMadeWindows hand;
-    const qint32 self = qint32(getpid());
-    const XID here = hand.make(HandMadeWindows::own("Here"));
-    const XID everywhere = hand.make(HandMadeWindows::own("Everywhere").onDesktop(0xffffffff));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(here) && isManaged(everywhere); }));
-    const XID there = hand.make(HandMadeWindows::own("There"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(there); }));
+    const XID here = hand.make({.title = "Here"});
+    const XID everywhere = hand.make({.title = "Everywhere", .desktop = 0xffffffff});
+    ASSERT_TRUE(managed({here, everywhere}));
+    const XID there = hand.make({.title = "There"});
+    ASSERT_TRUE(managed({there}));
     ASSERT_TRUE(waitForActive(there));
     // Sent away as a user sends it: above the others, out of sight.
-    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(there), "1"}));
-    ASSERT_TRUE(waitForEvents([&] { return desktopOf(there) == 1ul; }));
+    ASSERT_TRUE(sendToDesktop(there, 1));
     ASSERT_EQ(topWindow(), there);
     ASSERT_EQ(currentDesktop(), 0ul);
 
@@ -627,7 +603,7 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
     EXPECT_EQ(windows[0].main, true) << "the main window is one the user can see";
     EXPECT_EQ(windows[2].main, false);
     EXPECT_EQ(windows[2].minimized, false) << "elsewhere is not minimized";
-    EXPECT_FALSE(workspace_->runningApp(self)->hidden);
+    EXPECT_FALSE(hidden(self));
     const auto list = windowList_->onScreenWindows();
     ASSERT_TRUE(list);
     EXPECT_TRUE(onScreen(*list, here) && onScreen(*list, everywhere));
@@ -646,8 +622,7 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
     })) << titles(self).join(u',').toStdString();
 
     // A window moved to another desktop after it was listed is found where it is now.
-    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(here), "2"}));
-    ASSERT_TRUE(waitForEvents([&] { return desktopOf(here) == 2ul; }));
+    ASSERT_TRUE(sendToDesktop(here, 2));
     accessibility_->raise({self, here});
     EXPECT_TRUE(waitForDesktop(2));
     EXPECT_TRUE(waitForActive(here));
@@ -666,7 +641,7 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
     setDesktops(true);
     // A window that is gone between the listing and the pick is left alone.
     hand.destroy(there);
-    ASSERT_TRUE(waitForEvents([&] { return !isManaged(there); }));
+    ASSERT_TRUE(gone(there));
     EXPECT_EQ(activeAfter([&] {
                   accessibility_->raise({self, there});
                   workspace_->activate(self);
@@ -679,75 +654,50 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
 // The changes are complete at the server before the listing, so it sees them at once.
 TEST_F(X11Apps, AListingSeesWhatChangedSinceTheLastOne) {
     HandMadeWindows hand;
-    const qint32 self = qint32(getpid());
-    const XID first = hand.make(HandMadeWindows::own("First"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(first); }));
+    const XID first = hand.make({.title = "First"});
+    ASSERT_TRUE(managed({first}));
     ASSERT_TRUE(waitForEvents([&] { return desktopOf(first) == 0ul; }));
     EXPECT_EQ(titles(self), QStringList({"First"}));
 
     hand.retitle(first, "First, renamed");
     EXPECT_EQ(titles(self), QStringList({"First, renamed"}));
-    const XID second = hand.make(HandMadeWindows::own("Second"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(second); }));
+    const XID second = hand.make({.title = "Second"});
+    ASSERT_TRUE(managed({second}));
     ASSERT_TRUE(waitForEvents([&] { return desktopOf(second) == 0ul; }));
     EXPECT_EQ(titles(self).size(), 2);
     EXPECT_TRUE(titles(self).contains("Second"));
 
     // Sent to another desktop: listed after the windows of this one.
-    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(second), "1"}));
-    ASSERT_TRUE(waitForEvents([&] { return desktopOf(second) == 1ul; }));
+    ASSERT_TRUE(sendToDesktop(second, 1));
     EXPECT_EQ(titles(self), QStringList({"First, renamed", "Second"}));
-    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(first), "1"}));
-    ASSERT_TRUE(xdotool({"set_desktop_for_window", QString::number(second), "0"}));
-    ASSERT_TRUE(waitForEvents([&] { return desktopOf(first) == 1ul && desktopOf(second) == 0ul; }));
+    ASSERT_TRUE(sendToDesktop(first, 1) && sendToDesktop(second, 0));
     EXPECT_EQ(titles(self), QStringList({"Second", "First, renamed"}));
 
     hand.destroy(first);
-    ASSERT_TRUE(waitForEvents([&] { return !isManaged(first); }));
+    ASSERT_TRUE(gone(first));
     EXPECT_EQ(titles(self), QStringList({"Second"}));
 
     // A window's id goes to the next window made with it, here of a client without a process.
-    // The connection stays open to the end, so that no later client gets its ids.
-    static xcb_connection_t* const c = xcb_connect(nullptr, nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    const xcb_window_t id = xcb_generate_id(c);
-    auto make = [&](const QByteArray& title, std::optional<uint32_t> pid) {
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, id, xcb_window_t(connection_->root()), 0, 0, 200,
-                          150, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        const QByteArray wmClass("reused\0Reused\0", 14);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                            uint32_t(wmClass.size()), wmClass.data());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                            uint32_t(title.size()), title.data());
-        if (pid) {
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id,
-                                xcb_atom_t(connection_->atom("_NET_WM_PID")), XCB_ATOM_CARDINAL, 32,
-                                1, &*pid);
-        }
-        xcb_map_window(c, id);
-        xcb_flush(c);
-    };
-    make("Old", uint32_t(self));
+    const XID id = hand.make({.title = "Old", .instance = "reused", .wmClass = "Reused"});
     ASSERT_TRUE(waitForEvents([&] { return isManaged(id) && desktopOf(id); }));
     EXPECT_EQ(titles(self), QStringList({"Old", "Second"}));
-    xcb_destroy_window(c, id);
-    make("New", std::nullopt);
+    hand.destroy(id);
+    hand.make(orphan("New", "reused", "Reused"), xcb_window_t(id));
     // Managed anew: the window manager puts its desktop on the new window. Until the server has
     // run the other connection's requests, the old window may still answer for the id.
     ASSERT_TRUE(waitForEvents([&] {
-        return connection_->text(id, "WM_NAME") == QStringLiteral("New") && isManaged(id) &&
+        return connection_->text(id, "_NET_WM_NAME") == QStringLiteral("New") && isManaged(id) &&
                desktopOf(id);
     }));
     EXPECT_EQ(titles(self), QStringList({"Second"}));
     EXPECT_EQ(titles(X11Accessibility::classPID("Reused")), QStringList({"New"}));
-    xcb_destroy_window(c, id);
-    xcb_flush(c);
+    hand.destroy(id);
 
     // An entry installed meanwhile names the app at the next listing.
     const qint32 reused = X11Accessibility::classPID("Reused");
-    ASSERT_TRUE(waitForEvents([&] { return !isManaged(id); }));
-    const XID later = hand.make(HandMadeWindows::orphan("Later", "later", "Later"));
-    ASSERT_TRUE(waitForEvents([&] { return isManaged(later); }));
+    ASSERT_TRUE(gone(id));
+    const XID later = hand.make(orphan("Later", "later", "Later"));
+    ASSERT_TRUE(managed({later}));
     const qint32 laterPID = X11Accessibility::classPID("Later");
     EXPECT_EQ(workspace_->runningApp(laterPID)->localizedName, "Later");
     EXPECT_FALSE(workspace_->runningApp(reused));
@@ -758,14 +708,12 @@ TEST_F(X11Apps, AListingSeesWhatChangedSinceTheLastOne) {
 
 TEST_F(X11Apps, OnScreenWindowsAreFramesInPointsYUpWithoutDesktopElements) {
     HandMadeWindows hand;
-    const long self = getpid();
-    const XID big = hand.make(HandMadeWindows::own("Big").sized(300, 200));
-    const XID small = hand.make(HandMadeWindows::own("Small").sized(40, 30));
-    const XID dock =
-        hand.make(HandMadeWindows::own("Panel").typed("_NET_WM_WINDOW_TYPE_DOCK").sized(400, 100));
-    const XID tools = hand.make(HandMadeWindows::own("Tools").typed("_NET_WM_WINDOW_TYPE_UTILITY"));
-    ASSERT_TRUE(waitForEvents(
-        [&] { return isManaged(big) && isManaged(small) && isManaged(dock) && isManaged(tools); }));
+    const XID big = hand.make({.title = "Big", .width = 300, .height = 200});
+    const XID small = hand.make({.title = "Small", .width = 40, .height = 30});
+    const XID dock = hand.make(
+        {.title = "Panel", .type = "_NET_WM_WINDOW_TYPE_DOCK", .width = 400, .height = 100});
+    const XID tools = hand.make({.title = "Tools", .type = "_NET_WM_WINDOW_TYPE_UTILITY"});
+    ASSERT_TRUE(managed({big, small, dock, tools}));
     workspace_->activate(alpha_.pid);
     ASSERT_TRUE(waitForActive(alpha_.window));
     ASSERT_TRUE(waitForEvents([&] {
@@ -807,48 +755,36 @@ TEST_F(X11Apps, OnScreenWindowsAreFramesInPointsYUpWithoutDesktopElements) {
     const auto counts = WindowSource::visibleCounts(*windowList_);
     EXPECT_EQ(counts.at(alpha_.pid), 1);
     EXPECT_EQ(counts.at(clock_.pid), 1);
-    QStringList seen;
-    const auto now = windowList_->onScreenWindows();
-    for (const ServerWindow& w : now.value_or(std::vector<ServerWindow>{})) {
-        if (w.ownerPID == self)
-            seen << QStringLiteral("%1 layer %2 %3x%4")
-                        .arg(w.windowID.value_or(0))
-                        .arg(w.layer.value_or(-1))
-                        .arg(w.bounds ? w.bounds->width() : -1)
-                        .arg(w.bounds ? w.bounds->height() : -1);
-    }
-    EXPECT_EQ(counts.at(qint32(self)), 1)
-        << "the small window, the palette and the dock do not count; big " << big << " small "
-        << small << " tools " << tools << ": " << seen.join(", ").toStdString();
+    EXPECT_EQ(counts.at(self), 1) << "the small window, the palette and the dock do not count";
     EXPECT_TRUE(windowList_->screenCaptureAllowed()) << "the session's server has Composite";
 }
 
 TEST_F(X11Apps, VanishedWindowsAndEndedProcessesAreLeftAlone) {
-    const Started gone = start(QStringLiteral("xterm"), {"-T", "Gone"});
-    ASSERT_TRUE(gone.window);
-    const WindowElement element{gone.pid, gone.window};
-    ASSERT_EQ(accessibility_->windows(gone.pid).size(), 1u);
+    const Started ended = start(QStringLiteral("xterm"), {"-T", "Gone"});
+    ASSERT_TRUE(ended.window);
+    const WindowElement element{ended.pid, ended.window};
+    ASSERT_EQ(accessibility_->windows(ended.pid).size(), 1u);
     workspace_->activate(alpha_.pid);
     ASSERT_TRUE(waitForActive(alpha_.window));
 
     // Another process's number on a live window: not that process's window.
-    accessibility_->raise({gone.pid, alpha_.window});
-    accessibility_->setMinimized({gone.pid, beta_.window}, true);
+    accessibility_->raise({ended.pid, alpha_.window});
+    accessibility_->setMinimized({ended.pid, beta_.window}, true);
 
-    ASSERT_EQ(::kill(gone.pid, SIGKILL), 0);
-    ASSERT_TRUE(waitForEvents([&] { return !isManaged(gone.window); }));
+    ASSERT_EQ(::kill(ended.pid, SIGKILL), 0);
+    ASSERT_TRUE(gone(ended.window));
     // The window manager may move the focus itself as the window goes; what follows must start
     // from a known active window to tell whether it moves it.
     workspace_->activate(alpha_.pid);
     ASSERT_TRUE(waitForActive(alpha_.window));
-    EXPECT_TRUE(accessibility_->windows(gone.pid).empty());
-    EXPECT_FALSE(workspace_->runningApp(gone.pid));
+    EXPECT_TRUE(accessibility_->windows(ended.pid).empty());
+    EXPECT_FALSE(workspace_->runningApp(ended.pid));
     accessibility_->setMinimized(element, true);
     accessibility_->setMinimized(element, false);
     accessibility_->setMain(element);
     accessibility_->raise(element);
-    workspace_->activate(gone.pid);
-    workspace_->unhide(gone.pid);
+    workspace_->activate(ended.pid);
+    workspace_->unhide(ended.pid);
     connection_->trapErrors([] {});  // let the server answer anything sent
 
     EXPECT_FALSE(waitForEvents([&] { return activeWindow() != alpha_.window; }, 500));
@@ -872,39 +808,108 @@ TEST_F(X11Apps, OpeningAnEntryActivatesItsProcessOrLaunchesIt) {
         << "the running clock comes to the front";
     EXPECT_EQ(clientOf(clock_.pid), clock_.window);
 
-    const QString eyes = writeEntry(
-        QStringLiteral("tandri-test-eyes"),
-        QStringLiteral("Name=Test Eyes\nExec=xeyes -geometry 120x100\nStartupWMClass=XEyes"));
+    const QString eyes = writeEntry(QStringLiteral("tandri-test-eyes"),
+                                    QStringLiteral("Name=Test Eyes\nExec=xeyes -geometry "
+                                                   "120x100\nStartupWMClass=XEyes"));
     EXPECT_EQ(open(eyes), std::nullopt);
-    qint32 launched = 0;
-    ASSERT_TRUE(waitForEvents(
-        [&] {
-            for (const RunningApp& a : workspace_->runningApps()) {
-                if (a.bundleID == "tandri-test-eyes")
-                    launched = a.pid;
-            }
-            return launched != 0;
-        },
-        patience));
-    EXPECT_EQ(workspace_->runningApp(launched)->localizedName, "Test Eyes");
+    const auto launched = [] {
+        std::vector<qint32> pids;
+        for (const RunningApp& a : workspace_->runningApps()) {
+            if (a.bundleID == "tandri-test-eyes")
+                pids.push_back(a.pid);
+        }
+        return pids;
+    };
+    ASSERT_TRUE(waitForEvents([&] { return !launched().empty(); }, patience));
+    const qint32 pid = launched().front();
+    EXPECT_EQ(workspace_->runningApp(pid)->localizedName, "Test Eyes");
     EXPECT_EQ(open(eyes), std::nullopt);
-    const auto apps = workspace_->runningApps();
-    EXPECT_EQ(std::count_if(apps.begin(), apps.end(),
-                            [](auto& a) { return a.bundleID == "tandri-test-eyes"; }),
-              1)
-        << "a running entry is not launched again";
-    ::kill(launched, SIGTERM);
+    EXPECT_EQ(launched().size(), 1u) << "a running entry is not launched again";
+    ::kill(pid, SIGTERM);
 
     const QString missing = home_->filePath(QStringLiteral("nowhere.desktop"));
     EXPECT_EQ(open(missing), QStringLiteral("No application at ") + missing);
     const QString text = home_->filePath(QStringLiteral("notes.txt"));
-    QFile file(text);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    test::writeFile(text, {});
     EXPECT_EQ(open(text), text + QStringLiteral(" is not an application"));
     const QString broken = writeEntry(QStringLiteral("tandri-test-broken"),
                                       QStringLiteral("Name=Broken\nExec=/nonexistent/broken"));
     EXPECT_EQ(open(broken), QStringLiteral("Broken could not be started"));
+}
+
+TEST_F(X11Apps, OpeningFilesRunsTheEntryOncePerFileByItsFieldCode) {
+    const QString log = home_->filePath("calls.log");
+    const QString script = home_->filePath("record.sh");
+    // One write per call: a line written in pieces could be read half done.
+    test::writeFile(script,
+                    "#!/bin/sh\nline=call; for a in \"$@\"; do line=\"$line [$a]\"; done; "
+                    "printf '%s\\n' \"$line\" >> \"" +
+                        QFile::encodeName(log) + "\"\n");
+    ASSERT_TRUE(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+    const QUrl entry =
+        QUrl::fromLocalFile(writeEntry("one-file", "Name=One\nExec=" + script + " --from %f"));
+    const QUrl a = QUrl::fromLocalFile("/tmp/one file.txt"),
+               b = QUrl::fromLocalFile("/tmp/two.txt");
+    const auto lines = [&] {
+        QStringList list =
+            QString::fromUtf8(test::fileContents(log)).split('\n', Qt::SkipEmptyParts);
+        list.sort();
+        return list;
+    };
+
+    workspace_->openFiles({a, b}, entry, false);
+    ASSERT_TRUE(waitForEvents([&] { return lines().size() == 2; }));
+    EXPECT_EQ(lines(),
+              QStringList({"call [--from] [/tmp/one file.txt]", "call [--from] [/tmp/two.txt]"}));
+
+    // Nothing to open, or no application: nothing runs.
+    QFile::remove(log);
+    workspace_->openFiles({}, entry, true);
+    workspace_->openFiles({a}, QUrl::fromLocalFile(home_->filePath("missing.desktop")), true);
+    workspace_->openFiles({a}, QUrl("https://example.invalid/app.desktop"), true);
+    waitForEvents([] { return false; }, 300);
+    EXPECT_FALSE(QFile::exists(log));
+}
+
+TEST_F(X11Apps, TerminateAsksTheAppToCloseAndAnAppWithoutAProcessIsDisconnected) {
+    // Not a terminal: one asked to close before its shell has started never ends.
+    const Started closable = start(TEST_CLIENT, {"Closable", "Closable Window"});
+    ASSERT_TRUE(closable.window);
+    workspace_->terminate(closable.pid);
+    EXPECT_TRUE(
+        waitForEvents([&] { return closable.process->state() == QProcess::NotRunning; }, patience));
+    EXPECT_EQ(closable.process->exitStatus(), QProcess::NormalExit) << "killed, not asked";
+    EXPECT_EQ(closable.process->exitCode(), 0) << "cut off by the server instead of asked";
+
+    const Started orphan = start(TEST_CLIENT, {"--no-pid", "Orphanage", "Orphan Window"}, false);
+    const qint32 group = X11Accessibility::classPID("Orphanage");
+    ASSERT_TRUE(waitForEvents([&] { return workspace_->runningApp(group).has_value(); }, patience));
+    EXPECT_FALSE(workspace_->runningApp(orphan.pid));
+    workspace_->forceTerminate(group);
+    EXPECT_TRUE(waitForEvents([&] { return !workspace_->runningApp(group); }, patience));
+    EXPECT_TRUE(
+        waitForEvents([&] { return orphan.process->state() == QProcess::NotRunning; }, patience))
+        << "its connection was closed";
+}
+
+TEST_F(X11Apps, ForceTerminateKillsAnAppButNeverThisProgramNorAProcessWithoutWindows) {
+    const Started doomed = start("xterm", {"-T", "Doomed"});
+    ASSERT_TRUE(doomed.window);
+    workspace_->forceTerminate(doomed.pid);
+    EXPECT_TRUE(
+        waitForEvents([&] { return doomed.process->state() == QProcess::NotRunning; }, patience));
+    EXPECT_EQ(doomed.process->exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(doomed.process->exitCode(), SIGKILL);
+
+    HandMadeWindows hand;
+    ASSERT_TRUE(managed({hand.make({.title = "Own"})}));
+    ASSERT_TRUE(workspace_->runningApp(self));
+    workspace_->forceTerminate(self);
+    const Started sleeper = start("sleep", {"30"}, false);
+    workspace_->forceTerminate(sleeper.pid);
+    waitForEvents([] { return false; }, 300);
+    EXPECT_EQ(sleeper.process->state(), QProcess::Running);
+    EXPECT_TRUE(workspace_->runningApp(self)) << "still here";
 }
 
 TEST_F(X11Apps, EntriesFilesAndTheTrashAsTheFileManagerNamesThem) {
@@ -921,8 +926,6 @@ TEST_F(X11Apps, EntriesFilesAndTheTrashAsTheFileManagerNamesThem) {
     EXPECT_EQ(workspace_->displayName(home_->path() + QStringLiteral("/data/")), "data");
     EXPECT_EQ(workspace_->displayName(QStringLiteral("/")), "/");
     EXPECT_EQ(workspace_->applicationSuffix(), ".desktop");
-    EXPECT_EQ(workspace_->trashURL(),
-              QUrl::fromLocalFile(home_->filePath(QStringLiteral("data/Trash/files"))));
 
     for (const QString& path :
          {home_->path(), clockEntry_, home_->filePath(QStringLiteral("x.txt")),
@@ -931,6 +934,18 @@ TEST_F(X11Apps, EntriesFilesAndTheTrashAsTheFileManagerNamesThem) {
     }
     EXPECT_EQ(workspace_->iconForFile(clockEntry_).pixelColor(64, 64), QColor(Qt::red));
     EXPECT_FALSE(workspace_->trashIcon().isNull());
+
+    // Moved into the freedesktop Trash that trashURL names.
+    const QString trash = home_->filePath(QStringLiteral("data/Trash/"));
+    EXPECT_EQ(workspace_->trashURL(), QUrl::fromLocalFile(trash + "files"));
+    const QString file = home_->filePath("Draft.txt");
+    test::writeFile(file, "draft");
+    EXPECT_TRUE(workspace_->moveToTrash(QUrl::fromLocalFile(file)));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(test::fileContents(trash + "files/Draft.txt"), "draft");
+    EXPECT_TRUE(QFile::exists(trash + "info/Draft.txt.trashinfo"));
+    EXPECT_FALSE(workspace_->moveToTrash(QUrl::fromLocalFile(file))) << "gone already";
+    EXPECT_FALSE(workspace_->moveToTrash(QUrl("https://example.invalid/Draft.txt")));
 }
 
 TEST_F(X11Apps, ListingsRunOnAnyThreadWhileTheMainThreadActs) {

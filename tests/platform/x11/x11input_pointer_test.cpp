@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/x11/x11connection.h"
 #include "platform/x11/x11pointerbuttons.h"
-#include "x11input_support.h"
+#include "x11session.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
@@ -22,15 +21,18 @@ static void PrintTo(const ButtonEvent& event, std::ostream* out) {
          << event.button;
 }
 
-namespace test {
+namespace x11::test {
 namespace {
 
-using x11::X11Connection;
-using x11::X11PointerButtons;
 using Type = ButtonEvent::Type;
+using Events = std::vector<ButtonEvent>;
 
-QStringList at(const QPoint& point) {
-    return {"mousemove", QString::number(point.x()), QString::number(point.y())};
+// Each button pressed and let go.
+Events clicked(std::initializer_list<int> buttons) {
+    Events events;
+    for (int button : buttons)
+        events.insert(events.end(), {{Type::Down, button}, {Type::Up, button}});
+    return events;
 }
 
 class X11PointerButtonsTest : public ::testing::Test {
@@ -39,7 +41,7 @@ protected:
         connection = X11Connection::open();
         ASSERT_TRUE(connection);
         buttons = std::make_unique<X11PointerButtons>(*connection);
-        ASSERT_TRUE(xdotool(at(target.center())));
+        ASSERT_TRUE(moveTo(target.center()));
     }
 
     // Clicks these X buttons over the other program's window.
@@ -52,12 +54,20 @@ protected:
     bool waitForTargetPresses(size_t count) {
         return waitFor(*connection, [&] { return target.presses().size() >= count; });
     }
+    // A filter that records what it sees into `into` and takes it when `takes`.
+    std::unique_ptr<Monitor> filter(Events& into, const bool& takes) {
+        return buttons->filterOtherButtons([&](const ButtonEvent& event) {
+            into.push_back(event);
+            return takes;
+        });
+    }
 
     std::unique_ptr<X11Connection> connection;
     std::unique_ptr<X11PointerButtons> buttons;
     ClickTarget target{QRect(300, 300, 200, 200)};
-    std::vector<ButtonEvent> filtered;
-    std::vector<ButtonEvent> heard;
+    Events filtered;
+    Events heard;
+    static constexpr bool takes = true, leaves = false;
 };
 
 TEST(X11PointerButtonNumbers, XButtonsBecomeOurs) {
@@ -72,18 +82,15 @@ TEST(X11PointerButtonNumbers, XButtonsBecomeOurs) {
 }
 
 TEST_F(X11PointerButtonsTest, TheFilterTakesTheMiddleButtonAndLeavesTheOthers) {
-    auto filter = buttons->filterOtherButtons([&](const ButtonEvent& event) {
-        filtered.push_back(event);
-        return true;
-    });
-    ASSERT_TRUE(filter);
+    const auto filtering = filter(filtered, takes);
+    ASSERT_TRUE(filtering);
 
     ASSERT_TRUE(click({2, 1, 3}));
     ASSERT_TRUE(waitForTargetPresses(2));
     ASSERT_TRUE(waitFor(*connection, [&] { return filtered.size() >= 2; }));
     // The middle click came first; the window never had it.
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3}));
-    EXPECT_EQ(filtered, (std::vector<ButtonEvent>{{Type::Down, 2}, {Type::Up, 2}}));
+    EXPECT_EQ(filtered, clicked({2}));
 
     // Held and moved: drags, then the release, none of it in the window.
     filtered.clear();
@@ -100,11 +107,8 @@ TEST_F(X11PointerButtonsTest, TheFilterTakesTheMiddleButtonAndLeavesTheOthers) {
 
 TEST_F(X11PointerButtonsTest, APressTheFilterLetsThroughReachesTheWindow) {
     bool swallow = false;
-    auto filter = buttons->filterOtherButtons([&](const ButtonEvent& event) {
-        filtered.push_back(event);
-        return swallow;
-    });
-    ASSERT_TRUE(filter);
+    const auto filtering = filter(filtered, swallow);
+    ASSERT_TRUE(filtering);
     ASSERT_TRUE(click({2}));
     ASSERT_TRUE(waitForTargetPresses(1));
     EXPECT_EQ(target.presses(), std::vector<unsigned>{2});
@@ -117,19 +121,13 @@ TEST_F(X11PointerButtonsTest, APressTheFilterLetsThroughReachesTheWindow) {
     ASSERT_TRUE(waitForTargetPresses(2));
     ASSERT_TRUE(waitFor(*connection, [&] { return filtered.size() >= 2; }));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{2, 1}));
-    EXPECT_EQ(filtered, (std::vector<ButtonEvent>{{Type::Down, 2}, {Type::Up, 2}}));
+    EXPECT_EQ(filtered, clicked({2}));
 }
 
 TEST_F(X11PointerButtonsTest, FiltersShareTheGrabAndTheLastOneGivesItBack) {
-    std::vector<ButtonEvent> second;
-    auto first = buttons->filterOtherButtons([&](const ButtonEvent& event) {
-        filtered.push_back(event);
-        return false;
-    });
-    auto next = buttons->filterOtherButtons([&](const ButtonEvent& event) {
-        second.push_back(event);
-        return true;
-    });
+    Events second;
+    auto first = filter(filtered, leaves);
+    auto next = filter(second, takes);
     ASSERT_TRUE(first);
     ASSERT_TRUE(next);
     ASSERT_TRUE(click({2, 1}));
@@ -176,26 +174,22 @@ TEST_F(X11PointerButtonsTest, AMiddleButtonAnotherProgramGrabsRefusesTheFilter) 
     auto other = X11Connection::open();
     ASSERT_TRUE(other);
     Display* display = other->display();
-    ASSERT_EQ(other->trapErrors([&] {
-        XGrabButton(display, Button2, AnyModifier, other->root(), False, ButtonPressMask,
-                    GrabModeAsync, GrabModeAsync, 0, 0);
-    }),
-              0);
-    EXPECT_FALSE(buttons->filterOtherButtons([](const ButtonEvent&) { return true; }));
-
-    XUngrabButton(display, Button2, AnyModifier, other->root());
-    XSync(display, False);
-    auto filter = buttons->filterOtherButtons([](const ButtonEvent&) { return true; });
-    ASSERT_TRUE(filter);
-    // Ours now: the other program is refused in turn, until the filter goes.
     const auto grab = [&] {
         return other->trapErrors([&] {
             XGrabButton(display, Button2, AnyModifier, other->root(), False, ButtonPressMask,
                         GrabModeAsync, GrabModeAsync, 0, 0);
         });
     };
+    ASSERT_EQ(grab(), 0);
+    EXPECT_FALSE(filter(filtered, takes));
+
+    XUngrabButton(display, Button2, AnyModifier, other->root());
+    XSync(display, False);
+    auto filtering = filter(filtered, takes);
+    ASSERT_TRUE(filtering);
+    // Ours now: the other program is refused in turn, until the filter goes.
     EXPECT_EQ(grab(), BadAccess);
-    filter.reset();
+    filtering.reset();
     EXPECT_EQ(grab(), 0);
 }
 
@@ -208,12 +202,7 @@ TEST_F(X11PointerButtonsTest, TheListenerHearsTheOtherButtonsWithoutTakingThem) 
     ASSERT_TRUE(click({1, 3, 4, 5, 2, 8, 9}));
     ASSERT_TRUE(waitForTargetPresses(7));
     ASSERT_TRUE(waitFor(*connection, [&] { return heard.size() >= 6; }));
-    EXPECT_EQ(heard, (std::vector<ButtonEvent>{{Type::Down, 2},
-                                               {Type::Up, 2},
-                                               {Type::Down, 3},
-                                               {Type::Up, 3},
-                                               {Type::Down, 4},
-                                               {Type::Up, 4}}));
+    EXPECT_EQ(heard, clicked({2, 3, 4}));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3, 4, 5, 2, 8, 9}));
 
     listener.reset();
@@ -224,5 +213,5 @@ TEST_F(X11PointerButtonsTest, TheListenerHearsTheOtherButtonsWithoutTakingThem) 
 }
 
 }  // namespace
-}  // namespace test
+}  // namespace x11::test
 }  // namespace tandri

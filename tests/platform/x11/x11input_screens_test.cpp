@@ -5,21 +5,12 @@
 #include <QWindow>
 
 #include "platform/sim/virtualclock.h"
-#include "platform/x11/x11connection.h"
 #include "platform/x11/x11screens.h"
 #include "platform/x11/x11shieldwindow.h"
-#include "support/waitforevents.h"
-#include "x11input_support.h"
+#include "x11session.h"
 
-namespace tandri::test {
+namespace tandri::x11::test {
 namespace {
-
-using x11::X11Connection;
-using x11::X11Screens;
-
-bool moveTo(int x, int y) {
-    return xdotool({"mousemove", QString::number(x), QString::number(y)});
-}
 
 class X11ScreensTest : public ::testing::Test {
 protected:
@@ -49,18 +40,18 @@ TEST_F(X11ScreensTest, TheScreenIsInPointsWithYUp) {
 }
 
 TEST_F(X11ScreensTest, ThePointerIsInPointsWithYUp) {
-    ASSERT_TRUE(moveTo(100, 200));
+    ASSERT_TRUE(moveTo({100, 200}));
     EXPECT_EQ(screens->mouseLocation(), QPointF(100, 700));
-    ASSERT_TRUE(moveTo(0, 0));
+    ASSERT_TRUE(moveTo({0, 0}));
     EXPECT_EQ(screens->mouseLocation(), QPointF(0, 900));
-    ASSERT_TRUE(moveTo(1439, 899));
+    ASSERT_TRUE(moveTo({1439, 899}));
     EXPECT_EQ(screens->mouseLocation(), QPointF(1439, 1));
 }
 
 TEST_F(X11ScreensTest, PressedButtonsAreOneBitEach) {
     // Over another program's window, where the window manager binds nothing.
     ClickTarget target(QRect(300, 300, 200, 200));
-    ASSERT_TRUE(moveTo(400, 400));
+    ASSERT_TRUE(moveTo({400, 400}));
     EXPECT_EQ(screens->pressedMouseButtons(), 0u);
     ASSERT_TRUE(xdotool({"mousedown", "1"}));
     EXPECT_EQ(screens->pressedMouseButtons(), Screens::primaryButton);
@@ -77,7 +68,7 @@ TEST_F(X11ScreensTest, PressedButtonsAreOneBitEach) {
 class OutsideClicksTest : public X11ScreensTest {
 protected:
     bool clickAt(const QPoint& point, int button) {
-        return moveTo(point.x(), point.y()) && xdotool({"click", QString::number(button)});
+        return moveTo(point) && xdotool({"click", QString::number(button)});
     }
 
     // Clicks on the other program's window, which tells when the click arrived.
@@ -123,7 +114,7 @@ TEST_F(OutsideClicksTest, ClicksOnThisProgramsWindowsAreNotOutside) {
     ASSERT_TRUE(waitForEvents([&] { return framed.isExposed() && bare.isExposed(); }));
     // And one outside Qt: a click shield, from (700, 600) to (850, 750) in root pixels.
     sim::VirtualClock clock;
-    x11::X11ShieldWindow shield(*connection, clock);
+    X11ShieldWindow shield(*connection, clock);
     int shieldClicks = 0;
     shield.setHandlers({[&](MouseButton) { ++shieldClicks; }, {}, {}, {}});
     shield.setFrame(X11Screens::toPoints(QRectF(700, 600, 150, 150)));
@@ -166,4 +157,4 @@ TEST_F(OutsideClicksTest, AMonitorMayRemoveItselfWhenCalled) {
 }
 
 }  // namespace
-}  // namespace tandri::test
+}  // namespace tandri::x11::test
