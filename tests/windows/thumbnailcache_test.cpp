@@ -232,9 +232,7 @@ TEST(ThumbnailCache, WithoutPermissionTheQueueEmptiesAndNothingIsStored) {
     EXPECT_EQ(updates, 2);
 }
 
-TEST(ThumbnailCache, AWindowThatVanishesDuringThePassIsSkipped) {
-    TestDesktop d(desktop());
-    ThumbnailCache cache(d.platform());
+TEST_F(ThumbnailCacheTest, AWindowThatVanishesDuringThePassIsSkipped) {
     cache.request({1, 2}, false);
     d.queues().runMain();             // window 1 is being encoded
     d.sim().setScreenCapture(false);  // from now on no window can be taken
@@ -243,20 +241,17 @@ TEST(ThumbnailCache, AWindowThatVanishesDuringThePassIsSkipped) {
     EXPECT_FALSE(cache.working());
 }
 
-TEST(ThumbnailCache, WorkLeftWhenTheCacheGoesAwayIsDropped) {
-    TestDesktop d(desktop());
+TEST_F(ThumbnailCacheTest, WorkLeftWhenTheCacheGoesAwayIsDropped) {
     {
-        ThumbnailCache cache(d.platform());
-        cache.request({1, 2}, false);
+        ThumbnailCache gone(d.platform());
+        gone.request({1, 2}, false);
         d.queues().runMain();
     }
     d.queues().drain();  // the encoder's result finds no cache: nothing happens
     EXPECT_EQ(d.queues().pendingMain(), 0);
 }
 
-TEST(ThumbnailCache, CaptureNowStoresPicturesWithoutTheQueues) {
-    TestDesktop d(desktop());
-    ThumbnailCache cache(d.platform());
+TEST_F(ThumbnailCacheTest, CaptureNowStoresPicturesWithoutTheQueues) {
     cache.request({3}, false);
     cache.captureNow({1, 3, 4});
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1, 3}));
@@ -267,8 +262,7 @@ TEST(ThumbnailCache, CaptureNowStoresPicturesWithoutTheQueues) {
     EXPECT_FALSE(cache.working());
 }
 
-TEST(SimScreenCapture, SharesTheVisibleNumberedWindowsOfShownApps) {
-    TestDesktop d(desktop());
+TEST_F(ThumbnailCacheTest, TheSimulatedCaptureSharesTheVisibleNumberedWindowsOfShownApps) {
     ScreenCapture& capture = d.platform().screenCapture;
     const auto windows = capture.shareableWindows();
     ASSERT_TRUE(windows);
