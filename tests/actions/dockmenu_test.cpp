@@ -29,7 +29,8 @@ const QByteArray editorDesktop = R"({"apps": [
          {"title": "New Tab", "cmdChar": "T", "cmdModifiers": 0},
          {"title": "Open…", "cmdChar": "O", "cmdModifiers": 0},
          {"title": "Private Browsing"}, {"title": "New Incognito Session"}]},
-       {"title": "Edit", "items": [{"title": "New Window in Edit", "cmdChar": "N", "cmdModifiers": 0}]}]},
+       {"title": "Edit", "items": [
+         {"title": "New Window in Edit", "cmdChar": "N", "cmdModifiers": 0}]}]},
     {"pid": 11, "name": "Sheets", "bundlePath": "/Applications/Sheets.app",
      "menuBar": [{"title": "System"}, {"title": "Sheets"}, {"title": "File", "items": [
          {"title": "New", "cmdChar": "N", "cmdModifiers": 0}, {"title": "New from Template"},
@@ -38,7 +39,8 @@ const QByteArray editorDesktop = R"({"apps": [
     {"pid": 12, "name": "Painter", "bundlePath": "/Applications/Painter.app",
      "menuBar": [{"title": "System"}, {"title": "Painter"}, {"title": "File", "items": [
          {"title": "New", "items": [{"title": "Canvas"}, {"title": ""},
-           {"title": "Canvas from Clipboard"}, {"title": "Nested", "items": [{"title": "Too deep"}]}]},
+           {"title": "Canvas from Clipboard"},
+           {"title": "Nested", "items": [{"title": "Too deep"}]}]},
          {"title": "Close"}]}]},
     {"pid": 13, "name": "Short", "bundlePath": "/Applications/Short.app",
      "menuBar": [{"title": "System"}, {"title": "Short", "items": [{"title": "New Window"}]}]},

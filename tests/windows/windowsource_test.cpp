@@ -138,7 +138,8 @@ TEST(WindowSourceCounts, OnlyOrdinaryVisibleLargeEnoughWindowsCount) {
 constexpr const char* desktopWithMail = R"({"apps": [
     {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "launched": 1,
      "windows": [{"title": "Inbox", "id": 7}, {"title": "Draft", "id": 8, "minimized": true},
-                 {"title": "Sent", "id": 9}, {"title": "Find", "id": 10, "subrole": "AXFloatingWindow"},
+                 {"title": "Sent", "id": 9},
+                 {"title": "Find", "id": 10, "subrole": "AXFloatingWindow"},
                  {"id": 11}]},
     {"pid": 6, "name": "Notes", "hidden": true, "windows": [{"title": "Note", "id": 20}]}
 ]})";
