@@ -219,75 +219,58 @@ TEST(OnboardingWindow, ATakenStandardShortcutIsNamedWithAFreeOneToTake) {
     const SystemShortcut runner{2, "KRunner", 49, Shortcut::option, true};
     const SystemShortcut inputSource{3, "the next input source", 49, Shortcut::command, true};
     const QString either = " The middle mouse button opens the ring either way.";
+    const QString noneFree =
+        "None of Super+Space, Ctrl+Alt+Space or Alt+` is free here either: "
+        "choose your own shortcut at the end of this guide.";
+    // The offer names who holds the standard shortcut and the first of the others that is free;
+    // a null holder: no offer.
     const struct {
-        const char* what;
         std::vector<SystemShortcut> bindings;
         std::vector<Shortcut> taken;
-        const char* text;  // null: no offer
-        const char* button;
+        const char* holder;
+        const char* free;  // null: none is
     } cases[] = {
-        {"held by the window manager",
-         {windowMenu},
-         {altSpace},
-         "Alt+Space is held by openbox's window menu. Super+Space is free on this desktop.",
-         "Use Super+Space"},
-        {"two holders",
-         {windowMenu, runner},
-         {altSpace},
-         "Alt+Space is held by openbox's window menu and KRunner. Super+Space is free on this "
-         "desktop.",
-         "Use Super+Space"},
-        {"holder unknown",
-         {},
-         {altSpace},
-         "Alt+Space is held by another program. Super+Space is free on this desktop.",
-         "Use Super+Space"},
-        {"the first candidate is held too",
-         {windowMenu},
-         {altSpace, superSpace},
-         "Alt+Space is held by openbox's window menu. Ctrl+Alt+Space is free on this desktop.",
-         "Use Ctrl+Alt+Space"},
-        {"the first candidate is bound, though grabbed",
-         {windowMenu, inputSource},
-         {altSpace},
-         "Alt+Space is held by openbox's window menu. Ctrl+Alt+Space is free on this desktop.",
-         "Use Ctrl+Alt+Space"},
-        {"only the last is free",
-         {},
-         {altSpace, superSpace, ctrlAltSpace},
-         "Alt+Space is held by another program. Alt+` is free on this desktop.",
-         "Use Alt+`"},
-        {"none free",
-         {windowMenu},
+        {{windowMenu}, {altSpace}, "openbox's window menu", "Super+Space"},
+        {{windowMenu, runner}, {altSpace}, "openbox's window menu and KRunner", "Super+Space"},
+        {{}, {altSpace}, "another program", "Super+Space"},
+        {{windowMenu}, {altSpace, superSpace}, "openbox's window menu", "Ctrl+Alt+Space"},
+        // The first candidate is bound, though not grabbed.
+        {{windowMenu, inputSource}, {altSpace}, "openbox's window menu", "Ctrl+Alt+Space"},
+        {{}, {altSpace, superSpace, ctrlAltSpace}, "another program", "Alt+`"},
+        {{windowMenu},
          {altSpace, superSpace, ctrlAltSpace, altGrave},
-         "Alt+Space is held by openbox's window menu. None of Super+Space, Ctrl+Alt+Space or "
-         "Alt+` is free here either: choose your own shortcut at the end of this guide.",
-         "Choose a Shortcut…"},
-        {"bound but not held", {windowMenu}, {}, nullptr, nullptr},
-        {"free", {}, {superSpace}, nullptr, nullptr},
+         "openbox's window menu",
+         nullptr},
+        // Bound but not held; and free, while another candidate is held.
+        {{windowMenu}, {}, nullptr, nullptr},
+        {{}, {superSpace}, nullptr, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(testing::Message() << &c - cases);
         FirstStart start(c.bindings, c.taken);
         Guide& g = start.g;
+        const QString text =
+            "Alt+Space is held by " + QString::fromUtf8(c.holder) + ". " +
+            (c.free ? QString::fromUtf8(c.free) + " is free on this desktop." : noneFree);
         ASSERT_EQ(g.step(), 0);
         // The welcome page and the try-it page say the same.
         for (int step : {0, 1}) {
             g.guide.view()->setStep(step);
-            EXPECT_EQ(g.shown("shortcutOffer"), c.text != nullptr) << step;
-            if (!c.text)
+            EXPECT_EQ(g.shown("shortcutOffer"), c.holder != nullptr) << step;
+            if (!c.holder)
                 continue;
-            EXPECT_EQ(g.text("offerText"), QString::fromUtf8(c.text) + either);
-            EXPECT_EQ(g.text("offerButton"), QString::fromUtf8(c.button));
+            EXPECT_EQ(g.text("offerText"), text + either);
+            EXPECT_EQ(g.text("offerButton"),
+                      c.free ? "Use " + QString::fromUtf8(c.free) : "Choose a Shortcut…");
             // Known to be held: not the warning that it may be shared.
             EXPECT_FALSE(g.find("warning"));
         }
         EXPECT_TRUE(start.nothingStored());
-        EXPECT_EQ(start.delegate.hotKey() != nullptr, c.text == nullptr);
+        EXPECT_EQ(start.delegate.hotKey() != nullptr, c.holder == nullptr);
         // The middle button is the way in meanwhile; the sentence goes with the setting.
-        if (c.text) {
+        if (c.holder) {
             g.prefs().setValue(domain, Settings::middleClickKey, false);
-            EXPECT_EQ(g.text("offerText"), QString::fromUtf8(c.text));
+            EXPECT_EQ(g.text("offerText"), text);
         }
     }
 
