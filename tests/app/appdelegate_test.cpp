@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <csignal>
 
 #include "app/launchoptions.h"
 #include "catalogue/dockhider.h"
@@ -16,7 +15,6 @@
 #include "support/fakesettingswindow.h"
 #include "support/fakewelcomeguide.h"
 #include "support/testdesktop.h"
-#include "support/waitforevents.h"
 #include "triggers/hotkey.h"
 #include "triggers/shortcutrecorder.h"
 
@@ -349,21 +347,6 @@ TEST(AppDelegate, DockFollowsTheSettingAndIsGivenBackOnQuit) {
     EXPECT_EQ(shell.count("restart-dock"), 4);
     // The setting stays on for the next launch.
     EXPECT_TRUE(Settings::hideDock(prefs));
-}
-
-TEST(AppDelegate, TerminationSignalWhileTheDockIsHiddenRestoresIt) {
-    Shell shell;
-    shell.prefs().setValue(DockHider::domain, "autohide", false);
-    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
-    shell.launch();
-    ASSERT_TRUE(DockHider::isHidden(shell.prefs()));
-
-    // Were the signal not taken over, this would end the test program.
-    std::raise(SIGTERM);
-    ASSERT_TRUE(waitForEvents([&] { return shell.quits > 0; }));
-    EXPECT_EQ(shell.quits, 1);
-    EXPECT_EQ(shell.prefs().storedValue(DockHider::domain, "autohide"), QJsonValue(false));
-    EXPECT_FALSE(DockHider::isHidden(shell.prefs()));
 }
 
 TEST(AppDelegate, ConflictItemsAppearOnceHoweverOftenTheMenuOpens) {
