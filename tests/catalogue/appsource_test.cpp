@@ -82,24 +82,6 @@ TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeadsAndThisProgramIsLeftOut) {
               (QStringList{"Finder 16", "Undated 11", "Undated too 17", "Tied 13", "Late 10"}));
 }
 
-TEST(AppSourcePlaces, WithoutADockTheDesktopsOwnFoldersComeBeforeTheTrash) {
-    test::TestDesktop desktop;
-    const QString downloads = desktop.makeFolder("Downloads");
-    test::ForwardingWorkspace workspace(desktop.platform().workspace);
-    workspace.defaultFoldersOverride =
-        std::vector<QUrl>{QUrl::fromLocalFile(downloads), QUrl::fromLocalFile("/nowhere")};
-    LinuxSystem linux;
-    const auto places = [&](System* system) {
-        Platform platform =
-            test::replacing(desktop.platform(), {.workspace = &workspace, .system = system});
-        return listed(AppSource::ringContents(platform, AppSet::DockAndOpen, true).places);
-    };
-    // A folder that is gone is left out, as a Dock's would be.
-    EXPECT_EQ(places(&linux), (QStringList{"Downloads", "Trash"}));
-    // Where there is a Dock, its folders (none here) are the ones.
-    EXPECT_EQ(places(nullptr), QStringList{"Trash"});
-}
-
 TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImported) {
     test::TestDesktop desktop(R"({"apps": [
         {"pid": 7, "name": "Other", "launched": 1},
@@ -113,7 +95,8 @@ TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImport
     setDock(desktop.preferences(), {appTile("file:///Applications/Ghost.app/", "com.example.g")});
     test::ForwardingWorkspace workspace(desktop.platform().workspace);
     workspace.fileManagerOverride = "org.example.files";
-    workspace.defaultFoldersOverride = std::vector<QUrl>{QUrl::fromLocalFile(downloads)};
+    workspace.defaultFoldersOverride =
+        std::vector<QUrl>{QUrl::fromLocalFile(downloads), QUrl::fromLocalFile("/nowhere")};
     workspace.pinnedAppsOverride = std::vector<QUrl>{
         QUrl::fromLocalFile(calendar), QUrl::fromLocalFile("/Applications/Mail.app"),
         QUrl::fromLocalFile("/Applications/Uninstalled.app")};
@@ -125,10 +108,18 @@ TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImport
     const auto apps = AppSource::ringContents(platform, AppSet::DockAndOpen, false).apps;
     EXPECT_EQ(listed(apps), (QStringList{"Files 9", "Calendar", "Mail 8", "Other 7"}));
 
+    // The desktop's own folders come before the Trash; one that is gone is left out, as a
+    // Dock's would be. Where there is a Dock, its folders (none here) are the ones.
+    EXPECT_EQ(listed(AppSource::ringContents(platform, AppSet::DockAndOpen, true).places),
+              (QStringList{"Downloads", "Trash"}));
+    Platform withDock = test::replacing(desktop.platform(), {.workspace = &workspace});
+    EXPECT_EQ(listed(AppSource::ringContents(withDock, AppSet::DockAndOpen, true).places),
+              QStringList{"Trash"});
+
     PinnedApps::importFromDock(platform);
     EXPECT_EQ(PinnedApps::paths(platform.preferences),
               (QStringList{calendar, "/Applications/Mail.app", "/Applications/Uninstalled.app",
-                           downloads}));
+                           downloads, "/nowhere"}));
     // Where there is a Dock, its tiles are the ones.
     PinnedApps::importFromDock(desktop.platform());
     EXPECT_EQ(PinnedApps::paths(platform.preferences), QStringList{"/Applications/Ghost.app"});
