@@ -25,10 +25,8 @@ namespace {
 constexpr int patienceMs = 60000;
 
 QJsonObject readDomain(const QString& folder, const QString& domain) {
-    QFile file(folder + QStringLiteral("/tandri/defaults/") + domain + QStringLiteral(".json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
+    return QJsonDocument::fromJson(fileContents(folder + "/tandri/defaults/" + domain + ".json"))
+        .object();
 }
 
 /// Every file and folder under `folder`.
@@ -71,17 +69,21 @@ struct Session {
 class Program {
 public:
     /// In the session's scratch folder, so that a path given relative lands there; on the
-    /// Wayland display named by `wayland`, if any.
+    /// Wayland display named by `wayland`, if any; through the shell command `shell`, if any,
+    /// where "$0" is the program.
     explicit Program(const Session& session, const QStringList& arguments = {},
-                     const QString& wayland = {}) {
-        prepare(session, wayland);
-        process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
-    }
-    /// Started by the shell command `shell`, where "$0" is the program.
-    static std::unique_ptr<Program> throughShell(const Session& session, const char* shell) {
-        auto program = std::unique_ptr<Program>(new Program(session, NotStarted{}));
-        program->process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
-        return program;
+                     const QString& wayland = {}, const char* shell = nullptr) {
+        QProcessEnvironment environment = session.environment();
+        if (!wayland.isEmpty())
+            environment.insert("WAYLAND_DISPLAY", wayland);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(session.scratch.path());
+        // As from a terminal, even when the tests themselves run in a script's background.
+        process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
+        if (shell)
+            process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
+        else
+            process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
     }
     ~Program() {
         if (process.state() != QProcess::NotRunning) {
@@ -108,19 +110,6 @@ public:
 
     QProcess process;
     QByteArray errorText;
-
-private:
-    struct NotStarted {};
-    Program(const Session& session, NotStarted) { prepare(session, {}); }
-    void prepare(const Session& session, const QString& wayland) {
-        QProcessEnvironment environment = session.environment();
-        if (!wayland.isEmpty())
-            environment.insert("WAYLAND_DISPLAY", wayland);
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(session.scratch.path());
-        // As from a terminal, even when the tests themselves run in a script's background.
-        process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
-    }
 };
 
 TEST(Program, CommandLinesThatAskForNoRunAndTheCheckingModes) {
@@ -317,8 +306,7 @@ TEST(Program, LeavesCtrlCToTheScriptThatStartedItInTheBackground) {
     Session session;
     session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
     // What a shell does to a program that a script starts in the background.
-    const auto started = Program::throughShell(session, "trap '' INT; exec \"$0\"");
-    Program& program = *started;
+    Program program(session, {}, {}, "trap '' INT; exec \"$0\"");
     ASSERT_TRUE(program.waitForErrors("running on")) << program.errors().toStdString();
 
     QFile status(QStringLiteral("/proc/%1/status").arg(program.process.processId()));
