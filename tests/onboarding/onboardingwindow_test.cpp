@@ -49,21 +49,20 @@ public:
     }
 
     Preferences& prefs() { return desktop.preferences(); }
-    QWidget* find(const char* name) const {
-        return guide.window() ? guide.window()->findChild<QWidget*>(QString::fromLatin1(name))
-                              : nullptr;
+    QWidget* find(const QString& name) const {
+        return guide.window() ? guide.window()->findChild<QWidget*>(name) : nullptr;
     }
     template <typename T>
-    T* find(const char* name) const {
+    T* find(const QString& name) const {
         return qobject_cast<T*>(find(name));
     }
-    void click(const char* name) {
+    void click(const QString& name) {
         auto* button = find<QAbstractButton>(name);
-        ASSERT_TRUE(button) << name;
+        ASSERT_TRUE(button) << name.toStdString();
         button->click();
     }
     /// What a control reads; empty for none.
-    QString text(const char* name) const {
+    QString text(const QString& name) const {
         if (auto* label = find<QLabel>(name))
             return label->text();
         if (auto* button = find<QAbstractButton>(name))
@@ -71,12 +70,12 @@ public:
         return {};
     }
     /// Present and not hidden on its page.
-    bool shown(const char* name) const {
+    bool shown(const QString& name) const {
         const QWidget* widget = find(name);
         return widget && widget->isVisibleTo(guide.window());
     }
     int step() const { return guide.view() ? guide.view()->step() : -1; }
-    QString symbol(const char* name) const {
+    QString symbol(const QString& name) const {
         const QWidget* mark = find(name);
         return mark ? mark->accessibleName() : QString();
     }
@@ -355,23 +354,24 @@ TEST(OnboardingWindow, TryItRowsAreTickedByTheRing) {
     auto* page = dynamic_cast<TryItStep*>(g.guide.view()->page());
     ASSERT_TRUE(page);
     const auto marks = [&] {
-        return std::vector<QString>{g.symbol("tryOpenMark"), g.symbol("trySwitchMark"),
-                                    g.symbol("tryKeepOpenMark")};
+        return QStringList{g.symbol("tryOpenMark"), g.symbol("trySwitchMark"),
+                           g.symbol("tryKeepOpenMark")}
+            .join(' ')
+            .replace("checkmark.circle.fill", "done");
     };
-    const QString no = "circle", yes = "checkmark.circle.fill";
-    EXPECT_EQ(marks(), (std::vector<QString>{no, no, no}));
+    EXPECT_EQ(marks(), "circle circle circle");
 
     Notifications& notifications = g.desktop.notifications();
     // A held opening opens, but does not keep the ring open.
     notifications.post(RingController::openedNotification, false);
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, no, no}));
+    EXPECT_EQ(marks(), "done circle circle");
     notifications.post(RingController::openedNotification, QVariant());
     notifications.post(RingController::openedNotification, QStringLiteral("true"));
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, no, no}));
+    EXPECT_EQ(marks(), "done circle circle");
     notifications.post(RingController::pickedNotification);
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, yes, no}));
+    EXPECT_EQ(marks(), "done done circle");
     notifications.post(RingController::openedNotification, true);
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, yes, yes}));
+    EXPECT_EQ(marks(), "done done done");
     EXPECT_TRUE(page->done(TryItStep::KeepOpen));
     // No conflict, no warning.
     EXPECT_FALSE(g.find("warning"));
@@ -396,25 +396,25 @@ TEST(OnboardingWindow, PermissionRowsFollowTheSystemWithinASecond) {
     Guide g;
     g.desktop.sim().setTrusted(false);
     g.guide.show(2);
-    EXPECT_EQ(g.symbol("accessibilityMark"), "lock.fill");
-    EXPECT_TRUE(g.shown("accessibilityAllow"));
-    EXPECT_FALSE(g.shown("accessibilityAllowed"));
+    // A row: its mark, then what shows of the button that asks and of the word that it is allowed.
+    const auto row = [&](const QString& name) {
+        if (!g.shown(name))
+            return QStringLiteral("hidden");
+        return g.symbol(name + "Mark") + (g.shown(name + "Allow") ? " Allow…" : "") +
+               (g.shown(name + "Allowed") ? " Allowed" : "");
+    };
     // Thumbnails are off: no screen-recording row.
-    EXPECT_FALSE(g.shown("screenRecording"));
-
+    EXPECT_EQ(row("accessibility") + " | " + row("screenRecording"), "lock.fill Allow… | hidden");
     g.desktop.sim().setTrusted(true);
     g.desktop.clock().advance(PermissionWatch::interval);
-    EXPECT_EQ(g.symbol("accessibilityMark"), "checkmark.circle.fill");
-    EXPECT_FALSE(g.shown("accessibilityAllow"));
-    EXPECT_TRUE(g.shown("accessibilityAllowed"));
+    EXPECT_EQ(row("accessibility"), "checkmark.circle.fill Allowed");
 
     g.click("thumbnails");
     EXPECT_TRUE(g.prefs().boolValue(domain, Settings::thumbnailsKey));
-    EXPECT_TRUE(g.shown("screenRecording"));
-    EXPECT_EQ(g.symbol("screenRecordingMark"), "lock.fill");
+    EXPECT_EQ(row("screenRecording"), "lock.fill Allow…");
     g.desktop.sim().setScreenCapture(true);
     g.desktop.clock().advance(PermissionWatch::interval);
-    EXPECT_EQ(g.symbol("screenRecordingMark"), "checkmark.circle.fill");
+    EXPECT_EQ(row("screenRecording"), "checkmark.circle.fill Allowed");
     // What the process can use agrees with what the system reports: no restart offered.
     EXPECT_FALSE(g.shown("restartOffer"));
 
