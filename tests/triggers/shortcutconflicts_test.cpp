@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include "platform/common/linuxsystem.h"
@@ -116,18 +117,12 @@ TEST(ShortcutConflicts, MalformedSwitchEntriesAreSkipped) {
     Platform& platform = desktop.platform();
     // Each of these is present, so the default no longer applies, and unreadable, so it owns
     // nothing.
-    const QJsonValue malformed[] = {
-        QJsonArray{32, 49},
-        QJsonArray{32, 49, double(commandFlag), 0},
-        QJsonArray{},
-        QJsonArray{32, "49", double(commandFlag)},
-        QJsonArray{32, 49, "1048576"},
-        QJsonArray{32, 49.5, double(commandFlag)},
-        QJsonValue("32,49,1048576"),
-        QJsonValue(QJsonValue::Null),
-    };
-    for (const QJsonValue& bad : malformed) {
-        storeSwitches(desktop, {{"64", entry(true, bad)}});
+    for (const char* bad :
+         {"[32, 49]", "[32, 49, 1048576, 0]", "[]", R"([32, "49", 1048576])",
+          R"([32, 49, "1048576"])", "[32, 49.5, 1048576]", R"("32,49,1048576")", "null"}) {
+        storeSwitches(
+            desktop,
+            {{"64", entry(true, QJsonDocument::fromJson(QByteArray("[") + bad + "]")[0])}});
         EXPECT_TRUE(owners(platform, commandSpace).empty());
     }
     storeSwitches(desktop, {{"64", QJsonValue("on")}, {"65", QJsonObject{{"enabled", true}}}});
