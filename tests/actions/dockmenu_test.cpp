@@ -7,6 +7,7 @@
 #include "catalogue/pinnedapps.h"
 #include "catalogue/ringapp.h"
 #include "diagnostics/menuprobe.h"
+#include "platform/common/linuxsystem.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "platform/workspace.h"
@@ -17,55 +18,35 @@ namespace tandri::test {
 namespace {
 
 // An editor whose file menu is the third one, as on the desktop the simulated one imitates.
-const QByteArray editorDesktop = R"({
-  "apps": [
+const QByteArray editorDesktop = R"({"apps": [
     {"pid": 10, "name": "Editor", "bundlePath": "/Applications/Editor.app",
-     "windows": [
-       {"title": "Chapter 1", "id": 1},
-       {"title": "", "id": 2},
-       {"title": "", "id": 3},
-       {"title": "Draft", "id": 4, "minimized": true, "main": true},
-       {"title": "Notes", "id": 5, "main": true}
-     ],
-     "menuBar": [
-       {"title": "System"}, {"title": "Editor"},
-       {"title": "File", "items": [
+     "windows": [{"title": "Chapter 1", "id": 1}, {"title": "", "id": 2}, {"title": "", "id": 3},
+                 {"title": "Draft", "id": 4, "minimized": true, "main": true},
+                 {"title": "Notes", "id": 5, "main": true}],
+     "menuBar": [{"title": "System"}, {"title": "Editor"}, {"title": "File", "items": [
          {"title": "New Document", "cmdChar": "n", "cmdModifiers": 0},
          {"title": "New Window", "cmdChar": "N", "cmdModifiers": 1},
          {"title": "New Tab", "cmdChar": "T", "cmdModifiers": 0},
          {"title": "Open…", "cmdChar": "O", "cmdModifiers": 0},
-         {"title": "Private Browsing"},
-         {"title": "New Incognito Session"}
-       ]},
-       {"title": "Edit", "items": [{"title": "New Window in Edit", "cmdChar": "N", "cmdModifiers": 0}]}
-     ]},
+         {"title": "Private Browsing"}, {"title": "New Incognito Session"}]},
+       {"title": "Edit", "items": [
+         {"title": "New Window in Edit", "cmdChar": "N", "cmdModifiers": 0}]}]},
     {"pid": 11, "name": "Sheets", "bundlePath": "/Applications/Sheets.app",
-     "menuBar": [
-       {"title": "System"}, {"title": "Sheets"},
-       {"title": "File", "items": [
-         {"title": "New", "cmdChar": "N", "cmdModifiers": 0},
-         {"title": "New from Template"},
+     "menuBar": [{"title": "System"}, {"title": "Sheets"}, {"title": "File", "items": [
+         {"title": "New", "cmdChar": "N", "cmdModifiers": 0}, {"title": "New from Template"},
          {"title": "New Sheet", "cmdChar": "N", "cmdModifiers": 4},
-         {"title": "Renew", "cmdChar": "R", "cmdModifiers": 0}
-       ]}
-     ]},
+         {"title": "Renew", "cmdChar": "R", "cmdModifiers": 0}]}]},
     {"pid": 12, "name": "Painter", "bundlePath": "/Applications/Painter.app",
-     "menuBar": [
-       {"title": "System"}, {"title": "Painter"},
-       {"title": "File", "items": [
-         {"title": "New", "items": [
-           {"title": "Canvas"}, {"title": ""}, {"title": "Canvas from Clipboard"},
-           {"title": "Nested", "items": [{"title": "Too deep"}]}
-         ]},
-         {"title": "Close"}
-       ]}
-     ]},
+     "menuBar": [{"title": "System"}, {"title": "Painter"}, {"title": "File", "items": [
+         {"title": "New", "items": [{"title": "Canvas"}, {"title": ""},
+           {"title": "Canvas from Clipboard"},
+           {"title": "Nested", "items": [{"title": "Too deep"}]}]},
+         {"title": "Close"}]}]},
     {"pid": 13, "name": "Short", "bundlePath": "/Applications/Short.app",
      "menuBar": [{"title": "System"}, {"title": "Short", "items": [{"title": "New Window"}]}]},
     {"pid": 14, "name": "Empty", "bundlePath": "/Applications/Empty.app",
      "menuBar": [{"title": "System"}, {"title": "Empty"}, {"title": "File"}]}
-  ]
-})";
+]})";
 
 RingApp entryFor(Platform& platform, qint32 pid) {
     return RingApp::fromRunning(*platform.workspace.runningApp(pid));
@@ -76,16 +57,6 @@ QStringList titles(const std::vector<AppCommand>& commands) {
     for (const auto& command : commands) list << command.title;
     return list;
 }
-
-// Records what was picked instead of running it.
-struct Picker {
-    std::vector<std::function<void()>> picked;
-    DockMenu::Pick pick() {
-        return [this](std::function<void()> action) {
-            picked.push_back(std::move(action));
-        };
-    }
-};
 
 std::shared_ptr<MenuItem> findItem(const Menu& menu, const QString& title) {
     for (const auto& item : menu.items) {
@@ -98,6 +69,30 @@ std::shared_ptr<MenuItem> findItem(const Menu& menu, const QString& title) {
     }
     return nullptr;
 }
+
+/// The menu of an entry, which records what is picked instead of running it.
+struct BuiltMenu {
+    BuiltMenu(Platform& platform, const RingApp& entry,
+              const std::optional<std::vector<WindowInfo>>& windows = std::nullopt)
+        : menu(DockMenu::build(platform, entry, windows, [this](std::function<void()> action) {
+              picked.push_back(std::move(action));
+          })) {}
+    BuiltMenu(const BuiltMenu&) = delete;
+    std::shared_ptr<MenuItem> item(const QString& title) const { return findItem(*menu, title); }
+    QStringList dump() const { return MenuProbe::dump(*menu); }
+    /// Chooses the item, then runs what it picked, as the ring does once the menu has gone.
+    void choose(const QString& title) {
+        const auto chosen = item(title);
+        ASSERT_TRUE(chosen) << title.toStdString();
+        const size_t before = picked.size();
+        chosen->action();
+        ASSERT_EQ(picked.size(), before + 1) << "nothing picked";
+        picked.back()();
+    }
+
+    std::vector<std::function<void()>> picked;
+    std::shared_ptr<Menu> menu;
+};
 
 TEST(DockMenu, WindowTitlesAreShortenedInTheMiddleAndUntitledOnesNamed) {
     const QString sixtyFour = QString(31, u'a') + QString(33, u'b');
@@ -122,29 +117,15 @@ TEST(DockMenu, WindowTitlesAreShortenedInTheMiddleAndUntitledOnesNamed) {
 TEST(DockMenu, RunningAppMenuListsWindowsCommandsOptionsAndQuit) {
     TestDesktop desktop(editorDesktop);
     Platform& platform = desktop.platform();
-    Picker picker;
-    auto menu = DockMenu::build(platform, entryFor(platform, 10), std::nullopt, picker.pick());
-    EXPECT_EQ(MenuProbe::dump(*menu), (QStringList{
-                                          "    Chapter 1",
-                                          "    Untitled",
-                                          "    Untitled",
-                                          "  ✓ Notes",
-                                          "  ◆ Draft",
-                                          "  ────",
-                                          "    New Window",
-                                          "    New Tab",
-                                          "    New Incognito Session",
-                                          "  ────",
-                                          "    Options ▸",
-                                          "          Show in Finder",
-                                          "  ────",
-                                          "    Show All Windows",
-                                          "    Hide",
-                                          "    Quit",
-                                          "  ⌥ Force Quit",
-                                      }));
+    BuiltMenu menu(platform, entryFor(platform, 10));
+    EXPECT_EQ(
+        menu.dump(),
+        (QStringList{"    Chapter 1", "    Untitled", "    Untitled", "  ✓ Notes", "  ◆ Draft",
+                     "  ────", "    New Window", "    New Tab", "    New Incognito Session",
+                     "  ────", "    Options ▸", "          Show in Finder", "  ────",
+                     "    Show All Windows", "    Hide", "    Quit", "  ⌥ Force Quit"}));
     // The minimized main window shows the mixed state with its sign, never the check mark.
-    const auto draft = findItem(*menu, "Draft");
+    const auto draft = menu.item("Draft");
     EXPECT_EQ(draft->state, MenuItem::State::Mixed);
     EXPECT_EQ(draft->mixedStateSymbol, QStringLiteral("diamond.fill"));
     EXPECT_EQ(draft->mixedStateDescription, QStringLiteral("Minimized"));
@@ -152,43 +133,35 @@ TEST(DockMenu, RunningAppMenuListsWindowsCommandsOptionsAndQuit) {
 
     // A command presses its menu item, then activates the app.
     desktop.sim().clearActions();
-    findItem(*menu, "New Tab")->action();
-    picker.picked.back()();
+    menu.choose("New Tab");
     EXPECT_EQ(desktop.sim().actions(), (std::vector<QString>{"press 10 New Tab", "activate 10"}));
-
-    // Nothing acts while the menu is up: choosing hands the action over, running it acts.
-    desktop.sim().clearActions();
-    picker.picked.clear();
-    findItem(*menu, "Quit")->action();
-    EXPECT_TRUE(desktop.sim().actions().empty());
-    ASSERT_EQ(picker.picked.size(), 1u);
-    picker.picked.back()();
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"terminate 10"});
-
-    findItem(*menu, "Force Quit")->action();
-    picker.picked.back()();
-    EXPECT_EQ(desktop.sim().actions().back(), "force-terminate 10");
 
     // A window item raises that window and brings its app forward.
     desktop.sim().clearActions();
-    findItem(*menu, "Draft")->action();
-    picker.picked.back()();
+    menu.choose("Draft");
     const auto actions = desktop.sim().actions();
     EXPECT_NE(std::find(actions.begin(), actions.end(), "set-minimized 4 false"), actions.end());
     EXPECT_NE(std::find(actions.begin(), actions.end(), "raise 4"), actions.end());
+
+    // Nothing acts while the menu is up: choosing hands the action over, running it acts.
+    desktop.sim().clearActions();
+    menu.item("Quit")->action();
+    EXPECT_TRUE(desktop.sim().actions().empty());
+    menu.picked.back()();
+    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"terminate 10"});
+    menu.choose("Force Quit");
+    EXPECT_EQ(desktop.sim().actions().back(), "force-terminate 10");
 }
 
 TEST(DockMenu, TheGivenWindowListIsUsedAsIs) {
     TestDesktop desktop(editorDesktop);
     Platform& platform = desktop.platform();
-    Picker picker;
     std::vector<WindowInfo> loaded = {{QStringLiteral("Loaded earlier"), false, {10, 1}, 1, {}}};
-    auto menu = DockMenu::build(platform, entryFor(platform, 10), loaded, picker.pick());
-    EXPECT_EQ(MenuProbe::dump(*menu).mid(0, 2), (QStringList{"    Loaded earlier", "  ────"}));
+    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10), loaded).dump().mid(0, 2),
+              (QStringList{"    Loaded earlier", "  ────"}));
     // An app that offers no windows gets no window items and no separator for them.
-    auto none =
-        DockMenu::build(platform, entryFor(platform, 10), std::vector<WindowInfo>(), picker.pick());
-    EXPECT_EQ(MenuProbe::dump(*none).first(), "    New Window");
+    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10), std::vector<WindowInfo>()).dump().first(),
+              "    New Window");
 }
 
 TEST(AppCommands, OffersNewWindowStyleCommandsFromTheFileMenu) {
@@ -211,29 +184,24 @@ TEST(AppCommands, OffersNewWindowStyleCommandsFromTheFileMenu) {
               (QStringList{"Canvas", "Canvas from Clipboard", "Nested"}));
     EXPECT_TRUE(newItem->children[2].children.empty());
     // Too few menus, an empty file menu, an app that is gone or shows no menu bar: nothing.
-    EXPECT_TRUE(AppCommands::newCommands(accessibility, 13).empty());
-    EXPECT_TRUE(AppCommands::newCommands(accessibility, 14).empty());
-    EXPECT_TRUE(AppCommands::newCommands(accessibility, 99).empty());
+    for (qint32 pid : {13, 14, 99})
+        EXPECT_TRUE(AppCommands::newCommands(accessibility, pid).empty());
     desktop.sim().setTrusted(false);
     EXPECT_TRUE(AppCommands::newCommands(accessibility, 10).empty());
 }
 
 TEST(AppCommands, ASubmenuCommandPressesItsOwnItem) {
-    const QByteArray json = R"({"apps": [{"pid": 12, "name": "Painter",
+    TestDesktop desktop(R"({"apps": [{"pid": 12, "name": "Painter",
       "bundlePath": "/Applications/Painter.app",
       "menuBar": [{"title": "System"}, {"title": "Painter"}, {"title": "File", "items": [
         {"title": "New", "cmdChar": "N", "cmdModifiers": 0,
-         "items": [{"title": "Canvas"}, {"title": "Canvas from Clipboard"}]}]}]}]})";
-    TestDesktop desktop(json);
+         "items": [{"title": "Canvas"}, {"title": "Canvas from Clipboard"}]}]}]}]})");
     Platform& platform = desktop.platform();
-    Picker picker;
-    auto menu = DockMenu::build(platform, entryFor(platform, 12), std::nullopt, picker.pick());
-    EXPECT_EQ(MenuProbe::dump(*menu).mid(0, 4),
-              (QStringList{"    New ▸", "          Canvas", "          Canvas from Clipboard",
-                           "  ────"}));
+    BuiltMenu menu(platform, entryFor(platform, 12));
+    EXPECT_EQ(menu.dump().mid(0, 4), (QStringList{"    New ▸", "          Canvas",
+                                                  "          Canvas from Clipboard", "  ────"}));
     desktop.sim().clearActions();
-    findItem(*menu, "Canvas from Clipboard")->action();
-    picker.picked.back()();
+    menu.choose("Canvas from Clipboard");
     EXPECT_EQ(desktop.sim().actions(),
               (std::vector<QString>{"press 12 Canvas from Clipboard", "activate 12"}));
 }
@@ -242,9 +210,7 @@ TEST(DockMenu, WithoutPermissionOnlyOptionsAndTheFinalGroupRemain) {
     TestDesktop desktop(editorDesktop);
     Platform& platform = desktop.platform();
     desktop.sim().setTrusted(false);
-    Picker picker;
-    auto menu = DockMenu::build(platform, entryFor(platform, 10), std::nullopt, picker.pick());
-    EXPECT_EQ(MenuProbe::dump(*menu),
+    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10)).dump(),
               (QStringList{"    Options ▸", "          Show in Finder", "  ────",
                            "    Show All Windows", "    Hide", "    Quit", "  ⌥ Force Quit"}));
 }
@@ -255,108 +221,73 @@ TEST(DockMenu, AnAppThatIsNotRunningOffersOpen) {
     RingApp entry;
     entry.name = "Notes";
     entry.url = QUrl::fromLocalFile("/Applications/Notes.app");
-    Picker picker;
-    auto menu = DockMenu::build(platform, entry, std::nullopt, picker.pick());
-    EXPECT_EQ(MenuProbe::dump(*menu),
+    BuiltMenu menu(platform, entry);
+    EXPECT_EQ(menu.dump(),
               (QStringList{"    Options ▸", "          Show in Finder", "  ────", "    Open"}));
-    findItem(*menu, "Open")->action();
-    desktop.sim().clearActions();
-    picker.picked.back()();
+    menu.choose("Open");
     ASSERT_FALSE(desktop.sim().actions().empty());
     EXPECT_EQ(desktop.sim().actions().front(), "open-app /Applications/Notes.app activates=true");
     // Without a location there are no options either.
     entry.url.reset();
-    EXPECT_EQ(MenuProbe::dump(*DockMenu::build(platform, entry, std::nullopt, picker.pick())),
-              QStringList{"    Open"});
+    EXPECT_EQ(BuiltMenu(platform, entry).dump(), QStringList{"    Open"});
 }
 
 TEST(DockMenu, KeepOnRingOnlyForTheUsersOwnList) {
     TestDesktop desktop(editorDesktop);
     Platform& platform = desktop.platform();
     Settings::registerDefaults(platform.preferences);
-    Picker picker;
     const RingApp editor = entryFor(platform, 10);
-    const auto optionTitles = [&] {
-        auto menu = DockMenu::build(platform, editor, std::nullopt, picker.pick());
+    const auto options = [&] {
+        const BuiltMenu menu(platform, editor);
         QStringList list;
-        for (const auto& item : findItem(*menu, "Options")->submenu->items) list << item->title;
+        for (const auto& item : menu.item("Options")->submenu->items) list << item->title;
         return list;
     };
     for (const char* other : {"dockAndOpen", "openOnly"}) {
         platform.preferences.setValue(Preferences::appDomain, Settings::appSetKey, other);
-        EXPECT_EQ(optionTitles(), QStringList{"Show in Finder"}) << other;
+        EXPECT_EQ(options(), QStringList{"Show in Finder"}) << other;
     }
     platform.preferences.setValue(Preferences::appDomain, Settings::appSetKey, "pinnedAndOpen");
-    EXPECT_EQ(optionTitles(), (QStringList{"Keep on Ring", "Show in Finder"}));
-    auto menu = DockMenu::build(platform, editor, std::nullopt, picker.pick());
-    findItem(*menu, "Keep on Ring")->action();
+    EXPECT_EQ(options(), (QStringList{"Keep on Ring", "Show in Finder"}));
+    BuiltMenu menu(platform, editor);
+    menu.item("Keep on Ring")->action();
     EXPECT_FALSE(PinnedApps::contains(platform.preferences, *editor.url));  // only picked
-    picker.picked.back()();
+    menu.picked.back()();
     EXPECT_TRUE(PinnedApps::contains(platform.preferences, *editor.url));
-    EXPECT_EQ(optionTitles(), (QStringList{"Remove from Ring", "Show in Finder"}));
-    menu = DockMenu::build(platform, editor, std::nullopt, picker.pick());
-    findItem(*menu, "Remove from Ring")->action();
-    picker.picked.back()();
+    EXPECT_EQ(options(), (QStringList{"Remove from Ring", "Show in Finder"}));
+    BuiltMenu(platform, editor).choose("Remove from Ring");
     EXPECT_FALSE(PinnedApps::contains(platform.preferences, *editor.url));
 
     desktop.sim().clearActions();
-    findItem(*menu, "Show in Finder")->action();
-    picker.picked.back()();
+    menu.choose("Show in Finder");
     EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"reveal /Applications/Editor.app"});
 }
 
 TEST(DockMenu, HideTurnsIntoUnhideWhenTheAppIsHiddenByThen) {
     TestDesktop desktop(editorDesktop);
     Platform& platform = desktop.platform();
-    Picker picker;
-    auto menu = DockMenu::build(platform, entryFor(platform, 10), std::nullopt, picker.pick());
-    auto hide = findItem(*menu, "Hide");
-    ASSERT_TRUE(hide);
+    BuiltMenu shown(platform, entryFor(platform, 10));
     // Hidden by other means after the menu was built: the same item now unhides.
     platform.workspace.hide(10);
     desktop.sim().clearActions();
-    hide->action();
-    picker.picked.back()();
+    shown.choose("Hide");
     EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"unhide 10"});
     EXPECT_FALSE(platform.workspace.runningApp(10)->hidden);
     // And a menu built while it is hidden says so.
     platform.workspace.hide(10);
-    menu = DockMenu::build(platform, entryFor(platform, 10), std::nullopt, picker.pick());
-    EXPECT_TRUE(findItem(*menu, "Unhide"));
-    EXPECT_FALSE(findItem(*menu, "Hide"));
+    BuiltMenu hidden(platform, entryFor(platform, 10));
+    EXPECT_FALSE(hidden.item("Hide"));
     platform.workspace.unhide(10);
     desktop.sim().clearActions();
-    findItem(*menu, "Unhide")->action();
-    picker.picked.back()();
+    hidden.choose("Unhide");
     EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"hide 10"});
 }
-
-// The desktop's system, but without a window overview.
-class NoOverviewSystem : public System {
-public:
-    explicit NoOverviewSystem(System& inner) : inner_(inner) {}
-    void relieveMemory() override { inner_.relieveMemory(); }
-    void log(const QString& line) override { inner_.log(line); }
-    bool hasDock() const override { return inner_.hasDock(); }
-    void restartDock() override { inner_.restartDock(); }
-    ShortcutTable shortcutTable() const override { return inner_.shortcutTable(); }
-    void beep() override { inner_.beep(); }
-    bool hasWindowOverview() const override { return false; }
-    void showWindowOverview() override { ADD_FAILURE() << "no overview to show"; }
-    bool relaunchAfterQuit() override { return inner_.relaunchAfterQuit(); }
-
-private:
-    System& inner_;
-};
 
 TEST(DockMenu, ShowAllWindowsBringsTheAppForwardThenTheOverview) {
     TestDesktop desktop(editorDesktop);
     Platform& platform = desktop.platform();
-    Picker picker;
-    auto menu = DockMenu::build(platform, entryFor(platform, 11), std::nullopt, picker.pick());
     desktop.sim().clearActions();
-    findItem(*menu, "Show All Windows")->action();
-    picker.picked.back()();
+    BuiltMenu(platform, entryFor(platform, 11)).choose("Show All Windows");
     EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"activate 11"});
     desktop.clock().advance(0.14);
     EXPECT_EQ(desktop.sim().actions().size(), 1u);
@@ -364,11 +295,11 @@ TEST(DockMenu, ShowAllWindowsBringsTheAppForwardThenTheOverview) {
     EXPECT_EQ(desktop.sim().actions(), (std::vector<QString>{"activate 11", "window-overview 11"}));
 
     // Where the desktop has no overview the item is left out.
-    NoOverviewSystem system(platform.system);
+    LinuxSystem system(QDBusConnection(QStringLiteral("tandri-no-bus")));
     Platform without = replacing(platform, {.system = &system});
-    menu = DockMenu::build(without, entryFor(platform, 11), std::nullopt, picker.pick());
-    EXPECT_FALSE(findItem(*menu, "Show All Windows"));
-    EXPECT_TRUE(findItem(*menu, "Hide"));
+    BuiltMenu menu(without, entryFor(platform, 11));
+    EXPECT_FALSE(menu.item("Show All Windows"));
+    EXPECT_TRUE(menu.item("Hide"));
 }
 
 }  // namespace

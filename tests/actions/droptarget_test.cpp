@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/workspace.h"
 #include "support/testdesktop.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
@@ -22,11 +23,6 @@ QUrl file(const QString& path) {
 int beeps(TestDesktop& desktop) {
     const auto actions = desktop.sim().actions();
     return static_cast<int>(std::count(actions.begin(), actions.end(), QStringLiteral("beep")));
-}
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
 // The real file system, except that the volumes can be made to look different or unreadable.
@@ -57,10 +53,6 @@ public:
     }
 };
 
-Platform withFiles(Platform& base, Files& files) {
-    return replacing(base, {.files = &files});
-}
-
 TEST(DropTarget, FreeNamesCountFromTwoAndKeepTheLastExtensionApart) {
     TestDesktop desktop;
     Platform& platform = desktop.platform();
@@ -84,7 +76,7 @@ TEST(DropTarget, FreeNamesCountFromTwoAndKeepTheLastExtensionApart) {
 TEST(DropTarget, PlaceMovesOnOneVolumeAndCopiesAcrossVolumes) {
     TestDesktop desktop;
     VolumeFiles files;
-    Platform platform = withFiles(desktop.platform(), files);
+    Platform platform = replacing(desktop.platform(), {.files = &files});
     const QString folder = desktop.makeFolder("Folder");
     desktop.makeFile("Folder/Report.pdf", "old");
     desktop.makeFile("Folder/Report 2.pdf", "older");
@@ -93,20 +85,20 @@ TEST(DropTarget, PlaceMovesOnOneVolumeAndCopiesAcrossVolumes) {
     const QString report = desktop.makeFile("Desk/Report.pdf", "new");
     DropTarget::place(platform, file(report), file(folder));
     EXPECT_FALSE(QFileInfo::exists(report));
-    EXPECT_EQ(contents(folder + "/Report 3.pdf"), "new");
-    EXPECT_EQ(contents(folder + "/Report.pdf"), "old");
-    EXPECT_EQ(contents(folder + "/Report 2.pdf"), "older");
+    EXPECT_EQ(fileContents(folder + "/Report 3.pdf"), "new");
+    EXPECT_EQ(fileContents(folder + "/Report.pdf"), "old");
+    EXPECT_EQ(fileContents(folder + "/Report 2.pdf"), "older");
     EXPECT_EQ(files.calls, std::vector<QString>{"move Report 3.pdf"});
 
     // Different volumes, or a volume that cannot be read: copied, the original stays.
     files.volumes = VolumeFiles::Volumes::Different;
     const QString notes = desktop.makeFile("Desk/notes.txt", "n");
     DropTarget::place(platform, file(notes), file(folder));
-    EXPECT_EQ(contents(notes), "n");
-    EXPECT_EQ(contents(folder + "/notes.txt"), "n");
+    EXPECT_EQ(fileContents(notes), "n");
+    EXPECT_EQ(fileContents(folder + "/notes.txt"), "n");
     files.volumes = VolumeFiles::Volumes::Unreadable;
     DropTarget::place(platform, file(notes), file(folder));
-    EXPECT_EQ(contents(folder + "/notes 2.txt"), "n");
+    EXPECT_EQ(fileContents(folder + "/notes 2.txt"), "n");
     EXPECT_EQ(files.calls,
               (std::vector<QString>{"move Report 3.pdf", "copy notes.txt", "copy notes 2.txt"}));
     EXPECT_EQ(beeps(desktop), 0);
@@ -115,7 +107,7 @@ TEST(DropTarget, PlaceMovesOnOneVolumeAndCopiesAcrossVolumes) {
 TEST(DropTarget, PlaceLeavesAnItemInItsOwnFolderAndRefusesAFolderIntoItself) {
     TestDesktop desktop;
     VolumeFiles files;
-    Platform platform = withFiles(desktop.platform(), files);
+    Platform platform = replacing(desktop.platform(), {.files = &files});
     const QString folder = desktop.makeFolder("Folder");
     const QString inside = desktop.makeFile("Folder/Report.pdf", "r");
     // Already there, however the folder is spelt: nothing happens, silently.
@@ -132,7 +124,7 @@ TEST(DropTarget, PlaceLeavesAnItemInItsOwnFolderAndRefusesAFolderIntoItself) {
     EXPECT_TRUE(files.calls.empty());
     EXPECT_EQ(beeps(desktop), 2);
     EXPECT_EQ(QDir(sub).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-    EXPECT_EQ(contents(inside), "r");
+    EXPECT_EQ(fileContents(inside), "r");
 }
 
 TEST(DropTarget, AFailedMoveBeepsAndLosesNothing) {
@@ -145,7 +137,7 @@ TEST(DropTarget, AFailedMoveBeepsAndLosesNothing) {
     const QString item = desktop.makeFile("Desk/item.txt", "i");
     DropTarget::place(platform, file(item), file(desktop.path("Gone")));
     EXPECT_EQ(beeps(desktop), 2);
-    EXPECT_EQ(contents(item), "i");
+    EXPECT_EQ(fileContents(item), "i");
 }
 
 TEST(DropTarget, CopiesForRealAcrossFileSystems) {
@@ -161,8 +153,8 @@ TEST(DropTarget, CopiesForRealAcrossFileSystems) {
         GTEST_SKIP() << "no second file system to copy to";
     }
     DropTarget::moveInto(file(shm.path())).perform(platform, {file(item)});
-    EXPECT_EQ(contents(item), "pixels");
-    EXPECT_EQ(contents(shm.path() + "/photo.jpg"), "pixels");
+    EXPECT_EQ(fileContents(item), "pixels");
+    EXPECT_EQ(fileContents(shm.path() + "/photo.jpg"), "pixels");
     EXPECT_EQ(beeps(desktop), 0);
 }
 
@@ -177,8 +169,8 @@ TEST(DropTarget, TrashGoesOnPastAFailureWithOneBeep) {
     const QString trash = platform.workspace.trashURL().toLocalFile();
     EXPECT_FALSE(QFileInfo::exists(first));
     EXPECT_FALSE(QFileInfo::exists(third));
-    EXPECT_EQ(contents(trash + "/one.txt"), "1");
-    EXPECT_EQ(contents(trash + "/three.txt"), "3");
+    EXPECT_EQ(fileContents(trash + "/one.txt"), "1");
+    EXPECT_EQ(fileContents(trash + "/three.txt"), "3");
     // The beep came for the second item, between the first and the third.
     const auto actions = desktop.sim().actions();
     const auto beep = std::find(actions.begin(), actions.end(), "beep");

@@ -8,6 +8,7 @@
 
 #include "diagnostics/menuprobe.h"
 #include "support/testdesktop.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
@@ -40,11 +41,6 @@ struct InstalledNotes {
     QTemporaryDir folder;
 };
 
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
 TEST(MenuProbe, WritesEveryAppMenuInOneStep) {
     InstalledNotes notes;
     TestDesktop desktop(notes.desktop());
@@ -52,7 +48,7 @@ TEST(MenuProbe, WritesEveryAppMenuInOneStep) {
     // Whatever was there is replaced whole.
     desktop.makeFile("menus.txt", QByteArray(10000, 'x'));
     ASSERT_EQ(MenuProbe::run(desktop.platform(), path), QString());
-    const QString text = QString::fromUtf8(read(path));
+    const QString text = QString::fromUtf8(fileContents(path));
     const QString expected = QStringLiteral(
         "Accessibility: true\n"
         "Show All Windows available: true\n"

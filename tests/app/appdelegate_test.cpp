@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <csignal>
 
 #include "app/launchoptions.h"
 #include "catalogue/dockhider.h"
@@ -16,7 +15,6 @@
 #include "support/fakesettingswindow.h"
 #include "support/fakewelcomeguide.h"
 #include "support/testdesktop.h"
-#include "support/waitforevents.h"
 #include "triggers/hotkey.h"
 #include "triggers/shortcutrecorder.h"
 
@@ -59,6 +57,15 @@ public:
     Preferences& prefs() { return desktop.preferences(); }
     /// Lets the main queue run, where the program re-applies changed preferences.
     void settle() { desktop.queues().runMain(); }
+    /// Stores a preference, or the shortcut, and lets the program take it up.
+    void set(const QString& key, const QJsonValue& value) {
+        prefs().setValue(Preferences::appDomain, key, value);
+        settle();
+    }
+    void set(const Shortcut& shortcut) {
+        shortcut.save(prefs());
+        settle();
+    }
     sim::SimDesktop& sim() { return desktop.sim(); }
     int count(const QString& action) {
         const Lines actions = sim().actions();
@@ -128,8 +135,7 @@ TEST(AppDelegate, TakenStandardShortcutIsLoggedOnceAndTheProgramGoesOn) {
     EXPECT_EQ(shell.delegate.hotKey(), nullptr);
     EXPECT_FALSE(shell.delegate.registered());
     // Later preference writes neither retry nor log again.
-    shell.prefs().setValue(Preferences::appDomain, QStringLiteral("unrelated"), 1);
-    shell.settle();
+    shell.set(QStringLiteral("unrelated"), 1);
     EXPECT_EQ(shell.count("log Tandri: ⌥Space is taken by another app"), 1);
     EXPECT_TRUE(shell.rejections.empty());
     // The hints still name the keys the user set, under the warning.
@@ -197,8 +203,7 @@ TEST(AppDelegate, RecordedShortcutThatIsTakenFallsBackToTheEarlierOne) {
     Shell shell(R"({"takenShortcuts": [[40, 256]]})");
     shell.launch();
 
-    commandK.save(shell.prefs());
-    shell.settle();
+    shell.set(commandK);
     EXPECT_EQ(shell.delegate.registered(), Shortcut::standard());
     EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
     EXPECT_EQ(Shortcut::current(shell.prefs()), commandK);
@@ -210,12 +215,10 @@ TEST(AppDelegate, RecordedShortcutThatIsTakenFallsBackToTheEarlierOne) {
     EXPECT_EQ(shell.menu()[3], "Hold ⌥Space, flick to an app, release (disabled)");
 
     // A free combination is taken up; a refused one after it falls back to it, not to ⌥Space.
-    controlOptionK.save(shell.prefs());
-    shell.settle();
+    shell.set(controlOptionK);
     EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 6144}}));
     EXPECT_EQ(shell.menu()[1], "Tap ⌃⌥K to keep the ring open (disabled)");
-    commandK.save(shell.prefs());
-    shell.settle();
+    shell.set(commandK);
     EXPECT_EQ(shell.delegate.registered(), controlOptionK);
     EXPECT_EQ(shell.rejections, (Lines{"⌘K", "⌘K"}));
     EXPECT_EQ(shell.count("log Tandri: ⌘K is taken by another app"), 0);
@@ -261,14 +264,10 @@ TEST(AppDelegate, UnrelatedPreferenceWritesTouchNothing) {
     const HotKey* hotKey = shell.delegate.hotKey();
 
     shell.sim().clearActions();
-    shell.prefs().setValue(Preferences::appDomain, Settings::ringStyleKey, "quib");
-    shell.settle();
-    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
-    shell.settle();
-    shell.prefs().setValue(Preferences::appDomain, Settings::middleClickKey, true);
-    shell.settle();
-    Shortcut::standard().save(shell.prefs());
-    shell.settle();
+    shell.set(Settings::ringStyleKey, "quib");
+    shell.set(Settings::hideDockKey, true);
+    shell.set(Settings::middleClickKey, true);
+    shell.set(Shortcut::standard());
     EXPECT_TRUE(shell.sim().actions().empty());
     EXPECT_EQ(shell.delegate.middleClickTap(), tap);
     EXPECT_EQ(shell.delegate.hotKey(), hotKey);
@@ -313,18 +312,15 @@ TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
 
     // Withdrawing the permission never downgrades the filter.
     shell.sim().setTrusted(false);
-    shell.prefs().setValue(Preferences::appDomain, Settings::ringStyleKey, "orbit");
-    shell.settle();
+    shell.set(Settings::ringStyleKey, "orbit");
     EXPECT_NE(shell.delegate.middleClickTap(), nullptr);
 
     // Off removes everything; on again without permission starts the fallback and its retry.
-    shell.prefs().setValue(Preferences::appDomain, Settings::middleClickKey, false);
-    shell.settle();
+    shell.set(Settings::middleClickKey, false);
     EXPECT_EQ(shell.sim().buttonFilters(), 0);
     EXPECT_EQ(shell.sim().buttonListeners(), 0);
     EXPECT_FALSE(shell.delegate.retryingTap());
-    shell.prefs().setValue(Preferences::appDomain, Settings::middleClickKey, true);
-    shell.settle();
+    shell.set(Settings::middleClickKey, true);
     EXPECT_EQ(shell.sim().buttonListeners(), 1);
     EXPECT_TRUE(shell.delegate.retryingTap());
 }
@@ -334,16 +330,13 @@ TEST(AppDelegate, DockFollowsTheSettingAndIsGivenBackOnQuit) {
     shell.launch();
     Preferences& prefs = shell.prefs();
 
-    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, true);
-    shell.settle();
+    shell.set(Settings::hideDockKey, true);
     EXPECT_TRUE(DockHider::isHidden(prefs));
     EXPECT_EQ(shell.count("restart-dock"), 1);
-    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, false);
-    shell.settle();
+    shell.set(Settings::hideDockKey, false);
     EXPECT_FALSE(DockHider::isHidden(prefs));
     EXPECT_EQ(shell.count("restart-dock"), 2);
-    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, true);
-    shell.settle();
+    shell.set(Settings::hideDockKey, true);
     EXPECT_EQ(shell.count("restart-dock"), 3);
 
     ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Quit Tandri"));
@@ -357,21 +350,6 @@ TEST(AppDelegate, DockFollowsTheSettingAndIsGivenBackOnQuit) {
     EXPECT_EQ(shell.count("restart-dock"), 4);
     // The setting stays on for the next launch.
     EXPECT_TRUE(Settings::hideDock(prefs));
-}
-
-TEST(AppDelegate, TerminationSignalWhileTheDockIsHiddenRestoresIt) {
-    Shell shell;
-    shell.prefs().setValue(DockHider::domain, "autohide", false);
-    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
-    shell.launch();
-    ASSERT_TRUE(DockHider::isHidden(shell.prefs()));
-
-    // Were the signal not taken over, this would end the test program.
-    std::raise(SIGTERM);
-    ASSERT_TRUE(waitForEvents([&] { return shell.quits > 0; }));
-    EXPECT_EQ(shell.quits, 1);
-    EXPECT_EQ(shell.prefs().storedValue(DockHider::domain, "autohide"), QJsonValue(false));
-    EXPECT_FALSE(DockHider::isHidden(shell.prefs()));
 }
 
 TEST(AppDelegate, ConflictItemsAppearOnceHoweverOftenTheMenuOpens) {
@@ -391,8 +369,7 @@ TEST(AppDelegate, ConflictItemsAppearOnceHoweverOftenTheMenuOpens) {
     EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
 
     // A shortcut nobody else uses: the warning goes.
-    controlOptionK.save(shell.prefs());
-    shell.settle();
+    shell.set(controlOptionK);
     EXPECT_EQ(shell.menu().size(), standardMenu.size());
 }
 
@@ -455,77 +432,44 @@ TEST(AppDelegate, ATakenRecordingGivesBackTheUsersOwnShortcut) {
     EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 4096}}));
 }
 
-TEST(AppDelegate, LaunchArgumentsAndRequestsToOpenWindows) {
-    {
-        Shell shell;
-        shell.launch({"--settings", "look", "--onboarding", "2"});
-        EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::Look});
-        // The finished guide opens anyway when asked for.
-        EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{2}));
-    }
-    {
-        Shell shell;
-        shell.launch({"--onboarding", "--settings"});
-        EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
-        EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{std::nullopt}));
-    }
-    {
-        Shell shell;
-        shell.launch({"--settings", "colours", "--onboarding"});
-        EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
-        EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{0}));
-        EXPECT_TRUE(shell.delegate.ring().mode() == RingController::Mode::Hidden);
-
-        // Requests from elsewhere in the program.
-        Notifications& center = shell.desktop.notifications();
-        center.post(SettingsPresenter::openNotification, QStringLiteral("windows"));
-        center.post(SettingsPresenter::openNotification, 3);
-        center.post(SettingsPresenter::openNotification);
-        EXPECT_EQ(shell.settings.requests,
-                  (std::vector<SettingsTab>{SettingsTab::General, SettingsTab::Windows,
-                                            SettingsTab::General, SettingsTab::General}));
-        ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Welcome Guide…"));
-        EXPECT_EQ(shell.welcome.requests.back(), std::optional<int>(0));
-
-        // "Show Ring" opens it once the menu has gone.
-        ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Show Ring"));
-        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
-        shell.desktop.queues().runMain();
-        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
-    }
-    {
-        Shell shell;
-        shell.launch({"--demo"});
-        EXPECT_TRUE(shell.welcome.requests.empty());
-        shell.desktop.clock().advance(0.45);
-        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
-        shell.desktop.clock().advance(0.05);
-        EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
-    }
-}
-
-TEST(AppDelegate, ALaterStartOpensSettingsOrWhatItAsksFor) {
+// The first start, then a later one handed to the program as it runs, with the same arguments: a
+// later start that asks for nothing opens Settings; the demo opens the ring.
+TEST(AppDelegate, StartsOpenWhatTheyAskFor) {
+    using Tabs = std::vector<SettingsTab>;
     using Steps = std::vector<std::optional<int>>;
     const struct {
         QStringList arguments;
-        std::vector<SettingsTab> settings;
-        Steps welcome;
-        bool ring;
+        Tabs settings;
+        Steps welcome;  // the finished guide opens anyway when asked for
     } cases[] = {
-        {{}, {SettingsTab::General}, {}, false},
-        {{"--settings", "windows"}, {SettingsTab::Windows}, {}, false},
-        {{"--onboarding", "2", "--settings"}, {SettingsTab::General}, {2}, false},
-        {{"--demo"}, {}, {}, true},
+        {{}, {}, {}},
+        {{"--settings", "look", "--onboarding", "2"}, {SettingsTab::Look}, {2}},
+        {{"--settings", "windows"}, {SettingsTab::Windows}, {}},
+        {{"--onboarding", "--settings"}, {SettingsTab::General}, {std::nullopt}},
+        {{"--settings", "colours", "--onboarding"}, {SettingsTab::General}, {0}},
+        {{"--onboarding", "2", "--settings"}, {SettingsTab::General}, {2}},
+        {{"--demo"}, {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        Shell shell;
-        shell.launch();
-        shell.delegate.launchedAgain(LaunchOptions::parse(c.arguments));
-        shell.settle();
-        EXPECT_EQ(shell.settings.requests, c.settings);
-        EXPECT_EQ(shell.welcome.requests, c.welcome);
-        EXPECT_EQ(shell.delegate.ring().mode() == RingController::Mode::Sticky, c.ring);
+        const bool demo = c.arguments.contains("--demo");
+        Shell first;
+        first.launch(c.arguments);
+        EXPECT_EQ(first.settings.requests, c.settings);
+        EXPECT_EQ(first.welcome.requests, c.welcome);
+        first.desktop.clock().advance(0.45);
+        EXPECT_EQ(first.delegate.ring().mode(), RingController::Mode::Hidden);
+        first.desktop.clock().advance(0.05);
+        EXPECT_EQ(first.delegate.ring().mode() == RingController::Mode::Sticky, demo);
+
+        Shell later;
+        later.launch();
+        later.delegate.launchedAgain(LaunchOptions::parse(c.arguments));
+        later.settle();
+        EXPECT_EQ(later.settings.requests,
+                  c.arguments.isEmpty() ? Tabs{SettingsTab::General} : c.settings);
+        EXPECT_EQ(later.welcome.requests, c.welcome);
+        EXPECT_EQ(later.delegate.ring().mode() == RingController::Mode::Sticky, demo);
     }
     // A start that comes while the program quits opens nothing.
     Shell shell;
@@ -533,6 +477,26 @@ TEST(AppDelegate, ALaterStartOpensSettingsOrWhatItAsksFor) {
     shell.delegate.terminate();
     shell.delegate.launchedAgain(LaunchOptions::parse({}));
     EXPECT_TRUE(shell.settings.requests.empty());
+}
+
+TEST(AppDelegate, RequestsFromElsewhereOpenWindows) {
+    Shell shell;
+    shell.launch();
+    Notifications& center = shell.desktop.notifications();
+    center.post(SettingsPresenter::openNotification, QStringLiteral("windows"));
+    center.post(SettingsPresenter::openNotification, 3);
+    center.post(SettingsPresenter::openNotification);
+    EXPECT_EQ(shell.settings.requests,
+              (std::vector<SettingsTab>{SettingsTab::Windows, SettingsTab::General,
+                                        SettingsTab::General}));
+    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Welcome Guide…"));
+    EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{0}));
+
+    // "Show Ring" opens it once the menu has gone.
+    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Show Ring"));
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+    shell.settle();
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
 }
 
 TEST(LaunchOptions, OnboardingStepsAndSettingsTabs) {

@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -24,10 +25,8 @@ namespace {
 constexpr int patienceMs = 60000;
 
 QJsonObject readDomain(const QString& folder, const QString& domain) {
-    QFile file(folder + QStringLiteral("/tandri/defaults/") + domain + QStringLiteral(".json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
+    return QJsonDocument::fromJson(fileContents(folder + "/tandri/defaults/" + domain + ".json"))
+        .object();
 }
 
 /// Every file and folder under `folder`.
@@ -70,17 +69,21 @@ struct Session {
 class Program {
 public:
     /// In the session's scratch folder, so that a path given relative lands there; on the
-    /// Wayland display named by `wayland`, if any.
+    /// Wayland display named by `wayland`, if any; through the shell command `shell`, if any,
+    /// where "$0" is the program.
     explicit Program(const Session& session, const QStringList& arguments = {},
-                     const QString& wayland = {}) {
-        prepare(session, wayland);
-        process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
-    }
-    /// Started by the shell command `shell`, where "$0" is the program.
-    static std::unique_ptr<Program> throughShell(const Session& session, const char* shell) {
-        auto program = std::unique_ptr<Program>(new Program(session, NotStarted{}));
-        program->process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
-        return program;
+                     const QString& wayland = {}, const char* shell = nullptr) {
+        QProcessEnvironment environment = session.environment();
+        if (!wayland.isEmpty())
+            environment.insert("WAYLAND_DISPLAY", wayland);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(session.scratch.path());
+        // As from a terminal, even when the tests themselves run in a script's background.
+        process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
+        if (shell)
+            process.start("/bin/sh", {"-c", shell, TANDRI_PROGRAM});
+        else
+            process.start(QStringLiteral(TANDRI_PROGRAM), arguments);
     }
     ~Program() {
         if (process.state() != QProcess::NotRunning) {
@@ -107,57 +110,56 @@ public:
 
     QProcess process;
     QByteArray errorText;
-
-private:
-    struct NotStarted {};
-    Program(const Session& session, NotStarted) { prepare(session, {}); }
-    void prepare(const Session& session, const QString& wayland) {
-        QProcessEnvironment environment = session.environment();
-        if (!wayland.isEmpty())
-            environment.insert("WAYLAND_DISPLAY", wayland);
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(session.scratch.path());
-        // As from a terminal, even when the tests themselves run in a script's background.
-        process.setChildProcessModifier([] { ::signal(SIGINT, SIG_DFL); });
-    }
 };
 
-TEST(Program, CommandLinesThatAskForNoRun) {
+TEST(Program, CommandLinesThatAskForNoRunAndTheCheckingModes) {
     const QByteArray usage = "Usage: tandri [OPTION]...";
     const struct {
         QStringList arguments;
-        const char* wayland;
         int status;
-        QByteArray out;     // the start of standard output
-        QByteArray errors;  // a line of standard error
+        QByteArray said;  // when it succeeds the start of standard output, else a line of errors
+        const char* desktop = nullptr;  // the simulated desktop's file, if any
+        const char* wayland = nullptr;
     } cases[] = {
-        {{"--help"}, nullptr, 0, usage, ""},
-        {{"--demo", "-h", "--frob"}, nullptr, 0, usage, ""},
+        {{"--help"}, 0, usage},
+        {{"--demo", "-h", "--frob"}, 0, usage},
         // Arguments of options, even ones that look like options, are not options.
         {{"--onboarding", "-1", "--settings", "look", "--snapshot", "--x.png", "2", "--help"},
-         nullptr,
          0,
-         usage,
-         ""},
-        {{"--version"}, nullptr, 0, "tandri " TANDRI_VERSION "\n", ""},
-        {{"--frob"}, nullptr, 2, "", "tandri: unknown option '--frob'\n"},
-        {{"--settings", "look", "-x", "--help"}, nullptr, 2, "", "tandri: unknown option '-x'\n"},
-        {{"--demo", "later"}, nullptr, 2, "", "tandri: unexpected argument 'later'\n"},
+         usage},
+        {{"--version"}, 0, "tandri " TANDRI_VERSION "\n"},
+        {{"--frob"}, 2, "tandri: unknown option '--frob'\n"},
+        {{"--settings", "look", "-x", "--help"}, 2, "tandri: unknown option '-x'\n"},
+        {{"--demo", "later"}, 2, "tandri: unexpected argument 'later'\n"},
         {{"--list-windows", "--snapshot"},
-         nullptr,
          2,
-         "",
          "tandri: option '--snapshot' needs a PNG file's path\n"},
         // The menu-bar program needs a desktop to run on; the checking modes take the sample.
-        {{}, nullptr, 1, "", "tandri: found no display (DISPLAY is not set)"},
-        {{"--demo", "--settings", "look"}, nullptr, 1, "", "tandri: found no display"},
-        {{}, "wayland-0", 1, "", "tandri: found no X display (DISPLAY is not set)"},
-        {{"--list-windows"}, nullptr, 0, "Accessibility: allowed\nShortcut: ⌥Space\n0. Finder", ""},
+        {{}, 1, "tandri: found no display (DISPLAY is not set)"},
+        {{"--demo", "--settings", "look"}, 1, "tandri: found no display"},
+        {{}, 1, "tandri: found no X display (DISPLAY is not set)", nullptr, "wayland-0"},
+        {{"--list-windows"}, 0, "Accessibility: allowed\nShortcut: ⌥Space\n0. Finder"},
+        {{"--snapshot", "ring.png", "0"}, 0, "Accessibility: allowed; expanded app: Finder\n"},
+        {{"--menu-probe", "menus.txt"}, 0, ""},
+        // What cannot be written or read is an error, not a silent success.
+        {{"--snapshot", "no/such/ring.png"}, 1, "cannot write the snapshot"},
+        {{"--menu-probe", "missing/menus.txt"}, 1, "cannot write"},
+        {{"--list-windows"},
+         2,
+         "apps[0].windows[0].title",
+         R"({"apps": [{"pid": 1, "windows": [{"title": 5}]}]})"},
+        {{"--list-windows"}, 2, "desktop.json", "{ not json"},
     };
-    Session session;
+    // One session, and one more for each case with a desktop of its own.
+    std::vector<std::unique_ptr<Session>> sessions;
+    const Session& session = *sessions.emplace_back(std::make_unique<Session>());
     std::vector<std::unique_ptr<Program>> programs;
-    for (const auto& c : cases)
-        programs.push_back(std::make_unique<Program>(session, c.arguments, c.wayland));
+    for (const auto& c : cases) {
+        if (c.desktop)
+            sessions.emplace_back(std::make_unique<Session>())->writeDesktop(c.desktop);
+        programs.push_back(std::make_unique<Program>(c.desktop ? *sessions.back() : session,
+                                                     c.arguments, c.wayland));
+    }
     // All at once, so that programs that run on instead cost one wait, not one each.
     waitForEvents(
         [&] { return std::ranges::none_of(programs, [](const auto& p) { return p->running(); }); },
@@ -171,13 +173,21 @@ TEST(Program, CommandLinesThatAskForNoRun) {
         const QByteArray errors = programs[i]->errors();
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), c.status) << errors.toStdString();
-        EXPECT_TRUE(c.out.isEmpty() ? out.isEmpty() : out.startsWith(c.out)) << out.toStdString();
-        EXPECT_TRUE(errors.contains(c.errors)) << errors.toStdString();
-        // Help on standard output when asked for, on standard error after a mistake.
-        EXPECT_EQ(errors.contains(usage), c.status == 2);
+        if (c.status == 0)
+            EXPECT_TRUE(out.startsWith(c.said)) << out.toStdString();
+        else
+            EXPECT_TRUE(out.isEmpty() && errors.contains(c.said)) << errors.toStdString();
+        // Help on standard output when asked for, on standard error after a mistake on the line.
+        EXPECT_EQ(errors.contains(usage), c.status == 2 && !c.desktop);
     }
-    EXPECT_EQ(contents(session.config.path()), QStringList());
-    EXPECT_EQ(contents(session.runtime.path()), QStringList());
+    EXPECT_FALSE(QImage(session.scratch.filePath("ring.png")).isNull());
+    EXPECT_TRUE(
+        fileContents(session.scratch.filePath("menus.txt"))
+            .startsWith("Accessibility: true\nShow All Windows available: true\n== Finder\n"));
+    for (const auto& checked : sessions) {
+        EXPECT_EQ(contents(checked->config.path()), QStringList());
+        EXPECT_EQ(contents(checked->runtime.path()), QStringList());
+    }
 }
 
 TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
@@ -296,8 +306,7 @@ TEST(Program, LeavesCtrlCToTheScriptThatStartedItInTheBackground) {
     Session session;
     session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
     // What a shell does to a program that a script starts in the background.
-    const auto started = Program::throughShell(session, "trap '' INT; exec \"$0\"");
-    Program& program = *started;
+    Program program(session, {}, {}, "trap '' INT; exec \"$0\"");
     ASSERT_TRUE(program.waitForErrors("running on")) << program.errors().toStdString();
 
     QFile status(QStringLiteral("/proc/%1/status").arg(program.process.processId()));
@@ -315,28 +324,6 @@ TEST(Program, LeavesCtrlCToTheScriptThatStartedItInTheBackground) {
     program.process.terminate();
     ASSERT_TRUE(program.waitForEnd());
     EXPECT_EQ(program.process.exitCode(), 0);
-}
-
-TEST(Program, MenuProbeWritesTheMenusAndSaysWhenItCannot) {
-    Session session;
-    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes", "windows": [{"title": ""}]}]})");
-    const auto probe = [&](const QString& path, QByteArray* errors) {
-        Program program(session, {"--menu-probe", path});
-        EXPECT_TRUE(program.waitForEnd());
-        *errors = program.errors();
-        return program.process.exitCode();
-    };
-    QByteArray errors;
-    const QString path = session.scratch.filePath("menus.txt");
-    EXPECT_EQ(probe(path, &errors), 0) << errors.toStdString();
-    QFile written(path);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(written.readAll()),
-              "Accessibility: true\nShow All Windows available: true\n== Notes\n    Untitled\n"
-              "  ────\n    Show All Windows\n    Hide\n    Quit\n  ⌥ Force Quit");
-    // A folder that is not there: an error and a failing status, not a silent success.
-    EXPECT_EQ(probe(session.scratch.filePath("missing/menus.txt"), &errors), 1);
-    EXPECT_TRUE(errors.contains("cannot write")) << errors.toStdString();
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
 #include <QDir>
-#include <QJsonDocument>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "catalogue/appsource.h"
@@ -23,20 +21,13 @@ using test::appTile;
 using test::fileURL;
 using test::folderTile;
 
-QStringList names(const std::vector<RingApp>& entries) {
+/// The entries' names, each running one's followed by its process.
+QStringList listed(const std::vector<RingApp>& entries) {
     QStringList list;
-    for (const auto& entry : entries) list << entry.name;
+    for (const auto& entry : entries)
+        list << (entry.pid() ? QStringLiteral("%1 %2").arg(entry.name).arg(*entry.pid())
+                             : entry.name);
     return list;
-}
-
-std::vector<qint32> pids(const std::vector<RingApp>& entries) {
-    std::vector<qint32> list;
-    for (const auto& entry : entries) list.push_back(entry.pid().value_or(-1));
-    return list;
-}
-
-Platform withWorkspace(Platform& base, Workspace& workspace) {
-    return test::replacing(base, {.workspace = &workspace});
 }
 
 void setDock(Preferences& preferences, const QJsonArray& apps, const QJsonArray& others = {}) {
@@ -58,16 +49,16 @@ constexpr const char* mixedApps = R"({"apps": [
 TEST(AppSourceMerge, FinderFirstThenOldestLaunchWithUndatedFirstAndTiesInWorkspaceOrder) {
     test::TestDesktop desktop(mixedApps);
     const auto apps = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, false).apps;
-    EXPECT_EQ(names(apps),
-              (QStringList{"Finder", "Undated", "Undated too", "Early", "Tied", "Late"}));
+    EXPECT_EQ(listed(apps), (QStringList{"Finder 16", "Undated 11", "Undated too 17", "Early 12",
+                                         "Tied 13", "Late 10"}));
     for (const auto& app : apps) EXPECT_TRUE(app.running.has_value());
 }
 
-TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeads) {
+TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeadsAndThisProgramIsLeftOut) {
     test::TestDesktop desktop(QByteArray(mixedApps).replace(
         R"("name": "Late")", R"("name": "Late", "bundleID": "com.example.late")"));
     test::ForwardingWorkspace workspace(desktop.platform().workspace);
-    Platform platform = withWorkspace(desktop.platform(), workspace);
+    Platform platform = test::replacing(desktop.platform(), {.workspace = &workspace});
     const struct {
         std::optional<QString> fileManager;
         QString first;
@@ -80,32 +71,15 @@ TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeads) {
     };
     for (const auto& c : cases) {
         workspace.fileManagerOverride = c.fileManager;
-        const QStringList ring = names(AppSource::ringApps(platform, false));
-        EXPECT_EQ(ring.value(0), c.first) << c.fileManager.value_or("none").toStdString();
+        const QStringList ring = listed(AppSource::ringApps(platform, false));
+        EXPECT_EQ(ring.value(0).section(' ', 0, 0), c.first)
+            << c.fileManager.value_or("none").toStdString();
         EXPECT_EQ(ring.size(), 6);
     }
-}
-
-TEST(AppSourcePlaces, WithoutADockTheDesktopsOwnFoldersComeBeforeTheTrash) {
-    test::TestDesktop desktop;
-    const QString downloads = desktop.makeFolder("Downloads");
-    test::ForwardingWorkspace workspace(desktop.platform().workspace);
-    workspace.defaultFoldersOverride =
-        std::vector<QUrl>{QUrl::fromLocalFile(downloads), QUrl::fromLocalFile("/nowhere")};
-    LinuxSystem linux;
-    const auto places = [&](System* system) {
-        Platform platform =
-            test::replacing(desktop.platform(), {.workspace = &workspace, .system = system});
-        QStringList kinds;
-        for (const RingApp& place :
-             AppSource::ringContents(platform, AppSet::DockAndOpen, true).places)
-            kinds << place.name;
-        return kinds;
-    };
-    // A folder that is gone is left out, as a Dock's would be.
-    EXPECT_EQ(places(&linux), (QStringList{"Downloads", "Trash"}));
-    // Where there is a Dock, its folders (none here) are the ones.
-    EXPECT_EQ(places(nullptr), QStringList{"Trash"});
+    workspace.fileManagerOverride.reset();
+    workspace.ownPIDOverride = 12;
+    EXPECT_EQ(listed(AppSource::ringApps(platform, false)),
+              (QStringList{"Finder 16", "Undated 11", "Undated too 17", "Tied 13", "Late 10"}));
 }
 
 TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImported) {
@@ -121,7 +95,8 @@ TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImport
     setDock(desktop.preferences(), {appTile("file:///Applications/Ghost.app/", "com.example.g")});
     test::ForwardingWorkspace workspace(desktop.platform().workspace);
     workspace.fileManagerOverride = "org.example.files";
-    workspace.defaultFoldersOverride = std::vector<QUrl>{QUrl::fromLocalFile(downloads)};
+    workspace.defaultFoldersOverride =
+        std::vector<QUrl>{QUrl::fromLocalFile(downloads), QUrl::fromLocalFile("/nowhere")};
     workspace.pinnedAppsOverride = std::vector<QUrl>{
         QUrl::fromLocalFile(calendar), QUrl::fromLocalFile("/Applications/Mail.app"),
         QUrl::fromLocalFile("/Applications/Uninstalled.app")};
@@ -131,13 +106,20 @@ TEST(AppSourceMerge, WithoutADockTheDesktopsPinnedAppsAreTheTilesAndWhatIsImport
 
     // The running pinned app is one entry, in its pinned place; the file manager still leads.
     const auto apps = AppSource::ringContents(platform, AppSet::DockAndOpen, false).apps;
-    EXPECT_EQ(names(apps), (QStringList{"Files", "Calendar", "Mail", "Other"}));
-    EXPECT_EQ(pids(apps), (std::vector<qint32>{9, -1, 8, 7}));
+    EXPECT_EQ(listed(apps), (QStringList{"Files 9", "Calendar", "Mail 8", "Other 7"}));
+
+    // The desktop's own folders come before the Trash; one that is gone is left out, as a
+    // Dock's would be. Where there is a Dock, its folders (none here) are the ones.
+    EXPECT_EQ(listed(AppSource::ringContents(platform, AppSet::DockAndOpen, true).places),
+              (QStringList{"Downloads", "Trash"}));
+    Platform withDock = test::replacing(desktop.platform(), {.workspace = &workspace});
+    EXPECT_EQ(listed(AppSource::ringContents(withDock, AppSet::DockAndOpen, true).places),
+              QStringList{"Trash"});
 
     PinnedApps::importFromDock(platform);
     EXPECT_EQ(PinnedApps::paths(platform.preferences),
               (QStringList{calendar, "/Applications/Mail.app", "/Applications/Uninstalled.app",
-                           downloads}));
+                           downloads, "/nowhere"}));
     // Where there is a Dock, its tiles are the ones.
     PinnedApps::importFromDock(desktop.platform());
     EXPECT_EQ(PinnedApps::paths(platform.preferences), QStringList{"/Applications/Ghost.app"});
@@ -163,15 +145,6 @@ TEST(FileManager, NamedAfterItsEntryElseInTheDesktopsWord) {
     }
 }
 
-TEST(AppSourceMerge, LeavesOutThisProgramItself) {
-    test::TestDesktop desktop(mixedApps);
-    test::ForwardingWorkspace workspace(desktop.platform().workspace);
-    workspace.ownPIDOverride = 12;
-    Platform platform = withWorkspace(desktop.platform(), workspace);
-    EXPECT_EQ(names(AppSource::ringApps(platform, false)),
-              (QStringList{"Finder", "Undated", "Undated too", "Tied", "Late"}));
-}
-
 TEST(AppSourceMerge, TwoProcessesOfAPinnedAppTheOlderTakesTheTile) {
     test::TestDesktop desktop(R"({"apps": [
         {"pid": 201, "name": "Mail", "bundleID": "com.example.mail",
@@ -187,8 +160,7 @@ TEST(AppSourceMerge, TwoProcessesOfAPinnedAppTheOlderTakesTheTile) {
              appTile("file:///Applications/Ghost.app/", "com.example.ghost", "Ghost")});
 
     const auto apps = AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, false).apps;
-    EXPECT_EQ(names(apps), (QStringList{"Calendar", "Mail", "Notes", "Mail"}));
-    EXPECT_EQ(pids(apps), (std::vector<qint32>{-1, 202, 300, 201}));
+    EXPECT_EQ(listed(apps), (QStringList{"Calendar", "Mail 202", "Notes 300", "Mail 201"}));
     EXPECT_FALSE(apps[0].isRunning());
     EXPECT_EQ(apps[0].bundleID, "com.example.calendar");
     EXPECT_FALSE(apps[0].icon.isNull());
@@ -205,8 +177,7 @@ TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndTakesItsLabel) {
          // The identifier is unknown, so the path decides.
          appTile("file:///Applications/Editor.app", "com.example.unknown", "Again")});
     const auto apps = AppSource::ringApps(desktop.platform(), true);
-    EXPECT_EQ(names(apps), (QStringList{"Editor", "Other"}));
-    EXPECT_EQ(pids(apps), (std::vector<qint32>{50, 51}));
+    EXPECT_EQ(listed(apps), (QStringList{"Editor 50", "Other 51"}));
 }
 
 TEST(AppSourceMerge, RunningFinderInTheDockIsShownOnceAndFirst) {
@@ -216,9 +187,9 @@ TEST(AppSourceMerge, RunningFinderInTheDockIsShownOnceAndFirst) {
     ]})");
     setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/", "com.example.mail"),
                                     appTile("file:///System/Finder.app/", "com.apple.finder")});
-    EXPECT_EQ(pids(AppSource::ringApps(desktop.platform(), true)), (std::vector<qint32>{4, 3}));
-    // Without the Dock's tiles the Finder still leads.
-    EXPECT_EQ(pids(AppSource::ringApps(desktop.platform(), false)), (std::vector<qint32>{4, 3}));
+    for (bool tiles : {true, false})  // without the Dock's tiles the Finder still leads
+        EXPECT_EQ(listed(AppSource::ringApps(desktop.platform(), tiles)),
+                  (QStringList{"Finder 4", "Mail 3"}));
 }
 
 TEST(AppSourceMerge, TileWithoutFileDataIsFoundThroughItsIdentifier) {
@@ -230,39 +201,33 @@ TEST(AppSourceMerge, TileWithoutFileDataIsFoundThroughItsIdentifier) {
     setDock(desktop.preferences(), {appTile(std::nullopt, "com.example.maps"),
                                     appTile(std::nullopt, "com.example.uninstalled", "Nope")});
     const auto apps = AppSource::ringApps(desktop.platform(), true);
-    ASSERT_EQ(names(apps), QStringList{"Maps"});
+    ASSERT_EQ(listed(apps), QStringList{"Maps"});
     EXPECT_EQ(apps[0].url, QUrl::fromLocalFile(installed.filePath("Maps.app")));
     EXPECT_FALSE(apps[0].isRunning());
 }
 
-TEST(AppSourceContents, OpenOnlyPlacesAreTheTrashAlone) {
+TEST(AppSourceContents, DockFoldersThatExistComeBeforeTheTrash) {
     test::TestDesktop desktop(R"({"apps": [{"pid": 3, "name": "Mail"}]})");
     const QString downloads = desktop.makeFolder("Downloads");
-    setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/")},
-            {folderTile(fileURL(downloads))});
-    const auto contents = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, true);
-    EXPECT_EQ(names(contents.apps), QStringList{"Mail"});
-    ASSERT_EQ(contents.places.size(), 1u);
-    EXPECT_EQ(contents.places[0].kind, RingApp::Kind::Trash);
-
-    const auto noPlaces = AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, false);
-    EXPECT_TRUE(noPlaces.places.empty());
-}
-
-TEST(AppSourceContents, DockFoldersThatExistComeBeforeTheTrash) {
-    test::TestDesktop desktop;
-    const QString downloads = desktop.makeFolder("Downloads");
     const QString projects = desktop.makeFolder("Work/Projects");
-    setDock(desktop.preferences(), {},
+    setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/")},
             {folderTile(fileURL(downloads)), folderTile(fileURL(desktop.path("Deleted"))),
              folderTile(fileURL(projects) + "/")});
     const auto places =
         AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, true).places;
-    EXPECT_EQ(names(places), (QStringList{"Downloads", "Projects", "Trash"}));
+    EXPECT_EQ(listed(places), (QStringList{"Downloads", "Projects", "Trash"}));
     EXPECT_EQ(places[0].kind, RingApp::Kind::Folder);
     EXPECT_EQ(places[0].url, QUrl::fromLocalFile(downloads));
     EXPECT_FALSE(places[0].icon.isNull());
     EXPECT_EQ(places[2].kind, RingApp::Kind::Trash);
+
+    // Open apps only: the Trash alone; no places asked for: none.
+    const auto openOnly = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, true);
+    EXPECT_EQ(listed(openOnly.apps), QStringList{"Mail 3"});
+    ASSERT_EQ(openOnly.places.size(), 1u);
+    EXPECT_EQ(openOnly.places[0].kind, RingApp::Kind::Trash);
+    EXPECT_TRUE(
+        AppSource::ringContents(desktop.platform(), AppSet::DockAndOpen, false).places.empty());
 }
 
 TEST(AppSourceContents, PinnedListGivesAppsAndFolders) {
@@ -279,74 +244,55 @@ TEST(AppSourceContents, PinnedListGivesAppsAndFolders) {
     setDock(desktop.preferences(), {appTile("file:///Applications/Dock.app/", "com.example.d")},
             {folderTile(fileURL(desktop.makeFolder("DockFolder")))});
     const auto contents = AppSource::ringContents(desktop.platform(), AppSet::PinnedAndOpen, true);
-    EXPECT_EQ(names(contents.apps), (QStringList{"Tools", "Terminal", "Browser"}));
-    EXPECT_EQ(pids(contents.apps), (std::vector<qint32>{-1, 8, 9}));
-    EXPECT_EQ(names(contents.places), (QStringList{"Docs", "Trash"}));
+    EXPECT_EQ(listed(contents.apps), (QStringList{"Tools", "Terminal 8", "Browser 9"}));
+    EXPECT_EQ(listed(contents.places), (QStringList{"Docs", "Trash"}));
 }
 
-TEST(AppSourceActivate, OneOfTwoCopiesOfAnAppIsActivatedByItsProcess) {
-    test::TestDesktop desktop(R"({"apps": [
-        {"pid": 5, "name": "Terminal", "bundlePath": "/Applications/Terminal.app"},
-        {"pid": 6, "name": "Terminal", "bundlePath": "/Applications/Terminal.app/"},
-        {"pid": 7, "name": "Mail", "bundlePath": "/Applications/Mail.app"},
-        {"pid": 8, "name": "Mail", "bundlePath": "/Applications/Mail.app", "terminated": true}
-    ]})");
-    Workspace& workspace = desktop.platform().workspace;
-    // Opening the shared location could bring either copy forward.
-    AppSource::activate(desktop.platform(), *workspace.runningApp(6));
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"activate 6"});
-    // A copy that has ended shares nothing.
-    desktop.sim().clearActions();
-    AppSource::activate(desktop.platform(), *workspace.runningApp(7));
-    EXPECT_EQ(desktop.sim().actions(),
-              std::vector<QString>{"open-app /Applications/Mail.app activates=true"});
-}
-
-TEST(AppSourceActivate, HiddenAppIsUnhiddenThenOpenedWithActivation) {
-    test::TestDesktop desktop(R"({"apps": [
-        {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "hidden": true}
-    ]})");
-    const RunningApp mail = *desktop.platform().workspace.runningApp(5);
-    int thenRuns = 0;
-    AppSource::activate(desktop.platform(), mail, [&] { ++thenRuns; });
-    EXPECT_EQ(desktop.sim().actions(),
-              (std::vector<QString>{"unhide 5", "open-app /Applications/Mail.app activates=true"}));
-    EXPECT_EQ(thenRuns, 1);
-    desktop.queues().drain();
-    EXPECT_EQ(desktop.sim().actions().size(), 2u);
-}
-
-TEST(AppSourceActivate, LiveHiddenStateIsAskedAgain) {
-    test::TestDesktop desktop(R"({"apps": [
-        {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "hidden": true}
-    ]})");
-    RunningApp stale = *desktop.platform().workspace.runningApp(5);
-    stale.hidden = false;
-    AppSource::activate(desktop.platform(), stale);
-    EXPECT_EQ(desktop.sim().actions().front(), "unhide 5");
-}
-
-TEST(AppSourceActivate, WithoutBundleTheAppIsActivatedDirectly) {
-    test::TestDesktop desktop(R"({"apps": [{"pid": 6, "name": "Script"}]})");
-    const RunningApp script = *desktop.platform().workspace.runningApp(6);
-    int thenRuns = 0;
-    AppSource::activate(desktop.platform(), script, [&] { ++thenRuns; });
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"activate 6"});
-    EXPECT_EQ(thenRuns, 1);
-}
-
-TEST(AppSourceActivate, FailedOpenFallsBackToDirectActivationOnTheMainThread) {
-    test::TestDesktop desktop(R"({"apps": [{"pid": 5, "name": "Mail"}]})");
-    RunningApp moved = *desktop.platform().workspace.runningApp(5);
-    moved.bundleURL = QUrl::fromLocalFile("/Nowhere/Mail.app");
-    int thenRuns = 0;
-    AppSource::activate(desktop.platform(), moved, [&] { ++thenRuns; });
-    EXPECT_EQ(thenRuns, 1);
-    EXPECT_EQ(desktop.sim().actions(),
-              std::vector<QString>{"open-app /Nowhere/Mail.app activates=true"});
-    EXPECT_EQ(desktop.queues().pendingMain(), 1);
-    desktop.queues().drain();
-    EXPECT_EQ(desktop.sim().actions().back(), "activate 5");
+TEST(AppSourceActivate, TheAppIsOpenedWhereThatCanOnlyBringThisProcessForward) {
+    enum class Change { None, StaleShown, Moved };
+    const struct {
+        qint32 pid;
+        Change change;
+        std::vector<QString> actions;  // at once; the follow-up has run by then
+        std::vector<QString> later;    // from the main queue
+    } cases[] = {
+        // Opening a location two copies share could bring either forward.
+        {2, Change::None, {"activate 2"}, {}},
+        // A copy that has ended shares nothing.
+        {3, Change::None, {"open-app /Applications/Mail.app activates=true"}, {}},
+        {5, Change::None, {"unhide 5", "open-app /Applications/Notes.app activates=true"}, {}},
+        // Whether it is hidden is asked again.
+        {5,
+         Change::StaleShown,
+         {"unhide 5", "open-app /Applications/Notes.app activates=true"},
+         {}},
+        {6, Change::None, {"activate 6"}, {}},
+        // An open that fails falls back to activating the process, on the main thread.
+        {3, Change::Moved, {"open-app /Nowhere/Mail.app activates=true"}, {"activate 3"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pid << " " << int(c.change));
+        test::TestDesktop desktop(R"({"apps": [
+            {"pid": 1, "name": "Terminal", "bundlePath": "/Applications/Terminal.app"},
+            {"pid": 2, "name": "Terminal", "bundlePath": "/Applications/Terminal.app/"},
+            {"pid": 3, "name": "Mail", "bundlePath": "/Applications/Mail.app"},
+            {"pid": 4, "name": "Mail", "bundlePath": "/Applications/Mail.app", "terminated": true},
+            {"pid": 5, "name": "Notes", "bundlePath": "/Applications/Notes.app", "hidden": true},
+            {"pid": 6, "name": "Script"}]})");
+        RunningApp app = *desktop.platform().workspace.runningApp(c.pid);
+        if (c.change == Change::StaleShown)
+            app.hidden = false;
+        if (c.change == Change::Moved)
+            app.bundleURL = QUrl::fromLocalFile("/Nowhere/Mail.app");
+        int thenRuns = 0;
+        AppSource::activate(desktop.platform(), app, [&] { ++thenRuns; });
+        EXPECT_EQ(desktop.sim().actions(), c.actions);
+        EXPECT_EQ(thenRuns, 1);
+        desktop.queues().drain();
+        std::vector<QString> all = c.actions;
+        all.insert(all.end(), c.later.begin(), c.later.end());
+        EXPECT_EQ(desktop.sim().actions(), all);
+    }
 }
 
 TEST(AppSourceActivate, FollowUpWaitsForTheWorkspace) {
@@ -355,7 +301,7 @@ TEST(AppSourceActivate, FollowUpWaitsForTheWorkspace) {
     ]})");
     test::ForwardingWorkspace workspace(desktop.platform().workspace);
     workspace.holdCompletions = true;
-    Platform platform = withWorkspace(desktop.platform(), workspace);
+    Platform platform = test::replacing(desktop.platform(), {.workspace = &workspace});
     int thenRuns = 0;
     AppSource::activate(platform, *workspace.runningApp(5), [&] { ++thenRuns; });
     EXPECT_EQ(thenRuns, 0);

@@ -1,11 +1,14 @@
+#include "catalogue/dockhider.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <memory>
 
-#include "catalogue/dockhider.h"
 #include "platform/common/jsonpreferences.h"
 #include "platform/common/notificationcenter.h"
 #include "platform/preferences.h"
@@ -18,221 +21,170 @@ namespace {
 const QString autohide = QStringLiteral("autohide");
 const QString delay = QStringLiteral("autohide-delay");
 
-class DockHiderTest : public ::testing::Test {
-protected:
-    explicit DockHiderTest(const QByteArray& desktopJson = "{}") : desktop_(desktopJson) {}
+/// The Dock's two keys, what is saved of them and who wants the Dock hidden, in one line:
+/// "autohide delay | saved autohide delay | owners", with "-" for a key that is not stored.
+QString state(const Preferences& prefs) {
+    const auto text = [&](const QString& domain, const QString& key) {
+        const QJsonValue value = prefs.storedValue(domain, key);
+        QStringList names;
+        for (const QJsonValue& name : value.toArray()) names << name.toString();
+        return value.isUndefined() ? QStringLiteral("-")
+               : !value.isArray()  ? value.toVariant().toString()
+               : names.isEmpty()   ? QStringLiteral("none")
+                                   : names.join(u',');
+    };
+    const QString& kept = DockHider::storeDomain;
+    return QStringLiteral("%1 %2 | %3 %4 %5 | %6")
+        .arg(text(DockHider::domain, autohide), text(DockHider::domain, delay), text(kept, "saved"),
+             text(kept, "original.autohide"), text(kept, "original.autohide-delay"),
+             text(kept, "owners"));
+}
 
-    Preferences& prefs() { return desktop_.preferences(); }
+struct Dock {
+    explicit Dock(const QByteArray& desktopJson = "{}") : desktop(desktopJson) {}
+    Preferences& prefs() { return desktop.preferences(); }
     void want(bool hidden, const QString& owner) {
-        DockHider::want(prefs(), desktop_.platform().system, hidden, owner);
+        DockHider::want(prefs(), desktop.platform().system, hidden, owner);
     }
     long restarts() {
-        const auto actions = desktop_.sim().actions();
+        const auto actions = desktop.sim().actions();
         return std::count(actions.begin(), actions.end(), QStringLiteral("restart-dock"));
-    }
-    QJsonValue dock(const QString& key) { return prefs().storedValue(DockHider::domain, key); }
-    QJsonValue store(const QString& key) {
-        return prefs().storedValue(DockHider::storeDomain, key);
     }
     void setUserDock(const QJsonValue& hide, const QJsonValue& wait) {
         prefs().setValue(DockHider::domain, autohide, hide);
         prefs().setValue(DockHider::domain, delay, wait);
     }
+    /// The user's settings written as `state` shows them, "autohide delay".
+    void setUserDock(const QString& text) {
+        const auto value = [&](int i) {
+            const QString word = text.section(u' ', i, i);
+            return word == "-" ? QJsonValue(QJsonValue::Undefined)
+                               : QJsonDocument::fromJson(("[" + word + "]").toUtf8()).array()[0];
+        };
+        setUserDock(value(0), value(1));
+    }
 
-    test::TestDesktop desktop_;
+    test::TestDesktop desktop;
 };
 
-TEST_F(DockHiderTest, HidingSavesTheUserSettingsAndRestoringGivesThemBack) {
-    setUserDock(false, 0.25);
-    prefs().setValue(DockHider::domain, "tilesize", 48);
-    want(true, "app.tandri");
-    EXPECT_TRUE(DockHider::isHidden(prefs()));
-    EXPECT_EQ(dock(autohide), QJsonValue(true));
-    EXPECT_EQ(dock(delay), QJsonValue(1000.0));
-    EXPECT_EQ(restarts(), 1);
-    EXPECT_EQ(store("owners"), QJsonArray{"app.tandri"});
-    EXPECT_EQ(store("saved"), QJsonValue(true));
-    EXPECT_EQ(store("original.autohide"), QJsonValue(false));
-    EXPECT_EQ(store("original.autohide-delay"), QJsonValue(0.25));
-
-    want(false, "app.tandri");
-    EXPECT_FALSE(DockHider::isHidden(prefs()));
-    EXPECT_EQ(dock(autohide), QJsonValue(false));
-    EXPECT_EQ(dock(delay), QJsonValue(0.25));
-    EXPECT_EQ(dock("tilesize"), QJsonValue(48));
-    EXPECT_EQ(restarts(), 2);
-    EXPECT_EQ(store("owners"), QJsonArray());
-    EXPECT_EQ(store("saved"), QJsonValue(false));
-    EXPECT_TRUE(store("original.autohide").isUndefined());
-    EXPECT_TRUE(store("original.autohide-delay").isUndefined());
-}
-
-TEST_F(DockHiderTest, RepeatedCallsRestartTheDockOnlyWhenSomethingChanged) {
-    setUserDock(false, 0.5);
-    want(true, "app.tandri");
-    want(true, "app.tandri");
-    EXPECT_EQ(restarts(), 1);
-    EXPECT_EQ(store("owners"), QJsonArray{"app.tandri"});
-
-    want(false, "app.tandri");
-    want(false, "app.tandri");
-    EXPECT_EQ(restarts(), 2);
-    EXPECT_EQ(dock(autohide), QJsonValue(false));
-    EXPECT_EQ(dock(delay), QJsonValue(0.5));
-}
-
-TEST_F(DockHiderTest, TurningOffWhatWasNeverOnDoesNothing) {
-    setUserDock(true, 2.0);
-    want(false, "app.tandri");
-    EXPECT_EQ(restarts(), 0);
-    EXPECT_EQ(dock(autohide), QJsonValue(true));
-    EXPECT_EQ(dock(delay), QJsonValue(2.0));
-    EXPECT_NE(store("saved"), QJsonValue(true));
-    EXPECT_TRUE(store("original.autohide").isUndefined());
-    EXPECT_TRUE(store("original.autohide-delay").isUndefined());
-}
-
-TEST_F(DockHiderTest, TheDockIsRestoredOnlyWhenTheLastOwnerLetsGo) {
-    setUserDock(false, 0.0);
-    want(true, "app.tandri.prototype");
-    want(true, "app.quib");
-    EXPECT_EQ(store("owners"), (QJsonArray{"app.quib", "app.tandri.prototype"}));
-    EXPECT_EQ(restarts(), 1);
-
-    want(false, "app.tandri.prototype");
-    EXPECT_EQ(store("owners"), QJsonArray{"app.quib"});
-    EXPECT_TRUE(DockHider::isHidden(prefs()));
-    EXPECT_EQ(store("saved"), QJsonValue(true));
-    EXPECT_EQ(store("original.autohide"), QJsonValue(false));
-    EXPECT_EQ(store("original.autohide-delay"), QJsonValue(0.0));
-    EXPECT_EQ(restarts(), 1);
-
-    want(false, "app.quib");
-    EXPECT_EQ(dock(autohide), QJsonValue(false));
-    EXPECT_EQ(dock(delay), QJsonValue(0.0));
-    EXPECT_EQ(restarts(), 2);
-}
-
-TEST_F(DockHiderTest, AnOwnerThatNeverLetsGoKeepsTheDockHidden) {
-    want(true, "app.deleted.copy");
-    want(false, "app.tandri");
-    EXPECT_TRUE(DockHider::isHidden(prefs()));
-    EXPECT_EQ(store("owners"), QJsonArray{"app.deleted.copy"});
-    EXPECT_EQ(restarts(), 1);
-}
-
-TEST_F(DockHiderTest, KeysTheUserNeverSetAreRemovedNotReset) {
-    want(true, "app.tandri");
-    EXPECT_TRUE(store("original.autohide").isUndefined());
-    EXPECT_TRUE(store("original.autohide-delay").isUndefined());
-    want(false, "app.tandri");
-    EXPECT_TRUE(dock(autohide).isUndefined());
-    EXPECT_TRUE(dock(delay).isUndefined());
-    EXPECT_EQ(restarts(), 2);
-
-    // Only the delay was the user's.
-    prefs().setValue(DockHider::domain, delay, 0.7);
-    want(true, "app.tandri");
-    want(false, "app.tandri");
-    EXPECT_TRUE(dock(autohide).isUndefined());
-    EXPECT_EQ(dock(delay), QJsonValue(0.7));
-}
-
-// A user value saved by an earlier run is stale when the user had none this time.
-TEST_F(DockHiderTest, SavingReplacesLeftoversOfAnEarlierRun) {
-    prefs().setValue(DockHider::storeDomain, "original.autohide", true);
-    want(true, "app.tandri");
-    want(false, "app.tandri");
-    EXPECT_TRUE(dock(autohide).isUndefined());
-}
-
-TEST_F(DockHiderTest, ACrashWhileHiddenKeepsTheSettingsSavedFirst) {
-    setUserDock(false, 0.3);
-    want(true, "app.tandri");
-
-    // A new process on the same store, as after a crash: nothing carries over but the files.
-    NotificationCenter notifications;
-    JsonPreferences relaunched(QDir(desktop_.configDir()).filePath("tandri/defaults"),
-                               notifications);
-    System& system = desktop_.platform().system;
-    DockHider::want(relaunched, system, true, "app.tandri");
-    EXPECT_EQ(restarts(), 1);
-    EXPECT_EQ(relaunched.storedValue(DockHider::storeDomain, "original.autohide"),
-              QJsonValue(false));
-
-    // Something put the Dock back to auto-hide with a short delay while the program was gone.
-    relaunched.setValue(DockHider::domain, delay, 5.0);
-    DockHider::want(relaunched, system, true, "app.tandri");
-    EXPECT_TRUE(DockHider::isHidden(relaunched));
-    EXPECT_EQ(restarts(), 2);
-    EXPECT_EQ(relaunched.storedValue(DockHider::storeDomain, "original.autohide-delay"),
-              QJsonValue(0.3));
-
-    DockHider::want(relaunched, system, false, "app.tandri");
-    EXPECT_EQ(relaunched.storedValue(DockHider::domain, autohide), QJsonValue(false));
-    EXPECT_EQ(relaunched.storedValue(DockHider::domain, delay), QJsonValue(0.3));
-    EXPECT_EQ(restarts(), 3);
-}
-
-TEST_F(DockHiderTest, OnlyTheExactHiddenSettingsCountAsHidden) {
+TEST(DockHider, TheLastOwnerToLetGoGivesTheUsersSettingsBack) {
+    // Each case starts from the user's Dock settings; the rows without them go on with the case
+    // above.
     const struct {
-        QJsonValue hide;
-        QJsonValue wait;
+        const char* user;
         bool hidden;
-    } cases[] = {
-        {true, 1000.0, true},          {true, 1000, true},          {true, 2.0, false},
-        {true, 1000.5, false},         {true, QJsonValue(), false}, {true, "1000", false},
-        {false, 1000.0, false},        {1, 1000.0, false},          {"true", 1000.0, false},
-        {QJsonValue(), 1000.0, false},
+        const char* owner;
+        const char* state;
+        long restarts;
+    } steps[] = {
+        // Saved, hidden and given back once however often asked.
+        {"false 0.25", true, "tandri", "true 1000 | true false 0.25 | tandri", 1},
+        {nullptr, true, "tandri", "true 1000 | true false 0.25 | tandri", 1},
+        {nullptr, false, "tandri", "false 0.25 | false - - | none", 2},
+        {nullptr, false, "tandri", "false 0.25 | false - - | none", 2},
+        {"true 2", false, "tandri", "true 2 | - - - | none", 0},
+        {"false 0", true, "tandri", "true 1000 | true false 0 | tandri", 1},
+        {nullptr, true, "quib", "true 1000 | true false 0 | quib,tandri", 1},
+        {nullptr, false, "tandri", "true 1000 | true false 0 | quib", 1},
+        {nullptr, false, "quib", "false 0 | false - - | none", 2},
+        {"- -", true, "deleted.copy", "true 1000 | true - - | deleted.copy", 1},
+        {nullptr, false, "tandri", "true 1000 | true - - | deleted.copy", 1},
+        // Keys the user never set are removed, not reset.
+        {"- -", true, "tandri", "true 1000 | true - - | tandri", 1},
+        {nullptr, false, "tandri", "- - | false - - | none", 2},
+        {"- 0.7", true, "tandri", "true 1000 | true - 0.7 | tandri", 1},
+        {nullptr, false, "tandri", "- 0.7 | false - - | none", 2},
+        {"true 1.5", true, "tandri", "true 1000 | true true 1.5 | tandri", 1},
+        {nullptr, false, "tandri", "true 1.5 | false - - | none", 2},
     };
-    for (const auto& c : cases) {
-        setUserDock(c.hide, c.wait);
-        EXPECT_EQ(DockHider::isHidden(prefs()), c.hidden)
-            << c.hide.toVariant().toString().toStdString() << " / "
-            << c.wait.toVariant().toString().toStdString();
+    std::unique_ptr<Dock> dock;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.hidden << " " << step.owner);
+        if (step.user) {
+            dock = std::make_unique<Dock>();
+            dock->setUserDock(QString::fromUtf8(step.user));
+            dock->prefs().setValue(DockHider::domain, "tilesize", 48);
+        }
+        dock->want(step.hidden, step.owner);
+        EXPECT_EQ(state(dock->prefs()), QString::fromUtf8(step.state));
+        EXPECT_EQ(DockHider::isHidden(dock->prefs()),
+                  QByteArray(step.state).startsWith("true 1000"));
+        EXPECT_EQ(dock->restarts(), step.restarts);
+        // The Dock's other keys are never touched.
+        EXPECT_EQ(dock->prefs().storedValue(DockHider::domain, "tilesize"), QJsonValue(48));
     }
 }
 
-TEST_F(DockHiderTest, AutoHidingWithAnotherDelayIsSavedAndOverwritten) {
-    setUserDock(true, 1.5);
-    want(true, "app.tandri");
-    EXPECT_EQ(dock(delay), QJsonValue(1000.0));
-    EXPECT_EQ(restarts(), 1);
-    want(false, "app.tandri");
-    EXPECT_EQ(dock(autohide), QJsonValue(true));
-    EXPECT_EQ(dock(delay), QJsonValue(1.5));
+TEST(DockHider, WhatAnEarlierRunLeftIsNotTakenOnTrust) {
+    // A user value saved by an earlier run is stale when the user had none this time.
+    Dock dock;
+    dock.prefs().setValue(DockHider::storeDomain, "original.autohide", true);
+    dock.want(true, "tandri");
+    dock.want(false, "tandri");
+    EXPECT_EQ(state(dock.prefs()), "- - | false - - | none");
+
+    // Owners that are not names count as none.
+    dock.prefs().setValue(DockHider::storeDomain, "owners",
+                          QJsonArray{"b.copy", 3, "b.copy", true});
+    dock.want(true, "a.copy");
+    EXPECT_EQ(state(dock.prefs()), "true 1000 | true - - | a.copy,b.copy");
+    dock.prefs().setValue(DockHider::storeDomain, "owners", "a.copy");
+    dock.want(false, "a.copy");
+    EXPECT_EQ(state(dock.prefs()), "- - | false - - | none");
+    EXPECT_EQ(dock.restarts(), 4);
 }
 
-TEST_F(DockHiderTest, AMalformedOwnerListKeepsOnlyNames) {
-    prefs().setValue(DockHider::storeDomain, "owners", QJsonArray{"b.copy", 3, "b.copy", true});
-    want(true, "a.copy");
-    EXPECT_EQ(store("owners"), (QJsonArray{"a.copy", "b.copy"}));
+TEST(DockHider, ACrashWhileHiddenKeepsTheSettingsSavedFirst) {
+    Dock dock;
+    dock.setUserDock(false, 0.3);
+    dock.want(true, "tandri");
 
-    prefs().setValue(DockHider::storeDomain, "owners", "a.copy");
-    want(false, "a.copy");
-    EXPECT_EQ(store("owners"), QJsonArray());
-    EXPECT_FALSE(DockHider::isHidden(prefs()));
-    EXPECT_EQ(restarts(), 2);
+    // A new process on the same store, as after a crash: nothing carries over but the files.
+    NotificationCenter notifications;
+    JsonPreferences relaunched(QDir(dock.desktop.configDir()).filePath("tandri/defaults"),
+                               notifications);
+    System& system = dock.desktop.platform().system;
+    DockHider::want(relaunched, system, true, "tandri");
+    EXPECT_EQ(dock.restarts(), 1);
+    EXPECT_EQ(state(relaunched), "true 1000 | true false 0.3 | tandri");
+
+    // Something put the Dock back to auto-hide with a short delay while the program was gone.
+    relaunched.setValue(DockHider::domain, delay, 5.0);
+    DockHider::want(relaunched, system, true, "tandri");
+    EXPECT_EQ(dock.restarts(), 2);
+    EXPECT_EQ(state(relaunched), "true 1000 | true false 0.3 | tandri");
+
+    DockHider::want(relaunched, system, false, "tandri");
+    EXPECT_EQ(state(relaunched), "false 0.3 | false - - | none");
+    EXPECT_EQ(dock.restarts(), 3);
 }
 
-class DockHiderDefaultsTest : public DockHiderTest {
-protected:
-    DockHiderDefaultsTest()
-        : DockHiderTest(R"({"defaults": {"com.apple.dock": {"autohide": true,
-                                                            "autohide-delay": 1000}}})") {}
-};
+TEST(DockHider, OnlyTheExactHiddenSettingsCountAsHidden) {
+    const struct {
+        const char* user;
+        bool hidden;
+    } cases[] = {{"true 1000", true},       {"true 1000.0", true}, {"true 2", false},
+                 {"true 1000.5", false},    {"true null", false},  {R"(true "1000")", false},
+                 {"true -", false},         {"false 1000", false}, {"1 1000", false},
+                 {R"("true" 1000)", false}, {"null 1000", false},  {"- 1000", false}};
+    Dock dock;
+    for (const auto& c : cases) {
+        dock.setUserDock(QString::fromUtf8(c.user));
+        EXPECT_EQ(DockHider::isHidden(dock.prefs()), c.hidden) << c.user;
+    }
+}
 
 // The Dock's own defaults are what it reads, but they are not the user's to save or restore.
-TEST_F(DockHiderDefaultsTest, DockDefaultsCountForHidingButAreNeverStored) {
-    EXPECT_TRUE(DockHider::isHidden(prefs()));
-    want(true, "app.tandri");
-    EXPECT_EQ(restarts(), 0);
-    EXPECT_TRUE(store("original.autohide").isUndefined());
-    want(false, "app.tandri");
-    EXPECT_EQ(restarts(), 1);
-    EXPECT_TRUE(dock(autohide).isUndefined());
-    EXPECT_TRUE(dock(delay).isUndefined());
-    EXPECT_TRUE(DockHider::isHidden(prefs()));
+TEST(DockHider, DockDefaultsCountForHidingButAreNeverStored) {
+    Dock dock(R"({"defaults": {"com.apple.dock": {"autohide": true, "autohide-delay": 1000}}})");
+    EXPECT_TRUE(DockHider::isHidden(dock.prefs()));
+    dock.want(true, "tandri");
+    EXPECT_EQ(dock.restarts(), 0);
+    EXPECT_EQ(state(dock.prefs()), "- - | true - - | tandri");
+    dock.want(false, "tandri");
+    EXPECT_EQ(dock.restarts(), 1);
+    EXPECT_EQ(state(dock.prefs()), "- - | false - - | none");
+    EXPECT_TRUE(DockHider::isHidden(dock.prefs()));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
 #include <QStringList>
 
 #include "catalogue/appsource.h"
@@ -13,150 +14,102 @@ namespace {
 using test::appTile;
 using test::folderTile;
 
-QStringList tileNames(const std::vector<AppSource::DockTile>& tiles) {
-    QStringList list;
-    for (const auto& tile : tiles) list << tile.name;
-    return list;
-}
-
-QStringList paths(const std::vector<QUrl>& urls) {
-    QStringList list;
-    for (const auto& url : urls) list << url.toLocalFile();
-    return list;
+QJsonValue json(const char* text) {
+    return QJsonDocument::fromJson(QByteArray("[") + text + "]").array().at(0);
 }
 
 class DockTilesTest : public ::testing::Test {
 protected:
     test::TestDesktop desktop{R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})"};
 
-    std::vector<AppSource::DockTile> tilesOf(const QJsonValue& persistentApps) {
+    /// The app tiles read from `persistentApps`, each as "label | location | identifier".
+    QStringList tiles(const QJsonValue& persistentApps) {
         desktop.preferences().setValue(AppSource::dockDomain, "persistent-apps", persistentApps);
-        return AppSource::dockTiles(desktop.preferences(), desktop.platform().workspace);
+        QStringList list;
+        for (const auto& tile :
+             AppSource::dockTiles(desktop.preferences(), desktop.platform().workspace))
+            list << tile.name + " | " + tile.url.toString() + " | " + tile.bundleID.value_or("-");
+        return list;
     }
-    std::vector<QUrl> foldersOf(const QJsonValue& persistentOthers) {
+    QStringList folders(const QJsonValue& persistentOthers) {
         desktop.preferences().setValue(AppSource::dockDomain, "persistent-others",
                                        persistentOthers);
-        return AppSource::dockFolders(desktop.preferences());
+        QStringList list;
+        for (const QUrl& url : AppSource::dockFolders(desktop.preferences()))
+            list << url.toLocalFile();
+        return list;
     }
 };
 
-TEST_F(DockTilesTest, ReadsTilesInDockOrder) {
-    const auto tiles = tilesOf(QJsonArray{
-        appTile("file:///Applications/Mail.app/", "com.example.mail", "Post"),
-        appTile("file:///Applications/Big%20Editor.app/"),
-        appTile("file:///Applications/Empty.app/", std::nullopt, ""),
-    });
-    ASSERT_EQ(tiles.size(), 3u);
-    EXPECT_EQ(tileNames(tiles), (QStringList{"Post", "Big Editor", ""}));
-    EXPECT_EQ(tiles[0].bundleID, "com.example.mail");
-    EXPECT_EQ(tiles[0].url, QUrl("file:///Applications/Mail.app/"));
-    EXPECT_FALSE(tiles[1].bundleID.has_value());
-    EXPECT_EQ(tiles[1].url.toLocalFile(), "/Applications/Big Editor.app/");
+TEST_F(DockTilesTest, ReadsTilesInDockOrderAndSkipsTheUnreadableOnes) {
+    EXPECT_EQ(
+        tiles(QJsonArray{
+            appTile("file:///Applications/Mail.app/", "com.example.mail", "Post"),
+            appTile("file:///Applications/Big%20Editor.app/"),
+            appTile("file:///Applications/Empty.app/", std::nullopt, ""),
+            json(R"({"tile-type": "file-tile"})"), json(R"({"tile-data": "Mail"})"),
+            json(R"({"tile-data": {"file-label": "X",
+                                   "file-data": "file:///Applications/X.app/"}})"),
+            json(R"({"tile-data": {"file-data": {"_CFURLString": 4}}})"),
+            // No file data at all, and a string the URL parser rejects: both found by identifier.
+            appTile(std::nullopt, "com.example.mail", "Mail"),
+            appTile("file:///Applications/My Mail.app/", "com.example.mail", "Spaced"),
+            // Unknown identifiers, or none, leave the tile out.
+            appTile(std::nullopt, "com.example.unknown", "Unknown"),
+            appTile("file:///Applications/My Mail.app/", std::nullopt, "Rejected"),
+            json(R"({"tile-data": {"bundle-identifier": "com.example.mail", "file-label": 12}})"),
+            json(R"({"tile-data": {"bundle-identifier": true, "file-data":
+                                   {"_CFURLString": "file:///Applications/Calc.app/"}}})"),
+            // URLs that are not files; a bare path parses as a relative URL and has no second
+            // chance.
+            appTile("https://example.com/Mail.app", "com.example.mail", "Web"),
+            appTile("/Applications/Mail.app", "com.example.mail", "Bare")}),
+        (QStringList{"Post | file:///Applications/Mail.app/ | com.example.mail",
+                     "Big Editor | file:///Applications/Big Editor.app/ | -",
+                     " | file:///Applications/Empty.app/ | -",
+                     "Mail | file:///Applications/Mail.app | com.example.mail",
+                     "Spaced | file:///Applications/Mail.app | com.example.mail",
+                     "Mail | file:///Applications/Mail.app | com.example.mail",
+                     "Calc | file:///Applications/Calc.app/ | -"}));
 }
 
-TEST_F(DockTilesTest, MissingOrMalformedListReadsAsNoTiles) {
+TEST_F(DockTilesTest, AMissingOrMalformedListReadsAsNoTiles) {
     EXPECT_TRUE(AppSource::dockTiles(desktop.preferences(), desktop.platform().workspace).empty());
-    EXPECT_TRUE(tilesOf(QJsonValue("persistent")).empty());
-    EXPECT_TRUE(tilesOf(QJsonObject{{"tile-data", QJsonObject{}}}).empty());
-    // One element that is not a dictionary spoils the whole list.
-    EXPECT_TRUE(tilesOf(QJsonArray{appTile("file:///Applications/Mail.app/"), 5}).empty());
-}
+    EXPECT_TRUE(AppSource::dockFolders(desktop.preferences()).empty());
+    for (const char* list :
+         {R"("persistent")", R"({"tile-data": {}})", "3",
+          // One element that is not a dictionary spoils the whole list.
+          R"([{"tile-data": {"file-data": {"_CFURLString": "file:///a/"}}}, 5])"}) {
+        EXPECT_TRUE(tiles(json(list)).isEmpty()) << list;
+        EXPECT_TRUE(folders(json(list)).isEmpty()) << list;
+    }
 
-TEST_F(DockTilesTest, RegisteredDefaultsAreRead) {
     test::TestDesktop withDefaults(R"({"defaults": {"com.apple.dock": {"persistent-apps": [
         {"tile-data": {"file-label": "Mail",
                        "file-data": {"_CFURLString": "file:///Applications/Mail.app/"}}}
     ]}}})");
-    EXPECT_EQ(tileNames(AppSource::dockTiles(withDefaults.preferences(),
-                                             withDefaults.platform().workspace)),
-              QStringList{"Mail"});
-}
-
-TEST_F(DockTilesTest, MalformedTilesAreSkipped) {
-    QJsonObject noTileData{{"tile-type", "file-tile"}};
-    QJsonObject tileDataNotDict{{"tile-data", "Mail"}};
-    QJsonObject fileDataNotDict = appTile(std::nullopt, std::nullopt, "X");
-    QJsonObject tileData = fileDataNotDict["tile-data"].toObject();
-    tileData.insert("file-data", "file:///Applications/X.app/");
-    fileDataNotDict.insert("tile-data", tileData);
-    QJsonObject urlNotString = appTile(std::nullopt);
-    urlNotString.insert("tile-data", QJsonObject{{"file-data", QJsonObject{{"_CFURLString", 4}}}});
-
-    const auto tiles = tilesOf(QJsonArray{noTileData, tileDataNotDict, fileDataNotDict,
-                                          urlNotString, appTile("file:///Applications/Ok.app")});
-    EXPECT_EQ(tileNames(tiles), QStringList{"Ok"});
-}
-
-TEST_F(DockTilesTest, UnreadableURLFallsBackToTheIdentifier) {
-    QJsonObject labelNotString = appTile(std::nullopt, "com.example.mail");
-    QJsonObject data = labelNotString["tile-data"].toObject();
-    data.insert("file-label", 12);
-    labelNotString.insert("tile-data", data);
-    QJsonObject identifierNotString = appTile("file:///Applications/Calc.app/");
-    data = identifierNotString["tile-data"].toObject();
-    data.insert("bundle-identifier", true);
-    identifierNotString.insert("tile-data", data);
-
-    const auto tiles = tilesOf(QJsonArray{
-        // No file-data at all, and a string the URL parser rejects: both found by identifier.
-        appTile(std::nullopt, "com.example.mail", "Mail"),
-        appTile("file:///Applications/My Mail.app/", "com.example.mail", "Spaced"),
-        // Unknown identifiers, or none, leave the tile out.
-        appTile(std::nullopt, "com.example.unknown", "Unknown"),
-        appTile("file:///Applications/My Mail.app/", std::nullopt, "Rejected"),
-        labelNotString,
-        identifierNotString,
-    });
-    EXPECT_EQ(tileNames(tiles), (QStringList{"Mail", "Spaced", "Mail", "Calc"}));
-    EXPECT_EQ(tiles[0].url, QUrl::fromLocalFile("/Applications/Mail.app"));
-    EXPECT_EQ(tiles[1].url, QUrl::fromLocalFile("/Applications/Mail.app"));
-    EXPECT_FALSE(tiles[3].bundleID.has_value());
-}
-
-TEST_F(DockTilesTest, URLsThatAreNotFilesAreSkipped) {
-    const auto tiles = tilesOf(QJsonArray{
-        appTile("https://example.com/Mail.app", "com.example.mail", "Web"),
-        // A bare path parses as a relative URL: not a file URL, and no second chance.
-        appTile("/Applications/Mail.app", "com.example.mail", "Bare"),
-        appTile("file:///Applications/Mail.app/", "com.example.mail", "File"),
-    });
-    EXPECT_EQ(tileNames(tiles), QStringList{"File"});
+    const auto registered =
+        AppSource::dockTiles(withDefaults.preferences(), withDefaults.platform().workspace);
+    ASSERT_EQ(registered.size(), 1u);
+    EXPECT_EQ(registered[0].name, "Mail");
 }
 
 TEST_F(DockTilesTest, FolderTilesNeedTheDirectoryTypeAndAFileURL) {
-    QJsonObject wrongType = folderTile("file:///Users/me/Documents/");
-    wrongType.insert("tile-type", "url-tile");
-    QJsonObject noType = folderTile("file:///Users/me/Music/");
-    noType.remove("tile-type");
-    QJsonObject urlNotString = folderTile("");
-    urlNotString.insert("tile-data", QJsonObject{{"file-data", QJsonObject{{"_CFURLString", 1}}}});
-    QJsonObject fileDataMissing = folderTile("");
-    fileDataMissing.insert("tile-data", QJsonObject{{"file-label", "Pictures"}});
-    QJsonObject tileDataNotDict = folderTile("");
-    tileDataNotDict.insert("tile-data", QJsonArray{});
-
-    const auto folders = foldersOf(QJsonArray{
-        folderTile("file:///Users/me/Downloads/"),
-        wrongType,
-        noType,
-        urlNotString,
-        fileDataMissing,
-        tileDataNotDict,
-        folderTile("https://example.com/share/"),
-        folderTile("/Users/me/Projects"),
-        folderTile("Projects"),
-        // Rejected by the URL parser (a space), so taken as a plain path.
-        folderTile("/Users/me/My Folder"),
-        folderTile("file:///Users/me/Work%20Files/"),
-    });
-    EXPECT_EQ(paths(folders), (QStringList{"/Users/me/Downloads/", "/Users/me/My Folder",
-                                           "/Users/me/Work Files/"}));
-}
-
-TEST_F(DockTilesTest, MalformedFolderListReadsAsNoFolders) {
-    EXPECT_TRUE(AppSource::dockFolders(desktop.preferences()).empty());
-    EXPECT_TRUE(foldersOf(QJsonValue(3)).empty());
-    EXPECT_TRUE(foldersOf(QJsonArray{folderTile("file:///Users/me/Downloads/"), "x"}).empty());
+    EXPECT_EQ(
+        folders(QJsonArray{
+            folderTile("file:///Users/me/Downloads/"),
+            json(R"({"tile-type": "url-tile", "tile-data":
+                     {"file-data": {"_CFURLString": "file:///Users/me/Documents/"}}})"),
+            json(R"({"tile-data": {"file-data": {"_CFURLString": "file:///Users/me/Music/"}}})"),
+            json(R"({"tile-type": "directory-tile",
+                     "tile-data": {"file-data": {"_CFURLString": 1}}})"),
+            json(R"({"tile-type": "directory-tile", "tile-data": {"file-label": "Pictures"}})"),
+            json(R"({"tile-type": "directory-tile", "tile-data": []})"),
+            folderTile("https://example.com/share/"), folderTile("/Users/me/Projects"),
+            folderTile("Projects"),
+            // Rejected by the URL parser (a space), so taken as a plain path.
+            folderTile("/Users/me/My Folder"), folderTile("file:///Users/me/Work%20Files/")}),
+        (QStringList{"/Users/me/Downloads/", "/Users/me/My Folder", "/Users/me/Work Files/"}));
 }
 
 }  // namespace

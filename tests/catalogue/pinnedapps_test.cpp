@@ -90,21 +90,18 @@ TEST(PinnedApps, AppsAreThePathsWithTheApplicationSuffix) {
     PinnedApps::setPaths(
         prefs, {"/Users/me/Downloads", "/Applications/Mail.app", "/Users/me/Projects/Site.app",
                 "/Applications/Shout.APP", "/Applications/Deleted.app", "/Users/me/Desktop"});
-    const auto tiles = PinnedApps::appTiles(prefs, desktop.platform().workspace);
-    ASSERT_EQ(tiles.size(), 3u);
-    EXPECT_EQ(tiles[0].name, "Mail");
-    EXPECT_EQ(tiles[0].bundleID, "com.example.mail");
-    EXPECT_EQ(tiles[0].url, QUrl::fromLocalFile("/Applications/Mail.app"));
-    // A folder whose name ends in the suffix counts as an app.
-    EXPECT_EQ(tiles[1].name, "Site");
-    EXPECT_FALSE(tiles[1].bundleID.has_value());
-    // Deleted apps stay listed; the ring leaves them out later.
-    EXPECT_EQ(tiles[2].name, "Deleted");
-
-    const auto folders = PinnedApps::folders(prefs, desktop.platform().workspace);
-    EXPECT_EQ(folders, (std::vector<QUrl>{QUrl::fromLocalFile("/Users/me/Downloads"),
-                                          QUrl::fromLocalFile("/Applications/Shout.APP"),
-                                          QUrl::fromLocalFile("/Users/me/Desktop")}));
+    QStringList tiles;
+    for (const auto& tile : PinnedApps::appTiles(prefs, desktop.platform().workspace))
+        tiles << tile.name + " | " + tile.url.toLocalFile() + " | " + tile.bundleID.value_or("-");
+    // A folder whose name ends in the suffix counts as an app; deleted apps stay listed, the ring
+    // leaves them out later.
+    EXPECT_EQ(tiles, (QStringList{"Mail | /Applications/Mail.app | com.example.mail",
+                                  "Site | /Users/me/Projects/Site.app | -",
+                                  "Deleted | /Applications/Deleted.app | -"}));
+    EXPECT_EQ(PinnedApps::folders(prefs, desktop.platform().workspace),
+              (std::vector<QUrl>{QUrl::fromLocalFile("/Users/me/Downloads"),
+                                 QUrl::fromLocalFile("/Applications/Shout.APP"),
+                                 QUrl::fromLocalFile("/Users/me/Desktop")}));
 }
 
 TEST(PinnedApps, ImportReplacesTheListWithTheDocksAppsThenFolders) {
@@ -134,14 +131,12 @@ TEST(PinnedApps, ImportReplacesTheListWithTheDocksAppsThenFolders) {
 TEST(PinnedApps, ImportFromAnEmptyOrUnreadableDockStoresAnEmptyList) {
     test::TestDesktop desktop;
     Preferences& prefs = desktop.preferences();
-    PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
-    PinnedApps::importFromDock(desktop.platform());
-    EXPECT_EQ(stored(desktop), QJsonArray());
-
-    PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
-    prefs.setValue(AppSource::dockDomain, "persistent-apps", "garbage");
-    PinnedApps::importFromDock(desktop.platform());
-    EXPECT_EQ(stored(desktop), QJsonArray());
+    for (const QJsonValue& dock : {QJsonValue(QJsonValue::Undefined), QJsonValue("garbage")}) {
+        PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
+        prefs.setValue(AppSource::dockDomain, "persistent-apps", dock);
+        PinnedApps::importFromDock(desktop.platform());
+        EXPECT_EQ(stored(desktop), QJsonArray());
+    }
 }
 
 }  // namespace

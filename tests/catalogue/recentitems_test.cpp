@@ -44,44 +44,24 @@ DirectoryItem item(const QString& name, std::optional<double> added,
     return DirectoryItem{downloads + "/" + name, added, modified};
 }
 
-TEST(RecentItems, NewestFirstByDateAddedThenModified) {
+TEST(RecentItems, NewestFirstByDateAddedThenModifiedEqualDatesInListingOrder) {
     ListedFiles files;
-    files.folders[downloads] = {
-        item("old.txt", 100),
-        item("undated.txt", std::nullopt),
-        item("modified.txt", std::nullopt, 300),
-        item("added-wins.txt", 200, 900),
-        item("new.txt", 400),
-    };
+    files.folders[downloads] = {item("old.txt", 100),
+                                item("undated.txt", std::nullopt),
+                                item("modified.txt", std::nullopt, 300),
+                                item("added-wins.txt", 200, 900),
+                                item("new.txt", 400),
+                                item("c", 50),
+                                item("a", 50),
+                                item("x", std::nullopt),
+                                item("b", std::nullopt, 50),
+                                item(".DS_Store", 900),
+                                item(".config", 800)};
     const auto urls = AppSource::recentItems(files, QUrl::fromLocalFile(downloads), 11);
-    EXPECT_EQ(names(urls),
-              (QStringList{"new.txt", "modified.txt", "added-wins.txt", "old.txt", "undated.txt"}));
+    // Hidden files never appear.
+    EXPECT_EQ(names(urls), (QStringList{"new.txt", "modified.txt", "added-wins.txt", "old.txt", "c",
+                                        "a", "b", "undated.txt", "x"}));
     EXPECT_EQ(urls[0], QUrl::fromLocalFile(downloads + "/new.txt"));
-}
-
-TEST(RecentItems, EqualDatesKeepTheListingOrder) {
-    ListedFiles files;
-    files.folders[downloads] = {item("c", 50),           item("a", 50),
-                                item("x", std::nullopt), item("b", std::nullopt, 50),
-                                item("newest", 60),      item("w", std::nullopt)};
-    EXPECT_EQ(names(AppSource::recentItems(files, QUrl::fromLocalFile(downloads), 11)),
-              (QStringList{"newest", "c", "a", "b", "x", "w"}));
-}
-
-TEST(RecentItems, HiddenFilesNeverAppear) {
-    ListedFiles files;
-    files.folders[downloads] = {item(".DS_Store", 900), item("visible", 1), item(".config", 800)};
-    EXPECT_EQ(names(AppSource::recentItems(files, QUrl::fromLocalFile(downloads), 11)),
-              QStringList{"visible"});
-
-    // The same through the real file system.
-    test::TestDesktop desktop;
-    desktop.makeFile("Folder/.hidden", "x");
-    desktop.makeFile("Folder/shown.txt", "x");
-    desktop.makeFolder("Folder/.git");
-    EXPECT_EQ(names(AppSource::recentItems(desktop.platform().files,
-                                           QUrl::fromLocalFile(desktop.path("Folder")), 11)),
-              QStringList{"shown.txt"});
 }
 
 TEST(RecentItems, AtMostTheLimit) {
@@ -95,16 +75,20 @@ TEST(RecentItems, AtMostTheLimit) {
     EXPECT_TRUE(AppSource::recentItems(files, folder, -1).empty());
 }
 
-TEST(RecentItems, UnlistableOrEmptyFolderGivesNothing) {
-    ListedFiles files;
-    files.folders["/empty"] = {};
-    EXPECT_TRUE(AppSource::recentItems(files, QUrl::fromLocalFile("/missing"), 11).empty());
-    EXPECT_TRUE(AppSource::recentItems(files, QUrl::fromLocalFile("/empty"), 11).empty());
-
+TEST(RecentItems, OnTheRealFileSystem) {
     test::TestDesktop desktop;
-    const QString file = desktop.makeFile("plain.txt", "x");
-    EXPECT_TRUE(
-        AppSource::recentItems(desktop.platform().files, QUrl::fromLocalFile(file), 11).empty());
+    desktop.makeFile("Folder/.hidden", "x");
+    const QString file = desktop.makeFile("Folder/shown.txt", "x");
+    desktop.makeFolder("Folder/.git");
+    const Files& files = desktop.platform().files;
+    EXPECT_EQ(names(AppSource::recentItems(files, QUrl::fromLocalFile(desktop.path("Folder")), 11)),
+              QStringList{"shown.txt"});
+    // A folder that cannot be listed, an empty one, or a file: nothing.
+    ListedFiles listed;
+    listed.folders["/empty"] = {};
+    EXPECT_TRUE(AppSource::recentItems(listed, QUrl::fromLocalFile("/missing"), 11).empty());
+    EXPECT_TRUE(AppSource::recentItems(listed, QUrl::fromLocalFile("/empty"), 11).empty());
+    EXPECT_TRUE(AppSource::recentItems(files, QUrl::fromLocalFile(file), 11).empty());
 }
 
 }  // namespace

@@ -10,31 +10,36 @@
 namespace tandri {
 namespace {
 
-TEST(RingAppFromRunning, NameFallsBackToBundleThenToApp) {
+/// An entry in one line: kind, name, process, whether it runs, identifier, location, icon.
+QString describe(const RingApp& entry) {
+    const char* kinds[] = {"more", "app", "folder", "trash"};
+    return QStringList{kinds[int(entry.kind)],
+                       entry.name,
+                       entry.pid() ? QString::number(*entry.pid()) : "-",
+                       entry.isRunning() ? "running" : "stopped",
+                       entry.bundleID.value_or("-"),
+                       entry.url ? entry.url->toLocalFile() : "-",
+                       entry.icon.isNull() ? "no icon" : "icon"}
+        .join(" | ");
+}
+
+TEST(RingApp, FromARunningAppNamedByItselfElseByItsBundleElseApp) {
     RunningApp app;
     app.pid = 42;
     app.localizedName = QStringLiteral("Mail");
     app.bundleURL = QUrl::fromLocalFile("/Applications/Post Office.app");
     app.bundleID = QStringLiteral("com.example.mail");
-    RingApp entry = RingApp::fromRunning(app);
-    EXPECT_EQ(entry.name, "Mail");
-    EXPECT_EQ(entry.kind, RingApp::Kind::App);
-    EXPECT_EQ(entry.pid(), 42);
-    EXPECT_TRUE(entry.isRunning());
-    EXPECT_EQ(entry.bundleID, "com.example.mail");
-    EXPECT_EQ(entry.url, app.bundleURL);
-
+    EXPECT_EQ(
+        describe(RingApp::fromRunning(app)),
+        "app | Mail | 42 | running | com.example.mail | /Applications/Post Office.app | no icon");
     app.localizedName.reset();
     EXPECT_EQ(RingApp::fromRunning(app).name, "Post Office");
     // Only the last extension goes, and a trailing slash does not hide the name.
     app.bundleURL = QUrl("file:///Applications/Tool.v2.app/");
     EXPECT_EQ(RingApp::fromRunning(app).name, "Tool.v2");
-
     app.bundleURL.reset();
-    entry = RingApp::fromRunning(app);
-    EXPECT_EQ(entry.name, "App");
-    EXPECT_FALSE(entry.url.has_value());
-    EXPECT_EQ(entry.bundleID, "com.example.mail");
+    EXPECT_EQ(describe(RingApp::fromRunning(app)),
+              "app | App | 42 | running | com.example.mail | - | no icon");
 }
 
 TEST(UrlPaths, FileUrlsNameLocalPathsWhateverTheirSpelling) {
@@ -58,78 +63,43 @@ TEST(UrlPaths, FileUrlsNameLocalPathsWhateverTheirSpelling) {
     }
 }
 
-TEST(RingAppKinds, DerivedValuesFollowTheKind) {
-    const RingApp more = RingApp::more(1);
-    EXPECT_EQ(more.name, "1 more apps");
-    EXPECT_EQ(more.moreCount(), 1);
-    EXPECT_FALSE(more.isApp());
-    EXPECT_TRUE(more.icon.isNull());
-    EXPECT_FALSE(more.url.has_value());
-    EXPECT_FALSE(more.isRunning());
-    EXPECT_EQ(RingApp::more(17).name, "17 more apps");
-
-    test::TestDesktop desktop;
-    Workspace& workspace = desktop.platform().workspace;
-    const QString folder = desktop.makeFolder("Documents");
-    const RingApp folderEntry = RingApp::fromFolder(workspace, QUrl::fromLocalFile(folder));
-    EXPECT_EQ(folderEntry.kind, RingApp::Kind::Folder);
-    EXPECT_EQ(folderEntry.name, "Documents");
-    EXPECT_FALSE(folderEntry.icon.isNull());
-    EXPECT_FALSE(folderEntry.isApp());
-    EXPECT_FALSE(folderEntry.moreCount().has_value());
-    EXPECT_FALSE(folderEntry.bundleID.has_value());
-    EXPECT_FALSE(folderEntry.pid().has_value());
-
-    const RingApp trash = RingApp::trash(workspace);
-    EXPECT_EQ(trash.kind, RingApp::Kind::Trash);
-    EXPECT_EQ(trash.name, "Trash");
-    EXPECT_FALSE(trash.icon.isNull());
-    EXPECT_FALSE(trash.isApp());
-    EXPECT_FALSE(trash.moreCount().has_value());
-    // The Trash's place is named whether or not the folder is there.
-    EXPECT_EQ(trash.url, QUrl::fromLocalFile(QDir::homePath() + "/.Trash"));
-}
-
-TEST(RingAppStaged, StandsInForARunningAppByPid) {
+TEST(RingApp, EveryOtherKindOfEntry) {
     test::TestDesktop desktop(R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})");
     Workspace& workspace = desktop.platform().workspace;
-
-    RingApp staged = RingApp::staged(workspace, QUrl::fromLocalFile("/Applications/Mail.app"), 77);
-    EXPECT_EQ(staged.name, "Mail");
-    EXPECT_EQ(staged.bundleID, "com.example.mail");
-    EXPECT_TRUE(staged.isRunning());
-    EXPECT_EQ(staged.pid(), 77);
-    EXPECT_FALSE(staged.running.has_value());
-    EXPECT_TRUE(staged.isApp());
-    EXPECT_FALSE(staged.icon.isNull());
-
-    staged =
-        RingApp::staged(workspace, QUrl::fromLocalFile("/Applications/Unknown.app"), std::nullopt);
-    EXPECT_FALSE(staged.isRunning());
-    EXPECT_FALSE(staged.pid().has_value());
-    EXPECT_FALSE(staged.bundleID.has_value());
-}
-
-TEST(RingAppStaged, EveryApplicationSuffixIsRemovedFromTheName) {
-    test::TestDesktop desktop;
-    Workspace& workspace = desktop.platform().workspace;
-    const RingApp staged =
-        RingApp::staged(workspace, QUrl::fromLocalFile("/Apps/Old.app Tools.app"), 3);
-    EXPECT_EQ(staged.name, "Old Tools");
-}
-
-TEST(RingAppFromPinned, TakesTheTilesValues) {
-    test::TestDesktop desktop;
+    const QString folder = desktop.makeFolder("Documents");
     const AppSource::DockTile tile{QStringLiteral("com.example.notes"),
                                    QUrl::fromLocalFile("/Applications/Notes.app"),
                                    QStringLiteral("My Notes")};
-    const RingApp entry = RingApp::fromPinned(desktop.platform().workspace, tile);
-    EXPECT_EQ(entry.kind, RingApp::Kind::App);
-    EXPECT_EQ(entry.name, "My Notes");
-    EXPECT_EQ(entry.bundleID, "com.example.notes");
-    EXPECT_EQ(entry.url, tile.url);
-    EXPECT_FALSE(entry.isRunning());
-    EXPECT_FALSE(entry.icon.isNull());
+    const RingApp staged =
+        RingApp::staged(workspace, QUrl::fromLocalFile("/Applications/Mail.app"), 77);
+    const struct {
+        RingApp entry;
+        QString described;
+        std::optional<int> more = std::nullopt;
+    } cases[] = {
+        {RingApp::more(1), "more | 1 more apps | - | stopped | - | - | no icon", 1},
+        {RingApp::more(17), "more | 17 more apps | - | stopped | - | - | no icon", 17},
+        {RingApp::fromFolder(workspace, QUrl::fromLocalFile(folder)),
+         "folder | Documents | - | stopped | - | " + folder + " | icon"},
+        // The Trash's place is named whether or not the folder is there.
+        {RingApp::trash(workspace),
+         "trash | Trash | - | stopped | - | " + QDir::homePath() + "/.Trash | icon"},
+        {RingApp::fromPinned(workspace, tile),
+         "app | My Notes | - | stopped | com.example.notes | /Applications/Notes.app | icon"},
+        // A staged entry stands in for a running app by its process alone.
+        {staged, "app | Mail | 77 | running | com.example.mail | /Applications/Mail.app | icon"},
+        {RingApp::staged(workspace, QUrl::fromLocalFile("/Applications/Unknown.app"), std::nullopt),
+         "app | Unknown | - | stopped | - | /Applications/Unknown.app | icon"},
+        // Every application suffix goes from the name.
+        {RingApp::staged(workspace, QUrl::fromLocalFile("/Apps/Old.app Tools.app"), 3),
+         "app | Old Tools | 3 | running | - | /Apps/Old.app Tools.app | icon"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(describe(c.entry), c.described);
+        EXPECT_EQ(c.entry.moreCount(), c.more) << c.described.toStdString();
+        EXPECT_EQ(c.entry.isApp(), c.entry.kind == RingApp::Kind::App);
+    }
+    EXPECT_FALSE(staged.running.has_value());
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "diagnostics/listwindows.h"
@@ -70,54 +68,6 @@ TEST(ListWindows, WithoutPermissionShowsCountsOnlyAndAnotherOwnerOfTheShortcut) 
               "0. Finder — 1 visible\n"
               "1. Editor — 2 visible\n"
               "2. Alfred — 0 visible\n");
-}
-
-// The program itself, as a person runs it.
-class ListWindowsProgram : public ::testing::Test {
-protected:
-    struct Result {
-        bool exitedNormally = false;
-        int exitCode = -1;
-        QByteArray out, err;
-    };
-    Result run(const QByteArray& desktopJson) {
-        QFile file(dir.filePath("desktop.json"));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(desktopJson);
-        file.close();
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TANDRI_DESKTOP", file.fileName());
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(env);
-        process.start(TANDRI_BINARY, {"--list-windows"});
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitStatus() == QProcess::NormalExit, process.exitCode(),
-                process.readAllStandardOutput(), process.readAllStandardError()};
-    }
-    QTemporaryDir dir;
-};
-
-TEST_F(ListWindowsProgram, PrintsTheListingOfTheNamedDesktop) {
-    const Result result = run(desktop(dir.filePath("none.app")));
-    EXPECT_EQ(result.exitCode, 0);
-    const QString out = QString::fromUtf8(result.out);
-    EXPECT_TRUE(out.startsWith("Accessibility: allowed\nShortcut: ⌥Space\n0. Finder — 1 visible\n"))
-        << out.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("config/tandri/defaults/app.tandri.json")));
-}
-
-TEST_F(ListWindowsProgram, AMalformedDesktopIsAClearErrorWithStatusTwo) {
-    const Result result = run(R"({"apps": [{"pid": 1, "windows": [{"title": 5}]}]})");
-    EXPECT_TRUE(result.exitedNormally);
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_TRUE(result.out.isEmpty());
-    EXPECT_TRUE(result.err.contains("apps[0].windows[0].title")) << result.err.toStdString();
-
-    const Result notJson = run("{ not json");
-    EXPECT_EQ(notJson.exitCode, 2);
-    EXPECT_TRUE(notJson.err.contains("desktop.json")) << notJson.err.toStdString();
 }
 
 }  // namespace

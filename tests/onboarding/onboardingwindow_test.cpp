@@ -49,21 +49,20 @@ public:
     }
 
     Preferences& prefs() { return desktop.preferences(); }
-    QWidget* find(const char* name) const {
-        return guide.window() ? guide.window()->findChild<QWidget*>(QString::fromLatin1(name))
-                              : nullptr;
+    QWidget* find(const QString& name) const {
+        return guide.window() ? guide.window()->findChild<QWidget*>(name) : nullptr;
     }
     template <typename T>
-    T* find(const char* name) const {
+    T* find(const QString& name) const {
         return qobject_cast<T*>(find(name));
     }
-    void click(const char* name) {
+    void click(const QString& name) {
         auto* button = find<QAbstractButton>(name);
-        ASSERT_TRUE(button) << name;
+        ASSERT_TRUE(button) << name.toStdString();
         button->click();
     }
     /// What a control reads; empty for none.
-    QString text(const char* name) const {
+    QString text(const QString& name) const {
         if (auto* label = find<QLabel>(name))
             return label->text();
         if (auto* button = find<QAbstractButton>(name))
@@ -71,12 +70,12 @@ public:
         return {};
     }
     /// Present and not hidden on its page.
-    bool shown(const char* name) const {
+    bool shown(const QString& name) const {
         const QWidget* widget = find(name);
         return widget && widget->isVisibleTo(guide.window());
     }
     int step() const { return guide.view() ? guide.view()->step() : -1; }
-    QString symbol(const char* name) const {
+    QString symbol(const QString& name) const {
         const QWidget* mark = find(name);
         return mark ? mark->accessibleName() : QString();
     }
@@ -219,75 +218,58 @@ TEST(OnboardingWindow, ATakenStandardShortcutIsNamedWithAFreeOneToTake) {
     const SystemShortcut runner{2, "KRunner", 49, Shortcut::option, true};
     const SystemShortcut inputSource{3, "the next input source", 49, Shortcut::command, true};
     const QString either = " The middle mouse button opens the ring either way.";
+    const QString noneFree =
+        "None of Super+Space, Ctrl+Alt+Space or Alt+` is free here either: "
+        "choose your own shortcut at the end of this guide.";
+    // The offer names who holds the standard shortcut and the first of the others that is free;
+    // a null holder: no offer.
     const struct {
-        const char* what;
         std::vector<SystemShortcut> bindings;
         std::vector<Shortcut> taken;
-        const char* text;  // null: no offer
-        const char* button;
+        const char* holder;
+        const char* free;  // null: none is
     } cases[] = {
-        {"held by the window manager",
-         {windowMenu},
-         {altSpace},
-         "Alt+Space is held by openbox's window menu. Super+Space is free on this desktop.",
-         "Use Super+Space"},
-        {"two holders",
-         {windowMenu, runner},
-         {altSpace},
-         "Alt+Space is held by openbox's window menu and KRunner. Super+Space is free on this "
-         "desktop.",
-         "Use Super+Space"},
-        {"holder unknown",
-         {},
-         {altSpace},
-         "Alt+Space is held by another program. Super+Space is free on this desktop.",
-         "Use Super+Space"},
-        {"the first candidate is held too",
-         {windowMenu},
-         {altSpace, superSpace},
-         "Alt+Space is held by openbox's window menu. Ctrl+Alt+Space is free on this desktop.",
-         "Use Ctrl+Alt+Space"},
-        {"the first candidate is bound, though grabbed",
-         {windowMenu, inputSource},
-         {altSpace},
-         "Alt+Space is held by openbox's window menu. Ctrl+Alt+Space is free on this desktop.",
-         "Use Ctrl+Alt+Space"},
-        {"only the last is free",
-         {},
-         {altSpace, superSpace, ctrlAltSpace},
-         "Alt+Space is held by another program. Alt+` is free on this desktop.",
-         "Use Alt+`"},
-        {"none free",
-         {windowMenu},
+        {{windowMenu}, {altSpace}, "openbox's window menu", "Super+Space"},
+        {{windowMenu, runner}, {altSpace}, "openbox's window menu and KRunner", "Super+Space"},
+        {{}, {altSpace}, "another program", "Super+Space"},
+        {{windowMenu}, {altSpace, superSpace}, "openbox's window menu", "Ctrl+Alt+Space"},
+        // The first candidate is bound, though not grabbed.
+        {{windowMenu, inputSource}, {altSpace}, "openbox's window menu", "Ctrl+Alt+Space"},
+        {{}, {altSpace, superSpace, ctrlAltSpace}, "another program", "Alt+`"},
+        {{windowMenu},
          {altSpace, superSpace, ctrlAltSpace, altGrave},
-         "Alt+Space is held by openbox's window menu. None of Super+Space, Ctrl+Alt+Space or "
-         "Alt+` is free here either: choose your own shortcut at the end of this guide.",
-         "Choose a Shortcut…"},
-        {"bound but not held", {windowMenu}, {}, nullptr, nullptr},
-        {"free", {}, {superSpace}, nullptr, nullptr},
+         "openbox's window menu",
+         nullptr},
+        // Bound but not held; and free, while another candidate is held.
+        {{windowMenu}, {}, nullptr, nullptr},
+        {{}, {superSpace}, nullptr, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(testing::Message() << &c - cases);
         FirstStart start(c.bindings, c.taken);
         Guide& g = start.g;
+        const QString text =
+            "Alt+Space is held by " + QString::fromUtf8(c.holder) + ". " +
+            (c.free ? QString::fromUtf8(c.free) + " is free on this desktop." : noneFree);
         ASSERT_EQ(g.step(), 0);
         // The welcome page and the try-it page say the same.
         for (int step : {0, 1}) {
             g.guide.view()->setStep(step);
-            EXPECT_EQ(g.shown("shortcutOffer"), c.text != nullptr) << step;
-            if (!c.text)
+            EXPECT_EQ(g.shown("shortcutOffer"), c.holder != nullptr) << step;
+            if (!c.holder)
                 continue;
-            EXPECT_EQ(g.text("offerText"), QString::fromUtf8(c.text) + either);
-            EXPECT_EQ(g.text("offerButton"), QString::fromUtf8(c.button));
+            EXPECT_EQ(g.text("offerText"), text + either);
+            EXPECT_EQ(g.text("offerButton"),
+                      c.free ? "Use " + QString::fromUtf8(c.free) : "Choose a Shortcut…");
             // Known to be held: not the warning that it may be shared.
             EXPECT_FALSE(g.find("warning"));
         }
         EXPECT_TRUE(start.nothingStored());
-        EXPECT_EQ(start.delegate.hotKey() != nullptr, c.text == nullptr);
+        EXPECT_EQ(start.delegate.hotKey() != nullptr, c.holder == nullptr);
         // The middle button is the way in meanwhile; the sentence goes with the setting.
-        if (c.text) {
+        if (c.holder) {
             g.prefs().setValue(domain, Settings::middleClickKey, false);
-            EXPECT_EQ(g.text("offerText"), QString::fromUtf8(c.text));
+            EXPECT_EQ(g.text("offerText"), text);
         }
     }
 
@@ -372,23 +354,24 @@ TEST(OnboardingWindow, TryItRowsAreTickedByTheRing) {
     auto* page = dynamic_cast<TryItStep*>(g.guide.view()->page());
     ASSERT_TRUE(page);
     const auto marks = [&] {
-        return std::vector<QString>{g.symbol("tryOpenMark"), g.symbol("trySwitchMark"),
-                                    g.symbol("tryKeepOpenMark")};
+        return QStringList{g.symbol("tryOpenMark"), g.symbol("trySwitchMark"),
+                           g.symbol("tryKeepOpenMark")}
+            .join(' ')
+            .replace("checkmark.circle.fill", "done");
     };
-    const QString no = "circle", yes = "checkmark.circle.fill";
-    EXPECT_EQ(marks(), (std::vector<QString>{no, no, no}));
+    EXPECT_EQ(marks(), "circle circle circle");
 
     Notifications& notifications = g.desktop.notifications();
     // A held opening opens, but does not keep the ring open.
     notifications.post(RingController::openedNotification, false);
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, no, no}));
+    EXPECT_EQ(marks(), "done circle circle");
     notifications.post(RingController::openedNotification, QVariant());
     notifications.post(RingController::openedNotification, QStringLiteral("true"));
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, no, no}));
+    EXPECT_EQ(marks(), "done circle circle");
     notifications.post(RingController::pickedNotification);
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, yes, no}));
+    EXPECT_EQ(marks(), "done done circle");
     notifications.post(RingController::openedNotification, true);
-    EXPECT_EQ(marks(), (std::vector<QString>{yes, yes, yes}));
+    EXPECT_EQ(marks(), "done done done");
     EXPECT_TRUE(page->done(TryItStep::KeepOpen));
     // No conflict, no warning.
     EXPECT_FALSE(g.find("warning"));
@@ -413,25 +396,25 @@ TEST(OnboardingWindow, PermissionRowsFollowTheSystemWithinASecond) {
     Guide g;
     g.desktop.sim().setTrusted(false);
     g.guide.show(2);
-    EXPECT_EQ(g.symbol("accessibilityMark"), "lock.fill");
-    EXPECT_TRUE(g.shown("accessibilityAllow"));
-    EXPECT_FALSE(g.shown("accessibilityAllowed"));
+    // A row: its mark, then what shows of the button that asks and of the word that it is allowed.
+    const auto row = [&](const QString& name) {
+        if (!g.shown(name))
+            return QStringLiteral("hidden");
+        return g.symbol(name + "Mark") + (g.shown(name + "Allow") ? " Allow…" : "") +
+               (g.shown(name + "Allowed") ? " Allowed" : "");
+    };
     // Thumbnails are off: no screen-recording row.
-    EXPECT_FALSE(g.shown("screenRecording"));
-
+    EXPECT_EQ(row("accessibility") + " | " + row("screenRecording"), "lock.fill Allow… | hidden");
     g.desktop.sim().setTrusted(true);
     g.desktop.clock().advance(PermissionWatch::interval);
-    EXPECT_EQ(g.symbol("accessibilityMark"), "checkmark.circle.fill");
-    EXPECT_FALSE(g.shown("accessibilityAllow"));
-    EXPECT_TRUE(g.shown("accessibilityAllowed"));
+    EXPECT_EQ(row("accessibility"), "checkmark.circle.fill Allowed");
 
     g.click("thumbnails");
     EXPECT_TRUE(g.prefs().boolValue(domain, Settings::thumbnailsKey));
-    EXPECT_TRUE(g.shown("screenRecording"));
-    EXPECT_EQ(g.symbol("screenRecordingMark"), "lock.fill");
+    EXPECT_EQ(row("screenRecording"), "lock.fill Allow…");
     g.desktop.sim().setScreenCapture(true);
     g.desktop.clock().advance(PermissionWatch::interval);
-    EXPECT_EQ(g.symbol("screenRecordingMark"), "checkmark.circle.fill");
+    EXPECT_EQ(row("screenRecording"), "checkmark.circle.fill Allowed");
     // What the process can use agrees with what the system reports: no restart offered.
     EXPECT_FALSE(g.shown("restartOffer"));
 

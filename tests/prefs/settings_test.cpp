@@ -1,11 +1,12 @@
+#include "prefs/settings.h"
+
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include "platform/preferences.h"
 #include "platform/windowlist.h"
-#include "prefs/settings.h"
 #include "support/testdesktop.h"
 
 namespace tandri {
@@ -22,215 +23,157 @@ public:
     }
 };
 
-class SettingsTest : public ::testing::Test {
-protected:
-    explicit SettingsTest(const QByteArray& json = "{}") : desktop(json) {}
-
-    void store(const QString& key, const QJsonValue& value) {
-        desktop.preferences().setValue(Preferences::appDomain, key, value);
+/// Every setting as read, in one line: the window layout, the app set and the look, the switches
+/// that are on, the preview's width, then each look's background in the order of the looks.
+QString read(const Preferences& prefs) {
+    QStringList words{rawValue(Settings::windowLayout(prefs)), rawValue(Settings::appSet(prefs)),
+                      rawValue(Settings::ringStyle(prefs))};
+    const CountingWindowList allowed;
+    const std::pair<bool, const char*> switches[] = {
+        {Settings::hideDock(prefs), "hideDock"},
+        {Settings::showPlaces(prefs), "places"},
+        {Settings::middleClick(prefs), "middleClick"},
+        {Settings::accessibleOutline(prefs), "outline"},
+        {Settings::showsThumbnails(prefs, allowed), "thumbnails"}};
+    for (const auto& [on, name] : switches) {
+        if (on)
+            words << name;
     }
-    Preferences& prefs() { return desktop.preferences(); }
+    words << QString::number(Settings::previewSize(prefs));
+    for (RingStyle style : allRingStyles) words << rawValue(Settings::background(prefs, style));
+    return words.join(u' ');
+}
 
+const QString defaults =
+    "arc dockAndOpen glass places middleClick outline 280 disc disc veil disc disc";
+
+TEST(Settings, DefaultsAreRegisteredInMemoryOnly) {
     test::TestDesktop desktop;
-};
-
-TEST_F(SettingsTest, RegisteredDefaults) {
-    Settings::registerDefaults(prefs());
-    EXPECT_EQ(Settings::windowLayout(prefs()), WindowLayout::Arc);
-    EXPECT_EQ(Settings::appSet(prefs()), AppSet::DockAndOpen);
-    EXPECT_EQ(Settings::ringStyle(prefs()), RingStyle::Glass);
-    EXPECT_FALSE(Settings::hideDock(prefs()));
-    EXPECT_TRUE(Settings::showPlaces(prefs()));
-    EXPECT_TRUE(Settings::middleClick(prefs()));
-    EXPECT_TRUE(Settings::accessibleOutline(prefs()));
-    EXPECT_EQ(Settings::previewSize(prefs()), 280.0);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Quib), RingBackground::Disc);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Glass), RingBackground::Disc);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Orbit), RingBackground::Disc);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Outline), RingBackground::Disc);
-    CountingWindowList windowList;
-    EXPECT_FALSE(Settings::showsThumbnails(prefs(), windowList));
-
-    // Defaults live in memory only.
-    EXPECT_TRUE(prefs().storedDomain(Preferences::appDomain).isEmpty());
-    EXPECT_EQ(prefs().value(Preferences::appDomain, "previewSize"), QJsonValue(280.0));
+    Preferences& prefs = desktop.preferences();
+    // Without them, what is missing reads as neutral.
+    EXPECT_EQ(read(prefs), "arc dockAndOpen glass 280 disc disc veil disc disc");
+    Settings::registerDefaults(prefs);
+    EXPECT_EQ(read(prefs), defaults);
+    EXPECT_TRUE(prefs.storedDomain(Preferences::appDomain).isEmpty());
+    EXPECT_EQ(prefs.value(Preferences::appDomain, "previewSize"), QJsonValue(280.0));
 }
 
-TEST_F(SettingsTest, WithoutDefaultsMissingKeysReadNeutral) {
-    EXPECT_EQ(Settings::windowLayout(prefs()), WindowLayout::Arc);
-    EXPECT_EQ(Settings::appSet(prefs()), AppSet::DockAndOpen);
-    EXPECT_EQ(Settings::ringStyle(prefs()), RingStyle::Glass);
-    EXPECT_FALSE(Settings::showPlaces(prefs()));
-    EXPECT_FALSE(Settings::middleClick(prefs()));
-    EXPECT_EQ(Settings::previewSize(prefs()), 280.0);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
+TEST(Settings, StoredValuesWinAndWhatCannotBeReadFallsBack) {
+    const struct {
+        const char* stored;
+        QString read;
+    } cases[] = {
+        {R"({"windowLayout": "column", "apps": "pinnedAndOpen", "ringStyle": "orbit",
+            "hideDock": true, "showPlaces": false, "middleClickTrigger": false,
+            "outlineForAccessibility": false, "windowThumbnails": true, "previewSize": 400.5,
+            "background.quib": "veil", "background.orbit": "veil", "background.outline": "none"})",
+         "column pinnedAndOpen orbit hideDock thumbnails 400.5 disc veil veil veil none"},
+        {R"({"windowLayout": "off", "background.glass": "none", "background.aura": "disc"})",
+         "off dockAndOpen glass places middleClick outline 280 none disc disc disc disc"},
+        // Strings that name nothing.
+        {R"({"windowLayout": "", "apps": "everything", "ringStyle": "halo",
+            "background.aura": "fog", "background.quib": "Veil"})",
+         defaults},
+        // Values of the wrong type.
+        {R"({"windowLayout": 2, "apps": ["openOnly"], "ringStyle": true, "hideDock": "true",
+            "showPlaces": "yes", "middleClickTrigger": {}, "outlineForAccessibility": "on",
+            "windowThumbnails": "true", "background.aura": 1, "background.glass": ["none"]})",
+         "arc dockAndOpen glass 280 disc disc veil disc disc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        test::TestDesktop desktop;
+        Settings::registerDefaults(desktop.preferences());
+        const QJsonObject stored = QJsonDocument::fromJson(c.stored).object();
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            desktop.preferences().setValue(Preferences::appDomain, it.key(), it.value());
+        EXPECT_EQ(read(desktop.preferences()), c.read);
+    }
 }
 
-TEST_F(SettingsTest, StoredValuesWinOverDefaults) {
-    Settings::registerDefaults(prefs());
-    store("windowLayout", "column");
-    store("apps", "pinnedAndOpen");
-    store("ringStyle", "orbit");
-    store("hideDock", true);
-    store("showPlaces", false);
-    store("middleClickTrigger", false);
-    store("outlineForAccessibility", false);
-    store("previewSize", 400.5);
-    store("background.quib", "veil");
-    store("background.outline", "none");
-    EXPECT_EQ(Settings::windowLayout(prefs()), WindowLayout::Column);
-    EXPECT_EQ(Settings::appSet(prefs()), AppSet::PinnedAndOpen);
-    EXPECT_EQ(Settings::ringStyle(prefs()), RingStyle::Orbit);
-    EXPECT_TRUE(Settings::hideDock(prefs()));
-    EXPECT_FALSE(Settings::showPlaces(prefs()));
-    EXPECT_FALSE(Settings::middleClick(prefs()));
-    EXPECT_FALSE(Settings::accessibleOutline(prefs()));
-    EXPECT_EQ(Settings::previewSize(prefs()), 400.5);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Quib), RingBackground::Veil);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Outline), RingBackground::None);
-    store("windowLayout", "off");
-    EXPECT_EQ(Settings::windowLayout(prefs()), WindowLayout::Off);
-}
-
-TEST_F(SettingsTest, UnrecognisedStringsFallBack) {
-    Settings::registerDefaults(prefs());
-    store("windowLayout", "");
-    store("apps", "everything");
-    store("ringStyle", "halo");
-    store("background.aura", "fog");
-    store("background.quib", "Veil");
-    EXPECT_EQ(Settings::windowLayout(prefs()), WindowLayout::Arc);
-    EXPECT_EQ(Settings::appSet(prefs()), AppSet::DockAndOpen);
-    EXPECT_EQ(Settings::ringStyle(prefs()), RingStyle::Glass);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Quib), RingBackground::Disc);
-}
-
-TEST_F(SettingsTest, WrongTypesFallBack) {
-    Settings::registerDefaults(prefs());
-    store("windowLayout", 2);
-    store("apps", QJsonArray{"openOnly"});
-    store("ringStyle", true);
-    store("hideDock", "true");
-    store("showPlaces", "yes");
-    store("middleClickTrigger", QJsonObject{});
-    store("outlineForAccessibility", "on");
-    store("windowThumbnails", "true");
-    store("background.aura", 1);
-    store("background.glass", QJsonArray{"none"});
-    EXPECT_EQ(Settings::windowLayout(prefs()), WindowLayout::Arc);
-    EXPECT_EQ(Settings::appSet(prefs()), AppSet::DockAndOpen);
-    EXPECT_EQ(Settings::ringStyle(prefs()), RingStyle::Glass);
-    EXPECT_FALSE(Settings::hideDock(prefs()));
-    EXPECT_FALSE(Settings::showPlaces(prefs()));
-    EXPECT_FALSE(Settings::middleClick(prefs()));
-    EXPECT_FALSE(Settings::accessibleOutline(prefs()));
-    CountingWindowList windowList;
-    EXPECT_FALSE(Settings::showsThumbnails(prefs(), windowList));
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Glass), RingBackground::Disc);
-}
-
-TEST_F(SettingsTest, PreviewSizeIsClamped) {
-    Settings::registerDefaults(prefs());
-    const std::vector<std::pair<QJsonValue, double>> cases{
-        {100, 280},       {2000, 640},  {280, 280},  {640, 640},         {-5, 280},
-        {512.25, 512.25}, {"500", 280}, {true, 280}, {QJsonValue(), 280}};
+TEST(Settings, PreviewSizeIsClamped) {
+    test::TestDesktop desktop;
+    Settings::registerDefaults(desktop.preferences());
+    const std::pair<QJsonValue, double> cases[] = {{100, 280},   {2000, 640}, {280, 280},
+                                                   {640, 640},   {-5, 280},   {512.25, 512.25},
+                                                   {"500", 280}, {true, 280}, {QJsonValue(), 280}};
     for (const auto& [value, expected] : cases) {
-        store("previewSize", value);
-        EXPECT_EQ(Settings::previewSize(prefs()), expected)
+        desktop.preferences().setValue(Preferences::appDomain, Settings::previewSizeKey, value);
+        EXPECT_EQ(Settings::previewSize(desktop.preferences()), expected)
             << value.toVariant().toString().toStdString();
     }
-    EXPECT_EQ(Settings::previewSizeKey, "previewSize");
 }
 
-TEST_F(SettingsTest, ThumbnailsNeedTheSettingAndThePermission) {
-    Settings::registerDefaults(prefs());
+TEST(Settings, ThumbnailsNeedTheSettingAndThePermissionAskedOnlyThen) {
+    test::TestDesktop desktop;
+    Preferences& prefs = desktop.preferences();
+    Settings::registerDefaults(prefs);
     CountingWindowList windowList;
-    EXPECT_FALSE(Settings::showsThumbnails(prefs(), windowList));
+    EXPECT_FALSE(Settings::showsThumbnails(prefs, windowList));
     EXPECT_EQ(windowList.asked, 0);
 
-    store("windowThumbnails", true);
-    EXPECT_TRUE(Settings::showsThumbnails(prefs(), windowList));
+    prefs.setValue(Preferences::appDomain, Settings::thumbnailsKey, true);
+    EXPECT_TRUE(Settings::showsThumbnails(prefs, windowList));
     windowList.allowed = false;
-    EXPECT_FALSE(Settings::showsThumbnails(prefs(), windowList));
+    EXPECT_FALSE(Settings::showsThumbnails(prefs, windowList));
     EXPECT_EQ(windowList.asked, 2);
 
     desktop.sim().setScreenCapture(true);
-    EXPECT_TRUE(Settings::showsThumbnails(prefs(), desktop.platform().windowList));
+    EXPECT_TRUE(Settings::showsThumbnails(prefs, desktop.platform().windowList));
 }
 
-TEST_F(SettingsTest, HaloVeilSeedsTheAuraDefaultOnlyWhenStoredAsABool) {
-    store("haloVeil", false);
-    Settings::registerDefaults(prefs());
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::None);
-    // A stored aura backdrop wins.
-    store("background.aura", "disc");
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Disc);
-
-    prefs().removeValue(Preferences::appDomain, "background.aura");
-    store("haloVeil", true);
-    Settings::registerDefaults(prefs());
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
-
-    store("haloVeil", "no");
-    Settings::registerDefaults(prefs());
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
-
-    store("haloVeil", 0);
-    Settings::registerDefaults(prefs());
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
+// The earlier aura setting, stored as a boolean, seeds the aura backdrop's default.
+TEST(Settings, HaloVeilSeedsTheAuraDefaultOnlyWhenStoredAsABool) {
+    const std::pair<QJsonValue, RingBackground> cases[] = {{false, RingBackground::None},
+                                                           {true, RingBackground::Veil},
+                                                           {"no", RingBackground::Veil},
+                                                           {0, RingBackground::Veil}};
+    for (const auto& [haloVeil, aura] : cases) {
+        test::TestDesktop desktop;
+        Preferences& prefs = desktop.preferences();
+        prefs.setValue(Preferences::appDomain, Settings::haloVeilKey, haloVeil);
+        Settings::registerDefaults(prefs);
+        EXPECT_EQ(Settings::background(prefs, RingStyle::Aura), aura);
+        // A stored aura backdrop wins.
+        prefs.setValue(Preferences::appDomain, "background.aura", "disc");
+        EXPECT_EQ(Settings::background(prefs, RingStyle::Aura), RingBackground::Disc);
+    }
+    test::TestDesktop desktop;
+    desktop.preferences().registerDefaults(Preferences::appDomain, {{"haloVeil", false}});
+    Settings::registerDefaults(desktop.preferences());
+    EXPECT_EQ(Settings::background(desktop.preferences(), RingStyle::Aura), RingBackground::Veil);
 }
 
-TEST_F(SettingsTest, HaloVeilOnlyCountsWhenStored) {
-    prefs().registerDefaults(Preferences::appDomain, QJsonObject{{"haloVeil", false}});
-    Settings::registerDefaults(prefs());
-    EXPECT_EQ(Settings::background(prefs(), RingStyle::Aura), RingBackground::Veil);
-}
-
-TEST_F(SettingsTest, BackgroundKeysFollowTheStyle) {
-    EXPECT_EQ(Settings::backgroundKey(RingStyle::Glass), "background.glass");
-    EXPECT_EQ(Settings::backgroundKey(RingStyle::Quib), "background.quib");
-    EXPECT_EQ(Settings::backgroundKey(RingStyle::Aura), "background.aura");
-    EXPECT_EQ(Settings::backgroundKey(RingStyle::Orbit), "background.orbit");
-    EXPECT_EQ(Settings::backgroundKey(RingStyle::Outline), "background.outline");
-}
-
-class SettingsLookTest : public SettingsTest {
-protected:
-    SettingsLookTest() : SettingsTest(R"({"increaseContrast": true})") {}
-};
-
-TEST_F(SettingsLookTest, AccessibilityTurnsAnyStyleIntoTheOutlineWithItsOwnBackdrop) {
-    Settings::registerDefaults(prefs());
-    store("ringStyle", "aura");
-    store("background.aura", "none");
-    const Workspace& workspace = desktop.platform().workspace;
-    EXPECT_EQ(Settings::currentLook(prefs(), workspace, true),
+TEST(Settings, AccessibilityTurnsAnyLookIntoTheOutlineWithItsOwnBackdrop) {
+    test::TestDesktop contrast(R"({"increaseContrast": true})");
+    Preferences& prefs = contrast.preferences();
+    const Workspace& workspace = contrast.platform().workspace;
+    Settings::registerDefaults(prefs);
+    prefs.setValue(Preferences::appDomain, "ringStyle", "aura");
+    prefs.setValue(Preferences::appDomain, "background.aura", "none");
+    EXPECT_EQ(Settings::currentLook(prefs, workspace, true),
               (LookChoice{RingStyle::Outline, RingBackground::Disc, true}));
-    store("background.outline", "veil");
-    EXPECT_EQ(Settings::currentLook(prefs(), workspace, false),
+    prefs.setValue(Preferences::appDomain, "background.outline", "veil");
+    EXPECT_EQ(Settings::currentLook(prefs, workspace, false),
               (LookChoice{RingStyle::Outline, RingBackground::Veil, false}));
     // Turned off, the accessibility settings change nothing.
-    store("outlineForAccessibility", false);
-    EXPECT_EQ(Settings::currentLook(prefs(), workspace, true),
+    prefs.setValue(Preferences::appDomain, "outlineForAccessibility", false);
+    EXPECT_EQ(Settings::currentLook(prefs, workspace, true),
               (LookChoice{RingStyle::Aura, RingBackground::None, true}));
-}
 
-TEST_F(SettingsTest, ReducedTransparencyAloneAlsoTurnsToTheOutline) {
     test::TestDesktop reduced(R"({"reduceTransparency": true})");
     Settings::registerDefaults(reduced.preferences());
     EXPECT_EQ(Settings::currentLook(reduced.preferences(), reduced.platform().workspace, false),
               (LookChoice{RingStyle::Outline, RingBackground::Disc, false}));
 
     // Nothing asked for: the chosen look and its backdrop.
-    Settings::registerDefaults(prefs());
-    store("ringStyle", "quib");
-    EXPECT_EQ(Settings::currentLook(prefs(), desktop.platform().workspace, true),
+    test::TestDesktop plain;
+    Settings::registerDefaults(plain.preferences());
+    plain.preferences().setValue(Preferences::appDomain, "ringStyle", "quib");
+    EXPECT_EQ(Settings::currentLook(plain.preferences(), plain.platform().workspace, true),
               (LookChoice{RingStyle::Quib, RingBackground::Disc, true}));
-    store("ringStyle", "aura");
-    EXPECT_EQ(Settings::currentLook(prefs(), desktop.platform().workspace, false),
+    plain.preferences().setValue(Preferences::appDomain, "ringStyle", "aura");
+    EXPECT_EQ(Settings::currentLook(plain.preferences(), plain.platform().workspace, false),
               (LookChoice{RingStyle::Aura, RingBackground::Veil, false}));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include "platform/common/linuxsystem.h"
@@ -36,8 +37,7 @@ constexpr qint64 commandFlag = 0x100000;
 const Shortcut commandSpace{49, Shortcut::command, "⌘Space"};
 const Shortcut controlSpace{49, Shortcut::control, "⌃Space"};
 
-// The three launchers running (the third one terminated, which counts as not running) beside an
-// unrelated app.
+// The three launchers running beside an unrelated app.
 const QByteArray launchersRunning = R"({"apps": [
     {"pid": 10, "name": "Notes", "bundleID": "com.example.notes"},
     {"pid": 11, "name": "Raycast", "bundleID": "com.raycast.macos"},
@@ -60,18 +60,14 @@ void storeSwitches(TestDesktop& desktop, const QJsonObject& switches) {
     desktop.preferences().setValue(switchesDomain, switchesKey, switches);
 }
 
-std::vector<QString> names(std::initializer_list<const char*> list) {
-    std::vector<QString> result;
-    for (const char* name : list) result.push_back(QString::fromUtf8(name));
-    return result;
-}
+using Names = std::vector<QString>;
 
 TEST(ShortcutConflicts, SystemDefaultsApplyWhenNothingIsStored) {
     TestDesktop desktop;
     Platform& platform = desktop.platform();
     EXPECT_EQ(warning(platform, commandSpace), "⌘Space may also open Spotlight.");
     EXPECT_EQ(owners(platform, Shortcut{49, 2304, "⌥⌘Space"}),
-              names({"Spotlight's Finder search"}));
+              (Names{"Spotlight's Finder search"}));
     // The input-source switches are off until the user turns them on.
     EXPECT_EQ(warning(platform, controlSpace), std::nullopt);
     EXPECT_EQ(warning(platform, Shortcut{49, 6144, "⌃⌥Space"}), std::nullopt);
@@ -82,7 +78,7 @@ TEST(ShortcutConflicts, SystemDefaultsApplyWhenNothingIsStored) {
     for (const QJsonValue& stored :
          {QJsonValue(QJsonObject()), QJsonValue("{\"64\": {}}"), QJsonValue(QJsonArray{1, 2})}) {
         desktop.preferences().setValue(switchesDomain, switchesKey, stored);
-        EXPECT_EQ(owners(platform, commandSpace), names({"Spotlight"}));
+        EXPECT_EQ(owners(platform, commandSpace), (Names{"Spotlight"}));
     }
 }
 
@@ -92,7 +88,7 @@ TEST(ShortcutConflicts, StoredSwitchesReplaceTheDefaults) {
     storeSwitches(desktop, {{"60", entry(true, parameters(49, controlFlag))}});
     EXPECT_EQ(warning(platform, controlSpace), "⌃Space may also open the previous input source.");
     // Entries the dictionary does not mention keep their defaults.
-    EXPECT_EQ(owners(platform, commandSpace), names({"Spotlight"}));
+    EXPECT_EQ(owners(platform, commandSpace), (Names{"Spotlight"}));
 
     // Turned off, as a boolean or as a number; or with no switch at all.
     for (const QJsonValue& off : {QJsonValue(false), QJsonValue(0), QJsonValue(0.0),
@@ -102,18 +98,18 @@ TEST(ShortcutConflicts, StoredSwitchesReplaceTheDefaults) {
     }
     for (const QJsonValue& on : {QJsonValue(true), QJsonValue(1), QJsonValue(2.5)}) {
         storeSwitches(desktop, {{"64", entry(on, parameters(49, commandFlag))}});
-        EXPECT_EQ(owners(platform, commandSpace), names({"Spotlight"}));
+        EXPECT_EQ(owners(platform, commandSpace), (Names{"Spotlight"}));
     }
 
     // Moved to other keys: the old keys are free and the new ones taken.
     storeSwitches(desktop, {{"64", entry(1, parameters(40, commandFlag | shiftFlag))}});
     EXPECT_TRUE(owners(platform, commandSpace).empty());
-    EXPECT_EQ(owners(platform, Shortcut{40, 768, "⇧⌘K"}), names({"Spotlight"}));
+    EXPECT_EQ(owners(platform, Shortcut{40, 768, "⇧⌘K"}), (Names{"Spotlight"}));
 
     // Every flag converts, and flags without a hot-key meaning (the function-key bit) are ignored.
     const qint64 all = shiftFlag | controlFlag | optionFlag | commandFlag | 0x800000;
     storeSwitches(desktop, {{"61", entry(true, parameters(96, all))}});
-    EXPECT_EQ(owners(platform, Shortcut{96, 6912, "⌃⌥⇧⌘F5"}), names({"the next input source"}));
+    EXPECT_EQ(owners(platform, Shortcut{96, 6912, "⌃⌥⇧⌘F5"}), (Names{"the next input source"}));
 }
 
 TEST(ShortcutConflicts, MalformedSwitchEntriesAreSkipped) {
@@ -121,18 +117,12 @@ TEST(ShortcutConflicts, MalformedSwitchEntriesAreSkipped) {
     Platform& platform = desktop.platform();
     // Each of these is present, so the default no longer applies, and unreadable, so it owns
     // nothing.
-    const QJsonValue malformed[] = {
-        QJsonArray{32, 49},
-        QJsonArray{32, 49, double(commandFlag), 0},
-        QJsonArray{},
-        QJsonArray{32, "49", double(commandFlag)},
-        QJsonArray{32, 49, "1048576"},
-        QJsonArray{32, 49.5, double(commandFlag)},
-        QJsonValue("32,49,1048576"),
-        QJsonValue(QJsonValue::Null),
-    };
-    for (const QJsonValue& bad : malformed) {
-        storeSwitches(desktop, {{"64", entry(true, bad)}});
+    for (const char* bad :
+         {"[32, 49]", "[32, 49, 1048576, 0]", "[]", R"([32, "49", 1048576])",
+          R"([32, 49, "1048576"])", "[32, 49.5, 1048576]", R"("32,49,1048576")", "null"}) {
+        storeSwitches(
+            desktop,
+            {{"64", entry(true, QJsonDocument::fromJson(QByteArray("[") + bad + "]")[0])}});
         EXPECT_TRUE(owners(platform, commandSpace).empty());
     }
     storeSwitches(desktop, {{"64", QJsonValue("on")}, {"65", QJsonObject{{"enabled", true}}}});
@@ -143,23 +133,23 @@ TEST(ShortcutConflicts, MalformedSwitchEntriesAreSkipped) {
 TEST(ShortcutConflicts, LaunchersOwnTheStandardShortcutUnlessTheyStoreOtherKeys) {
     TestDesktop desktop(launchersRunning);
     Platform& platform = desktop.platform();
-    EXPECT_EQ(owners(platform, Shortcut::standard()), names({"Raycast", "ChatGPT", "Alfred"}));
+    EXPECT_EQ(owners(platform, Shortcut::standard()), (Names{"Raycast", "ChatGPT", "Alfred"}));
     EXPECT_EQ(warning(platform, Shortcut::standard()),
               "⌥Space may also open Raycast, ChatGPT and Alfred.");
 
     Preferences& prefs = desktop.preferences();
     prefs.setValue(dashesDomain, dashesKey, "Command-Shift-49");
     prefs.setValue(jsonDomain, jsonKey, R"({"carbonKeyCode": 49, "carbonModifiers": 4096})");
-    EXPECT_EQ(owners(platform, Shortcut::standard()), names({"Alfred"}));
-    EXPECT_EQ(owners(platform, Shortcut{49, 768, "⇧⌘Space"}), names({"Raycast"}));
-    EXPECT_EQ(owners(platform, Shortcut{49, 256, "⌘Space"}), names({"Spotlight"}));
+    EXPECT_EQ(owners(platform, Shortcut::standard()), (Names{"Alfred"}));
+    EXPECT_EQ(owners(platform, Shortcut{49, 768, "⇧⌘Space"}), (Names{"Raycast"}));
+    EXPECT_EQ(owners(platform, Shortcut{49, 256, "⌘Space"}), (Names{"Spotlight"}));
     // The system owners come first.
     storeSwitches(desktop, {{"60", entry(true, parameters(49, controlFlag))}});
     EXPECT_EQ(warning(platform, controlSpace),
               "⌃Space may also open the previous input source and ChatGPT.");
 
     prefs.setValue(dashesDomain, dashesKey, "Option-49");
-    EXPECT_EQ(owners(platform, Shortcut::standard()), names({"Raycast", "Alfred"}));
+    EXPECT_EQ(owners(platform, Shortcut::standard()), (Names{"Raycast", "Alfred"}));
     EXPECT_TRUE(owners(platform, Shortcut{49, 768, "⇧⌘Space"}).empty());
 
     // A value that cannot be read or parsed leaves the launcher on its standard shortcut.
@@ -168,8 +158,8 @@ TEST(ShortcutConflicts, LaunchersOwnTheStandardShortcutUnlessTheyStoreOtherKeys)
           QJsonValue(QJsonObject{{"carbonKeyCode", 49}, {"carbonModifiers", 4096}})}) {
         prefs.setValue(dashesDomain, dashesKey, unreadable);
         prefs.setValue(jsonDomain, jsonKey, unreadable);
-        EXPECT_EQ(owners(platform, Shortcut::standard()), names({"Raycast", "ChatGPT", "Alfred"}));
-        EXPECT_EQ(owners(platform, controlSpace), names({"the previous input source"}));
+        EXPECT_EQ(owners(platform, Shortcut::standard()), (Names{"Raycast", "ChatGPT", "Alfred"}));
+        EXPECT_EQ(owners(platform, controlSpace), (Names{"the previous input source"}));
     }
 }
 
@@ -209,24 +199,11 @@ TEST(ShortcutConflicts, ManyOwnersAreJoinedInOrder) {
               "⌘Space may also open the previous input source, Spotlight, Raycast and ChatGPT.");
 }
 
-// A platform that knows no system shortcuts and no launchers.
-class NoShortcutsSystem : public System {
-public:
-    void relieveMemory() override {}
-    void log(const QString&) override {}
-    bool hasDock() const override { return false; }
-    void restartDock() override {}
-    ShortcutTable shortcutTable() const override { return {}; }
-    void beep() override {}
-    bool hasWindowOverview() const override { return false; }
-    void showWindowOverview() override {}
-    bool relaunchAfterQuit() override { return false; }
-};
-
 TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
     TestDesktop desktop(launchersRunning);
     Platform& base = desktop.platform();
-    NoShortcutsSystem system;
+    // A system that knows no shortcuts of its own and no launchers.
+    LinuxSystem system(QDBusConnection(QStringLiteral("tandri-no-bus")));
     // Every service of the desktop but the system's.
     Platform platform = replacing(base, {.system = &system});
     storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))}});
@@ -292,20 +269,14 @@ TEST(ShortcutConflicts, JsonKeysNeedBothNumbers) {
                   R"({"carbonModifiers": 4352.0, "carbonKeyCode": 0, "name": "toggle ✓"})"),
               (Keys{0, 4352}));
 
-    for (const char* bad : {
-             "",
-             "49",
-             "null",
-             "[49, 2048]",
-             "{\"carbonKeyCode\": 49}",
-             "{\"carbonModifiers\": 2048}",
-             "{\"carbonKeyCode\": \"49\", \"carbonModifiers\": 2048}",
-             "{\"carbonKeyCode\": 49, \"carbonModifiers\": true}",
-             "{\"carbonKeyCode\": 49, \"carbonModifiers\": null}",
-             "{\"carbonKeyCode\": 49.5, \"carbonModifiers\": 2048}",
-             "{\"carbonKeyCode\": 49, \"carbonModifiers\": 2048",
-             "{\"carbonKeyCode\": 49, \"carbonModifiers\": 2048} trailing",
-         }) {
+    for (const char* bad :
+         {"", "49", "null", "[49, 2048]", R"({"carbonKeyCode": 49})",
+          R"({"carbonModifiers": 2048})", R"({"carbonKeyCode": "49", "carbonModifiers": 2048})",
+          R"({"carbonKeyCode": 49, "carbonModifiers": true})",
+          R"({"carbonKeyCode": 49, "carbonModifiers": null})",
+          R"({"carbonKeyCode": 49.5, "carbonModifiers": 2048})",
+          R"({"carbonKeyCode": 49, "carbonModifiers": 2048)",
+          R"({"carbonKeyCode": 49, "carbonModifiers": 2048} trailing)"}) {
         EXPECT_EQ(keyboardShortcutsKeys(QString::fromUtf8(bad)), std::nullopt) << bad;
     }
 }

@@ -22,263 +22,210 @@ const KeyEvent f6{97, 0};
 
 const Shortcut custom{40, Shortcut::command | Shortcut::control, "⌃⌘K"};
 
-// What the program around a recorder hears: the recording notifications in order, and how often
-// the view was told to refresh.
-class Watcher {
-public:
-    Watcher(TestDesktop& desktop, ShortcutRecorder& recorder)
-        : observation_(desktop.notifications().observe(
-              Shortcut::recordingNotification, [this](const QVariant& object) {
-                  recordings.push_back(object.typeId() == QMetaType::Bool
-                                           ? (object.toBool() ? "true" : "false")
-                                           : "not a boolean");
-              })) {
-        recorder.changed = [this] {
+// A recorder on a desktop where the user chose `custom`, and what the program around it hears: the
+// recording notifications in order, and how often the view was told to refresh.
+class Recorder : public ::testing::Test {
+protected:
+    Recorder() {
+        custom.save(desktop.preferences());
+        recorder = std::make_unique<ShortcutRecorder>(desktop.platform());
+        recorder->changed = [this] {
             ++changes;
         };
     }
+    QJsonValue stored(const QString& key) {
+        return desktop.preferences().storedValue(Preferences::appDomain, key);
+    }
+    Shortcut current() { return Shortcut::current(desktop.preferences()); }
+    bool type(const KeyEvent& key) { return desktop.sim().typeKey(key); }
+    void reject(const QVariant& label) {
+        desktop.notifications().post(Shortcut::rejectedNotification, label);
+        desktop.queues().runMain();
+    }
 
+    TestDesktop desktop;
     QStringList recordings;
+    std::unique_ptr<Observation> observation = desktop.notifications().observe(
+        Shortcut::recordingNotification, [this](const QVariant& object) {
+            recordings.push_back(object.typeId() == QMetaType::Bool
+                                     ? (object.toBool() ? "true" : "false")
+                                     : "not a boolean");
+        });
+    std::unique_ptr<ShortcutRecorder> recorder;
     int changes = 0;
-
-private:
-    std::unique_ptr<Observation> observation_;
 };
 
-QJsonValue stored(TestDesktop& desktop, const QString& key) {
-    return desktop.preferences().storedValue(Preferences::appDomain, key);
-}
+const QString rule = "Use ⌘, ⌃ or ⌥ with a key (or a function key on its own).";
 
-TEST(ShortcutRecorder, StartsIdleWithTheStoredShortcut) {
-    TestDesktop desktop;
-    EXPECT_EQ(ShortcutRecorder(desktop.platform()).shortcut(), Shortcut::standard());
-
-    custom.save(desktop.preferences());
-    ShortcutRecorder recorder(desktop.platform());
-    EXPECT_EQ(recorder.shortcut(), custom);
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(recorder.message(), std::nullopt);
-    EXPECT_EQ(recorder.controlText(), "⌃⌘K");
+TEST_F(Recorder, StartsIdleWithTheStoredShortcut) {
+    TestDesktop fresh;
+    EXPECT_EQ(ShortcutRecorder(fresh.platform()).shortcut(), Shortcut::standard());
+    EXPECT_EQ(recorder->shortcut(), custom);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->message(), std::nullopt);
+    EXPECT_EQ(recorder->controlText(), "⌃⌘K");
     // Not recording, so keys typed into the window are left to the controls.
-    EXPECT_FALSE(desktop.sim().typeKey(commandShiftA));
+    EXPECT_FALSE(type(commandShiftA));
 }
 
-TEST(ShortcutRecorder, EscapeCancelsWithoutSaving) {
-    TestDesktop desktop;
-    custom.save(desktop.preferences());
-    ShortcutRecorder recorder(desktop.platform());
-    Watcher watcher(desktop, recorder);
-
-    recorder.toggle();
-    EXPECT_TRUE(recorder.isRecording());
-    EXPECT_EQ(recorder.controlText(), "Press keys…");
-    EXPECT_EQ(watcher.recordings, QStringList{"true"});
+TEST_F(Recorder, EscapeOrASecondClickCancelsWithoutSaving) {
+    recorder->toggle();
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(recorder->controlText(), "Press keys…");
+    EXPECT_EQ(recordings, QStringList{"true"});
 
     // Escape cancels even with modifiers held, and is consumed like every key.
-    EXPECT_TRUE(desktop.sim().typeKey(KeyEvent{53, KeyEvent::commandFlag, "\x1b"}));
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(recorder.shortcut(), custom);
-    EXPECT_EQ(recorder.controlText(), "⌃⌘K");
-    EXPECT_EQ(Shortcut::current(desktop.preferences()), custom);
-    EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
-    EXPECT_EQ(watcher.changes, 2);
+    EXPECT_TRUE(type(KeyEvent{53, KeyEvent::commandFlag, "\x1b"}));
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->shortcut(), custom);
+    EXPECT_EQ(recorder->controlText(), "⌃⌘K");
+    EXPECT_EQ(current(), custom);
+    EXPECT_EQ(recordings, (QStringList{"true", "false"}));
+    EXPECT_EQ(changes, 2);
     // The monitor is gone with the recording.
-    EXPECT_FALSE(desktop.sim().typeKey(escape));
+    EXPECT_FALSE(type(escape));
+
+    recorder->toggle();
+    EXPECT_TRUE(recorder->isRecording());
+    recorder->toggle();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recordings, (QStringList{"true", "false", "true", "false"}));
+    EXPECT_FALSE(type(f6));
+    EXPECT_EQ(current(), custom);
 }
 
-TEST(ShortcutRecorder, ShiftAloneBreaksTheRuleAndRecordingGoesOn) {
-    TestDesktop desktop;
-    ShortcutRecorder recorder(desktop.platform());
-    Watcher watcher(desktop, recorder);
-    recorder.start();
+TEST_F(Recorder, ShiftAloneBreaksTheRuleAndRecordingGoesOn) {
+    recorder->start();
+    EXPECT_TRUE(type(shiftA));
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(recorder->message(), rule);
+    EXPECT_EQ(current(), custom);
+    EXPECT_EQ(recordings, QStringList{"true"});
 
-    EXPECT_TRUE(desktop.sim().typeKey(shiftA));
-    EXPECT_TRUE(recorder.isRecording());
-    EXPECT_EQ(recorder.message(), "Use ⌘, ⌃ or ⌥ with a key (or a function key on its own).");
-    EXPECT_EQ(stored(desktop, Shortcut::keyCodeKey), QJsonValue(QJsonValue::Undefined));
-    EXPECT_EQ(watcher.recordings, QStringList{"true"});
-
-    EXPECT_TRUE(desktop.sim().typeKey(commandShiftA));
-    EXPECT_FALSE(recorder.isRecording());
+    EXPECT_TRUE(type(commandShiftA));
+    EXPECT_FALSE(recorder->isRecording());
     const Shortcut saved{0, 768, "⇧⌘A"};
-    EXPECT_EQ(recorder.shortcut(), saved);
-    EXPECT_EQ(recorder.controlText(), "⇧⌘A");
-    EXPECT_EQ(Shortcut::current(desktop.preferences()), saved);
-    EXPECT_EQ(stored(desktop, Shortcut::modifiersKey), QJsonValue(768));
-    EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
+    EXPECT_EQ(recorder->shortcut(), saved);
+    EXPECT_EQ(recorder->controlText(), "⇧⌘A");
+    EXPECT_EQ(current(), saved);
+    EXPECT_EQ(stored(Shortcut::modifiersKey), QJsonValue(768));
+    EXPECT_EQ(recordings, (QStringList{"true", "false"}));
     // The refusal stays beside the control until the next recording starts.
-    EXPECT_EQ(recorder.message(), "Use ⌘, ⌃ or ⌥ with a key (or a function key on its own).");
-    recorder.start();
-    EXPECT_EQ(recorder.message(), std::nullopt);
-    EXPECT_EQ(watcher.changes, 4);
+    EXPECT_EQ(recorder->message(), rule);
+    recorder->start();
+    EXPECT_EQ(recorder->message(), std::nullopt);
+    EXPECT_EQ(changes, 4);
+
+    // A function key needs no modifier.
+    EXPECT_TRUE(type(f6));
+    EXPECT_EQ(recorder->shortcut(), (Shortcut{97, 0, "F6"}));
+    EXPECT_EQ(stored(Shortcut::modifiersKey), QJsonValue(0));
+    EXPECT_EQ(stored(Shortcut::labelKey), QJsonValue("F6"));
 }
 
-TEST(ShortcutRecorder, AFunctionKeyNeedsNoModifier) {
-    TestDesktop desktop;
-    ShortcutRecorder recorder(desktop.platform());
-    recorder.start();
-    EXPECT_TRUE(desktop.sim().typeKey(f6));
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(recorder.shortcut(), (Shortcut{97, 0, "F6"}));
-    EXPECT_EQ(stored(desktop, Shortcut::modifiersKey), QJsonValue(0));
-    EXPECT_EQ(stored(desktop, Shortcut::labelKey), QJsonValue("F6"));
-}
-
-TEST(ShortcutRecorder, ATakenShortcutShowsWhatIsInForce) {
-    TestDesktop desktop;
-    custom.save(desktop.preferences());
-    ShortcutRecorder recorder(desktop.platform());
-    Watcher watcher(desktop, recorder);
+TEST_F(Recorder, ATakenShortcutShowsWhatIsInForce) {
     Notifications& notifications = desktop.notifications();
     // The application: when recording ends, the new keys are refused, it registers the earlier
     // shortcut again, writes it back and says which label failed.
     auto application =
         notifications.observe(Shortcut::recordingNotification, [&](const QVariant& v) {
-            if (v.toBool())
-                return;
-            const Shortcut wanted = Shortcut::current(desktop.preferences());
-            if (wanted == custom)
+            const Shortcut wanted = current();
+            if (v.toBool() || wanted == custom)
                 return;
             custom.save(desktop.preferences());
             notifications.post(Shortcut::rejectedNotification, wanted.label);
         });
 
-    recorder.start();
-    EXPECT_TRUE(desktop.sim().typeKey(commandShiftA));
+    recorder->start();
+    EXPECT_TRUE(type(commandShiftA));
     // Until the main queue runs, the control shows what was typed.
-    EXPECT_EQ(recorder.shortcut().label, "⇧⌘A");
-    EXPECT_EQ(recorder.message(), std::nullopt);
+    EXPECT_EQ(recorder->shortcut().label, "⇧⌘A");
+    EXPECT_EQ(recorder->message(), std::nullopt);
     EXPECT_EQ(desktop.queues().pendingMain(), 1);
 
     desktop.queues().runMain();
-    EXPECT_EQ(recorder.shortcut(), custom);
-    EXPECT_EQ(recorder.controlText(), "⌃⌘K");
-    EXPECT_EQ(recorder.message(), "⇧⌘A is taken by another app.");
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
-    EXPECT_EQ(watcher.changes, 3);
+    EXPECT_EQ(recorder->shortcut(), custom);
+    EXPECT_EQ(recorder->controlText(), "⌃⌘K");
+    EXPECT_EQ(recorder->message(), "⇧⌘A is taken by another app.");
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recordings, (QStringList{"true", "false"}));
+    EXPECT_EQ(changes, 3);
 }
 
-TEST(ShortcutRecorder, OnLinuxEveryTextUsesTheDesktopsWords) {
-    TestDesktop desktop;
+TEST_F(Recorder, OnLinuxEveryTextUsesTheDesktopsWords) {
     LinuxVocabulary linux;
     Platform platform = replacing(desktop.platform(), {.vocabulary = &linux});
     ShortcutRecorder recorder(platform);
-    EXPECT_EQ(recorder.controlText(), "Alt+Space");
+    EXPECT_EQ(recorder.controlText(), "Ctrl+Super+K");
     recorder.start();
-    EXPECT_TRUE(desktop.sim().typeKey(shiftA));
+    EXPECT_TRUE(type(shiftA));
     EXPECT_EQ(recorder.message(),
               "Use Super, Ctrl or Alt with a key (or a function key on its own).");
-    EXPECT_TRUE(desktop.sim().typeKey(commandShiftA));
+    EXPECT_TRUE(type(commandShiftA));
     EXPECT_EQ(recorder.controlText(), "Shift+Super+A");
     // The stored label keeps the system's own glyphs.
-    EXPECT_EQ(Shortcut::current(desktop.preferences()).label, "⇧⌘A");
-    desktop.notifications().post(Shortcut::rejectedNotification, QStringLiteral("⌃⌥K"));
-    desktop.queues().runMain();
+    EXPECT_EQ(current().label, "⇧⌘A");
+    reject(QStringLiteral("⌃⌥K"));
     EXPECT_EQ(recorder.message(), "Ctrl+Alt+K is taken by another app.");
 }
 
-TEST(ShortcutRecorder, ARejectionWithoutALabelNamesNone) {
-    TestDesktop desktop;
-    ShortcutRecorder recorder(desktop.platform());
-    Notifications& notifications = desktop.notifications();
+TEST_F(Recorder, ARejectionShowsWhatTheApplicationWroteBack) {
     for (const QVariant& object : {QVariant(), QVariant(49), QVariant(QString()), QVariant(true)}) {
-        notifications.post(Shortcut::rejectedNotification, object);
-        desktop.queues().runMain();
-        EXPECT_EQ(recorder.message(), "That shortcut is taken by another app.");
+        reject(object);
+        EXPECT_EQ(recorder->message(), "That shortcut is taken by another app.");
     }
-    // The shortcut the application wrote back is what the control shows.
-    custom.save(desktop.preferences());
-    notifications.post(Shortcut::rejectedNotification, QStringLiteral("F6"));
-    desktop.queues().runMain();
-    EXPECT_EQ(recorder.shortcut(), custom);
-    EXPECT_EQ(recorder.message(), "F6 is taken by another app.");
+    const Shortcut writtenBack{97, 0, "F6"};
+    writtenBack.save(desktop.preferences());
+    reject(QStringLiteral("⇧⌘A"));
+    EXPECT_EQ(recorder->shortcut(), writtenBack);
+    EXPECT_EQ(recorder->message(), "⇧⌘A is taken by another app.");
 }
 
-TEST(ShortcutRecorder, ResetGoesBackToTheStandardShortcut) {
-    TestDesktop desktop;
-    custom.save(desktop.preferences());
-    ShortcutRecorder recorder(desktop.platform());
-    Watcher watcher(desktop, recorder);
-    desktop.notifications().post(Shortcut::rejectedNotification, QStringLiteral("⇧⌘A"));
-    desktop.queues().runMain();
-    ASSERT_TRUE(recorder.message());
-
-    recorder.reset();
+TEST_F(Recorder, ResetGoesBackToTheStandardShortcutAndEndsARecording) {
+    reject(QStringLiteral("⇧⌘A"));
+    ASSERT_TRUE(recorder->message());
+    recorder->reset();
     for (const QString& key : {Shortcut::keyCodeKey, Shortcut::modifiersKey, Shortcut::labelKey})
-        EXPECT_EQ(stored(desktop, key), QJsonValue(QJsonValue::Undefined)) << key.toStdString();
-    EXPECT_EQ(recorder.shortcut(), Shortcut::standard());
-    EXPECT_EQ(recorder.controlText(), "⌥Space");
-    EXPECT_EQ(recorder.message(), std::nullopt);
+        EXPECT_EQ(stored(key), QJsonValue(QJsonValue::Undefined)) << key.toStdString();
+    EXPECT_EQ(recorder->shortcut(), Shortcut::standard());
+    EXPECT_EQ(recorder->controlText(), "⌥Space");
+    EXPECT_EQ(recorder->message(), std::nullopt);
     // Told so, the application registers the standard shortcut.
-    EXPECT_EQ(watcher.recordings, QStringList{"false"});
-    EXPECT_EQ(watcher.changes, 2);
-}
+    EXPECT_EQ(recordings, QStringList{"false"});
+    EXPECT_EQ(changes, 2);
 
-TEST(ShortcutRecorder, ResetEndsARecording) {
-    TestDesktop desktop;
     custom.save(desktop.preferences());
-    ShortcutRecorder recorder(desktop.platform());
-    Watcher watcher(desktop, recorder);
-    recorder.start();
-    recorder.reset();
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(recorder.controlText(), "⌥Space");
-    EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
+    recorder->start();
+    recorder->reset();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->controlText(), "⌥Space");
+    EXPECT_EQ(recordings, (QStringList{"false", "true", "false"}));
     // No monitor is left to swallow keys or store them.
-    EXPECT_FALSE(desktop.sim().typeKey(commandShiftA));
-    EXPECT_EQ(Shortcut::current(desktop.preferences()), Shortcut::standard());
+    EXPECT_FALSE(type(commandShiftA));
+    EXPECT_EQ(current(), Shortcut::standard());
 }
 
-TEST(ShortcutRecorder, ToggleStartsAndStops) {
-    TestDesktop desktop;
-    ShortcutRecorder recorder(desktop.platform());
-    Watcher watcher(desktop, recorder);
-    recorder.toggle();
-    EXPECT_TRUE(recorder.isRecording());
-    recorder.toggle();
-    EXPECT_FALSE(recorder.isRecording());
-    EXPECT_EQ(watcher.recordings, (QStringList{"true", "false"}));
-    EXPECT_FALSE(desktop.sim().typeKey(f6));
-    EXPECT_EQ(recorder.shortcut(), Shortcut::standard());
-}
-
-TEST(ShortcutRecorder, DestroyedWhileRecordingEndsTheRecording) {
-    TestDesktop desktop;
-    custom.save(desktop.preferences());
-    QStringList recordings;
-    auto observation = desktop.notifications().observe(
-        Shortcut::recordingNotification,
-        [&](const QVariant& object) { recordings.push_back(object.toBool() ? "true" : "false"); });
-    {
-        ShortcutRecorder recorder(desktop.platform());
-        int changes = 0;
-        recorder.changed = [&changes] {
-            ++changes;
-        };
-        recorder.start();
-        EXPECT_EQ(changes, 1);
-    }
+TEST_F(Recorder, DestroyedWhileRecordingEndsTheRecording) {
+    recorder->start();
+    EXPECT_EQ(changes, 1);
+    recorder.reset();
     // The application hears that recording is over and registers the stored shortcut again.
     EXPECT_EQ(recordings, (QStringList{"true", "false"}));
-    EXPECT_FALSE(desktop.sim().typeKey(commandShiftA));
-    EXPECT_EQ(Shortcut::current(desktop.preferences()), custom);
+    EXPECT_FALSE(type(commandShiftA));
+    EXPECT_EQ(current(), custom);
 
     // An idle recorder goes quietly.
     { ShortcutRecorder idle(desktop.platform()); }
     EXPECT_EQ(recordings.size(), 2);
 }
 
-TEST(ShortcutRecorder, ARejectionArrivingAfterTheRecorderIsGoneDoesNothing) {
-    TestDesktop desktop;
-    {
-        ShortcutRecorder recorder(desktop.platform());
-        recorder.changed = [] {
-            ADD_FAILURE() << "a destroyed recorder was told";
-        };
-        desktop.notifications().post(Shortcut::rejectedNotification, QStringLiteral("⇧⌘A"));
-        EXPECT_EQ(desktop.queues().pendingMain(), 1);
-    }
+TEST_F(Recorder, ARejectionArrivingAfterTheRecorderIsGoneDoesNothing) {
+    recorder->changed = [] {
+        ADD_FAILURE() << "a destroyed recorder was told";
+    };
+    desktop.notifications().post(Shortcut::rejectedNotification, QStringLiteral("⇧⌘A"));
+    EXPECT_EQ(desktop.queues().pendingMain(), 1);
+    recorder.reset();
     desktop.queues().runMain();
     // And once gone it no longer listens.
     desktop.notifications().post(Shortcut::rejectedNotification, QStringLiteral("⇧⌘A"));

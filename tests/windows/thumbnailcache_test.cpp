@@ -50,6 +50,20 @@ protected:
     void setPreview(double width) {
         d.preferences().setValue(Preferences::appDomain, QStringLiteral("previewSize"), width);
     }
+    /// The cache at a glance: "queue 3 1 2 | working | stored 1 2 | decoded 1 | pending 1 0"
+    /// (the main and the background work waiting), "-" for none.
+    QString state() {
+        const auto list = [](const auto& ids) {
+            QStringList words;
+            for (quint32 id : ids) words << QString::number(id);
+            return words.isEmpty() ? QStringLiteral("-") : words.join(u' ');
+        };
+        return QStringLiteral("queue %1 | %2 | stored %3 | decoded %4 | pending %5 %6")
+            .arg(list(cache.queue()), cache.working() ? "working" : "idle", list(cache.storedIDs()),
+                 list(cache.decodedIDs()))
+            .arg(d.queues().pendingMain())
+            .arg(d.queues().pendingBackground());
+    }
     QSize storedSize(quint32 id) {
         QByteArray data = cache.stored(id);
         QBuffer buffer(&data);
@@ -66,20 +80,17 @@ protected:
 
 TEST_F(ThumbnailCacheTest, UrgentIdsGoToTheFrontInTheirOrderAndOthersToTheBack) {
     cache.request({1, 2}, false);
-    EXPECT_EQ(cache.queue(), (Ids{1, 2}));
-    EXPECT_TRUE(cache.working());
+    EXPECT_EQ(state(), "queue 1 2 | working | stored - | decoded - | pending 1 0");
     cache.request({3}, false);
     EXPECT_EQ(cache.queue(), (Ids{1, 2, 3}));
     cache.request({3, 1}, true);
     EXPECT_EQ(cache.queue(), (Ids{3, 1, 2}));
     cache.request({3}, false);
-    EXPECT_EQ(cache.queue(), (Ids{1, 2, 3}));
     // One pass at a time, however many requests.
-    EXPECT_EQ(d.queues().pendingMain(), 1);
+    EXPECT_EQ(state(), "queue 1 2 3 | working | stored - | decoded - | pending 1 0");
 
     d.queues().drain();
-    EXPECT_TRUE(cache.queue().empty());
-    EXPECT_FALSE(cache.working());
+    EXPECT_EQ(state(), "queue - | idle | stored 1 2 3 | decoded - | pending 0 0");
     EXPECT_EQ(seen, (Ids{1, 2, 3}));
     EXPECT_EQ(updateCount, 3);
 }
@@ -90,9 +101,7 @@ TEST_F(ThumbnailCacheTest, AWindowIsCapturedAgainOnlyAfterThreeSeconds) {
     ASSERT_EQ(cache.capturedAt(1), d.clock().now());
 
     cache.request({1}, false);
-    EXPECT_TRUE(cache.queue().empty());
-    EXPECT_FALSE(cache.working());
-    EXPECT_EQ(d.queues().pendingMain(), 0);
+    EXPECT_EQ(state(), "queue - | idle | stored 1 | decoded - | pending 0 0");
     d.clock().advance(3.0);
     cache.request({1}, true);
     EXPECT_TRUE(cache.queue().empty());
@@ -107,17 +116,14 @@ TEST_F(ThumbnailCacheTest, AWindowIsCapturedAgainOnlyAfterThreeSeconds) {
 
 TEST_F(ThumbnailCacheTest, ARequestDuringAPassJoinsItAndUrgentIdsComeNext) {
     cache.request({1, 2, 3}, false);
-    d.queues().runMain();  // the pass starts: window 1 is captured and handed to the encoder
-    EXPECT_EQ(cache.queue(), (Ids{2, 3}));
-    EXPECT_EQ(d.queues().pendingBackground(), 1);
-    EXPECT_TRUE(cache.storedIDs().empty());  // encoding runs in the background
-
-    cache.request({3}, true);
-    EXPECT_EQ(cache.queue(), (Ids{3, 2}));
-    EXPECT_EQ(d.queues().pendingMain(), 0);  // no second pass
-
+    // The pass starts: window 1 is captured and handed to the encoder in the background.
+    d.queues().runMain();
+    EXPECT_EQ(state(), "queue 2 3 | working | stored - | decoded - | pending 0 1");
+    cache.request({3}, true);  // no second pass
+    EXPECT_EQ(state(), "queue 3 2 | working | stored - | decoded - | pending 0 1");
+    // The result comes back on the main thread.
     d.queues().runBackground();
-    EXPECT_TRUE(cache.storedIDs().empty());  // the result comes back on the main thread
+    EXPECT_EQ(state(), "queue 3 2 | working | stored - | decoded - | pending 1 0");
     d.queues().runMain();
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
     d.queues().drain();
@@ -166,8 +172,7 @@ TEST_F(ThumbnailCacheTest, ImagesAreDecodedOnceAndARecaptureReplacesTheDecodedOn
     EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
 
     cache.releaseDecoded();
-    EXPECT_TRUE(cache.decodedIDs().empty());
-    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
+    EXPECT_EQ(state(), "queue - | idle | stored 1 | decoded - | pending 0 0");
     EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
 }
 
@@ -177,18 +182,15 @@ TEST_F(ThumbnailCacheTest, PruningForgetsEveryPictureOfAGoneWindowButNotTheQueue
     cache.image(1);
     cache.image(2);
     cache.prune({2, 7});
-    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{2}));
-    EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{2}));
+    EXPECT_EQ(state(), "queue - | idle | stored 2 | decoded 2 | pending 0 0");
     EXPECT_FALSE(cache.capturedAt(1));
     EXPECT_FALSE(cache.capturedAt(3));
 
     d.clock().advance(4);
     cache.request({2}, false);
     cache.prune({});
-    EXPECT_TRUE(cache.storedIDs().empty());
-    EXPECT_TRUE(cache.decodedIDs().empty());
+    EXPECT_EQ(state(), "queue 2 | working | stored - | decoded - | pending 1 0");
     EXPECT_FALSE(cache.capturedAt(2));
-    EXPECT_EQ(cache.queue(), (Ids{2}));
     // A window forgotten since it was queued still gets its picture when it still exists.
     d.queues().drain();
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{2}));
@@ -198,9 +200,7 @@ TEST_F(ThumbnailCacheTest, WindowsThatCannotBeSeenAreSkipped) {
     // Minimized, too thin, unknown, and the window of a hidden app.
     cache.request({4, 5, 99, 9, 3}, false);
     d.queues().drain();
-    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{3}));
-    EXPECT_TRUE(cache.queue().empty());
-    EXPECT_FALSE(cache.working());
+    EXPECT_EQ(state(), "queue - | idle | stored 3 | decoded - | pending 0 0");
     // Skipped windows get no date, so the next request tries them again.
     cache.request({4, 3}, false);
     EXPECT_EQ(cache.queue(), (Ids{4}));
@@ -232,9 +232,7 @@ TEST(ThumbnailCache, WithoutPermissionTheQueueEmptiesAndNothingIsStored) {
     EXPECT_EQ(updates, 2);
 }
 
-TEST(ThumbnailCache, AWindowThatVanishesDuringThePassIsSkipped) {
-    TestDesktop d(desktop());
-    ThumbnailCache cache(d.platform());
+TEST_F(ThumbnailCacheTest, AWindowThatVanishesDuringThePassIsSkipped) {
     cache.request({1, 2}, false);
     d.queues().runMain();             // window 1 is being encoded
     d.sim().setScreenCapture(false);  // from now on no window can be taken
@@ -243,20 +241,17 @@ TEST(ThumbnailCache, AWindowThatVanishesDuringThePassIsSkipped) {
     EXPECT_FALSE(cache.working());
 }
 
-TEST(ThumbnailCache, WorkLeftWhenTheCacheGoesAwayIsDropped) {
-    TestDesktop d(desktop());
+TEST_F(ThumbnailCacheTest, WorkLeftWhenTheCacheGoesAwayIsDropped) {
     {
-        ThumbnailCache cache(d.platform());
-        cache.request({1, 2}, false);
+        ThumbnailCache gone(d.platform());
+        gone.request({1, 2}, false);
         d.queues().runMain();
     }
     d.queues().drain();  // the encoder's result finds no cache: nothing happens
     EXPECT_EQ(d.queues().pendingMain(), 0);
 }
 
-TEST(ThumbnailCache, CaptureNowStoresPicturesWithoutTheQueues) {
-    TestDesktop d(desktop());
-    ThumbnailCache cache(d.platform());
+TEST_F(ThumbnailCacheTest, CaptureNowStoresPicturesWithoutTheQueues) {
     cache.request({3}, false);
     cache.captureNow({1, 3, 4});
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1, 3}));
@@ -267,8 +262,7 @@ TEST(ThumbnailCache, CaptureNowStoresPicturesWithoutTheQueues) {
     EXPECT_FALSE(cache.working());
 }
 
-TEST(SimScreenCapture, SharesTheVisibleNumberedWindowsOfShownApps) {
-    TestDesktop d(desktop());
+TEST_F(ThumbnailCacheTest, TheSimulatedCaptureSharesTheVisibleNumberedWindowsOfShownApps) {
     ScreenCapture& capture = d.platform().screenCapture;
     const auto windows = capture.shareableWindows();
     ASSERT_TRUE(windows);

@@ -46,43 +46,30 @@ TEST(WindowChipTitles, OnlyMinimizedWindowsReadAsMinimized) {
     EXPECT_FALSE((WindowChip{WindowChip::AllowAccess{}}).isMinimized());
 }
 
-TEST(WindowChipTitles, ChipsStartUnplaced) {
-    const WindowChip chip{WindowChip::AllowAccess{}};
-    EXPECT_EQ(chip.frame, QRectF());
-    EXPECT_EQ(chip.angle, 0);
-    EXPECT_EQ(chip.halfSpan, 0);
-}
-
-TEST(WindowChipsOfProcess, TwoWindowsOrMoreGiveOneChipEachInOrder) {
+TEST(WindowChipsOfProcess, TwoListedAndCountedWindowsGiveOneChipEachInOrder) {
     const WindowTable windows{{4, {window("One", 1), window("Three", 3), window("Two", 2, true)}}};
     const auto chips = WindowChip::chips(4, windows, {{4, 2}}, true);
     ASSERT_TRUE(chips.has_value());
     EXPECT_EQ(titles(*chips), (QStringList{"One", "Three", "Two"}));
     EXPECT_TRUE((*chips)[2].isMinimized());
     for (const auto& chip : *chips) EXPECT_EQ(chip.frame, QRectF());
-}
 
-TEST(WindowChipsOfProcess, ASingleWindowOrNoCountGivesNoChips) {
-    const WindowTable windows{{4, {window("One", 1), window("Two", 2)}}};
-    EXPECT_FALSE(WindowChip::chips(4, windows, {{4, 1}}, true).has_value());
-    EXPECT_FALSE(WindowChip::chips(4, windows, {{4, 0}}, true).has_value());
-    EXPECT_FALSE(WindowChip::chips(4, windows, {{5, 3}}, true).has_value());
-    EXPECT_FALSE(WindowChip::chips(4, windows, {}, false).has_value());
-}
+    // One window counted, none, or counts ahead of the listing (the window server counts three,
+    // but only one is a standard window): no chips.
+    const WindowTable two{{4, {window("One", 1), window("Two", 2)}}};
+    const WindowTable one{{4, {window("One", 1)}}};
+    const std::pair<WindowTable, WindowCounts> none[] = {{two, {{4, 1}}},       {two, {{4, 0}}},
+                                                         {two, {{5, 3}}},       {one, {{4, 3}}},
+                                                         {{{4, {}}}, {{4, 3}}}, {{}, {{4, 3}}}};
+    for (const auto& [table, counts] : none)
+        EXPECT_FALSE(WindowChip::chips(4, table, counts, true));
+    EXPECT_FALSE(WindowChip::chips(4, two, {}, false));
 
-TEST(WindowChipsOfProcess, MissingPermissionOffersTheSinglePrompt) {
-    const auto chips = WindowChip::chips(4, {}, {{4, 2}}, false);
-    ASSERT_TRUE(chips.has_value());
-    ASSERT_EQ(chips->size(), 1u);
-    EXPECT_TRUE(std::holds_alternative<WindowChip::AllowAccess>(chips->front().kind));
-    EXPECT_EQ(chips->front().title(), QString::fromUtf8("Allow Accessibility to pick a window…"));
-}
-
-TEST(WindowChipsOfProcess, CountsAheadOfTheListingGiveNoChips) {
-    // The window server counts three, but only one is a standard window.
-    EXPECT_FALSE(WindowChip::chips(4, {{4, {window("One", 1)}}}, {{4, 3}}, true).has_value());
-    EXPECT_FALSE(WindowChip::chips(4, {{4, {}}}, {{4, 3}}, true).has_value());
-    EXPECT_FALSE(WindowChip::chips(4, {}, {{4, 3}}, true).has_value());
+    // Without the permission, the single prompt.
+    const auto prompt = WindowChip::chips(4, {}, {{4, 2}}, false);
+    ASSERT_TRUE(prompt.has_value());
+    ASSERT_EQ(prompt->size(), 1u);
+    EXPECT_TRUE(std::holds_alternative<WindowChip::AllowAccess>(prompt->front().kind));
 }
 
 TEST(WindowChipIcons, FilesFoldersAndAppsHaveIconsOthersNone) {

@@ -1,3 +1,5 @@
+#include "windows/windowsource.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
@@ -5,7 +7,8 @@
 
 #include "platform/accessibility.h"
 #include "platform/windowlist.h"
-#include "windows/windowsource.h"
+#include "platform/workspace.h"
+#include "support/testdesktop.h"
 
 namespace tandri {
 namespace {
@@ -14,12 +17,10 @@ namespace {
 class ScriptedAccessibility : public Accessibility {
 public:
     std::map<qint32, std::vector<AXWindow>> lists;
-    mutable std::vector<qint32> asked;
 
     bool isTrusted() const override { return true; }
     void requestAccess() override {}
     std::vector<AXWindow> windows(qint32 pid) const override {
-        asked.push_back(pid);
         auto found = lists.find(pid);
         return found == lists.end() ? std::vector<AXWindow>{} : found->second;
     }
@@ -38,63 +39,59 @@ public:
     bool screenCaptureAllowed() const override { return false; }
 };
 
-AXWindow standard(qint32 pid, quint64 handle, const QString& title, bool minimized = false) {
-    return AXWindow{{pid, handle}, QStringLiteral("AXStandardWindow"), title,
-                    minimized,     static_cast<quint32>(handle),       std::nullopt};
+AXWindow standard(quint64 handle, const QString& title, bool minimized = false) {
+    return AXWindow{{7, handle}, QStringLiteral("AXStandardWindow"), title,
+                    minimized,   static_cast<quint32>(handle),       std::nullopt};
 }
 
+/// Each window's title, with "(min)" after a minimized one's.
 QStringList titles(const std::vector<WindowInfo>& windows) {
     QStringList list;
-    for (const auto& window : windows) list << window.title;
+    for (const auto& window : windows) list << window.title + (window.isMinimized ? "(min)" : "");
     return list;
 }
 
-TEST(WindowSourceListing, MinimizedWindowsGoLastKeepingTheirOrder) {
+TEST(WindowSourceListing, StandardWindowsInOrderWithTheMinimizedOnesLast) {
     ScriptedAccessibility ax;
-    ax.lists[7] = {standard(7, 1, "First"), standard(7, 2, "Second", true), standard(7, 3, "Third"),
-                   standard(7, 4, "Fourth", true), standard(7, 5, "Fifth")};
-    const auto windows = WindowSource::windows(ax, 7);
-    EXPECT_EQ(titles(windows), (QStringList{"First", "Third", "Fifth", "Second", "Fourth"}));
-    EXPECT_FALSE(windows[2].isMinimized);
-    EXPECT_TRUE(windows[3].isMinimized);
-    EXPECT_EQ(windows[3].element, (WindowElement{7, 2}));
-}
-
-TEST(WindowSourceListing, OnlyStandardWindowsAreListed) {
-    ScriptedAccessibility ax;
-    AXWindow sheet = standard(7, 2, "Save?");
+    AXWindow sheet = standard(6, "Save?");
     sheet.subrole = QStringLiteral("AXSheet");
-    AXWindow palette = standard(7, 3, "Colors");
+    AXWindow palette = standard(7, "Colors");
     palette.subrole = QStringLiteral("AXFloatingWindow");
-    AXWindow noSubrole = standard(7, 4, "Bare");
+    AXWindow noSubrole = standard(8, "Bare");
     noSubrole.subrole.reset();
-    AXWindow caseDiffers = standard(7, 5, "Odd");
+    AXWindow caseDiffers = standard(9, "Odd");
     caseDiffers.subrole = QStringLiteral("axstandardwindow");
-    ax.lists[7] = {sheet, standard(7, 1, "Document"), palette, noSubrole, caseDiffers};
-    EXPECT_EQ(titles(WindowSource::windows(ax, 7)), QStringList{"Document"});
-}
-
-TEST(WindowSourceListing, MissingAttributesReadAsNeutralValues) {
-    ScriptedAccessibility ax;
-    AXWindow bare{{7, 1000001}, QStringLiteral("AXStandardWindow"),
-                  std::nullopt, std::nullopt,
-                  std::nullopt, std::nullopt};
-    ax.lists[7] = {bare};
+    ax.lists[7] = {standard(1, "First"),
+                   standard(2, "Second", true),
+                   sheet,
+                   standard(3, "Third"),
+                   palette,
+                   standard(4, "Fourth", true),
+                   noSubrole,
+                   standard(5, "Fifth"),
+                   caseDiffers};
     const auto windows = WindowSource::windows(ax, 7);
-    ASSERT_EQ(windows.size(), 1u);
-    EXPECT_EQ(windows[0].title, QString());
-    EXPECT_FALSE(windows[0].isMinimized);
-    EXPECT_FALSE(windows[0].id.has_value());
-    EXPECT_EQ(windows[0].element, (WindowElement{7, 1000001}));
-}
+    EXPECT_EQ(titles(windows),
+              (QStringList{"First", "Third", "Fifth", "Second(min)", "Fourth(min)"}));
+    EXPECT_EQ(windows[3].element, (WindowElement{7, 2}));
 
-TEST(WindowSourceListing, SeveralProcessesGetOneKeyEach) {
-    ScriptedAccessibility ax;
-    ax.lists[7] = {standard(7, 1, "A"), standard(7, 2, "B")};
+    // Missing attributes read as neutral values.
+    ax.lists[7] = {AXWindow{{7, 1000001},
+                            QStringLiteral("AXStandardWindow"),
+                            std::nullopt,
+                            std::nullopt,
+                            std::nullopt,
+                            std::nullopt}};
+    const auto bare = WindowSource::windows(ax, 7);
+    ASSERT_EQ(titles(bare), QStringList{""});
+    EXPECT_FALSE(bare[0].id.has_value());
+    EXPECT_EQ(bare[0].element, (WindowElement{7, 1000001}));
+
+    // Several processes get one key each, those without windows an empty list.
+    ax.lists[7] = {standard(1, "A"), standard(2, "B")};
     const auto table = WindowSource::windows(ax, std::vector<qint32>{7, 9, 7});
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(titles(table.at(7)), (QStringList{"A", "B"}));
-    // A process without windows is still answered, with an empty list.
     EXPECT_TRUE(table.at(9).empty());
     EXPECT_TRUE(WindowSource::windows(ax, std::vector<qint32>{}).empty());
 }
@@ -105,6 +102,10 @@ ServerWindow serverWindow(qint64 pid, double width, double height) {
 
 TEST(WindowSourceCounts, OnlyOrdinaryVisibleLargeEnoughWindowsCount) {
     ScriptedWindowList list;
+    EXPECT_TRUE(WindowSource::visibleCounts(list).empty());  // no window list
+    list.list = std::vector<ServerWindow>{};
+    EXPECT_TRUE(WindowSource::visibleCounts(list).empty());
+
     ServerWindow onLayer3 = serverWindow(5, 400, 300);
     onLayer3.layer = 3;
     ServerWindow transparent = serverWindow(5, 400, 300);
@@ -119,28 +120,73 @@ TEST(WindowSourceCounts, OnlyOrdinaryVisibleLargeEnoughWindowsCount) {
     noOwner.ownerPID.reset();
     ServerWindow noBounds = serverWindow(5, 400, 300);
     noBounds.bounds.reset();
-    list.list =
-        std::vector<ServerWindow>{serverWindow(5, 60, 40),
-                                  serverWindow(5, 79.5, 60),
-                                  serverWindow(5, 80, 59.9),
-                                  onLayer3,
-                                  transparent,
-                                  noLayer,
-                                  noOwner,
-                                  noBounds,
-                                  serverWindow(5, 80, 60),  // exactly at the threshold: counted
-                                  faint,
-                                  noAlpha,
-                                  serverWindow(7, 10, 10)};
-    const auto counts = WindowSource::visibleCounts(list);
-    EXPECT_EQ(counts, (WindowCounts{{5, 1}, {6, 2}}));
+    list.list = std::vector<ServerWindow>{serverWindow(5, 60, 40),
+                                          serverWindow(5, 79.5, 60),
+                                          serverWindow(5, 80, 59.9),
+                                          onLayer3,
+                                          transparent,
+                                          noLayer,
+                                          noOwner,
+                                          noBounds,
+                                          serverWindow(5, 80, 60),  // just large enough
+                                          faint,
+                                          noAlpha,
+                                          serverWindow(7, 10, 10)};
+    EXPECT_EQ(WindowSource::visibleCounts(list), (WindowCounts{{5, 1}, {6, 2}}));
 }
 
-TEST(WindowSourceCounts, NoWindowListGivesNoCounts) {
-    ScriptedWindowList list;
-    EXPECT_TRUE(WindowSource::visibleCounts(list).empty());
-    list.list = std::vector<ServerWindow>{};
-    EXPECT_TRUE(WindowSource::visibleCounts(list).empty());
+constexpr const char* desktopWithMail = R"({"apps": [
+    {"pid": 5, "name": "Mail", "bundlePath": "/Applications/Mail.app", "launched": 1,
+     "windows": [{"title": "Inbox", "id": 7}, {"title": "Draft", "id": 8, "minimized": true},
+                 {"title": "Sent", "id": 9},
+                 {"title": "Find", "id": 10, "subrole": "AXFloatingWindow"},
+                 {"id": 11}]},
+    {"pid": 6, "name": "Notes", "hidden": true, "windows": [{"title": "Note", "id": 20}]}
+]})";
+
+TEST(WindowSourceDesktop, ListsTheAppsStandardWindowsInOrder) {
+    test::TestDesktop desktop(desktopWithMail);
+    const auto windows = WindowSource::windows(desktop.platform().accessibility, 5);
+    EXPECT_EQ(titles(windows), (QStringList{"Inbox", "Sent", "", "Draft(min)"}));
+    EXPECT_EQ(windows[2].id, 11u);
+
+    desktop.sim().setTrusted(false);
+    EXPECT_FALSE(WindowSource::isTrusted(desktop.platform().accessibility));
+    EXPECT_TRUE(WindowSource::windows(desktop.platform().accessibility, 5).empty());
+    WindowSource::requestAccess(desktop.platform().accessibility);
+    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"request-access"});
+}
+
+TEST(WindowSourceRaise, AMinimizedWindowIsRestoredAndItsAppActivatedThenRaisedAgain) {
+    test::TestDesktop desktop(desktopWithMail);
+    Platform& platform = desktop.platform();
+    const WindowInfo draft = WindowSource::windows(platform.accessibility, 5).back();
+    ASSERT_TRUE(draft.isMinimized);
+
+    WindowSource::raise(platform, draft, *platform.workspace.runningApp(5));
+    EXPECT_EQ(desktop.sim().actions(),
+              (std::vector<QString>{"set-minimized 8 false", "set-main 8", "raise 8",
+                                    "open-app /Applications/Mail.app activates=true"}));
+    // The second raise comes once the app is active, on the main thread.
+    desktop.queues().drain();
+    EXPECT_EQ(desktop.sim().actions().back(), "raise 8");
+    EXPECT_EQ(desktop.sim().actions().size(), 5u);
+    EXPECT_EQ(platform.workspace.frontmostPID(), 5);
+    EXPECT_EQ(titles(WindowSource::windows(platform.accessibility, 5)).front(), "Draft");
+
+    // A hidden app is unhidden, and an open window is not restored.
+    desktop.sim().clearActions();
+    const WindowInfo note = WindowSource::windows(platform.accessibility, 6).front();
+    WindowSource::raise(platform, note, *platform.workspace.runningApp(6));
+    desktop.queues().drain();
+    EXPECT_EQ(desktop.sim().actions(), (std::vector<QString>{"set-main 20", "raise 20", "unhide 6",
+                                                             "activate 6", "raise 20"}));
+
+    // A window closed meanwhile still brings its app forward.
+    const WindowInfo gone{QStringLiteral("Gone"), false, WindowElement{5, 99}, 99u, std::nullopt};
+    WindowSource::raise(platform, gone, *platform.workspace.runningApp(5));
+    desktop.queues().drain();
+    EXPECT_EQ(platform.workspace.frontmostPID(), 5);
 }
 
 }  // namespace
