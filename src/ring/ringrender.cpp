@@ -631,6 +631,16 @@ std::vector<RingView::Layer> RingView::updateLayers(double scale) {
     // is drawn only where something shows now, and elsewhere emptied if anything was drawn
     // there before.
     const QRectF shown = shownArea();
+    if (shown != drawnShown_) {
+        // The shown area is one rect round all that shows: a preview coming or going moves its
+        // edges by more than the preview covers, and what lies in the strip it gains or loses
+        // (a look's track round the ring, say) appears or goes with it.
+        const QRectF kept = shown.intersected(drawnShown_);
+        for (const QRectF& rect : {shown, drawnShown_}) {
+            for (const QRectF& strip : outside(rect, kept)) marked.push_back(strip);
+        }
+        drawnShown_ = shown;
+    }
     std::vector<QRectF> pieces;
     for (const QRectF& rect : marked) {
         const QRectF piece = wholePoints(rect.intersected(content));

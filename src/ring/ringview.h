@@ -277,6 +277,8 @@ private:
     std::vector<QRectF> dirty_;
     /// The content area as last drawn: the window shows nothing of the view outside it.
     QRectF drawnContent_;
+    /// The shown area as last drawn.
+    QRectF drawnShown_;
     /// The bounds of every piece drawn since the window's picture was last emptied: nothing
     /// outside needs emptying.
     QRectF inked_;

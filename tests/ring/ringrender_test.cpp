@@ -179,6 +179,30 @@ protected:
     }
     QColor at(QPointF p) { return shown.at(p); }
     bool isColor(QPointF p, const QColor& c) { return shown.shows(p, c); }
+    // Twenty-four entries, every third running; every other name fills the widest card the
+    // middle has.
+    void showLongNames() {
+        view.apps.clear();
+        for (int i = 0; i < 24; ++i) {
+            const QString name =
+                i % 2
+                    ? QStringLiteral("Entry %1").arg(i)
+                    : QStringLiteral("Entry %1 with a name far too long for the middle of any ring")
+                          .arg(i);
+            view.apps.push_back(
+                app(name, i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
+        }
+        view.layout = RingLayout(24);
+    }
+    // Chips whose titles run over two lines of the card in the middle.
+    static std::vector<WindowChip> longTitledChips(int count) {
+        std::vector<WindowChip> chips = windowChips(count);
+        for (WindowChip& chip : chips) {
+            std::get<WindowChip::Window>(chip.kind).info.title +=
+                QStringLiteral(" of a document whose title runs over two lines of the card");
+        }
+        return chips;
+    }
 
     std::shared_ptr<LookLog> log = std::make_shared<LookLog>();
     sim::VirtualClock clock;
@@ -816,18 +840,8 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
     // Twenty-four entries, some running and some with badges, in every look: the pieces drawn
     // as the pointer moves along the ring or the cards, laid over the picture before, must give
     // the picture drawn whole, to the last bit.
-    view.apps.clear();
-    for (int i = 0; i < 24; ++i) {
-        // Long names fill the widest card the middle has.
-        const QString name = i % 2 ? QStringLiteral("Entry %1").arg(i)
-                                   : QStringLiteral(
-                                         "Entry %1 with a name far too long for the "
-                                         "middle of any ring")
-                                         .arg(i);
-        view.apps.push_back(app(name, i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
-    }
+    showLongNames();
     view.frontmostPID = 103;
-    view.layout = RingLayout(24);
     std::vector<int> counts(24, 1);
     counts[1] = 2;
     counts[2] = 12;
@@ -836,11 +850,7 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
     view.thumbnail = [picture = solidImage(QColor(40, 90, 200), 64, 40)](quint32) {
         return picture;
     };
-    std::vector<WindowChip> chips = windowChips(5);
-    for (WindowChip& chip : chips) {  // each title in the middle runs over two lines
-        std::get<WindowChip::Window>(chip.kind).info.title +=
-            QStringLiteral(" of a document whose title runs over two lines of the card");
-    }
+    const std::vector<WindowChip> chips = longTitledChips(5);
     constexpr double scale = 2;
     for (const RingStyle style : allRingStyles) {
         for (const bool dark : {true, false}) {
@@ -890,14 +900,15 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
 TEST_F(RingRenderTest, PiecesDrawnAsPreviewsGrowAddUpToTheWholePicture) {
     // Moving along the chips redraws only pieces of the picture, and a growing preview only its
     // own: after every step the picture must be what drawing everything afresh gives, in every
-    // look and layout.
+    // look and layout. Long names and titles in the middle reach across the pieces' edges.
     view.showsThumbnails = true;
     view.thumbnail = [picture = solidImage(QColor(90, 140, 210), 320, 200)](quint32 id) {
         return id % 3 == 0 ? QImage() : picture;  // some windows have no picture yet
     };
-    constexpr double scale = 1;
+    showLongNames();
     for (const RingStyle style : allRingStyles) {
-        for (const WindowLayout layout : {WindowLayout::Arc, WindowLayout::Column}) {
+        for (const auto& [layout, scale] :
+             {std::pair{WindowLayout::Arc, 2.0}, std::pair{WindowLayout::Column, 1.0}}) {
             SCOPED_TRACE(rawValue(style).toStdString() +
                          (layout == WindowLayout::Arc ? " arc" : " column"));
             view.setLook(makeLook(LookChoice{style, standardBackground(style), true}));
@@ -909,7 +920,7 @@ TEST_F(RingRenderTest, PiecesDrawnAsPreviewsGrowAddUpToTheWholePicture) {
                 SCOPED_TRACE(step);
                 expectPiecesMakeTheWhole(view, picture, scale, 1);
             };
-            view.showChips(windowChips(7), 2);
+            view.showChips(longTitledChips(7), 2);
             check("chips shown");
             for (const int i : {0, 1, 2, 4, 3, 6}) {
                 SCOPED_TRACE(i);
@@ -926,7 +937,7 @@ TEST_F(RingRenderTest, PiecesDrawnAsPreviewsGrowAddUpToTheWholePicture) {
             view.setSelectedChip(std::nullopt);
             check("chip left");
             view.setSelectedApp(5);
-            view.showChips(windowChips(2), 5);
+            view.showChips(longTitledChips(2), 5);
             view.setSelectedChip(1);
             check("other chips");
             view.hideChips();
