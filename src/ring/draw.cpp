@@ -13,6 +13,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 #include <numbers>
 #include <unordered_map>
@@ -852,6 +853,54 @@ void unflip(QPainter& painter, double left, double top) {
     painter.scale(1, -1);
 }
 
+// Qt cuts a glyph's device position to 1/64 pixel toward zero, so text placed left of or above a
+// bitmap's first pixel lands a fraction apart from the same text placed further in: where the
+// edge of a piece of the frame cuts through a line, its glyphs would not match the frame drawn
+// whole. Such text is drawn into a copy of what lies under it, moved in by whole pixels, and
+// copied back. `reach` holds all that `body` touches and every glyph's origin, in device pixels.
+void drawInsideOrigin(QPainter& painter, const QRectF& reach,
+                      const std::function<void(QPainter&)>& body) {
+    QPaintDevice* device = painter.device();
+    const QRect area = reach.toAlignedRect();
+    auto* image =
+        device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    if (!image || image->format() != QImage::Format_ARGB32_Premultiplied || painter.hasClipping() ||
+        (area.left() >= 0 && area.top() >= 0) ||
+        static_cast<qint64>(area.width()) * area.height() > 4'000'000) {
+        body(painter);
+        return;
+    }
+    const QRect under = area & image->rect();
+    if (under.isEmpty())
+        return;
+    QImage copy(area.size(), QImage::Format_ARGB32_Premultiplied);
+    copy.fill(Qt::transparent);
+    copy.setDevicePixelRatio(image->devicePixelRatio());
+    copy.setDotsPerMeterX(image->dotsPerMeterX());
+    copy.setDotsPerMeterY(image->dotsPerMeterY());
+    const QPoint shift = -area.topLeft();
+    const auto rows = [&](QImage& to, QPoint toShift, const QImage& from, QPoint fromShift) {
+        const size_t bytes = static_cast<size_t>(under.width()) * 4;
+        for (int y = under.top(); y <= under.bottom(); ++y) {
+            std::memcpy(to.scanLine(y + toShift.y()) + 4 * (under.left() + toShift.x()),
+                        from.constScanLine(y + fromShift.y()) + 4 * (under.left() + fromShift.x()),
+                        bytes);
+        }
+    };
+    rows(copy, shift, *image, {});
+    {
+        QPainter moved(&copy);
+        copyState(painter, moved);
+        moved.setOpacity(painter.opacity());
+        moved.setCompositionMode(painter.compositionMode());
+        const double ratio = image->devicePixelRatio();
+        moved.setWorldTransform(painter.worldTransform() *
+                                QTransform::fromTranslate(shift.x() / ratio, shift.y() / ratio));
+        body(moved);
+    }
+    rows(*image, {}, copy, shift);
+}
+
 int screenDpiY() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
@@ -1350,26 +1399,34 @@ void text(QPainter& painter, const QString& text, const QRectF& rect, double siz
     const double height = std::min(lineHeight * lines, lineHeight * fitted.size());
     const double top = rect.center().y() + height / 2;  // y up: the top is the larger y
 
-    const QTransform world = painter.worldTransform();
-    const QFont oldFont = painter.font();
-    const QPen oldPen = painter.pen();
-    unflip(painter, rect.x(), top);
-    painter.setFont(chosen);
-    painter.setPen(color);
-    const double baseline = (lineHeight - glyphs) / 2 + metrics.ascent();
-    for (qsizetype i = 0; i < fitted.size(); ++i) {
-        const QString& line = fitted[i];
-        const double advance = metrics.horizontalAdvance(line);
-        double x = 0;
-        if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
-            x = rect.width() - advance;
-        else if (alignment & Qt::AlignHCenter)
-            x = (rect.width() - advance) / 2;
-        painter.drawText(QPointF(x, baseline + i * lineHeight), line);
-    }
-    painter.setPen(oldPen);
-    painter.setFont(oldFont);
-    painter.setWorldTransform(world);
+    const auto draw = [&](QPainter& p) {
+        const QTransform world = p.worldTransform();
+        const QFont oldFont = p.font();
+        const QPen oldPen = p.pen();
+        unflip(p, rect.x(), top);
+        p.setFont(chosen);
+        p.setPen(color);
+        const double baseline = (lineHeight - glyphs) / 2 + metrics.ascent();
+        for (qsizetype i = 0; i < fitted.size(); ++i) {
+            const QString& line = fitted[i];
+            const double advance = metrics.horizontalAdvance(line);
+            double x = 0;
+            if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
+                x = rect.width() - advance;
+            else if (alignment & Qt::AlignHCenter)
+                x = (rect.width() - advance) / 2;
+            p.drawText(QPointF(x, baseline + i * lineHeight), line);
+        }
+        p.setPen(oldPen);
+        p.setFont(oldFont);
+        p.setWorldTransform(world);
+    };
+    // The lines, with a line's height to spare for glyphs that overhang their advance.
+    const QRectF block(rect.x(), top - height, rect.width(), height);
+    drawInsideOrigin(painter,
+                     painter.deviceTransform().mapRect(
+                         block.adjusted(-lineHeight, -lineHeight, lineHeight, lineHeight)),
+                     draw);
 }
 
 void label(QPainter& painter, const RingScene& scene, QPointF point, double maxWidth,
