@@ -23,7 +23,7 @@
 #endif
 
 #include "ring/pixelshapes.h"
-#include "ring/renderthread.h"
+#include "paint/renderthread.h"
 #include "ring/ringscene.h"
 
 namespace tandri::Draw {

@@ -14,7 +14,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "ring/renderthread.h"
+#include "paint/renderthread.h"
 
 namespace tandri::PixelShapes {
 

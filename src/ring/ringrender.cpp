@@ -7,7 +7,7 @@
 
 #include "ring/draw.h"
 #include "ring/pixelshapes.h"
-#include "ring/renderthread.h"
+#include "paint/renderthread.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
 
