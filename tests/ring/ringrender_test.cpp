@@ -11,10 +11,10 @@
 #include <numbers>
 #include <thread>
 
+#include "paint/paths.h"
 #include "platform/sim/virtualclock.h"
 #include "prefs/ringbackground.h"
 #include "prefs/ringstyle.h"
-#include "ring/draw.h"
 #include "ring/looks/auralook.h"
 #include "ring/looks/glasslook.h"
 #include "ring/looks/orbitlook.h"
@@ -425,6 +425,7 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
                 ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
                 const auto [from, to] = arcTrack(view);
                 RingScene scene;
+                scene.caches = &view.caches();
                 scene.center = view.ringCenter;
                 scene.layout = view.layout;
                 scene.arcRadius = view.arcRadius();
@@ -434,8 +435,8 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
                 test::ViewPicture picture(box, 1, false);
                 look->drawArcTrack(picture.painter(), from, to, true, scene);
                 const QImage& image = picture.image();
-                const QPointF ends[] = {Draw::at(scene.center, from, r),
-                                        Draw::at(scene.center, to, r)};
+                const QPointF ends[] = {paint::at(scene.center, from, r),
+                                        paint::at(scene.center, to, r)};
                 double farthest = 0;
                 for (int y = 0; y < image.height(); ++y) {
                     for (int x = 0; x < image.width(); ++x) {
@@ -799,7 +800,7 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
         const test::PoolLimit limit(threads);
         EXPECT_TRUE(test::emptiedPool());
         view.forgetPictures();
-        Draw::clearCaches();
+        view.caches().clear();
         noted.threads.clear();
         noted.aside = aside;
         return drawnAfresh(view, 2).first;
