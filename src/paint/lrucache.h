@@ -46,6 +46,8 @@ public:
             .first->second.value;
     }
 
+    /// Whether a value is kept for `key`, which leaves its place in the order as it is.
+    bool contains(const Key& key) const { return slots_.contains(key); }
     void clear() {
         slots_.clear();
         bytes_ = 0;

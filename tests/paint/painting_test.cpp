@@ -18,27 +18,25 @@ namespace {
 using Canvas = test::ViewPicture;
 constexpr double pi = std::numbers::pi;
 
-// ---- Geometry ------------------------------------------------------------------------------
+// Both coordinates to within `tolerance`.
+void expectNear(QPointF actual, QPointF expected, double tolerance) {
+    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
+    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
+}
 
 TEST(PaintPaths, ArcsRunCounterClockwiseWithYUp) {
     const QPointF c(100, 100);
     const QPainterPath quarter = paint::arc(c, 50, 0, pi / 2);
-    EXPECT_NEAR(quarter.pointAtPercent(0).x(), 150, 1e-6);
-    EXPECT_NEAR(quarter.pointAtPercent(0).y(), 100, 1e-6);
+    expectNear(quarter.pointAtPercent(0), {150, 100}, 1e-6);
     // Halfway lies up and to the right, not down.
-    const QPointF mid = quarter.pointAtPercent(0.5);
-    EXPECT_NEAR(mid.x(), 100 + 50 * std::cos(pi / 4), 0.5);
-    EXPECT_NEAR(mid.y(), 100 + 50 * std::sin(pi / 4), 0.5);
-    EXPECT_NEAR(quarter.pointAtPercent(1).x(), 100, 1e-6);
-    EXPECT_NEAR(quarter.pointAtPercent(1).y(), 150, 1e-6);
-
+    expectNear(quarter.pointAtPercent(0.5), c + 50 * QPointF(std::cos(pi / 4), std::sin(pi / 4)),
+               0.5);
+    expectNear(quarter.pointAtPercent(1), {100, 150}, 1e-6);
     // To an earlier angle the arc goes the long way round, through the bottom.
-    const QPainterPath longWay = paint::arc(c, 50, pi / 2, 0);
-    EXPECT_NEAR(longWay.pointAtPercent(0.5).x(), 100 - 50 * std::cos(pi / 4), 0.5);
-    EXPECT_NEAR(longWay.pointAtPercent(0.5).y(), 100 - 50 * std::sin(pi / 4), 0.5);
-
-    EXPECT_NEAR(paint::at(c, pi, 10).x(), 90, 1e-9);
-    EXPECT_NEAR(paint::at(c, -pi / 2, 10).y(), 90, 1e-9);
+    expectNear(paint::arc(c, 50, pi / 2, 0).pointAtPercent(0.5),
+               c - 50 * QPointF(std::cos(pi / 4), std::sin(pi / 4)), 0.5);
+    expectNear(paint::at(c, pi, 10), {90, 100}, 1e-9);
+    expectNear(paint::at(c, -pi / 2, 10), {100, 90}, 1e-9);
 }
 
 TEST(PaintPaths, PillCornersAreHalfTheHeightUpToFourteen) {
@@ -62,25 +60,20 @@ TEST(PaintPaths, AnnulusLeavesTheHoleEmptyAndNothingWhenClosed) {
     EXPECT_EQ(ring.alpha({50, 80}), 255);
     EXPECT_EQ(ring.alpha({50, 95}), 0);
 
-    Canvas closed(100, 100);
-    paint::fill(closed.painter(), paint::annulus({50, 50}, 30, 30), Qt::white);
-    EXPECT_TRUE(closed.blank());
-    // Whatever the fill rule.
-    QPainterPath winding = paint::annulus({50, 50}, 30, 30);
-    winding.setFillRule(Qt::WindingFill);
-    Canvas closedWinding(100, 100);
-    paint::fill(closedWinding.painter(), winding, Qt::white);
-    EXPECT_TRUE(closedWinding.blank());
+    for (const Qt::FillRule rule : {Qt::OddEvenFill, Qt::WindingFill}) {
+        QPainterPath closed = paint::annulus({50, 50}, 30, 30);
+        closed.setFillRule(rule);
+        Canvas canvas(100, 100);
+        paint::fill(canvas.painter(), closed, Qt::white);
+        EXPECT_TRUE(canvas.blank()) << rule;
+    }
 }
 
 TEST(PaintPaths, OutlineTurnsAnArcIntoABandWithRoundEnds) {
     const QPointF c(0, 0);
     const QPainterPath band = paint::outline(paint::arc(c, 100, 0, pi / 2), 56);
-    EXPECT_TRUE(band.contains(paint::at(c, pi / 4, 100)));
-    EXPECT_TRUE(band.contains(paint::at(c, pi / 4, 127)));
-    EXPECT_TRUE(band.contains(paint::at(c, pi / 4, 73)));
-    EXPECT_FALSE(band.contains(paint::at(c, pi / 4, 129)));
-    EXPECT_FALSE(band.contains(paint::at(c, pi / 4, 71)));
+    for (const double d : {73, 100, 127}) EXPECT_TRUE(band.contains(paint::at(c, pi / 4, d))) << d;
+    for (const double d : {71, 129}) EXPECT_FALSE(band.contains(paint::at(c, pi / 4, d))) << d;
     // The round cap reaches 28 beyond the end at angle 0, i.e. below the x axis.
     EXPECT_TRUE(band.contains(QPointF(100, -26)));
     EXPECT_FALSE(band.contains(QPointF(100, -30)));
@@ -149,8 +142,6 @@ TEST(PaintPictures, ImagesStayUprightFadeAndLookTheSameWhenDrawnAgain) {
     paint::image(missing.painter(), caches, QImage(), QRectF(20, 20, 40, 40));
     EXPECT_TRUE(missing.blank());
 }
-
-// ---- Text ----------------------------------------------------------------------------------
 
 TEST(PaintText, LettersAreUpright) {
     Canvas canvas(120, 120);
@@ -222,14 +213,13 @@ TEST(PaintText, LongTextWrapsAndTruncatesTheLastLine) {
 }
 
 TEST(PaintText, AlignmentAndTruncationOnOneLine) {
-    Canvas left(200, 40);
-    paint::text(left.painter(), QStringLiteral("Mail"), QRectF(10, 10, 180, 20), 12, QFont::Normal,
-                Qt::white, Qt::AlignLeft);
-    EXPECT_NEAR(left.ink().left(), 10, 2);
-    Canvas right(200, 40);
-    paint::text(right.painter(), QStringLiteral("Mail"), QRectF(10, 10, 180, 20), 12, QFont::Normal,
-                Qt::white, Qt::AlignRight);
-    EXPECT_NEAR(right.ink().right(), 190, 2);
+    for (const Qt::Alignment alignment : {Qt::AlignLeft, Qt::AlignRight}) {
+        Canvas canvas(200, 40);
+        paint::text(canvas.painter(), QStringLiteral("Mail"), QRectF(10, 10, 180, 20), 12,
+                    QFont::Normal, Qt::white, alignment);
+        const QRectF ink = canvas.ink();
+        EXPECT_NEAR(alignment == Qt::AlignLeft ? ink.left() : ink.right() - 180, 10, 2);
+    }
 
     Canvas cut(200, 40);
     paint::text(cut.painter(), QStringLiteral("An extremely long application name indeed"),

@@ -184,13 +184,10 @@ protected:
     void showLongNames() {
         view.apps.clear();
         for (int i = 0; i < 24; ++i) {
-            const QString name =
-                i % 2
-                    ? QStringLiteral("Entry %1").arg(i)
-                    : QStringLiteral("Entry %1 with a name far too long for the middle of any ring")
-                          .arg(i);
-            view.apps.push_back(
-                app(name, i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
+            QString name = QStringLiteral("Entry %1").arg(i);
+            if (i % 2 == 0)
+                name += QStringLiteral(" with a name far too long for the middle of any ring");
+            view.apps.push_back(app(name, i % 3 ? std::nullopt : std::optional<qint32>(100 + i)));
         }
         view.layout = RingLayout(24);
     }
@@ -629,27 +626,23 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
 
 TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
     view.setLook(makeLook(LookChoice{}));
-    view.setSelectedApp(0);
-    view.invalidateAll();
-    const auto first = onlyLayer(view.updateLayers(2));
+    const auto frameAiming = [this](int entry) {
+        view.setSelectedApp(entry);
+        view.invalidateAll();
+        return onlyLayer(view.updateLayers(2));
+    };
+    const auto first = frameAiming(0);
     const QImage before = first.image.copy();
     // Two more frames while the first is held (the window keeps its last one): both must go
     // elsewhere, and a frame let go of may be drawn into again.
-    view.setSelectedApp(3);
-    view.invalidateAll();
-    auto second = onlyLayer(view.updateLayers(2));
+    auto second = frameAiming(3);
     EXPECT_NE(second.image.constBits(), first.image.constBits());
-    view.setSelectedApp(5);
-    view.invalidateAll();
-    const auto third = onlyLayer(view.updateLayers(2));
+    const auto third = frameAiming(5);
     EXPECT_NE(third.image.constBits(), first.image.constBits());
     EXPECT_NE(third.image.constBits(), second.image.constBits());
     EXPECT_EQ(first.image, before);
     second = {};
-    view.setSelectedApp(0);
-    view.invalidateAll();
-    const auto fourth = onlyLayer(view.updateLayers(2));
-    EXPECT_EQ(fourth.image, before);  // the same picture again, wherever it was drawn
+    EXPECT_EQ(frameAiming(0).image, before);  // the same picture again, wherever it was drawn
 
     // Forgetting the pictures keeps frames still held intact.
     view.forgetPictures();
@@ -679,9 +672,7 @@ TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
     view.invalidateAll();
     const auto l = onlyLayer(view.updateLayers(1));
     ASSERT_FALSE(l.image.isNull());
-    for (int y = 0; y < l.image.height(); y += 7) {
-        for (int x = 0; x < l.image.width(); x += 7) ASSERT_EQ(qAlpha(l.image.pixel(x, y)), 0);
-    }
+    EXPECT_TRUE(test::ViewPicture(l.image, l.area).blank());
 }
 
 // Lays a drawn piece over `picture` of the view's `bounds` at `scale`, replacing what was there,
@@ -851,7 +842,6 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
     view.thumbnail = [picture = solidImage(QColor(40, 90, 200), 64, 40)](quint32) {
         return picture;
     };
-    const std::vector<WindowChip> chips = longTitledChips(5);
     constexpr double scale = 2;
     for (const RingStyle style : allRingStyles) {
         for (const bool dark : {true, false}) {
@@ -878,7 +868,7 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
 
             // Along the arc of window cards.
             view.showsThumbnails = true;
-            view.showChips(chips, 2);
+            view.showChips(longTitledChips(5), 2);
             view.setSelectedChip(0);
             double drawn = 0;
             std::tie(picture, drawn) = drawnAfresh(view, scale);

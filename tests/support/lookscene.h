@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "catalogue/ringapp.h"
-#include "paint/caches.h"
 #include "ring/ringscene.h"
 #include "support/ringentries.h"
 #include "support/viewpicture.h"
@@ -21,9 +20,7 @@ public:
                        double side = 400)
         : ViewPicture(side, side),
           apps(iconApps(count, QColor(40, 200, 40))),
-          scene(sceneOf(apps, center(), selected, dark)) {
-        scene.caches = &caches;
-    }
+          scene(sceneOf(apps, center(), selected, dark, &caches)) {}
 
     /// The point `distance` from the ring's centre toward `angle` (radians, counter-clockwise).
     QPointF polar(double angle, double distance) const {
@@ -35,7 +32,7 @@ public:
     }
 
     std::vector<RingApp> apps;
-    /// The scene's own; scenes drawn as one view's frames share one.
+    /// The scene's; scenes drawn as one view's frames share one.
     paint::Caches caches;
     RingScene scene;
 };

@@ -3,11 +3,9 @@
 #include <QFontMetricsF>
 #include <vector>
 
-#include "paint/caches.h"
 #include "paint/colors.h"
 #include "paint/text.h"
 #include "ring/looks/lookparts.h"
-#include "ring/ringscene.h"
 #include "support/ringentries.h"
 #include "support/viewpicture.h"
 
@@ -16,34 +14,36 @@ namespace {
 
 using Canvas = test::ViewPicture;
 
-// One aimed entry.
-struct LabelScene {
-    LabelScene() { apps[0].name = QStringLiteral("Safari"); }
+// One aimed entry, its label drawn about (150, 100) into a picture of its own.
+struct LabelScene : Canvas {
+    LabelScene() : Canvas(300, 200) { apps[0].name = QStringLiteral("Safari"); }
+    /// The card the label asks for at most `maxWidth` wide; null when it asks for none.
+    QRectF label(double maxWidth) {
+        QRectF card;
+        LookParts::label(painter(), scene, {150, 100}, maxWidth, Qt::white, Qt::gray, std::nullopt,
+                         [&card](QPainter&, const QRectF& r) { card = r; });
+        return card;
+    }
     std::vector<RingApp> apps = test::iconApps(1);
     RingScene scene = test::sceneOf(apps, {150, 100}, 0);
 };
 
 TEST(LookParts, OneLinePillFitsTheName) {
     LabelScene s;
-    Canvas canvas(300, 200);
-    QRectF card;
-    LookParts::label(canvas.painter(), s.scene, {150, 100}, 200, Qt::white, Qt::gray, std::nullopt,
-                     [&card](QPainter&, const QRectF& r) { card = r; });
-    const QFontMetricsF metrics(paint::font(12, QFont::DemiBold, canvas.painter().device()),
-                                canvas.painter().device());
+    const QRectF card = s.label(200);
+    const QFontMetricsF metrics(paint::font(12, QFont::DemiBold, s.painter().device()),
+                                s.painter().device());
     EXPECT_NEAR(card.width(), metrics.horizontalAdvance(QStringLiteral("Safari")) + 28, 0.01);
     EXPECT_EQ(card.height(), 26);
     EXPECT_NEAR(card.center().x(), 150, 1e-9);
     EXPECT_NEAR(card.y(), 87, 1e-9);
-    const QRectF ink = canvas.ink();
+    const QRectF ink = s.ink();
     EXPECT_TRUE(card.contains(ink)) << ink.x() << " " << ink.width();
 
     // Capped at maxWidth.
-    s.apps[0].name = QStringLiteral("A very long application name that does not fit");
-    Canvas narrow(300, 200);
-    LookParts::label(narrow.painter(), s.scene, {150, 100}, 120, Qt::white, Qt::gray, std::nullopt,
-                     [&card](QPainter&, const QRectF& r) { card = r; });
-    EXPECT_EQ(card.width(), 120);
+    LabelScene narrow;
+    narrow.apps[0].name = QStringLiteral("A very long application name that does not fit");
+    EXPECT_EQ(narrow.label(120).width(), 120);
     EXPECT_GE(narrow.ink().left(), 150 - 60 + 11);
     EXPECT_LE(narrow.ink().right(), 150 + 60 - 11);
 }
@@ -52,33 +52,25 @@ TEST(LookParts, WindowTitleMakesATwoLineCardAndTruncatesTheName) {
     LabelScene s;
     s.apps[0].name = QStringLiteral("An application whose name is far too long for the card");
     s.scene.windowTitle = QStringLiteral("Report.txt");
-    Canvas canvas(300, 200);
-    QRectF card;
-    LookParts::label(canvas.painter(), s.scene, {150, 100}, 100, Qt::white, Qt::white, std::nullopt,
-                     [&card](QPainter&, const QRectF& r) { card = r; });
-    EXPECT_EQ(card, QRectF(100, 70, 100, 60));
+    EXPECT_EQ(s.label(100), QRectF(100, 70, 100, 60));
     // The name is cut with an ellipsis into the card's inner width, on one line.
-    const QStringList name = paint::fitText(
-        s.apps[0].name, 80, paint::font(10, QFont::Medium, canvas.painter().device()), 1,
-        canvas.painter().device());
+    const QStringList name =
+        paint::fitText(s.apps[0].name, 80, paint::font(10, QFont::Medium, s.painter().device()), 1,
+                       s.painter().device());
     ASSERT_EQ(name.size(), 1);
     EXPECT_TRUE(name[0].endsWith(QChar(0x2026)));
-    const QRectF ink = canvas.ink();
+    const QRectF ink = s.ink();
     EXPECT_GE(ink.left(), 109);
     EXPECT_LE(ink.right(), 191);
     // The name sits in the upper band (y from 108 to 122), the title below it.
-    EXPECT_GT(canvas.ink().bottom(), 112);
+    EXPECT_GT(ink.bottom(), 112);
 }
 
 TEST(LookParts, NothingWithoutAnAimedEntry) {
     LabelScene s;
     s.scene.selectedApp.reset();
-    Canvas canvas(300, 200);
-    bool called = false;
-    LookParts::label(canvas.painter(), s.scene, {150, 100}, 100, Qt::white, Qt::white, std::nullopt,
-                     [&called](QPainter&, const QRectF&) { called = true; });
-    EXPECT_FALSE(called);
-    EXPECT_TRUE(canvas.blank());
+    EXPECT_TRUE(s.label(100).isNull());
+    EXPECT_TRUE(s.blank());
 }
 
 TEST(LookParts, PlainCardIsARoundedRectOverItsShadow) {
