@@ -6,7 +6,8 @@
 #include <QPainter>
 
 #include "benchdesktop.h"
-#include "ring/draw.h"
+#include "paint/caches.h"
+#include "paint/steppedarc.h"
 #include "ring/ringlook.h"
 
 using namespace tandri;
@@ -77,7 +78,7 @@ void firstFrame(benchmark::State& state, RingStyle style, bool chips) {
     RenderBench b(style, chips);
     b.frame();  // fonts load once per process, not once per ring
     for (auto _ : state) {
-        Draw::clearCaches();
+        b.view().caches().clear();
         b.view().invalidateAll();
         benchmark::DoNotOptimize(b.frame());
     }
@@ -89,7 +90,7 @@ void coldFrame(benchmark::State& state, RingStyle style, bool chips) {
     RenderBench b(style, chips);
     b.frame();
     for (auto _ : state) {
-        Draw::clearCaches();
+        b.view().caches().clear();
         b.view().forgetPictures();
         b.view().invalidateAll();
         benchmark::DoNotOptimize(b.frame());
@@ -105,7 +106,7 @@ void cardsFrame(benchmark::State& state, RingStyle style) {
     b.frame();
     for (auto _ : state) {
         state.PauseTiming();
-        Draw::clearCaches();
+        b.view().caches().clear();
         b.view().forgetPictures();
         b.view().hideChips();
         b.view().invalidateAll();
@@ -136,17 +137,18 @@ void steppedArcShape(benchmark::State& state) {
     frame.setDevicePixelRatio(scale);
     const std::vector<double> alphas(40, 0.45);
     const std::vector<double> glows(40, 0.1);
+    paint::Caches caches;
     for (auto _ : state) {
         state.PauseTiming();
         frame.fill(Qt::transparent);
-        Draw::clearCaches();
+        caches.clear();
         state.ResumeTiming();
         QPainter painter(&frame);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.translate(0, 722);
         painter.scale(1, -1);
-        Draw::steppedArc(painter, QPointF(380, 280), 320, 1.6, Qt::white, -0.4, 3.54, alphas, glows,
-                         8);
+        paint::steppedArc(painter, caches, QPointF(380, 280), 320, 1.6, Qt::white, -0.4, 3.54,
+                          alphas, glows, 8);
     }
 }
 

@@ -8,7 +8,7 @@
 #include <numeric>
 
 #include "catalogue/appsource.h"
-#include "ring/draw.h"
+#include "paint/paths.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
 
@@ -189,14 +189,14 @@ bool RingView::placeArc(int index) {
         const double offset = (k % 2 == 1 ? steps : -steps) * 6 * degree;
         const auto angles = arcAngles(n, base + offset, radius, item);
         const bool fits = std::all_of(angles.begin(), angles.end(), [&](double a) {
-            return insideBounds(centred(Draw::at(ringCenter, a, radius), item));
+            return insideBounds(centred(paint::at(ringCenter, a, radius), item));
         });
         if (!fits)
             continue;
         for (int i = 0; i < n; ++i) {
             WindowChip& chip = chips_[i];
             chip.angle = angles[i];
-            chip.frame = centred(Draw::at(ringCenter, angles[i], radius), item);
+            chip.frame = centred(paint::at(ringCenter, angles[i], radius), item);
             // The outer neighbour of an odd chip lies clockwise, of an even one counter-clockwise.
             chip.halfSpan = clearStep(angles[i], i % 2 == 1 ? -1 : +1, radius, item) / 2;
         }
@@ -213,7 +213,7 @@ void RingView::placeColumn(int index) {
     const double theta = layout.angle(index);
     const double sine = std::sin(theta);
     const double cosine = std::cos(theta);
-    const QPointF icon = Draw::at(ringCenter, theta, layout.radius);
+    const QPointF icon = paint::at(ringCenter, theta, layout.radius);
     const size_t n = chips_.size();
 
     using Column = std::vector<QRectF>;
@@ -287,7 +287,7 @@ QRectF RingView::outwardFrame(QSizeF size, const WindowChip& chip) const {
     const double grow =
         extent(size.width(), size.height()) - extent(chip.frame.width(), chip.frame.height());
     const double radius = arcRadius_ + std::max(grow / 2, 0.0);
-    const QRectF frame = centred(Draw::at(ringCenter, a, radius), size);
+    const QRectF frame = centred(paint::at(ringCenter, a, radius), size);
     return frame.translated(slideIntoBounds(frame));
 }
 

@@ -45,9 +45,9 @@ public:
     virtual QColor runningColor() const = 0;
     virtual ColumnColors column() const = 0;
 
-    /// First, before any icon: ring body and selection marker. Drawn through Draw only: the
-    /// frame still holds an earlier one until Draw's first shape clears it
-    /// (PixelShapes::Uncleared).
+    /// First, before any icon: ring body and selection marker. Drawn through the paint
+    /// primitives only: the frame still holds an earlier one until their first shape clears it
+    /// (paint::Uncleared).
     virtual void drawBody(QPainter& painter, const RingScene& scene) const = 0;
     /// Once per ordinary entry; `rect` is already scaled by `iconScale`.
     virtual void drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ring/draw.h"
-#include "ring/pixelshapes.h"
-#include "ring/renderthread.h"
+#include "paint/colors.h"
+#include "paint/coverage.h"
+#include "paint/paths.h"
+#include "paint/pictures.h"
+#include "paint/renderthread.h"
+#include "paint/text.h"
+#include "paint/uncleared.h"
 #include "ring/ringgeometry.h"
 #include "ring/ringview.h"
 
@@ -124,6 +128,7 @@ void RingView::render(QPainter& painter) {
             scene.windowTitle = chip.title();
     }
     scene.arcRadius = arcRadius_;
+    scene.caches = &caches_;
 
     const double t = std::clamp(progress_, 0.0, 1.0);
     const double p = 1 - std::pow(1 - t, 3);
@@ -137,21 +142,21 @@ void RingView::render(QPainter& painter) {
     const QImage chipsIcon = entryIcon(chipsApp_);
     const QPainter::RenderHints hints = painter.renderHints();
     const double scale = std::abs(painter.deviceTransform().m11());
+    // Beside the frame's thread, cards keep their shadows and pictures apart from the frame's.
+    RingScene besideScene = scene;
+    besideScene.caches = &caches_.beside();
     renderThread::Aside composing(static_cast<int>(pending.size()), [&](int i, bool aside) {
-        std::optional<Draw::AsideCaches> own;
-        if (aside)
-            own.emplace();
         PendingCard& card = pending[static_cast<size_t>(i)];
-        card.composite =
-            composeCard(chips_[static_cast<size_t>(card.index)], card.frame, card.selected,
-                        chipsIcon, card.picture, scene, card.key, scale, hints);
+        card.composite = composeCard(chips_[static_cast<size_t>(card.index)], card.frame,
+                                     card.selected, chipsIcon, card.picture,
+                                     aside ? besideScene : scene, card.key, scale, hints);
     });
 
     painter.save();
     painter.setOpacity(painter.opacity() * p);
     look_->drawBody(painter, scene);
     // What follows may draw with the painter itself, which must find the frame cleared.
-    PixelShapes::settle(painter);
+    paint::Uncleared::settle(painter);
     const RingLook::IconScale scales = look_->iconScale();
     for (int i = 0; i < static_cast<int>(apps.size()); ++i) {
         const RingApp& app = apps[i];
@@ -160,7 +165,7 @@ void RingView::render(QPainter& painter) {
         const double side =
             (p * 0.4 + 0.6) * (selected ? scales.selected : scales.normal) * layout.iconSize;
         const QRectF rect =
-            Draw::square(Draw::at(ringCenter, layout.angle(i), p * layout.radius), side);
+            paint::square(paint::at(ringCenter, layout.angle(i), p * layout.radius), side);
         if (const auto more = app.moreCount()) {
             look_->drawMore(painter, *more, rect, scene);
             continue;
@@ -202,29 +207,30 @@ void RingView::render(QPainter& painter) {
 
 void RingView::drawNotice(QPainter& painter) const {
     const QPaintDevice* device = painter.device();
-    const QFont font = Draw::font(11, QFont::Medium, device);
+    const QFont font = paint::font(11, QFont::Medium, device);
     const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
     const double inner = layout.holeRadius();
     const double width =
         std::max(std::min(metrics.horizontalAdvance(*notice_) + 24, 2 * inner), 0.0);
     const QRectF pill(ringCenter.x() - width / 2, ringCenter.y() - 0.62 * inner - 11, width, 22);
-    Draw::fill(painter, Draw::pill(pill), Draw::white(0.08, 0.85));
-    Draw::text(painter, *notice_, pill.adjusted(10, 0, -10, 0), 11, QFont::Medium,
-               Draw::white(1, 0.9), Qt::AlignHCenter);
+    paint::fill(painter, paint::pill(pill), paint::white(0.08, 0.85));
+    paint::text(painter, *notice_, pill.adjusted(10, 0, -10, 0), 11, QFont::Medium,
+                paint::white(1, 0.9), Qt::AlignHCenter);
 }
 
 void RingView::drawColumn(QPainter& painter, const RingScene& scene) const {
     const QImage icon = entryIcon(chipsApp_);
     if (chipsApp_) {
-        const QPointF start = Draw::at(ringCenter, layout.angle(*chipsApp_), layout.outerRadius());
+        const QPointF start = paint::at(ringCenter, layout.angle(*chipsApp_), layout.outerRadius());
         const QPointF end = clampedInto(start, chips_.front().frame);
         // A row right at the ring's edge needs no line to it.
         if (distance(start, end) > 16) {
-            Draw::stroke(painter, Draw::line(start, end), Draw::withAlpha(look_->accent(), 0.7), 2);
+            paint::stroke(painter, paint::line(start, end), paint::withAlpha(look_->accent(), 0.7),
+                          2);
         }
     }
     for (int i = 0; i < static_cast<int>(chips_.size()); ++i)
-        drawChip(painter, chips_[i], icon, selectedChip_ == i);
+        drawChip(painter, chips_[i], icon, selectedChip_ == i, scene);
 
     const bool chipSelected =
         selectedChip_ && *selectedChip_ >= 0 && *selectedChip_ < static_cast<int>(chips_.size());
@@ -238,41 +244,42 @@ void RingView::drawColumn(QPainter& painter, const RingScene& scene) const {
 }
 
 void RingView::drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
-                        bool selected) const {
+                        bool selected, const RingScene& scene) const {
     const ColumnColors colors = look_->column();
     const QRectF frame = chip.frame;
     const QPainterPath path = roundedRect(frame, 8);
-    Draw::fill(painter, path, selected ? colors.selectedFill : colors.fill);
+    paint::fill(painter, path, selected ? colors.selectedFill : colors.fill);
 
     const bool minimized = chip.isMinimized();
     QColor titleColor = colors.selectedText;
     if (!selected) {
-        Draw::stroke(painter, path, colors.stroke, 1);
+        paint::stroke(painter, path, colors.stroke, 1);
         titleColor = std::holds_alternative<WindowChip::AllowAccess>(chip.kind)
                          ? look_->accent()
-                         : Draw::withAlpha(colors.text, minimized ? 0.55 : 1);
+                         : paint::withAlpha(colors.text, minimized ? 0.55 : 1);
     }
 
     QRectF titleRect = frame.adjusted(11, 0, -11, 0);
     if (const QImage own = ownIcon(chip); !own.isNull()) {
-        Draw::image(painter, own, QRectF(minX(frame) + 6, frame.center().y() - 10, 20, 20));
+        paint::image(painter, *scene.caches, own,
+                     QRectF(minX(frame) + 6, frame.center().y() - 10, 20, 20));
         titleRect = QRectF(minX(frame) + 32, minY(frame), frame.width() - 43, frame.height());
     }
     if (hasThumbnailChips()) {
         const QRectF box(minX(frame) + 6, minY(frame) + 6, rowThumbnailWidth, frame.height() - 12);
         const QPainterPath clip = roundedRect(box, 5);
-        Draw::fill(painter, clip, Draw::white(0.22));
-        drawThumbnail(painter, chip, box, clip, icon, cardPicture(chip));
+        paint::fill(painter, clip, paint::white(0.22));
+        drawThumbnail(painter, chip, box, clip, icon, cardPicture(chip), scene);
         titleRect = QRectF(maxX(box) + 10, minY(frame), maxX(frame) - 11 - (maxX(box) + 10),
                            frame.height());
     }
     if (minimized) {
         const QRectF tag(maxX(titleRect) - 62, minY(titleRect), 62, titleRect.height());
         titleRect.setWidth(std::max(titleRect.width() - 62, 0.0));
-        Draw::text(painter, QStringLiteral("minimized"), tag, 10, QFont::Normal,
-                   Draw::withAlpha(titleColor, selected ? 0.7 : 0.45), Qt::AlignRight);
+        paint::text(painter, QStringLiteral("minimized"), tag, 10, QFont::Normal,
+                    paint::withAlpha(titleColor, selected ? 0.7 : 0.45), Qt::AlignRight);
     }
-    Draw::text(painter, chip.title(), titleRect, 12, QFont::Medium, titleColor, Qt::AlignLeft);
+    paint::text(painter, chip.title(), titleRect, 12, QFont::Medium, titleColor, Qt::AlignLeft);
 }
 
 void RingView::drawArcTrack(QPainter& painter, const RingScene& scene) const {
@@ -388,7 +395,7 @@ void RingView::drawBadge(QPainter& painter, const QString& text, QPointF point,
     for (const BadgePicture& badge : badgePictures_) {
         if (badge.look == look_->serial() && badge.dark == dark && badge.text == text &&
             badge.picture.size() == pixels) {
-            Draw::image(painter, badge.picture, box);
+            paint::image(painter, *scene.caches, badge.picture, box);
             return;
         }
     }
@@ -403,7 +410,7 @@ void RingView::drawBadge(QPainter& painter, const QString& text, QPointF point,
     if (badgePictures_.size() >= kept)
         badgePictures_.erase(badgePictures_.begin());
     badgePictures_.push_back({look_->serial(), dark, text, picture});
-    Draw::image(painter, picture, box);
+    paint::image(painter, *scene.caches, picture, box);
 }
 
 void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, const QRectF& frame,
@@ -411,7 +418,7 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
                                  bool settled) const {
     if (!settled) {
         const QPainterPath path = look_->drawCardFrame(painter, frame, selected, scene);
-        drawThumbnail(painter, chip, frame, path, icon, cardPicture(chip));
+        drawThumbnail(painter, chip, frame, path, icon, cardPicture(chip), scene);
         look_->drawCardBorder(painter, path, selected, scene);
         return;
     }
@@ -430,7 +437,8 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
             return;
         composite = &keepCard(std::move(*made));
     }
-    Draw::image(painter, composite->picture, cardPlace(frame, composite->used, scale));
+    paint::image(painter, *scene.caches, composite->picture,
+                 cardPlace(frame, composite->used, scale));
 }
 
 QImage RingView::cardPicture(const WindowChip& chip) const {
@@ -491,7 +499,7 @@ std::optional<RingView::CardComposite> RingView::composeCard(
     const QTransform toOuter(scale, 0, 0, -scale, -minX(outer) * scale, maxY(outer) * scale);
     const auto compose = [&](QPainter& p) {
         const QPainterPath path = look_->drawCardFrame(p, frame, selected, scene);
-        drawThumbnail(p, chip, frame, path, icon, picture);
+        drawThumbnail(p, chip, frame, path, icon, picture, scene);
         look_->drawCardBorder(p, path, selected, scene);
     };
     // Most of the margin stays empty: measured first, the bitmap holds only what the card and
@@ -501,7 +509,7 @@ std::optional<RingView::CardComposite> RingView::composeCard(
         QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
         QPainter like(&probe);
         like.setRenderHints(hints);
-        used = Draw::covered(like, toOuter, compose).toAlignedRect() & QRect(QPoint(), key.pixels);
+        used = paint::covered(like, toOuter, compose).toAlignedRect() & QRect(QPoint(), key.pixels);
     }
     if (used.isEmpty())
         return std::nullopt;
@@ -530,8 +538,8 @@ void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number
         look_->drawArcSelection(painter, frame, scene);
     const QImage own = ownIcon(chip);
     const double side = (selected ? 1.1 : 1.0) * frame.width();
-    Draw::image(painter, own.isNull() ? icon : own, Draw::square(frame.center(), side),
-                chip.isMinimized() ? 0.45 : 1);
+    paint::image(painter, *scene.caches, own.isNull() ? icon : own,
+                 paint::square(frame.center(), side), chip.isMinimized() ? 0.45 : 1);
 
     if (std::holds_alternative<WindowChip::File>(chip.kind) ||
         std::holds_alternative<WindowChip::Reveal>(chip.kind)) {
@@ -539,16 +547,16 @@ void RingView::drawArcIcon(QPainter& painter, const WindowChip& chip, int number
     }
     if (const auto* app = std::get_if<WindowChip::App>(&chip.kind)) {
         if (app->app.isRunning()) {
-            Draw::fill(painter, Draw::circle(QPointF(frame.center().x(), minY(frame) - 5), 1.8),
-                       look_->runningColor());
+            paint::fill(painter, paint::circle(QPointF(frame.center().x(), minY(frame) - 5), 1.8),
+                        look_->runningColor());
         }
         return;
     }
     const QPointF badge(maxX(frame) - 3, minY(frame) + 3);
-    Draw::fill(painter, Draw::circle(badge, 10), Draw::white(0.1));
-    Draw::fill(painter, Draw::circle(badge, 8.5), Draw::white(0.92));
-    Draw::text(painter, QString::number(number), QRectF(badge.x() - 8.5, badge.y() - 6.5, 17, 13),
-               10, QFont::Bold, Draw::white(0.08), Qt::AlignHCenter);
+    paint::fill(painter, paint::circle(badge, 10), paint::white(0.1));
+    paint::fill(painter, paint::circle(badge, 8.5), paint::white(0.92));
+    paint::text(painter, QString::number(number), QRectF(badge.x() - 8.5, badge.y() - 6.5, 17, 13),
+                10, QFont::Bold, paint::white(0.08), Qt::AlignHCenter);
 }
 
 void RingView::drawCard(QPainter& painter, const WindowChip& chip, const QRectF& rect,
@@ -563,19 +571,20 @@ void RingView::drawCard(QPainter& painter, const WindowChip& chip, const QRectF&
 
 void RingView::drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const {
     const double radius = std::max(std::min(rect.width(), rect.height()) / 2 - 2, 0.0);
-    Draw::fill(painter, Draw::circle(rect.center(), radius),
-               selected ? look_->accent() : Draw::white(0.12, 0.9));
-    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 13, QFont::Bold,
-               selected ? Draw::white(0.06) : Draw::white(1), Qt::AlignHCenter);
+    paint::fill(painter, paint::circle(rect.center(), radius),
+                selected ? look_->accent() : paint::white(0.12, 0.9));
+    paint::text(painter, QStringLiteral("+%1").arg(count), rect, 13, QFont::Bold,
+                selected ? paint::white(0.06) : paint::white(1), Qt::AlignHCenter);
 }
 
 void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
-                             const QPainterPath& clip, const QImage& icon,
-                             const QImage& image) const {
+                             const QPainterPath& clip, const QImage& icon, const QImage& image,
+                             const RingScene& scene) const {
     const double alpha = chip.isMinimized() ? 0.45 : 1;
     if (image.isNull()) {
-        Draw::image(painter, icon,
-                    Draw::square(rect.center(), std::min(rect.width(), rect.height()) / 2), alpha);
+        paint::image(painter, *scene.caches, icon,
+                     paint::square(rect.center(), std::min(rect.width(), rect.height()) / 2),
+                     alpha);
         return;
     }
     // The picture fills the card and is cut to its shape. Settled cards come here once, when
@@ -586,10 +595,10 @@ void RingView::drawThumbnail(QPainter& painter, const WindowChip& chip, const QR
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setClipPath(clip, Qt::IntersectClip);
-    Draw::image(painter, image,
-                QRectF(rect.center().x() - w * factor / 2, rect.center().y() - h * factor / 2,
-                       w * factor, h * factor),
-                alpha);
+    paint::image(painter, *scene.caches, image,
+                 QRectF(rect.center().x() - w * factor / 2, rect.center().y() - h * factor / 2,
+                        w * factor, h * factor),
+                 alpha);
     painter.restore();
 }
 
@@ -631,6 +640,16 @@ std::vector<RingView::Layer> RingView::updateLayers(double scale) {
     // is drawn only where something shows now, and elsewhere emptied if anything was drawn
     // there before.
     const QRectF shown = shownArea();
+    if (shown != drawnShown_) {
+        // The shown area is one rect round all that shows: a preview coming or going moves its
+        // edges by more than the preview covers, and what lies in the strip it gains or loses
+        // (a look's track round the ring, say) appears or goes with it.
+        const QRectF kept = shown.intersected(drawnShown_);
+        for (const QRectF& rect : {shown, drawnShown_}) {
+            for (const QRectF& strip : outside(rect, kept)) marked.push_back(strip);
+        }
+        drawnShown_ = shown;
+    }
     std::vector<QRectF> pieces;
     for (const QRectF& rect : marked) {
         const QRectF piece = wholePoints(rect.intersected(content));
@@ -690,7 +709,7 @@ RingView::Layer RingView::drawLayer(const QRectF& area, double scale) {
     image.setDevicePixelRatio(scale);
     {
         // Not cleared here: what is drawn first clears it, row by row as it draws.
-        const PixelShapes::Uncleared uncleared(image);
+        const paint::Uncleared uncleared(image);
         QPainter painter(&image);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
                                QPainter::TextAntialiasing);

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "catalogue/ringapp.h"
+#include "paint/caches.h"
 #include "ring/ringlayout.h"
 
 namespace tandri {
@@ -23,6 +24,8 @@ struct RingScene {
     /// The title of the aimed window chip, if any.
     std::optional<QString> windowTitle;
     double arcRadius = 0;
+    /// Where the drawing primitives keep what they draw again; never null while a look draws.
+    paint::Caches* caches = nullptr;
 
     /// The aimed entry's name.
     std::optional<QString> selectedName() const {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "paint/paths.h"
 #include "platform/clock.h"
-#include "ring/draw.h"
 #include "ring/ringgeometry.h"
 
 namespace tandri {
@@ -148,7 +148,7 @@ QRectF RingView::entryDirtyRect(std::optional<int> index) const {
     const double side = std::max(scale.normal, scale.selected) * layout.iconSize;
     // The icon with its shadow and badge, and the look's marks.
     const QRectF icon =
-        grown(Draw::square(Draw::at(ringCenter, layout.angle(*index), layout.radius), side), 28);
+        grown(paint::square(paint::at(ringCenter, layout.angle(*index), layout.radius), side), 28);
     return united(icon, look_->selectionArea(ringCenter, layout, *index));
 }
 

@@ -165,6 +165,8 @@ public:
     /// Forgets the composed cards, badge pictures and frame bitmaps it keeps between frames
     /// (memory relief, benchmarks of a first frame).
     void forgetPictures();
+    /// What the drawing primitives keep from frame to frame for this view.
+    paint::Caches& caches() { return caches_; }
     /// Draws what is invalid now.
     void displayNow();
     /// The union of the rects marked since the last call, then forgets them.
@@ -238,15 +240,16 @@ private:
     void drawArc(QPainter& painter, const RingScene& scene,
                  const std::vector<ArcCard>& cards) const;
     void drawColumn(QPainter& painter, const RingScene& scene) const;
-    void drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon,
-                  bool selected) const;
+    void drawChip(QPainter& painter, const WindowChip& chip, const QImage& icon, bool selected,
+                  const RingScene& scene) const;
     void drawArcIcon(QPainter& painter, const WindowChip& chip, int number, const QImage& icon,
                      bool selected, const RingScene& scene) const;
     void drawCard(QPainter& painter, const WindowChip& chip, const QRectF& rect, const QImage& icon,
                   const RingScene& scene) const;
     void drawMoreChip(QPainter& painter, int count, const QRectF& rect, bool selected) const;
     void drawThumbnail(QPainter& painter, const WindowChip& chip, const QRectF& rect,
-                       const QPainterPath& clip, const QImage& icon, const QImage& image) const;
+                       const QPainterPath& clip, const QImage& icon, const QImage& image,
+                       const RingScene& scene) const;
     /// The window's thumbnail for `chip`; null for other chips and windows not captured yet.
     QImage cardPicture(const WindowChip& chip) const;
     /// The look's window-count badge, copied from a picture drawn once per text.
@@ -277,6 +280,8 @@ private:
     std::vector<QRectF> dirty_;
     /// The content area as last drawn: the window shows nothing of the view outside it.
     QRectF drawnContent_;
+    /// The shown area as last drawn.
+    QRectF drawnShown_;
     /// The bounds of every piece drawn since the window's picture was last emptied: nothing
     /// outside needs emptying.
     QRectF inked_;
@@ -341,6 +346,9 @@ private:
     std::vector<QImage> ownIcons_;
     /// Bitmaps of recent frames, drawn into again once their holders let go of them.
     std::array<QImage, 2> frames_;
+    /// Shadows, layers, pictures and shapes kept from frame to frame; the frame's thread draws
+    /// with them, cards composed beside it with those beside them.
+    paint::Caches caches_;
 };
 
 }  // namespace tandri

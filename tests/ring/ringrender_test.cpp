@@ -11,10 +11,10 @@
 #include <numbers>
 #include <thread>
 
+#include "paint/paths.h"
 #include "platform/sim/virtualclock.h"
 #include "prefs/ringbackground.h"
 #include "prefs/ringstyle.h"
-#include "ring/draw.h"
 #include "ring/looks/auralook.h"
 #include "ring/looks/glasslook.h"
 #include "ring/looks/orbitlook.h"
@@ -179,6 +179,27 @@ protected:
     }
     QColor at(QPointF p) { return shown.at(p); }
     bool isColor(QPointF p, const QColor& c) { return shown.shows(p, c); }
+    // Twenty-four entries, every third running; every other name fills the widest card the
+    // middle has.
+    void showLongNames() {
+        view.apps.clear();
+        for (int i = 0; i < 24; ++i) {
+            QString name = QStringLiteral("Entry %1").arg(i);
+            if (i % 2 == 0)
+                name += QStringLiteral(" with a name far too long for the middle of any ring");
+            view.apps.push_back(app(name, i % 3 ? std::nullopt : std::optional<qint32>(100 + i)));
+        }
+        view.layout = RingLayout(24);
+    }
+    // Chips whose titles run over two lines of the card in the middle.
+    static std::vector<WindowChip> longTitledChips(int count) {
+        std::vector<WindowChip> chips = windowChips(count);
+        for (WindowChip& chip : chips) {
+            std::get<WindowChip::Window>(chip.kind).info.title +=
+                QStringLiteral(" of a document whose title runs over two lines of the card");
+        }
+        return chips;
+    }
 
     std::shared_ptr<LookLog> log = std::make_shared<LookLog>();
     sim::VirtualClock clock;
@@ -401,6 +422,7 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
                 ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
                 const auto [from, to] = arcTrack(view);
                 RingScene scene;
+                scene.caches = &view.caches();
                 scene.center = view.ringCenter;
                 scene.layout = view.layout;
                 scene.arcRadius = view.arcRadius();
@@ -410,8 +432,8 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
                 test::ViewPicture picture(box, 1, false);
                 look->drawArcTrack(picture.painter(), from, to, true, scene);
                 const QImage& image = picture.image();
-                const QPointF ends[] = {Draw::at(scene.center, from, r),
-                                        Draw::at(scene.center, to, r)};
+                const QPointF ends[] = {paint::at(scene.center, from, r),
+                                        paint::at(scene.center, to, r)};
                 double farthest = 0;
                 for (int y = 0; y < image.height(); ++y) {
                     for (int x = 0; x < image.width(); ++x) {
@@ -604,27 +626,23 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
 
 TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
     view.setLook(makeLook(LookChoice{}));
-    view.setSelectedApp(0);
-    view.invalidateAll();
-    const auto first = onlyLayer(view.updateLayers(2));
+    const auto frameAiming = [this](int entry) {
+        view.setSelectedApp(entry);
+        view.invalidateAll();
+        return onlyLayer(view.updateLayers(2));
+    };
+    const auto first = frameAiming(0);
     const QImage before = first.image.copy();
     // Two more frames while the first is held (the window keeps its last one): both must go
     // elsewhere, and a frame let go of may be drawn into again.
-    view.setSelectedApp(3);
-    view.invalidateAll();
-    auto second = onlyLayer(view.updateLayers(2));
+    auto second = frameAiming(3);
     EXPECT_NE(second.image.constBits(), first.image.constBits());
-    view.setSelectedApp(5);
-    view.invalidateAll();
-    const auto third = onlyLayer(view.updateLayers(2));
+    const auto third = frameAiming(5);
     EXPECT_NE(third.image.constBits(), first.image.constBits());
     EXPECT_NE(third.image.constBits(), second.image.constBits());
     EXPECT_EQ(first.image, before);
     second = {};
-    view.setSelectedApp(0);
-    view.invalidateAll();
-    const auto fourth = onlyLayer(view.updateLayers(2));
-    EXPECT_EQ(fourth.image, before);  // the same picture again, wherever it was drawn
+    EXPECT_EQ(frameAiming(0).image, before);  // the same picture again, wherever it was drawn
 
     // Forgetting the pictures keeps frames still held intact.
     view.forgetPictures();
@@ -654,9 +672,7 @@ TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
     view.invalidateAll();
     const auto l = onlyLayer(view.updateLayers(1));
     ASSERT_FALSE(l.image.isNull());
-    for (int y = 0; y < l.image.height(); y += 7) {
-        for (int x = 0; x < l.image.width(); x += 7) ASSERT_EQ(qAlpha(l.image.pixel(x, y)), 0);
-    }
+    EXPECT_TRUE(test::ViewPicture(l.image, l.area).blank());
 }
 
 // Lays a drawn piece over `picture` of the view's `bounds` at `scale`, replacing what was there,
@@ -775,7 +791,7 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
         const test::PoolLimit limit(threads);
         EXPECT_TRUE(test::emptiedPool());
         view.forgetPictures();
-        Draw::clearCaches();
+        view.caches().clear();
         noted.threads.clear();
         noted.aside = aside;
         return drawnAfresh(view, 2).first;
@@ -816,18 +832,8 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
     // Twenty-four entries, some running and some with badges, in every look: the pieces drawn
     // as the pointer moves along the ring or the cards, laid over the picture before, must give
     // the picture drawn whole, to the last bit.
-    view.apps.clear();
-    for (int i = 0; i < 24; ++i) {
-        // Long names fill the widest card the middle has.
-        const QString name = i % 2 ? QStringLiteral("Entry %1").arg(i)
-                                   : QStringLiteral(
-                                         "Entry %1 with a name far too long for the "
-                                         "middle of any ring")
-                                         .arg(i);
-        view.apps.push_back(app(name, i % 3 == 0 ? std::optional<qint32>(100 + i) : std::nullopt));
-    }
+    showLongNames();
     view.frontmostPID = 103;
-    view.layout = RingLayout(24);
     std::vector<int> counts(24, 1);
     counts[1] = 2;
     counts[2] = 12;
@@ -836,11 +842,6 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
     view.thumbnail = [picture = solidImage(QColor(40, 90, 200), 64, 40)](quint32) {
         return picture;
     };
-    std::vector<WindowChip> chips = windowChips(5);
-    for (WindowChip& chip : chips) {  // each title in the middle runs over two lines
-        std::get<WindowChip::Window>(chip.kind).info.title +=
-            QStringLiteral(" of a document whose title runs over two lines of the card");
-    }
     constexpr double scale = 2;
     for (const RingStyle style : allRingStyles) {
         for (const bool dark : {true, false}) {
@@ -867,7 +868,7 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
 
             // Along the arc of window cards.
             view.showsThumbnails = true;
-            view.showChips(chips, 2);
+            view.showChips(longTitledChips(5), 2);
             view.setSelectedChip(0);
             double drawn = 0;
             std::tie(picture, drawn) = drawnAfresh(view, scale);
@@ -890,14 +891,15 @@ TEST_F(RingRenderTest, PiecesDrawnAlongTheRingAndItsCardsAddUpToTheWholePicture)
 TEST_F(RingRenderTest, PiecesDrawnAsPreviewsGrowAddUpToTheWholePicture) {
     // Moving along the chips redraws only pieces of the picture, and a growing preview only its
     // own: after every step the picture must be what drawing everything afresh gives, in every
-    // look and layout.
+    // look and layout. Long names and titles in the middle reach across the pieces' edges.
     view.showsThumbnails = true;
     view.thumbnail = [picture = solidImage(QColor(90, 140, 210), 320, 200)](quint32 id) {
         return id % 3 == 0 ? QImage() : picture;  // some windows have no picture yet
     };
-    constexpr double scale = 1;
+    showLongNames();
     for (const RingStyle style : allRingStyles) {
-        for (const WindowLayout layout : {WindowLayout::Arc, WindowLayout::Column}) {
+        for (const auto& [layout, scale] :
+             {std::pair{WindowLayout::Arc, 2.0}, std::pair{WindowLayout::Column, 1.0}}) {
             SCOPED_TRACE(rawValue(style).toStdString() +
                          (layout == WindowLayout::Arc ? " arc" : " column"));
             view.setLook(makeLook(LookChoice{style, standardBackground(style), true}));
@@ -909,7 +911,7 @@ TEST_F(RingRenderTest, PiecesDrawnAsPreviewsGrowAddUpToTheWholePicture) {
                 SCOPED_TRACE(step);
                 expectPiecesMakeTheWhole(view, picture, scale, 1);
             };
-            view.showChips(windowChips(7), 2);
+            view.showChips(longTitledChips(7), 2);
             check("chips shown");
             for (const int i : {0, 1, 2, 4, 3, 6}) {
                 SCOPED_TRACE(i);
@@ -926,7 +928,7 @@ TEST_F(RingRenderTest, PiecesDrawnAsPreviewsGrowAddUpToTheWholePicture) {
             view.setSelectedChip(std::nullopt);
             check("chip left");
             view.setSelectedApp(5);
-            view.showChips(windowChips(2), 5);
+            view.showChips(longTitledChips(2), 5);
             view.setSelectedChip(1);
             check("other chips");
             view.hideChips();

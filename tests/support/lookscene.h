@@ -20,7 +20,7 @@ public:
                        double side = 400)
         : ViewPicture(side, side),
           apps(iconApps(count, QColor(40, 200, 40))),
-          scene(sceneOf(apps, center(), selected, dark)) {}
+          scene(sceneOf(apps, center(), selected, dark, &caches)) {}
 
     /// The point `distance` from the ring's centre toward `angle` (radians, counter-clockwise).
     QPointF polar(double angle, double distance) const {
@@ -32,6 +32,8 @@ public:
     }
 
     std::vector<RingApp> apps;
+    /// The scene's; scenes drawn as one view's frames share one.
+    paint::Caches caches;
     RingScene scene;
 };
 

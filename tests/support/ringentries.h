@@ -55,10 +55,13 @@ inline std::vector<WindowChip> windowChips(int count) {
     return chips;
 }
 
-/// A scene of `apps` (which must outlive it) around `center`, its arc just beyond the ring.
+/// A scene of `apps` (which must outlive it, as `caches` must) around `center`, its arc just
+/// beyond the ring.
 inline RingScene sceneOf(const std::vector<RingApp>& apps, QPointF center,
-                         std::optional<int> selected = std::nullopt, bool dark = true) {
+                         std::optional<int> selected = std::nullopt, bool dark = true,
+                         paint::Caches* caches = nullptr) {
     RingScene scene;
+    scene.caches = caches;
     scene.center = center;
     scene.layout = RingLayout(static_cast<int>(apps.size()));
     scene.dark = dark;

@@ -7,7 +7,15 @@
 #include <numbers>
 #include <vector>
 
-#include "ring/draw.h"
+#include "paint/colors.h"
+#include "paint/paths.h"
+#include "paint/pictures.h"
+#include "paint/radialfill.h"
+#include "paint/rings.h"
+#include "paint/shadows.h"
+#include "paint/steppedarc.h"
+#include "paint/text.h"
+#include "ring/looks/lookparts.h"
 
 namespace tandri {
 
@@ -60,17 +68,17 @@ QPainterPath bandShape(QPointF center, double radius, const std::vector<Segment>
     };
     const Segment& first = segments.front();
     const Segment& last = segments.back();
-    path.moveTo(Draw::at(center, first.from, radius - first.width / 2));
+    path.moveTo(paint::at(center, first.from, radius - first.width / 2));
     // The round start: half a disc bulging backward along the circle.
-    arcTo(Draw::at(center, first.from, radius), first.width / 2, first.from + std::numbers::pi,
+    arcTo(paint::at(center, first.from, radius), first.width / 2, first.from + std::numbers::pi,
           std::numbers::pi);
     for (const Segment& s : segments) {
-        path.lineTo(Draw::at(center, s.from, radius + s.width / 2));
+        path.lineTo(paint::at(center, s.from, radius + s.width / 2));
         arcTo(center, radius + s.width / 2, s.from, s.to - s.from);
     }
-    arcTo(Draw::at(center, last.to, radius), last.width / 2, last.to, std::numbers::pi);
+    arcTo(paint::at(center, last.to, radius), last.width / 2, last.to, std::numbers::pi);
     for (auto s = segments.rbegin(); s != segments.rend(); ++s) {
-        path.lineTo(Draw::at(center, s->to, radius - s->width / 2));
+        path.lineTo(paint::at(center, s->to, radius - s->width / 2));
         arcTo(center, radius - s->width / 2, s->to, s->from - s->to);
     }
     path.closeSubpath();
@@ -94,7 +102,7 @@ void fillBand(QPainter& painter, QPointF center, const QPainterPath& shape, cons
     };
     constexpr double seam = 1e-5;
     for (const Segment& s : segments) {
-        const QColor tone = Draw::withAlpha(color, alphaOf(s));
+        const QColor tone = paint::withAlpha(color, alphaOf(s));
         gradient.setColorAt(position(s.to) + seam, tone);
         gradient.setColorAt(position(s.from) - seam, tone);
     }
@@ -113,9 +121,9 @@ void fillBand(QPainter& painter, QPointF center, const QPainterPath& shape, cons
 // The band itself is then painted once at its own alphas, without seams. What remains different
 // from blurring one by one is that no neighbour's shadow lies on top of a segment, which is how a
 // glow under a line should look anyway.
-void segmentedGlow(QPainter& painter, QPointF center, double radius, const QColor& color,
-                   double blur, const std::vector<Segment>& segments, double overlap, quint64 key,
-                   QPointF anchor) {
+void segmentedGlow(QPainter& painter, paint::Caches& caches, QPointF center, double radius,
+                   const QColor& color, double blur, const std::vector<Segment>& segments,
+                   double overlap, quint64 key, QPointF anchor) {
     if (segments.empty())
         return;
     // Segments casting less than `leastCast` are left out: that keeps the blurred area (and its
@@ -130,8 +138,8 @@ void segmentedGlow(QPainter& painter, QPointF center, double radius, const QColo
         casting.push_back(s);
     }
     if (!casting.empty()) {
-        Draw::glow(
-            painter, Draw::withAlpha(color, 1), blur, {},
+        paint::glow(
+            painter, caches, paint::withAlpha(color, 1), blur, {},
             [&](QPainter& p) {
                 // Only the shadow is wanted from this body; on the frame itself the band is painted
                 // below.
@@ -167,9 +175,10 @@ double blurredCoverage(double d, double half, double sigma) {
 // then, under a shadow of light at alpha 0.9 and blur 12, the circle stroked with light at alpha
 // 0.8 and width 2.2. All three run round the circle, so across it they make one profile, filled
 // here as a radial gradient: blurring a circle this large costs milliseconds, its profile a few
-// stops. The glow is the shadow as Draw::glow casts it, a Gaussian of spread blur / 2 over the
+// stops. The glow is the shadow as paint::glow casts it, a Gaussian of spread blur / 2 over the
 // stroke's coverage; the circle's curvature changes that by well under a percent.
-void drawPaleRing(QPainter& painter, QPointF c, double r, const QColor& light) {
+void drawPaleRing(QPainter& painter, paint::Caches& caches, QPointF c, double r,
+                  const QColor& light) {
     const double lr = light.redF();
     const double lg = light.greenF();
     const double lb = light.blueF();
@@ -191,7 +200,7 @@ void drawPaleRing(QPainter& painter, QPointF c, double r, const QColor& light) {
                   : QColor(0, 0, 0, 0));
         locations.push_back((d + ringReach) / (2 * ringReach));
     }
-    Draw::radial(painter, colors, locations, c, r - ringReach, r + ringReach);
+    paint::radial(painter, caches, colors, locations, c, r - ringReach, r + ringReach);
 }
 
 }  // namespace
@@ -239,12 +248,12 @@ RingLook::IconScale AuraLook::iconScale() const {
 }
 
 QColor AuraLook::runningColor() const {
-    return Draw::withAlpha(light(), 0.6);
+    return paint::withAlpha(light(), 0.6);
 }
 
 ColumnColors AuraLook::column() const {
-    return {Draw::white(0.13, 0.94), gold(), Draw::white(1.0), Draw::white(0.06),
-            Draw::white(1.0, 0.12)};
+    return {paint::white(0.13, 0.94), gold(), paint::white(1.0), paint::white(0.06),
+            paint::white(1.0, 0.12)};
 }
 
 void AuraLook::drawBody(QPainter& painter, const RingScene& scene) const {
@@ -252,7 +261,7 @@ void AuraLook::drawBody(QPainter& painter, const RingScene& scene) const {
     const double r = scene.layout.radius;
     // Computed straight into the frame: kept as a bitmap it cost more to build on the first
     // frame than it saved later, now that moving round the ring redraws only part of it.
-    drawPaleRing(painter, c, r, light());
+    drawPaleRing(painter, *scene.caches, c, r, light());
 
     if (!scene.selectedApp)
         return;
@@ -265,10 +274,11 @@ void AuraLook::drawBody(QPainter& painter, const RingScene& scene) const {
         const double w = glowWeight(k);
         segments.push_back({a + t0, a + t0 + length, 2.2 + 3.5 * w, w, w});
     }
-    segmentedGlow(painter, c, r, gold(), 18, segments, 0.004,
+    segmentedGlow(painter, *scene.caches, c, r, gold(), 18, segments, 0.004,
                   keyOf(goldGlowTag, r, scene.layout.count, *scene.selectedApp), c);
-    Draw::radial(painter, {Draw::withAlpha(gold(), 0.55), Draw::withAlpha(gold(), 0)}, {0, 1},
-                 Draw::at(c, a, r), 0, 1.05 * scene.layout.iconSize);
+    paint::radial(painter, *scene.caches,
+                  {paint::withAlpha(gold(), 0.55), paint::withAlpha(gold(), 0)}, {0, 1},
+                  paint::at(c, a, r), 0, 1.05 * scene.layout.iconSize);
 }
 
 void AuraLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rect, bool selected,
@@ -279,28 +289,28 @@ void AuraLook::drawIcon(QPainter& painter, const RingApp& app, const QRectF& rec
     // passing sizes would only push the lasting ones out of the cache.
     const double side =
         scene.layout.iconSize * (selected ? iconScale().selected : iconScale().normal);
-    const quint64 key =
-        std::abs(rect.width() - side) < 0.01
-            ? keyOf(iconShadowTag, Draw::shapeKey(app.icon), rect.width(), rect.height())
-            : 0;
-    Draw::glow(
-        painter, Draw::white(0.0, 0.45), 8, {},
-        [&](QPainter& p) { Draw::image(p, app.icon, rect); }, key, rect.center());
+    const quint64 key = std::abs(rect.width() - side) < 0.01
+                            ? keyOf(iconShadowTag, paint::shapeKey(*scene.caches, app.icon),
+                                    rect.width(), rect.height())
+                            : 0;
+    paint::glow(
+        painter, *scene.caches, paint::white(0.0, 0.45), 8, {},
+        [&](QPainter& p) { paint::image(p, *scene.caches, app.icon, rect); }, key, rect.center());
 }
 
 void AuraLook::drawRunning(QPainter& painter, int index, bool front, const RingScene& scene) const {
-    const QPointF dot = Draw::at(scene.center, scene.layout.angle(index),
-                                 scene.layout.radius - scene.layout.iconSize / 2 - 4);
-    Draw::ring(painter, dot, 0, front ? 2.4 : 1.7, Draw::withAlpha(light(), front ? 0.95 : 0.5));
+    const QPointF dot = paint::at(scene.center, scene.layout.angle(index),
+                                  scene.layout.radius - scene.layout.iconSize / 2 - 4);
+    paint::ring(painter, dot, 0, front ? 2.4 : 1.7, paint::withAlpha(light(), front ? 0.95 : 0.5));
 }
 
 void AuraLook::drawBadge(QPainter& painter, const QString& text, QPointF point,
                          const RingScene& /*scene*/) const {
-    const QPainterPath disc = Draw::circle(point, 8.5);
-    Draw::fill(painter, disc, Draw::white(0.08, 0.9));
-    Draw::stroke(painter, disc, Draw::withAlpha(light(), 0.9), 1.2);
-    Draw::text(painter, text, QRectF(point.x() - 8.5, point.y() - 6.5, 17, 13), 10, QFont::Bold,
-               light(), Qt::AlignCenter);
+    const QPainterPath disc = paint::circle(point, 8.5);
+    paint::fill(painter, disc, paint::white(0.08, 0.9));
+    paint::stroke(painter, disc, paint::withAlpha(light(), 0.9), 1.2);
+    paint::text(painter, text, QRectF(point.x() - 8.5, point.y() - 6.5, 17, 13), 10, QFont::Bold,
+                light(), Qt::AlignCenter);
 }
 
 void AuraLook::drawMore(QPainter& painter, int count, const QRectF& rect,
@@ -308,29 +318,31 @@ void AuraLook::drawMore(QPainter& painter, int count, const QRectF& rect,
     QPainterPath oval;
     oval.addEllipse(rect.adjusted(rect.width() * 0.08, rect.height() * 0.08, -rect.width() * 0.08,
                                   -rect.height() * 0.08));
-    Draw::fill(painter, oval, Draw::white(0.08, 0.9));
-    Draw::stroke(painter, oval, Draw::withAlpha(light(), 0.9), 1.5);
-    Draw::text(painter, QStringLiteral("+%1").arg(count), rect, 0.32 * rect.height(), QFont::Bold,
-               light(), Qt::AlignCenter);
+    paint::fill(painter, oval, paint::white(0.08, 0.9));
+    paint::stroke(painter, oval, paint::withAlpha(light(), 0.9), 1.5);
+    paint::text(painter, QStringLiteral("+%1").arg(count), rect, 0.32 * rect.height(), QFont::Bold,
+                light(), Qt::AlignCenter);
 }
 
 void AuraLook::drawOverlay(QPainter& /*painter*/, const RingScene& /*scene*/) const {}
 
 void AuraLook::drawCenter(QPainter& painter, const RingScene& scene) const {
     const QPointF c = scene.center;
-    Draw::glow(
-        painter, light(), 6, {}, [&](QPainter& p) { Draw::fill(p, Draw::circle(c, 3), light()); },
-        keyOf(dotShadowTag), c);
+    paint::glow(
+        painter, *scene.caches, light(), 6, {},
+        [&](QPainter& p) { paint::fill(p, paint::circle(c, 3), light()); }, keyOf(dotShadowTag), c);
     const bool card = scene.windowTitle.has_value();
     const double hole = scene.layout.holeRadius();
-    Draw::label(
-        painter, scene, card ? c : c - QPointF(0, 26), hole * (card ? 1.9 : 1.7), Draw::white(1.0),
-        Draw::white(1.0, 0.6), std::nullopt, [](QPainter& p, const QRectF& rect) {
-            Draw::glow(
-                p, Draw::white(0.0, 0.35), 10, {},
-                [&rect](QPainter& q) { Draw::fill(q, Draw::pill(rect), Draw::white(0.08, 0.82)); },
-                keyOf(labelShadowTag, rect.width(), rect.height()), rect.center());
-        });
+    LookParts::label(painter, scene, card ? c : c - QPointF(0, 26), hole * (card ? 1.9 : 1.7),
+                     paint::white(1.0), paint::white(1.0, 0.6), std::nullopt,
+                     [&scene](QPainter& p, const QRectF& rect) {
+                         paint::glow(
+                             p, *scene.caches, paint::white(0.0, 0.35), 10, {},
+                             [&rect](QPainter& q) {
+                                 paint::fill(q, paint::pill(rect), paint::white(0.08, 0.82));
+                             },
+                             keyOf(labelShadowTag, rect.width(), rect.height()), rect.center());
+                     });
 }
 
 void AuraLook::drawArcTrack(QPainter& painter, double from, double to, bool /*items*/,
@@ -349,22 +361,24 @@ void AuraLook::drawArcTrack(QPainter& painter, double from, double to, bool /*it
         alphas[k] = 0.45 * fade;
         glowAlphas[k] = 0.45 * fade * 0.5 * fade * widened;
     }
-    Draw::steppedArc(painter, scene.center, radius, width, light(), start, end, alphas, glowAlphas,
-                     8);
+    paint::steppedArc(painter, *scene.caches, scene.center, radius, width, light(), start, end,
+                      alphas, glowAlphas, 8);
 }
 
 void AuraLook::drawArcSelection(QPainter& painter, const QRectF& rect,
-                                const RingScene& /*scene*/) const {
-    Draw::radial(painter, {Draw::withAlpha(gold(), 0.6), Draw::withAlpha(gold(), 0)}, {0, 1},
-                 rect.center(), 0, rect.width());
+                                const RingScene& scene) const {
+    paint::radial(painter, *scene.caches,
+                  {paint::withAlpha(gold(), 0.6), paint::withAlpha(gold(), 0)}, {0, 1},
+                  rect.center(), 0, rect.width());
 }
 
 QPainterPath AuraLook::drawCardFrame(QPainter& painter, const QRectF& rect, bool selected,
-                                     const RingScene& /*scene*/) const {
+                                     const RingScene& scene) const {
     if (selected)
-        return Draw::plainCard(painter, rect, Draw::white(0.16), Draw::withAlpha(gold(), 0.85), 22,
-                               0);
-    return Draw::plainCard(painter, rect, Draw::white(0.16), Draw::white(0.0, 0.35), 8, -2);
+        return LookParts::plainCard(painter, *scene.caches, rect, paint::white(0.16),
+                                    paint::withAlpha(gold(), 0.85), 22, 0);
+    return LookParts::plainCard(painter, *scene.caches, rect, paint::white(0.16),
+                                paint::white(0.0, 0.35), 8, -2);
 }
 
 void AuraLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool selected,
@@ -372,9 +386,9 @@ void AuraLook::drawCardBorder(QPainter& painter, const QPainterPath& path, bool 
     if (selected) {
         QPainterPath frame;
         frame.addRoundedRect(path.boundingRect().adjusted(-1.5, -1.5, 1.5, 1.5), 9.5, 9.5);
-        Draw::stroke(painter, frame, light(), 2.5);
+        paint::stroke(painter, frame, light(), 2.5);
     } else {
-        Draw::stroke(painter, path, Draw::white(1.0, 0.28), 1);
+        paint::stroke(painter, path, paint::white(1.0, 0.28), 1);
     }
 }
 
@@ -389,11 +403,12 @@ QRectF AuraLook::selectionArea(QPointF center, const RingLayout& layout, int ind
                              std::abs(-glowHalfSpan + length * (k + 1))});
     }
     // The widest segment, widened a little to carry its shadow, and the light under the icon.
-    const QRectF line = Draw::arcArea(center, layout.radius, a - glowHalfSpan, a + glowHalfSpan, 5);
+    const QRectF line =
+        paint::arcArea(center, layout.radius, a - glowHalfSpan, a + glowHalfSpan, 5);
     const QRectF glow =
-        Draw::arcArea(center, layout.radius, a - cast, a + cast, 3.5 + 1.5 * 18 + 2);
+        paint::arcArea(center, layout.radius, a - cast, a + cast, 3.5 + 1.5 * 18 + 2);
     const QRectF light =
-        Draw::square(Draw::at(center, a, layout.radius), 2.1 * layout.iconSize + 2);
+        paint::square(paint::at(center, a, layout.radius), 2.1 * layout.iconSize + 2);
     return line.united(glow).united(light);
 }
 

@@ -57,7 +57,8 @@ public:
 
 private:
     /// What does not move while the ring is open: the dark sky, the orbits and the sun.
-    void drawStill(QPainter& painter, QPointF center, double outer, double radius) const;
+    void drawStill(QPainter& painter, paint::Caches& caches, QPointF center, double outer,
+                   double radius) const;
     /// Grey level of the dashed orbits: light lines on the dark disc, dark ones otherwise.
     double orbitGrey() const { return dark_ ? 1.0 : 0.1; }
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "ring/draw.h"
+#include "paint/paths.h"
 #include "ring/looks/glasslook.h"
 #include "support/lookscene.h"
 
@@ -70,7 +70,7 @@ TEST(GlassLook, LensAroundTheAimedIconFollowsTheLayoutsIconSize) {
     EXPECT_GT(ring.at(c + QPointF(-34, 0)).blue(), ring.at(c + QPointF(-34, 0)).red());
     EXPECT_EQ(ring.alpha(c + QPointF(-80, 0)), 0);
     // The glint at the upper left.
-    const QColor glint = ring.at(Draw::at(c, 135 * pi / 180, 31.2 - 1.5));
+    const QColor glint = ring.at(paint::at(c, 135 * pi / 180, 31.2 - 1.5));
     EXPECT_GT(glint.alpha(), 200);
     EXPECT_GT(glint.red(), 200);
 }

@@ -2,7 +2,7 @@
 
 #include <numbers>
 
-#include "ring/draw.h"
+#include "paint/paths.h"
 #include "ring/looks/outlinelook.h"
 #include "support/lookscene.h"
 
@@ -44,13 +44,15 @@ TEST(OutlineLook, SolidDiscWithTheMarkerInTheAimedSectorOnly) {
     Ring first(8);
     first.scene.selectedApp = 0;
     first.look.drawBody(first.painter(), first.scene);
-    const quint64 layers = Draw::layerRenderCount();
+    const quint64 layers = first.caches.layerRenders();
     Ring second(8);
+    second.scene.caches = first.scene.caches;  // one view's frames
     second.scene.selectedApp = 4;
     second.look.drawBody(second.painter(), second.scene);
     Ring none(8);
+    none.scene.caches = first.scene.caches;
     none.look.drawBody(none.painter(), none.scene);
-    EXPECT_EQ(Draw::layerRenderCount(), layers);
+    EXPECT_EQ(first.caches.layerRenders(), layers);
     const double rim = first.outer() - 0.5;
     EXPECT_EQ(first.at(first.toward(0, rim)), accent);
     EXPECT_NE(second.at(second.toward(0, rim)), accent);
@@ -119,24 +121,23 @@ TEST(OutlineLook, ArcTrackBandForItemsLineOtherwise) {
     items.scene.arcRadius = 170;
     items.look.drawArcTrack(items.painter(), 0.2, 0.9, true, items.scene);
     const QPointF c = items.center();
-    EXPECT_EQ(items.at(Draw::at(c, 0.5, 170)), items.look.bodyColor());
-    EXPECT_EQ(items.at(Draw::at(c, 0.5, 170 + 20)), items.look.bodyColor());
-    EXPECT_EQ(items.alpha(Draw::at(c, 0.5, 170 + 30)), 0);
+    EXPECT_EQ(items.at(paint::at(c, 0.5, 170)), items.look.bodyColor());
+    EXPECT_EQ(items.at(paint::at(c, 0.5, 170 + 20)), items.look.bodyColor());
+    EXPECT_EQ(items.alpha(paint::at(c, 0.5, 170 + 30)), 0);
 
     Ring cards(8);
     cards.scene.arcRadius = 170;
     cards.look.drawArcTrack(cards.painter(), 0.2, 0.9, false, cards.scene);
-    EXPECT_GT(cards.alpha(Draw::at(c, 0.5, 170)), 60);
-    EXPECT_EQ(cards.alpha(Draw::at(c, 0.5, 173)), 0);
+    EXPECT_GT(cards.alpha(paint::at(c, 0.5, 170)), 60);
+    EXPECT_EQ(cards.alpha(paint::at(c, 0.5, 173)), 0);
     // The line runs 0.1 beyond both ends.
-    EXPECT_GT(cards.alpha(Draw::at(c, 0.95, 170)), 60);
-    EXPECT_GT(cards.alpha(Draw::at(c, 0.15, 170)), 60);
-    EXPECT_EQ(cards.alpha(Draw::at(c, 1.05, 170)), 0);
+    EXPECT_GT(cards.alpha(paint::at(c, 0.95, 170)), 60);
+    EXPECT_GT(cards.alpha(paint::at(c, 0.15, 170)), 60);
+    EXPECT_EQ(cards.alpha(paint::at(c, 1.05, 170)), 0);
 }
 
 TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
     Ring ring(8);
-    const quint64 blurs = Draw::glowBlurCount();
     ring.scene.selectedApp = 0;
     ring.scene.windowTitle = QStringLiteral("Window");
     ring.scene.arcRadius = 170;
@@ -149,7 +150,7 @@ TEST(OutlineLook, CardsAndSelectionWithoutAnyBlur) {
     const QRectF rect(250, 20, 96, 60);
     const QPainterPath clip = ring.look.drawCardFrame(p, rect, true, ring.scene);
     ring.look.drawCardBorder(p, clip, true, ring.scene);
-    EXPECT_EQ(Draw::glowBlurCount(), blurs);
+    EXPECT_EQ(ring.caches.blurs(), 0u);
 
     EXPECT_EQ(clip.boundingRect(), rect);
     EXPECT_EQ(ring.at(298, 50), ring.look.bodyColor());

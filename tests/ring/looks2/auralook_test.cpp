@@ -2,7 +2,10 @@
 
 #include <numbers>
 
-#include "ring/draw.h"
+#include "paint/colors.h"
+#include "paint/paths.h"
+#include "paint/radialfill.h"
+#include "paint/shadows.h"
 #include "ring/looks/auralook.h"
 #include "support/lookscene.h"
 
@@ -90,11 +93,12 @@ TEST(AuraLook, PaleRingLooksLikeItsStrokesAndGlow) {
     const QPointF c = s.center();
     const double r = s.scene.layout.radius;
     look.drawBody(s.painter(), s.scene);
-    const QPainterPath ring = Draw::circle(c, r);
-    Draw::stroke(recipe.painter(), ring, Draw::white(0.0, 0.22), 7);
-    Draw::glow(recipe.painter(), Draw::withAlpha(AuraLook::light(), 0.9), 12, {}, [&](QPainter& q) {
-        Draw::stroke(q, ring, Draw::withAlpha(AuraLook::light(), 0.8), 2.2);
-    });
+    const QPainterPath ring = paint::circle(c, r);
+    paint::stroke(recipe.painter(), ring, paint::white(0.0, 0.22), 7);
+    paint::glow(recipe.painter(), recipe.caches, paint::withAlpha(AuraLook::light(), 0.9), 12, {},
+                [&](QPainter& q) {
+                    paint::stroke(q, ring, paint::withAlpha(AuraLook::light(), 0.8), 2.2);
+                });
     for (double a = 0.1; a < 6.2; a += 0.5) {
         for (double d = -20; d <= 20; d += 0.5) {
             // Edge pixels depend on where antialiasing splits them.
@@ -120,13 +124,13 @@ TEST(AuraLook, GoldGlowLooksLikeEachSegmentUnderItsOwnShadow) {
     for (int k = 0; k < AuraLook::glowSegments; ++k) {
         const double t0 = -1.1 + 2.2 * k / 28;
         const double w = AuraLook::glowWeight(k);
-        Draw::glow(p, Draw::withAlpha(gold, w), 18, {}, [&](QPainter& q) {
-            Draw::stroke(q, Draw::arc(c, r, a + t0, a + t0 + 2.2 / 28 + 0.004),
-                         Draw::withAlpha(gold, w), 2.2 + 3.5 * w);
+        paint::glow(p, recipe.caches, paint::withAlpha(gold, w), 18, {}, [&](QPainter& q) {
+            paint::stroke(q, paint::arc(c, r, a + t0, a + t0 + 2.2 / 28 + 0.004),
+                          paint::withAlpha(gold, w), 2.2 + 3.5 * w);
         });
     }
-    Draw::radial(p, {Draw::withAlpha(gold, 0.55), Draw::withAlpha(gold, 0)}, {0, 1}, s.polar(a, r),
-                 0, 1.05 * s.scene.layout.iconSize);
+    paint::radial(p, recipe.caches, {paint::withAlpha(gold, 0.55), paint::withAlpha(gold, 0)},
+                  {0, 1}, s.polar(a, r), 0, 1.05 * s.scene.layout.iconSize);
     // Off the line, where only the glows and the icon's gradient reach. Near the middle the
     // segments' own shadows, laid one over another, add up to a little less than the one shadow
     // of the whole band.
@@ -176,11 +180,11 @@ TEST(AuraLook, ArcTrackFadesAtBothEndsAsEachSegmentUnderItsOwnShadow) {
     for (int k = 0; k < 32; ++k) {
         const double fade = AuraLook::trackFadeOf(k, from, to);
         const double a0 = start + length * k;
-        Draw::glow(recipe.painter(), Draw::withAlpha(AuraLook::light(), 0.5 * fade), 8, {},
-                   [&](QPainter& q) {
-                       Draw::stroke(q, Draw::arc(s.center(), radius, a0, a0 + length + 0.003),
-                                    Draw::withAlpha(AuraLook::light(), 0.45 * fade), 1.6);
-                   });
+        paint::glow(recipe.painter(), recipe.caches,
+                    paint::withAlpha(AuraLook::light(), 0.5 * fade), 8, {}, [&](QPainter& q) {
+                        paint::stroke(q, paint::arc(s.center(), radius, a0, a0 + length + 0.003),
+                                      paint::withAlpha(AuraLook::light(), 0.45 * fade), 1.6);
+                    });
     }
     for (double t = start - 0.1; t <= to + 0.4; t += 0.05) {
         for (const double d : {-6.0, -3.0, 3.0, 6.0}) {

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "ring/draw.h"
 #include "ring/looks/auralook.h"
 #include "ring/looks/glasslook.h"
 #include "ring/looks/orbitlook.h"
@@ -48,17 +47,19 @@ TEST(LookCaches, SteadyFramesNeitherBlurNorRebuild) {
             drawFrame(s.painter(), *look, s.scene);
         }
         LookScene first(24, 5, true, 700);
+        first.scene.caches = s.scene.caches;  // frames of one view
         drawFrame(first.painter(), *look, first.scene);
-        const quint64 blurs = Draw::glowBlurCount();
-        const quint64 layers = Draw::layerRenderCount();
+        const quint64 blurs = s.caches.blurs();
+        const quint64 layers = s.caches.layerRenders();
         for (int i = 0; i < 24; ++i) {
             s.scene.selectedApp = (i * 5) % 24;
             drawFrame(s.painter(), *look, s.scene);
         }
         LookScene again(24, 5, true, 700);
+        again.scene.caches = s.scene.caches;
         drawFrame(again.painter(), *look, again.scene);
-        EXPECT_EQ(Draw::glowBlurCount(), blurs);
-        EXPECT_EQ(Draw::layerRenderCount(), layers);
+        EXPECT_EQ(s.caches.blurs(), blurs);
+        EXPECT_EQ(s.caches.layerRenders(), layers);
         EXPECT_EQ(first.image(), again.image());
     }
 }
@@ -69,10 +70,11 @@ TEST(LookCaches, StillPartsFollowTheRingWhenItMoves) {
     LookScene first;
     LookScene moved;
     moved.scene.center += QPointF(30, -20);
+    moved.scene.caches = first.scene.caches;
     look.drawBody(first.painter(), first.scene);
-    const quint64 blurs = Draw::glowBlurCount();
+    const quint64 blurs = first.caches.blurs();
     look.drawBody(moved.painter(), moved.scene);
-    EXPECT_EQ(Draw::glowBlurCount(), blurs);
+    EXPECT_EQ(first.caches.blurs(), blurs);
     // The sun sits in the middle of the moved ring, not of the old one.
     EXPECT_GT(moved.alphaF(moved.scene.center), 0.99);
     EXPECT_EQ(moved.at(moved.scene.center), first.at(first.center()));

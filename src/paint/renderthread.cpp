@@ -1,4 +1,4 @@
-#include "ring/renderthread.h"
+#include "paint/renderthread.h"
 
 #include <QSemaphore>
 #include <QThread>

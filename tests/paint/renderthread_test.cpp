@@ -1,4 +1,4 @@
-#include "ring/renderthread.h"
+#include "paint/renderthread.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +30,15 @@ struct Visits {
 
     explicit Visits(int count) : rows(static_cast<size_t>(count)) {}
 
+    /// Whether rows `first` to `end` (exclusive) were each visited once, and no other.
+    bool onceEach(int first, int end) const {
+        for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
+            if (rows[static_cast<size_t>(y)].load() != (y >= first && y < end ? 1 : 0))
+                return false;
+        }
+        return true;
+    }
+
     std::function<void(int, int)> visitor() {
         return [this](int from, int to) {
             for (int y = from; y < to; ++y) ++rows[static_cast<size_t>(y)];
@@ -51,10 +60,7 @@ TEST(RenderThreadTest, SharedRowsAreEachVisitedOnceInBandsCountedFromTheFirst) {
         SCOPED_TRACE(testing::Message() << c.first << ".." << c.end << " by " << c.band);
         Visits visits(2100);
         renderThread::shareRows(c.first, c.end, c.band, visits.visitor());
-        for (int y = 0; y < 2100; ++y) {
-            const bool inside = y >= c.first && y < c.end;
-            ASSERT_EQ(visits.rows[static_cast<size_t>(y)].load(), inside ? 1 : 0) << y;
-        }
+        ASSERT_TRUE(visits.onceEach(c.first, c.end));
         const int band = std::max(c.band, 1);
         for (const auto& [from, to] : visits.bands) {
             EXPECT_EQ((from - c.first) % band, 0);
@@ -74,12 +80,8 @@ TEST(RenderThreadTest, SharesWithinSharesAndFromTwoThreadsAtOnceEachVisitEveryRo
         for (int y = from; y < to; ++y)
             renderThread::shareRows(0, 300, 16, inner[static_cast<size_t>(y)]->visitor());
     });
-    for (int y = 0; y < 64; ++y) {
-        ASSERT_EQ(outer.rows[static_cast<size_t>(y)].load(), 1) << y;
-        for (int x = 0; x < 300; ++x)
-            ASSERT_EQ(inner[static_cast<size_t>(y)]->rows[static_cast<size_t>(x)].load(), 1)
-                << y << ", " << x;
-    }
+    ASSERT_TRUE(outer.onceEach(0, 64));
+    for (const auto& visits : inner) ASSERT_TRUE(visits->onceEach(0, 300));
 
     // Two threads sharing at once, many times over: one of them has the helper, the other
     // works alone, and neither waits for the other's rows.
@@ -93,18 +95,15 @@ TEST(RenderThreadTest, SharesWithinSharesAndFromTwoThreadsAtOnceEachVisitEveryRo
     });
     for (auto& v : mine) renderThread::shareRows(0, 200, 8, v->visitor());
     other.join();
-    for (int i = 0; i < 200; ++i) {
-        for (int y = 0; y < 200; ++y) {
-            ASSERT_EQ(mine[static_cast<size_t>(i)]->rows[static_cast<size_t>(y)].load(), 1);
-            ASSERT_EQ(theirs[static_cast<size_t>(i)]->rows[static_cast<size_t>(y)].load(), 1);
-        }
-        EXPECT_LE(mine[static_cast<size_t>(i)]->threads.size(), 2u);
+    for (size_t i = 0; i < mine.size(); ++i) {
+        ASSERT_TRUE(mine[i]->onceEach(0, 200) && theirs[i]->onceEach(0, 200)) << i;
+        EXPECT_LE(mine[i]->threads.size(), 2u);
     }
 
     // From a frame being drawn on the pool, as the ring does.
     Visits inside(500);
     renderThread::run([&] { renderThread::shareRows(0, 500, 16, inside.visitor()); });
-    for (int y = 0; y < 500; ++y) ASSERT_EQ(inside.rows[static_cast<size_t>(y)].load(), 1) << y;
+    EXPECT_TRUE(inside.onceEach(0, 500));
 }
 
 TEST(RenderThreadTest, AHelperThatFallsAsleepAfterEveryShareIsWokenForTheNext) {
@@ -129,7 +128,7 @@ TEST(RenderThreadTest, AHelperThatFallsAsleepAfterEveryShareIsWokenForTheNext) {
             if (waitForHelper && from == 0 && !spinUntil([&] { return helped.load(); }))
                 waitedInVain = true;
         });
-        for (int y = 0; y < 400; ++y) ASSERT_EQ(visits.rows[static_cast<size_t>(y)].load(), 1);
+        ASSERT_TRUE(visits.onceEach(0, 400));
         ASSERT_FALSE(waitedInVain.load()) << "the helper was never woken";
     }
 }
