@@ -8,10 +8,12 @@
 #include "app/launchoptions.h"
 #include "app/options.h"
 #include "diagnostics/listwindows.h"
+#include "diagnostics/memoryprobe.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
 #include "onboarding/onboardingwindow.h"
 #include "platform/common/socketsingleinstance.h"
+#include "platform/common/xdgdirs.h"
 #include "settings/settingswindow.h"
 #include "windows/thumbnailcache.h"
 
@@ -101,6 +103,25 @@ int main(int argc, char** argv) {
                                  options.index, out, err)
                        ? 0
                        : 1;
+        }
+        case DiagnosticOptions::Mode::MemoryProbe: {
+            Platform& platform = backend->platform();
+            SettingsWindow settings(platform);
+            QTextStream out(stdout);
+            MemoryProbe probe(platform, &backend->thumbnails(), options.count,
+                              XdgDirs::stateHome() + QStringLiteral("/tandri/memory-probe.txt"),
+                              out, err);
+            probe.openSettings = [&settings] {
+                settings.show(SettingsTab::General);
+            };
+            probe.closeSettings = [&settings] {
+                settings.close();
+            };
+            probe.finished = [](int status) {
+                QCoreApplication::exit(status);
+            };
+            probe.start();
+            return app.exec();
         }
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();

@@ -46,8 +46,9 @@ DiagnosticOptions DiagnosticOptions::parse(const QStringList& arguments) {
     }
     if (arguments.contains(QStringLiteral("--memory-probe"))) {
         options.mode = Mode::MemoryProbe;
-        options.count =
-            integer(argumentAfter(arguments, QStringLiteral("--memory-probe"))).value_or(40);
+        // A count of openings is a whole number; anything else gets the usual forty.
+        const auto count = integer(argumentAfter(arguments, QStringLiteral("--memory-probe")));
+        options.count = count && *count >= 0 ? *count : 40;
         return options;
     }
     if (arguments.contains(QStringLiteral("--list-windows")))

@@ -15,7 +15,7 @@ struct DiagnosticOptions {
     QString argument;
     /// "--snapshot PATH INDEX": the entry to expand.
     std::optional<int> index;
-    /// "--memory-probe COUNT": how many openings (40 when missing or not a number).
+    /// "--memory-probe COUNT": how many openings (40 when missing, negative or not a number).
     int count = 40;
 
     /// Looks for the options in a fixed order; the first that applies decides, and an option

@@ -14,6 +14,8 @@
 #include <malloc.h>
 #endif
 
+#include "platform/common/procmemory.h"
+
 namespace tandri {
 
 namespace {
@@ -100,6 +102,14 @@ void LinuxSystem::showWindowOverview() {
     QDBusMessage message = kwinShortcuts(QStringLiteral("invokeShortcut"));
     message << overviewShortcut;
     bus().send(message);
+}
+
+std::optional<qint64> LinuxSystem::memoryFootprint() const {
+    return ProcMemory::footprint();
+}
+
+std::vector<MemoryRegions> LinuxSystem::memoryRegions() const {
+    return ProcMemory::regions();
 }
 
 }  // namespace tandri
