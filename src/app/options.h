@@ -11,7 +11,7 @@ struct DiagnosticOptions {
     enum class Mode { None, Snapshot, MenuProbe, ShareImage, DocsShots, MemoryProbe, ListWindows };
 
     Mode mode = Mode::None;
-    /// The path or argument after the option.
+    /// The path or argument after the option; empty for "--docs-shots" without a folder.
     QString argument;
     /// "--snapshot PATH INDEX": the entry to expand.
     std::optional<int> index;

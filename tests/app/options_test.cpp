@@ -23,7 +23,7 @@ TEST(DiagnosticOptions, TheFirstOptionThatAppliesDecides) {
 
 TEST(DiagnosticOptions, AnOptionLackingItsArgumentIsIgnored) {
     EXPECT_EQ(DiagnosticOptions::parse({"--list-windows", "--snapshot"}).mode, Mode::ListWindows);
-    EXPECT_EQ(DiagnosticOptions::parse({"--docs-shots"}).mode, Mode::None);
+    EXPECT_EQ(DiagnosticOptions::parse({"--share-image"}).mode, Mode::None);
 }
 
 TEST(DiagnosticOptions, SnapshotIndexAndProbeCount) {
