@@ -25,16 +25,16 @@ namespace tandri::DocsShots {
 
 namespace {
 
-// The looks, each with the layout and the window its picture points at.
+// The looks, each with a layout of its own; all point at the same window, so that the pictures
+// differ by the look alone.
 struct LookShot {
     RingStyle style;
     WindowLayout layout;
-    int chip;
 };
 const LookShot lookShots[] = {
-    {RingStyle::Glass, WindowLayout::Arc, 0},   {RingStyle::Quib, WindowLayout::Column, 1},
-    {RingStyle::Aura, WindowLayout::Arc, 2},    {RingStyle::Orbit, WindowLayout::Column, 0},
-    {RingStyle::Outline, WindowLayout::Arc, 1},
+    {RingStyle::Glass, WindowLayout::Arc},   {RingStyle::Quib, WindowLayout::Column},
+    {RingStyle::Aura, WindowLayout::Arc},    {RingStyle::Orbit, WindowLayout::Column},
+    {RingStyle::Outline, WindowLayout::Arc},
 };
 
 class Shots {
@@ -53,8 +53,7 @@ public:
             prefs.setValue(Preferences::appDomain, Settings::ringStyleKey, rawValue(shot.style));
             prefs.setValue(Preferences::appDomain, Settings::windowLayoutKey,
                            rawValue(shot.layout));
-            if (!ring(QStringLiteral("ring-") + rawValue(shot.style), StagedDesktop::windowsApp,
-                      shot.chip))
+            if (!ring(QStringLiteral("ring-") + rawValue(shot.style), StagedDesktop::windowsApp, 0))
                 return false;
         }
         prefs.setValue(Preferences::appDomain, Settings::ringStyleKey, rawValue(RingStyle::Glass));

@@ -33,59 +33,38 @@ struct App {
     const char* name;
     const char* id;
     double launched;
-    bool running;
+    /// None for an app that does not run.
     std::vector<Window> windows;
 };
 
 // In the order their windows lie on the screen, the front app's last; the ring orders them by
 // the pins and the launch times.
 const std::vector<App>& apps() {
+    using W = std::vector<Window>;
+    static const W chat = {{"Team room", {30, 600, 420, 270}}, {"Maya", {60, 570, 400, 260}}};
+    static const W files = {{"Home", {420, 660, 460, 220}}, {"Projects", {450, 630, 460, 220}}};
+    static const W terminal = {{"~/projects/lighthouse", {700, 30, 400, 220}}};
+    static const W music = {{"Evening mix", {960, 660, 440, 200}}};
+    static const W notes = {{"Packing list", {1110, 60, 300, 380}},
+                            {"Book ideas", {1080, 40, 300, 380}}};
+    static const W mail = {{"Inbox – 3 unread", {940, 320, 470, 320}},
+                           {"Re: Saturday's bike ride", {970, 290, 450, 300}},
+                           {"Garden plans", {1000, 260, 420, 280}, true}};
+    static const W browser = {{"Tide tables – North Bay", {30, 240, 540, 360}},
+                              {"Sourdough starter, day 4", {56, 215, 540, 360}},
+                              {"Trail map: Ridge loop", {82, 190, 540, 360}},
+                              {"Concert tickets", {108, 165, 540, 360}},
+                              {"Weather this week", {134, 140, 540, 360}}};
     static const std::vector<App> list = {
-        {407,
-         "Chat",
-         "org.example.chat",
-         70,
-         true,
-         {{"Team room", {30, 600, 420, 270}}, {"Maya", {60, 570, 400, 260}}}},
-        {401,
-         "Files",
-         "com.apple.finder",
-         10,
-         true,
-         {{"Home", {420, 660, 460, 220}}, {"Projects", {450, 630, 460, 220}}}},
-        {405,
-         "Terminal",
-         "org.example.terminal",
-         50,
-         true,
-         {{"~/projects/lighthouse", {700, 30, 400, 220}}}},
-        {406, "Music", "org.example.music", 60, true, {{"Evening mix", {960, 660, 440, 200}}}},
-        {404,
-         "Notes",
-         "org.example.notes",
-         40,
-         true,
-         {{"Packing list", {1110, 60, 300, 380}}, {"Book ideas", {1080, 40, 300, 380}}}},
-        {402,
-         "Mail",
-         "org.example.mail",
-         20,
-         true,
-         {{"Inbox – 3 unread", {940, 320, 470, 320}},
-          {"Re: Saturday's bike ride", {970, 290, 450, 300}},
-          {"Garden plans", {1000, 260, 420, 280}, true}}},
-        {408, "Calendar", "org.example.calendar", 0, false, {}},
-        {409, "Photos", "org.example.photos", 0, false, {}},
-        {403,
-         "Browser",
-         "org.example.browser",
-         30,
-         true,
-         {{"Tide tables – North Bay", {30, 240, 540, 360}},
-          {"Sourdough starter, day 4", {56, 215, 540, 360}},
-          {"Trail map: Ridge loop", {82, 190, 540, 360}},
-          {"Concert tickets", {108, 165, 540, 360}},
-          {"Weather this week", {134, 140, 540, 360}}}},
+        {407, "Chat", "org.example.chat", 70, chat},
+        {401, "Files", "com.apple.finder", 10, files},
+        {405, "Terminal", "org.example.terminal", 50, terminal},
+        {406, "Music", "org.example.music", 60, music},
+        {404, "Notes", "org.example.notes", 40, notes},
+        {402, "Mail", "org.example.mail", 20, mail},
+        {408, "Calendar", "org.example.calendar", 0, {}},
+        {409, "Photos", "org.example.photos", 0, {}},
+        {403, "Browser", "org.example.browser", 30, browser},
     };
     return list;
 }
@@ -120,7 +99,7 @@ QByteArray description(const QString& root, bool dark, const QColor& accent) {
     QJsonObject bundles;
     for (const App& app : apps()) {
         bundles.insert(QLatin1String(app.id), bundlePath(root, app));
-        if (!app.running)
+        if (app.windows.empty())
             continue;
         QJsonArray windows;
         int id = app.pid * 10;
