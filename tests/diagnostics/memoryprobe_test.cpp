@@ -56,6 +56,8 @@ TEST(MemoryProbe, FiguresAsLinuxGivesThem) {
         "Private_Dirty:      1024 kB\n"
         "7f0000200000-7f0000300000 rw-s 00000000 00:01 7    /SYSV00000000 (deleted)\n"
         "Shared_Dirty:       3072 kB\n"
+        "7f0000300000-7f0000400000 rw-s 00000000 00:01 8    /memfd:xorg (deleted)\n"
+        "Shared_Dirty:       1024 kB\n"
         "7f0000400000-7f0000500000 r-xp 00000000 08:01 9    /usr/lib/libQt6Gui.so.6.4.2\n"
         "Private_Dirty:        16 kB\n"
         "7f0000600000-7f0000700000 r-xp 00000000 08:01 10   /usr/lib/x86_64-linux-gnu/libc.so.6\n"
@@ -69,7 +71,7 @@ TEST(MemoryProbe, FiguresAsLinuxGivesThem) {
         {"heap", 1, mb(20), mb(2)},        {"anonymous", 1, mb(1), 0},
         {"stacks", 1, 132 * 1024, 0},      {"the program", 1, 8 * 1024, 0},
         {"Qt libraries", 1, 16 * 1024, 0}, {"system libraries", 1, 0, 0},
-        {"X shared memory", 1, mb(3), 0},  {"other files", 1, 0, 0},
+        {"X shared memory", 2, mb(4), 0},  {"other files", 1, 0, 0},
     };
     EXPECT_EQ(ProcMemory::regions(smaps, "/opt/tandri/bin/tandri"), expected);
     EXPECT_EQ(ProcMemory::footprint(smaps), mb(20) + mb(2) + mb(1) + (8 + 16 + 132) * 1024);
@@ -77,7 +79,7 @@ TEST(MemoryProbe, FiguresAsLinuxGivesThem) {
     const QStringList summary = MemoryProbe::regionSummary(expected);
     EXPECT_EQ(summary.first(), "memory regions by kind: count, dirty, swapped");
     EXPECT_EQ(summary[1], "  heap: 1, 20.0 MB, 2.0 MB");
-    EXPECT_EQ(summary.last(), "  all: 8, 24.2 MB, 2.0 MB");
+    EXPECT_EQ(summary.last(), "  all: 9, 25.2 MB, 2.0 MB");
     EXPECT_EQ(MemoryProbe::regionSummary({}), QStringList{"memory regions: not readable here"});
 }
 

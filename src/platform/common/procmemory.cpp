@@ -69,8 +69,9 @@ Kind kindOf(const QByteArray& path, const QByteArray& program) {
         return Stacks;
     if (path.startsWith('['))
         return Kernel;  // [vdso], [vvar], [vsyscall]
-    // MIT-SHM segments are System V shared memory, which the kernel names after its key.
-    if (path.startsWith("/SYSV"))
+    // MIT-SHM segments: System V ones, which the kernel names after their key, and those the
+    // X server makes and hands over (Qt draws its windows into these).
+    if (path.startsWith("/SYSV") || path.startsWith("/memfd:xorg"))
         return XShared;
     if (path.startsWith("/memfd:") || path.startsWith("/dev/shm/"))
         return Shared;
