@@ -20,7 +20,7 @@ const Option options[] = {
     {"--snapshot", "a PNG file's path", true},
     {"--menu-probe", "a file's path", false},
     {"--share-image", "a PNG file's path", false},
-    {"--docs-shots", "a folder", false},
+    {"--docs-shots", nullptr, true},
     {"--memory-probe", nullptr, true},
 };
 
@@ -93,8 +93,13 @@ QString CommandLine::usage() {
         "      --snapshot PATH [INDEX] draw the ring into the PNG file PATH, with the\n"
         "                              windows of entry INDEX\n"
         "      --menu-probe PATH       write every app's context menu to PATH\n"
-        "      --share-image PATH, --docs-shots FOLDER, --memory-probe [COUNT]\n"
-        "                              not part of this build yet\n"
+        "      --memory-probe [COUNT]  open and close the ring COUNT times (40), noting\n"
+        "                              the memory in use, into $XDG_STATE_HOME/tandri\n"
+        "\n"
+        "Documentation modes, which draw on a made-up simulated desktop and exit:\n"
+        "      --docs-shots [FOLDER]   write the README's pictures into FOLDER (docs/images\n"
+        "                              at the top of the source tree, else here)\n"
+        "      --share-image PATH      write a picture of the ring for sharing to PATH\n"
         "\n"
         "Tandri runs on the X display that DISPLAY names. With TANDRI_DESKTOP=FILE it runs\n"
         "on the simulated desktop described in FILE; the checking modes use a sample one\n"

@@ -5,13 +5,19 @@
 #include "app/appdelegate.h"
 #include "app/backend.h"
 #include "app/commandline.h"
+#include "app/docsshots.h"
 #include "app/launchoptions.h"
 #include "app/options.h"
+#include "app/shareimage.h"
 #include "diagnostics/listwindows.h"
+#include "diagnostics/memoryprobe.h"
 #include "diagnostics/menuprobe.h"
 #include "diagnostics/snapshot.h"
 #include "onboarding/onboardingwindow.h"
 #include "platform/common/socketsingleinstance.h"
+#include "platform/common/xdgdirs.h"
+#include "platform/workspace.h"
+#include "prefs/settings.h"
 #include "settings/settingswindow.h"
 #include "windows/thumbnailcache.h"
 
@@ -42,7 +48,9 @@ int main(int argc, char** argv) {
     // their own.
     const bool headless =
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // The documentation pictures are drawn on a made-up desktop; its windows never show.
+    if ((headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) ||
+        options.mode == DiagnosticOptions::Mode::DocsShots)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tandri"));
@@ -102,6 +110,45 @@ int main(int argc, char** argv) {
                        ? 0
                        : 1;
         }
+        case DiagnosticOptions::Mode::DocsShots: {
+            QTextStream out(stdout);
+            const QString folder =
+                options.argument.isEmpty() ? DocsShots::defaultFolder() : options.argument;
+            return DocsShots::run(folder, out, err) ? 0 : 1;
+        }
+        case DiagnosticOptions::Mode::ShareImage: {
+            // The user's look on this desktop, with its appearance and accent; nothing is
+            // written to the user's preferences.
+            Platform& platform = backend->platform();
+            Settings::registerDefaults(platform.preferences);
+            const bool dark = platform.workspace.darkAppearance();
+            const LookChoice look =
+                Settings::currentLook(platform.preferences, platform.workspace, dark);
+            QTextStream out(stdout);
+            return ShareImage::run(options.argument, look,
+                                   Settings::windowLayout(platform.preferences), out, err)
+                       ? 0
+                       : 1;
+        }
+        case DiagnosticOptions::Mode::MemoryProbe: {
+            Platform& platform = backend->platform();
+            SettingsWindow settings(platform);
+            QTextStream out(stdout);
+            MemoryProbe probe(platform, &backend->thumbnails(), options.count,
+                              XdgDirs::stateHome() + QStringLiteral("/tandri/memory-probe.txt"),
+                              out, err);
+            probe.openSettings = [&settings] {
+                settings.show(SettingsTab::General);
+            };
+            probe.closeSettings = [&settings] {
+                settings.close();
+            };
+            probe.finished = [](int status) {
+                QCoreApplication::exit(status);
+            };
+            probe.start();
+            return app.exec();
+        }
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();
             SettingsWindow settings(platform);
@@ -132,8 +179,6 @@ int main(int argc, char** argv) {
             err.flush();
             return app.exec();
         }
-        default:
-            err << "tandri: this mode is not available in this build\n";
-            return 2;
     }
+    return 2;  // every mode returns above
 }

@@ -34,6 +34,14 @@ DiagnosticOptions DiagnosticOptions::parse(const QStringList& arguments) {
                     {"--docs-shots", Mode::DocsShots}};
     for (const auto& [name, mode] : withPath) {
         const QString option = QString::fromLatin1(name);
+        // Its folder is optional; a word that looks like an option is none.
+        if (mode == Mode::DocsShots && arguments.contains(option)) {
+            options.mode = mode;
+            const auto folder = argumentAfter(arguments, option);
+            if (folder && !folder->startsWith(u'-'))
+                options.argument = *folder;
+            return options;
+        }
         if (const auto path = argumentAfter(arguments, option)) {
             options.mode = mode;
             options.argument = *path;
@@ -46,8 +54,9 @@ DiagnosticOptions DiagnosticOptions::parse(const QStringList& arguments) {
     }
     if (arguments.contains(QStringLiteral("--memory-probe"))) {
         options.mode = Mode::MemoryProbe;
-        options.count =
-            integer(argumentAfter(arguments, QStringLiteral("--memory-probe"))).value_or(40);
+        // A count of openings is a whole number; anything else gets the usual forty.
+        const auto count = integer(argumentAfter(arguments, QStringLiteral("--memory-probe")));
+        options.count = count && *count >= 0 ? *count : 40;
         return options;
     }
     if (arguments.contains(QStringLiteral("--list-windows")))

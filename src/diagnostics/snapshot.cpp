@@ -2,9 +2,9 @@
 
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 
 #include "catalogue/appsource.h"
+#include "diagnostics/pictures.h"
 #include "platform/platform.h"
 #include "platform/workspace.h"
 #include "prefs/settings.h"
@@ -20,47 +20,10 @@ namespace {
 
 constexpr double pictureScale = 2.0;
 
-// The view's own drawing, on a transparent bitmap of the whole view.
-QImage drawView(RingView& view) {
-    const QSizeF size = view.bounds.size();
-    QImage image(int(size.width() * pictureScale), int(size.height() * pictureScale),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    // The painter works in points, as it does for the ring's panel.
-    image.setDevicePixelRatio(pictureScale);
-    QPainter painter(&image);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
-                           QPainter::TextAntialiasing);
-    // View coordinates run y up from the bottom-left.
-    painter.translate(0, size.height());
-    painter.scale(1, -1);
-    view.render(painter);
-    painter.end();
-    return image;
-}
-
-bool writePNG(const QImage& image, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
-        *error = QStringLiteral("the picture could not be encoded");
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 QImage picture(RingView& view) {
-    const QImage drawing = drawView(view);
+    const QImage drawing = Pictures::drawView(view, pictureScale);
     QImage picture(drawing.size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(QColor::fromRgbF(0.32f, 0.32f, 0.32f));
     QPainter painter(&picture);
@@ -160,7 +123,7 @@ bool run(Platform& platform, ThumbnailCache& thumbnails, const QString& path,
          std::optional<int> index, QTextStream& out, QTextStream& err) {
     const Scene scene = prepare(platform, thumbnails, index);
     QString error;
-    if (!writePNG(picture(*scene.view), path, &error)) {
+    if (!Pictures::writePNG(picture(*scene.view), path, &error)) {
         err << "tandri: cannot write the snapshot to " << path << " (" << error << ")\n";
         err.flush();
         return false;

@@ -16,12 +16,6 @@
 
 namespace tandri {
 
-namespace {
-
-constexpr QSize windowSize(480, 660);
-
-}  // namespace
-
 OnboardingWindow::OnboardingWindow(Platform& platform) : platform_(platform) {
     if (QCoreApplication* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] { applicationWillTerminate(); });

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -24,6 +25,7 @@ public:
     static inline const QString stepKey = QStringLiteral("onboardingStep");
     /// The page a restart reopens: the permissions, which the restart was for.
     static constexpr int restartStep = 2;
+    static constexpr QSize windowSize{480, 660};
 
     explicit OnboardingWindow(Platform& platform);
     ~OnboardingWindow() override;

@@ -21,7 +21,7 @@ TEST(DiagnosticOptions, TheFirstOptionThatAppliesDecides) {
     EXPECT_EQ(parse({"--menu-probe", "m.txt", "--snapshot"}).mode, Mode::MenuProbe);
     // An option lacking its argument is ignored.
     EXPECT_EQ(parse({"--list-windows", "--snapshot"}).mode, Mode::ListWindows);
-    EXPECT_EQ(parse({"--docs-shots"}).mode, Mode::None);
+    EXPECT_EQ(parse({"--share-image"}).mode, Mode::None);
     // The snapshot's entry and the probe's count.
     EXPECT_EQ(parse({"--snapshot", "a.png", "3"}).index, 3);
     EXPECT_EQ(parse({"--snapshot", "a.png", "x"}).index, std::nullopt);

@@ -49,6 +49,10 @@ public:
     void showWindowOverview() override;
     /// Through a detached shell that waits a second and then starts this program's file again.
     bool relaunchAfterQuit() override;
+    /// Private dirty plus swapped memory, from `/proc/self/smaps_rollup`.
+    std::optional<qint64> memoryFootprint() const override;
+    /// From `/proc/self/smaps`.
+    std::vector<MemoryRegions> memoryRegions() const override;
 
 private:
     QDBusConnection bus() const;

@@ -34,6 +34,10 @@ QString dataHome() {
     return folder("XDG_DATA_HOME", QStringLiteral("/.local/share"));
 }
 
+QString stateHome() {
+    return folder("XDG_STATE_HOME", QStringLiteral("/.local/state"));
+}
+
 QStringList dataDirs() {
     return folders("XDG_DATA_DIRS",
                    {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")});

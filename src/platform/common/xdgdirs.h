@@ -15,6 +15,8 @@ QString configHome();
 QStringList configDirs();
 /// `$XDG_DATA_HOME`, else `~/.local/share`.
 QString dataHome();
+/// `$XDG_STATE_HOME`, else `~/.local/state`: what a program keeps of its runs, such as logs.
+QString stateHome();
 /// `$XDG_DATA_DIRS`, else `/usr/local/share` and `/usr/share`.
 QStringList dataDirs();
 /// `relative` in the config home, then in each config folder: most important first.

@@ -3,6 +3,8 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "platform/common/procmemory.h"
+
 namespace tandri::sim {
 
 SimSystem::SimSystem(SimState& state) : state_(state) {}
@@ -30,6 +32,14 @@ bool SimSystem::relaunchAfterQuit() {
     std::lock_guard lock(state_.mutex);
     state_.log(QStringLiteral("relaunch"));
     return true;
+}
+
+std::optional<qint64> SimSystem::memoryFootprint() const {
+    return ProcMemory::footprint();
+}
+
+std::vector<MemoryRegions> SimSystem::memoryRegions() const {
+    return ProcMemory::regions();
 }
 
 void SimSystem::beep() {

@@ -10,6 +10,7 @@ namespace tandri::sim {
 /// Process services of the simulated desktop, which imitates the system the program was first
 /// written for: a Dock whose restart is recorded, and that system's own shortcuts and launchers.
 /// Memory relief and log lines are recorded, and log lines are also written to standard error.
+/// The memory figures are this process's own, in which the simulated desktop lives.
 class SimSystem : public System {
 public:
     explicit SimSystem(SimState& state);
@@ -24,6 +25,8 @@ public:
     void showWindowOverview() override;
     /// Recorded as "relaunch"; nothing starts.
     bool relaunchAfterQuit() override;
+    std::optional<qint64> memoryFootprint() const override;
+    std::vector<MemoryRegions> memoryRegions() const override;
 
     int memoryReliefs() const { return reliefs_; }
 
