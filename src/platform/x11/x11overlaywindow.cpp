@@ -263,19 +263,16 @@ void X11OverlayWindow::setHandlers(OverlayHandlers handlers) {
 
 void X11OverlayWindow::setFrame(const QRectF& frame) {
     OpeningTrace::mark("frame");
+    const QRect before = frameGeometry();
     frame_ = frame;
-    const QRectF geometry = qtFrame();
-    const QRect rect(int(std::lround(geometry.x())), int(std::lround(geometry.y())),
-                     std::max(1, int(std::lround(geometry.width()))),
-                     std::max(1, int(std::lround(geometry.height()))));
-    if (rect == surface_->geometry())
+    if (placed_ && frameGeometry() == before)
         return;
-    surface_->setGeometry(rect);
     shield_->setFrame(frame);
     // What was shown lay elsewhere on the screen: it shows again as it is drawn anew.
     shown_ = QRect();
     picture_ = QImage();
     background_ = QImage();
+    place();
     if (ordered_ && shaped_)
         applyShape();
     surface_->update();
@@ -303,6 +300,7 @@ void X11OverlayWindow::orderFront() {
             buildBackdrop();
         if (!shaped_ && !compositing_)
             grow(QRectF(QPointF(0, 0), qtFrame().size()));  // no way to show less
+        place();
         // Mapped even with nothing to show yet, so that it can take the keyboard at once.
         if (!surface_->isVisible())
             map();
@@ -369,7 +367,7 @@ void X11OverlayWindow::setBackdropAlpha(double alpha) {
         return;
     backdropAlpha_ = alpha;
     if (!backdrop_.image.isNull())
-        surface_->update(backdrop_.rect.toAlignedRect());
+        update(backdrop_.rect);
 }
 
 void X11OverlayWindow::setContents(const QImage& image, const QRectF& area) {
@@ -396,7 +394,7 @@ void X11OverlayWindow::setContents(const QImage& image, const QRectF& area) {
         painter.drawImage(target, image);
     }
     painter.end();
-    surface_->update(target.toAlignedRect());
+    update(target);
 }
 
 void X11OverlayWindow::clearContents() {
@@ -417,6 +415,7 @@ void X11OverlayWindow::clearContents() {
     if (backgroundStore_.sizeInBytes() > kept)
         backgroundStore_ = QImage();
     shown_ = QRect();
+    place();  // small again before the next opening maps it
 }
 
 void X11OverlayWindow::setBackdrop(const std::optional<OverlayBackdrop>& backdrop) {
@@ -429,20 +428,24 @@ void X11OverlayWindow::setBackdrop(const std::optional<OverlayBackdrop>& backdro
     if (backdropRequest_ && ordered_)
         buildBackdrop();
     OpeningTrace::mark("backdrop");
-    surface_->update(before.united(backdrop_.rect).toAlignedRect());
+    update(before.united(backdrop_.rect));
 }
 
 XID X11OverlayWindow::windowID() const {
     return XID(surface_->winId());
 }
 
-void X11OverlayWindow::paint(QPainter& painter, const QRect& rect) {
+void X11OverlayWindow::paint(QPainter& painter, const QRect& surfaceRect) {
+    // Drawn in the frame's points, wherever the window lies in it.
+    const QPoint offset = surfaceOffset();
+    const QRect rect = surfaceRect.translated(offset);
     const QRectF shown = shownPoints();
     // A shaped window shows nothing outside its shape: no need to draw there.
     const QRect clip = shaped_ ? rect.intersected(shown.toAlignedRect()) : rect;
     if (clip.isEmpty())
         return;
     painter.save();
+    painter.translate(-offset);
     painter.setClipRect(clip);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(clip, Qt::transparent);
@@ -591,7 +594,8 @@ QRectF X11OverlayWindow::shownPoints() const {
 void X11OverlayWindow::grow(const QRectF& rect) {
     const double ratio = surface_->devicePixelRatio();
     const QRect window = pixelsOf(QRectF(QPointF(0, 0), qtFrame().size()));
-    const QRect wanted = pixelsOf(rect).intersected(window);
+    // In whole points, so that a window sized to what it shows covers it exactly.
+    const QRect wanted = pixelsOf(QRectF(rect.toAlignedRect())).intersected(window);
     if (wanted.isEmpty() || shown_.contains(wanted))
         return;
     const QRect next = shown_.isEmpty() ? wanted : shown_.united(wanted);
@@ -651,9 +655,10 @@ void X11OverlayWindow::grow(const QRectF& rect) {
     picture_ = std::move(picture);
     background_ = std::move(background);
     shown_ = next;
+    place();
     if (shaped_)
         applyShape();
-    surface_->update(shownPoints().toAlignedRect());
+    update(shownPoints());
 }
 
 void X11OverlayWindow::recapture() {
@@ -676,8 +681,10 @@ void X11OverlayWindow::applyShape() {
         return;
     const XID window = windowID();
     if (shaped_) {
-        XRectangle rect{short(shown_.x()), short(shown_.y()), ushort(shown_.width()),
-                        ushort(shown_.height())};
+        const QPoint origin = (QPointF(surfaceOffset()) * surface_->devicePixelRatio()).toPoint();
+        const QRect shown = shown_.translated(-origin);
+        XRectangle rect{short(shown.x()), short(shown.y()), ushort(shown.width()),
+                        ushort(shown.height())};
         XShapeCombineRectangles(display, window, ShapeBounding, 0, 0, &rect,
                                 shown_.isEmpty() ? 0 : 1, ShapeSet, YXBanded);
     } else {
@@ -686,6 +693,48 @@ void X11OverlayWindow::applyShape() {
     shapeSet_ = shaped_;
     // Sent now: the next requests about the window may come on this program's other connection.
     XFlush(display);
+}
+
+QRect X11OverlayWindow::frameGeometry() const {
+    const QRectF geometry = qtFrame();
+    return QRect(int(std::lround(geometry.x())), int(std::lround(geometry.y())),
+                 std::max(1, int(std::lround(geometry.width()))),
+                 std::max(1, int(std::lround(geometry.height()))));
+}
+
+bool X11OverlayWindow::sizedToShown() const {
+    // Qt places windows in whole points: at a fractional ratio the window could not cover the
+    // shown pixels exactly, and keeps the frame's size with its shape.
+    const double ratio = surface_->devicePixelRatio();
+    return shaped_ && ratio == std::floor(ratio);
+}
+
+QRect X11OverlayWindow::placement() const {
+    const QRect frame = frameGeometry();
+    if (!sizedToShown())
+        return frame;
+    // A compositing manager repaints all a window covers when it maps or grows, and Qt's
+    // backing store is as large as the window: both are spared the screenful around the ring.
+    if (shown_.isEmpty())
+        return QRect(frame.topLeft(), QSize(1, 1));
+    const QRectF shown = shownPoints();
+    return QRect(frame.topLeft() + shown.topLeft().toPoint(), shown.size().toSize());
+}
+
+QPoint X11OverlayWindow::surfaceOffset() const {
+    return placedAt_;
+}
+
+void X11OverlayWindow::place() {
+    const QRect rect = placement();
+    placedAt_ = rect.topLeft() - frameGeometry().topLeft();
+    placed_ = true;
+    if (rect != surface_->geometry())
+        surface_->setGeometry(rect);
+}
+
+void X11OverlayWindow::update(const QRectF& rect) {
+    surface_->update(rect.toAlignedRect().translated(-surfaceOffset()));
 }
 
 void X11OverlayWindow::buildBackdrop() {

@@ -65,7 +65,8 @@ private:
         QRectF rect;
     };
 
-    void paint(QPainter& painter, const QRect& rect);
+    /// Paints `surfaceRect`, in the window's own points.
+    void paint(QPainter& painter, const QRect& surfaceRect);
     void exposed();
     void mousePressed(const QMouseEvent& event);
     void keyPressed(const QKeyEvent& event);
@@ -91,6 +92,18 @@ private:
     /// there when the window is shaped, and maps the window if it was waiting for something to
     /// show.
     void grow(const QRectF& rect);
+    /// The frame as whole points of Qt's geometry.
+    QRect frameGeometry() const;
+    /// Whether the window covers only the shown part instead of the whole frame.
+    bool sizedToShown() const;
+    /// Where the window lies, as Qt's geometry.
+    QRect placement() const;
+    /// Where the window's top-left corner lies in the frame, in points.
+    QPoint surfaceOffset() const;
+    /// Moves and sizes the window to its placement.
+    void place();
+    /// Repaints `rect` (window points of the frame, y down).
+    void update(const QRectF& rect);
     /// Sets the window's shape to the shown part, on Qt's connection: ordered with its map.
     void applyShape();
     /// Takes the picture of the screen under the whole shown part anew.
@@ -108,6 +121,9 @@ private:
     // longer get them from the source.
     std::vector<QUrl> dragUrls_;
     QRectF frame_;
+    /// The window was placed once.
+    bool placed_ = false;
+    QPoint placedAt_;
     bool acceptsMouseEvents_ = true;
     std::unique_ptr<ScreenGrabber> grabber_;
     /// Takes the clicks on the frame outside the shown part, and hands them to the same handler.

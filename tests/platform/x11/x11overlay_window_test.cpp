@@ -8,6 +8,7 @@
 #include "platform/sim/virtualclock.h"
 #include "platform/x11/x11overlays.h"
 #include "platform/x11/x11overlaywindow.h"
+#include "platform/x11/x11screens.h"
 #include "platform/x11/x11shieldwindow.h"
 #include "platform/x11/xdndtarget.h"
 #include "x11session.h"
@@ -49,14 +50,21 @@ struct Recorder {
     }
 };
 
-// The rectangles of the window's shape, in its pixels.
-std::vector<QRect> shape(X11Connection& connection, XID window) {
+// What the window shows, as the rectangles of its shape in the frame's pixels: the window may
+// cover less than its frame.
+std::vector<QRect> shape(X11Connection& connection, const X11OverlayWindow& window) {
+    Display* display = connection.display();
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window.windowID(), connection.root(), 0, 0, &x, &y, &child);
+    const QPoint offset = QPoint(x, y) - X11Screens::toQt(window.frame()).topLeft().toPoint();
     int count = 0, ordering = 0;
     XRectangle* rects =
-        XShapeGetRectangles(connection.display(), window, ShapeBounding, &count, &ordering);
+        XShapeGetRectangles(display, window.windowID(), ShapeBounding, &count, &ordering);
     std::vector<QRect> result;
     for (int i = 0; i < count; ++i)
-        result.emplace_back(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+        result.push_back(
+            QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height).translated(offset));
     if (rects)
         XFree(rects);
     return result;
@@ -143,7 +151,11 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
                        {{345, 455}, Qt::blue},
                        {{500, 550}, Qt::blue}}));
     // Only the drawn square: the server reads no picture of the rest of the frame.
-    EXPECT_EQ(shape(*connection, window->windowID()), std::vector{QRect(20, 220, 50, 50)});
+    EXPECT_EQ(shape(*connection, *window), std::vector{QRect(20, 220, 50, 50)});
+    // Nor does the window cover more: a compositing manager repaints all a window covers.
+    XWindowAttributes attributes;
+    ASSERT_TRUE(XGetWindowAttributes(connection->display(), window->windowID(), &attributes));
+    EXPECT_EQ(QSize(attributes.width, attributes.height), QSize(50, 50));
 
     // A picture at two pixels per point fills the same points; the first picture stays, and the
     // shape grows over both.
@@ -153,7 +165,7 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
                        {{548, 498}, Qt::green},
                        {{525, 505}, Qt::blue},
                        {{345, 645}, Qt::red}}));
-    EXPECT_EQ(shape(*connection, window->windowID()), std::vector{QRect(20, 50, 230, 220)});
+    EXPECT_EQ(shape(*connection, *window), std::vector{QRect(20, 50, 230, 220)});
 
     // A null image empties its area only; clearing empties all.
     window->setContents(QImage(), QRectF(20, 30, 50, 50));
@@ -167,7 +179,7 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
     window->orderOut();
     window->clearContents();
     window->orderFront();
-    EXPECT_TRUE(shape(*connection, window->windowID()).empty());
+    EXPECT_TRUE(shape(*connection, *window).empty());
     EXPECT_TRUE(waitForColour(*connection, QPoint(345, 645), Qt::blue));
 
     // Beside the square the screen stays live, and a click there is the panel's all the same.
@@ -184,7 +196,7 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
     // More to show grows the shape, with what lies there now behind the new part.
     window->setContents(solid(QSize(20, 20), Qt::green), QRectF(300, 200, 20, 20));
     ASSERT_TRUE(waitForColour(*connection, QPoint(610, 490), Qt::green));
-    EXPECT_EQ(shape(*connection, window->windowID()), std::vector{QRect(20, 80, 300, 190)});
+    EXPECT_EQ(shape(*connection, *window), std::vector{QRect(20, 80, 300, 190)});
     EXPECT_TRUE(shows({{{500, 550}, root}, {{345, 645}, Qt::red}}));
 
     // Not accepting clicks, no part takes them.
