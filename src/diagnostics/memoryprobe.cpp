@@ -99,7 +99,13 @@ void MemoryProbe::after(double delay, void (MemoryProbe::*step)()) {
 }
 
 void MemoryProbe::note(const QString& label) {
-    lines_ << checkpoint(label, platform_.system.memoryFootprint());
+    const std::optional<qint64> footprint = platform_.system.memoryFootprint();
+    lines_ << checkpoint(label, footprint);
+    // The report keeps whole megabytes; a growth of a few hundred kilobytes needs finer steps.
+    if (footprint) {
+        err_ << "tandri: " << label << ": " << (*footprint >> 10) << " kB\n";
+        err_.flush();
+    }
 }
 
 void MemoryProbe::begin() {
