@@ -12,10 +12,8 @@
 #include "platform/x11/xdndtarget.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/shape.h>
+// Last: Xlib's macros clash with Qt's headers.
+#include "platform/x11/xlib.h"
 #undef None  // it would hide DragOperation::None
 
 namespace tandri::x11::test {
@@ -57,8 +55,7 @@ std::vector<QRect> shape(X11Connection& connection, XID window) {
     std::vector<QRect> result;
     for (int i = 0; i < count; ++i)
         result.emplace_back(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
-    if (rects)
-        XFree(rects);
+    XFree(rects);
     return result;
 }
 
