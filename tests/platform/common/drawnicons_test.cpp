@@ -4,19 +4,15 @@
 
 #include <QTemporaryDir>
 
+#include "support/pixelcount.h"
+
 namespace tandri {
 namespace {
 
+using test::countPixels;
+
 bool isWhitish(QColor c) {
     return c.alpha() == 255 && c.red() > 220 && c.green() > 220 && c.blue() > 220;
-}
-
-int countPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& test) {
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) count += test(image.pixelColor(x, y));
-    }
-    return count;
 }
 
 TEST(DrawnIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
@@ -30,7 +26,7 @@ TEST(DrawnIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
     const QColor edge = icon.pixelColor(64, 14);
     EXPECT_NEAR(edge.hsvHue(), colour.hsvHue(), 12);
     // The initial is drawn in white over a good part of the middle, and is not all of it.
-    const int white = countPixels(icon, QRect(24, 24, 80, 80), isWhitish);
+    const int white = countPixels(icon, isWhitish, QRect(24, 24, 80, 80));
     EXPECT_GT(white, 300);
     EXPECT_LT(white, 80 * 80 / 2);
     // Dark enough behind it for white text to read.
@@ -44,14 +40,14 @@ TEST(DrawnIcons, ColoursAreStablePerNameAndDifferBetweenNames) {
     EXPECT_EQ(DrawnIcons::drawAppIcon("Notes"), DrawnIcons::drawAppIcon("Notes"));
     // A name without a letter still gets a mark.
     const QImage unnamed = DrawnIcons::drawAppIcon("");
-    EXPECT_GT(countPixels(unnamed, QRect(24, 24, 80, 80), isWhitish), 100);
+    EXPECT_GT(countPixels(unnamed, isWhitish, QRect(24, 24, 80, 80)), 100);
 }
 
 TEST(DrawnIcons, PlaceIconsAreDrawnAndNotBlank) {
     DrawnIcons icons;
     for (const QImage& icon : {icons.folderIcon(), icons.documentIcon(), icons.trashIcon()}) {
         ASSERT_EQ(icon.size(), QSize(128, 128));
-        const int opaque = countPixels(icon, icon.rect(), [](QColor c) { return c.alpha() > 200; });
+        const int opaque = countPixels(icon, [](QColor c) { return c.alpha() > 200; });
         EXPECT_GT(opaque, 128 * 128 / 5);
         EXPECT_LT(opaque, 128 * 128);
     }

@@ -7,6 +7,7 @@
 
 #include "platform/sim/virtualclock.h"
 #include "prefs/brand.h"
+#include "support/pixelcount.h"
 
 namespace tandri {
 namespace {
@@ -30,21 +31,7 @@ int legiblePixels(const QImage& icon, QColor panel) {
     QImage shown(icon.size(), QImage::Format_RGB32);
     shown.fill(panel);
     QPainter(&shown).drawImage(QRect(QPoint(), icon.size()), icon);
-    int count = 0;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x)
-            count += contrast(shown.pixel(x, y), panel.rgb()) >= 3;
-    }
-    return count;
-}
-
-int opaquePixels(const QImage& image) {
-    int count = 0;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        for (int x = 0; x < argb.width(); ++x) count += qAlpha(argb.pixel(x, y)) > 128;
-    }
-    return count;
+    return test::countPixels(shown, [&](QColor c) { return contrast(c.rgb(), panel.rgb()) >= 3; });
 }
 
 // The mean lightness of the icon's solid pixels: its glyph's colour, leaving out the thin edge.
@@ -65,7 +52,7 @@ int glyphLightness(const QImage& icon) {
 TEST(TrayStatusItems, TheGlyphIsLegibleOnWhiteAndOnBlackPanels) {
     for (const double scale : {1.0, 2.0}) {
         const QImage glyph = Brand::menuBarImage(scale);
-        const int solid = opaquePixels(glyph);
+        const int solid = test::countPixels(glyph, [](QColor c) { return c.alpha() > 128; });
         ASSERT_GT(solid, 10);
         for (const bool dark : {false, true}) {
             const QImage icon = TrayStatusItems::tinted(glyph, dark);

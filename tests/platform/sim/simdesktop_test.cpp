@@ -60,15 +60,15 @@ TEST(SimOverlays, PanelAndShieldsInOrderOfMaking) {
     auto shieldA = overlays.makeShield();
     auto panel = overlays.makePanel();
     auto shieldB = overlays.makeShield();
+    const auto sim = [](auto& window) {
+        return static_cast<SimOverlayWindow*>(window.get());
+    };
     EXPECT_EQ(desktop->panel(), panel.get());
-    EXPECT_EQ(desktop->shields(),
-              (std::vector<SimOverlayWindow*>{static_cast<SimOverlayWindow*>(shieldA.get()),
-                                              static_cast<SimOverlayWindow*>(shieldB.get())}));
+    EXPECT_EQ(desktop->shields(), (std::vector{sim(shieldA), sim(shieldB)}));
 
     // Windows that are gone are no longer reported.
     shieldA.reset();
-    EXPECT_EQ(desktop->shields(),
-              (std::vector<SimOverlayWindow*>{static_cast<SimOverlayWindow*>(shieldB.get())}));
+    EXPECT_EQ(desktop->shields(), (std::vector{sim(shieldB)}));
     panel.reset();
     EXPECT_EQ(desktop->panel(), nullptr);
 }

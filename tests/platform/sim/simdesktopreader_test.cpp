@@ -33,19 +33,17 @@ std::string switches(SimDesktop& desktop) {
     return line + "front " + (front ? std::to_string(*front) : "none");
 }
 
-TEST(SimDesktopReader, AnEmptyDescriptionIsOneScreenAndNoApps) {
-    auto desktop = load("{}");
-    const auto screens = desktop->screens().screens();
-    ASSERT_EQ(screens.size(), 1u);
-    EXPECT_EQ(screens[0].frame, QRectF(0, 0, 1440, 900));
-    EXPECT_EQ(screens[0].visible, QRectF(0, 0, 1440, 875));
-    EXPECT_EQ(desktop->screens().mouseLocation(), QPointF(720, 450));
-    EXPECT_EQ(desktop->screens().pressedMouseButtons(), 0u);
-    EXPECT_EQ(switches(*desktop), "trusted front none");
-    EXPECT_TRUE(desktop->workspace().runningApps().empty());
-}
+TEST(SimDesktopReader, ScreensPointerAndSwitchesAsGivenElseOneScreenAndNoApps) {
+    auto empty = load("{}");
+    const auto one = empty->screens().screens();
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].frame, QRectF(0, 0, 1440, 900));
+    EXPECT_EQ(one[0].visible, QRectF(0, 0, 1440, 875));
+    EXPECT_EQ(empty->screens().mouseLocation(), QPointF(720, 450));
+    EXPECT_EQ(empty->screens().pressedMouseButtons(), 0u);
+    EXPECT_EQ(switches(*empty), "trusted front none");
+    EXPECT_TRUE(empty->workspace().runningApps().empty());
 
-TEST(SimDesktopReader, ScreensPointerAndSwitchesAsGiven) {
     auto desktop = load(R"({
         "screens": [ { "frame": [0, 0, 1440, 900], "visible": [0, 70, 1440, 805] },
                      { "frame": [1440, 100, 1920, 1080] } ],

@@ -51,16 +51,15 @@ Bounds kde(const QByteArray& text) {
 
 TEST(KdeBindings, ShortcutsInForceNamedAsPlasmaNamesThem) {
     // As Plasma writes it, KRunner's launch on Alt+Space and Alt+F2 by default.
-    EXPECT_EQ(kde("[org.kde.krunner.desktop]\n"
-                  "_k_friendly_name=KRunner\n"
-                  "_launch=Alt+Space\\tAlt+F2\\tSearch,Alt+Space\\tAlt+"
-                  "F2\\tSearch,KRunner\n"
-                  "RunClipboard=Alt+Shift+F2,Alt+Shift+F2,Run command on "
-                  "clipboard contents\n"
-                  "[kwin]\n"
-                  "Window Operations Menu=Alt+F3,Alt+F3,Window Operations Menu\n"
-                  "Overview=Meta+W,Meta+W,Toggle Overview\n"
-                  "Window Close=none,Alt+F4,Close Window\n"),
+    EXPECT_EQ(kde(R"([org.kde.krunner.desktop]
+_k_friendly_name=KRunner
+_launch=Alt+Space\tAlt+F2\tSearch,Alt+Space\tAlt+F2\tSearch,KRunner
+RunClipboard=Alt+Shift+F2,Alt+Shift+F2,Run command on clipboard contents
+[kwin]
+Window Operations Menu=Alt+F3,Alt+F3,Window Operations Menu
+Overview=Meta+W,Meta+W,Toggle Overview
+Window Close=none,Alt+F4,Close Window
+)"),
               (Bounds{{"KRunner", 49, 2048},
                       {"KRunner", 120, 2048},
                       {"Run command on clipboard contents", 120, 2560},
@@ -71,8 +70,7 @@ TEST(KdeBindings, ShortcutsInForceNamedAsPlasmaNamesThem) {
                   "_launch=Meta+Space,Alt+Space,KRunner\n"),
               (Bounds{{"KRunner", 49, 256}}));
     // Chords, unknown keys, lines outside a group and malformed lines are left out.
-    EXPECT_EQ(kde("_launch=Alt+Space,,\n[x]\nbroken line\nchord=Ctrl+K\\, "
-                  "Ctrl+C,,Chord\n"
+    EXPECT_EQ(kde("_launch=Alt+Space,,\n[x]\nbroken line\nchord=Ctrl+K\\, Ctrl+C,,Chord\n"
                   "odd=Alt+NoSuchKey,,Odd\n=Alt+Space,,Empty key\n"),
               Bounds{});
     EXPECT_EQ(kde(QByteArray("\xff\xfe\x00\x01", 4)), Bounds{});
@@ -102,9 +100,7 @@ TEST(OpenboxBindings, TheWindowManagersOwnKeysAndWhatTheyDo) {
         std::optional<QByteArray> xml;
         Bounds expected;
     } cases[] = {
-        {xml("W-space",
-             "<action name=\"Execute\"><command>rofi -show "
-             "run</command></action>"),
+        {xml("W-space", R"(<action name="Execute"><command>rofi -show run</command></action>)"),
          {{"“rofi” (an openbox key binding)", 49, 256}}},
         {xml("C-A-Delete", "<action name=\"Exit\"/>"), {{"openbox's “Exit”", 117, 6144}}},
         {xml("S-W-F1", "<action name=\"ShowMenu\"><menu>root-menu</menu></action>"),
@@ -113,9 +109,7 @@ TEST(OpenboxBindings, TheWindowManagersOwnKeysAndWhatTheyDo) {
         {xml("C-a space", "<action name=\"Close\"/>"), {}},
         {xml("H-space", "<action name=\"Close\"/>"), {}},
         {xml("A-NoSuchKey", "<action name=\"Close\"/>"), {}},
-        {"<openbox_config><mouse><keybind "
-         "key=\"A-space\"/></mouse></openbox_config>",
-         {}},
+        {R"(<openbox_config><mouse><keybind key="A-space"/></mouse></openbox_config>)", {}},
         // A malformed file counts as none, not as the bindings before the fault.
         {xml("A-space", "<action name=\"Close\">").left(90), {}},
         {"\xff\xfe not xml", {}},

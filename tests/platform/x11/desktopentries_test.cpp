@@ -68,12 +68,12 @@ TEST_F(DesktopEntriesTest, ReadsTheMainGroupWithEscapesAndLocalisedNames) {
     EXPECT_FALSE(plain->terminal);
     EXPECT_EQ(plain->path, folder("system") + QStringLiteral("/editor.desktop"));
 
-    EXPECT_EQ(index(QStringLiteral("de_CH.UTF-8")).byID(QStringLiteral("editor.desktop"))->name,
-              "Editor CH");
-    EXPECT_EQ(index(QStringLiteral("de_AT")).byID(QStringLiteral("editor"))->name, "Bearbeiter")
-        << "the language alone when the country has no name";
-    EXPECT_EQ(index(QStringLiteral("sr_RS@latin")).byID(QStringLiteral("editor"))->name, "Urednik");
-    EXPECT_EQ(index(QStringLiteral("fr_FR")).byID(QStringLiteral("editor"))->name, "Editor");
+    // The language alone when the country has no name.
+    for (const auto& [locale, name] : {std::pair{"de_CH.UTF-8", "Editor CH"},
+                                       {"de_AT", "Bearbeiter"},
+                                       {"sr_RS@latin", "Urednik"},
+                                       {"fr_FR", "Editor"}})
+        EXPECT_EQ(index(locale).byID(QStringLiteral("editor.desktop"))->name, name) << locale;
 }
 
 TEST_F(DesktopEntriesTest, TheFirstFolderOwnsAnIdAndHiddenOrForeignEntriesDropOut) {
@@ -189,14 +189,11 @@ TEST(DesktopEntriesExec, SplitsByTheQuotingRules) {
 
 class DesktopEntriesCommands : public ::testing::Test {
 protected:
-    Entry entry(const QString& exec) {
-        Entry e;
-        e.id = QStringLiteral("viewer");
-        e.path = QStringLiteral("/usr/share/applications/viewer.desktop");
-        e.name = QStringLiteral("Viewer");
-        e.icon = QStringLiteral("viewer-icon");
-        e.exec = exec;
-        return e;
+    static Entry entry(const QString& exec, bool terminal = false) {
+        return {"viewer", "/usr/share/applications/viewer.desktop",
+                "Viewer", "viewer-icon",
+                exec,     {},
+                {},       terminal};
     }
     std::vector<QStringList> lines(const QString& exec, const std::vector<QUrl>& targets) {
         const auto commands = DesktopEntries::commands(entry(exec), targets);
@@ -256,14 +253,10 @@ TEST_F(DesktopEntriesCommands, CommandsThatCannotRunSayWhy) {
 }
 
 TEST_F(DesktopEntriesCommands, TerminalEntriesRunInsideATerminal) {
-    Entry vi = entry(QStringLiteral("vi %F"));
-    vi.terminal = true;
-    const auto commands = DesktopEntries::commands(vi, {b});
-    ASSERT_FALSE(commands.error);
+    const auto commands = DesktopEntries::commands(entry(QStringLiteral("vi %F"), true), {b});
     ASSERT_EQ(commands.lines.size(), 1u);
     const QStringList line = commands.lines.front();
-    ASSERT_EQ(line.size(), 4);
-    EXPECT_FALSE(line[0].isEmpty());
+    EXPECT_FALSE(line.value(0).isEmpty()) << "a terminal";
     EXPECT_EQ(line.mid(1), QStringList({"-e", "vi", "/home/u/b.txt"}));
 }
 

@@ -31,10 +31,7 @@ TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
     // 26 letters, 10 digits, 11 symbols, Space, 9 editing keys, 4 arrows, 19 function keys.
     EXPECT_EQ(mapped, 26 + 10 + 11 + 1 + 9 + 4 + 19);
     // The codes between the named ones (10 is the ISO section key, 52 and 127 are unused).
-    EXPECT_FALSE(KeyMap::keysym(10));
-    EXPECT_FALSE(KeyMap::keysym(52));
-    EXPECT_FALSE(KeyMap::keysym(127));
-    EXPECT_FALSE(KeyMap::keysym(-1));
+    for (int gap : {10, 52, 127, -1}) EXPECT_FALSE(KeyMap::keysym(gap)) << gap;
 }
 
 // A key's code, its keysym, and another form of it (shifted, keypad, left tab) that finds it too.
@@ -66,38 +63,29 @@ TEST(KeyMap, KeysHaveTheirKeysymsAndEachFormFindsItsCode) {
 }
 
 TEST(KeyMap, ModifierMasksBothWays) {
-    EXPECT_EQ(KeyMap::xModifiers(0), 0u);
-    EXPECT_EQ(KeyMap::xModifiers(option), xMod1);
-    EXPECT_EQ(KeyMap::xModifiers(command), xMod4);
-    EXPECT_EQ(KeyMap::xModifiers(control), xControl);
-    EXPECT_EQ(KeyMap::xModifiers(shift), xShift);
-    EXPECT_EQ(KeyMap::xModifiers(command | shift | option | control),
-              xMod4 | xShift | xMod1 | xControl);
     // Caps Lock (1024) and unknown bits have no grab.
-    EXPECT_FALSE(KeyMap::xModifiers(1024));
-    EXPECT_FALSE(KeyMap::xModifiers(option | 1));
-    EXPECT_FALSE(KeyMap::xModifiers(0x80000000u));
-
+    for (quint32 mask : {1024u, option | 1, 0x80000000u}) EXPECT_FALSE(KeyMap::xModifiers(mask));
     for (quint32 combination = 0; combination < 16; ++combination) {
-        const quint32 mask = (combination & 1 ? command : 0) | (combination & 2 ? shift : 0) |
-                             (combination & 4 ? option : 0) | (combination & 8 ? control : 0);
-        const auto x = KeyMap::xModifiers(mask);
-        ASSERT_TRUE(x);
-        EXPECT_EQ(KeyMap::hotKeyModifiers(*x), mask);
+        const auto bit = [&](int n, unsigned value) {
+            return combination & (1 << n) ? value : 0;
+        };
+        const quint32 mask = bit(0, command) | bit(1, shift) | bit(2, option) | bit(3, control);
+        const unsigned x = bit(0, xMod4) | bit(1, xShift) | bit(2, xMod1) | bit(3, xControl);
+        EXPECT_EQ(KeyMap::xModifiers(mask), x) << mask;
+        EXPECT_EQ(KeyMap::hotKeyModifiers(x), mask);
         // Lock keys, Num Lock and held buttons do not change the combination.
-        EXPECT_EQ(KeyMap::hotKeyModifiers(*x | xLock | xMod2 | 0x100 | 0x2000), mask);
+        EXPECT_EQ(KeyMap::hotKeyModifiers(x | xLock | xMod2 | 0x100 | 0x2000), mask);
     }
 }
 
 TEST(KeyMap, QtModifiersBecomeFlags) {
-    EXPECT_EQ(KeyMap::modifierFlags(Qt::NoModifier), 0u);
-    EXPECT_EQ(KeyMap::modifierFlags(Qt::MetaModifier), KeyEvent::commandFlag);
-    EXPECT_EQ(KeyMap::modifierFlags(Qt::AltModifier), KeyEvent::optionFlag);
-    EXPECT_EQ(KeyMap::modifierFlags(Qt::ControlModifier), KeyEvent::controlFlag);
-    EXPECT_EQ(KeyMap::modifierFlags(Qt::ShiftModifier), KeyEvent::shiftFlag);
-    EXPECT_EQ(
-        KeyMap::modifierFlags(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier),
-        KeyEvent::shiftFlag);
+    for (const auto& [qt, flags] :
+         {std::pair<Qt::KeyboardModifiers, quint64>{Qt::NoModifier, 0},
+          {Qt::MetaModifier, KeyEvent::commandFlag},
+          {Qt::AltModifier, KeyEvent::optionFlag},
+          {Qt::ControlModifier, KeyEvent::controlFlag},
+          {Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier, KeyEvent::shiftFlag}})
+        EXPECT_EQ(KeyMap::modifierFlags(qt), flags) << int(qt);
 }
 
 TEST(KeyMap, CharactersAreWhatTheKeyTypesAlone) {
@@ -139,11 +127,13 @@ TEST(KeyMap, QtKeyPressesTranslate) {
 }
 
 TEST(KeyMap, ModifierKeysAndUnknownKeysAreNoPresses) {
-    EXPECT_FALSE(translate(Qt::Key_Alt, Qt::AltModifier, ""));
-    EXPECT_FALSE(translate(Qt::Key_Meta, Qt::MetaModifier, ""));
-    EXPECT_FALSE(translate(Qt::Key_Shift, Qt::ShiftModifier, ""));
-    for (int key : {int(Qt::Key_CapsLock), int(Qt::Key_unknown), 0})
-        EXPECT_FALSE(translate(key, Qt::NoModifier, "")) << key;
+    for (const auto& [key, modifier] : {std::pair{int(Qt::Key_Alt), Qt::AltModifier},
+                                        {int(Qt::Key_Meta), Qt::MetaModifier},
+                                        {int(Qt::Key_Shift), Qt::ShiftModifier},
+                                        {int(Qt::Key_CapsLock), Qt::NoModifier},
+                                        {int(Qt::Key_unknown), Qt::NoModifier},
+                                        {0, Qt::NoModifier}})
+        EXPECT_FALSE(translate(key, modifier, "")) << key;
     EXPECT_FALSE(translate(Qt::Key_Eacute, Qt::NoModifier, "é"));
 }
 

@@ -17,9 +17,10 @@
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11windowlist.h"
 #include "platform/x11/x11workspace.h"
+#include "platform/x11/xresources.h"
 #include "support/testfiles.h"
-#include "support/waitforevents.h"
 #include "windows/windowsource.h"
+#include "x11session.h"
 
 // After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
 #include <X11/Xlib.h>
@@ -28,11 +29,11 @@
 
 #include <csignal>
 
-namespace tandri::x11 {
+namespace tandri::x11::test {
 namespace {
 
-using test::patience;
-using test::waitForEvents;
+using tandri::test::fileContents;
+using tandri::test::writeFile;
 
 constexpr int screenBottom = 900;  // the session's one screen is 1440x900
 
@@ -197,7 +198,7 @@ protected:
 
     static QString writeEntry(const QString& id, const QString& keys) {
         const QString path = home_->filePath("data/applications/" + id + ".desktop");
-        test::writeFile(path, "[Desktop Entry]\nType=Application\n" + keys.toUtf8() + "\n");
+        writeFile(path, "[Desktop Entry]\nType=Application\n" + keys.toUtf8() + "\n");
         return path;
     }
 
@@ -209,12 +210,10 @@ protected:
         EXPECT_TRUE(process->waitForStarted(5000)) << program.toStdString();
         Started started{qint32(process->processId()), 0, process.get()};
         processes_.push_back(std::move(process));
-        EXPECT_TRUE(!namesItsProcess || waitForEvents(
-                                            [&] {
-                                                started.window = clientOf(started.pid);
-                                                return started.window != 0;
-                                            },
-                                            patience))
+        const auto shown = [&] {
+            return (started.window = clientOf(started.pid)) != 0;
+        };
+        EXPECT_TRUE(!namesItsProcess || waitForEvents(shown, patience))
             << program.toStdString() << " shows no window";
         return started;
     }
@@ -235,16 +234,9 @@ protected:
         const auto clients = connection_->windows(connection_->root(), "_NET_CLIENT_LIST");
         if (std::find(clients.begin(), clients.end(), window) == clients.end())
             return false;
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        Status found = 0;
-        connection_->trapErrors([&] {
-            found = XQueryTree(connection_->display(), window, &root, &parent, &children, &count);
-        });
-        if (children)
-            XFree(children);
-        return !found || parent != connection_->root();
+        std::optional<XID> top;
+        connection_->trapErrors([&] { top = topLevelOf(connection_->display(), window); });
+        return top != window;
     }
     static bool managed(std::initializer_list<XID> windows) {
         return waitForEvents(
@@ -305,12 +297,19 @@ protected:
     static bool waitForActive(XID window) {
         return waitForEvents([&] { return activeWindow() == window; }, patience);
     }
+    static bool activate(const Started& app) {
+        workspace_->activate(app.pid);
+        return waitForActive(app.window);
+    }
+    // The window manager may leave no window active between two.
+    static bool becomesFrontmost(qint32 pid) {
+        return waitForEvents([&] { return workspace_->frontmostPID() == pid; });
+    }
     // Activates alpha, so that the window activated next is known to be chosen, then `activate`;
     // the window active then. The window manager may leave no window active between two.
-    static XID activeAfter(const std::function<void()>& activate) {
-        workspace_->activate(alpha_.pid);
-        EXPECT_TRUE(waitForActive(alpha_.window));
-        activate();
+    static XID activeAfter(const std::function<void()>& act) {
+        EXPECT_TRUE(activate(alpha_));
+        act();
         XID active = 0;
         waitForEvents([&] { return (active = activeWindow()) != alpha_.window && active != 0; });
         return active;
@@ -331,10 +330,23 @@ protected:
         return app && app->hidden;
     }
 
+    // Waits until `read` gives `expected` for the pid; says what it gave otherwise.
+    static ::testing::AssertionResult becomes(QStringList (*read)(qint32), qint32 pid,
+                                              const QStringList& expected) {
+        if (waitForEvents([&] { return read(pid) == expected; }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << read(pid).join(u',').toStdString();
+    }
     static QStringList titles(qint32 pid) {
         QStringList list;
         for (const AXWindow& window : accessibility_->windows(pid))
             list << window.title.value_or(QStringLiteral("<none>"));
+        return list;
+    }
+    static QStringList kinds(qint32 pid) {
+        QStringList list;
+        for (const AXWindow& w : accessibility_->windows(pid))
+            list << w.title.value_or(QString()) + ' ' + w.subrole.value_or(QString());
         return list;
     }
     // Each window as its title, "*" when it is the main one, "_" when minimized; sorted.
@@ -360,10 +372,6 @@ protected:
         auto it = std::find_if(list.begin(), list.end(),
                                [&](const ServerWindow& w) { return w.windowID == window; });
         return it == list.end() ? nullptr : &*it;
-    }
-
-    static bool xdotool(const QStringList& arguments) {
-        return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
     }
 
     static inline double started_ = 0;
@@ -477,17 +485,12 @@ TEST_F(X11Apps, WindowsComeFrontToBackWithTheirKindsAndRaiseReorders) {
     const XID dialog = hand.make({.title = "Save?", .transientFor = xcb_window_t(delta)});
     const XID palette = hand.make({.title = "Tools", .type = "_NET_WM_WINDOW_TYPE_UTILITY"});
     ASSERT_TRUE(managed({delta, dialog, palette}));
-    ASSERT_TRUE(waitForEvents([&] {
-        return titles(self).size() == 4 && titles(self).first() == "Tools";
-    })) << titles(self).join(u',').toStdString();
-
+    // A dialog is transient for another window.
+    ASSERT_TRUE(becomes(kinds, self,
+                        {"Tools AXFloatingWindow", "Save? AXDialog", "Delta AXStandardWindow",
+                         "Gämma AXStandardWindow"}));
     const auto windows = accessibility_->windows(self);
     ASSERT_EQ(windows.size(), 4u);
-    EXPECT_EQ(titles(self), QStringList({"Tools", "Save?", "Delta", "Gämma"}));
-    EXPECT_EQ(windows[0].subrole, "AXFloatingWindow");
-    EXPECT_EQ(windows[1].subrole, "AXDialog") << "transient for another window";
-    EXPECT_EQ(windows[2].subrole, "AXStandardWindow");
-    EXPECT_EQ(windows[3].subrole, "AXStandardWindow");
     EXPECT_EQ(windows[3].element, (WindowElement{self, gamma}));
     EXPECT_EQ(windows[3].windowID, quint32(gamma));
     EXPECT_EQ(windows[3].minimized, false);
@@ -495,8 +498,7 @@ TEST_F(X11Apps, WindowsComeFrontToBackWithTheirKindsAndRaiseReorders) {
     accessibility_->raise(windows[3].element);
     ASSERT_TRUE(waitForActive(gamma));
     EXPECT_TRUE(waitForEvents([&] { return titles(self).first() == "Gämma"; }));
-    EXPECT_TRUE(waitForEvents([&] { return workspace_->frontmostPID() == self; }))
-        << "the window manager may leave no window active between two";
+    EXPECT_TRUE(becomesFrontmost(self));
 
     accessibility_->setMain(windows[2].element);
     ASSERT_TRUE(waitForActive(delta));
@@ -504,11 +506,8 @@ TEST_F(X11Apps, WindowsComeFrontToBackWithTheirKindsAndRaiseReorders) {
         [&] { return titles(self).indexOf("Delta") < titles(self).indexOf("Gämma"); }));
 
     // The xterms' own windows, each alone in its process.
-    const auto alpha = accessibility_->windows(alpha_.pid);
-    ASSERT_EQ(alpha.size(), 1u);
-    EXPECT_EQ(alpha[0].title, "Alpha");
-    EXPECT_EQ(alpha[0].subrole, "AXStandardWindow");
-    EXPECT_EQ(alpha[0].windowID, quint32(alpha_.window));
+    EXPECT_EQ(kinds(alpha_.pid), QStringList{"Alpha AXStandardWindow"});
+    EXPECT_EQ(accessibility_->windows(alpha_.pid).at(0).windowID, quint32(alpha_.window));
 }
 
 TEST_F(X11Apps, MinimizingHidesAWindowAndActivatingBringsItBack) {
@@ -526,8 +525,7 @@ TEST_F(X11Apps, MinimizingHidesAWindowAndActivatingBringsItBack) {
     ASSERT_TRUE(waitForActive(beta_.window));
     EXPECT_TRUE(waitForEvents([&] { return minimized(beta_.pid, beta_.window) == false; }));
     EXPECT_FALSE(hidden(beta_.pid));
-    EXPECT_TRUE(waitForEvents([&] { return workspace_->frontmostPID() == beta_.pid; }))
-        << "the window manager may leave no window active between two";
+    EXPECT_TRUE(becomesFrontmost(beta_.pid));
 
     accessibility_->setMinimized(beta, true);
     ASSERT_TRUE(waitForEvents([&] { return minimized(beta_.pid, beta_.window) == true; }));
@@ -535,10 +533,8 @@ TEST_F(X11Apps, MinimizingHidesAWindowAndActivatingBringsItBack) {
     ASSERT_TRUE(waitForActive(beta_.window)) << "activating de-minimizes";
     EXPECT_TRUE(waitForEvents([&] { return minimized(beta_.pid, beta_.window) == false; }));
 
-    workspace_->activate(alpha_.pid);
-    ASSERT_TRUE(waitForActive(alpha_.window));
-    EXPECT_TRUE(waitForEvents([&] { return workspace_->frontmostPID() == alpha_.pid; }))
-        << "the window manager may leave no window active between two";
+    ASSERT_TRUE(activate(alpha_));
+    EXPECT_TRUE(becomesFrontmost(alpha_.pid));
 }
 
 // The main window is the front one that is not minimized; hiding minimizes every window, and
@@ -549,18 +545,14 @@ TEST_F(X11Apps, HideMinimizesEveryWindowAndUnhideRestoresThem) {
     const XID two = hand.make({.title = "Two"});
     ASSERT_TRUE(managed({one, two}));
     ASSERT_TRUE(waitForActive(two));
-    const auto becomes = [&](const QStringList& expected) {
-        return waitForEvents([&] { return states(self) == expected; });
-    };
-    EXPECT_TRUE(becomes({"One", "Two*"})) << states(self).join(u',').toStdString();
+    EXPECT_TRUE(becomes(states, self, {"One", "Two*"}));
 
     accessibility_->setMinimized({self, two}, true);
-    EXPECT_TRUE(becomes({"One*", "Two_"})) << states(self).join(u',').toStdString();
+    EXPECT_TRUE(becomes(states, self, {"One*", "Two_"}));
     EXPECT_FALSE(hidden(self)) << "One is still open";
 
     workspace_->hide(self);
-    EXPECT_TRUE(becomes({"One_", "Two_"}))
-        << "none is main; " << states(self).join(u',').toStdString();
+    EXPECT_TRUE(becomes(states, self, {"One_", "Two_"})) << "none is main";
     EXPECT_TRUE(hidden(self));
     workspace_->hide(self);  // again: nothing changes
     EXPECT_TRUE(hidden(self));
@@ -597,12 +589,9 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
     ASSERT_EQ(topWindow(), there);
     ASSERT_EQ(currentDesktop(), 0ul);
 
-    const auto windows = accessibility_->windows(self);
     EXPECT_EQ(titles(self), QStringList({"Everywhere", "Here", "There"}));
-    ASSERT_EQ(windows.size(), 3u);
-    EXPECT_EQ(windows[0].main, true) << "the main window is one the user can see";
-    EXPECT_EQ(windows[2].main, false);
-    EXPECT_EQ(windows[2].minimized, false) << "elsewhere is not minimized";
+    // The main window is one the user can see; elsewhere is not minimized.
+    EXPECT_EQ(states(self), QStringList({"Everywhere*", "Here", "There"}));
     EXPECT_FALSE(hidden(self));
     const auto list = windowList_->onScreenWindows();
     ASSERT_TRUE(list);
@@ -617,9 +606,7 @@ TEST_F(X11Apps, WindowsOfOtherDesktopsFollowAndPickingOneSwitchesThere) {
     accessibility_->raise({self, there});
     EXPECT_TRUE(waitForDesktop(1));
     EXPECT_TRUE(waitForActive(there));
-    EXPECT_TRUE(waitForEvents([&] {
-        return titles(self) == QStringList({"There", "Everywhere", "Here"});
-    })) << titles(self).join(u',').toStdString();
+    EXPECT_TRUE(becomes(titles, self, {"There", "Everywhere", "Here"}));
 
     // A window moved to another desktop after it was listed is found where it is now.
     ASSERT_TRUE(sendToDesktop(here, 2));
@@ -714,8 +701,7 @@ TEST_F(X11Apps, OnScreenWindowsAreFramesInPointsYUpWithoutDesktopElements) {
         {.title = "Panel", .type = "_NET_WM_WINDOW_TYPE_DOCK", .width = 400, .height = 100});
     const XID tools = hand.make({.title = "Tools", .type = "_NET_WM_WINDOW_TYPE_UTILITY"});
     ASSERT_TRUE(managed({big, small, dock, tools}));
-    workspace_->activate(alpha_.pid);
-    ASSERT_TRUE(waitForActive(alpha_.window));
+    ASSERT_TRUE(activate(alpha_));
     ASSERT_TRUE(waitForEvents([&] {
         const auto list = windowList_->onScreenWindows();
         return list && !list->empty() && list->front().windowID == alpha_.window;
@@ -764,8 +750,7 @@ TEST_F(X11Apps, VanishedWindowsAndEndedProcessesAreLeftAlone) {
     ASSERT_TRUE(ended.window);
     const WindowElement element{ended.pid, ended.window};
     ASSERT_EQ(accessibility_->windows(ended.pid).size(), 1u);
-    workspace_->activate(alpha_.pid);
-    ASSERT_TRUE(waitForActive(alpha_.window));
+    ASSERT_TRUE(activate(alpha_));
 
     // Another process's number on a live window: not that process's window.
     accessibility_->raise({ended.pid, alpha_.window});
@@ -775,8 +760,7 @@ TEST_F(X11Apps, VanishedWindowsAndEndedProcessesAreLeftAlone) {
     ASSERT_TRUE(gone(ended.window));
     // The window manager may move the focus itself as the window goes; what follows must start
     // from a known active window to tell whether it moves it.
-    workspace_->activate(alpha_.pid);
-    ASSERT_TRUE(waitForActive(alpha_.window));
+    ASSERT_TRUE(activate(alpha_));
     EXPECT_TRUE(accessibility_->windows(ended.pid).empty());
     EXPECT_FALSE(workspace_->runningApp(ended.pid));
     accessibility_->setMinimized(element, true);
@@ -799,8 +783,7 @@ TEST_F(X11Apps, OpeningAnEntryActivatesItsProcessOrLaunchesIt) {
         EXPECT_TRUE(result) << "the completion runs before openApplication returns";
         return result.value_or(QStringLiteral("<no completion>"));
     };
-    workspace_->activate(alpha_.pid);
-    ASSERT_TRUE(waitForActive(alpha_.window));
+    ASSERT_TRUE(activate(alpha_));
 
     EXPECT_EQ(open(clockEntry_), std::nullopt);
     // xclock takes no keyboard focus, so it cannot become the active window; it is raised.
@@ -830,7 +813,7 @@ TEST_F(X11Apps, OpeningAnEntryActivatesItsProcessOrLaunchesIt) {
     const QString missing = home_->filePath(QStringLiteral("nowhere.desktop"));
     EXPECT_EQ(open(missing), QStringLiteral("No application at ") + missing);
     const QString text = home_->filePath(QStringLiteral("notes.txt"));
-    test::writeFile(text, {});
+    writeFile(text, {});
     EXPECT_EQ(open(text), text + QStringLiteral(" is not an application"));
     const QString broken = writeEntry(QStringLiteral("tandri-test-broken"),
                                       QStringLiteral("Name=Broken\nExec=/nonexistent/broken"));
@@ -841,18 +824,17 @@ TEST_F(X11Apps, OpeningFilesRunsTheEntryOncePerFileByItsFieldCode) {
     const QString log = home_->filePath("calls.log");
     const QString script = home_->filePath("record.sh");
     // One write per call: a line written in pieces could be read half done.
-    test::writeFile(script,
-                    "#!/bin/sh\nline=call; for a in \"$@\"; do line=\"$line [$a]\"; done; "
-                    "printf '%s\\n' \"$line\" >> \"" +
-                        QFile::encodeName(log) + "\"\n");
+    writeFile(script,
+              "#!/bin/sh\nline=call; for a in \"$@\"; do line=\"$line [$a]\"; done; "
+              "printf '%s\\n' \"$line\" >> \"" +
+                  QFile::encodeName(log) + "\"\n");
     ASSERT_TRUE(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
     const QUrl entry =
         QUrl::fromLocalFile(writeEntry("one-file", "Name=One\nExec=" + script + " --from %f"));
     const QUrl a = QUrl::fromLocalFile("/tmp/one file.txt"),
                b = QUrl::fromLocalFile("/tmp/two.txt");
     const auto lines = [&] {
-        QStringList list =
-            QString::fromUtf8(test::fileContents(log)).split('\n', Qt::SkipEmptyParts);
+        QStringList list = QString::fromUtf8(fileContents(log)).split('\n', Qt::SkipEmptyParts);
         list.sort();
         return list;
     };
@@ -939,10 +921,10 @@ TEST_F(X11Apps, EntriesFilesAndTheTrashAsTheFileManagerNamesThem) {
     const QString trash = home_->filePath(QStringLiteral("data/Trash/"));
     EXPECT_EQ(workspace_->trashURL(), QUrl::fromLocalFile(trash + "files"));
     const QString file = home_->filePath("Draft.txt");
-    test::writeFile(file, "draft");
+    writeFile(file, "draft");
     EXPECT_TRUE(workspace_->moveToTrash(QUrl::fromLocalFile(file)));
     EXPECT_FALSE(QFile::exists(file));
-    EXPECT_EQ(test::fileContents(trash + "files/Draft.txt"), "draft");
+    EXPECT_EQ(fileContents(trash + "files/Draft.txt"), "draft");
     EXPECT_TRUE(QFile::exists(trash + "info/Draft.txt.trashinfo"));
     EXPECT_FALSE(workspace_->moveToTrash(QUrl::fromLocalFile(file))) << "gone already";
     EXPECT_FALSE(workspace_->moveToTrash(QUrl("https://example.invalid/Draft.txt")));
@@ -1001,6 +983,6 @@ TEST_F(X11Apps, UrlsOpenWithTheDesktopAndRevealFallsBackToTheFolders) {
 }
 
 }  // namespace
-}  // namespace tandri::x11
+}  // namespace tandri::x11::test
 
 #include "x11apps_test.moc"

@@ -3,8 +3,8 @@
 #include "platform/x11/x11pointerbuttons.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
+// Last: Xlib's macros clash with Qt's headers.
+#include "platform/x11/xlib.h"
 
 namespace tandri {
 
@@ -44,15 +44,12 @@ protected:
         ASSERT_TRUE(moveTo(target.center()));
     }
 
-    // Clicks these X buttons over the other program's window.
-    bool click(std::initializer_list<int> xButtons) {
+    // Clicks these X buttons over the other program's window, until it has had `presses` in all.
+    bool click(std::initializer_list<int> xButtons, size_t presses) {
         QStringList arguments;
         for (int button : xButtons) arguments << "click" << QString::number(button);
-        return xdotool(arguments);
-    }
-
-    bool waitForTargetPresses(size_t count) {
-        return waitFor(*connection, [&] { return target.presses().size() >= count; });
+        return xdotool(arguments) &&
+               waitFor(*connection, [&] { return target.presses().size() >= presses; });
     }
     // A filter that records what it sees into `into` and takes it when `takes`.
     std::unique_ptr<Monitor> filter(Events& into, const bool& takes) {
@@ -71,12 +68,8 @@ protected:
 };
 
 TEST(X11PointerButtonNumbers, XButtonsBecomeOurs) {
-    EXPECT_EQ(X11PointerButtons::buttonNumber(1), 0);
-    EXPECT_EQ(X11PointerButtons::buttonNumber(3), 1);
-    EXPECT_EQ(X11PointerButtons::buttonNumber(2), 2);
-    EXPECT_EQ(X11PointerButtons::buttonNumber(8), 3);
-    EXPECT_EQ(X11PointerButtons::buttonNumber(9), 4);
-    EXPECT_EQ(X11PointerButtons::buttonNumber(10), 5);
+    for (const auto& [x, ours] : {std::pair{1u, 0}, {3u, 1}, {2u, 2}, {8u, 3}, {9u, 4}, {10u, 5}})
+        EXPECT_EQ(X11PointerButtons::buttonNumber(x), ours) << x;
     for (unsigned wheel : {0u, 4u, 5u, 6u, 7u})
         EXPECT_FALSE(X11PointerButtons::buttonNumber(wheel));
 }
@@ -85,8 +78,7 @@ TEST_F(X11PointerButtonsTest, TheFilterTakesTheMiddleButtonAndLeavesTheOthers) {
     const auto filtering = filter(filtered, takes);
     ASSERT_TRUE(filtering);
 
-    ASSERT_TRUE(click({2, 1, 3}));
-    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(click({2, 1, 3}, 2));
     ASSERT_TRUE(waitFor(*connection, [&] { return filtered.size() >= 2; }));
     // The middle click came first; the window never had it.
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3}));
@@ -109,16 +101,14 @@ TEST_F(X11PointerButtonsTest, APressTheFilterLetsThroughReachesTheWindow) {
     bool swallow = false;
     const auto filtering = filter(filtered, swallow);
     ASSERT_TRUE(filtering);
-    ASSERT_TRUE(click({2}));
-    ASSERT_TRUE(waitForTargetPresses(1));
+    ASSERT_TRUE(click({2}, 1));
     EXPECT_EQ(target.presses(), std::vector<unsigned>{2});
     EXPECT_EQ(filtered.front(), (ButtonEvent{Type::Down, 2}));
 
     // The pointer is not left frozen: the next press is filtered again.
     swallow = true;
     filtered.clear();
-    ASSERT_TRUE(click({2, 1}));
-    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(click({2, 1}, 2));
     ASSERT_TRUE(waitFor(*connection, [&] { return filtered.size() >= 2; }));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{2, 1}));
     EXPECT_EQ(filtered, clicked({2}));
@@ -128,24 +118,20 @@ TEST_F(X11PointerButtonsTest, FiltersShareTheGrabAndTheLastOneGivesItBack) {
     Events second;
     auto first = filter(filtered, leaves);
     auto next = filter(second, takes);
-    ASSERT_TRUE(first);
-    ASSERT_TRUE(next);
-    ASSERT_TRUE(click({2, 1}));
-    ASSERT_TRUE(waitForTargetPresses(1));
+    ASSERT_TRUE(first && next);
+    ASSERT_TRUE(click({2, 1}, 1));
     ASSERT_TRUE(waitFor(*connection, [&] { return second.size() >= 2; }));
     EXPECT_EQ(target.presses(), std::vector<unsigned>{1});
     EXPECT_EQ(filtered.size(), 2u);
     EXPECT_EQ(second.size(), 2u);
 
     first.reset();
-    ASSERT_TRUE(click({2, 3}));
-    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(click({2, 3}, 2));
     ASSERT_TRUE(waitFor(*connection, [&] { return second.size() >= 4; }));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3}));
 
     next.reset();
-    ASSERT_TRUE(click({2}));
-    ASSERT_TRUE(waitForTargetPresses(3));
+    ASSERT_TRUE(click({2}, 3));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3, 2}));
     EXPECT_EQ(second.size(), 4u);
 }
@@ -158,14 +144,12 @@ TEST_F(X11PointerButtonsTest, AFilterMayRemoveItselfOnThePress) {
         return true;
     });
     ASSERT_TRUE(filter);
-    ASSERT_TRUE(click({2, 1}));
-    ASSERT_TRUE(waitForTargetPresses(1));
+    ASSERT_TRUE(click({2, 1}, 1));
     EXPECT_EQ(target.presses(), std::vector<unsigned>{1});
     EXPECT_FALSE(filter);
 
     // The grab went with it.
-    ASSERT_TRUE(click({2}));
-    ASSERT_TRUE(waitForTargetPresses(2));
+    ASSERT_TRUE(click({2}, 2));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 2}));
     EXPECT_EQ(filtered.size(), 1u);
 }
@@ -199,15 +183,13 @@ TEST_F(X11PointerButtonsTest, TheListenerHearsTheOtherButtonsWithoutTakingThem) 
     ASSERT_TRUE(listener);
 
     // The wheel (4, 5) and the primary and secondary buttons are not heard.
-    ASSERT_TRUE(click({1, 3, 4, 5, 2, 8, 9}));
-    ASSERT_TRUE(waitForTargetPresses(7));
+    ASSERT_TRUE(click({1, 3, 4, 5, 2, 8, 9}, 7));
     ASSERT_TRUE(waitFor(*connection, [&] { return heard.size() >= 6; }));
     EXPECT_EQ(heard, clicked({2, 3, 4}));
     EXPECT_EQ(target.presses(), (std::vector<unsigned>{1, 3, 4, 5, 2, 8, 9}));
 
     listener.reset();
-    ASSERT_TRUE(click({2}));
-    ASSERT_TRUE(waitForTargetPresses(8));
+    ASSERT_TRUE(click({2}, 8));
     settle(*connection);
     EXPECT_EQ(heard.size(), 6u);
 }

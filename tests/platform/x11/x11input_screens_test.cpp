@@ -40,12 +40,12 @@ TEST_F(X11ScreensTest, TheScreenIsInPointsWithYUp) {
 }
 
 TEST_F(X11ScreensTest, ThePointerIsInPointsWithYUp) {
-    ASSERT_TRUE(moveTo({100, 200}));
-    EXPECT_EQ(screens->mouseLocation(), QPointF(100, 700));
-    ASSERT_TRUE(moveTo({0, 0}));
-    EXPECT_EQ(screens->mouseLocation(), QPointF(0, 900));
-    ASSERT_TRUE(moveTo({1439, 899}));
-    EXPECT_EQ(screens->mouseLocation(), QPointF(1439, 1));
+    for (const auto& [root, points] : {std::pair{QPoint(100, 200), QPointF(100, 700)},
+                                       {QPoint(0, 0), QPointF(0, 900)},
+                                       {QPoint(1439, 899), QPointF(1439, 1)}}) {
+        ASSERT_TRUE(moveTo(root));
+        EXPECT_EQ(screens->mouseLocation(), points);
+    }
 }
 
 TEST_F(X11ScreensTest, PressedButtonsAreOneBitEach) {
@@ -53,16 +53,15 @@ TEST_F(X11ScreensTest, PressedButtonsAreOneBitEach) {
     ClickTarget target(QRect(300, 300, 200, 200));
     ASSERT_TRUE(moveTo({400, 400}));
     EXPECT_EQ(screens->pressedMouseButtons(), 0u);
-    ASSERT_TRUE(xdotool({"mousedown", "1"}));
-    EXPECT_EQ(screens->pressedMouseButtons(), Screens::primaryButton);
-    ASSERT_TRUE(xdotool({"mousedown", "3"}));
-    EXPECT_EQ(screens->pressedMouseButtons(), 0b011u);
-    ASSERT_TRUE(xdotool({"mousedown", "2"}));
-    EXPECT_EQ(screens->pressedMouseButtons(), 0b111u);
-    ASSERT_TRUE(xdotool({"mouseup", "1", "mouseup", "2"}));
-    EXPECT_EQ(screens->pressedMouseButtons(), 0b010u);
-    ASSERT_TRUE(xdotool({"mouseup", "3"}));
-    EXPECT_EQ(screens->pressedMouseButtons(), 0u);
+    for (const auto& [step, pressed] :
+         {std::pair<QStringList, unsigned>{{"mousedown", "1"}, Screens::primaryButton},
+          {{"mousedown", "3"}, 0b011u},
+          {{"mousedown", "2"}, 0b111u},
+          {{"mouseup", "1", "mouseup", "2"}, 0b010u},
+          {{"mouseup", "3"}, 0u}}) {
+        ASSERT_TRUE(xdotool(step));
+        EXPECT_EQ(screens->pressedMouseButtons(), pressed) << step.join(' ').toStdString();
+    }
 }
 
 class OutsideClicksTest : public X11ScreensTest {

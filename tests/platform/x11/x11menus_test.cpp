@@ -89,6 +89,7 @@ protected:
         connection = X11Connection::open();
         ASSERT_TRUE(connection) << "no X server";
         accessibility = std::make_unique<X11Accessibility>(*connection);
+        ASSERT_TRUE(accessibilityBusRuns()) << "run with X_A11Y_BUS=1";
     }
 
     /// Waits until the process shows a window and publishes its menu bar.
@@ -126,23 +127,19 @@ QStringList described(const std::vector<AXMenuItem>& items) {
 }
 
 TEST_F(X11Menus, ReadsTheMenusOfAnAppAndPressingAnItemRunsItsCommand) {
-    ASSERT_TRUE(accessibilityBusRuns()) << "run with X_A11Y_BUS=1";
     EXPECT_EQ(accessibility->fileMenuIndex(), 0);
     Client client("Menus");
     ASSERT_TRUE(hasWindow(client.pid()));
     const auto menus = menusOf(client.pid());
     ASSERT_TRUE(menus) << "the client never published its menu bar";
-    ASSERT_EQ(menus->size(), 3u);
-    EXPECT_EQ((*menus)[0].title, "File");
-    EXPECT_EQ((*menus)[1].title, "Edit");
-    EXPECT_EQ((*menus)[2].title, "View");
     // In order, without the separator; "Print…" has a mnemonic only.
+    QStringList bar;
+    for (const AXMenu& menu : *menus)
+        bar << menu.title.value_or("<none>") + ": " + described(menu.items).join(", ");
+    EXPECT_EQ(bar, QStringList({"File: New Window N 0, New Tab T 0, Open… O 0, New [Document N 1, "
+                                "From Template], Print…, Reload F5 8, Export E 2, Close Window W 1",
+                                "Edit: Undo Z 0", "View: Full Screen F 12, Zoom In + 0"}));
     const auto& file = (*menus)[0].items;
-    EXPECT_EQ(described(file), QStringList({"New Window N 0", "New Tab T 0", "Open… O 0",
-                                            "New [Document N 1, From Template]", "Print…",
-                                            "Reload F5 8", "Export E 2", "Close Window W 1"}));
-    EXPECT_EQ(described((*menus)[1].items), QStringList({"Undo Z 0"}));
-    EXPECT_EQ(described((*menus)[2].items), QStringList({"Full Screen F 12", "Zoom In + 0"}));
     // Every item has an element of its own, of the app's process.
     ASSERT_EQ(file.size(), 8u);
     EXPECT_NE(file[1].element, file[0].element);
@@ -171,7 +168,6 @@ TEST_F(X11Menus, ReadsTheMenusOfAnAppAndPressingAnItemRunsItsCommand) {
 }
 
 TEST_F(X11Menus, AppsThatPublishNoMenuBarGiveNothing) {
-    ASSERT_TRUE(accessibilityBusRuns()) << "run with X_A11Y_BUS=1";
     QProcess xterm;
     xterm.start(QStringLiteral("xterm"), {"-T", "Plain"});
     ASSERT_TRUE(xterm.waitForStarted());
@@ -193,7 +189,6 @@ TEST_F(X11Menus, AppsThatPublishNoMenuBarGiveNothing) {
 }
 
 TEST_F(X11Menus, AnAppThatDoesNotAnswerCostsAShortWaitAndGivesNothing) {
-    ASSERT_TRUE(accessibilityBusRuns()) << "run with X_A11Y_BUS=1";
     Client client("Frozen");
     ASSERT_TRUE(hasWindow(client.pid()));
     ASSERT_TRUE(menusOf(client.pid()));

@@ -13,10 +13,8 @@
 #include "platform/x11/xdndtarget.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/shape.h>
+// Last: Xlib's macros clash with Qt's headers.
+#include "platform/x11/xlib.h"
 #undef None  // it would hide DragOperation::None
 
 namespace tandri::x11::test {
@@ -65,8 +63,7 @@ std::vector<QRect> shape(X11Connection& connection, const X11OverlayWindow& wind
     for (int i = 0; i < count; ++i)
         result.push_back(
             QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height).translated(offset));
-    if (rects)
-        XFree(rects);
+    XFree(rects);
     return result;
 }
 
@@ -330,11 +327,10 @@ TEST_F(X11OverlayWindowTest, TheKeyWindowGetsTheKeysAndGivesTheFocusBack) {
     ASSERT_TRUE(waitForEvents([&] { return focused() == panelID; }));
 
     const std::vector<KeyEvent>& keys = recorder.keys;
-    ASSERT_TRUE(xdotool({"key", "Escape"}));
-    ASSERT_TRUE(waitForEvents([&] { return !keys.empty(); }));
-    EXPECT_EQ(keys.front().keyCode, 53);
-    ASSERT_TRUE(xdotool({"key", "shift+a"}));
-    ASSERT_TRUE(waitForEvents([&] { return keys.size() == 2; }));
+    ASSERT_TRUE(xdotool({"key", "Escape", "key", "shift+a"}));
+    ASSERT_TRUE(waitForEvents([&] { return keys.size() >= 2; }));
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].keyCode, 53);
     EXPECT_EQ(keys[1].keyCode, 0);
     EXPECT_EQ(keys[1].modifierFlags & KeyEvent::shiftFlag, KeyEvent::shiftFlag);
     EXPECT_TRUE(beside.keys.empty());

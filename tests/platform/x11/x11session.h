@@ -17,6 +17,7 @@
 
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screencapture.h"
+#include "support/pixelcount.h"
 #include "support/waitforevents.h"
 
 #include <xcb/xcb.h>
@@ -175,34 +176,27 @@ private:
     XID window_ = 0;
 };
 
+/// Whether two colours are within `tolerance` in every channel.
+inline bool near(QColor a, QColor b, int tolerance = 12) {
+    return a.isValid() && b.isValid() && std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
 /// The share of `image`'s pixels within `tolerance` of `colour` in every channel.
 inline double share(const QImage& image, QColor colour, int tolerance = 40) {
     if (image.isNull())
         return 0;
-    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
-    qsizetype hits = 0;
-    for (int y = 0; y < pixels.height(); ++y) {
-        for (int x = 0; x < pixels.width(); ++x) {
-            const QColor c = pixels.pixelColor(x, y);
-            hits += std::abs(c.red() - colour.red()) <= tolerance &&
-                    std::abs(c.green() - colour.green()) <= tolerance &&
-                    std::abs(c.blue() - colour.blue()) <= tolerance;
-        }
-    }
-    return double(hits) / double(pixels.width() * pixels.height());
+    const int hits =
+        tandri::test::countPixels(image.convertToFormat(QImage::Format_RGB32),
+                                  [&](QColor c) { return near(c, colour, tolerance); });
+    return double(hits) / double(image.width() * image.height());
 }
 
 /// The colour the screen shows at `point` (root pixels); invalid when it cannot be read.
 inline QColor screenColour(X11Connection& connection, QPoint point) {
     const QImage pixel = X11ScreenCapture::captureScreen(connection, QRect(point, QSize(1, 1)));
     return pixel.isNull() ? QColor() : pixel.pixelColor(0, 0);
-}
-
-/// Whether two colours are within `tolerance` in every channel.
-inline bool near(QColor a, QColor b, int tolerance = 12) {
-    return a.isValid() && b.isValid() && std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 /// Whether the screen shows a colour near `colour` at every point; says where it does not.
