@@ -4,6 +4,8 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 
 #include "platform/clock.h"
 #include "platform/platform.h"
@@ -31,9 +33,40 @@ std::set<quint32> keys(const Map& map) {
 
 }  // namespace
 
-ThumbnailCache::ThumbnailCache(Platform& platform) : platform_(platform) {}
+// Lets captures in the background reach the capture service only while the cache exists: once
+// the cache closes it, a capture not yet started never starts, and the closing waits for one
+// that runs, so the service may go right after the cache.
+struct ThumbnailCache::CaptureGate {
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool open = true;
+    bool running = false;
 
-ThumbnailCache::~ThumbnailCache() = default;
+    bool enter() {
+        std::lock_guard lock(mutex);
+        running = open;
+        return running;
+    }
+    void leave() {
+        {
+            std::lock_guard lock(mutex);
+            running = false;
+        }
+        idle.notify_all();
+    }
+    void close() {
+        std::unique_lock lock(mutex);
+        open = false;
+        idle.wait(lock, [this] { return !running; });
+    }
+};
+
+ThumbnailCache::ThumbnailCache(Platform& platform)
+    : platform_(platform), gate_(std::make_shared<CaptureGate>()) {}
+
+ThumbnailCache::~ThumbnailCache() {
+    gate_->close();
+}
 
 void ThumbnailCache::request(const std::vector<quint32>& ids, bool urgent) {
     const double now = platform_.clock.now();
@@ -89,18 +122,21 @@ void ThumbnailCache::captureNext() {
         const auto size = sizeFor(id);
         if (!size)
             continue;
-        QImage picture = platform_.screenCapture.capture(id, *size);
-        if (picture.isNull())
-            continue;
         Queues& queues = platform_.queues;
-        queues.background(Queues::Priority::Utility, [&queues, picture = std::move(picture), id,
-                                                      alive = alive_.watch(), this] {
+        ScreenCapture& capture = platform_.screenCapture;
+        queues.background(Queues::Priority::Utility, [&queues, &capture, gate = gate_, id,
+                                                      size = *size, alive = alive_.watch(), this] {
+            if (!gate->enter())
+                return;  // the cache is gone
+            const QImage picture = capture.capture(id, size);
+            gate->leave();
+            // A window that vanished, or a capture that failed, gives no data.
             QByteArray data = encode(picture);
             queues.main([data = std::move(data), id, alive, this] {
                 if (!alive)
                     return;
-                // A picture that could not be encoded keeps the previous one and its date, so
-                // the next request tries again.
+                // Without a picture the previous one stays, with its date, so the next request
+                // tries again.
                 if (!data.isEmpty())
                     store(id, data);
                 captureNext();
