@@ -128,17 +128,17 @@ void ThumbnailCache::captureNext() {
                                                       size = *size, alive = alive_.watch(), this] {
             if (!gate->enter())
                 return;  // the cache is gone
-            const QImage picture = capture.capture(id, size);
+            QImage picture = capture.capture(id, size);
             gate->leave();
             // A window that vanished, or a capture that failed, gives no data.
             QByteArray data = encode(picture);
-            queues.main([data = std::move(data), id, alive, this] {
+            queues.main([data = std::move(data), picture = std::move(picture), id, alive, this] {
                 if (!alive)
                     return;
-                // Without a picture the previous one stays, with its date, so the next request
-                // tries again.
+                // Without a picture the previous one stays, with its date, so the next
+                // request tries again.
                 if (!data.isEmpty())
-                    store(id, data);
+                    store(id, data, picture);
                 captureNext();
             });
         });
@@ -148,9 +148,14 @@ void ThumbnailCache::captureNext() {
     shareable_.clear();
 }
 
-void ThumbnailCache::store(quint32 id, const QByteArray& data) {
+void ThumbnailCache::store(quint32 id, const QByteArray& data, const QImage& picture) {
     stored_[id] = data;
-    decoded_.erase(id);  // the next image() decodes the fresh picture
+    // While the ring draws pictures it would decode this one at once, on the main thread: the
+    // picture as taken stands in for it. Otherwise the next image() decodes the fresh data.
+    if (drawing_ && !picture.isNull())
+        decoded_[id] = picture;
+    else
+        decoded_.erase(id);
     capturedAt_[id] = platform_.clock.now();
     if (onUpdate_) {
         auto onUpdate = onUpdate_;  // a copy: it may replace itself
@@ -170,13 +175,14 @@ void ThumbnailCache::captureNow(const std::vector<quint32>& ids) {
             continue;
         const QByteArray data = encode(platform_.screenCapture.capture(id, *size));
         if (!data.isEmpty())
-            store(id, data);
+            store(id, data, {});
     }
     // A pass that runs keeps the windows it started with.
     shareable_ = saved;
 }
 
 QImage ThumbnailCache::image(quint32 id) {
+    drawing_ = true;
     if (const auto found = decoded_.find(id); found != decoded_.end())
         return found->second;
     const auto data = stored_.find(id);
@@ -201,6 +207,7 @@ void ThumbnailCache::prune(const std::set<quint32>& keep) {
 
 void ThumbnailCache::releaseDecoded() {
     decoded_.clear();
+    drawing_ = false;
 }
 
 void ThumbnailCache::setOnUpdate(std::function<void()> onUpdate) {

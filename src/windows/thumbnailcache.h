@@ -20,8 +20,9 @@ namespace tandri {
 struct Platform;
 
 /// Pictures of windows for the chips. Captures one window at a time, keeps each picture as JPEG
-/// data for as long as the window exists, decodes it only when the ring draws it, and drops the
-/// decoded pictures when the ring closes. Main thread; each picture is taken, scaled and encoded in
+/// data for as long as the window exists, decodes it only when the ring draws it (a picture that
+/// arrives while the ring draws is kept as taken), and drops the decoded pictures when the ring
+/// closes. Main thread; each picture is taken, scaled and encoded in
 /// the background, and arrives back on the main thread.
 class ThumbnailCache : public ThumbnailSource {
 public:
@@ -73,7 +74,8 @@ private:
 
     void beginPass();
     void captureNext();
-    void store(quint32 id, const QByteArray& data);
+    /// Keeps `data`, and `picture` as its decoded form while the ring draws pictures.
+    void store(quint32 id, const QByteArray& data, const QImage& picture);
     std::optional<QSize> sizeFor(quint32 id) const;
 
     Platform& platform_;
@@ -83,6 +85,8 @@ private:
     std::function<void()> onUpdate_;
     std::map<quint32, QByteArray> stored_;
     std::map<quint32, QImage> decoded_;
+    /// Whether a picture was asked for since the decoded ones were last released.
+    bool drawing_ = false;
     std::map<quint32, double> capturedAt_;
     std::vector<quint32> queue_;
     bool working_ = false;

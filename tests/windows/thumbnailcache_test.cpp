@@ -186,7 +186,6 @@ TEST_F(ThumbnailCacheTest, PicturesAreAboutTwiceThePreviewWidthAndNeverEnlarged)
 }
 
 TEST_F(ThumbnailCacheTest, ImagesAreDecodedOnceAndARecaptureReplacesTheDecodedOne) {
-    EXPECT_TRUE(cache.image(1).isNull());
     cache.request({1}, false);
     d.queues().drain();
     EXPECT_TRUE(cache.decodedIDs().empty());  // decoded only when drawn
@@ -195,16 +194,24 @@ TEST_F(ThumbnailCacheTest, ImagesAreDecodedOnceAndARecaptureReplacesTheDecodedOn
     EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{1}));
     EXPECT_EQ(cache.image(1).cacheKey(), first.cacheKey());
 
+    // While the ring draws, a fresh picture arrives ready to draw: the one taken, not decoded.
     setPreview(400);
     d.clock().advance(4);
-    cache.request({1}, true);
+    cache.request({1, 2}, true);
     d.queues().drain();
-    EXPECT_TRUE(cache.decodedIDs().empty());
-    EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
+    EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{1, 2}));
+    EXPECT_EQ(cache.image(1), d.platform().screenCapture.capture(1, QSize(800, 500)));
 
     cache.releaseDecoded();
-    EXPECT_EQ(state(), "queue - | idle | stored 1 | decoded - | pending 0 0");
+    EXPECT_EQ(state(), "queue - | idle | stored 1 2 | decoded - | pending 0 0");
     EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
+    // Once the ring has closed, pictures stay compressed until drawn.
+    cache.releaseDecoded();
+    d.clock().advance(4);
+    cache.request({2}, true);
+    d.queues().drain();
+    EXPECT_TRUE(cache.decodedIDs().empty());
+    EXPECT_TRUE(cache.image(3).isNull());
 }
 
 TEST_F(ThumbnailCacheTest, PruningForgetsEveryPictureOfAGoneWindowButNotTheQueue) {
