@@ -5,72 +5,16 @@
 #include <QGuiApplication>
 #include <QPainter>
 
-#include "benchdesktop.h"
 #include "paint/caches.h"
 #include "paint/steppedarc.h"
-#include "ring/ringlook.h"
+#include "renderbench.h"
 
 using namespace tandri;
 
 namespace {
 
-constexpr double scale = 2;
-constexpr int arcChips = 9;
-
-// Every window has a picture of its own, as every window's thumbnail differs.
-QImage windowPicture(int window) {
-    QImage image(640, 400, QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(230, 232, 236));
-    QPainter painter(&image);
-    painter.fillRect(QRect(0, 0, 640, 28), QColor(200, 202, 206));
-    painter.fillRect(QRect(0, 28, 150 + 10 * window, 372), QColor(90, 140, 210));
-    return image;
-}
-
-struct RenderBench : bench::Bench {
-    RenderBench(RingStyle style, bool chips) {
-        ring.openSticky();
-        queues.drain();
-        RingView& v = view();
-        v.setProgress(1);
-        v.setLook(makeLook(LookChoice{style, standardBackground(style), true}));
-        v.setSelectedApp(0);
-        if (!chips)
-            return;
-        v.windowLayout = WindowLayout::Arc;
-        v.showsThumbnails = true;
-        v.reduceMotion = true;
-        std::vector<QImage> pictures;
-        for (int i = 0; i < arcChips; ++i) pictures.push_back(windowPicture(i));
-        v.thumbnail = [pictures](quint32 id) {
-            return pictures[(id - firstWindow) % pictures.size()];
-        };
-        showChips();
-    }
-    static constexpr quint32 firstWindow = 500;
-    void showChips() {
-        std::vector<WindowChip> list;
-        for (int i = 0; i < arcChips; ++i) {
-            WindowInfo info;
-            info.title = QStringLiteral("Document %1").arg(i);
-            info.id = firstWindow + static_cast<quint32>(i);
-            list.emplace_back(WindowChip::Window{info});
-        }
-        view().showChips(std::move(list), 0);
-        view().setSelectedChip(0);
-    }
-    RingView& view() { return ring.panel().ringView(); }
-    /// The pointer moves on: to the next entry, or to the next chip when chips are shown.
-    void moveOn() {
-        RingView& v = view();
-        if (v.chips().empty()) {
-            v.setSelectedApp((*v.selectedApp() + 1) % static_cast<int>(v.apps.size()));
-        } else {
-            v.setSelectedChip((*v.selectedChip() + 1) % static_cast<int>(v.chips().size()));
-        }
-    }
-    std::vector<RingView::Layer> frame() { return view().updateLayers(scale); }
-};
+using bench::RenderBench;
+using bench::scale;
 
 // Every cache of the drawing primitives empty (shadows, layers, scaled pictures); the view keeps
 // what it composed itself (cards, badges) and its frame bitmaps.

@@ -15,7 +15,12 @@ struct ShareableWindow {
     QRectF frame;
 };
 
-/// Pictures of single windows and the permission to take them. Main thread.
+/// Pictures of single windows and the permission to take them.
+///
+/// `capture` blocks while the picture is read and scaled, so it belongs on a background queue:
+/// it may run on any thread, and calls from several threads wait for one another. The main thread
+/// calls it only where no frame is waiting to be drawn (one-shot runs). Every other call is made
+/// on the main thread. The service outlives every call made to it.
 class ScreenCapture {
 public:
     virtual ~ScreenCapture() = default;
@@ -26,8 +31,9 @@ public:
     /// The on-screen windows of other programs that can be captured, without desktop elements;
     /// absent when they cannot be had (for instance without the permission).
     virtual std::optional<std::vector<ShareableWindow>> shareableWindows() const = 0;
-    /// One window's picture at `pixels`, without the pointer and the window's shadow; null when
-    /// it cannot be taken.
+    /// One window's picture at `pixels`, without the pointer and the window's shadow, in memory
+    /// of its own; null when it cannot be taken (the window is gone or hidden, the permission is
+    /// missing). Any thread.
     virtual QImage capture(quint32 windowID, QSize pixels) = 0;
 };
 

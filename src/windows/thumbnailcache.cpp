@@ -4,6 +4,8 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 
 #include "platform/clock.h"
 #include "platform/platform.h"
@@ -31,9 +33,40 @@ std::set<quint32> keys(const Map& map) {
 
 }  // namespace
 
-ThumbnailCache::ThumbnailCache(Platform& platform) : platform_(platform) {}
+// Lets captures in the background reach the capture service only while the cache exists: once
+// the cache closes it, a capture not yet started never starts, and the closing waits for one
+// that runs, so the service may go right after the cache.
+struct ThumbnailCache::CaptureGate {
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool open = true;
+    bool running = false;
 
-ThumbnailCache::~ThumbnailCache() = default;
+    bool enter() {
+        std::lock_guard lock(mutex);
+        running = open;
+        return running;
+    }
+    void leave() {
+        {
+            std::lock_guard lock(mutex);
+            running = false;
+        }
+        idle.notify_all();
+    }
+    void close() {
+        std::unique_lock lock(mutex);
+        open = false;
+        idle.wait(lock, [this] { return !running; });
+    }
+};
+
+ThumbnailCache::ThumbnailCache(Platform& platform)
+    : platform_(platform), gate_(std::make_shared<CaptureGate>()) {}
+
+ThumbnailCache::~ThumbnailCache() {
+    gate_->close();
+}
 
 void ThumbnailCache::request(const std::vector<quint32>& ids, bool urgent) {
     const double now = platform_.clock.now();
@@ -89,20 +122,23 @@ void ThumbnailCache::captureNext() {
         const auto size = sizeFor(id);
         if (!size)
             continue;
-        QImage picture = platform_.screenCapture.capture(id, *size);
-        if (picture.isNull())
-            continue;
         Queues& queues = platform_.queues;
-        queues.background(Queues::Priority::Utility, [&queues, picture = std::move(picture), id,
-                                                      alive = alive_.watch(), this] {
+        ScreenCapture& capture = platform_.screenCapture;
+        queues.background(Queues::Priority::Utility, [&queues, &capture, gate = gate_, id,
+                                                      size = *size, alive = alive_.watch(), this] {
+            if (!gate->enter())
+                return;  // the cache is gone
+            QImage picture = capture.capture(id, size);
+            gate->leave();
+            // A window that vanished, or a capture that failed, gives no data.
             QByteArray data = encode(picture);
-            queues.main([data = std::move(data), id, alive, this] {
+            queues.main([data = std::move(data), picture = std::move(picture), id, alive, this] {
                 if (!alive)
                     return;
-                // A picture that could not be encoded keeps the previous one and its date, so
-                // the next request tries again.
+                // Without a picture the previous one stays, with its date, so the next
+                // request tries again.
                 if (!data.isEmpty())
-                    store(id, data);
+                    store(id, data, picture);
                 captureNext();
             });
         });
@@ -112,9 +148,14 @@ void ThumbnailCache::captureNext() {
     shareable_.clear();
 }
 
-void ThumbnailCache::store(quint32 id, const QByteArray& data) {
+void ThumbnailCache::store(quint32 id, const QByteArray& data, const QImage& picture) {
     stored_[id] = data;
-    decoded_.erase(id);  // the next image() decodes the fresh picture
+    // While the ring draws pictures it would decode this one at once, on the main thread: the
+    // picture as taken stands in for it. Otherwise the next image() decodes the fresh data.
+    if (drawing_ && !picture.isNull())
+        decoded_[id] = picture;
+    else
+        decoded_.erase(id);
     capturedAt_[id] = platform_.clock.now();
     if (onUpdate_) {
         auto onUpdate = onUpdate_;  // a copy: it may replace itself
@@ -134,13 +175,14 @@ void ThumbnailCache::captureNow(const std::vector<quint32>& ids) {
             continue;
         const QByteArray data = encode(platform_.screenCapture.capture(id, *size));
         if (!data.isEmpty())
-            store(id, data);
+            store(id, data, {});
     }
     // A pass that runs keeps the windows it started with.
     shareable_ = saved;
 }
 
 QImage ThumbnailCache::image(quint32 id) {
+    drawing_ = true;
     if (const auto found = decoded_.find(id); found != decoded_.end())
         return found->second;
     const auto data = stored_.find(id);
@@ -165,6 +207,7 @@ void ThumbnailCache::prune(const std::set<quint32>& keep) {
 
 void ThumbnailCache::releaseDecoded() {
     decoded_.clear();
+    drawing_ = false;
 }
 
 void ThumbnailCache::setOnUpdate(std::function<void()> onUpdate) {

@@ -20,8 +20,10 @@ namespace tandri {
 struct Platform;
 
 /// Pictures of windows for the chips. Captures one window at a time, keeps each picture as JPEG
-/// data for as long as the window exists, decodes it only when the ring draws it, and drops the
-/// decoded pictures when the ring closes. Main thread; only the encoding runs in the background.
+/// data for as long as the window exists, decodes it only when the ring draws it (a picture that
+/// arrives while the ring draws is kept as taken), and drops the decoded pictures when the ring
+/// closes. Main thread; each picture is taken, scaled and encoded in
+/// the background, and arrives back on the main thread.
 class ThumbnailCache : public ThumbnailSource {
 public:
     /// A picture is taken again at most this often, in seconds.
@@ -45,8 +47,8 @@ public:
     bool hasPermission() const;
     /// Asks for the permission to capture windows.
     void requestPermission();
-    /// Captures the windows at once, one after another, and stores their pictures; for one-shot
-    /// runs that have no event loop to wait in.
+    /// Captures the windows at once on this thread, one after another, and stores their
+    /// pictures; for one-shot runs that have no event loop to wait in.
     void captureNow(const std::vector<quint32>& ids);
 
     /// The picture size for a window of `frame` points when the preview is `previewSize` wide:
@@ -58,7 +60,7 @@ public:
     // State, for tests.
     /// Windows waiting to be captured, in capture order.
     const std::vector<quint32>& queue() const { return queue_; }
-    /// Whether a capture pass runs.
+    /// Whether a capture pass runs: a capture is waiting, running, or on its way back.
     bool working() const { return working_; }
     /// The stored JPEG data of a window; empty when there is none.
     QByteArray stored(quint32 id) const;
@@ -68,16 +70,23 @@ public:
     std::optional<double> capturedAt(quint32 id) const;
 
 private:
+    struct CaptureGate;
+
     void beginPass();
     void captureNext();
-    void store(quint32 id, const QByteArray& data);
+    /// Keeps `data`, and `picture` as its decoded form while the ring draws pictures.
+    void store(quint32 id, const QByteArray& data, const QImage& picture);
     std::optional<QSize> sizeFor(quint32 id) const;
 
     Platform& platform_;
     Liveness alive_;
+    /// Shared with the capture in the background, which may outlive the cache.
+    std::shared_ptr<CaptureGate> gate_;
     std::function<void()> onUpdate_;
     std::map<quint32, QByteArray> stored_;
     std::map<quint32, QImage> decoded_;
+    /// Whether a picture was asked for since the decoded ones were last released.
+    bool drawing_ = false;
     std::map<quint32, double> capturedAt_;
     std::vector<quint32> queue_;
     bool working_ = false;

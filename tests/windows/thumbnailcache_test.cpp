@@ -18,6 +18,7 @@ using Ids = std::vector<quint32>;
 QByteArray desktop(bool capture = true) {
     return QStringLiteral(R"({
       "screenCapture": %1,
+      "trusted": true,
       "apps": [
         {"pid": 10, "name": "Editor", "windows": [
           {"id": 1, "title": "Wide", "frame": [0, 0, 1280, 800]},
@@ -63,6 +64,13 @@ protected:
                  list(cache.decodedIDs()))
             .arg(d.queues().pendingMain())
             .arg(d.queues().pendingBackground());
+    }
+    /// The user minimizes the editor's window `id`.
+    void minimize(quint32 id) {
+        for (const AXWindow& window : d.platform().accessibility.windows(10)) {
+            if (window.windowID == id)
+                d.platform().accessibility.setMinimized(window.element, true);
+        }
     }
     QSize storedSize(quint32 id) {
         QByteArray data = cache.stored(id);
@@ -116,7 +124,7 @@ TEST_F(ThumbnailCacheTest, AWindowIsCapturedAgainOnlyAfterThreeSeconds) {
 
 TEST_F(ThumbnailCacheTest, ARequestDuringAPassJoinsItAndUrgentIdsComeNext) {
     cache.request({1, 2, 3}, false);
-    // The pass starts: window 1 is captured and handed to the encoder in the background.
+    // The pass starts: window 1 is handed to the background, which takes and encodes its picture.
     d.queues().runMain();
     EXPECT_EQ(state(), "queue 2 3 | working | stored - | decoded - | pending 0 1");
     cache.request({3}, true);  // no second pass
@@ -128,6 +136,29 @@ TEST_F(ThumbnailCacheTest, ARequestDuringAPassJoinsItAndUrgentIdsComeNext) {
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
     d.queues().drain();
     EXPECT_EQ(seen, (Ids{1, 3, 2}));
+}
+
+TEST_F(ThumbnailCacheTest, AWindowThatVanishesWhileItsPictureIsTakenGivesNone) {
+    cache.request({1, 2}, false);
+    d.queues().drain();
+    const QByteArray before = cache.stored(1);
+    const auto takenAt = cache.capturedAt(1);
+    d.clock().advance(4);
+
+    cache.request({1, 2, 3}, false);
+    d.queues().runMain();  // the pass finds window 1 on screen and hands it to the background
+    minimize(1);           // before its picture is taken
+    d.queues().runBackground();
+    d.queues().runMain();
+    // No picture, so no update; the previous one stays with its old date.
+    EXPECT_EQ(cache.stored(1), before);
+    EXPECT_EQ(cache.capturedAt(1), takenAt);
+    EXPECT_EQ(updateCount, 2);
+    // The pass goes on; without the permission the next windows give none either.
+    d.sim().setScreenCapture(false);
+    d.queues().drain();
+    EXPECT_EQ(state(), "queue - | idle | stored 1 2 | decoded - | pending 0 0");
+    EXPECT_EQ(cache.capturedAt(2), takenAt);
 }
 
 TEST_F(ThumbnailCacheTest, PicturesAreAboutTwiceThePreviewWidthAndNeverEnlarged) {
@@ -155,7 +186,6 @@ TEST_F(ThumbnailCacheTest, PicturesAreAboutTwiceThePreviewWidthAndNeverEnlarged)
 }
 
 TEST_F(ThumbnailCacheTest, ImagesAreDecodedOnceAndARecaptureReplacesTheDecodedOne) {
-    EXPECT_TRUE(cache.image(1).isNull());
     cache.request({1}, false);
     d.queues().drain();
     EXPECT_TRUE(cache.decodedIDs().empty());  // decoded only when drawn
@@ -164,16 +194,24 @@ TEST_F(ThumbnailCacheTest, ImagesAreDecodedOnceAndARecaptureReplacesTheDecodedOn
     EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{1}));
     EXPECT_EQ(cache.image(1).cacheKey(), first.cacheKey());
 
+    // While the ring draws, a fresh picture arrives ready to draw: the one taken, not decoded.
     setPreview(400);
     d.clock().advance(4);
-    cache.request({1}, true);
+    cache.request({1, 2}, true);
     d.queues().drain();
-    EXPECT_TRUE(cache.decodedIDs().empty());
-    EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
+    EXPECT_EQ(cache.decodedIDs(), (std::set<quint32>{1, 2}));
+    EXPECT_EQ(cache.image(1), d.platform().screenCapture.capture(1, QSize(800, 500)));
 
     cache.releaseDecoded();
-    EXPECT_EQ(state(), "queue - | idle | stored 1 | decoded - | pending 0 0");
+    EXPECT_EQ(state(), "queue - | idle | stored 1 2 | decoded - | pending 0 0");
     EXPECT_EQ(cache.image(1).size(), QSize(800, 500));
+    // Once the ring has closed, pictures stay compressed until drawn.
+    cache.releaseDecoded();
+    d.clock().advance(4);
+    cache.request({2}, true);
+    d.queues().drain();
+    EXPECT_TRUE(cache.decodedIDs().empty());
+    EXPECT_TRUE(cache.image(3).isNull());
 }
 
 TEST_F(ThumbnailCacheTest, PruningForgetsEveryPictureOfAGoneWindowButNotTheQueue) {
@@ -232,22 +270,15 @@ TEST(ThumbnailCache, WithoutPermissionTheQueueEmptiesAndNothingIsStored) {
     EXPECT_EQ(updates, 2);
 }
 
-TEST_F(ThumbnailCacheTest, AWindowThatVanishesDuringThePassIsSkipped) {
-    cache.request({1, 2}, false);
-    d.queues().runMain();             // window 1 is being encoded
-    d.sim().setScreenCapture(false);  // from now on no window can be taken
-    d.queues().drain();
-    EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{1}));
-    EXPECT_FALSE(cache.working());
-}
-
-TEST_F(ThumbnailCacheTest, WorkLeftWhenTheCacheGoesAwayIsDropped) {
+TEST_F(ThumbnailCacheTest, ACaptureLeftWhenTheCacheGoesAwayNeverStarts) {
     {
         ThumbnailCache gone(d.platform());
         gone.request({1, 2}, false);
         d.queues().runMain();
+        EXPECT_EQ(d.queues().pendingBackground(), 1);
     }
-    d.queues().drain();  // the encoder's result finds no cache: nothing happens
+    // Neither taken nor encoded, nothing sent back: the capture service may already be gone.
+    d.queues().runBackground();
     EXPECT_EQ(d.queues().pendingMain(), 0);
 }
 

@@ -6,7 +6,8 @@
 namespace tandri::sim {
 
 /// The simulated desktop's screen capture: the permission comes from the desktop file, and a
-/// capture draws a plausible picture of the window from what the desktop knows about it.
+/// capture draws a plausible picture of the window from what the desktop knows about it, on the
+/// thread that asks, reading the desktop under its lock.
 class SimScreenCapture : public ScreenCapture {
 public:
     explicit SimScreenCapture(SimState& state);

@@ -5,8 +5,6 @@
 
 #include "platform/x11/x11screencapture.h"
 
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
@@ -25,13 +23,6 @@ bool hostLayout(const XImage& image, const Visual& visual) {
 
 }  // namespace
 
-struct ScreenGrabber::Segment {
-    XShmSegmentInfo info{};
-    size_t bytes = 0;
-    Visual* visual = nullptr;
-    int depth = 0;
-};
-
 ScreenGrabber::ScreenGrabber(X11Connection& connection, int reservedPixels, bool allowShared)
     : connection_(connection) {
     Display* display = connection_.display();
@@ -39,71 +30,30 @@ ScreenGrabber::ScreenGrabber(X11Connection& connection, int reservedPixels, bool
     if (!XGetWindowAttributes(display, connection_.root(), &root) || !root.visual)
         return;
     root_ = QRect(0, 0, root.width, root.height);
-    if (!allowShared || !XShmQueryExtension(display) || (root.depth != 24 && root.depth != 32))
+    depth_ = root.depth;
+    if (!allowShared || (root.depth != 24 && root.depth != 32))
         return;
-    XShmSegmentInfo probe{};
     XImage* image =
-        XShmCreateImage(display, root.visual, unsigned(root.depth), ZPixmap, nullptr, &probe, 1, 1);
+        XCreateImage(display, root.visual, unsigned(root.depth), ZPixmap, 0, nullptr, 1, 1, 32, 0);
     const bool usable = image && hostLayout(*image, *root.visual);
     if (image)
         XDestroyImage(image);
-    if (!usable || !attach(size_t(std::max(reservedPixels, 1)) * pixelBytes))
+    if (!usable)
         return;
-    segment_->visual = root.visual;
-    segment_->depth = root.depth;
+    segment_ = ShmSegment::attach(display, size_t(std::max(reservedPixels, 1)) * pixelBytes);
+    if (!segment_)
+        return;
     // The server's side of the segment is new memory too: it faults in now rather than at the
     // first opening.
     const int rows =
-        std::min(root.height, int(segment_->bytes / (size_t(root.width) * pixelBytes)));
+        std::min(root.height, int(segment_->size() / (size_t(root.width) * pixelBytes)));
     if (rows > 0) {
         QImage warm(root.width, rows, QImage::Format_RGB32);
         grab(QRect(0, 0, root.width, rows), warm, QPoint(0, 0));
     }
 }
 
-ScreenGrabber::~ScreenGrabber() {
-    detach();
-}
-
-bool ScreenGrabber::attach(size_t bytes) {
-    auto segment = std::make_unique<Segment>();
-    segment->info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (segment->info.shmid < 0)
-        return false;
-    segment->info.shmaddr = static_cast<char*>(shmat(segment->info.shmid, nullptr, 0));
-    if (segment->info.shmaddr == reinterpret_cast<char*>(-1)) {
-        shmctl(segment->info.shmid, IPC_RMID, nullptr);
-        return false;
-    }
-    segment->info.readOnly = False;
-    // A server on another machine, or one that may not read this user's memory, refuses it.
-    const int error =
-        connection_.trapErrors([&] { XShmAttach(connection_.display(), &segment->info); });
-    // Removed once both sides have it: the memory goes with the last user, even after a crash.
-    shmctl(segment->info.shmid, IPC_RMID, nullptr);
-    if (error != 0) {
-        shmdt(segment->info.shmaddr);
-        return false;
-    }
-    std::memset(segment->info.shmaddr, 0, bytes);
-    segment->bytes = bytes;
-    if (segment_) {
-        segment->visual = segment_->visual;
-        segment->depth = segment_->depth;
-    }
-    detach();
-    segment_ = std::move(segment);
-    return true;
-}
-
-void ScreenGrabber::detach() {
-    if (!segment_)
-        return;
-    XShmDetach(connection_.display(), &segment_->info);
-    XSync(connection_.display(), False);
-    shmdt(segment_->info.shmaddr);
-    segment_.reset();
-}
+ScreenGrabber::~ScreenGrabber() = default;
 
 bool ScreenGrabber::grab(const QRect& pixels, QImage& into, QPoint at) {
     const QRect area = pixels.intersected(root_);
@@ -123,27 +73,13 @@ bool ScreenGrabber::grab(const QRect& pixels, QImage& into, QPoint at) {
             }
         }
     };
-    const size_t bytes = rowBytes * size_t(area.height());
-    if (segment_ && segment_->bytes < bytes)
-        attach(bytes);  // kept at the largest size asked for, so this happens rarely
-    if (segment_ && segment_->bytes >= bytes) {
-        Display* display = connection_.display();
-        XImage* image = XShmCreateImage(display, segment_->visual, unsigned(segment_->depth),
-                                        ZPixmap, segment_->info.shmaddr, &segment_->info,
-                                        unsigned(area.width()), unsigned(area.height()));
-        if (!image)
-            return false;
-        bool read = false;
-        const int error = connection_.trapErrors([&] {
-            read = XShmGetImage(display, connection_.root(), image, area.x(), area.y(), AllPlanes);
-        });
-        const size_t stride = size_t(image->bytes_per_line);
-        XDestroyImage(image);  // the structure only: the segment stays
-        if (error != 0 || !read)
-            return false;
-        copyRows(reinterpret_cast<const uchar*>(segment_->info.shmaddr), stride,
-                 segment_->depth != 32);
-        return true;
+    if (segment_) {
+        const auto read = segment_->read(connection_.root(), area, depth_);
+        // A segment that could not grow leaves the screen to be read plainly.
+        if (read && read->bitsPerPixel == 32 && read->hostOrder) {
+            copyRows(read->bits, read->stride, depth_ != 32);
+            return true;
+        }
     }
     const QImage plain = X11ScreenCapture::captureScreen(connection_, area);
     if (plain.isNull() || plain.depth() != 32 || plain.size() != area.size())

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <memory>
 
+#include "platform/x11/shmsegment.h"
 #include "platform/x11/x11connection.h"
 
 namespace tandri::x11 {
@@ -34,14 +35,10 @@ public:
     QImage grab(const QRect& pixels);
 
 private:
-    struct Segment;
-
-    bool attach(size_t bytes);
-    void detach();
-
     X11Connection& connection_;
-    std::unique_ptr<Segment> segment_;
+    std::unique_ptr<ShmSegment> segment_;
     QRect root_;
+    int depth_ = 0;
 };
 
 }  // namespace tandri::x11

@@ -10,25 +10,6 @@
 
 namespace tandri::x11 {
 
-namespace {
-
-// Xlib reports errors through one process-wide handler; trapErrors points it here.
-int trappedError = 0;
-
-int recordError(Display*, XErrorEvent* event) {
-    if (trappedError == 0)
-        trappedError = event->error_code;
-    return 0;
-}
-
-// Outside trapErrors an error (a window that vanished between two requests) must not end the
-// program, as Xlib's default handler would.
-int ignoreError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-}  // namespace
-
 struct X11Connection::Notifier {
     QSocketNotifier socket;
     explicit Notifier(int fd) : socket(fd, QSocketNotifier::Read) {}
@@ -43,7 +24,8 @@ std::unique_ptr<X11Connection> X11Connection::open() {
 
 X11Connection::X11Connection(XDisplay* display)
     : display_(display), notifier_(std::make_unique<Notifier>(ConnectionNumber(display))) {
-    XSetErrorHandler(ignoreError);
+    // Errors outside a trap must not end the program, as Xlib's default handler would.
+    x11::trapErrors(display_, [] {});
     screen_ = DefaultScreen(display_);
     root_ = RootWindow(display_, screen_);
 
@@ -115,15 +97,7 @@ void X11Connection::processEvents() {
 }
 
 int X11Connection::trapErrors(const std::function<void()>& request) {
-    XSync(display_, False);
-    trappedError = 0;
-    XSetErrorHandler(recordError);
-    request();
-    XSync(display_, False);
-    XSetErrorHandler(ignoreError);
-    const int error = trappedError;
-    trappedError = 0;
-    return error;
+    return x11::trapErrors(display_, request);
 }
 
 void X11Connection::flush() {

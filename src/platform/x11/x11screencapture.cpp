@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/common/linuxsystem.h"
+#include "platform/x11/shmsegment.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11screens.h"
 
@@ -100,18 +101,35 @@ int channel(unsigned long pixel, unsigned long mask) {
     return int((value * 255 + top / 2) / top);
 }
 
+// Whether pixels of `visual` hold red, green and blue a byte each, as QImage's 32-bit formats do.
+bool nativeMasks(const Visual& visual) {
+    return visual.red_mask == 0xff0000 && visual.green_mask == 0xff00 && visual.blue_mask == 0xff;
+}
+
+// Depth 32 is the Render extension's ARGB visual, whose colours are premultiplied.
+QImage::Format formatOf(int depth) {
+    return depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+}
+
+// The padding byte of a depth-24 pixel is undefined; Qt expects it opaque.
+void makeOpaque(QImage& image) {
+    const int width = image.width();
+    const int height = image.height();
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] |= 0xff000000u;
+    }
+}
+
 // An X image of a drawable with `visual` and `depth` as a QImage; null for layouts other than
 // true colour at depth 24 or 32.
 QImage fromXImage(ImagePtr xImage, const Visual& visual, int depth) {
     XImage& image = *xImage;
     if ((depth != 24 && depth != 32) || image.width <= 0 || image.height <= 0)
         return {};
-    // Depth 32 is the Render extension's ARGB visual, whose colours are premultiplied.
-    const QImage::Format format =
-        depth == 32 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const QImage::Format format = formatOf(depth);
     const bool hostOrder = (image.byte_order == LSBFirst) == (Q_BYTE_ORDER == Q_LITTLE_ENDIAN);
-    const bool native = image.bits_per_pixel == 32 && hostOrder && visual.red_mask == 0xff0000 &&
-                        visual.green_mask == 0xff00 && visual.blue_mask == 0xff;
+    const bool native = image.bits_per_pixel == 32 && hostOrder && nativeMasks(visual);
     QImage result;
     if (native) {
         // The picture takes over the X image's memory: a copy of a whole screen is fresh memory
@@ -137,21 +155,24 @@ QImage fromXImage(ImagePtr xImage, const Visual& visual, int depth) {
             }
         }
     }
-    if (result.isNull() || depth == 32)
-        return result;
-    // The padding byte of a depth-24 pixel is undefined; Qt expects it opaque.
-    const int width = result.width();
-    const int height = result.height();
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < width; ++x) line[x] |= 0xff000000u;
-    }
+    if (!result.isNull() && depth != 32)
+        makeOpaque(result);
     return result;
 }
 
+// The pixels are read into a segment that starts small and grows to the largest window's.
+constexpr size_t initialSegmentBytes = 64 * 1024;
+
 }  // namespace
 
-X11ScreenCapture::X11ScreenCapture(X11Connection& connection) : connection_(connection) {
+struct X11ScreenCapture::Reader {
+    DisplayPtr display;
+    /// Null where the server shares no memory with this process: pictures are read plainly.
+    std::unique_ptr<ShmSegment> segment;
+};
+
+X11ScreenCapture::X11ScreenCapture(X11Connection& connection)
+    : connection_(connection), displayName_(DisplayString(connection.display())) {
     if (!connection_.hasComposite())
         return;
     // Automatic redirection keeps the screen drawn by the server as before, and gives every
@@ -163,6 +184,11 @@ X11ScreenCapture::X11ScreenCapture(X11Connection& connection) : connection_(conn
 }
 
 X11ScreenCapture::~X11ScreenCapture() {
+    {
+        // Waits for a capture that runs on another thread.
+        std::lock_guard lock(mutex_);
+        reader_.reset();
+    }
     if (!redirected_)
         return;
     connection_.trapErrors([&] {
@@ -215,14 +241,34 @@ std::optional<std::vector<ShareableWindow>> X11ScreenCapture::shareableWindows()
     return result;
 }
 
+X11ScreenCapture::Reader* X11ScreenCapture::reader() {
+    if (readerOpened_)
+        return reader_.get();
+    readerOpened_ = true;
+    DisplayPtr display(XOpenDisplay(displayName_.constData()));
+    if (!display)
+        return nullptr;
+    reader_ = std::make_unique<Reader>();
+    if (sharingAllowed_)
+        reader_->segment = ShmSegment::attach(display.get(), initialSegmentBytes);
+    reader_->display = std::move(display);
+    return reader_.get();
+}
+
 QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
     // Naming the pixmap fails by itself for a window that no one redirected.
     if (!hasPermission() || pixels.isEmpty() || windowID == 0)
         return {};
-    Display* display = connection_.display();
+    std::lock_guard lock(mutex_);
+    lastMethod_.reset();
+    Reader* reader = this->reader();
+    if (!reader)
+        return {};
+    Display* display = reader->display.get();
     const Window client = windowID;
     QImage picture;
-    const int error = connection_.trapErrors([&] {
+    Method method = Method::Plain;
+    const int error = trapErrors(display, [&] {
         XWindowAttributes clientAttributes;
         if (!XGetWindowAttributes(display, client, &clientAttributes) ||
             clientAttributes.map_state != IsViewable)
@@ -235,7 +281,7 @@ QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
         int x = 0, y = 0;
         Window child = 0;
         if (!XGetWindowAttributes(display, *frame, &frameAttributes) ||
-            frameAttributes.map_state != IsViewable ||
+            frameAttributes.map_state != IsViewable || !frameAttributes.visual ||
             !XTranslateCoordinates(display, client, *frame, 0, 0, &x, &y, &child))
             return;
         // The pixmap holds the frame with its border; the client lies inside both.
@@ -246,15 +292,47 @@ QImage X11ScreenCapture::capture(quint32 windowID, QSize pixels) {
                                    frameAttributes.height + 2 * border));
         if (area.isEmpty())
             return;
+        const Visual& visual = *frameAttributes.visual;
+        const int depth = frameAttributes.depth;
         const PixmapGuard pixmap(display, XCompositeNameWindowPixmap(display, *frame));
+        if (reader->segment && (depth == 24 || depth == 32) && nativeMasks(visual)) {
+            const auto shared = reader->segment->read(pixmap.get(), area, depth);
+            if (shared && shared->bitsPerPixel == 32 && shared->hostOrder) {
+                // Scaled below into memory of its own, before the segment is read again.
+                picture = QImage(shared->bits, area.width(), area.height(),
+                                 qsizetype(shared->stride), formatOf(depth));
+                if (depth != 32)
+                    makeOpaque(picture);
+                method = Method::Shared;
+                return;
+            }
+        }
         ImagePtr image(XGetImage(display, pixmap.get(), area.x(), area.y(), unsigned(area.width()),
                                  unsigned(area.height()), AllPlanes, ZPixmap));
-        if (image && frameAttributes.visual)
-            picture = fromXImage(std::move(image), *frameAttributes.visual, frameAttributes.depth);
+        if (image)
+            picture = fromXImage(std::move(image), visual, depth);
     });
     if (error != 0 || picture.isNull())
         return {};
+    lastMethod_ = method;
+    // scaled() hands back the picture itself when the size is right: a view of the segment.
+    if (picture.size() == pixels)
+        return method == Method::Shared ? picture.copy() : picture;
     return picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+std::optional<X11ScreenCapture::Method> X11ScreenCapture::lastMethod() const {
+    std::lock_guard lock(mutex_);
+    return lastMethod_;
+}
+
+void X11ScreenCapture::allowSharing(bool allowed) {
+    std::lock_guard lock(mutex_);
+    sharingAllowed_ = allowed;
+    if (reader_) {
+        reader_->segment =
+            allowed ? ShmSegment::attach(reader_->display.get(), initialSegmentBytes) : nullptr;
+    }
 }
 
 QImage X11ScreenCapture::captureScreen(X11Connection& connection, const QRect& pixels) {

@@ -1,8 +1,36 @@
 #include "platform/x11/xresources.h"
 
+#include <utility>
+
 #include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
+
+namespace {
+
+// Xlib reports errors through one process-wide handler, called on the thread that reads the
+// error from its connection; each thread points it at a trap of its own.
+thread_local int* trappedError = nullptr;
+
+int recordError(Display*, XErrorEvent* event) {
+    if (trappedError && *trappedError == 0)
+        *trappedError = event->error_code;
+    return 0;
+}
+
+}  // namespace
+
+int trapErrors(XDisplay* display, const std::function<void()>& request) {
+    // Xlib's default handler would end the process; setting the same handler again is harmless.
+    XSetErrorHandler(recordError);
+    XSync(display, False);
+    int error = 0;
+    int* const outer = std::exchange(trappedError, &error);
+    request();
+    XSync(display, False);
+    trappedError = outer;
+    return error;
+}
 
 void XFreeDeleter::operator()(void* data) const {
     if (data)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -66,6 +67,12 @@ private:
     unsigned long count_ = 0;
     XPtr<unsigned char> data_;
 };
+
+/// Runs `request` on `display` with X errors caught instead of ending the process, waits for the
+/// server to answer, and returns the first error code (0 when none). Errors are caught on the
+/// thread that reads them, so threads with connections of their own trap theirs apart. Outside a
+/// trap, errors (a window that vanished between two requests) are ignored.
+int trapErrors(XDisplay* display, const std::function<void()>& request);
 
 /// The child of the root that holds `window`: the window manager's frame around it, or the
 /// window itself; absent when it is gone.

@@ -4,6 +4,7 @@
 #include <QRasterWindow>
 #include <QSurfaceFormat>
 #include <algorithm>
+#include <thread>
 
 #include "platform/x11/screengrabber.h"
 #include "platform/x11/x11screencapture.h"
@@ -62,6 +63,37 @@ TEST_F(X11ScreenCaptureTest, CapturesAWindowAtTheAskedSizeWithoutItsFrame) {
     // The window manager's title bar is grey: none of it may show at the top.
     EXPECT_GT(share(picture.copy(0, 0, 200, 8), QColor(0, 255, 0)), 0.95);
     EXPECT_GT(share(picture.copy(0, 142, 200, 8), QColor(0, 255, 0)), 0.95);
+}
+
+TEST_F(X11ScreenCaptureTest, PicturesAreTakenOnAnyThreadIntoMemoryOfTheirOwn) {
+    SolidWindow green(*connection, "ThreadGreen", "#00ff00", QRect(100, 500, 320, 200));
+    SolidWindow red(*connection, "ThreadRed", "red", QRect(700, 450, 480, 320));
+    ASSERT_NE(green.window(), 0u);
+    ASSERT_NE(red.window(), 0u);
+    ASSERT_FALSE(waitForPicture(green.window(), QColor(0, 255, 0)).isNull());
+    ASSERT_FALSE(waitForPicture(red.window(), Qt::red).isNull());
+    const QSize greenSize = green.geometry().size();
+    const QSize redSize = red.geometry().size();
+
+    for (const bool shared : {true, false}) {
+        SCOPED_TRACE(shared ? "shared memory" : "plain");
+        capture->allowSharing(shared);
+        // At the window's own size, which needs no scaling, then a larger window.
+        QImage first, second;
+        std::thread([&] {
+            first = capture->capture(quint32(green.window()), greenSize);
+            second = capture->capture(quint32(red.window()), redSize);
+        }).join();
+        EXPECT_EQ(capture->lastMethod(),
+                  shared ? X11ScreenCapture::Method::Shared : X11ScreenCapture::Method::Plain);
+        ASSERT_EQ(first.size(), greenSize);
+        ASSERT_EQ(second.size(), redSize);
+        // The first picture kept its pixels while the second was read.
+        EXPECT_GT(share(first, QColor(0, 255, 0)), 0.9);
+        EXPECT_GT(share(second, Qt::red), 0.9);
+        EXPECT_EQ(first.pixelColor(0, 0).alpha(), 255);
+    }
+    capture->allowSharing(true);
 }
 
 TEST_F(X11ScreenCaptureTest, ACoveredWindowIsCapturedWhole) {
