@@ -57,15 +57,13 @@ struct LookLog {
     std::vector<QRectF> icons;
     std::vector<QRectF> mores;
     std::vector<int> moreCounts;
-    std::vector<int> running;
-    std::vector<bool> runningFront;
+    std::vector<std::pair<int, bool>> running;  // and whether it is the frontmost app
     std::vector<QString> badges;
     std::mutex cardsGuard;
     std::vector<QRectF> cards;
     std::vector<bool> cardSelected;
     std::vector<QRectF> arcSelections;
-    std::vector<std::pair<double, double>> tracks;
-    std::vector<bool> trackItems;
+    std::vector<std::tuple<double, double, bool>> tracks;
     std::vector<std::optional<QString>> windowTitles;
 };
 
@@ -92,8 +90,7 @@ public:
         painter.fillRect(rect, iconColor);
     }
     void drawRunning(QPainter&, int index, bool front, const RingScene&) const override {
-        log_->running.push_back(index);
-        log_->runningFront.push_back(front);
+        log_->running.emplace_back(index, front);
     }
     void drawBadge(QPainter& painter, const QString& text, QPointF point,
                    const RingScene&) const override {
@@ -110,8 +107,7 @@ public:
     void drawCenter(QPainter&, const RingScene&) const override {}
     void drawArcTrack(QPainter&, double from, double to, bool items,
                       const RingScene&) const override {
-        log_->tracks.emplace_back(from, to);
-        log_->trackItems.push_back(items);
+        log_->tracks.emplace_back(from, to, items);
     }
     void drawArcSelection(QPainter&, const QRectF& rect, const RingScene&) const override {
         log_->arcSelections.push_back(rect);
@@ -191,6 +187,15 @@ protected:
         }
         view.layout = RingLayout(24);
     }
+    // Window `id` shows `pictures[id - 1]` (which must outlive the view's use), its card fully
+    // grown at once.
+    void showPictures(const std::vector<QImage>& pictures) {
+        view.showsThumbnails = true;
+        view.reduceMotion = true;
+        view.thumbnail = [&pictures](quint32 id) {
+            return pictures.at(id - 1);
+        };
+    }
     // Chips whose titles run over two lines of the card in the middle.
     static std::vector<WindowChip> longTitledChips(int count) {
         std::vector<WindowChip> chips = windowChips(count);
@@ -208,35 +213,27 @@ protected:
     test::ViewPicture shown{QImage(), QRectF()};
 };
 
-TEST_F(RingRenderTest, ClosedRingShowsNothingAndIconsWaitSmallAtTheCentre) {
-    view.setProgress(0);
-    draw();
-    EXPECT_TRUE(shown.blank());
-    ASSERT_EQ(log->icons.size(), 8u);
-    for (const QRectF& r : log->icons) {
-        EXPECT_NEAR(r.width(), 0.6 * 52, 1e-9);
-        EXPECT_NEAR(r.center().x(), 720, 1e-9);
-        EXPECT_NEAR(r.center().y(), 450, 1e-9);
-    }
-
-    log->icons.clear();
-    view.setProgress(0.5);  // eased: 1 − 0.5³
-    draw();
-    const double p = 0.875;
-    EXPECT_NEAR(log->icons[0].width(), (0.6 + 0.4 * p) * 52, 1e-9);
-    EXPECT_NEAR(log->icons[0].center().y(), 450 + p * 88, 1e-9);
-}
-
-TEST_F(RingRenderTest, OpenRingShowsFullIconsOnTheRadius) {
-    view.setSelectedApp(2);
-    draw();
-    ASSERT_EQ(log->icons.size(), 8u);
-    for (int i = 0; i < 8; ++i) {
-        const double a = std::numbers::pi / 2 - i * std::numbers::pi / 4;
-        const QPointF c = view.ringCenter + 88 * QPointF(std::cos(a), std::sin(a));
-        EXPECT_NEAR(distance(log->icons[i].center(), c), 0, 1e-9) << i;
-        EXPECT_NEAR(log->icons[i].width(), i == 2 ? 65 : 52, 1e-9) << i;  // the aimed one grows
-        EXPECT_TRUE(isColor(c, iconColor)) << i;
+TEST_F(RingRenderTest, IconsFlyOutFromTheCentreAndGrowAsTheRingOpens) {
+    view.setSelectedApp(2);  // the aimed one grows by a quarter
+    // Eased: 1 − (1 − t)³.
+    for (const auto& [progress, eased] : {std::pair{0.0, 0.0}, {0.5, 0.875}, {1.0, 1.0}}) {
+        SCOPED_TRACE(progress);
+        log->icons.clear();
+        view.setProgress(progress);
+        draw();
+        ASSERT_EQ(log->icons.size(), 8u);
+        for (int i = 0; i < 8; ++i) {
+            const double a = std::numbers::pi / 2 - i * std::numbers::pi / 4;
+            const QPointF c = view.ringCenter + eased * 88 * QPointF(std::cos(a), std::sin(a));
+            EXPECT_NEAR(distance(log->icons[i].center(), c), 0, 1e-9) << i;
+            EXPECT_NEAR(log->icons[i].width(), (0.6 + 0.4 * eased) * (i == 2 ? 65 : 52), 1e-9);
+            if (progress == 1) {
+                EXPECT_TRUE(isColor(c, iconColor)) << i;
+            }
+        }
+        if (progress == 0) {
+            EXPECT_TRUE(shown.blank());
+        }
     }
     EXPECT_FALSE(isColor(view.ringCenter, iconColor));
     // Entry 0 is at the top of the picture, entry 2 on its right.
@@ -258,8 +255,7 @@ TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
         const QPointF corner(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52);
         EXPECT_EQ(isColor(corner, badgeColor), i != 0 && i != 5) << i;
     }
-    EXPECT_EQ(log->running, (std::vector<int>{0, 3}));
-    EXPECT_EQ(log->runningFront, (std::vector<bool>{false, true}));
+    EXPECT_EQ(log->running, (std::vector<std::pair<int, bool>>{{0, false}, {3, true}}));
 
     log->badges.clear();
     view.windowLayout = WindowLayout::Off;
@@ -388,9 +384,8 @@ TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(1);
     draw();
-    ASSERT_EQ(log->tracks.size(), 1u);
-    EXPECT_TRUE(log->trackItems[0]);
-    EXPECT_EQ(log->tracks[0], arcTrack(view));
+    const auto [from, to] = arcTrack(view);
+    EXPECT_EQ(log->tracks, std::vector{std::tuple(from, to, true)});
     EXPECT_EQ(log->arcSelections, std::vector<QRectF>{view.chips()[1].frame});
     EXPECT_EQ(log->windowTitles.back(), QStringLiteral("Window 1"));
 
@@ -471,21 +466,17 @@ TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
 }
 
 TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
-    view.showsThumbnails = true;
-    view.reduceMotion = true;  // fully grown at once
     // Every card looks different, so none is a copy of another's composed picture; window 4
     // has no picture and shows the entry's icon.
     std::vector<QImage> pictures{solidImage(QColor(128, 0, 128), 160, 100),
                                  solidImage(Qt::darkGreen), solidImage(Qt::darkCyan), QImage(),
                                  solidImage(Qt::darkYellow)};
-    view.thumbnail = [&pictures](quint32 id) {
-        return pictures.at(id - 1);
-    };
+    showPictures(pictures);
     view.showChips(windowChips(5), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(0);
     draw();
-    EXPECT_FALSE(log->trackItems[0]);
+    EXPECT_FALSE(std::get<2>(log->tracks.at(0)));
     // The neighbours (1 and 2) grown outward, the selected card at full size, the others as
     // placed; composed in any order, each once.
     const QSizeF grownSize = RingView::arcThumbnailSize * 1.12;
@@ -538,15 +529,11 @@ TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
 }
 
 TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
-    view.showsThumbnails = true;
-    view.reduceMotion = true;
     // Nine windows, each with a picture of its own: every card in each of its three sizes (on
     // its own, beside the aimed one, aimed) is a picture of its own.
     std::vector<QImage> pictures;
     for (int i = 0; i < 9; ++i) pictures.push_back(solidImage(QColor(20 * i, 100, 200 - 20 * i)));
-    view.thumbnail = [&pictures](quint32 id) {
-        return pictures.at(id - 1);
-    };
+    showPictures(pictures);
     view.showChips(windowChips(9), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     ASSERT_EQ(view.chips().size(), 9u);
@@ -601,10 +588,9 @@ TEST_F(RingRenderTest, PermissionChipHasNoTitleForTheCentreAndNoThumbnail) {
     draw();
     EXPECT_EQ(log->windowTitles.back(), std::nullopt);
     EXPECT_TRUE(log->cards.empty());
-    EXPECT_EQ(view.chips()[0].frame.size(), RingView::chipSize);
 }
 
-TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
+TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScaleTopRowFirst) {
     view.ringCenter = QPointF(720.3, 450.6);
     view.invalidateAll();
     const auto l = onlyLayer(view.updateLayers(2));
@@ -622,6 +608,29 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
     const auto wide = onlyLayer(view.updateLayers(1));
     EXPECT_EQ(maxX(wide.area), 1440);
     EXPECT_LE(minX(wide.area), minX(view.chipsBounds()) - 30);
+
+    // The image's first row is the area's top edge: entry 0 alone, at the top of the ring,
+    // lands in the image's upper half.
+    view.hideChips();
+    view.ringCenter = QPointF(720, 450);
+    view.apps.resize(1);
+    draw(2);
+    const QRectF icon = log->icons.back();
+    EXPECT_TRUE(isColor(icon.center(), iconColor));
+    const int row = static_cast<int>((maxY(layer.area) - maxY(icon)) * 2);
+    const int column = static_cast<int>((minX(icon) - minX(layer.area)) * 2);
+    EXPECT_EQ(layer.image.pixelColor(column + 2, row + 2), iconColor);
+    EXPECT_EQ(layer.image.pixelColor(column + 2, row - 2).alpha(), 0);
+    EXPECT_LT(row, layer.image.height() / 2);
+
+    // Nothing in the view: no image. No look: nothing drawn, and nothing fails.
+    view.bounds = QRectF(2000, 2000, 100, 100);
+    view.invalidateAll();
+    EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
+    view.setLook(nullptr);
+    view.bounds = QRectF(0, 0, 1440, 900);
+    draw();
+    EXPECT_TRUE(shown.blank());
 }
 
 TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
@@ -647,32 +656,6 @@ TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
     // Forgetting the pictures keeps frames still held intact.
     view.forgetPictures();
     EXPECT_EQ(first.image, before);
-}
-
-TEST_F(RingRenderTest, LayerTopRowIsTheAreasTopEdge) {
-    // Entry 0 alone, drawn at the top of the ring: it must land in the image's upper half.
-    view.apps.resize(1);
-    view.layout = RingLayout(8);
-    draw(2);
-    const QRectF icon = log->icons[0];
-    EXPECT_TRUE(isColor(icon.center(), iconColor));
-    const int row = static_cast<int>((maxY(layer.area) - maxY(icon)) * 2);
-    const int column = static_cast<int>((minX(icon) - minX(layer.area)) * 2);
-    EXPECT_EQ(layer.image.pixelColor(column + 2, row + 2), iconColor);
-    EXPECT_EQ(layer.image.pixelColor(column + 2, row - 2).alpha(), 0);
-    EXPECT_LT(row, layer.image.height() / 2);
-}
-
-TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
-    view.bounds = QRectF(2000, 2000, 100, 100);  // the ring lies outside the view
-    view.invalidateAll();
-    EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
-    view.setLook(nullptr);  // without a look nothing is drawn, and nothing fails
-    view.bounds = QRectF(0, 0, 1440, 900);
-    view.invalidateAll();
-    const auto l = onlyLayer(view.updateLayers(1));
-    ASSERT_FALSE(l.image.isNull());
-    EXPECT_TRUE(test::ViewPicture(l.image, l.area).blank());
 }
 
 // Lays a drawn piece over `picture` of the view's `bounds` at `scale`, replacing what was there,
@@ -771,16 +754,12 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
     // beside it on another thread of the pool when one is free. With the pool emptied first, a
     // pool of one thread has none for the cards; a pool of two has one, and the frame waits for
     // it to compose them all.
-    view.showsThumbnails = true;
-    view.reduceMotion = true;
     std::vector<QImage> pictures;
     for (int i = 0; i < 9; ++i) {
         pictures.push_back(solidImage(QColor::fromHsv(i * 40, 160, 220), 320, 200));
         QPainter(&pictures.back()).fillRect(QRect(0, 0, 320, 24), QColor(30, 30, 30));
     }
-    view.thumbnail = [&pictures](quint32 id) {
-        return pictures.at(id - 1);
-    };
+    showPictures(pictures);
     view.showChips(windowChips(9), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(4);
