@@ -25,8 +25,8 @@ namespace tandri::test {
 /// A ring controller on a simulated desktop, driven frame by frame on the virtual clock.
 class RingHarness {
 public:
-    explicit RingHarness(const QByteArray& desktopJson)
-        : desktop(desktopJson), ring(desktop.platform(), caches) {
+    explicit RingHarness(const QByteArray& desktopJson, ThumbnailSource* thumbnails = nullptr)
+        : desktop(desktopJson), ring(desktop.platform(), caches, thumbnails) {
         // The catalogue's Trash entry would change the geometry the tests reason about.
         desktop.preferences().setValue(Preferences::appDomain, QStringLiteral("showPlaces"), false);
         opened = desktop.notifications().observe(

@@ -182,15 +182,12 @@ public:
 };
 
 TEST(RingLoading, ThumbnailsAreRequestedForAppsWithChipsAndReleasedAtClose) {
-    TestDesktop desktop(desktopWithApps(3, 2, R"({"screenCapture": true})"));
     RecordingThumbnails thumbnails;
-    RingCaches caches;
-    desktop.preferences().setValue(Preferences::appDomain, "windowThumbnails", true);
-    desktop.preferences().setValue(Preferences::appDomain, "showPlaces", false);
-    RingController ring(desktop.platform(), caches, &thumbnails);
-    ring.triggerDown();
-    EXPECT_TRUE(ring.panel().ringView().showsThumbnails);
-    desktop.queues().drain();
+    RingHarness h(desktopWithApps(3, 2, R"({"screenCapture": true})"), &thumbnails);
+    h.desktop.preferences().setValue(Preferences::appDomain, "windowThumbnails", true);
+    h.ring.triggerDown();
+    EXPECT_TRUE(h.view().showsThumbnails);
+    h.load();
     ASSERT_EQ(thumbnails.pruned.size(), 1u);
     EXPECT_EQ(thumbnails.pruned[0], (std::set<quint32>{1000, 1001, 1010, 1011, 1020, 1021}));
     ASSERT_EQ(thumbnails.requests.size(), 1u);
@@ -198,22 +195,21 @@ TEST(RingLoading, ThumbnailsAreRequestedForAppsWithChipsAndReleasedAtClose) {
     EXPECT_EQ(thumbnails.requests[0].first.size(), 6u);
 
     // Expanding an entry asks for its windows first.
-    desktop.sim().setMouseLocation(QPointF(720, 450 + 90));
-    desktop.clock().advance(RingController::frameInterval);
+    h.moveFromCenter(90, 90);
     ASSERT_EQ(thumbnails.requests.size(), 2u);
     EXPECT_EQ(thumbnails.requests[1], (std::pair<std::vector<quint32>, bool>{{1000, 1001}, true}));
 
     // New pictures redraw the chips while the ring is up.
     ASSERT_TRUE(thumbnails.onUpdate);
-    ring.panel().ringView().takeInvalidRect();
+    h.view().takeInvalidRect();
     thumbnails.onUpdate();
-    EXPECT_FALSE(ring.panel().ringView().takeInvalidRect().isEmpty());
+    EXPECT_FALSE(h.view().takeInvalidRect().isEmpty());
 
-    ring.panel().ringView().keyDown({53, 0});
+    h.view().keyDown({53, 0});
     EXPECT_EQ(thumbnails.releases, 1);
-    ring.panel().ringView().takeInvalidRect();
+    h.view().takeInvalidRect();
     thumbnails.onUpdate();  // nothing to redraw once closed
-    EXPECT_TRUE(ring.panel().ringView().takeInvalidRect().isEmpty());
+    EXPECT_TRUE(h.view().takeInvalidRect().isEmpty());
 }
 
 }  // namespace
