@@ -81,9 +81,7 @@ TEST(PaintPaths, OutlineTurnsAnArcIntoABandWithRoundEnds) {
 
 TEST(PaintColors, HexWhiteAndAlpha) {
     const QColor accent = paint::hex(0x0A84FF, 0.5);
-    EXPECT_EQ(accent.red(), 10);
-    EXPECT_EQ(accent.green(), 132);
-    EXPECT_EQ(accent.blue(), 255);
+    EXPECT_EQ(accent.rgb(), qRgb(10, 132, 255));
     EXPECT_NEAR(accent.alphaF(), 0.5, 0.01);
     EXPECT_EQ(paint::hex(0xFF0000).alpha(), 255);
 
