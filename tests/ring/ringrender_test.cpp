@@ -136,6 +136,11 @@ private:
 };
 
 using test::solidImage;
+
+// Where a badge is drawn on an icon not aimed at: at its top right, 12 % of its side in.
+QPointF badgeAt(const QRectF& icon) {
+    return {maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52};
+}
 using test::windowChips;
 
 RingApp app(const QString& name, std::optional<qint32> pid = std::nullopt) {
@@ -241,21 +246,22 @@ TEST_F(RingRenderTest, IconsFlyOutFromTheCentreAndGrowAsTheRingOpens) {
     EXPECT_FALSE(isColor(QPointF(720, 450 - 88 - 30), iconColor));
 }
 
-TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
+TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlusAndTheOverflowEntryIsOnlyItsDrawing) {
     view.apps[0].stagedPID = 100;
     view.apps[3].stagedPID = 103;
     view.frontmostPID = 103;
-    view.setWindowCounts({1, 2, 9, 10, 25, 0, 3});
+    view.apps[7] = RingApp::more(5);
+    view.setWindowCounts({1, 2, 9, 10, 25, 0, 3, 4});
     draw();
     // Each text is drawn once by the look and copied wherever it shows.
     EXPECT_EQ(log->badges, (std::vector<QString>{"2", "9", "9+", "3"}));
-    // At the icon's top right, 12 % of its side in from the corner; none for one window or none.
-    for (int i = 0; i < 7; ++i) {
-        const QRectF icon = log->icons[i];
-        const QPointF corner(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52);
-        EXPECT_EQ(isColor(corner, badgeColor), i != 0 && i != 5) << i;
-    }
+    // None for one window or none.
+    ASSERT_EQ(log->icons.size(), 7u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(isColor(badgeAt(log->icons[i]), badgeColor), i != 0 && i != 5) << i;
     EXPECT_EQ(log->running, (std::vector<std::pair<int, bool>>{{0, false}, {3, true}}));
+    EXPECT_EQ(log->moreCounts, std::vector<int>{5});
+    EXPECT_TRUE(isColor(log->mores[0].center(), moreColor));
 
     log->badges.clear();
     view.windowLayout = WindowLayout::Off;
@@ -285,22 +291,11 @@ TEST_F(RingRenderTest, ANewLookDrawsItsOwnBadgesAndCardsWhereverItLies) {
         draw();
         ASSERT_FALSE(log->icons.empty());
         const QRectF icon = log->icons[0];
-        EXPECT_TRUE(isColor(QPointF(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52), badge));
+        EXPECT_TRUE(isColor(badgeAt(icon), badge));
         EXPECT_TRUE(isColor(QPointF(minX(card) + 2, minY(card) + 2), fill));
         log->icons.clear();
     }
     view.setLook(nullptr);
-}
-
-TEST_F(RingRenderTest, OverflowEntryIsOnlyTheMoreDrawing) {
-    view.apps[7] = RingApp::more(5);
-    view.setWindowCounts({0, 0, 0, 0, 0, 0, 0, 4});
-    draw();
-    EXPECT_EQ(log->icons.size(), 7u);
-    EXPECT_EQ(log->moreCounts, std::vector<int>{5});
-    EXPECT_TRUE(log->running.empty());
-    EXPECT_TRUE(log->badges.empty());
-    EXPECT_TRUE(isColor(log->mores[0].center(), moreColor));
 }
 
 TEST_F(RingRenderTest, NoticePillIsCutToTheHole) {
@@ -324,16 +319,9 @@ TEST_F(RingRenderTest, NoticePillIsCutToTheHole) {
     EXPECT_EQ(at(QPointF(720, y - 12)).alpha(), 0);
 }
 
-TEST_F(RingRenderTest, ColumnConnectorOnlyWhenTheRowsAreAway) {
-    view.windowLayout = WindowLayout::Column;
-    // Entry 2's rows start 12 points from the ring's edge: no line.
-    view.showChips(windowChips(2), 2);
-    draw();
-    const QPointF edge(720 + 126, 450);
-    EXPECT_FALSE(isColor(edge + QPointF(6, 0), accentColor));
-    EXPECT_EQ(at(edge + QPointF(6, 0)).alpha(), 0);
-
+TEST_F(RingRenderTest, ColumnConnectorLeadsToRowsAwayFromTheRing) {
     // Near the right edge the rows move above the ring: a line leads to them.
+    view.windowLayout = WindowLayout::Column;
     view.ringCenter = QPointF(1300, 450);
     view.placementBounds = QRectF(8, 8, 1424, 884);
     view.showChips(windowChips(2), 2);
@@ -348,12 +336,14 @@ TEST_F(RingRenderTest, ColumnConnectorOnlyWhenTheRowsAreAway) {
     EXPECT_NEAR(mid.alphaF(), 0.7, 0.05);
 }
 
-TEST_F(RingRenderTest, MinimizedRowIsDimmedAndTagged) {
+TEST_F(RingRenderTest, RowsBesideTheRingNeedNoLineAndAMinimizedOneIsDimmedAndTagged) {
     view.windowLayout = WindowLayout::Column;
     auto chips = windowChips(2);
     std::get<WindowChip::Window>(chips[1].kind).info.isMinimized = true;
     view.showChips(chips, 2);
     draw();
+    // Entry 2's rows start 12 points from the ring's edge.
+    EXPECT_EQ(at(QPointF(720 + 126 + 6, 450)).alpha(), 0);
     const QRectF normal = view.chips()[0].frame;
     const QRectF minimized = view.chips()[1].frame;
     EXPECT_TRUE(isColor(QPointF(minX(normal) + 3, normal.center().y()), rowFill));
@@ -416,10 +406,8 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
                 view.showChips(windowChips(windows), entry);
                 ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
                 const auto [from, to] = arcTrack(view);
-                RingScene scene;
-                scene.caches = &view.caches();
-                scene.center = view.ringCenter;
-                scene.layout = view.layout;
+                RingScene scene =
+                    test::sceneOf(view.apps, view.ringCenter, std::nullopt, true, &view.caches());
                 scene.arcRadius = view.arcRadius();
                 const double r = scene.arcRadius;
                 // The square round the arc's circle.
