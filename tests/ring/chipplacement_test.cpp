@@ -112,7 +112,7 @@ TEST_F(ChipPlacementTest, TheArcShowsNineWindowsOrTwentyItemsAtMostWithAMoreChip
     }
 }
 
-TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
+TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepJustTheirGap) {
     view.showChips(windowChips(5), 2);
     const auto& c = view.chips();
     ASSERT_EQ(c.size(), 5u);
@@ -134,9 +134,8 @@ TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
     EXPECT_EQ(view.arcNeighbors(3), (std::vector<int>{1}));
     EXPECT_EQ(view.arcNeighbors(4), (std::vector<int>{2}));
     EXPECT_TRUE(view.arcNeighbors(7).empty());
-}
 
-TEST_F(ChipPlacementTest, ArcAnglesStartAtTheBaseAndStepJustFarEnough) {
+    // The angles start at the base and step just far enough.
     const QSizeF item = RingView::arcIconSize;
     EXPECT_TRUE(RingView::arcAngles(0, 1, 172, item).empty());
     EXPECT_EQ(RingView::arcAngles(1, 1.25, 172, item), std::vector<double>{1.25});
@@ -148,31 +147,25 @@ TEST_F(ChipPlacementTest, ArcAnglesStartAtTheBaseAndStepJustFarEnough) {
 }
 
 TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirst) {
-    // Top right: turning counter-clockwise (larger angles) leads away from both edges.
-    view.ringCenter = QPointF(1432 - 150, 892 - 150);
-    view.showChips(windowChips(3), 0);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    const double offset = view.chips()[0].angle - std::numbers::pi / 2;
-    const double steps = offset / (6 * degree);
-    EXPECT_NEAR(steps, std::round(steps), 1e-9);
-    EXPECT_GT(steps, 0.5);
-    for (const auto& chip : view.chips()) EXPECT_TRUE(inside(view.placementBounds, chip.frame));
-    // Every try before the winner failed: 0, +6, −6, +12, −12 …
-    const int k = static_cast<int>(std::lround(steps));
-    for (int j = 0; j < k; ++j) {
-        EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
-        EXPECT_FALSE(arcFitsAt(0, -j * 6 * degree)) << j;
+    // Top right, turning counter-clockwise (larger angles) leads away from both edges; top left,
+    // only turning clockwise does.
+    for (const double x : {1432.0 - 150, 8.0 + 150}) {
+        SCOPED_TRACE(x);
+        view.ringCenter = QPointF(x, 892 - 150);
+        view.showChips(windowChips(3), 0);
+        ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+        const double steps = (view.chips()[0].angle - std::numbers::pi / 2) / (6 * degree);
+        EXPECT_NEAR(steps, std::round(steps), 1e-9);
+        const int k = static_cast<int>(std::lround(steps));
+        EXPECT_TRUE(x > 720 ? k > 0 : k < 0);
+        for (const auto& chip : view.chips()) EXPECT_TRUE(inside(view.placementBounds, chip.frame));
+        // Every try before the winner failed: 0, +6, −6, +12, −12 …
+        for (int j = 0; j < std::abs(k); ++j) {
+            EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
+            EXPECT_FALSE(arcFitsAt(0, -j * 6 * degree)) << j;
+        }
+        EXPECT_FALSE(k < 0 && arcFitsAt(0, -k * 6 * degree));
     }
-
-    // Top left: the same, but only the clockwise turn fits.
-    view.ringCenter = QPointF(8 + 150, 892 - 150);
-    view.showChips(windowChips(3), 0);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    const double back = (view.chips()[0].angle - std::numbers::pi / 2) / (6 * degree);
-    EXPECT_NEAR(back, std::round(back), 1e-9);
-    EXPECT_LT(back, -0.5);
-    const int m = static_cast<int>(std::lround(-back));
-    for (int j = 0; j <= m; ++j) EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
 
     // Just under the top edge both turns fit: the counter-clockwise one wins.
     view.ringCenter = QPointF(720, 892 - 191.5);
@@ -180,14 +173,14 @@ TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirs
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     EXPECT_TRUE(arcFitsAt(0, -6 * degree));
     EXPECT_NEAR(view.chips()[0].angle, 96 * degree, 1e-9);
-}
 
-TEST_F(ChipPlacementTest, AnArcThatFitsNowhereFallsBackToTheWholeColumn) {
-    // Bounds too small for any item at the arc's radius, in any direction.
+    // Bounds too small for any item at the arc's radius, in any direction: the whole column,
+    // with the list the arc shortened restored.
+    view.ringCenter = QPointF(720, 450);
     view.placementBounds = QRectF(720 - 140, 450 - 140, 280, 280);
     view.showChips(windowChips(12), 0);
     EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
-    ASSERT_EQ(view.chips().size(), 12u);  // the list the arc shortened is restored
+    ASSERT_EQ(view.chips().size(), 12u);
     for (const auto& chip : view.chips()) {
         EXPECT_TRUE(std::holds_alternative<WindowChip::Window>(chip.kind));
         EXPECT_EQ(chip.frame.size(), RingView::chipSize);
@@ -389,20 +382,7 @@ TEST_F(ChipPlacementTest, ColumnPreviewsGoBesideTheColumnOrAboveOrBelowItAndSlid
     EXPECT_EQ(beyond.center().y(), row.center().y());
 }
 
-TEST_F(ChipPlacementTest, DirtyRectCoversChipsAndTheirPreviews) {
-    EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
-    view.showChips(windowChips(3), 2);
-    EXPECT_EQ(view.chipsDirtyRect(), grown(view.chipsBounds(), 30));
-
-    view.showsThumbnails = true;
-    view.showChips(windowChips(3), 2);
-    QRectF expected = view.chipsBounds();
-    for (int i = 0; i < 3; ++i) expected = expected.united(view.magnifiedFrame(i));
-    EXPECT_EQ(view.chipsDirtyRect(), grown(expected, 30));
-    EXPECT_GT(view.chipsDirtyRect().width(), grown(view.chipsBounds(), 30).width());
-}
-
-TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
+TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelectionAndRedrawWhatTheChipsCover) {
     view.takeInvalidRect();
     view.setSelectedApp(1);
     EXPECT_EQ(view.takeInvalidRect(), grown(view.ringRect(), 28));
@@ -410,6 +390,7 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
     EXPECT_TRUE(view.takeInvalidRect().isEmpty());
 
     view.showChips(windowChips(3), 2);
+    EXPECT_EQ(view.chipsDirtyRect(), grown(view.chipsBounds(), 30));
     view.setSelectedChip(1);
     clock.advance(1);
     view.showChips(windowChips(3), 1);
@@ -429,6 +410,14 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
     EXPECT_EQ(view.chipsApp(), std::nullopt);
     EXPECT_EQ(view.chipsBounds(), QRectF());
     EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
+
+    // With previews the area reaches over them too.
+    view.showsThumbnails = true;
+    view.showChips(windowChips(3), 2);
+    QRectF expected = view.chipsBounds();
+    for (int i = 0; i < 3; ++i) expected = expected.united(view.magnifiedFrame(i));
+    EXPECT_EQ(view.chipsDirtyRect(), grown(expected, 30));
+    EXPECT_GT(view.chipsDirtyRect().width(), grown(view.chipsBounds(), 30).width());
 }
 
 TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowing) {

@@ -40,16 +40,7 @@ TEST(RingLoading, BadgesStartFromTheLastLoadAndStaleLoadsAreDropped) {
     ASSERT_EQ(h.ring.windows().at(102).size(), 2u);
 }
 
-TEST(RingLoading, WithoutPermissionTheCoarseCountsServe) {
-    RingHarness h(desktopWithApps(3, 2, R"({"trusted": false})"));
-    h.ring.triggerDown();
-    h.load();
-    EXPECT_TRUE(h.ring.windowsLoaded());
-    EXPECT_TRUE(h.ring.windows().empty());
-    EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{2, 2, 2}));
-}
-
-TEST(RingLoading, ALoadCollapsesShownChipsSoTheyAreRebuilt) {
+TEST(RingLoading, WithoutPermissionTheCoarseCountsServeAndALoadRebuildsShownChips) {
     RingHarness h(desktopWithApps(3, 2, R"({"trusted": false})"));
     h.caches.lastCounts = {{101, 2}};
     h.ring.triggerDown();
@@ -57,6 +48,10 @@ TEST(RingLoading, ALoadCollapsesShownChipsSoTheyAreRebuilt) {
     h.moveFromCenter(90, 90);
     ASSERT_EQ(h.ring.expandedApp(), 0);
     h.load();
+    EXPECT_TRUE(h.ring.windowsLoaded());
+    EXPECT_TRUE(h.ring.windows().empty());
+    EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{2, 2, 2}));
+    // The load collapsed the shown chips, so that they are rebuilt.
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     EXPECT_TRUE(h.view().chips().empty());
     h.frame();
@@ -97,10 +92,13 @@ TEST_F(FolderTest, FolderChipsAppearOnceTheFirstReadReturns) {
 }
 
 TEST_F(FolderTest, CachedContentsShowAtOnceAndAnUnchangedReadLeavesThemAlone) {
+    // A read that returns after the ring closed still fills the cache.
     h.ring.triggerDown();
     pointAtFolder();
-    h.load();
     h.view().keyDown({53, 0});
+    h.load();
+    ASSERT_EQ(h.caches.folderItems.count(QUrl::fromLocalFile(folder).path()), 1u);
+    EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
 
     h.ring.triggerDown();
     h.load();  // this session's window load
@@ -122,15 +120,6 @@ TEST_F(FolderTest, CachedContentsShowAtOnceAndAnUnchangedReadLeavesThemAlone) {
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     h.frame();
     EXPECT_EQ(h.view().chips().size(), 3u);
-}
-
-TEST_F(FolderTest, AReadThatReturnsAfterCloseStillFillsTheCache) {
-    h.ring.triggerDown();
-    pointAtFolder();
-    h.view().keyDown({53, 0});
-    h.load();
-    ASSERT_EQ(h.caches.folderItems.count(QUrl::fromLocalFile(folder).path()), 1u);
-    EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
 }
 
 TEST(RingLoading, MemoryIsTrimmedTwoSecondsAfterTheLastClose) {
