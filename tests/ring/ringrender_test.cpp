@@ -368,7 +368,7 @@ TEST_F(RingRenderTest, RowsBesideTheRingNeedNoLineAndAMinimizedOneIsDimmedAndTag
     EXPECT_EQ(brightest(normal, tagFrom, normal.width() - 11), 0);
 }
 
-TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
+TEST_F(RingRenderTest, ArcIconsWithNumbersAMoreChipAndOverflowAppsWithTheirDots) {
     view.setSelectedApp(0);
     view.showChips(windowChips(12), 0);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
@@ -387,6 +387,18 @@ TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
     const QRectF more = view.chips()[8].frame;
     EXPECT_GT(at(QPointF(minX(more) + 6, more.center().y())).alpha(), 150);
     EXPECT_EQ(at(QPointF(minX(more) + 1, minY(more) + 1)).alpha(), 0);
+
+    // Overflow apps show their own icons and, when running, their dot.
+    RingApp running = app("Run", 300);
+    running.icon = solidImage(QColor(200, 200, 0));
+    view.showChips({WindowChip{WindowChip::App{running}}, WindowChip{WindowChip::App{app("Idle")}}},
+                   0);
+    draw();
+    const QRectF r = view.chips()[0].frame;
+    EXPECT_TRUE(isColor(r.center(), QColor(200, 200, 0)));
+    EXPECT_GT(at(QPointF(r.center().x(), minY(r) - 5)).green(), 200);
+    const QRectF i = view.chips()[1].frame;
+    EXPECT_EQ(at(QPointF(i.center().x(), minY(i) - 5)).alpha(), 0);
 }
 
 TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
@@ -437,20 +449,6 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
             }
         }
     }
-}
-
-TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
-    RingApp running = app("Run", 300);
-    running.icon = solidImage(QColor(200, 200, 0));
-    RingApp idle = app("Idle");
-    view.showChips({WindowChip{WindowChip::App{running}}, WindowChip{WindowChip::App{idle}}}, 0);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    draw();
-    const QRectF r = view.chips()[0].frame;
-    EXPECT_TRUE(isColor(r.center(), QColor(200, 200, 0)));  // the app's own icon
-    EXPECT_GT(at(QPointF(r.center().x(), minY(r) - 5)).green(), 200);
-    const QRectF i = view.chips()[1].frame;
-    EXPECT_EQ(at(QPointF(i.center().x(), minY(i) - 5)).alpha(), 0);
 }
 
 TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
@@ -544,7 +542,7 @@ TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
     EXPECT_TRUE(log->cards.empty());
 }
 
-TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
+TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRowButNotOutOfThePermissionChip) {
     view.showsThumbnails = true;
     view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(3), 2);
@@ -567,12 +565,11 @@ TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
     EXPECT_EQ(log->cards.back(), to);
     // The row's thumbnail box sits on a light rounded square.
     EXPECT_GT(at(QPointF(minX(row) + 8, minY(row) + 8)).alpha(), 0);
-}
 
-TEST_F(RingRenderTest, PermissionChipHasNoTitleForTheCentreAndNoThumbnail) {
-    view.showsThumbnails = true;
+    // The permission chip has no title for the centre and no thumbnail.
     view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
     view.setSelectedChip(0);
+    log->cards.clear();
     draw();
     EXPECT_EQ(log->windowTitles.back(), std::nullopt);
     EXPECT_TRUE(log->cards.empty());
