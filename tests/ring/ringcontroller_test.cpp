@@ -94,10 +94,7 @@ TEST(RingController, AReleaseOrAClickCommitsWhereThePointerIsAfterClosing) {
     for (const bool release : {true, false}) {
         SCOPED_TRACE(release ? "release" : "click");
         RingHarness h(desktopWithApps(8));
-        if (release)
-            h.ring.triggerDown();
-        else
-            h.ring.openSticky();
+        h.open(release);
         h.moveFromCenter(80, 0);  // right: entry 2 of 8
         ASSERT_EQ(h.selectedApp(), 2);
         EXPECT_EQ(h.view().selectedApp(), 2);
@@ -124,10 +121,7 @@ TEST(RingController, KeysCommitCloseOrOpenSettingsWhetherHeldOrTapped) {
         RingHarness h(desktopWithApps(8));
         const Mode open = held ? Mode::Holding : Mode::Sticky;
         const auto openRing = [&] {
-            if (held)
-                h.ring.triggerDown();
-            else
-                h.ring.openSticky();
+            h.open(held);
             ASSERT_EQ(h.ring.mode(), open);
         };
         // Return without a selection does nothing.

@@ -45,6 +45,8 @@ public:
         };
     }
 
+    /// Opens the ring with the trigger held, or tapped open.
+    void open(bool held) { held ? ring.triggerDown() : ring.openSticky(); }
     /// Moves the pointer to screen point `p` and runs one frame.
     void moveTo(QPointF p) {
         desktop.sim().setMouseLocation(p);

@@ -660,15 +660,21 @@ double lay(QImage& picture, const QRectF& bounds, const RingView::Layer& layer, 
     return layer.image.isNull() ? 0 : layer.area.width() * layer.area.height();
 }
 
+// Lays every piece the view draws now over `picture`; how much they drew.
+double layAll(QImage& picture, RingView& view, double scale) {
+    double drawn = 0;
+    for (const RingView::Layer& layer : view.updateLayers(scale))
+        drawn += lay(picture, view.bounds, layer, scale);
+    return drawn;
+}
+
 // The view drawn afresh as the window's picture shows it, and how much of it was drawn rather
 // than left empty.
 std::pair<QImage, double> drawnAfresh(RingView& view, double scale) {
     view.invalidateAll();
     QImage picture((view.bounds.size() * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
-    double drawn = 0;
-    for (const RingView::Layer& layer : view.updateLayers(scale))
-        drawn += lay(picture, view.bounds, layer, scale);
+    const double drawn = layAll(picture, view, scale);
     return {picture, drawn};
 }
 
@@ -783,9 +789,7 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
 // picture drawn whole, to within `tolerance` levels; then takes that picture. Returns how much
 // the pieces covered.
 double expectPiecesMakeTheWhole(RingView& view, QImage& picture, double scale, int tolerance = 0) {
-    double drawn = 0;
-    for (const RingView::Layer& layer : view.updateLayers(scale))
-        drawn += lay(picture, view.bounds, layer, scale);
+    const double drawn = layAll(picture, view, scale);
     const QImage whole = drawnAfresh(view, scale).first;
     EXPECT_EQ(test::pixelDifference(picture, whole, tolerance).over, 0);
     picture = whole;
