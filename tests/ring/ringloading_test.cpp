@@ -38,6 +38,15 @@ TEST(RingLoading, BadgesStartFromTheLastLoadAndStaleLoadsAreDropped) {
     EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{2, 2, 2}));
     EXPECT_EQ(h.caches.lastCounts, (WindowCounts{{101, 2}, {102, 2}, {103, 2}}));
     ASSERT_EQ(h.ring.windows().at(102).size(), 2u);
+
+    // A load that returns after the ring was closed and opened again is dropped too.
+    h.view().keyDown({53, 0});
+    h.ring.triggerDown();
+    h.desktop.queues().runBackground();
+    h.view().keyDown({53, 0});
+    h.ring.triggerDown();
+    h.desktop.queues().runMain();
+    EXPECT_FALSE(h.ring.windowsLoaded());
 }
 
 TEST(RingLoading, WithoutPermissionTheCoarseCountsServeAndALoadRebuildsShownChips) {
