@@ -39,7 +39,7 @@ TEST(PaintPaths, ArcsRunCounterClockwiseWithYUp) {
     expectNear(paint::at(c, -pi / 2, 10), {100, 90}, 1e-9);
 }
 
-TEST(PaintPaths, PillCornersAreHalfTheHeightUpToFourteen) {
+TEST(PaintPaths, PillCornersAreHalfTheHeightUpToFourteenAndOutlinesEndRound) {
     // Height 22: radius 11; a point 3.5 in from the corner lies inside the curve.
     const QPainterPath small = paint::pill(QRectF(0, 0, 100, 22));
     EXPECT_TRUE(small.contains(QPointF(3.5, 3.5)));
@@ -51,6 +51,14 @@ TEST(PaintPaths, PillCornersAreHalfTheHeightUpToFourteen) {
     EXPECT_TRUE(tall.contains(QPointF(5, 5)));
     EXPECT_TRUE(tall.contains(QPointF(95, 35)));
     EXPECT_FALSE(tall.contains(QPointF(2, 2)));
+
+    // An outlined arc is a band with round ends: the cap reaches 28 beyond the end at angle 0,
+    // below the x axis.
+    const QPainterPath band = paint::outline(paint::arc({0, 0}, 100, 0, pi / 2), 56);
+    for (const double d : {73, 100, 127}) EXPECT_TRUE(band.contains(paint::at({}, pi / 4, d))) << d;
+    for (const double d : {71, 129}) EXPECT_FALSE(band.contains(paint::at({}, pi / 4, d))) << d;
+    EXPECT_TRUE(band.contains(QPointF(100, -26)));
+    EXPECT_FALSE(band.contains(QPointF(100, -30)));
 }
 
 TEST(PaintPaths, AnnulusLeavesTheHoleEmptyAndNothingWhenClosed) {
@@ -69,21 +77,9 @@ TEST(PaintPaths, AnnulusLeavesTheHoleEmptyAndNothingWhenClosed) {
     }
 }
 
-TEST(PaintPaths, OutlineTurnsAnArcIntoABandWithRoundEnds) {
-    const QPointF c(0, 0);
-    const QPainterPath band = paint::outline(paint::arc(c, 100, 0, pi / 2), 56);
-    for (const double d : {73, 100, 127}) EXPECT_TRUE(band.contains(paint::at(c, pi / 4, d))) << d;
-    for (const double d : {71, 129}) EXPECT_FALSE(band.contains(paint::at(c, pi / 4, d))) << d;
-    // The round cap reaches 28 beyond the end at angle 0, i.e. below the x axis.
-    EXPECT_TRUE(band.contains(QPointF(100, -26)));
-    EXPECT_FALSE(band.contains(QPointF(100, -30)));
-}
-
 TEST(PaintColors, HexWhiteAndAlpha) {
     const QColor accent = paint::hex(0x0A84FF, 0.5);
-    EXPECT_EQ(accent.red(), 10);
-    EXPECT_EQ(accent.green(), 132);
-    EXPECT_EQ(accent.blue(), 255);
+    EXPECT_EQ(accent.rgb(), qRgb(10, 132, 255));
     EXPECT_NEAR(accent.alphaF(), 0.5, 0.01);
     EXPECT_EQ(paint::hex(0xFF0000).alpha(), 255);
 
@@ -174,9 +170,10 @@ TEST(PaintText, SizesAreViewPoints) {
     EXPECT_LT(a.ascent() + a.descent(), 28);
 }
 
-TEST(PaintText, OneWordOnTwoLinesIsOneCentredLine) {
-    const QFont font = paint::font(12, QFont::DemiBold);
-    EXPECT_EQ(paint::fitText(QStringLiteral("Terminal"), 120, font, 2).size(), 1);
+TEST(PaintText, OneWordOnTwoLinesIsOneCentredLineAndLongTextIsCutOnItsLast) {
+    EXPECT_EQ(
+        paint::fitText(QStringLiteral("Terminal"), 120, paint::font(12, QFont::DemiBold), 2).size(),
+        1);
 
     Canvas canvas(200, 100);
     const QRectF rect(20, 30, 160, 40);
@@ -187,9 +184,8 @@ TEST(PaintText, OneWordOnTwoLinesIsOneCentredLine) {
     EXPECT_LT(ink.height(), 16);  // one line
     EXPECT_NEAR(ink.center().y(), rect.center().y(), 3);
     EXPECT_NEAR(ink.center().x(), rect.center().x(), 2);
-}
 
-TEST(PaintText, LongTextWrapsAndTruncatesTheLastLine) {
+    // Long text wraps, and the last line is cut with an ellipsis.
     const QFont font = paint::font(12, QFont::Normal);
     const QFontMetricsF metrics(font);
     const QString title = QStringLiteral(

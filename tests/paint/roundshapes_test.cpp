@@ -192,10 +192,13 @@ TEST_F(PaintShapes, ArcsEndInRoundCapsAndDashesLeaveGaps) {
     EXPECT_EQ(arc.alpha(paint::at(c, pi / 4, 60)), 255);
     EXPECT_EQ(arc.alpha(paint::at(c, pi, 60)), 0);
     EXPECT_EQ(arc.alpha(paint::at(c, 3 * pi / 4, 60)), 0);
-    // The cap reaches half the width beyond the end, round: not at its corners.
+    // The caps reach half the width beyond the ends, round: not at their corners.
     EXPECT_GT(arc.alpha({160, 98}), 200);
     EXPECT_EQ(arc.alpha({160, 95.5}), 0);
     EXPECT_EQ(arc.alpha({163, 96}), 0);
+    EXPECT_GT(arc.alpha({98, 160}), 200);
+    EXPECT_EQ(arc.alpha({95.5, 160}), 0);
+    EXPECT_EQ(arc.alpha({96, 163}), 0);
 
     // To an earlier angle it goes the long way round, as `arc` does.
     Canvas longWay(200, 200);

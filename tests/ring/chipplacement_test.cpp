@@ -72,18 +72,36 @@ protected:
     RingView view;
 };
 
-TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
-    view.showChips(windowChips(12), 0);
-    EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
-    ASSERT_EQ(view.chips().size(), 9u);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(view.chips()[i].title(), QStringLiteral("Window %1").arg(i));
-    const auto* more = std::get_if<WindowChip::More>(&view.chips()[8].kind);
-    ASSERT_TRUE(more);
-    EXPECT_EQ(more->count, 4);
-    EXPECT_EQ(view.chips()[8].title(), "4 more windows");
-
+TEST_F(ChipPlacementTest, TheArcShowsNineWindowsOrTwentyItemsAtMostWithAMoreChipForTheRest) {
+    // Folder items and overflow apps take the arc whatever the layout, and spread wider.
+    struct Case {
+        std::vector<WindowChip> chips;
+        size_t shown;
+        int more;  // 0 for no "more" chip
+        double fromDegrees, toDegrees;
+    };
+    for (const Case& c :
+         {Case{windowChips(12), 9, 4, 140, 151}, Case{fileChips(25), 20, 6, 151, 231},
+          Case{fileChips(20), 20, 0, 151, 231}}) {
+        SCOPED_TRACE(c.chips.size());
+        const bool items = std::holds_alternative<WindowChip::File>(c.chips[0].kind);
+        view.windowLayout = items ? WindowLayout::Column : WindowLayout::Arc;
+        view.showChips(c.chips, 0);
+        EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
+        ASSERT_EQ(view.chips().size(), c.shown);
+        const size_t listed = c.more ? c.shown - 1 : c.shown;
+        for (size_t i = 0; i < listed; ++i) EXPECT_EQ(view.chips()[i].title(), c.chips[i].title());
+        const auto* more = std::get_if<WindowChip::More>(&view.chips().back().kind);
+        EXPECT_EQ(more ? more->count : 0, c.more);
+        if (more) {
+            EXPECT_EQ(view.chips().back().title(), QStringLiteral("%1 more windows").arg(c.more));
+        }
+        EXPECT_GT(arcSpan(), c.fromDegrees * degree);
+        EXPECT_LT(arcSpan(), c.toDegrees * degree);
+    }
     // Nothing near the edges: no rotation, the first chip straight out from the entry.
+    view.windowLayout = WindowLayout::Arc;
+    view.showChips(windowChips(12), 0);
     EXPECT_DOUBLE_EQ(view.chips()[0].angle, std::numbers::pi / 2);
     // 40 + 126 + 26 would spread nine icons over more than 150°: the circle was widened.
     EXPECT_GT(view.arcRadius(), 172);
@@ -92,11 +110,9 @@ TEST_F(ChipPlacementTest, ArcShowsNineChipsAtMostWithAMoreChipForTheRest) {
         EXPECT_NEAR(distance(chip.frame.center(), view.ringCenter), view.arcRadius(), 1e-9);
         EXPECT_GT(chip.halfSpan, 0);
     }
-    EXPECT_LT(arcSpan(), 151 * degree);
-    EXPECT_GT(arcSpan(), 140 * degree);
 }
 
-TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
+TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepJustTheirGap) {
     view.showChips(windowChips(5), 2);
     const auto& c = view.chips();
     ASSERT_EQ(c.size(), 5u);
@@ -118,9 +134,8 @@ TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepTheirGap) {
     EXPECT_EQ(view.arcNeighbors(3), (std::vector<int>{1}));
     EXPECT_EQ(view.arcNeighbors(4), (std::vector<int>{2}));
     EXPECT_TRUE(view.arcNeighbors(7).empty());
-}
 
-TEST_F(ChipPlacementTest, ArcAnglesStartAtTheBaseAndStepJustFarEnough) {
+    // The angles start at the base and step just far enough.
     const QSizeF item = RingView::arcIconSize;
     EXPECT_TRUE(RingView::arcAngles(0, 1, 172, item).empty());
     EXPECT_EQ(RingView::arcAngles(1, 1.25, 172, item), std::vector<double>{1.25});
@@ -131,51 +146,26 @@ TEST_F(ChipPlacementTest, ArcAnglesStartAtTheBaseAndStepJustFarEnough) {
     EXPECT_NEAR(a[2] - std::numbers::pi / 2, std::asin(52.0 / 172), 1e-7);
 }
 
-TEST_F(ChipPlacementTest, FolderItemsAndOverflowAppsTakeTheWiderArcWhateverTheLayout) {
-    view.windowLayout = WindowLayout::Column;
-    view.showChips(fileChips(25), 0);
-    EXPECT_EQ(view.activeLayout(), WindowLayout::Arc);
-    ASSERT_EQ(view.chips().size(), 20u);
-    EXPECT_TRUE(std::holds_alternative<WindowChip::File>(view.chips()[18].kind));
-    const auto* more = std::get_if<WindowChip::More>(&view.chips()[19].kind);
-    ASSERT_TRUE(more);
-    EXPECT_EQ(more->count, 6);
-    EXPECT_EQ(view.chips()[19].title(), "6 more windows");
-    EXPECT_GT(arcSpan(), 151 * degree);  // beyond what windows may take
-    EXPECT_LT(arcSpan(), 231 * degree);
-
-    // Twenty items fit without a "more" chip.
-    view.showChips(fileChips(20), 0);
-    EXPECT_EQ(view.chips().size(), 20u);
-    EXPECT_TRUE(std::holds_alternative<WindowChip::File>(view.chips()[19].kind));
-}
-
 TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirst) {
-    // Top right: turning counter-clockwise (larger angles) leads away from both edges.
-    view.ringCenter = QPointF(1432 - 150, 892 - 150);
-    view.showChips(windowChips(3), 0);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    const double offset = view.chips()[0].angle - std::numbers::pi / 2;
-    const double steps = offset / (6 * degree);
-    EXPECT_NEAR(steps, std::round(steps), 1e-9);
-    EXPECT_GT(steps, 0.5);
-    for (const auto& chip : view.chips()) EXPECT_TRUE(inside(view.placementBounds, chip.frame));
-    // Every try before the winner failed: 0, +6, −6, +12, −12 …
-    const int k = static_cast<int>(std::lround(steps));
-    for (int j = 0; j < k; ++j) {
-        EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
-        EXPECT_FALSE(arcFitsAt(0, -j * 6 * degree)) << j;
+    // Top right, turning counter-clockwise (larger angles) leads away from both edges; top left,
+    // only turning clockwise does.
+    for (const double x : {1432.0 - 150, 8.0 + 150}) {
+        SCOPED_TRACE(x);
+        view.ringCenter = QPointF(x, 892 - 150);
+        view.showChips(windowChips(3), 0);
+        ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
+        const double steps = (view.chips()[0].angle - std::numbers::pi / 2) / (6 * degree);
+        EXPECT_NEAR(steps, std::round(steps), 1e-9);
+        const int k = static_cast<int>(std::lround(steps));
+        EXPECT_TRUE(x > 720 ? k > 0 : k < 0);
+        for (const auto& chip : view.chips()) EXPECT_TRUE(inside(view.placementBounds, chip.frame));
+        // Every try before the winner failed: 0, +6, −6, +12, −12 …
+        for (int j = 0; j < std::abs(k); ++j) {
+            EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
+            EXPECT_FALSE(arcFitsAt(0, -j * 6 * degree)) << j;
+        }
+        EXPECT_FALSE(k < 0 && arcFitsAt(0, -k * 6 * degree));
     }
-
-    // Top left: the same, but only the clockwise turn fits.
-    view.ringCenter = QPointF(8 + 150, 892 - 150);
-    view.showChips(windowChips(3), 0);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    const double back = (view.chips()[0].angle - std::numbers::pi / 2) / (6 * degree);
-    EXPECT_NEAR(back, std::round(back), 1e-9);
-    EXPECT_LT(back, -0.5);
-    const int m = static_cast<int>(std::lround(-back));
-    for (int j = 0; j <= m; ++j) EXPECT_FALSE(arcFitsAt(0, j * 6 * degree)) << j;
 
     // Just under the top edge both turns fit: the counter-clockwise one wins.
     view.ringCenter = QPointF(720, 892 - 191.5);
@@ -183,14 +173,14 @@ TEST_F(ChipPlacementTest, NearACornerTheArcTurnsInSixDegreeStepsLargerAnglesFirs
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     EXPECT_TRUE(arcFitsAt(0, -6 * degree));
     EXPECT_NEAR(view.chips()[0].angle, 96 * degree, 1e-9);
-}
 
-TEST_F(ChipPlacementTest, AnArcThatFitsNowhereFallsBackToTheWholeColumn) {
-    // Bounds too small for any item at the arc's radius, in any direction.
+    // Bounds too small for any item at the arc's radius, in any direction: the whole column,
+    // with the list the arc shortened restored.
+    view.ringCenter = QPointF(720, 450);
     view.placementBounds = QRectF(720 - 140, 450 - 140, 280, 280);
     view.showChips(windowChips(12), 0);
     EXPECT_EQ(view.activeLayout(), WindowLayout::Column);
-    ASSERT_EQ(view.chips().size(), 12u);  // the list the arc shortened is restored
+    ASSERT_EQ(view.chips().size(), 12u);
     for (const auto& chip : view.chips()) {
         EXPECT_TRUE(std::holds_alternative<WindowChip::Window>(chip.kind));
         EXPECT_EQ(chip.frame.size(), RingView::chipSize);
@@ -346,64 +336,43 @@ TEST_F(ChipPlacementTest, PreviewShrinksBySteps) {
     EXPECT_NEAR(view.magnifiedFrame(0).width(), 400, 1e-9);
 }
 
-TEST_F(ChipPlacementTest, ColumnPreviewGoesOutsideThenNarrowsToTheRoomLeft) {
-    view.showsThumbnails = true;
-    view.windowLayout = WindowLayout::Column;
-    view.showChips(windowChips(3), 2);
-    const QRectF all = view.chipsBounds();
-    const QRectF row = view.chips()[1].frame;
-    const QRectF card = view.magnifiedFrame(1);
-    EXPECT_EQ(card, QRectF(maxX(all) + 14, row.center().y() - 87.5, 280, 175));
-
-    // 200 points of room on the outer side: a narrower card of the same shape.
-    view.placementBounds = QRectF(8, 8, maxX(all) + 14 + 200 - 8, 884);
-    view.showChips(windowChips(3), 2);
-    const QRectF narrow = view.magnifiedFrame(1);
-    EXPECT_NEAR(narrow.x(), maxX(all) + 14, 1e-9);
-    EXPECT_NEAR(narrow.width(), 200, 1e-9);
-    EXPECT_NEAR(narrow.height(), 125, 1e-9);
-}
-
-TEST_F(ChipPlacementTest, ColumnPreviewWithoutRoomBesideGoesAboveOrBelowTheColumn) {
-    view.showsThumbnails = true;
-    view.windowLayout = WindowLayout::Column;
-    view.ringCenter = QPointF(400, 450);
-    // 100 points right of the column: too little even for a narrowed card; the ring's side is
-    // taken by the ring itself.
-    view.placementBounds = QRectF(8, 8, 818 + 14 + 100 - 8, 884);
-    view.showChips(windowChips(3), 2);
-    ASSERT_EQ(view.chipsBounds(), QRectF(538, 320, 280, 154));
-    // The middle row is level with the column's middle: above first; the lowest row: below.
-    EXPECT_EQ(view.magnifiedFrame(1), QRectF(538, 474 + 14, 280, 175));
-    EXPECT_EQ(view.magnifiedFrame(2), QRectF(538, 320 - 14 - 175, 280, 175));
-}
-
-TEST_F(ChipPlacementTest, ColumnPreviewNearTheTopOrBottomEdgeSlidesVerticallyOnly) {
-    // A ring near the top edge aimed up and to the right, and one near the bottom edge aimed down
-    // and to the right: the column's outer row is so near the edge that its preview, level with
-    // it, would stick out; it slides along the edge into the bounds and stays beside the column.
+TEST_F(ChipPlacementTest, ColumnPreviewsGoBesideTheColumnOrAboveOrBelowItAndSlideOnlyAlongIt) {
+    // Rows of 280 × 48 beside the ring, 12 points from its edge; cards of 280 × 175 (or
+    // narrowed to the room left) 14 points beside, above or below the column.
     struct Case {
-        const char* edge;
-        double centerY;
+        const char* where;
+        QPointF center;
+        double right;  // of the bounds; they run from x 8, y 8 to y 892
         int entry;
-        /// The bottom of the outer row's preview.
-        double cardY;
+        int chip;
+        QRectF card;
     };
     view.showsThumbnails = true;
     view.windowLayout = WindowLayout::Column;
-    for (const Case& c : {Case{"top", 766, 1, 892 - 175}, Case{"bottom", 134, 3, 8}}) {
-        SCOPED_TRACE(c.edge);
-        view.ringCenter = QPointF(700, c.centerY);
+    for (const Case& c : {
+             Case{"level with its row", {720, 450}, 1432, 2, 1, {1152, 309.5, 280, 175}},
+             Case{"narrowed to the room left", {720, 450}, 1352, 2, 1, {1152, 334.5, 200, 125}},
+             // Too little room beside; the ring's side is taken by the ring itself.
+             Case{"middle row: above first", {400, 450}, 924, 2, 1, {538, 488, 280, 175}},
+             Case{"lowest row: below", {400, 450}, 924, 2, 2, {538, 131, 280, 175}},
+             // The outer row is so near the edge that a card level with it would stick out.
+             Case{"slid down from the top edge", {700, 766}, 1432, 1, 0, {1132, 717, 280, 175}},
+             Case{"slid up from the bottom edge", {700, 134}, 1432, 3, 0, {1132, 8, 280, 175}},
+         }) {
+        SCOPED_TRACE(c.where);
+        view.ringCenter = c.center;
+        view.placementBounds = QRectF(8, 8, c.right - 8, 884);
         view.showChips(windowChips(3), c.entry);
+        EXPECT_EQ(view.magnifiedFrame(c.chip), c.card);
+        // A card beside the column slides the same way on its other side.
         const QRectF all = view.chipsBounds();
-        ASSERT_EQ(minX(all), 700 + 126 + 12);  // beside the ring, on the right
-        const QRectF row = view.chips()[0].frame;
-        ASSERT_GT(std::abs(row.center().y() - (c.cardY + 87.5)), 10);  // a slide of its own
-        EXPECT_EQ(view.magnifiedFrame(0), QRectF(maxX(all) + 14, c.cardY, 280, 175));
-        EXPECT_EQ(view.previewFrame(QSizeF(280, 175), row, false),
-                  QRectF(minX(all) - 14 - 280, c.cardY, 280, 175));
+        if (minX(c.card) > maxX(all)) {
+            EXPECT_EQ(view.previewFrame(c.card.size(), view.chips()[c.chip].frame, false),
+                      c.card.translated(minX(all) - 14 - maxX(c.card), 0));
+        }
     }
     // Sideways it is never moved, even where it sticks out.
+    view.placementBounds = QRectF(8, 8, 1424, 884);
     view.ringCenter = QPointF(1000, 450);
     view.showChips(windowChips(3), 2);
     const QRectF row = view.chips()[0].frame;
@@ -413,20 +382,7 @@ TEST_F(ChipPlacementTest, ColumnPreviewNearTheTopOrBottomEdgeSlidesVerticallyOnl
     EXPECT_EQ(beyond.center().y(), row.center().y());
 }
 
-TEST_F(ChipPlacementTest, DirtyRectCoversChipsAndTheirPreviews) {
-    EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
-    view.showChips(windowChips(3), 2);
-    EXPECT_EQ(view.chipsDirtyRect(), grown(view.chipsBounds(), 30));
-
-    view.showsThumbnails = true;
-    view.showChips(windowChips(3), 2);
-    QRectF expected = view.chipsBounds();
-    for (int i = 0; i < 3; ++i) expected = expected.united(view.magnifiedFrame(i));
-    EXPECT_EQ(view.chipsDirtyRect(), grown(expected, 30));
-    EXPECT_GT(view.chipsDirtyRect().width(), grown(view.chipsBounds(), 30).width());
-}
-
-TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
+TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelectionAndRedrawWhatTheChipsCover) {
     view.takeInvalidRect();
     view.setSelectedApp(1);
     EXPECT_EQ(view.takeInvalidRect(), grown(view.ringRect(), 28));
@@ -434,6 +390,7 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
     EXPECT_TRUE(view.takeInvalidRect().isEmpty());
 
     view.showChips(windowChips(3), 2);
+    EXPECT_EQ(view.chipsDirtyRect(), grown(view.chipsBounds(), 30));
     view.setSelectedChip(1);
     clock.advance(1);
     view.showChips(windowChips(3), 1);
@@ -453,6 +410,14 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelection) {
     EXPECT_EQ(view.chipsApp(), std::nullopt);
     EXPECT_EQ(view.chipsBounds(), QRectF());
     EXPECT_TRUE(view.chipsDirtyRect().isEmpty());
+
+    // With previews the area reaches over them too.
+    view.showsThumbnails = true;
+    view.showChips(windowChips(3), 2);
+    QRectF expected = view.chipsBounds();
+    for (int i = 0; i < 3; ++i) expected = expected.united(view.magnifiedFrame(i));
+    EXPECT_EQ(view.chipsDirtyRect(), grown(expected, 30));
+    EXPECT_GT(view.chipsDirtyRect().width(), grown(view.chipsBounds(), 30).width());
 }
 
 TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowing) {

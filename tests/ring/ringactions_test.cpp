@@ -95,10 +95,7 @@ TEST(RingActions, WhileTheMenuIsUpTheRingTakesNoClicksKeysOrTriggers) {
         SCOPED_TRACE(held ? "held" : "tapped");
         ActionRing r;
         RingHarness& h = r.h;
-        if (held)
-            h.ring.triggerDown();
-        else
-            h.ring.openSticky();
+        h.open(held);
         h.load();
         r.aim(1);
         h.desktop.sim().clearActions();

@@ -48,6 +48,16 @@ TEST(RingController, QuickTapKeepsTheRingOpenAndALongHoldCloses) {
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
     EXPECT_EQ(h.events, (std::vector<QString>{"opened"}));
     EXPECT_FALSE(h.logged("activate 101"));
+
+    // Released with the primary button held, it stays open, even with an entry aimed at.
+    h.ring.triggerDown();
+    h.moveFromCenter(80, 90);
+    ASSERT_EQ(h.selectedApp(), 0);
+    h.frame(60);
+    h.desktop.sim().setPressedMouseButtons(Screens::primaryButton);
+    h.ring.triggerUp();
+    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
+    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "opened", "sticky"}));
 }
 
 // The first opening makes the ring's windows and can take a good part of the tap's time; the
@@ -78,54 +88,29 @@ TEST(RingController, ASlowOpeningNeitherTurnsATapIntoAHoldNorSkipsTheAnimation) 
     EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky", "opened"}));
 }
 
-TEST(RingController, ReleaseWithThePrimaryButtonHeldStaysOpenEvenWithASelection) {
-    RingHarness h(desktopWithApps(8));
-    h.ring.triggerDown();
-    h.moveFromCenter(80, 90);
-    ASSERT_EQ(h.selectedApp(), 0);
-    h.frame(60);
-    h.desktop.sim().setPressedMouseButtons(Screens::primaryButton);
-    h.ring.triggerUp();
-    EXPECT_EQ(h.ring.mode(), Mode::Sticky);
-    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
-}
-
-TEST(RingController, ReleaseCommitsTheFlickedEntryAfterClosing) {
-    RingHarness h(desktopWithApps(8));
-    h.ring.triggerDown();
-    EXPECT_TRUE(h.desktop.sim().panel()->isVisible());
-    h.moveFromCenter(80, 0);  // right: entry 2 of 8
-    EXPECT_EQ(h.selectedApp(), 2);
-    EXPECT_EQ(h.view().selectedApp(), 2);
-    h.ring.triggerUp();
-    EXPECT_EQ(h.ring.mode(), Mode::Hidden);
-    EXPECT_FALSE(h.desktop.sim().panel()->isVisible());
-    EXPECT_TRUE(h.logged("activate 103"));
-    EXPECT_EQ(h.events, (std::vector<QString>{"opened", "picked"}));
-    EXPECT_TRUE(h.ring.apps().empty());
-    EXPECT_TRUE(h.view().apps.empty());
-}
-
 // A program kept waiting by a busy machine may not have run a frame since the pointer moved: a
 // release or a click still acts on the entry the pointer is on, not on the one it was on.
-TEST(RingController, AReleaseOrAClickActsOnWhereThePointerIsWithoutAFrameSinceItMoved) {
+TEST(RingController, AReleaseOrAClickCommitsWhereThePointerIsAfterClosing) {
     for (const bool release : {true, false}) {
         SCOPED_TRACE(release ? "release" : "click");
         RingHarness h(desktopWithApps(8));
-        if (release)
-            h.ring.triggerDown();
-        else
-            h.ring.openSticky();
+        h.open(release);
         h.moveFromCenter(80, 0);  // right: entry 2 of 8
         ASSERT_EQ(h.selectedApp(), 2);
-        const double a = 180 * M_PI / 180;  // left: entry 6, no frame after the move
-        h.desktop.sim().setMouseLocation(h.center() + 80 * QPointF(std::cos(a), std::sin(a)));
+        EXPECT_EQ(h.view().selectedApp(), 2);
+        h.desktop.sim().setMouseLocation(h.center() - QPointF(80, 0));  // entry 6, no frame yet
         if (release)
             h.ring.triggerUp();
         else
             h.desktop.sim().panel()->mouseDown(MouseButton::Left);
         EXPECT_TRUE(h.logged("activate 107"));
         EXPECT_FALSE(h.logged("activate 103"));
+        EXPECT_EQ(h.ring.mode(), Mode::Hidden);
+        EXPECT_FALSE(h.desktop.sim().panel()->isVisible());
+        EXPECT_EQ(QStringList(h.events.begin(), h.events.end()).join(' '),
+                  release ? "opened picked" : "opened sticky picked");
+        EXPECT_TRUE(h.ring.apps().empty());
+        EXPECT_TRUE(h.view().apps.empty());
     }
 }
 
@@ -136,10 +121,7 @@ TEST(RingController, KeysCommitCloseOrOpenSettingsWhetherHeldOrTapped) {
         RingHarness h(desktopWithApps(8));
         const Mode open = held ? Mode::Holding : Mode::Sticky;
         const auto openRing = [&] {
-            if (held)
-                h.ring.triggerDown();
-            else
-                h.ring.openSticky();
+            h.open(held);
             ASSERT_EQ(h.ring.mode(), open);
         };
         // Return without a selection does nothing.
@@ -178,7 +160,7 @@ TEST(RingController, KeysCommitCloseOrOpenSettingsWhetherHeldOrTapped) {
     }
 }
 
-TEST(RingController, ClicksOnTheRingCommitOrClose) {
+TEST(RingController, AClickOnTheRingWithoutAnAimClosesIt) {
     RingHarness h(desktopWithApps(8));
     h.view().mouseDown(MouseButton::Left);  // hidden: nothing happens
     EXPECT_TRUE(h.events.empty());
@@ -186,54 +168,48 @@ TEST(RingController, ClicksOnTheRingCommitOrClose) {
     h.view().mouseDown(MouseButton::Left);
     EXPECT_EQ(h.ring.mode(), Mode::Hidden);
     EXPECT_EQ(h.events, (std::vector<QString>{"opened", "sticky"}));
-    h.ring.openSticky();
-    h.moveFromCenter(100, 90);
-    h.desktop.sim().panel()->mouseDown(MouseButton::Left);
-    EXPECT_TRUE(h.logged("activate 101"));
 }
 
 TEST(RingController, FitsEntriesToTheCapacityWithAnOverflowEntry) {
-    RingHarness h(desktopWithApps(1));
-    h.useEntries(runningApps(30));
-    h.ring.triggerDown();
-    ASSERT_EQ(h.ring.apps().size(), 24u);
-    EXPECT_EQ(h.ring.apps()[22].name, "A22");
-    EXPECT_EQ(h.ring.apps()[23].moreCount(), 7);
-    EXPECT_EQ(h.ring.apps()[23].name, "7 more apps");
-    ASSERT_EQ(h.ring.overflow().size(), 7u);
-    EXPECT_EQ(h.ring.overflow().front().name, "A23");
-    EXPECT_EQ(h.view().layout.count, 24);
-    h.view().keyDown({53, 0});
-
-    h.useEntries(runningApps(60));
-    h.ring.triggerDown();
-    EXPECT_EQ(h.ring.apps()[23].moreCount(), 37);
-    ASSERT_EQ(h.ring.overflow().size(), 20u);
-    EXPECT_EQ(h.ring.overflow().back().name, "A42");
-    // The overflow entry offers its apps as chips, in order.
-    const auto chips = h.ring.chips(23);
-    ASSERT_TRUE(chips);
-    ASSERT_EQ(chips->size(), 20u);
-    EXPECT_EQ(chips->front().title(), "A23");
-    h.view().keyDown({53, 0});
-
-    // Places fill the capacity: two slots still stay for apps.
-    h.useEntries(runningApps(3), folders(23));
-    h.ring.triggerDown();
-    ASSERT_EQ(h.ring.apps().size(), 25u);
-    EXPECT_EQ(h.ring.apps()[0].name, "A0");
-    EXPECT_EQ(h.ring.apps()[1].moreCount(), 2);
-    EXPECT_EQ(h.ring.apps()[2].name, "F0");
-    EXPECT_EQ(h.ring.overflow().size(), 2u);
-    h.view().keyDown({53, 0});
-
-    // Exactly as many as fit: no overflow entry.
-    h.useEntries(runningApps(22), folders(2));
-    h.ring.triggerDown();
-    EXPECT_EQ(h.ring.apps().size(), 24u);
-    EXPECT_TRUE(h.ring.overflow().empty());
-    EXPECT_FALSE(std::any_of(h.ring.apps().begin(), h.ring.apps().end(),
-                             [](const RingApp& a) { return a.moreCount().has_value(); }));
+    // Twenty-four entries at most, places last; two slots always stay for apps. The overflow
+    // entry follows the apps that fit and lists twenty of the rest at most.
+    struct Case {
+        int apps, places;
+        size_t shown;
+        int more;  // 0 for no overflow entry
+        size_t listed;
+    };
+    for (const Case& c : {Case{30, 0, 24, 7, 7}, Case{60, 0, 24, 37, 20}, Case{3, 23, 25, 2, 2},
+                          Case{22, 2, 24, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << c.apps << " apps, " << c.places << " places");
+        RingHarness h(desktopWithApps(1));
+        h.useEntries(runningApps(c.apps), folders(c.places));
+        h.ring.triggerDown();
+        const std::vector<RingApp>& apps = h.ring.apps();
+        ASSERT_EQ(apps.size(), c.shown);
+        EXPECT_EQ(h.view().layout.count, static_cast<int>(c.shown));
+        const std::vector<RingApp>& overflow = h.ring.overflow();
+        ASSERT_EQ(overflow.size(), c.listed);
+        if (!c.more) {
+            EXPECT_FALSE(std::any_of(apps.begin(), apps.end(),
+                                     [](const RingApp& a) { return a.moreCount().has_value(); }));
+            continue;
+        }
+        const size_t at = c.shown - static_cast<size_t>(c.places) - 1;
+        EXPECT_EQ(apps[at - 1].name, QStringLiteral("A%1").arg(at - 1));
+        EXPECT_EQ(apps[at].moreCount(), c.more);
+        EXPECT_EQ(apps[at].name, QStringLiteral("%1 more apps").arg(c.more));
+        if (c.places) {
+            EXPECT_EQ(apps[at + 1].name, "F0");
+        }
+        EXPECT_EQ(overflow.front().name, QStringLiteral("A%1").arg(at));
+        EXPECT_EQ(overflow.back().name, QStringLiteral("A%1").arg(at + c.listed - 1));
+        // The overflow entry offers its apps as chips, in order.
+        const auto chips = h.ring.chips(static_cast<int>(at));
+        ASSERT_TRUE(chips);
+        ASSERT_EQ(chips->size(), c.listed);
+        EXPECT_EQ(chips->front().title(), overflow.front().name);
+    }
 }
 
 TEST(RingController, NothingToShowOpensNothing) {

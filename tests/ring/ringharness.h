@@ -25,8 +25,8 @@ namespace tandri::test {
 /// A ring controller on a simulated desktop, driven frame by frame on the virtual clock.
 class RingHarness {
 public:
-    explicit RingHarness(const QByteArray& desktopJson)
-        : desktop(desktopJson), ring(desktop.platform(), caches) {
+    explicit RingHarness(const QByteArray& desktopJson, ThumbnailSource* thumbnails = nullptr)
+        : desktop(desktopJson), ring(desktop.platform(), caches, thumbnails) {
         // The catalogue's Trash entry would change the geometry the tests reason about.
         desktop.preferences().setValue(Preferences::appDomain, QStringLiteral("showPlaces"), false);
         opened = desktop.notifications().observe(
@@ -45,6 +45,8 @@ public:
         };
     }
 
+    /// Opens the ring with the trigger held, or tapped open.
+    void open(bool held) { held ? ring.triggerDown() : ring.openSticky(); }
     /// Moves the pointer to screen point `p` and runs one frame.
     void moveTo(QPointF p) {
         desktop.sim().setMouseLocation(p);

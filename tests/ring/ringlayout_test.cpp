@@ -40,13 +40,7 @@ TEST(RingLayout, SizesFollowTheEntryCount) {
     }
 }
 
-TEST(RingLayout, NoEntriesStillMakesARingOfOne) {
-    const RingLayout layout(0);
-    EXPECT_EQ(layout.count, 1);
-    EXPECT_EQ(layout.radius, 88);
-}
-
-TEST(RingLayout, EntriesRunClockwiseFromTheTop) {
+TEST(RingLayout, EntriesRunClockwiseFromTheTopAndHalfWayRoundsAwayFromZero) {
     const RingLayout four(4);
     EXPECT_EQ(four.index(pi / 2), 0);
     EXPECT_EQ(four.index(0), 1);
@@ -55,26 +49,22 @@ TEST(RingLayout, EntriesRunClockwiseFromTheTop) {
     EXPECT_EQ(four.index(-pi), 3);
     EXPECT_NEAR(four.angle(1), 0, 1e-12);
     EXPECT_NEAR(four.angle(3), -pi, 1e-12);
+    // Half-way between entry 0 (up) and entry 1 (right) is +0.5 steps, which rounds to 1; between
+    // entry 0 and entry 3 (left), −0.5 rounds to −1, which is entry 3.
+    EXPECT_EQ(four.index(pi / 4), 1);
+    EXPECT_EQ(four.index(3 * pi / 4), 3);
     // Every angle maps onto a valid entry, however many turns it is away.
     for (double a = -20; a < 20; a += 0.37) {
         const int i = RingLayout(7).index(a);
         EXPECT_GE(i, 0);
         EXPECT_LT(i, 7);
     }
-}
-
-TEST(RingLayout, HalfWayDirectionsRoundAwayFromZero) {
-    const RingLayout four(4);
-    // Half-way between entry 0 (up) and entry 1 (right): (π/2 − π/4) / step = +0.5 → 1.
-    EXPECT_EQ(four.index(pi / 4), 1);
-    // Half-way between entry 0 and entry 3 (left): −0.5 rounds to −1, which is entry 3.
-    EXPECT_EQ(four.index(3 * pi / 4), 3);
-}
-
-TEST(RingLayout, OneEntryTakesEveryDirection) {
+    // One entry takes every direction; none still makes a ring of one.
     const RingLayout one(1);
     EXPECT_DOUBLE_EQ(one.step(), 2 * pi);
     for (double a : {0.0, 1.0, pi, -pi / 2, 3.0}) EXPECT_EQ(one.index(a), 0);
+    EXPECT_EQ(RingLayout(0).count, 1);
+    EXPECT_EQ(RingLayout(0).radius, 88);
 }
 
 }  // namespace

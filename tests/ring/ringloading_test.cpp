@@ -38,18 +38,18 @@ TEST(RingLoading, BadgesStartFromTheLastLoadAndStaleLoadsAreDropped) {
     EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{2, 2, 2}));
     EXPECT_EQ(h.caches.lastCounts, (WindowCounts{{101, 2}, {102, 2}, {103, 2}}));
     ASSERT_EQ(h.ring.windows().at(102).size(), 2u);
-}
 
-TEST(RingLoading, WithoutPermissionTheCoarseCountsServe) {
-    RingHarness h(desktopWithApps(3, 2, R"({"trusted": false})"));
+    // A load that returns after the ring was closed and opened again is dropped too.
+    h.view().keyDown({53, 0});
     h.ring.triggerDown();
-    h.load();
-    EXPECT_TRUE(h.ring.windowsLoaded());
-    EXPECT_TRUE(h.ring.windows().empty());
-    EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{2, 2, 2}));
+    h.desktop.queues().runBackground();
+    h.view().keyDown({53, 0});
+    h.ring.triggerDown();
+    h.desktop.queues().runMain();
+    EXPECT_FALSE(h.ring.windowsLoaded());
 }
 
-TEST(RingLoading, ALoadCollapsesShownChipsSoTheyAreRebuilt) {
+TEST(RingLoading, WithoutPermissionTheCoarseCountsServeAndALoadRebuildsShownChips) {
     RingHarness h(desktopWithApps(3, 2, R"({"trusted": false})"));
     h.caches.lastCounts = {{101, 2}};
     h.ring.triggerDown();
@@ -57,6 +57,10 @@ TEST(RingLoading, ALoadCollapsesShownChipsSoTheyAreRebuilt) {
     h.moveFromCenter(90, 90);
     ASSERT_EQ(h.ring.expandedApp(), 0);
     h.load();
+    EXPECT_TRUE(h.ring.windowsLoaded());
+    EXPECT_TRUE(h.ring.windows().empty());
+    EXPECT_EQ(h.view().windowCounts(), (std::vector<int>{2, 2, 2}));
+    // The load collapsed the shown chips, so that they are rebuilt.
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     EXPECT_TRUE(h.view().chips().empty());
     h.frame();
@@ -97,10 +101,13 @@ TEST_F(FolderTest, FolderChipsAppearOnceTheFirstReadReturns) {
 }
 
 TEST_F(FolderTest, CachedContentsShowAtOnceAndAnUnchangedReadLeavesThemAlone) {
+    // A read that returns after the ring closed still fills the cache.
     h.ring.triggerDown();
     pointAtFolder();
-    h.load();
     h.view().keyDown({53, 0});
+    h.load();
+    ASSERT_EQ(h.caches.folderItems.count(QUrl::fromLocalFile(folder).path()), 1u);
+    EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
 
     h.ring.triggerDown();
     h.load();  // this session's window load
@@ -122,15 +129,6 @@ TEST_F(FolderTest, CachedContentsShowAtOnceAndAnUnchangedReadLeavesThemAlone) {
     EXPECT_EQ(h.ring.expandedApp(), std::nullopt);
     h.frame();
     EXPECT_EQ(h.view().chips().size(), 3u);
-}
-
-TEST_F(FolderTest, AReadThatReturnsAfterCloseStillFillsTheCache) {
-    h.ring.triggerDown();
-    pointAtFolder();
-    h.view().keyDown({53, 0});
-    h.load();
-    ASSERT_EQ(h.caches.folderItems.count(QUrl::fromLocalFile(folder).path()), 1u);
-    EXPECT_EQ(h.ring.mode(), RingController::Mode::Hidden);
 }
 
 TEST(RingLoading, MemoryIsTrimmedTwoSecondsAfterTheLastClose) {
@@ -182,15 +180,12 @@ public:
 };
 
 TEST(RingLoading, ThumbnailsAreRequestedForAppsWithChipsAndReleasedAtClose) {
-    TestDesktop desktop(desktopWithApps(3, 2, R"({"screenCapture": true})"));
     RecordingThumbnails thumbnails;
-    RingCaches caches;
-    desktop.preferences().setValue(Preferences::appDomain, "windowThumbnails", true);
-    desktop.preferences().setValue(Preferences::appDomain, "showPlaces", false);
-    RingController ring(desktop.platform(), caches, &thumbnails);
-    ring.triggerDown();
-    EXPECT_TRUE(ring.panel().ringView().showsThumbnails);
-    desktop.queues().drain();
+    RingHarness h(desktopWithApps(3, 2, R"({"screenCapture": true})"), &thumbnails);
+    h.desktop.preferences().setValue(Preferences::appDomain, "windowThumbnails", true);
+    h.ring.triggerDown();
+    EXPECT_TRUE(h.view().showsThumbnails);
+    h.load();
     ASSERT_EQ(thumbnails.pruned.size(), 1u);
     EXPECT_EQ(thumbnails.pruned[0], (std::set<quint32>{1000, 1001, 1010, 1011, 1020, 1021}));
     ASSERT_EQ(thumbnails.requests.size(), 1u);
@@ -198,22 +193,21 @@ TEST(RingLoading, ThumbnailsAreRequestedForAppsWithChipsAndReleasedAtClose) {
     EXPECT_EQ(thumbnails.requests[0].first.size(), 6u);
 
     // Expanding an entry asks for its windows first.
-    desktop.sim().setMouseLocation(QPointF(720, 450 + 90));
-    desktop.clock().advance(RingController::frameInterval);
+    h.moveFromCenter(90, 90);
     ASSERT_EQ(thumbnails.requests.size(), 2u);
     EXPECT_EQ(thumbnails.requests[1], (std::pair<std::vector<quint32>, bool>{{1000, 1001}, true}));
 
     // New pictures redraw the chips while the ring is up.
     ASSERT_TRUE(thumbnails.onUpdate);
-    ring.panel().ringView().takeInvalidRect();
+    h.view().takeInvalidRect();
     thumbnails.onUpdate();
-    EXPECT_FALSE(ring.panel().ringView().takeInvalidRect().isEmpty());
+    EXPECT_FALSE(h.view().takeInvalidRect().isEmpty());
 
-    ring.panel().ringView().keyDown({53, 0});
+    h.view().keyDown({53, 0});
     EXPECT_EQ(thumbnails.releases, 1);
-    ring.panel().ringView().takeInvalidRect();
+    h.view().takeInvalidRect();
     thumbnails.onUpdate();  // nothing to redraw once closed
-    EXPECT_TRUE(ring.panel().ringView().takeInvalidRect().isEmpty());
+    EXPECT_TRUE(h.view().takeInvalidRect().isEmpty());
 }
 
 }  // namespace

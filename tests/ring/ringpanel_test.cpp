@@ -51,7 +51,7 @@ protected:
     std::vector<Screen> screens;
 };
 
-TEST_F(RingPanelTest, TheGlassLookGetsABandWithItsHoleClear) {
+TEST_F(RingPanelTest, TheGlassLookGetsABandWithItsHoleClearWhileItIsTheLook) {
     open(screens[0], QPointF(720, 450), lookOf(RingStyle::Glass));
     ASSERT_TRUE(window().backdrop());
     const OverlayBackdrop& band = *window().backdrop();
@@ -64,6 +64,17 @@ TEST_F(RingPanelTest, TheGlassLookGetsABandWithItsHoleClear) {
     EXPECT_EQ(maskAlpha(band, {0, 60}), 255);
     EXPECT_EQ(maskAlpha(band, {-120, 0}), 255);
     EXPECT_EQ(maskAlpha(band, {110, 110}), 0);  // outside the outer edge
+
+    // Switching to a look without a blur hides it; switching back restores it.
+    panel.orderOut();
+    open(screens[0], QPointF(720, 450), lookOf(RingStyle::Outline));
+    EXPECT_FALSE(window().backdrop());
+    panel.orderOut();
+    open(screens[0], QPointF(500, 400), lookOf(RingStyle::Glass));
+    ASSERT_TRUE(window().backdrop());
+    EXPECT_EQ(window().backdrop()->frame.center(), QPointF(500, 400));
+    EXPECT_EQ(maskAlpha(*window().backdrop(), {0, 0}), 0);
+    EXPECT_EQ(maskAlpha(*window().backdrop(), {0, 90}), 255);
 }
 
 TEST_F(RingPanelTest, EveryLookGetsItsOwnBackdrop) {
@@ -94,23 +105,8 @@ TEST_F(RingPanelTest, EveryLookGetsItsOwnBackdrop) {
 
     open(screens[0], centre, lookOf(RingStyle::Quib, RingBackground::None));
     EXPECT_FALSE(window().backdrop());
-}
 
-TEST_F(RingPanelTest, SwitchingToOutlineAndBackHidesAndRestoresTheBlur) {
-    open(screens[0], QPointF(720, 450), lookOf(RingStyle::Glass));
-    EXPECT_TRUE(window().backdrop());
-    panel.orderOut();
-    open(screens[0], QPointF(720, 450), lookOf(RingStyle::Outline));
-    EXPECT_FALSE(window().backdrop());
-    panel.orderOut();
-    open(screens[0], QPointF(500, 400), lookOf(RingStyle::Glass));
-    ASSERT_TRUE(window().backdrop());
-    EXPECT_EQ(window().backdrop()->frame.center(), QPointF(500, 400));
-    EXPECT_EQ(maskAlpha(*window().backdrop(), {0, 0}), 0);
-    EXPECT_EQ(maskAlpha(*window().backdrop(), {0, 90}), 255);
-}
-
-TEST_F(RingPanelTest, AMaskIsDrawnAtTheScreensPixelDensity) {
+    // Masks are drawn at the screen's pixel density.
     const auto band = RingPanel::backdrop({LookBackdrop::Shape::Band, BlurMaterial::Popover},
                                           RingLayout(8), QPointF(300, 200), 2);
     ASSERT_TRUE(band);
@@ -142,9 +138,8 @@ TEST_F(RingPanelTest, OpeningOnASecondDisplayCoversIt) {
     EXPECT_EQ(window().contents().size(), QSize(3840, 2160));
     EXPECT_TRUE(drawnWithin(window(), QRectF(960 - 134, 540 - 134, 268, 268)));
     EXPECT_FALSE(drawnWithin(window(), QRectF(0, 0, 700, 1080)));
-}
 
-TEST_F(RingPanelTest, AScreenWithoutAScaleIsDrawnAtTwoPixelsAPoint) {
+    // A screen that tells no scale is drawn at two pixels a point.
     Screen odd = screens[0];
     odd.scale = 0;
     open(odd, QPointF(720, 450), lookOf(RingStyle::Outline));
@@ -175,8 +170,8 @@ TEST_F(RingPanelTest, DisplayDrawsOnlyWhatChangedAndNothingWhileHidden) {
     EXPECT_EQ(window().contentsUpdates(), aimed + 1);
 }
 
-TEST_F(RingPanelTest, ChipsThatGoAwayLeaveNothingBehind) {
-    open(screens[0], QPointF(720, 450), lookOf(RingStyle::Outline));
+TEST_F(RingPanelTest, NeitherChipsThatGoAwayNorAnEarlierOpeningLeaveAnythingBehind) {
+    open(screens[0], QPointF(720, 450), lookOf(RingStyle::Glass));
     panel.ringView().showChips(windowChips(4), 2);
     ASSERT_EQ(panel.ringView().chips().size(), 4u);
     // The part of the chips' area beyond the ring's outer edge (126 points from the centre).
@@ -190,13 +185,10 @@ TEST_F(RingPanelTest, ChipsThatGoAwayLeaveNothingBehind) {
     panel.display();
     EXPECT_FALSE(drawnWithin(window(), chips));
     EXPECT_TRUE(drawnWithin(window(), QRectF(720 - 134, 450 - 134, 268, 268)));
-}
 
-TEST_F(RingPanelTest, AfterOrderOutTheNextOpeningShowsNoStaleFrame) {
-    open(screens[0], QPointF(400, 400), lookOf(RingStyle::Glass));
+    // After orderOut the next opening shows no stale frame.
     panel.ringView().showChips(windowChips(3), 2);
     panel.display();
-    ASSERT_FALSE(window().contents().isNull());
 
     panel.orderOut();
     EXPECT_FALSE(window().isVisible());
@@ -207,41 +199,33 @@ TEST_F(RingPanelTest, AfterOrderOutTheNextOpeningShowsNoStaleFrame) {
     EXPECT_TRUE(window().contents().isNull());  // nothing until the first frame is drawn
     EXPECT_TRUE(panel.ringView().chips().empty());
     panel.display();
-    EXPECT_FALSE(drawnWithin(window(), QRectF(400 - 134, 400 - 134, 268, 268)));
+    EXPECT_FALSE(drawnWithin(window(), QRectF(720 - 134, 450 - 134, 268, 268)));
     EXPECT_TRUE(drawnWithin(window(), QRectF(1000 - 134, 500 - 134, 268, 268)));
 }
 
 TEST(RingPanelController, EveryFrameEndsWithTheChangesDrawn) {
-    RingHarness h(desktopWithApps(8, 1));
-    h.ring.triggerDown();
-    sim::SimOverlayWindow& window = *h.desktop.sim().panel();
-    // The fade's first step comes with the window, not a tick later.
-    ASSERT_FALSE(window.contents().isNull());
-    EXPECT_EQ(window.contentsUpdates(), 1);
-    h.frame(20);  // past the opening fade
-    const QPointF centre = h.view().ringCenter;
-    EXPECT_TRUE(drawnWithin(window, QRectF(centre.x() - 100, centre.y() - 100, 200, 200)));
-    const int updates = window.contentsUpdates();
-    h.frame(3);  // nothing changed
-    EXPECT_EQ(window.contentsUpdates(), updates);
-    h.moveFromCenter(80, 90);
-    EXPECT_EQ(window.contentsUpdates(), updates + 1);
+    for (const bool still : {false, true}) {
+        SCOPED_TRACE(still ? "shown whole at once" : "fading in");
+        RingHarness h(desktopWithApps(8, 1, still ? R"({"reduceMotion": true})" : ""));
+        h.ring.triggerDown();
+        sim::SimOverlayWindow& window = *h.desktop.sim().panel();
+        // The fade's first step, or the whole ring, comes with the window, not a tick later.
+        ASSERT_FALSE(window.contents().isNull());
+        EXPECT_EQ(window.contentsUpdates(), 1);
+        if (!still)
+            h.frame(20);  // past the opening fade
+        const QPointF centre = h.view().ringCenter;
+        EXPECT_TRUE(drawnWithin(window, QRectF(centre - QPointF(100, 100), QSizeF(200, 200))));
+        const int updates = window.contentsUpdates();
+        h.frame(3);  // nothing changed
+        EXPECT_EQ(window.contentsUpdates(), still ? 1 : updates);
+        h.moveFromCenter(80, 90);
+        EXPECT_EQ(window.contentsUpdates(), updates + 1);
 
-    h.view().keyDown({53, 0});  // Escape
-    EXPECT_TRUE(window.contents().isNull());
-    EXPECT_FALSE(window.backdrop());
-}
-
-TEST(RingPanelController, ARingShownWholeAtOnceComesWithItsWindow) {
-    RingHarness h(desktopWithApps(8, 1, R"({"reduceMotion": true})"));
-    h.ring.triggerDown();
-    const sim::SimOverlayWindow& window = *h.desktop.sim().panel();
-    ASSERT_TRUE(window.isVisible());
-    EXPECT_EQ(window.contentsUpdates(), 1);
-    const QPointF centre = h.view().ringCenter;
-    EXPECT_TRUE(drawnWithin(window, QRectF(centre.x() - 100, centre.y() - 100, 200, 200)));
-    h.frame();  // nothing changed since
-    EXPECT_EQ(window.contentsUpdates(), 1);
+        h.view().keyDown({53, 0});  // Escape
+        EXPECT_TRUE(window.contents().isNull());
+        EXPECT_FALSE(window.backdrop());
+    }
 }
 
 TEST(RingPanelController, ChipsOnASecondDisplayStayInsideItsVisibleFrame) {

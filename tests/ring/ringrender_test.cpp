@@ -57,15 +57,13 @@ struct LookLog {
     std::vector<QRectF> icons;
     std::vector<QRectF> mores;
     std::vector<int> moreCounts;
-    std::vector<int> running;
-    std::vector<bool> runningFront;
+    std::vector<std::pair<int, bool>> running;  // and whether it is the frontmost app
     std::vector<QString> badges;
     std::mutex cardsGuard;
     std::vector<QRectF> cards;
     std::vector<bool> cardSelected;
     std::vector<QRectF> arcSelections;
-    std::vector<std::pair<double, double>> tracks;
-    std::vector<bool> trackItems;
+    std::vector<std::tuple<double, double, bool>> tracks;
     std::vector<std::optional<QString>> windowTitles;
 };
 
@@ -92,8 +90,7 @@ public:
         painter.fillRect(rect, iconColor);
     }
     void drawRunning(QPainter&, int index, bool front, const RingScene&) const override {
-        log_->running.push_back(index);
-        log_->runningFront.push_back(front);
+        log_->running.emplace_back(index, front);
     }
     void drawBadge(QPainter& painter, const QString& text, QPointF point,
                    const RingScene&) const override {
@@ -110,8 +107,7 @@ public:
     void drawCenter(QPainter&, const RingScene&) const override {}
     void drawArcTrack(QPainter&, double from, double to, bool items,
                       const RingScene&) const override {
-        log_->tracks.emplace_back(from, to);
-        log_->trackItems.push_back(items);
+        log_->tracks.emplace_back(from, to, items);
     }
     void drawArcSelection(QPainter&, const QRectF& rect, const RingScene&) const override {
         log_->arcSelections.push_back(rect);
@@ -140,6 +136,11 @@ private:
 };
 
 using test::solidImage;
+
+// Where a badge is drawn on an icon not aimed at: at its top right, 12 % of its side in.
+QPointF badgeAt(const QRectF& icon) {
+    return {maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52};
+}
 using test::windowChips;
 
 RingApp app(const QString& name, std::optional<qint32> pid = std::nullopt) {
@@ -191,6 +192,15 @@ protected:
         }
         view.layout = RingLayout(24);
     }
+    // Window `id` shows `pictures[id - 1]` (which must outlive the view's use), its card fully
+    // grown at once.
+    void showPictures(const std::vector<QImage>& pictures) {
+        view.showsThumbnails = true;
+        view.reduceMotion = true;
+        view.thumbnail = [&pictures](quint32 id) {
+            return pictures.at(id - 1);
+        };
+    }
     // Chips whose titles run over two lines of the card in the middle.
     static std::vector<WindowChip> longTitledChips(int count) {
         std::vector<WindowChip> chips = windowChips(count);
@@ -208,35 +218,27 @@ protected:
     test::ViewPicture shown{QImage(), QRectF()};
 };
 
-TEST_F(RingRenderTest, ClosedRingShowsNothingAndIconsWaitSmallAtTheCentre) {
-    view.setProgress(0);
-    draw();
-    EXPECT_TRUE(shown.blank());
-    ASSERT_EQ(log->icons.size(), 8u);
-    for (const QRectF& r : log->icons) {
-        EXPECT_NEAR(r.width(), 0.6 * 52, 1e-9);
-        EXPECT_NEAR(r.center().x(), 720, 1e-9);
-        EXPECT_NEAR(r.center().y(), 450, 1e-9);
-    }
-
-    log->icons.clear();
-    view.setProgress(0.5);  // eased: 1 − 0.5³
-    draw();
-    const double p = 0.875;
-    EXPECT_NEAR(log->icons[0].width(), (0.6 + 0.4 * p) * 52, 1e-9);
-    EXPECT_NEAR(log->icons[0].center().y(), 450 + p * 88, 1e-9);
-}
-
-TEST_F(RingRenderTest, OpenRingShowsFullIconsOnTheRadius) {
-    view.setSelectedApp(2);
-    draw();
-    ASSERT_EQ(log->icons.size(), 8u);
-    for (int i = 0; i < 8; ++i) {
-        const double a = std::numbers::pi / 2 - i * std::numbers::pi / 4;
-        const QPointF c = view.ringCenter + 88 * QPointF(std::cos(a), std::sin(a));
-        EXPECT_NEAR(distance(log->icons[i].center(), c), 0, 1e-9) << i;
-        EXPECT_NEAR(log->icons[i].width(), i == 2 ? 65 : 52, 1e-9) << i;  // the aimed one grows
-        EXPECT_TRUE(isColor(c, iconColor)) << i;
+TEST_F(RingRenderTest, IconsFlyOutFromTheCentreAndGrowAsTheRingOpens) {
+    view.setSelectedApp(2);  // the aimed one grows by a quarter
+    // Eased: 1 − (1 − t)³.
+    for (const auto& [progress, eased] : {std::pair{0.0, 0.0}, {0.5, 0.875}, {1.0, 1.0}}) {
+        SCOPED_TRACE(progress);
+        log->icons.clear();
+        view.setProgress(progress);
+        draw();
+        ASSERT_EQ(log->icons.size(), 8u);
+        for (int i = 0; i < 8; ++i) {
+            const double a = std::numbers::pi / 2 - i * std::numbers::pi / 4;
+            const QPointF c = view.ringCenter + eased * 88 * QPointF(std::cos(a), std::sin(a));
+            EXPECT_NEAR(distance(log->icons[i].center(), c), 0, 1e-9) << i;
+            EXPECT_NEAR(log->icons[i].width(), (0.6 + 0.4 * eased) * (i == 2 ? 65 : 52), 1e-9);
+            if (progress == 1) {
+                EXPECT_TRUE(isColor(c, iconColor)) << i;
+            }
+        }
+        if (progress == 0) {
+            EXPECT_TRUE(shown.blank());
+        }
     }
     EXPECT_FALSE(isColor(view.ringCenter, iconColor));
     // Entry 0 is at the top of the picture, entry 2 on its right.
@@ -244,22 +246,22 @@ TEST_F(RingRenderTest, OpenRingShowsFullIconsOnTheRadius) {
     EXPECT_FALSE(isColor(QPointF(720, 450 - 88 - 30), iconColor));
 }
 
-TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlus) {
+TEST_F(RingRenderTest, BadgesCountWindowsUpToNinePlusAndTheOverflowEntryIsOnlyItsDrawing) {
     view.apps[0].stagedPID = 100;
     view.apps[3].stagedPID = 103;
     view.frontmostPID = 103;
-    view.setWindowCounts({1, 2, 9, 10, 25, 0, 3});
+    view.apps[7] = RingApp::more(5);
+    view.setWindowCounts({1, 2, 9, 10, 25, 0, 3, 4});
     draw();
     // Each text is drawn once by the look and copied wherever it shows.
     EXPECT_EQ(log->badges, (std::vector<QString>{"2", "9", "9+", "3"}));
-    // At the icon's top right, 12 % of its side in from the corner; none for one window or none.
-    for (int i = 0; i < 7; ++i) {
-        const QRectF icon = log->icons[i];
-        const QPointF corner(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52);
-        EXPECT_EQ(isColor(corner, badgeColor), i != 0 && i != 5) << i;
-    }
-    EXPECT_EQ(log->running, (std::vector<int>{0, 3}));
-    EXPECT_EQ(log->runningFront, (std::vector<bool>{false, true}));
+    // None for one window or none.
+    ASSERT_EQ(log->icons.size(), 7u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(isColor(badgeAt(log->icons[i]), badgeColor), i != 0 && i != 5) << i;
+    EXPECT_EQ(log->running, (std::vector<std::pair<int, bool>>{{0, false}, {3, true}}));
+    EXPECT_EQ(log->moreCounts, std::vector<int>{5});
+    EXPECT_TRUE(isColor(log->mores[0].center(), moreColor));
 
     log->badges.clear();
     view.windowLayout = WindowLayout::Off;
@@ -289,22 +291,11 @@ TEST_F(RingRenderTest, ANewLookDrawsItsOwnBadgesAndCardsWhereverItLies) {
         draw();
         ASSERT_FALSE(log->icons.empty());
         const QRectF icon = log->icons[0];
-        EXPECT_TRUE(isColor(QPointF(maxX(icon) - 0.12 * 52, maxY(icon) - 0.12 * 52), badge));
+        EXPECT_TRUE(isColor(badgeAt(icon), badge));
         EXPECT_TRUE(isColor(QPointF(minX(card) + 2, minY(card) + 2), fill));
         log->icons.clear();
     }
     view.setLook(nullptr);
-}
-
-TEST_F(RingRenderTest, OverflowEntryIsOnlyTheMoreDrawing) {
-    view.apps[7] = RingApp::more(5);
-    view.setWindowCounts({0, 0, 0, 0, 0, 0, 0, 4});
-    draw();
-    EXPECT_EQ(log->icons.size(), 7u);
-    EXPECT_EQ(log->moreCounts, std::vector<int>{5});
-    EXPECT_TRUE(log->running.empty());
-    EXPECT_TRUE(log->badges.empty());
-    EXPECT_TRUE(isColor(log->mores[0].center(), moreColor));
 }
 
 TEST_F(RingRenderTest, NoticePillIsCutToTheHole) {
@@ -328,16 +319,9 @@ TEST_F(RingRenderTest, NoticePillIsCutToTheHole) {
     EXPECT_EQ(at(QPointF(720, y - 12)).alpha(), 0);
 }
 
-TEST_F(RingRenderTest, ColumnConnectorOnlyWhenTheRowsAreAway) {
-    view.windowLayout = WindowLayout::Column;
-    // Entry 2's rows start 12 points from the ring's edge: no line.
-    view.showChips(windowChips(2), 2);
-    draw();
-    const QPointF edge(720 + 126, 450);
-    EXPECT_FALSE(isColor(edge + QPointF(6, 0), accentColor));
-    EXPECT_EQ(at(edge + QPointF(6, 0)).alpha(), 0);
-
+TEST_F(RingRenderTest, ColumnConnectorLeadsToRowsAwayFromTheRing) {
     // Near the right edge the rows move above the ring: a line leads to them.
+    view.windowLayout = WindowLayout::Column;
     view.ringCenter = QPointF(1300, 450);
     view.placementBounds = QRectF(8, 8, 1424, 884);
     view.showChips(windowChips(2), 2);
@@ -352,12 +336,14 @@ TEST_F(RingRenderTest, ColumnConnectorOnlyWhenTheRowsAreAway) {
     EXPECT_NEAR(mid.alphaF(), 0.7, 0.05);
 }
 
-TEST_F(RingRenderTest, MinimizedRowIsDimmedAndTagged) {
+TEST_F(RingRenderTest, RowsBesideTheRingNeedNoLineAndAMinimizedOneIsDimmedAndTagged) {
     view.windowLayout = WindowLayout::Column;
     auto chips = windowChips(2);
     std::get<WindowChip::Window>(chips[1].kind).info.isMinimized = true;
     view.showChips(chips, 2);
     draw();
+    // Entry 2's rows start 12 points from the ring's edge.
+    EXPECT_EQ(at(QPointF(720 + 126 + 6, 450)).alpha(), 0);
     const QRectF normal = view.chips()[0].frame;
     const QRectF minimized = view.chips()[1].frame;
     EXPECT_TRUE(isColor(QPointF(minX(normal) + 3, normal.center().y()), rowFill));
@@ -382,15 +368,14 @@ TEST_F(RingRenderTest, MinimizedRowIsDimmedAndTagged) {
     EXPECT_EQ(brightest(normal, tagFrom, normal.width() - 11), 0);
 }
 
-TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
+TEST_F(RingRenderTest, ArcIconsWithNumbersAMoreChipAndOverflowAppsWithTheirDots) {
     view.setSelectedApp(0);
     view.showChips(windowChips(12), 0);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(1);
     draw();
-    ASSERT_EQ(log->tracks.size(), 1u);
-    EXPECT_TRUE(log->trackItems[0]);
-    EXPECT_EQ(log->tracks[0], arcTrack(view));
+    const auto [from, to] = arcTrack(view);
+    EXPECT_EQ(log->tracks, std::vector{std::tuple(from, to, true)});
     EXPECT_EQ(log->arcSelections, std::vector<QRectF>{view.chips()[1].frame});
     EXPECT_EQ(log->windowTitles.back(), QStringLiteral("Window 1"));
 
@@ -402,6 +387,18 @@ TEST_F(RingRenderTest, ArcIconsWithNumbersAndAMoreChip) {
     const QRectF more = view.chips()[8].frame;
     EXPECT_GT(at(QPointF(minX(more) + 6, more.center().y())).alpha(), 150);
     EXPECT_EQ(at(QPointF(minX(more) + 1, minY(more) + 1)).alpha(), 0);
+
+    // Overflow apps show their own icons and, when running, their dot.
+    RingApp running = app("Run", 300);
+    running.icon = solidImage(QColor(200, 200, 0));
+    view.showChips({WindowChip{WindowChip::App{running}}, WindowChip{WindowChip::App{app("Idle")}}},
+                   0);
+    draw();
+    const QRectF r = view.chips()[0].frame;
+    EXPECT_TRUE(isColor(r.center(), QColor(200, 200, 0)));
+    EXPECT_GT(at(QPointF(r.center().x(), minY(r) - 5)).green(), 200);
+    const QRectF i = view.chips()[1].frame;
+    EXPECT_EQ(at(QPointF(i.center().x(), minY(i) - 5)).alpha(), 0);
 }
 
 TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
@@ -421,10 +418,8 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
                 view.showChips(windowChips(windows), entry);
                 ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
                 const auto [from, to] = arcTrack(view);
-                RingScene scene;
-                scene.caches = &view.caches();
-                scene.center = view.ringCenter;
-                scene.layout = view.layout;
+                RingScene scene =
+                    test::sceneOf(view.apps, view.ringCenter, std::nullopt, true, &view.caches());
                 scene.arcRadius = view.arcRadius();
                 const double r = scene.arcRadius;
                 // The square round the arc's circle.
@@ -456,36 +451,18 @@ TEST_F(RingRenderTest, WideArcTracksEndInTheirRoundCaps) {
     }
 }
 
-TEST_F(RingRenderTest, OverflowAppsShowTheirRunningDot) {
-    RingApp running = app("Run", 300);
-    running.icon = solidImage(QColor(200, 200, 0));
-    RingApp idle = app("Idle");
-    view.showChips({WindowChip{WindowChip::App{running}}, WindowChip{WindowChip::App{idle}}}, 0);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    draw();
-    const QRectF r = view.chips()[0].frame;
-    EXPECT_TRUE(isColor(r.center(), QColor(200, 200, 0)));  // the app's own icon
-    EXPECT_GT(at(QPointF(r.center().x(), minY(r) - 5)).green(), 200);
-    const QRectF i = view.chips()[1].frame;
-    EXPECT_EQ(at(QPointF(i.center().x(), minY(i) - 5)).alpha(), 0);
-}
-
 TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
-    view.showsThumbnails = true;
-    view.reduceMotion = true;  // fully grown at once
     // Every card looks different, so none is a copy of another's composed picture; window 4
     // has no picture and shows the entry's icon.
     std::vector<QImage> pictures{solidImage(QColor(128, 0, 128), 160, 100),
                                  solidImage(Qt::darkGreen), solidImage(Qt::darkCyan), QImage(),
                                  solidImage(Qt::darkYellow)};
-    view.thumbnail = [&pictures](quint32 id) {
-        return pictures.at(id - 1);
-    };
+    showPictures(pictures);
     view.showChips(windowChips(5), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(0);
     draw();
-    EXPECT_FALSE(log->trackItems[0]);
+    EXPECT_FALSE(std::get<2>(log->tracks.at(0)));
     // The neighbours (1 and 2) grown outward, the selected card at full size, the others as
     // placed; composed in any order, each once.
     const QSizeF grownSize = RingView::arcThumbnailSize * 1.12;
@@ -538,15 +515,11 @@ TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
 }
 
 TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
-    view.showsThumbnails = true;
-    view.reduceMotion = true;
     // Nine windows, each with a picture of its own: every card in each of its three sizes (on
     // its own, beside the aimed one, aimed) is a picture of its own.
     std::vector<QImage> pictures;
     for (int i = 0; i < 9; ++i) pictures.push_back(solidImage(QColor(20 * i, 100, 200 - 20 * i)));
-    view.thumbnail = [&pictures](quint32 id) {
-        return pictures.at(id - 1);
-    };
+    showPictures(pictures);
     view.showChips(windowChips(9), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     ASSERT_EQ(view.chips().size(), 9u);
@@ -569,7 +542,7 @@ TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
     EXPECT_TRUE(log->cards.empty());
 }
 
-TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
+TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRowButNotOutOfThePermissionChip) {
     view.showsThumbnails = true;
     view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(3), 2);
@@ -592,19 +565,17 @@ TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRow) {
     EXPECT_EQ(log->cards.back(), to);
     // The row's thumbnail box sits on a light rounded square.
     EXPECT_GT(at(QPointF(minX(row) + 8, minY(row) + 8)).alpha(), 0);
-}
 
-TEST_F(RingRenderTest, PermissionChipHasNoTitleForTheCentreAndNoThumbnail) {
-    view.showsThumbnails = true;
+    // The permission chip has no title for the centre and no thumbnail.
     view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 2);
     view.setSelectedChip(0);
+    log->cards.clear();
     draw();
     EXPECT_EQ(log->windowTitles.back(), std::nullopt);
     EXPECT_TRUE(log->cards.empty());
-    EXPECT_EQ(view.chips()[0].frame.size(), RingView::chipSize);
 }
 
-TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
+TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScaleTopRowFirst) {
     view.ringCenter = QPointF(720.3, 450.6);
     view.invalidateAll();
     const auto l = onlyLayer(view.updateLayers(2));
@@ -622,6 +593,29 @@ TEST_F(RingRenderTest, LayerCoversTheGrownRingSquareAtTheScale) {
     const auto wide = onlyLayer(view.updateLayers(1));
     EXPECT_EQ(maxX(wide.area), 1440);
     EXPECT_LE(minX(wide.area), minX(view.chipsBounds()) - 30);
+
+    // The image's first row is the area's top edge: entry 0 alone, at the top of the ring,
+    // lands in the image's upper half.
+    view.hideChips();
+    view.ringCenter = QPointF(720, 450);
+    view.apps.resize(1);
+    draw(2);
+    const QRectF icon = log->icons.back();
+    EXPECT_TRUE(isColor(icon.center(), iconColor));
+    const int row = static_cast<int>((maxY(layer.area) - maxY(icon)) * 2);
+    const int column = static_cast<int>((minX(icon) - minX(layer.area)) * 2);
+    EXPECT_EQ(layer.image.pixelColor(column + 2, row + 2), iconColor);
+    EXPECT_EQ(layer.image.pixelColor(column + 2, row - 2).alpha(), 0);
+    EXPECT_LT(row, layer.image.height() / 2);
+
+    // Nothing in the view: no image. No look: nothing drawn, and nothing fails.
+    view.bounds = QRectF(2000, 2000, 100, 100);
+    view.invalidateAll();
+    EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
+    view.setLook(nullptr);
+    view.bounds = QRectF(0, 0, 1440, 900);
+    draw();
+    EXPECT_TRUE(shown.blank());
 }
 
 TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
@@ -649,32 +643,6 @@ TEST_F(RingRenderTest, AFrameStillHeldIsNeverDrawnOver) {
     EXPECT_EQ(first.image, before);
 }
 
-TEST_F(RingRenderTest, LayerTopRowIsTheAreasTopEdge) {
-    // Entry 0 alone, drawn at the top of the ring: it must land in the image's upper half.
-    view.apps.resize(1);
-    view.layout = RingLayout(8);
-    draw(2);
-    const QRectF icon = log->icons[0];
-    EXPECT_TRUE(isColor(icon.center(), iconColor));
-    const int row = static_cast<int>((maxY(layer.area) - maxY(icon)) * 2);
-    const int column = static_cast<int>((minX(icon) - minX(layer.area)) * 2);
-    EXPECT_EQ(layer.image.pixelColor(column + 2, row + 2), iconColor);
-    EXPECT_EQ(layer.image.pixelColor(column + 2, row - 2).alpha(), 0);
-    EXPECT_LT(row, layer.image.height() / 2);
-}
-
-TEST_F(RingRenderTest, NothingToDrawGivesNoImage) {
-    view.bounds = QRectF(2000, 2000, 100, 100);  // the ring lies outside the view
-    view.invalidateAll();
-    EXPECT_TRUE(onlyLayer(view.updateLayers(2)).image.isNull());
-    view.setLook(nullptr);  // without a look nothing is drawn, and nothing fails
-    view.bounds = QRectF(0, 0, 1440, 900);
-    view.invalidateAll();
-    const auto l = onlyLayer(view.updateLayers(1));
-    ASSERT_FALSE(l.image.isNull());
-    EXPECT_TRUE(test::ViewPicture(l.image, l.area).blank());
-}
-
 // Lays a drawn piece over `picture` of the view's `bounds` at `scale`, replacing what was there,
 // as the window does; and how much it drew.
 double lay(QImage& picture, const QRectF& bounds, const RingView::Layer& layer, double scale) {
@@ -692,15 +660,21 @@ double lay(QImage& picture, const QRectF& bounds, const RingView::Layer& layer, 
     return layer.image.isNull() ? 0 : layer.area.width() * layer.area.height();
 }
 
+// Lays every piece the view draws now over `picture`; how much they drew.
+double layAll(QImage& picture, RingView& view, double scale) {
+    double drawn = 0;
+    for (const RingView::Layer& layer : view.updateLayers(scale))
+        drawn += lay(picture, view.bounds, layer, scale);
+    return drawn;
+}
+
 // The view drawn afresh as the window's picture shows it, and how much of it was drawn rather
 // than left empty.
 std::pair<QImage, double> drawnAfresh(RingView& view, double scale) {
     view.invalidateAll();
     QImage picture((view.bounds.size() * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
-    double drawn = 0;
-    for (const RingView::Layer& layer : view.updateLayers(scale))
-        drawn += lay(picture, view.bounds, layer, scale);
+    const double drawn = layAll(picture, view, scale);
     return {picture, drawn};
 }
 
@@ -771,16 +745,12 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
     // beside it on another thread of the pool when one is free. With the pool emptied first, a
     // pool of one thread has none for the cards; a pool of two has one, and the frame waits for
     // it to compose them all.
-    view.showsThumbnails = true;
-    view.reduceMotion = true;
     std::vector<QImage> pictures;
     for (int i = 0; i < 9; ++i) {
         pictures.push_back(solidImage(QColor::fromHsv(i * 40, 160, 220), 320, 200));
         QPainter(&pictures.back()).fillRect(QRect(0, 0, 320, 24), QColor(30, 30, 30));
     }
-    view.thumbnail = [&pictures](quint32 id) {
-        return pictures.at(id - 1);
-    };
+    showPictures(pictures);
     view.showChips(windowChips(9), 2);
     ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
     view.setSelectedChip(4);
@@ -819,9 +789,7 @@ TEST_F(RingRenderTest, CardsComposedBesideTheRingLookAsCardsComposedInTurn) {
 // picture drawn whole, to within `tolerance` levels; then takes that picture. Returns how much
 // the pieces covered.
 double expectPiecesMakeTheWhole(RingView& view, QImage& picture, double scale, int tolerance = 0) {
-    double drawn = 0;
-    for (const RingView::Layer& layer : view.updateLayers(scale))
-        drawn += lay(picture, view.bounds, layer, scale);
+    const double drawn = layAll(picture, view, scale);
     const QImage whole = drawnAfresh(view, scale).first;
     EXPECT_EQ(test::pixelDifference(picture, whole, tolerance).over, 0);
     picture = whole;

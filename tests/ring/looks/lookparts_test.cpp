@@ -28,7 +28,7 @@ struct LabelScene : Canvas {
     RingScene scene = test::sceneOf(apps, {150, 100}, 0);
 };
 
-TEST(LookParts, OneLinePillFitsTheName) {
+TEST(LookParts, OneLinePillFitsTheNameAndNothingWithoutAnAim) {
     LabelScene s;
     const QRectF card = s.label(200);
     const QFontMetricsF metrics(paint::font(12, QFont::DemiBold, s.painter().device()),
@@ -46,6 +46,12 @@ TEST(LookParts, OneLinePillFitsTheName) {
     EXPECT_EQ(narrow.label(120).width(), 120);
     EXPECT_GE(narrow.ink().left(), 150 - 60 + 11);
     EXPECT_LE(narrow.ink().right(), 150 + 60 - 11);
+
+    // Nothing without an aimed entry.
+    LabelScene none;
+    none.scene.selectedApp.reset();
+    EXPECT_TRUE(none.label(100).isNull());
+    EXPECT_TRUE(none.blank());
 }
 
 TEST(LookParts, WindowTitleMakesATwoLineCardAndTruncatesTheName) {
@@ -64,13 +70,6 @@ TEST(LookParts, WindowTitleMakesATwoLineCardAndTruncatesTheName) {
     EXPECT_LE(ink.right(), 191);
     // The name sits in the upper band (y from 108 to 122), the title below it.
     EXPECT_GT(ink.bottom(), 112);
-}
-
-TEST(LookParts, NothingWithoutAnAimedEntry) {
-    LabelScene s;
-    s.scene.selectedApp.reset();
-    EXPECT_TRUE(s.label(100).isNull());
-    EXPECT_TRUE(s.blank());
 }
 
 TEST(LookParts, PlainCardIsARoundedRectOverItsShadow) {
