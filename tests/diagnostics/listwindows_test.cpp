@@ -51,7 +51,6 @@ TEST(ListWindows, ListsTheRingsAppsWithTheirWindows) {
               "2. Editor — 2 visible\n"
               "     • (untitled)\n"
               "     • Tiny\n");
-
     // Only the Dock set includes the Dock's tiles.
     d.preferences().setValue(Preferences::appDomain, "apps", "openOnly");
     EXPECT_FALSE(listing(d).contains("Maps"));
