@@ -23,7 +23,6 @@ TEST(FlickGeometry, RingAndIconsFollowTheViewAndTheCount) {
     expectNear(square.icons[1], {115 + 82.8, 115});
     expectNear(square.icons[2], {115, 115 + 82.8});
     expectNear(square.icons[3], {115 - 82.8, 115});
-
     // The smaller side sets the ring; the middle of the view holds it.
     const FlickGeometry wide = FlickGeometry::at(0, 3, {300, 200});
     expectNear(wide.centre, {150, 100});
