@@ -30,7 +30,7 @@ TEST(FlickGeometry, RingAndIconsFollowTheViewAndTheCount) {
     EXPECT_NEAR(wide.bandWidth, 40, 1e-9);
 }
 
-TEST(FlickGeometry, TheCursorFlicksToOneIconPerCycleAndComesBack) {
+TEST(FlickGeometry, TheCursorFlicksToOneIconPerCycleAndTheIconGrowsWhileItIsThere) {
     const double r = 82.8;
     const double reach = r * 0.78;
     const struct {
@@ -69,9 +69,7 @@ TEST(FlickGeometry, TheCursorFlicksToOneIconPerCycleAndComesBack) {
         expectNear(g.cursor, c.cursor);
         EXPECT_EQ(g.icons.size(), size_t(c.count));
     }
-}
-
-TEST(FlickGeometry, TheHighlightGrowsAndShrinksOverAShortEaseOut) {
+    // The highlight grows and shrinks over a short ease-out.
     // 0.075 s into the 0.15 s growth: 1 − 0.5³ of the way.
     const double growing = (0.4 + 0.075 / P) * P;
     EXPECT_NEAR(FlickGeometry::at(growing, 4, {230, 230}).targetScale, 1 + 0.3 * 0.875, 1e-6);

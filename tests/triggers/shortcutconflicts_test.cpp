@@ -218,7 +218,7 @@ TEST(ShortcutConflicts, OnLinuxTheWindowManagersBindingsAreNamedInItsWords) {
     EXPECT_EQ(warning(platform, commandSpace), std::nullopt);
 }
 
-TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLast) {
+TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLastAndJsonKeysBothNumbers) {
     EXPECT_EQ(raycastKeys("Command-Shift-49"), (Keys{49, 768}));
     EXPECT_EQ(raycastKeys("Control-Option-Shift-Command-40"), (Keys{40, 6912}));
     EXPECT_EQ(raycastKeys("49"), (Keys{49, 0}));
@@ -234,9 +234,7 @@ TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLast) {
                             "Command-99999999999999999999", "Command-٤٩", "Command-49.0"}) {
         EXPECT_EQ(raycastKeys(QString::fromUtf8(bad)), std::nullopt) << bad;
     }
-}
-
-TEST(ShortcutConflicts, JsonKeysNeedBothNumbers) {
+    // The other launcher's keys, as JSON, need both numbers.
     EXPECT_EQ(keyboardShortcutsKeys(R"({"carbonKeyCode": 49, "carbonModifiers": 2048})"),
               (Keys{49, 2048}));
     EXPECT_EQ(keyboardShortcutsKeys(
