@@ -94,30 +94,34 @@ struct BuiltMenu {
     std::shared_ptr<Menu> menu;
 };
 
+/// The editor's desktop, and what choosing an item of a menu does there.
+class DockMenuTest : public ::testing::Test {
+protected:
+    BuiltMenu menuOf(qint32 pid) { return BuiltMenu(platform, entryFor(platform, pid)); }
+    std::vector<QString> actionsOf(BuiltMenu& menu, const QString& title) {
+        desktop.sim().clearActions();
+        menu.choose(title);
+        return desktop.sim().actions();
+    }
+
+    TestDesktop desktop{editorDesktop};
+    Platform& platform = desktop.platform();
+};
+
 TEST(DockMenu, WindowTitlesAreShortenedInTheMiddleAndUntitledOnesNamed) {
-    const QString sixtyFour = QString(31, u'a') + QString(33, u'b');
-    EXPECT_EQ(DockMenu::windowTitle(sixtyFour), sixtyFour);
-    const QString sixtyFive = QString(31, u'a') + u'X' + QString(33, u'b');
-    const QString shortened = DockMenu::windowTitle(sixtyFive);
-    EXPECT_EQ(shortened, QString(31, u'a') + QStringLiteral("…") + QString(32, u'b'));
-    EXPECT_EQ(shortened.size(), 64);
+    const QString a(31, u'a'), b(33, u'b');
+    EXPECT_EQ(DockMenu::windowTitle(a + b), a + b);
+    EXPECT_EQ(DockMenu::windowTitle(a + u'X' + b), a + QStringLiteral("…") + b.mid(1));
     EXPECT_EQ(DockMenu::windowTitle(QString()), QStringLiteral("Untitled"));
     // Characters as a reader counts them: no emoji is cut in half, and 64 of them stay whole.
-    QString faces;
-    for (int i = 0; i < 64; ++i) faces += QStringLiteral("😀");
-    EXPECT_EQ(DockMenu::windowTitle(faces), faces);
-    const QString longer = faces + QStringLiteral("😀");
-    QString expected;
-    for (int i = 0; i < 31; ++i) expected += QStringLiteral("😀");
-    expected += QStringLiteral("…");
-    for (int i = 0; i < 32; ++i) expected += QStringLiteral("😀");
-    EXPECT_EQ(DockMenu::windowTitle(longer), expected);
+    const QString face = QStringLiteral("😀");
+    EXPECT_EQ(DockMenu::windowTitle(face.repeated(64)), face.repeated(64));
+    EXPECT_EQ(DockMenu::windowTitle(face.repeated(65)),
+              face.repeated(31) + QStringLiteral("…") + face.repeated(32));
 }
 
-TEST(DockMenu, RunningAppMenuListsWindowsCommandsOptionsAndQuit) {
-    TestDesktop desktop(editorDesktop);
-    Platform& platform = desktop.platform();
-    BuiltMenu menu(platform, entryFor(platform, 10));
+TEST_F(DockMenuTest, RunningAppMenuListsWindowsCommandsOptionsAndQuit) {
+    BuiltMenu menu = menuOf(10);
     EXPECT_EQ(
         menu.dump(),
         (QStringList{"    Chapter 1", "    Untitled", "    Untitled", "  ✓ Notes", "  ◆ Draft",
@@ -130,43 +134,36 @@ TEST(DockMenu, RunningAppMenuListsWindowsCommandsOptionsAndQuit) {
     EXPECT_EQ(draft->mixedStateSymbol, QStringLiteral("diamond.fill"));
     EXPECT_EQ(draft->mixedStateDescription, QStringLiteral("Minimized"));
     EXPECT_EQ(draft->symbol, QStringLiteral("macwindow"));
-
-    // A command presses its menu item, then activates the app.
-    desktop.sim().clearActions();
-    menu.choose("New Tab");
-    EXPECT_EQ(desktop.sim().actions(), (std::vector<QString>{"press 10 New Tab", "activate 10"}));
-
-    // A window item raises that window and brings its app forward.
-    desktop.sim().clearActions();
-    menu.choose("Draft");
-    const auto actions = desktop.sim().actions();
-    EXPECT_NE(std::find(actions.begin(), actions.end(), "set-minimized 4 false"), actions.end());
-    EXPECT_NE(std::find(actions.begin(), actions.end(), "raise 4"), actions.end());
-
+    // A command presses its menu item, then activates the app; a window item raises that window.
+    EXPECT_EQ(actionsOf(menu, "New Tab"),
+              (std::vector<QString>{"press 10 New Tab", "activate 10"}));
+    const auto raised = actionsOf(menu, "Draft");
+    EXPECT_NE(std::find(raised.begin(), raised.end(), "set-minimized 4 false"), raised.end());
+    EXPECT_NE(std::find(raised.begin(), raised.end(), "raise 4"), raised.end());
+    // A window list given is used as is; an app that offers no windows gets no window items
+    // and no separator for them.
+    std::vector<WindowInfo> loaded = {{QStringLiteral("Loaded earlier"), false, {10, 1}, 1, {}}};
+    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10), loaded).dump().mid(0, 2),
+              (QStringList{"    Loaded earlier", "  ────"}));
+    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10), std::vector<WindowInfo>()).dump().first(),
+              "    New Window");
+    // Without the permission only the options and the final group remain.
+    desktop.sim().setTrusted(false);
+    EXPECT_EQ(menuOf(10).dump(),
+              (QStringList{"    Options ▸", "          Show in Finder", "  ────",
+                           "    Show All Windows", "    Hide", "    Quit", "  ⌥ Force Quit"}));
+    desktop.sim().setTrusted(true);
     // Nothing acts while the menu is up: choosing hands the action over, running it acts.
     desktop.sim().clearActions();
     menu.item("Quit")->action();
     EXPECT_TRUE(desktop.sim().actions().empty());
     menu.picked.back()();
     EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"terminate 10"});
-    menu.choose("Force Quit");
-    EXPECT_EQ(desktop.sim().actions().back(), "force-terminate 10");
+    EXPECT_EQ(actionsOf(menu, "Force Quit"), std::vector<QString>{"force-terminate 10"});
 }
 
-TEST(DockMenu, TheGivenWindowListIsUsedAsIs) {
-    TestDesktop desktop(editorDesktop);
-    Platform& platform = desktop.platform();
-    std::vector<WindowInfo> loaded = {{QStringLiteral("Loaded earlier"), false, {10, 1}, 1, {}}};
-    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10), loaded).dump().mid(0, 2),
-              (QStringList{"    Loaded earlier", "  ────"}));
-    // An app that offers no windows gets no window items and no separator for them.
-    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10), std::vector<WindowInfo>()).dump().first(),
-              "    New Window");
-}
-
-TEST(AppCommands, OffersNewWindowStyleCommandsFromTheFileMenu) {
-    TestDesktop desktop(editorDesktop);
-    Accessibility& accessibility = desktop.platform().accessibility;
+TEST_F(DockMenuTest, AppCommandsOfferNewWindowStyleCommandsFromTheFileMenu) {
+    Accessibility& accessibility = platform.accessibility;
     // Window, tab or private ones are preferred over plain new-document ones.
     EXPECT_EQ(titles(AppCommands::newCommands(accessibility, 10)),
               (QStringList{"New Window", "New Tab", "New Incognito Session"}));
@@ -177,7 +174,8 @@ TEST(AppCommands, OffersNewWindowStyleCommandsFromTheFileMenu) {
     EXPECT_TRUE(sheets[0].isCommandN);
     // A submenu comes along one level deep, untitled items dropped and nothing filtered.
     const auto painter = AppCommands::newCommands(accessibility, 12);
-    ASSERT_EQ(painter.size(), 0u);  // "New" has no shortcut and names no window: not preferred
+    ASSERT_EQ(painter.size(),
+              0u);  // "New" has no shortcut and names no window: not preferred
     const auto newItem = AppCommands::command((*accessibility.menuBar(12))[2].items[0], 0, true);
     ASSERT_TRUE(newItem);
     EXPECT_EQ(titles(newItem->children),
@@ -206,15 +204,6 @@ TEST(AppCommands, ASubmenuCommandPressesItsOwnItem) {
               (std::vector<QString>{"press 12 Canvas from Clipboard", "activate 12"}));
 }
 
-TEST(DockMenu, WithoutPermissionOnlyOptionsAndTheFinalGroupRemain) {
-    TestDesktop desktop(editorDesktop);
-    Platform& platform = desktop.platform();
-    desktop.sim().setTrusted(false);
-    EXPECT_EQ(BuiltMenu(platform, entryFor(platform, 10)).dump(),
-              (QStringList{"    Options ▸", "          Show in Finder", "  ────",
-                           "    Show All Windows", "    Hide", "    Quit", "  ⌥ Force Quit"}));
-}
-
 TEST(DockMenu, AnAppThatIsNotRunningOffersOpen) {
     TestDesktop desktop(R"({"bundles": {"com.example.notes": "/Applications/Notes.app"}})");
     Platform& platform = desktop.platform();
@@ -232,14 +221,12 @@ TEST(DockMenu, AnAppThatIsNotRunningOffersOpen) {
     EXPECT_EQ(BuiltMenu(platform, entry).dump(), QStringList{"    Open"});
 }
 
-TEST(DockMenu, KeepOnRingOnlyForTheUsersOwnList) {
-    TestDesktop desktop(editorDesktop);
-    Platform& platform = desktop.platform();
+TEST_F(DockMenuTest, KeepOnRingOnlyForTheUsersOwnList) {
     Settings::registerDefaults(platform.preferences);
     const RingApp editor = entryFor(platform, 10);
     const auto options = [&] {
-        const BuiltMenu menu(platform, editor);
         QStringList list;
+        const BuiltMenu menu = menuOf(10);
         for (const auto& item : menu.item("Options")->submenu->items) list << item->title;
         return list;
     };
@@ -249,57 +236,45 @@ TEST(DockMenu, KeepOnRingOnlyForTheUsersOwnList) {
     }
     platform.preferences.setValue(Preferences::appDomain, Settings::appSetKey, "pinnedAndOpen");
     EXPECT_EQ(options(), (QStringList{"Keep on Ring", "Show in Finder"}));
-    BuiltMenu menu(platform, editor);
+    BuiltMenu menu = menuOf(10);
     menu.item("Keep on Ring")->action();
     EXPECT_FALSE(PinnedApps::contains(platform.preferences, *editor.url));  // only picked
     menu.picked.back()();
     EXPECT_TRUE(PinnedApps::contains(platform.preferences, *editor.url));
     EXPECT_EQ(options(), (QStringList{"Remove from Ring", "Show in Finder"}));
-    BuiltMenu(platform, editor).choose("Remove from Ring");
+    menuOf(10).choose("Remove from Ring");
     EXPECT_FALSE(PinnedApps::contains(platform.preferences, *editor.url));
-
-    desktop.sim().clearActions();
-    menu.choose("Show in Finder");
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"reveal /Applications/Editor.app"});
+    EXPECT_EQ(actionsOf(menu, "Show in Finder"),
+              std::vector<QString>{"reveal /Applications/Editor.app"});
 }
 
-TEST(DockMenu, HideTurnsIntoUnhideWhenTheAppIsHiddenByThen) {
-    TestDesktop desktop(editorDesktop);
-    Platform& platform = desktop.platform();
-    BuiltMenu shown(platform, entryFor(platform, 10));
+TEST_F(DockMenuTest, HideTurnsIntoUnhideWhenTheAppIsHiddenByThen) {
+    BuiltMenu shown = menuOf(10);
     // Hidden by other means after the menu was built: the same item now unhides.
     platform.workspace.hide(10);
-    desktop.sim().clearActions();
-    shown.choose("Hide");
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"unhide 10"});
+    EXPECT_EQ(actionsOf(shown, "Hide"), std::vector<QString>{"unhide 10"});
     EXPECT_FALSE(platform.workspace.runningApp(10)->hidden);
     // And a menu built while it is hidden says so.
     platform.workspace.hide(10);
-    BuiltMenu hidden(platform, entryFor(platform, 10));
+    BuiltMenu hidden = menuOf(10);
     EXPECT_FALSE(hidden.item("Hide"));
     platform.workspace.unhide(10);
-    desktop.sim().clearActions();
-    hidden.choose("Unhide");
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"hide 10"});
+    EXPECT_EQ(actionsOf(hidden, "Unhide"), std::vector<QString>{"hide 10"});
 }
 
-TEST(DockMenu, ShowAllWindowsBringsTheAppForwardThenTheOverview) {
-    TestDesktop desktop(editorDesktop);
-    Platform& platform = desktop.platform();
-    desktop.sim().clearActions();
-    BuiltMenu(platform, entryFor(platform, 11)).choose("Show All Windows");
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"activate 11"});
+TEST_F(DockMenuTest, ShowAllWindowsBringsTheAppForwardThenTheOverview) {
+    BuiltMenu menu = menuOf(11);
+    EXPECT_EQ(actionsOf(menu, "Show All Windows"), std::vector<QString>{"activate 11"});
     desktop.clock().advance(0.14);
     EXPECT_EQ(desktop.sim().actions().size(), 1u);
     desktop.clock().advance(0.02);
     EXPECT_EQ(desktop.sim().actions(), (std::vector<QString>{"activate 11", "window-overview 11"}));
-
     // Where the desktop has no overview the item is left out.
     LinuxSystem system(QDBusConnection(QStringLiteral("tandri-no-bus")));
     Platform without = replacing(platform, {.system = &system});
-    BuiltMenu menu(without, entryFor(platform, 11));
-    EXPECT_FALSE(menu.item("Show All Windows"));
-    EXPECT_TRUE(menu.item("Hide"));
+    BuiltMenu other(without, entryFor(platform, 11));
+    EXPECT_FALSE(other.item("Show All Windows"));
+    EXPECT_TRUE(other.item("Hide"));
 }
 
 }  // namespace

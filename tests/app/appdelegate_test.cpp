@@ -100,7 +100,7 @@ const Lines standardMenu = {"Hold ⌥Space, flick to an app, release (disabled)"
                             "—",
                             "Quit Tandri"};
 
-TEST(AppDelegate, FirstLaunchWithNoPreferences) {
+TEST(AppDelegate, FirstLaunchWithNoPreferencesAndWhatItsMenuAndRequestsOpen) {
     Shell shell({}, false);
     shell.launch();
 
@@ -125,6 +125,21 @@ TEST(AppDelegate, FirstLaunchWithNoPreferences) {
     EXPECT_EQ(shell.sim().statusItemToolTip(), "Tandri");
     EXPECT_FALSE(shell.sim().statusItemImage().isNull());
     EXPECT_EQ(shell.menu(), standardMenu);
+
+    // Requests from elsewhere open windows; "Show Ring" opens it once the menu has gone.
+    Notifications& center = shell.desktop.notifications();
+    center.post(SettingsPresenter::openNotification, QStringLiteral("windows"));
+    center.post(SettingsPresenter::openNotification, 3);
+    center.post(SettingsPresenter::openNotification);
+    EXPECT_EQ(shell.settings.requests,
+              (std::vector<SettingsTab>{SettingsTab::Windows, SettingsTab::General,
+                                        SettingsTab::General}));
+    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Welcome Guide…"));
+    EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{std::nullopt, 0}));
+    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Show Ring"));
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
+    shell.settle();
+    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
 }
 
 TEST(AppDelegate, TakenStandardShortcutIsLoggedOnceAndTheProgramGoesOn) {
@@ -213,7 +228,6 @@ TEST(AppDelegate, RecordedShortcutThatIsTakenFallsBackToTheEarlierOne) {
     EXPECT_EQ(shell.count("grab-key 49 256"), 0);
     EXPECT_EQ(shell.count("grab-key 40 2048"), 0);
     EXPECT_EQ(shell.menu()[3], "Hold ⌥Space, flick to an app, release (disabled)");
-
     // A free combination is taken up; a refused one after it falls back to it, not to ⌥Space.
     shell.set(controlOptionK);
     EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 6144}}));
@@ -222,7 +236,6 @@ TEST(AppDelegate, RecordedShortcutThatIsTakenFallsBackToTheEarlierOne) {
     EXPECT_EQ(shell.delegate.registered(), controlOptionK);
     EXPECT_EQ(shell.rejections, (Lines{"⌘K", "⌘K"}));
     EXPECT_EQ(shell.count("log Tandri: ⌘K is taken by another app"), 0);
-
     // Applying the same shortcut again leaves the registration alone.
     shell.sim().clearActions();
     shell.delegate.applyShortcut();
@@ -239,7 +252,6 @@ TEST(AppDelegate, ScriptedPressFlickAndReleaseSwitchesApps) {
     EXPECT_TRUE(shell.sim().pressKeys(49, 2048));
     EXPECT_EQ(shell.openings, 1);
     EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
-
     // Eight entries from the top, clockwise: the third is to the right.
     const QPointF start = shell.sim().screens().mouseLocation();
     shell.sim().setMouseLocation(start + QPointF(80, 0));
@@ -247,30 +259,11 @@ TEST(AppDelegate, ScriptedPressFlickAndReleaseSwitchesApps) {
     EXPECT_TRUE(shell.sim().releaseKeys(49, 2048));
     EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
     EXPECT_EQ(shell.count("activate 103"), 1);
-
     // A quick tap leaves it open.
     shell.sim().pressKeys(49, 2048);
     shell.frames(0.1);
     shell.sim().releaseKeys(49, 2048);
     EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
-}
-
-TEST(AppDelegate, UnrelatedPreferenceWritesTouchNothing) {
-    Shell shell;
-    shell.prefs().setValue(Preferences::appDomain, Settings::hideDockKey, true);
-    shell.launch();
-    EXPECT_EQ(shell.count("restart-dock"), 1);
-    const MiddleClickTap* tap = shell.delegate.middleClickTap();
-    const HotKey* hotKey = shell.delegate.hotKey();
-
-    shell.sim().clearActions();
-    shell.set(Settings::ringStyleKey, "quib");
-    shell.set(Settings::hideDockKey, true);
-    shell.set(Settings::middleClickKey, true);
-    shell.set(Shortcut::standard());
-    EXPECT_TRUE(shell.sim().actions().empty());
-    EXPECT_EQ(shell.delegate.middleClickTap(), tap);
-    EXPECT_EQ(shell.delegate.hotKey(), hotKey);
 }
 
 TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
@@ -279,7 +272,6 @@ TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
     EXPECT_EQ(shell.delegate.middleClickTap(), nullptr);
     EXPECT_EQ(shell.delegate.mouseMonitorCount(), 1);
     EXPECT_TRUE(shell.delegate.retryingTap());
-
     // The listener opens the ring but cannot keep the click from the window below.
     EXPECT_TRUE(shell.sim().sendOtherButton(Type::Down));
     EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Holding);
@@ -289,7 +281,6 @@ TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
     // Other buttons do nothing.
     shell.sim().sendOtherButton(Type::Down, 3);
     EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
-
     // Permission arrives; the next retry installs the filter.
     shell.sim().setTrusted(true);
     shell.desktop.clock().advance(2.0);
@@ -299,7 +290,6 @@ TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
     EXPECT_EQ(shell.delegate.mouseMonitorCount(), 0);
     EXPECT_FALSE(shell.delegate.retryingTap());
     EXPECT_EQ(shell.sim().buttonListeners(), 0);
-
     // Now only button 2 is swallowed, with exactly one down and one up.
     const size_t delivered = shell.sim().deliveredClicks().size();
     EXPECT_FALSE(shell.sim().sendOtherButton(Type::Down));
@@ -309,12 +299,10 @@ TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
     EXPECT_EQ(shell.openings, 2);
     EXPECT_TRUE(shell.sim().sendOtherButton(Type::Up, 3));
     EXPECT_EQ(shell.sim().deliveredClicks().size(), delivered + 1);
-
     // Withdrawing the permission never downgrades the filter.
     shell.sim().setTrusted(false);
     shell.set(Settings::ringStyleKey, "orbit");
     EXPECT_NE(shell.delegate.middleClickTap(), nullptr);
-
     // Off removes everything; on again without permission starts the fallback and its retry.
     shell.set(Settings::middleClickKey, false);
     EXPECT_EQ(shell.sim().buttonFilters(), 0);
@@ -327,27 +315,37 @@ TEST(AppDelegate, MiddleButtonUpgradesFromListeningToFilteringWhenPermitted) {
 
 TEST(AppDelegate, DockFollowsTheSettingAndIsGivenBackOnQuit) {
     Shell shell;
-    shell.launch();
     Preferences& prefs = shell.prefs();
-
-    shell.set(Settings::hideDockKey, true);
+    prefs.setValue(Preferences::appDomain, Settings::hideDockKey, true);
+    shell.launch();
     EXPECT_TRUE(DockHider::isHidden(prefs));
     EXPECT_EQ(shell.count("restart-dock"), 1);
+    // Preference writes that change nothing touch nothing.
+    const MiddleClickTap* tap = shell.delegate.middleClickTap();
+    const HotKey* hotKey = shell.delegate.hotKey();
+    shell.sim().clearActions();
+    shell.set(Settings::ringStyleKey, "quib");
+    shell.set(Settings::hideDockKey, true);
+    shell.set(Settings::middleClickKey, true);
+    shell.set(Shortcut::standard());
+    EXPECT_TRUE(shell.sim().actions().empty());
+    EXPECT_EQ(shell.delegate.middleClickTap(), tap);
+    EXPECT_EQ(shell.delegate.hotKey(), hotKey);
+
     shell.set(Settings::hideDockKey, false);
     EXPECT_FALSE(DockHider::isHidden(prefs));
-    EXPECT_EQ(shell.count("restart-dock"), 2);
+    EXPECT_EQ(shell.count("restart-dock"), 1);
     shell.set(Settings::hideDockKey, true);
-    EXPECT_EQ(shell.count("restart-dock"), 3);
-
+    EXPECT_EQ(shell.count("restart-dock"), 2);
     ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Quit Tandri"));
     EXPECT_EQ(shell.quits, 1);
     EXPECT_FALSE(DockHider::isHidden(prefs));
     // The user had no auto-hide setting: none is left behind.
     EXPECT_TRUE(prefs.storedValue(DockHider::domain, "autohide").isUndefined());
-    EXPECT_EQ(shell.count("restart-dock"), 4);
+    EXPECT_EQ(shell.count("restart-dock"), 3);
     // The session ending after the Quit item changes nothing more.
     shell.delegate.applicationWillTerminate();
-    EXPECT_EQ(shell.count("restart-dock"), 4);
+    EXPECT_EQ(shell.count("restart-dock"), 3);
     // The setting stays on for the next launch.
     EXPECT_TRUE(Settings::hideDock(prefs));
 }
@@ -367,69 +365,54 @@ TEST(AppDelegate, ConflictItemsAppearOnceHoweverOftenTheMenuOpens) {
 
     ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Choose Another Shortcut…"));
     EXPECT_EQ(shell.settings.requests, std::vector<SettingsTab>{SettingsTab::General});
-
     // A shortcut nobody else uses: the warning goes.
     shell.set(controlOptionK);
     EXPECT_EQ(shell.menu().size(), standardMenu.size());
 }
 
-TEST(AppDelegate, RecordingAShortcutHoldsTheKeysBack) {
+// While a shortcut is recorded the program lets go of its keys; a recording another program
+// holds gives back the user's own shortcut, never the standard one.
+TEST(AppDelegate, RecordingAShortcutHoldsTheKeysBackAndATakenOneGivesTheUsersOwnBack) {
     Shell shell(R"({"takenShortcuts": [[40, 256]]})");
+    controlOptionK.save(shell.prefs());
     shell.launch();
+    ASSERT_EQ(shell.delegate.registered(), controlOptionK);
     {
         ShortcutRecorder recorder(shell.desktop.platform());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            SCOPED_TRACE(attempt);
+            recorder.start();
+            EXPECT_TRUE(shell.delegate.recordingShortcut());
+            EXPECT_TRUE(shell.sim().grabbedKeys().empty());
+            EXPECT_FALSE(shell.sim().pressKeys(40, 6144));
+            shell.sim().typeKey(KeyEvent{40, KeyEvent::commandFlag, "k"});
+            EXPECT_FALSE(recorder.isRecording());
+            EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 6144}}));
+            shell.settle();
+            EXPECT_EQ(shell.delegate.registered(), controlOptionK);
+            EXPECT_EQ(Shortcut::current(shell.prefs()), controlOptionK);
+            EXPECT_EQ(recorder.shortcut(), controlOptionK);
+            EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
+            // Nothing is refused in this run, so the status menu has no warning to give.
+            EXPECT_FALSE(shell.delegate.refused());
+            EXPECT_EQ(shell.menu()[0], "Hold ⌃⌥K, flick to an app, release (disabled)");
+        }
+
+        // A free recording afterwards is kept as usual.
         recorder.start();
-        EXPECT_TRUE(shell.delegate.recordingShortcut());
-        EXPECT_TRUE(shell.sim().grabbedKeys().empty());
-        EXPECT_FALSE(shell.sim().pressKeys(49, 2048));
-
-        // A combination another program holds: the old one comes back, and the control says so.
-        shell.sim().typeKey(KeyEvent{40, KeyEvent::commandFlag, "k"});
-        EXPECT_FALSE(recorder.isRecording());
-        EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
-        shell.desktop.queues().runMain();
-        EXPECT_EQ(recorder.shortcut(), Shortcut::standard());
-        EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
-        EXPECT_TRUE(
-            shell.prefs().storedValue(Preferences::appDomain, Shortcut::keyCodeKey).isUndefined());
-
+        shell.sim().typeKey(KeyEvent{40, KeyEvent::controlFlag, "k"});
+        shell.settle();
+        EXPECT_EQ(Shortcut::current(shell.prefs()).label, "⌃K");
+        EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 4096}}));
         // Closing the window mid-recording does not leave the program without its keys.
         recorder.start();
         EXPECT_TRUE(shell.sim().grabbedKeys().empty());
     }
     EXPECT_FALSE(shell.delegate.recordingShortcut());
-    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{49, 2048}}));
-
+    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 4096}}));
     // A notification without a boolean counts as "not recording".
     shell.desktop.notifications().post(Shortcut::recordingNotification, QStringLiteral("yes"));
     EXPECT_FALSE(shell.delegate.recordingShortcut());
-}
-
-TEST(AppDelegate, ATakenRecordingGivesBackTheUsersOwnShortcut) {
-    Shell shell(R"({"takenShortcuts": [[40, 256]]})");
-    controlOptionK.save(shell.prefs());
-    shell.launch();
-    ASSERT_EQ(shell.delegate.registered(), controlOptionK);
-    ShortcutRecorder recorder(shell.desktop.platform());
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        recorder.start();
-        shell.sim().typeKey(KeyEvent{40, KeyEvent::commandFlag, "k"});
-        shell.settle();
-        EXPECT_EQ(shell.delegate.registered(), controlOptionK) << attempt;
-        EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 6144}}));
-        EXPECT_EQ(Shortcut::current(shell.prefs()), controlOptionK);
-        EXPECT_EQ(recorder.shortcut(), controlOptionK);
-        EXPECT_EQ(recorder.message(), "⌘K is taken by another app.");
-        // Nothing is refused in this run, so the status menu has no warning to give.
-        EXPECT_FALSE(shell.delegate.refused());
-        EXPECT_EQ(shell.menu()[0], "Hold ⌃⌥K, flick to an app, release (disabled)");
-    }
-    // A free recording afterwards is kept as usual.
-    recorder.start();
-    shell.sim().typeKey(KeyEvent{40, KeyEvent::controlFlag, "k"});
-    shell.settle();
-    EXPECT_EQ(Shortcut::current(shell.prefs()).label, "⌃K");
-    EXPECT_EQ(shell.sim().grabbedKeys(), (std::vector<Pair>{{40, 4096}}));
 }
 
 // The first start, then a later one handed to the program as it runs, with the same arguments: a
@@ -477,26 +460,6 @@ TEST(AppDelegate, StartsOpenWhatTheyAskFor) {
     shell.delegate.terminate();
     shell.delegate.launchedAgain(LaunchOptions::parse({}));
     EXPECT_TRUE(shell.settings.requests.empty());
-}
-
-TEST(AppDelegate, RequestsFromElsewhereOpenWindows) {
-    Shell shell;
-    shell.launch();
-    Notifications& center = shell.desktop.notifications();
-    center.post(SettingsPresenter::openNotification, QStringLiteral("windows"));
-    center.post(SettingsPresenter::openNotification, 3);
-    center.post(SettingsPresenter::openNotification);
-    EXPECT_EQ(shell.settings.requests,
-              (std::vector<SettingsTab>{SettingsTab::Windows, SettingsTab::General,
-                                        SettingsTab::General}));
-    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Welcome Guide…"));
-    EXPECT_EQ(shell.welcome.requests, (std::vector<std::optional<int>>{0}));
-
-    // "Show Ring" opens it once the menu has gone.
-    ASSERT_TRUE(shell.sim().chooseStatusMenuItem("Show Ring"));
-    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Hidden);
-    shell.settle();
-    EXPECT_EQ(shell.delegate.ring().mode(), RingController::Mode::Sticky);
 }
 
 TEST(LaunchOptions, OnboardingStepsAndSettingsTabs) {

@@ -219,7 +219,6 @@ TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
         ASSERT_TRUE(program.waitForEnd());
         EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.process.exitCode(), 0);
-
         // The user's own Dock settings are back; nothing of ours is left in them.
         const QJsonObject dock = readDomain(session.config.path(), "com.apple.dock");
         EXPECT_EQ(dock.value("autohide-delay").toDouble(), 0.2);
@@ -258,7 +257,6 @@ TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
     ASSERT_TRUE(listing.waitForEnd());
     EXPECT_EQ(listing.process.exitCode(), 0);
     EXPECT_TRUE(listing.process.readAllStandardOutput().contains("Notes"));
-
     // A copy that crashed leaves its socket behind, which does not stop the next start.
     first->process.kill();
     ASSERT_TRUE(first->waitForEnd());

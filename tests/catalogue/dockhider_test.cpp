@@ -122,7 +122,6 @@ TEST(DockHider, WhatAnEarlierRunLeftIsNotTakenOnTrust) {
     dock.want(true, "tandri");
     dock.want(false, "tandri");
     EXPECT_EQ(state(dock.prefs()), "- - | false - - | none");
-
     // Owners that are not names count as none.
     dock.prefs().setValue(DockHider::storeDomain, "owners",
                           QJsonArray{"b.copy", 3, "b.copy", true});
@@ -138,7 +137,6 @@ TEST(DockHider, ACrashWhileHiddenKeepsTheSettingsSavedFirst) {
     Dock dock;
     dock.setUserDock(false, 0.3);
     dock.want(true, "tandri");
-
     // A new process on the same store, as after a crash: nothing carries over but the files.
     NotificationCenter notifications;
     JsonPreferences relaunched(QDir(dock.desktop.configDir()).filePath("tandri/defaults"),
@@ -147,7 +145,6 @@ TEST(DockHider, ACrashWhileHiddenKeepsTheSettingsSavedFirst) {
     DockHider::want(relaunched, system, true, "tandri");
     EXPECT_EQ(dock.restarts(), 1);
     EXPECT_EQ(state(relaunched), "true 1000 | true false 0.3 | tandri");
-
     // Something put the Dock back to auto-hide with a short delay while the program was gone.
     relaunched.setValue(DockHider::domain, delay, 5.0);
     DockHider::want(relaunched, system, true, "tandri");

@@ -21,7 +21,6 @@ QJsonValue json(const char* text) {
 class DockTilesTest : public ::testing::Test {
 protected:
     test::TestDesktop desktop{R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})"};
-
     /// The app tiles read from `persistentApps`, each as "label | location | identifier".
     QStringList tiles(const QJsonValue& persistentApps) {
         desktop.preferences().setValue(AppSource::dockDomain, "persistent-apps", persistentApps);

@@ -79,7 +79,6 @@ public:
     DisplayOptions displayOptions() const override { return inner_.displayOptions(); }
     bool darkAppearance() const override { return inner_.darkAppearance(); }
     std::optional<QColor> accentColor() const override { return inner_.accentColor(); }
-
     /// Delivers the held completions, as the workspace's completion thread would.
     void releaseCompletions() {
         auto held = std::move(heldCompletions);

@@ -16,42 +16,44 @@ namespace {
 using test::appTile;
 using test::folderTile;
 
-QJsonValue stored(test::TestDesktop& desktop) {
-    return desktop.preferences().storedValue(Preferences::appDomain, PinnedApps::key);
+QUrl file(const QString& path) {
+    return QUrl::fromLocalFile(path);
 }
 
-TEST(PinnedApps, AddingTheSameItemTwiceKeepsOneEntry) {
-    test::TestDesktop desktop;
+class PinnedAppsTest : public ::testing::Test {
+protected:
+    QJsonValue stored() { return prefs.storedValue(Preferences::appDomain, PinnedApps::key); }
+
+    test::TestDesktop desktop{R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})"};
     Preferences& prefs = desktop.preferences();
-    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Mail.app"));
-    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Mail.app/"));
-    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Utilities/../Mail.app"));
+};
+
+TEST_F(PinnedAppsTest, AddingTheSameItemTwiceKeepsOneEntry) {
+    PinnedApps::add(prefs, file("/Applications/Mail.app"));
+    PinnedApps::add(prefs, file("/Applications/Mail.app/"));
+    PinnedApps::add(prefs, file("/Applications/Utilities/../Mail.app"));
     PinnedApps::add(prefs, QUrl("file:///Applications/./Mail.app"));
-    PinnedApps::add(prefs, QUrl::fromLocalFile("/Users/me/Downloads"));
+    PinnedApps::add(prefs, file("/Users/me/Downloads"));
     EXPECT_EQ(PinnedApps::paths(prefs),
               (QStringList{"/Applications/Mail.app", "/Users/me/Downloads"}));
-    EXPECT_EQ(stored(desktop), QJsonArray({"/Applications/Mail.app", "/Users/me/Downloads"}));
-    EXPECT_TRUE(PinnedApps::contains(prefs, QUrl::fromLocalFile("/Applications/x/../Mail.app")));
-    EXPECT_FALSE(PinnedApps::contains(prefs, QUrl::fromLocalFile("/Applications/mail.app")));
+    EXPECT_EQ(stored(), QJsonArray({"/Applications/Mail.app", "/Users/me/Downloads"}));
+    EXPECT_TRUE(PinnedApps::contains(prefs, file("/Applications/x/../Mail.app")));
+    EXPECT_FALSE(PinnedApps::contains(prefs, file("/Applications/mail.app")));
 }
 
-TEST(PinnedApps, RemovingTakesEveryCopyAndAlwaysStores) {
-    test::TestDesktop desktop;
-    Preferences& prefs = desktop.preferences();
-    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Mail.app"));
-    EXPECT_EQ(stored(desktop), QJsonArray());
+TEST_F(PinnedAppsTest, RemovingTakesEveryCopyAndAlwaysStores) {
+    PinnedApps::remove(prefs, file("/Applications/Mail.app"));
+    EXPECT_EQ(stored(), QJsonArray());
 
     PinnedApps::setPaths(
         prefs, {"/Applications/Mail.app", "/Applications/Notes.app", "/Applications/Mail.app"});
-    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/../Applications/Mail.app"));
+    PinnedApps::remove(prefs, file("/Applications/../Applications/Mail.app"));
     EXPECT_EQ(PinnedApps::paths(prefs), QStringList{"/Applications/Notes.app"});
-    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Other.app"));
+    PinnedApps::remove(prefs, file("/Applications/Other.app"));
     EXPECT_EQ(PinnedApps::paths(prefs), QStringList{"/Applications/Notes.app"});
 }
 
-TEST(PinnedApps, MalformedValueReadsAsEmpty) {
-    test::TestDesktop desktop;
-    Preferences& prefs = desktop.preferences();
+TEST_F(PinnedAppsTest, MalformedValueReadsAsEmpty) {
     EXPECT_TRUE(PinnedApps::paths(prefs).isEmpty());
     for (const QJsonValue& value :
          {QJsonValue("/Applications/Mail.app"), QJsonValue(QJsonObject{{"a", "b"}}),
@@ -60,33 +62,28 @@ TEST(PinnedApps, MalformedValueReadsAsEmpty) {
         EXPECT_TRUE(PinnedApps::paths(prefs).isEmpty());
         EXPECT_TRUE(PinnedApps::appTiles(prefs, desktop.platform().workspace).empty());
         EXPECT_TRUE(PinnedApps::folders(prefs, desktop.platform().workspace).empty());
-        EXPECT_FALSE(PinnedApps::contains(prefs, QUrl::fromLocalFile("/Applications/Mail.app")));
+        EXPECT_FALSE(PinnedApps::contains(prefs, file("/Applications/Mail.app")));
     }
 }
 
-TEST(PinnedApps, AnUnreadableListIsKeptBeforeItIsReplaced) {
-    test::TestDesktop desktop;
-    Preferences& prefs = desktop.preferences();
+TEST_F(PinnedAppsTest, AnUnreadableListIsKeptBeforeItIsReplaced) {
     const QJsonArray first{"/Applications/Mail.app", 4};
     prefs.setValue(Preferences::appDomain, PinnedApps::key, first);
-    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Notes.app"));
-    EXPECT_EQ(stored(desktop), QJsonArray{"/Applications/Notes.app"});
+    PinnedApps::add(prefs, file("/Applications/Notes.app"));
+    EXPECT_EQ(stored(), QJsonArray{"/Applications/Notes.app"});
     EXPECT_EQ(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable"), first);
-
     // A second unreadable list never replaces the first kept one.
     prefs.setValue(Preferences::appDomain, PinnedApps::key, "not a list");
-    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Notes.app"));
+    PinnedApps::remove(prefs, file("/Applications/Notes.app"));
     EXPECT_EQ(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable"), first);
     EXPECT_EQ(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable.2"),
               QJsonValue("not a list"));
     // A readable list is simply replaced.
-    PinnedApps::add(prefs, QUrl::fromLocalFile("/Applications/Mail.app"));
+    PinnedApps::add(prefs, file("/Applications/Mail.app"));
     EXPECT_TRUE(prefs.storedValue(Preferences::appDomain, "pinnedApps.unreadable.3").isUndefined());
 }
 
-TEST(PinnedApps, AppsAreThePathsWithTheApplicationSuffix) {
-    test::TestDesktop desktop(R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})");
-    Preferences& prefs = desktop.preferences();
+TEST_F(PinnedAppsTest, AppsAreThePathsWithTheApplicationSuffix) {
     PinnedApps::setPaths(
         prefs, {"/Users/me/Downloads", "/Applications/Mail.app", "/Users/me/Projects/Site.app",
                 "/Applications/Shout.APP", "/Applications/Deleted.app", "/Users/me/Desktop"});
@@ -99,14 +96,11 @@ TEST(PinnedApps, AppsAreThePathsWithTheApplicationSuffix) {
                                   "Site | /Users/me/Projects/Site.app | -",
                                   "Deleted | /Applications/Deleted.app | -"}));
     EXPECT_EQ(PinnedApps::folders(prefs, desktop.platform().workspace),
-              (std::vector<QUrl>{QUrl::fromLocalFile("/Users/me/Downloads"),
-                                 QUrl::fromLocalFile("/Applications/Shout.APP"),
-                                 QUrl::fromLocalFile("/Users/me/Desktop")}));
+              (std::vector<QUrl>{file("/Users/me/Downloads"), file("/Applications/Shout.APP"),
+                                 file("/Users/me/Desktop")}));
 }
 
-TEST(PinnedApps, ImportReplacesTheListWithTheDocksAppsThenFolders) {
-    test::TestDesktop desktop(R"({"bundles": {"com.example.mail": "/Applications/Mail.app"}})");
-    Preferences& prefs = desktop.preferences();
+TEST_F(PinnedAppsTest, ImportReplacesTheListWithTheDocksAppsThenFolders) {
     PinnedApps::setPaths(prefs, {"/Applications/Old.app", "/Users/me/Old"});
     prefs.setValue(AppSource::dockDomain, "persistent-apps",
                    QJsonArray{appTile("file:///Applications/Notes.app/"),
@@ -120,22 +114,17 @@ TEST(PinnedApps, ImportReplacesTheListWithTheDocksAppsThenFolders) {
         PinnedApps::paths(prefs),
         (QStringList{"/Applications/Notes.app", "/Applications/Mail.app", "/Applications/Notes.app",
                      "/Users/me/Downloads", "/Users/me/Documents"}));
-
     // Removing an app the Dock held twice takes both.
-    PinnedApps::remove(prefs, QUrl::fromLocalFile("/Applications/Notes.app"));
+    PinnedApps::remove(prefs, file("/Applications/Notes.app"));
     EXPECT_EQ(
         PinnedApps::paths(prefs),
         (QStringList{"/Applications/Mail.app", "/Users/me/Downloads", "/Users/me/Documents"}));
-}
-
-TEST(PinnedApps, ImportFromAnEmptyOrUnreadableDockStoresAnEmptyList) {
-    test::TestDesktop desktop;
-    Preferences& prefs = desktop.preferences();
+    // An empty or unreadable Dock leaves an empty list.
     for (const QJsonValue& dock : {QJsonValue(QJsonValue::Undefined), QJsonValue("garbage")}) {
-        PinnedApps::setPaths(prefs, {"/Applications/Old.app"});
         prefs.setValue(AppSource::dockDomain, "persistent-apps", dock);
+        prefs.setValue(AppSource::dockDomain, "persistent-others", dock);
         PinnedApps::importFromDock(desktop.platform());
-        EXPECT_EQ(stored(desktop), QJsonArray());
+        EXPECT_EQ(stored(), QJsonArray());
     }
 }
 

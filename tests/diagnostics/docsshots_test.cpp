@@ -10,6 +10,7 @@
 #include "app/shareimage.h"
 #include "onboarding/onboardingwindow.h"
 #include "settings/settingsview.h"
+#include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
@@ -50,25 +51,14 @@ TEST(DocumentationPictures, WritesEveryPictureItNamesInTheCurrentFolder) {
     const Outcome run = program({"--docs-shots"}, here.path());
     ASSERT_EQ(run.status, 0) << run.errors.toStdString();
 
-    const QSize ring = DocsShots::ringShot * DocsShots::scale;
-    const QSize settings(SettingsView::width, SettingsView::height);
-    const std::map<QString, QSize> expected = {
-        {"ring-glass", ring},
-        {"ring-quib", ring},
-        {"ring-aura", ring},
-        {"ring-orbit", ring},
-        {"ring-outline", ring},
-        {"ring-folder", ring},
-        {"ring-menu", ring},
-        {"settings-general", settings},
-        {"settings-apps", settings},
-        {"settings-look", settings},
-        {"settings-windows", settings},
-        {"guide-0", OnboardingWindow::windowSize},
-        {"guide-1", OnboardingWindow::windowSize},
-        {"guide-2", OnboardingWindow::windowSize},
-        {"guide-3", OnboardingWindow::windowSize},
-    };
+    const QSize ringSize = DocsShots::ringShot * DocsShots::scale;
+    std::map<QString, QSize> expected;
+    for (const char* ring : {"glass", "quib", "aura", "orbit", "outline", "folder", "menu"})
+        expected[QStringLiteral("ring-") + ring] = ringSize;
+    for (const char* tab : {"general", "apps", "look", "windows"})
+        expected[QStringLiteral("settings-") + tab] = {SettingsView::width, SettingsView::height};
+    for (int page = 0; page < 4; ++page)
+        expected[QStringLiteral("guide-%1").arg(page)] = OnboardingWindow::windowSize;
     std::map<QString, QImage> pictures;
     for (const QString& path : run.printed) {
         const QFileInfo file(path);
@@ -94,12 +84,8 @@ TEST(DocumentationPictures, WritesEveryPictureItNamesInTheCurrentFolder) {
 
 TEST(DocumentationPictures, TheSharingPictureIsTwiceItsPointsAndLeavesTheUsersLookAlone) {
     QTemporaryDir here;
-    QDir().mkpath(here.filePath("config/tandri/defaults"));
     const QString stored = here.filePath("config/tandri/defaults/app.tandri.json");
-    QFile file(stored);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"ringStyle": "orbit"})");
-    file.close();
+    writeFile(stored, R"({"ringStyle": "orbit"})");
 
     const QString path = here.filePath("share.png");
     const Outcome run = program({"--share-image", path}, here.path());
@@ -108,11 +94,9 @@ TEST(DocumentationPictures, TheSharingPictureIsTwiceItsPointsAndLeavesTheUsersLo
     const QImage image(path);
     EXPECT_EQ(image.size(), ShareImage::size * ShareImage::scale);
     EXPECT_GT(colours(image), 20);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), R"({"ringStyle": "orbit"})");
+    EXPECT_EQ(fileContents(stored), R"({"ringStyle": "orbit"})");
     EXPECT_EQ(QDir(here.filePath("config/tandri/defaults")).entryList(QDir::Files),
               QStringList{"app.tandri.json"});
-
     // A path that cannot be written is an error, not a success.
     const Outcome blocked = program({"--share-image", stored + "/share.png"}, here.path());
     EXPECT_EQ(blocked.status, 1);

@@ -36,7 +36,7 @@ QString listing(TestDesktop& d) {
     return text;
 }
 
-TEST(ListWindows, ListsTheRingsAppsWithTheirWindows) {
+TEST(ListWindows, ListsTheRingsAppsWithTheirWindowsOrWithoutPermissionTheirCounts) {
     QTemporaryDir scratch;
     const QString maps = scratch.filePath("Maps.app");
     QDir().mkpath(maps);
@@ -51,18 +51,15 @@ TEST(ListWindows, ListsTheRingsAppsWithTheirWindows) {
               "2. Editor — 2 visible\n"
               "     • (untitled)\n"
               "     • Tiny\n");
-
     // Only the Dock set includes the Dock's tiles.
     d.preferences().setValue(Preferences::appDomain, "apps", "openOnly");
     EXPECT_FALSE(listing(d).contains("Maps"));
-}
 
-TEST(ListWindows, WithoutPermissionShowsCountsOnlyAndAnotherOwnerOfTheShortcut) {
-    QTemporaryDir scratch;
-    TestDesktop d(desktop(scratch.filePath("Missing.app"), false)
-                      .replace(R"("apps": [)", R"("apps": [{"pid": 400, "name": "Alfred",
+    // Without the permission, counts only; another owner of the shortcut is named.
+    TestDesktop untrusted(desktop(scratch.filePath("Missing.app"), false)
+                              .replace(R"("apps": [)", R"("apps": [{"pid": 400, "name": "Alfred",
                           "bundleID": "com.runningwithcrayons.Alfred", "launched": 99},)"));
-    EXPECT_EQ(listing(d).toStdString(),
+    EXPECT_EQ(listing(untrusted).toStdString(),
               "Accessibility: not allowed — titles need it\n"
               "Shortcut: ⌥Space may also open Alfred.\n"
               "0. Finder — 1 visible\n"

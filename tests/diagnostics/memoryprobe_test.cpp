@@ -98,6 +98,22 @@ const QByteArray nothingRuns = R"({
     {"tile-type": "directory-tile", "tile-data": {"file-label": "tmp",
       "file-data": {"_CFURLString": "file:///tmp/", "_CFURLStringType": 15}}}]}}})";
 
+/// A probe of `count` openings on `d` with its report at `path`, and what it printed.
+struct ProbeRun {
+    ProbeRun(TestDesktop& d, int count, const QString& path)
+        : probe(d.platform(), nullptr, count, path, outStream, errStream) {
+        probe.finished = [this, &d](int s) {
+            status = s;
+            finishedAt = d.clock().now();
+        };
+    }
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    MemoryProbe probe;
+    std::optional<int> status;
+    double finishedAt = 0;
+};
+
 TEST(MemoryProbe, OpensTheRingAndNotesEveryCheckpointOnTheClock) {
     const struct {
         const char* name;
@@ -117,12 +133,8 @@ TEST(MemoryProbe, OpensTheRingAndNotesEveryCheckpointOnTheClock) {
         Preferences& prefs = d.preferences();
         prefs.setValue(Preferences::appDomain, MemoryProbe::settingsKey, c.settings);
         prefs.setValue(Preferences::appDomain, MemoryProbe::holdKey, 5);
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        MemoryProbe probe(d.platform(), nullptr, c.count, d.path("state/tandri/probe.txt"),
-                          outStream, errStream);
+        ProbeRun run(d, c.count, d.path("state/tandri/probe.txt"));
+        MemoryProbe& probe = run.probe;
         std::vector<QString> settings;
         probe.openSettings = [&] {
             settings.push_back("open");
@@ -130,24 +142,18 @@ TEST(MemoryProbe, OpensTheRingAndNotesEveryCheckpointOnTheClock) {
         probe.closeSettings = [&] {
             settings.push_back("close");
         };
-        std::optional<int> status;
-        double finishedAt = 0;
-        probe.finished = [&](int s) {
-            status = s;
-            finishedAt = d.clock().now();
-        };
         probe.start();
-        EXPECT_EQ(out, c.firstLine);
+        EXPECT_EQ(run.out, c.firstLine);
         double restedAt = 0;
-        for (int frame = 0; frame < 12000 && !status; ++frame) {
+        for (int frame = 0; frame < 12000 && !run.status; ++frame) {
             d.queues().drain();
             d.clock().advance(0.005);
             if (!restedAt && probe.lines().join('\n').contains("memory trimmed"))
                 restedAt = d.clock().now();
         }
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(run.status, 0);
         // Held for "probeHold" seconds after the report.
-        EXPECT_NEAR(finishedAt - restedAt, 5, 0.01);
+        EXPECT_NEAR(run.finishedAt - restedAt, 5, 0.01);
 
         QStringList labels;
         const QRegularExpression checkpoint("^(.+): (\\d+) MB$");
@@ -187,27 +193,19 @@ TEST(MemoryProbe, OpensTheRingAndNotesEveryCheckpointOnTheClock) {
         QFile report(d.path("state/tandri/probe.txt"));
         ASSERT_TRUE(report.open(QIODevice::ReadOnly));
         EXPECT_EQ(QString::fromUtf8(report.readAll()), lines.join('\n') + '\n');
-        EXPECT_TRUE(err.contains(QStringLiteral("opened %1 of %1 times").arg(c.count)));
+        EXPECT_TRUE(run.err.contains(QStringLiteral("opened %1 of %1 times").arg(c.count)));
     }
 }
 
 TEST(MemoryProbe, AReportThatCannotBeWrittenEndsWithAFailure) {
     TestDesktop d(twoApps);
     const QString blocked = d.makeFile("file");
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    MemoryProbe probe(d.platform(), nullptr, 1, blocked + "/probe.txt", outStream, errStream);
-    std::optional<int> status;
-    probe.finished = [&](int s) {
-        status = s;
-    };
-    probe.start();
-    for (int frame = 0; frame < 4000 && !status; ++frame) d.clock().advance(0.005);
-    EXPECT_EQ(status, 1);
-    EXPECT_TRUE(err.contains("cannot write the memory checkpoints to " + blocked))
-        << err.toStdString();
+    ProbeRun run(d, 1, blocked + "/probe.txt");
+    run.probe.start();
+    for (int frame = 0; frame < 4000 && !run.status; ++frame) d.clock().advance(0.005);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("cannot write the memory checkpoints to " + blocked))
+        << run.err.toStdString();
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ protected:
     bool ok = false;
 };
 
-TEST_F(SnapshotTest, WritesThePictureAtTwicePointSizeAndPrintsTheState) {
+TEST_F(SnapshotTest, WritesTheRingAsItWouldOpenNowAtTwicePointSizeAndPrintsTheState) {
     EXPECT_EQ(run(std::nullopt).toStdString(), "Accessibility: allowed; expanded app: none\n");
     EXPECT_TRUE(ok);
     EXPECT_TRUE(errors.isEmpty());
@@ -91,30 +91,20 @@ TEST_F(SnapshotTest, WritesThePictureAtTwicePointSizeAndPrintsTheState) {
     EXPECT_EQ(image.pixel(0, 0), qRgb(82, 82, 82));
     EXPECT_EQ(drawnAwayFromTheRing(image), 0);
     EXPECT_GT(drawnOutside(image, QRect()), 0);
-
+    // The scene holds the ring as it would open now, in the stored look.
+    set("ringStyle", "orbit");
+    const Snapshot::Scene scene = Snapshot::prepare(d->platform(), *cache, std::nullopt);
+    EXPECT_EQ(scene.view->lookChoice.style, RingStyle::Orbit);
+    EXPECT_EQ(scene.view->windowCounts(), (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(scene.view->ringCenter, scene.view->bounds.center());
+    EXPECT_FALSE(scene.view->selectedApp());
+    EXPECT_TRUE(scene.view->chips().empty());
+    EXPECT_TRUE(scene.trusted);
+    EXPECT_FALSE(scene.expanded);
     // Where windows cannot be listed it says so.
     load(desktop(false));
     EXPECT_TRUE(run(std::nullopt).startsWith("Accessibility: not allowed; expanded app: "));
     EXPECT_TRUE(ok);
-}
-
-TEST_F(SnapshotTest, TheViewHoldsTheRingAsItWouldOpenNow) {
-    set("ringStyle", "orbit");
-    const Snapshot::Scene scene = Snapshot::prepare(d->platform(), *cache, std::nullopt);
-    const RingView& view = *scene.view;
-    ASSERT_EQ(view.apps.size(), 3u);
-    EXPECT_EQ(view.layout.count, 3);
-    EXPECT_EQ(view.bounds, QRectF(0, 0, 268 + 640, 268 + 360));
-    EXPECT_EQ(view.ringCenter, QPointF((268 + 640) / 2.0, (268 + 360) / 2.0));
-    EXPECT_EQ(view.lookChoice.style, RingStyle::Orbit);
-    ASSERT_TRUE(view.look());
-    EXPECT_EQ(view.windowLayout, WindowLayout::Arc);
-    EXPECT_FALSE(view.showsThumbnails);
-    EXPECT_EQ(view.windowCounts(), (std::vector<int>{2, 1, 0}));
-    EXPECT_FALSE(view.selectedApp());
-    EXPECT_TRUE(view.chips().empty());
-    EXPECT_TRUE(scene.trusted);
-    EXPECT_FALSE(scene.expanded);
 }
 
 TEST_F(SnapshotTest, AnEntryWithWindowsIsExpandedWithItsChipsWhateverTheLayout) {
@@ -149,7 +139,6 @@ TEST_F(SnapshotTest, AnEntryWithFewerThanTwoWindowsIsSelectedWithoutChips) {
     const QImage image = picture();
     EXPECT_EQ(drawnAwayFromTheRing(image), 0);
     EXPECT_NE(image, picture("plain.png"));  // the selection shows
-
     // An index that names no entry selects nothing.
     for (int none : {entryCount, -1}) {
         EXPECT_EQ(run(none).toStdString(), "Accessibility: allowed; expanded app: none\n");
@@ -173,14 +162,12 @@ TEST_F(SnapshotTest, ThePicturesOfTheShownWindowsAreTakenBeforeDrawing) {
     EXPECT_EQ(cache->storedIDs(), (std::set<quint32>{21, 22}));
     EXPECT_EQ(d->queues().pendingMain(), 0);
     EXPECT_EQ(d->queues().pendingBackground(), 0);
-
     // With chips turned off they still show, with their thumbnails.
     set("windowLayout", "off");
     ThumbnailCache off(d->platform());
     const Snapshot::Scene scene = Snapshot::prepare(d->platform(), off, finder);
     EXPECT_TRUE(scene.view->hasThumbnailChips());
     EXPECT_EQ(off.storedIDs(), (std::set<quint32>{21, 22}));
-
     // With thumbnails off nothing is captured.
     set("windowThumbnails", false);
     cache = std::make_unique<ThumbnailCache>(d->platform());

@@ -84,7 +84,6 @@ TEST_F(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen)
     EXPECT_TRUE(menuClosed()) << "the menu stays, or the ring went with it";
     pause(300);
     EXPECT_TRUE(ringVisible(session)) << "the ring went with the menu";
-
     // A click beside the menu closes the menu, not the ring, and picks nothing.
     ASSERT_TRUE(openMenu()) << "no second menu";
     XSession::xdotool({"mousemove", "40", "860", "click", "1"});
@@ -94,7 +93,6 @@ TEST_F(EntryMenuOnTheRealDesktop, AMenuFromAHeldRingIsModalAndLeavesTheRingOpen)
     XSession::xdotool({"key", "Escape"});
     EXPECT_TRUE(waitForEvents([&] { return !ringVisible(session); }, patience));
     EXPECT_EQ(XSession::activeTitle(), "Keeper");
-
     // The menu dismissed with the keys still held: their repeats are no new press of them,
     // which would close the ring that stays open.
     Held again = holdToward(session, other, 300);
@@ -139,7 +137,6 @@ protected:
         ASSERT_EQ(indexOf(apps, "Source"), apps.size() - 1) << apps.join(", ").toStdString();
         const int count = int(apps.size()) + 2;
         const int index = int(apps.size()) + place;
-
         // The drag starts on the source's window, then travels to where the ring will open.
         move({150, 140});
         Held button = Held::button("1");

@@ -65,26 +65,10 @@ protected:
     std::unique_ptr<AccessibleTree> tree;
 };
 
-TEST_F(SettingsOnTheRealDesktop, AnotherStartSwitchesTheTabOfTheOneWindow) {
+// A new look is the next ring's look; another start switches the tab of the one window.
+TEST_F(SettingsOnTheRealDesktop, ANewLookIsTheNextRingsAndAnotherStartSwitchesTheTab) {
     start("look");
     saveShot("look");
-    for (const QString tab : {"windows", "apps", "general"}) {
-        startAgain({"--settings", tab});
-        EXPECT_TRUE(waitForEvents([&] { return selectedTab() == tab; }, patience))
-            << tab.toStdString() << ", selected: " << selectedTab().toStdString();
-        EXPECT_EQ(settingsWindows(), 1);
-        saveShot(tab);
-    }
-
-    // Closed, then a plain second start: the running copy opens its Settings again.
-    XSession::run("wmctrl", {"-c", "Tandri Settings"});
-    ASSERT_TRUE(waitForEvents([&] { return settingsWindows() == 0; }, patience));
-    startAgain({});
-    EXPECT_TRUE(waitForEvents([&] { return settingsWindows() == 1; }, patience));
-}
-
-TEST_F(SettingsOnTheRealDesktop, ANewLookIsTheNextRingsLook) {
-    start("look");
     const QString around = "400x400+520+250";
     XSession::xdotool({"mousemove", "720", "450"});
     const auto ringPicture = [&] {
@@ -96,7 +80,6 @@ TEST_F(SettingsOnTheRealDesktop, ANewLookIsTheNextRingsLook) {
         return shot;
     };
     const QImage glass = ringPicture();
-
     // The style picker, chosen from the keyboard: its last look.
     // A combo box is named after its choice; only the style picker shows "Glass".
     const auto picker = tree->find("combo box", "Glass");
@@ -115,6 +98,20 @@ TEST_F(SettingsOnTheRealDesktop, ANewLookIsTheNextRingsLook) {
         [&] { return session.stored().value("ringStyle").toString() == "outline"; }, patience));
     const QImage outline = ringPicture();
     EXPECT_GT(differingShare(glass, outline), 0.05);
+
+    for (const QString tab : {"windows", "apps", "general"}) {
+        startAgain({"--settings", tab});
+        EXPECT_TRUE(waitForEvents([&] { return selectedTab() == tab; }, patience))
+            << tab.toStdString() << ", selected: " << selectedTab().toStdString();
+        EXPECT_EQ(settingsWindows(), 1);
+        saveShot(tab);
+    }
+
+    // Closed, then a plain second start: the running copy opens its Settings again.
+    XSession::run("wmctrl", {"-c", "Tandri Settings"});
+    ASSERT_TRUE(waitForEvents([&] { return settingsWindows() == 0; }, patience));
+    startAgain({});
+    EXPECT_TRUE(waitForEvents([&] { return settingsWindows() == 1; }, patience));
 }
 
 TEST_F(SettingsOnTheRealDesktop, ARecordedShortcutOpensTheRing) {
@@ -127,7 +124,6 @@ TEST_F(SettingsOnTheRealDesktop, ARecordedShortcutOpensTheRing) {
     XSession::xdotool({"key", "ctrl+alt+k"});
     EXPECT_TRUE(waitForEvents([&] { return tree->name(*recorder) == "Ctrl+Alt+K"; }, patience))
         << tree->name(*recorder).toStdString();
-
     // The old keys are let go, the new ones hold the ring open.
     XSession::xdotool({"key", "alt+space"});
     pause(300);

@@ -23,7 +23,6 @@ TEST(FlickGeometry, RingAndIconsFollowTheViewAndTheCount) {
     expectNear(square.icons[1], {115 + 82.8, 115});
     expectNear(square.icons[2], {115, 115 + 82.8});
     expectNear(square.icons[3], {115 - 82.8, 115});
-
     // The smaller side sets the ring; the middle of the view holds it.
     const FlickGeometry wide = FlickGeometry::at(0, 3, {300, 200});
     expectNear(wide.centre, {150, 100});
@@ -31,7 +30,7 @@ TEST(FlickGeometry, RingAndIconsFollowTheViewAndTheCount) {
     EXPECT_NEAR(wide.bandWidth, 40, 1e-9);
 }
 
-TEST(FlickGeometry, TheCursorFlicksToOneIconPerCycleAndComesBack) {
+TEST(FlickGeometry, TheCursorFlicksToOneIconPerCycleAndTheIconGrowsWhileItIsThere) {
     const double r = 82.8;
     const double reach = r * 0.78;
     const struct {
@@ -70,9 +69,7 @@ TEST(FlickGeometry, TheCursorFlicksToOneIconPerCycleAndComesBack) {
         expectNear(g.cursor, c.cursor);
         EXPECT_EQ(g.icons.size(), size_t(c.count));
     }
-}
-
-TEST(FlickGeometry, TheHighlightGrowsAndShrinksOverAShortEaseOut) {
+    // The highlight grows and shrinks over a short ease-out.
     // 0.075 s into the 0.15 s growth: 1 − 0.5³ of the way.
     const double growing = (0.4 + 0.075 / P) * P;
     EXPECT_NEAR(FlickGeometry::at(growing, 4, {230, 230}).targetScale, 1 + 0.3 * 0.875, 1e-6);

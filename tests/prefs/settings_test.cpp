@@ -165,7 +165,6 @@ TEST(Settings, AccessibilityTurnsAnyLookIntoTheOutlineWithItsOwnBackdrop) {
     Settings::registerDefaults(reduced.preferences());
     EXPECT_EQ(Settings::currentLook(reduced.preferences(), reduced.platform().workspace, false),
               (LookChoice{RingStyle::Outline, RingBackground::Disc, false}));
-
     // Nothing asked for: the chosen look and its backdrop.
     test::TestDesktop plain;
     Settings::registerDefaults(plain.preferences());

@@ -87,7 +87,6 @@ TEST(SettingsWindow, OneWindowFollowsTheTabAndIsBuiltAfreshAfterClosing) {
     QStringList titles;
     for (int i = 0; i < view->count(); ++i) titles << view->tabText(i);
     EXPECT_EQ(titles, (QStringList{"General", "Apps", "Look", "Windows"}));
-
     // Asked again while open: the same window, on the new tab.
     EXPECT_EQ(&w.open(SettingsTab::Windows), view);
     EXPECT_EQ(view->currentTab(), SettingsTab::Windows);
@@ -105,7 +104,6 @@ TEST(SettingsWindow, OneWindowFollowsTheTabAndIsBuiltAfreshAfterClosing) {
     EXPECT_EQ(w.desktop.sim().memoryReliefs(), reliefs);
     w.desktop.clock().advance(0.2);
     EXPECT_EQ(w.desktop.sim().memoryReliefs(), reliefs + 1);
-
     // A value changed while closed shows when the window opens again.
     w.desktop.preferences().setValue(Preferences::appDomain, Settings::ringStyleKey, "orbit");
     w.open(SettingsTab::Look);
@@ -175,9 +173,7 @@ TEST(SettingsWindow, ResetShowsOnlyForACustomShortcutWhileNotRecording) {
     QLabel* note = w.find<QLabel>("shortcutNote");
     EXPECT_EQ(recorder->text(), "⌥Space");
     EXPECT_FALSE(shown(reset));
-    EXPECT_EQ(note->text(),
-              "Click, then press the new shortcut. Hold it to flick, tap it to keep the ring "
-              "open. Esc cancels.");
+    EXPECT_TRUE(note->text().startsWith("Click, then press the new shortcut."));
 
     recorder->click();
     EXPECT_EQ(recorder->text(), "Press keys…");
@@ -217,7 +213,6 @@ TEST(SettingsWindow, ThePinnedListStartsFromTheDockOnceAndOutlivesItsSection) {
     EXPECT_EQ(list->paths(), fromDock);
     EXPECT_EQ(PinnedApps::paths(preferences), fromDock);
     EXPECT_EQ(list->item(0)->text(), "Mail");
-
     // Removing a row writes at once; the section's disappearance keeps the list.
     list->itemWidget(list->item(0))->findChild<QToolButton*>("remove")->click();
     w.settle();
@@ -244,7 +239,6 @@ TEST(SettingsWindow, WindowsTabRowsFollowTheChoicesAndThePermissions) {
     EXPECT_EQ(accessibility->text(), "Accessibility allowed");
     EXPECT_FALSE(shown(capture));
     EXPECT_FALSE(shown(size));
-
     // Granted or taken away elsewhere: the row follows within a second.
     w.desktop.sim().setTrusted(false);
     w.desktop.clock().advance(1.0);
@@ -301,20 +295,14 @@ TEST(SettingsWindow, OnLinuxTheTextsNameThisDesktop) {
 }
 
 TEST(LoginItemToggle, ShowsTheSystemsAnswerNotTheClick) {
-    {
-        TestDesktop desktop(R"({"loginItemNeedsApproval": true})");
+    for (bool approval : {true, false}) {
+        TestDesktop desktop(approval ? R"({"loginItemNeedsApproval": true})" : "{}");
         LoginItemToggle toggle(desktop.platform());
         toggle.toggle()->click();
-        EXPECT_FALSE(toggle.toggle()->isChecked());
-        EXPECT_EQ(toggle.note(), "Allow Tandri in System Settings → General → Login Items.");
         EXPECT_EQ(desktop.sim().actions().back(), "login-item on");
-    }
-    {
-        TestDesktop desktop;
-        LoginItemToggle toggle(desktop.platform());
-        toggle.toggle()->click();
-        EXPECT_TRUE(toggle.toggle()->isChecked());
-        EXPECT_EQ(toggle.note(), "");
+        EXPECT_EQ(toggle.toggle()->isChecked(), !approval);
+        EXPECT_EQ(toggle.note(),
+                  approval ? "Allow Tandri in System Settings → General → Login Items." : "");
         toggle.toggle()->click();
         EXPECT_FALSE(toggle.toggle()->isChecked());
     }

@@ -29,15 +29,12 @@ TEST(HotKey, HoldingTheKeysPressesOnceAndReleasesOnce) {
     EXPECT_TRUE(desktop.sim().releaseKeys(49, 2048));
     EXPECT_FALSE(hotKey->isDown());
     EXPECT_EQ(events, (std::vector<QString>{"press", "release"}));
-
     // A release without a press still reports the release; the next press counts again.
     desktop.sim().releaseKeys(49, 2048);
     desktop.sim().pressKeys(49, 2048);
     EXPECT_EQ(events, (std::vector<QString>{"press", "release", "release", "press"}));
-
     // Other combinations are not this key's.
     EXPECT_FALSE(desktop.sim().pressKeys(49, 256));
-
     // Callbacks are read when the event arrives.
     desktop.sim().releaseKeys(49, 2048);
     hotKey->onPress = [&] {

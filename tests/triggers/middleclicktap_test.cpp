@@ -10,14 +10,6 @@ namespace {
 
 using Type = ButtonEvent::Type;
 
-TEST(MiddleClickTap, NeedsThePermission) {
-    TestDesktop desktop(R"({"trusted": false})");
-    EXPECT_FALSE(MiddleClickTap::make(desktop.platform().pointerButtons, desktop.queues()));
-    EXPECT_EQ(desktop.sim().buttonFilters(), 0);
-    desktop.sim().setTrusted(true);
-    EXPECT_TRUE(MiddleClickTap::make(desktop.platform().pointerButtons, desktop.queues()));
-}
-
 TEST(MiddleClickTap, TakesOnlyTheMiddleButtonAndReportsAfterTheEvent) {
     TestDesktop desktop;
     auto tap = MiddleClickTap::make(desktop.platform().pointerButtons, desktop.queues());
@@ -38,7 +30,6 @@ TEST(MiddleClickTap, TakesOnlyTheMiddleButtonAndReportsAfterTheEvent) {
     EXPECT_TRUE(events.empty());
     desktop.queues().runMain();
     EXPECT_EQ(events, (std::vector<QString>{"down", "up"}));
-
     // A fourth button passes untouched and triggers nothing.
     EXPECT_TRUE(desktop.sim().sendOtherButton(Type::Down, 3));
     EXPECT_TRUE(desktop.sim().sendOtherButton(Type::Up, 3));
@@ -46,7 +37,6 @@ TEST(MiddleClickTap, TakesOnlyTheMiddleButtonAndReportsAfterTheEvent) {
     EXPECT_EQ(events.size(), 2u);
     EXPECT_EQ(desktop.sim().deliveredClicks(),
               (std::vector<QString>{"button 3 down", "button 3 up"}));
-
     // A press whose report is still queued when the tap goes away runs nothing.
     desktop.sim().sendOtherButton(Type::Down);
     tap.reset();

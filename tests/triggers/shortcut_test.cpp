@@ -15,11 +15,9 @@ TEST(Shortcut, StoredShortcutNeedsAKeyCodeAndALabel) {
     TestDesktop desktop;
     Preferences& prefs = desktop.preferences();
     EXPECT_EQ(Shortcut::current(prefs), (Shortcut{49, 2048, "⌥Space"}));
-
     // A key code without a label is not a shortcut anyone chose: the standard one stands.
     prefs.setValue(Preferences::appDomain, Shortcut::keyCodeKey, 40);
     EXPECT_EQ(Shortcut::current(prefs), Shortcut::standard());
-
     // Missing modifiers read as none.
     prefs.setValue(Preferences::appDomain, Shortcut::labelKey, "K");
     EXPECT_EQ(Shortcut::current(prefs), (Shortcut{40, 0, "K"}));
@@ -39,7 +37,6 @@ TEST(Shortcut, KeyPressesMakeShortcutsWithTheirLabels) {
     ASSERT_TRUE(k);
     EXPECT_EQ(k->modifiers, 6912);
     EXPECT_EQ(k->label, "⌃⌥⇧⌘K");
-
     // Shift alone does not count; a function key needs no modifier.
     EXPECT_FALSE(Shortcut::fromKeyEvent(key(40, KeyEvent::shiftFlag, "k")));
     EXPECT_FALSE(Shortcut::fromKeyEvent(key(40, 0, "k")));

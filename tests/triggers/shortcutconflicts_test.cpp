@@ -73,7 +73,6 @@ TEST(ShortcutConflicts, SystemDefaultsApplyWhenNothingIsStored) {
     EXPECT_EQ(warning(platform, Shortcut{49, 6144, "⌃⌥Space"}), std::nullopt);
     // No launcher runs, so the standard shortcut is free.
     EXPECT_EQ(warning(platform, Shortcut::standard()), std::nullopt);
-
     // An empty dictionary, or one that is not a dictionary at all, means the same defaults.
     for (const QJsonValue& stored :
          {QJsonValue(QJsonObject()), QJsonValue("{\"64\": {}}"), QJsonValue(QJsonArray{1, 2})}) {
@@ -89,7 +88,6 @@ TEST(ShortcutConflicts, StoredSwitchesReplaceTheDefaults) {
     EXPECT_EQ(warning(platform, controlSpace), "⌃Space may also open the previous input source.");
     // Entries the dictionary does not mention keep their defaults.
     EXPECT_EQ(owners(platform, commandSpace), (Names{"Spotlight"}));
-
     // Turned off, as a boolean or as a number; or with no switch at all.
     for (const QJsonValue& off : {QJsonValue(false), QJsonValue(0), QJsonValue(0.0),
                                   QJsonValue("1"), QJsonValue(QJsonValue::Undefined)}) {
@@ -105,7 +103,6 @@ TEST(ShortcutConflicts, StoredSwitchesReplaceTheDefaults) {
     storeSwitches(desktop, {{"64", entry(1, parameters(40, commandFlag | shiftFlag))}});
     EXPECT_TRUE(owners(platform, commandSpace).empty());
     EXPECT_EQ(owners(platform, Shortcut{40, 768, "⇧⌘K"}), (Names{"Spotlight"}));
-
     // Every flag converts, and flags without a hot-key meaning (the function-key bit) are ignored.
     const qint64 all = shiftFlag | controlFlag | optionFlag | commandFlag | 0x800000;
     storeSwitches(desktop, {{"61", entry(true, parameters(96, all))}});
@@ -151,7 +148,6 @@ TEST(ShortcutConflicts, LaunchersOwnTheStandardShortcutUnlessTheyStoreOtherKeys)
     prefs.setValue(dashesDomain, dashesKey, "Option-49");
     EXPECT_EQ(owners(platform, Shortcut::standard()), (Names{"Raycast", "Alfred"}));
     EXPECT_TRUE(owners(platform, Shortcut{49, 768, "⇧⌘Space"}).empty());
-
     // A value that cannot be read or parsed leaves the launcher on its standard shortcut.
     for (const QJsonValue& unreadable :
          {QJsonValue("Command-Shift-Space"), QJsonValue(""), QJsonValue(49),
@@ -161,6 +157,16 @@ TEST(ShortcutConflicts, LaunchersOwnTheStandardShortcutUnlessTheyStoreOtherKeys)
         EXPECT_EQ(owners(platform, Shortcut::standard()), (Names{"Raycast", "ChatGPT", "Alfred"}));
         EXPECT_EQ(owners(platform, controlSpace), (Names{"the previous input source"}));
     }
+
+    // Many owners are joined in order; switches are examined by number, whatever order the
+    // dictionary holds them in.
+    prefs.setValue(dashesDomain, dashesKey, "Command-49");
+    EXPECT_EQ(warning(platform, commandSpace), "⌘Space may also open Spotlight and Raycast.");
+    prefs.setValue(jsonDomain, jsonKey, R"({"carbonKeyCode": 49, "carbonModifiers": 256})");
+    storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))},
+                            {"60", entry(true, parameters(49, commandFlag))}});
+    EXPECT_EQ(warning(platform, commandSpace),
+              "⌘Space may also open the previous input source, Spotlight, Raycast and ChatGPT.");
 }
 
 TEST(ShortcutConflicts, OnlyRunningLaunchersCount) {
@@ -172,46 +178,12 @@ TEST(ShortcutConflicts, OnlyRunningLaunchersCount) {
     ]})");
     Platform& platform = desktop.platform();
     EXPECT_EQ(warning(platform, Shortcut::standard()), "⌥Space may also open Raycast and Alfred.");
-
     // A stored shortcut of a launcher that does not run wakes nothing.
     desktop.preferences().setValue(jsonDomain, jsonKey,
                                    R"({"carbonKeyCode": 40, "carbonModifiers": 256})");
     EXPECT_EQ(warning(platform, Shortcut{40, 256, "⌘K"}), std::nullopt);
     // Alfred's keys are never read: it owns the standard shortcut only.
     EXPECT_TRUE(owners(platform, Shortcut{49, 768, "⇧⌘Space"}).empty());
-}
-
-TEST(ShortcutConflicts, ManyOwnersAreJoinedInOrder) {
-    TestDesktop desktop(launchersRunning);
-    Platform& platform = desktop.platform();
-    Preferences& prefs = desktop.preferences();
-    prefs.setValue(dashesDomain, dashesKey, "Command-49");
-    EXPECT_EQ(warning(platform, commandSpace), "⌘Space may also open Spotlight and Raycast.");
-
-    prefs.setValue(jsonDomain, jsonKey, R"({"carbonKeyCode": 49, "carbonModifiers": 256})");
-    EXPECT_EQ(warning(platform, commandSpace),
-              "⌘Space may also open Spotlight, Raycast and ChatGPT.");
-
-    // Switches are examined by number, whatever order the dictionary holds them in.
-    storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))},
-                            {"60", entry(true, parameters(49, commandFlag))}});
-    EXPECT_EQ(warning(platform, commandSpace),
-              "⌘Space may also open the previous input source, Spotlight, Raycast and ChatGPT.");
-}
-
-TEST(ShortcutConflicts, AnEmptyTableNamesNoOwners) {
-    TestDesktop desktop(launchersRunning);
-    Platform& base = desktop.platform();
-    // A system that knows no shortcuts of its own and no launchers.
-    LinuxSystem system(QDBusConnection(QStringLiteral("tandri-no-bus")));
-    // Every service of the desktop but the system's.
-    Platform platform = replacing(base, {.system = &system});
-    storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))}});
-    desktop.preferences().setValue(dashesDomain, dashesKey, "Command-49");
-    EXPECT_TRUE(owners(platform, commandSpace).empty());
-    EXPECT_EQ(warning(platform, Shortcut::standard()), std::nullopt);
-    // The same desktop with the table does find them.
-    EXPECT_FALSE(owners(base, commandSpace).empty());
 }
 
 TEST(ShortcutConflicts, OnLinuxTheWindowManagersBindingsAreNamedInItsWords) {
@@ -225,8 +197,10 @@ TEST(ShortcutConflicts, OnLinuxTheWindowManagersBindingsAreNamedInItsWords) {
     Platform platform = replacing(desktop.platform(), {.system = &system, .vocabulary = &linux});
     EXPECT_EQ(warning(platform, Shortcut::standard()),
               "Alt+Space may also open openbox's window menu.");
-    EXPECT_EQ(warning(platform, commandSpace), std::nullopt);
-
+    // The other system's switches and launchers are not this one's.
+    storeSwitches(desktop, {{"64", entry(true, parameters(49, commandFlag))}});
+    desktop.preferences().setValue(dashesDomain, dashesKey, "Command-49");
+    EXPECT_TRUE(owners(platform, commandSpace).empty());
     // Launchers the platform read itself: those that run and hold the keys come after the
     // system's owners, in the table's order; one that does not run is never named.
     const auto launcher = [](const char* name, bool running, std::vector<KeyCombination> keys) {
@@ -244,7 +218,7 @@ TEST(ShortcutConflicts, OnLinuxTheWindowManagersBindingsAreNamedInItsWords) {
     EXPECT_EQ(warning(platform, commandSpace), std::nullopt);
 }
 
-TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLast) {
+TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLastAndJsonKeysBothNumbers) {
     EXPECT_EQ(raycastKeys("Command-Shift-49"), (Keys{49, 768}));
     EXPECT_EQ(raycastKeys("Control-Option-Shift-Command-40"), (Keys{40, 6912}));
     EXPECT_EQ(raycastKeys("49"), (Keys{49, 0}));
@@ -260,9 +234,7 @@ TEST(ShortcutConflicts, DashedKeysNeedADecimalKeyCodeLast) {
                             "Command-99999999999999999999", "Command-٤٩", "Command-49.0"}) {
         EXPECT_EQ(raycastKeys(QString::fromUtf8(bad)), std::nullopt) << bad;
     }
-}
-
-TEST(ShortcutConflicts, JsonKeysNeedBothNumbers) {
+    // The other launcher's keys, as JSON, need both numbers.
     EXPECT_EQ(keyboardShortcutsKeys(R"({"carbonKeyCode": 49, "carbonModifiers": 2048})"),
               (Keys{49, 2048}));
     EXPECT_EQ(keyboardShortcutsKeys(

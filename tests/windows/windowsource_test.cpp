@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <functional>
 #include <map>
 
 #include "platform/accessibility.h"
@@ -39,9 +40,9 @@ public:
     bool screenCaptureAllowed() const override { return false; }
 };
 
-AXWindow standard(quint64 handle, const QString& title, bool minimized = false) {
-    return AXWindow{{7, handle}, QStringLiteral("AXStandardWindow"), title,
-                    minimized,   static_cast<quint32>(handle),       std::nullopt};
+AXWindow standard(quint64 handle, const QString& title, bool minimized = false,
+                  std::optional<QString> subrole = QStringLiteral("AXStandardWindow")) {
+    return AXWindow{{7, handle}, std::move(subrole), title, minimized, quint32(handle), {}};
 }
 
 /// Each window's title, with "(min)" after a minimized one's.
@@ -53,28 +54,19 @@ QStringList titles(const std::vector<WindowInfo>& windows) {
 
 TEST(WindowSourceListing, StandardWindowsInOrderWithTheMinimizedOnesLast) {
     ScriptedAccessibility ax;
-    AXWindow sheet = standard(6, "Save?");
-    sheet.subrole = QStringLiteral("AXSheet");
-    AXWindow palette = standard(7, "Colors");
-    palette.subrole = QStringLiteral("AXFloatingWindow");
-    AXWindow noSubrole = standard(8, "Bare");
-    noSubrole.subrole.reset();
-    AXWindow caseDiffers = standard(9, "Odd");
-    caseDiffers.subrole = QStringLiteral("axstandardwindow");
     ax.lists[7] = {standard(1, "First"),
                    standard(2, "Second", true),
-                   sheet,
+                   standard(6, "Save?", false, "AXSheet"),
                    standard(3, "Third"),
-                   palette,
+                   standard(7, "Colors", false, "AXFloatingWindow"),
                    standard(4, "Fourth", true),
-                   noSubrole,
+                   standard(8, "Bare", false, std::nullopt),
                    standard(5, "Fifth"),
-                   caseDiffers};
+                   standard(9, "Odd", false, "axstandardwindow")};
     const auto windows = WindowSource::windows(ax, 7);
     EXPECT_EQ(titles(windows),
               (QStringList{"First", "Third", "Fifth", "Second(min)", "Fourth(min)"}));
     EXPECT_EQ(windows[3].element, (WindowElement{7, 2}));
-
     // Missing attributes read as neutral values.
     ax.lists[7] = {AXWindow{{7, 1000001},
                             QStringLiteral("AXStandardWindow"),
@@ -86,7 +78,6 @@ TEST(WindowSourceListing, StandardWindowsInOrderWithTheMinimizedOnesLast) {
     ASSERT_EQ(titles(bare), QStringList{""});
     EXPECT_FALSE(bare[0].id.has_value());
     EXPECT_EQ(bare[0].element, (WindowElement{7, 1000001}));
-
     // Several processes get one key each, those without windows an empty list.
     ax.lists[7] = {standard(1, "A"), standard(2, "B")};
     const auto table = WindowSource::windows(ax, std::vector<qint32>{7, 9, 7});
@@ -105,32 +96,23 @@ TEST(WindowSourceCounts, OnlyOrdinaryVisibleLargeEnoughWindowsCount) {
     EXPECT_TRUE(WindowSource::visibleCounts(list).empty());  // no window list
     list.list = std::vector<ServerWindow>{};
     EXPECT_TRUE(WindowSource::visibleCounts(list).empty());
-
-    ServerWindow onLayer3 = serverWindow(5, 400, 300);
-    onLayer3.layer = 3;
-    ServerWindow transparent = serverWindow(5, 400, 300);
-    transparent.alpha = 0.0;
-    ServerWindow faint = serverWindow(6, 400, 300);
-    faint.alpha = 0.01;
-    ServerWindow noAlpha = serverWindow(6, 400, 300);
-    noAlpha.alpha.reset();
-    ServerWindow noLayer = serverWindow(5, 400, 300);
-    noLayer.layer.reset();
-    ServerWindow noOwner = serverWindow(5, 400, 300);
-    noOwner.ownerPID.reset();
-    ServerWindow noBounds = serverWindow(5, 400, 300);
-    noBounds.bounds.reset();
+    // A window of 400 × 300 changed in one way.
+    const auto changed = [](qint64 pid, const std::function<void(ServerWindow&)>& change) {
+        ServerWindow window = serverWindow(pid, 400, 300);
+        change(window);
+        return window;
+    };
     list.list = std::vector<ServerWindow>{serverWindow(5, 60, 40),
                                           serverWindow(5, 79.5, 60),
                                           serverWindow(5, 80, 59.9),
-                                          onLayer3,
-                                          transparent,
-                                          noLayer,
-                                          noOwner,
-                                          noBounds,
+                                          changed(5, [](ServerWindow& w) { w.layer = 3; }),
+                                          changed(5, [](ServerWindow& w) { w.alpha = 0.0; }),
+                                          changed(5, [](ServerWindow& w) { w.layer.reset(); }),
+                                          changed(5, [](ServerWindow& w) { w.ownerPID.reset(); }),
+                                          changed(5, [](ServerWindow& w) { w.bounds.reset(); }),
                                           serverWindow(5, 80, 60),  // just large enough
-                                          faint,
-                                          noAlpha,
+                                          changed(6, [](ServerWindow& w) { w.alpha = 0.01; }),
+                                          changed(6, [](ServerWindow& w) { w.alpha.reset(); }),
                                           serverWindow(7, 10, 10)};
     EXPECT_EQ(WindowSource::visibleCounts(list), (WindowCounts{{5, 1}, {6, 2}}));
 }
@@ -144,24 +126,13 @@ constexpr const char* desktopWithMail = R"({"apps": [
     {"pid": 6, "name": "Notes", "hidden": true, "windows": [{"title": "Note", "id": 20}]}
 ]})";
 
-TEST(WindowSourceDesktop, ListsTheAppsStandardWindowsInOrder) {
-    test::TestDesktop desktop(desktopWithMail);
-    const auto windows = WindowSource::windows(desktop.platform().accessibility, 5);
-    EXPECT_EQ(titles(windows), (QStringList{"Inbox", "Sent", "", "Draft(min)"}));
-    EXPECT_EQ(windows[2].id, 11u);
-
-    desktop.sim().setTrusted(false);
-    EXPECT_FALSE(WindowSource::isTrusted(desktop.platform().accessibility));
-    EXPECT_TRUE(WindowSource::windows(desktop.platform().accessibility, 5).empty());
-    WindowSource::requestAccess(desktop.platform().accessibility);
-    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"request-access"});
-}
-
-TEST(WindowSourceRaise, AMinimizedWindowIsRestoredAndItsAppActivatedThenRaisedAgain) {
+TEST(WindowSourceDesktop, AMinimizedWindowIsRestoredAndItsAppActivatedThenRaisedAgain) {
     test::TestDesktop desktop(desktopWithMail);
     Platform& platform = desktop.platform();
-    const WindowInfo draft = WindowSource::windows(platform.accessibility, 5).back();
-    ASSERT_TRUE(draft.isMinimized);
+    const auto windows = WindowSource::windows(platform.accessibility, 5);
+    EXPECT_EQ(titles(windows), (QStringList{"Inbox", "Sent", "", "Draft(min)"}));
+    EXPECT_EQ(windows[2].id, 11u);
+    const WindowInfo draft = windows.back();
 
     WindowSource::raise(platform, draft, *platform.workspace.runningApp(5));
     EXPECT_EQ(desktop.sim().actions(),
@@ -173,7 +144,6 @@ TEST(WindowSourceRaise, AMinimizedWindowIsRestoredAndItsAppActivatedThenRaisedAg
     EXPECT_EQ(desktop.sim().actions().size(), 5u);
     EXPECT_EQ(platform.workspace.frontmostPID(), 5);
     EXPECT_EQ(titles(WindowSource::windows(platform.accessibility, 5)).front(), "Draft");
-
     // A hidden app is unhidden, and an open window is not restored.
     desktop.sim().clearActions();
     const WindowInfo note = WindowSource::windows(platform.accessibility, 6).front();
@@ -181,12 +151,18 @@ TEST(WindowSourceRaise, AMinimizedWindowIsRestoredAndItsAppActivatedThenRaisedAg
     desktop.queues().drain();
     EXPECT_EQ(desktop.sim().actions(), (std::vector<QString>{"set-main 20", "raise 20", "unhide 6",
                                                              "activate 6", "raise 20"}));
-
     // A window closed meanwhile still brings its app forward.
     const WindowInfo gone{QStringLiteral("Gone"), false, WindowElement{5, 99}, 99u, std::nullopt};
     WindowSource::raise(platform, gone, *platform.workspace.runningApp(5));
     desktop.queues().drain();
     EXPECT_EQ(platform.workspace.frontmostPID(), 5);
+    // Without the permission there is nothing to list, and it can be asked for.
+    desktop.sim().clearActions();
+    desktop.sim().setTrusted(false);
+    EXPECT_FALSE(WindowSource::isTrusted(platform.accessibility));
+    EXPECT_TRUE(WindowSource::windows(platform.accessibility, 5).empty());
+    WindowSource::requestAccess(platform.accessibility);
+    EXPECT_EQ(desktop.sim().actions(), std::vector<QString>{"request-access"});
 }
 
 }  // namespace
