@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include <poll.h>
+
 #include <wayland-client.h>
 
 namespace tandri::wayland {
@@ -137,7 +139,18 @@ bool WaylandConnection::alive() const {
 void WaylandConnection::dispatch() {
     if (broken_)
         return;
-    if (wl_display_dispatch(display_) < 0) {
+    // A round trip elsewhere may have read what made the socket readable: reading goes ahead
+    // only when there is something to read, so the event loop never blocks here.
+    while (wl_display_prepare_read(display_) != 0) wl_display_dispatch_pending(display_);
+    wl_display_flush(display_);
+    pollfd socket{wl_display_get_fd(display_), POLLIN, 0};
+    int read = 0;
+    if (poll(&socket, 1, 0) > 0) {
+        read = wl_display_read_events(display_);
+    } else {
+        wl_display_cancel_read(display_);
+    }
+    if (read < 0 || wl_display_dispatch_pending(display_) < 0) {
         broken_ = true;
         // Nothing more will come: the compositor is gone or ended this connection.
         watcher_->readable->setEnabled(false);
