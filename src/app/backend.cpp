@@ -33,6 +33,7 @@ struct Backend::Services {
     QtContextMenus menus;
     XdgAutostart autostart;
     LinuxVocabulary vocabulary;
+    LinuxVocabulary waylandVocabulary{LinuxVocabulary::Display::Wayland};
     std::unique_ptr<sim::SimDesktop> simDesktop;
     std::unique_ptr<x11::X11Desktop> x11Desktop;
     std::unique_ptr<wayland::WaylandDesktop> waylandDesktop;
@@ -161,7 +162,7 @@ std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
             services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
             desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
             desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray,
-            services->menus, services->autostart, services->vocabulary});
+            services->menus, services->autostart, services->waylandVocabulary});
     } else if (!waylandProblem.isEmpty()) {
         // Xwayland shows only the programs that run on it: said once, so the user knows why
         // the other windows are missing.
