@@ -71,9 +71,9 @@ QString Backend::missingDesktop() {
         return {};
     }
     const QString display = qEnvironmentVariable("DISPLAY");
-    QString waylandProblem;
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        if (wayland::WaylandDesktop::open(&waylandProblem))
+        const QString waylandProblem = wayland::WaylandDesktop::problem();
+        if (waylandProblem.isEmpty())
             return {};
         // Xwayland, where there is one, serves instead (create() says so).
         if (display.isEmpty()) {

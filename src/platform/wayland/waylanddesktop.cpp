@@ -16,7 +16,7 @@
 
 namespace tandri::wayland {
 
-std::unique_ptr<WaylandDesktop> WaylandDesktop::open(QString* problem) {
+std::unique_ptr<WaylandConnection> WaylandDesktop::connect(QString* problem) {
     auto connection = WaylandConnection::open(problem);
     if (!connection)
         return nullptr;
@@ -27,7 +27,20 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::open(QString* problem) {
         }
         return nullptr;
     }
+    return connection;
+}
+
+std::unique_ptr<WaylandDesktop> WaylandDesktop::open(QString* problem) {
+    auto connection = connect(problem);
+    if (!connection)
+        return nullptr;
     return std::unique_ptr<WaylandDesktop>(new WaylandDesktop(std::move(connection)));
+}
+
+QString WaylandDesktop::problem() {
+    QString why;
+    connect(&why);
+    return why;
 }
 
 WaylandDesktop::WaylandDesktop(std::unique_ptr<WaylandConnection> connection)

@@ -39,6 +39,8 @@ public:
     /// Connects to $WAYLAND_DISPLAY; null with `problem` set when there is no compositor or it
     /// lacks a protocol the desktop needs (the problem names them).
     static std::unique_ptr<WaylandDesktop> open(QString* problem = nullptr);
+    /// Why `open` would fail now, without making the desktop; empty when it would not.
+    static QString problem();
     ~WaylandDesktop();
     WaylandDesktop(const WaylandDesktop&) = delete;
     WaylandDesktop& operator=(const WaylandDesktop&) = delete;
@@ -57,6 +59,7 @@ public:
 
 private:
     explicit WaylandDesktop(std::unique_ptr<WaylandConnection> connection);
+    static std::unique_ptr<WaylandConnection> connect(QString* problem);
 
     std::unique_ptr<WaylandConnection> connection_;
     std::unique_ptr<WaylandSeat> seat_;
