@@ -15,6 +15,8 @@
 #include "platform/common/traystatusitems.h"
 #include "platform/common/xdgautostart.h"
 #include "platform/sim/simdesktop.h"
+#include "platform/wayland/waylanddesktop.h"
+#include "platform/wayland/waylandkeyboard.h"
 #include "platform/x11/x11desktop.h"
 #include "windows/thumbnailcache.h"
 
@@ -31,8 +33,10 @@ struct Backend::Services {
     QtContextMenus menus;
     XdgAutostart autostart;
     LinuxVocabulary vocabulary;
+    LinuxVocabulary waylandVocabulary{LinuxVocabulary::Display::Wayland};
     std::unique_ptr<sim::SimDesktop> simDesktop;
     std::unique_ptr<x11::X11Desktop> x11Desktop;
+    std::unique_ptr<wayland::WaylandDesktop> waylandDesktop;
     QString desktopName;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<ThumbnailCache> thumbnails;
@@ -40,13 +44,23 @@ struct Backend::Services {
 
 namespace {
 
-// The real desktop, unless a simulated one is asked for or there is no X display to use.
+// The real X desktop, unless a simulated one is asked for or there is no X display to use.
 std::unique_ptr<x11::X11Desktop> realDesktop(Clock& clock) {
     if (!qEnvironmentVariableIsEmpty("TANDRI_DESKTOP") ||
         QGuiApplication::platformName() != QLatin1String("xcb")) {
         return nullptr;
     }
     return x11::X11Desktop::open(clock);
+}
+
+// The Wayland compositor's desktop, where one runs and no simulated one is asked for; `problem`
+// says why not when a compositor runs but cannot serve.
+std::unique_ptr<wayland::WaylandDesktop> waylandDesktop(QString* problem) {
+    if (!qEnvironmentVariableIsEmpty("TANDRI_DESKTOP") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return nullptr;
+    }
+    return wayland::WaylandDesktop::open(problem);
 }
 
 }  // namespace
@@ -57,16 +71,21 @@ QString Backend::missingDesktop() {
         return {};
     }
     const QString display = qEnvironmentVariable("DISPLAY");
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        const QString waylandProblem = wayland::WaylandDesktop::problem();
+        if (waylandProblem.isEmpty())
+            return {};
+        // Xwayland, where there is one, serves instead (create() says so).
+        if (display.isEmpty()) {
+            return QStringLiteral("found no X display (DISPLAY is not set), and %1")
+                .arg(waylandProblem);
+        }
+    }
     if (!display.isEmpty()) {
         return QStringLiteral(
                    "cannot use the X display %1: Qt runs on its '%2' platform here; "
                    "set QT_QPA_PLATFORM=xcb")
             .arg(display, QGuiApplication::platformName());
-    }
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        return QStringLiteral(
-            "found no X display (DISPLAY is not set); this build runs on X11 only, which a "
-            "Wayland session offers through Xwayland");
     }
     return QStringLiteral(
         "found no display (DISPLAY is not set); run it in an X session, or set TANDRI_DESKTOP "
@@ -75,6 +94,9 @@ QString Backend::missingDesktop() {
 
 QString Backend::desktopKey() {
     const QString path = qEnvironmentVariable("TANDRI_DESKTOP");
+    // One copy per Wayland session, whether it runs on the compositor or through Xwayland.
+    if (path.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return waylandKey(qEnvironmentVariable("WAYLAND_DISPLAY"));
     if (path.isEmpty())
         return displayKey(qEnvironmentVariable("DISPLAY"));
     const QFileInfo file(path);
@@ -111,9 +133,53 @@ QString Backend::displayKey(const QString& display) {
     return QStringLiteral("x11-") + key;
 }
 
+QString Backend::waylandKey(const QString& display) {
+    // A socket's name, or its path when it is given as one.
+    QString key = display.section(QLatin1Char('/'), -1);
+    for (QChar& c : key) {
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('-')))
+            c = QLatin1Char('_');
+    }
+    if (key.size() > 40 || display.contains(QLatin1Char('/'))) {
+        key = QString::fromLatin1(
+            QCryptographicHash::hash(display.toUtf8(), QCryptographicHash::Sha256)
+                .toHex()
+                .left(16));
+    }
+    return QStringLiteral("wayland-") + key;
+}
+
 std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
     auto services = std::make_unique<Services>();
-    if (auto x11 = realDesktop(services->clock)) {
+    QString waylandProblem;
+    if (auto wayland = waylandDesktop(&waylandProblem)) {
+        wayland::WaylandDesktop& desktop = *wayland;
+        services->waylandDesktop = std::move(wayland);
+        services->desktopName =
+            QStringLiteral("the Wayland compositor at ") + qEnvironmentVariable("WAYLAND_DISPLAY");
+        services->platform = std::make_unique<Platform>(Platform{
+            services->preferences, services->notifications, services->clock, services->queues,
+            services->files, desktop.workspace(), desktop.accessibility(), desktop.windowList(),
+            desktop.screens(), desktop.overlays(), desktop.system(), desktop.screenCapture(),
+            desktop.keyboard(), desktop.pointerButtons(), services->quitRequests, services->tray,
+            services->menus, services->autostart, services->waylandVocabulary});
+    } else if (!waylandProblem.isEmpty()) {
+        // Xwayland shows only the programs that run on it: said once, so the user knows why
+        // the other windows are missing.
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            qWarning(
+                "Tandri: %s; using the X display %s through Xwayland, where only X11 "
+                "windows are seen",
+                qUtf8Printable(waylandProblem), qUtf8Printable(qEnvironmentVariable("DISPLAY")));
+        } else if (!sampleAllowed) {
+            if (error)
+                *error = waylandProblem;
+            return nullptr;
+        }
+    }
+    if (services->platform) {
+        // The Wayland desktop serves.
+    } else if (auto x11 = realDesktop(services->clock)) {
         x11::X11Desktop& desktop = *x11;
         services->x11Desktop = std::move(x11);
         services->desktopName = QStringLiteral("the X display ") + qEnvironmentVariable("DISPLAY");
@@ -168,6 +234,14 @@ Backend::~Backend() = default;
 
 Platform& Backend::platform() {
     return *services_->platform;
+}
+
+bool Backend::trigger(bool down, qint64 stamp) {
+    if (!services_->waylandDesktop)
+        return false;
+    using Event = Keyboard::HotKeyEvent;
+    return services_->waylandDesktop->trigger().trigger(down ? Event::Pressed : Event::Released,
+                                                        stamp);
 }
 
 bool Backend::simulated() const {

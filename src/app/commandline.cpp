@@ -22,6 +22,7 @@ const Option options[] = {
     {"--share-image", "a PNG file's path", false},
     {"--docs-shots", nullptr, true},
     {"--memory-probe", nullptr, true},
+    {"--trigger", "'down' or 'up'", false},
 };
 
 const Option* find(const QString& word) {
@@ -66,6 +67,11 @@ CommandLine CommandLine::check(const QStringList& arguments) {
                                  .arg(word, QLatin1String(option->required)));
             }
             ++at;
+            if (word == QLatin1String("--trigger") && arguments[at] != QLatin1String("down") &&
+                arguments[at] != QLatin1String("up")) {
+                return wrong(QStringLiteral("option '--trigger' needs 'down' or 'up', not '%1'")
+                                 .arg(arguments[at]));
+            }
         }
         if (option->optional && at + 1 < arguments.size() && !looksLikeOption(arguments[at + 1]))
             ++at;
@@ -85,6 +91,9 @@ QString CommandLine::usage() {
         "  -h, --help                  show this help and exit\n"
         "      --version               show the version and exit\n"
         "\n"
+        "      --trigger down|up       tell the running copy that the shortcut went down or\n"
+        "                              up: on Wayland the compositor's key binding runs it\n"
+        "\n"
         "One copy runs for each user and display: starting another hands its options to\n"
         "the running one, which opens Settings when there are none.\n"
         "\n"
@@ -101,9 +110,10 @@ QString CommandLine::usage() {
         "                              at the top of the source tree, else here)\n"
         "      --share-image PATH      write a picture of the ring for sharing to PATH\n"
         "\n"
-        "Tandri runs on the X display that DISPLAY names. With TANDRI_DESKTOP=FILE it runs\n"
-        "on the simulated desktop described in FILE; the checking modes use a sample one\n"
-        "when there is no display.\n");
+        "Tandri runs on the Wayland compositor that WAYLAND_DISPLAY names where it offers\n"
+        "the wlroots protocols, else on the X display that DISPLAY names. With\n"
+        "TANDRI_DESKTOP=FILE it runs on the simulated desktop described in FILE; the\n"
+        "checking modes use a sample one when there is no display.\n");
 }
 
 QString CommandLine::version() {

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QTextStream>
+#include <chrono>
 #include <cstdio>
 
 #include "app/appdelegate.h"
@@ -40,6 +41,32 @@ int main(int argc, char** argv) {
             return 2;
         case CommandLine::Action::Run:
             break;
+    }
+    // A compositor's key binding went down or up: the running copy hears it at once, before
+    // anything of a program of its own starts, and no copy starts for it.
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--trigger")); at >= 0) {
+        // When the key went, as near as this process can tell: the binding of a quick tap's
+        // release starts a process of its own that may overtake this one.
+        const qint64 stamp = std::chrono::duration_cast<std::chrono::microseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+        SocketSingleInstance instance;
+        const SingleInstance::Claim claim = instance.claim(
+            Backend::desktopKey(), {arguments[at], arguments[at + 1], QString::number(stamp)});
+        switch (claim.outcome) {
+            case SingleInstance::Outcome::HandedOver:
+                return 0;
+            case SingleInstance::Outcome::Serving:
+                err << "tandri: not running on this desktop; start tandri first\n";
+                return 1;
+            case SingleInstance::Outcome::NoAnswer:
+                err << "tandri: the running copy (process " << claim.runningPid
+                    << ") did not answer\n";
+                return 1;
+            case SingleInstance::Outcome::Unavailable:
+                err << "tandri: " << claim.problem << '\n';
+                return 1;
+        }
     }
     const DiagnosticOptions options = DiagnosticOptions::parse(arguments);
     const bool menuBar = options.mode == DiagnosticOptions::Mode::None;
@@ -172,9 +199,18 @@ int main(int argc, char** argv) {
             QObject::connect(&app, &QCoreApplication::aboutToQuit,
                              [&delegate] { delegate.applicationWillTerminate(); });
             delegate.applicationDidFinishLaunching(LaunchOptions::parse(arguments));
-            const auto laterStarts = instance.watch([&delegate](const QStringList& handed) {
-                delegate.launchedAgain(LaunchOptions::parse(handed));
-            });
+            const auto laterStarts =
+                instance.watch([&delegate, &backend, &err](const QStringList& handed) {
+                    const qsizetype trigger = handed.indexOf(QStringLiteral("--trigger"));
+                    if (trigger < 0 || trigger + 1 >= handed.size()) {
+                        delegate.launchedAgain(LaunchOptions::parse(handed));
+                    } else if (!backend->trigger(handed[trigger + 1] == QLatin1String("down"),
+                                                 handed.value(trigger + 2).toLongLong())) {
+                        err << "tandri: --trigger is for a desktop whose compositor runs the "
+                               "shortcut; ignored\n";
+                        err.flush();
+                    }
+                });
             err << "tandri: running on " << backend->desktopName() << "\n";
             err.flush();
             return app.exec();

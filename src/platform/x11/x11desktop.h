@@ -6,6 +6,7 @@ namespace tandri {
 class Accessibility;
 class Clock;
 class ContextMenus;
+class DesktopEntries;
 class Keyboard;
 class LinuxSystem;
 class Overlays;
@@ -19,7 +20,6 @@ class Workspace;
 
 namespace tandri::x11 {
 
-class DesktopEntries;
 class KeyFocus;
 class X11ContextMenus;
 class X11Accessibility;

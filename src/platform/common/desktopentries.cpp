@@ -1,4 +1,4 @@
-#include "platform/x11/desktopentries.h"
+#include "platform/common/desktopentries.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,7 +14,7 @@
 #include "platform/common/regularfile.h"
 #include "platform/common/xdgdirs.h"
 
-namespace tandri::x11 {
+namespace tandri {
 
 namespace {
 
@@ -535,4 +535,4 @@ std::optional<QString> DesktopEntries::launch(const Entry& entry,
     return std::nullopt;
 }
 
-}  // namespace tandri::x11
+}  // namespace tandri

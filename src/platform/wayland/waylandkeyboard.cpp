@@ -1,0 +1,69 @@
+#include "platform/wayland/waylandkeyboard.h"
+
+#include <algorithm>
+
+namespace tandri::wayland {
+
+class WaylandKeyboard::Grab : public KeyGrab {
+public:
+    Grab(WaylandKeyboard& keyboard, quint64 id)
+        : keyboard_(keyboard), id_(id), alive_(keyboard.alive_) {}
+    ~Grab() override {
+        if (!alive_.expired())
+            keyboard_.handlers_.erase(id_);
+    }
+
+private:
+    WaylandKeyboard& keyboard_;
+    quint64 id_;
+    std::weak_ptr<bool> alive_;
+};
+
+WaylandKeyboard::WaylandKeyboard() : alive_(std::make_shared<bool>(true)) {}
+
+WaylandKeyboard::~WaylandKeyboard() = default;
+
+HotKeyGrab WaylandKeyboard::grabHotKey(quint32, quint32, std::function<void(HotKeyEvent)> handler) {
+    const quint64 id = ++next_;
+    handlers_.emplace(id, std::move(handler));
+    return HotKeyGrab{std::make_unique<Grab>(*this, id)};
+}
+
+std::unique_ptr<Monitor> WaylandKeyboard::monitorOwnKeyDowns(std::function<bool(const KeyEvent&)>) {
+    return nullptr;
+}
+
+bool WaylandKeyboard::trigger(HotKeyEvent event, qint64 stamp) {
+    if (handlers_.empty())
+        return false;
+    if (event == HotKeyEvent::Pressed) {
+        if (held_)
+            return true;
+        if (stamp < lastRelease_) {
+            deliver(HotKeyEvent::Pressed);
+            deliver(HotKeyEvent::Released);
+            return true;
+        }
+        held_ = true;
+        deliver(HotKeyEvent::Pressed);
+        return true;
+    }
+    lastRelease_ = std::max(lastRelease_, stamp);
+    // Before its press, or with nothing held: the press, when it comes, is heard as a tap.
+    if (held_) {
+        held_ = false;
+        deliver(HotKeyEvent::Released);
+    }
+    return true;
+}
+
+void WaylandKeyboard::deliver(HotKeyEvent event) {
+    // A handler may release its grab, and so change the map, while it runs.
+    const auto handlers = handlers_;
+    for (const auto& [id, handler] : handlers) {
+        if (handler)
+            handler(event);
+    }
+}
+
+}  // namespace tandri::wayland
