@@ -7,10 +7,7 @@
 #include "platform/x11/x11keyboard.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri::x11::test {
 namespace {

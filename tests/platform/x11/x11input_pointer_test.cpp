@@ -3,8 +3,7 @@
 #include "platform/x11/x11pointerbuttons.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
+#include "platform/x11/xlib.h"
 
 namespace tandri {
 

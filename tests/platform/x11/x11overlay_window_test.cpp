@@ -12,10 +12,7 @@
 #include "platform/x11/xdndtarget.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/shape.h>
+#include "platform/x11/xlib.h"
 #undef None  // it would hide DragOperation::None
 
 namespace tandri::x11::test {
