@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <X11/keysym.h>
 #include <QKeyEvent>
 
 #include "platform/x11/keymap.h"
-
-// After every Qt header: the keysym names only.
-#include <X11/keysym.h>
 
 namespace tandri::test {
 namespace {

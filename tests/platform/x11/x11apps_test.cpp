@@ -22,10 +22,9 @@
 #include "windows/windowsource.h"
 #include "x11session.h"
 
-// After every Qt header: Xlib defines macros (Bool, Status, None) that Qt's headers refuse.
-#include <X11/Xlib.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include "platform/x11/xlib.h"
 
 #include <csignal>
 
