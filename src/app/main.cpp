@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
                 QCoreApplication::exit(status);
             };
             probe.start();
-            return app.exec();
+            return QApplication::exec();
         }
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
             });
             err << "tandri: running on " << backend->desktopName() << "\n";
             err.flush();
-            return app.exec();
+            return QApplication::exec();
         }
     }
     return 2;  // every mode returns above

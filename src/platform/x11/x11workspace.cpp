@@ -24,6 +24,7 @@
 
 #include <unistd.h>
 #include <csignal>
+#include <ranges>
 #include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
@@ -375,7 +376,7 @@ std::optional<QString> X11Workspace::bundleIdentifier(const QUrl& url) const {
 }
 
 QString X11Workspace::displayName(const QString& path) const {
-    const QString clean = cleanPath(path);
+    QString clean = cleanPath(path);
     if (clean == u'/')
         return clean;
     if (clean.endsWith(entrySuffix)) {
@@ -527,9 +528,9 @@ void X11Workspace::unhide(qint32 pid) {
     for (const Group& group : groups()) {
         if (group.pid != pid)
             continue;
-        for (auto it = group.windows.rbegin(); it != group.windows.rend(); ++it) {
-            if (it->minimized)
-                activateWindow(it->window);
+        for (const auto& member : std::views::reverse(group.windows)) {
+            if (member.minimized)
+                activateWindow(member.window);
         }
         return;
     }
@@ -633,7 +634,7 @@ void X11Workspace::revealInFileManager(const std::vector<QUrl>& urls) {
                              openFolders();
                          self->deleteLater();
                      });
-    watcher.release();  // deletes itself once answered
+    (void)watcher.release();  // deletes itself once answered
 }
 
 DisplayOptions X11Workspace::displayOptions() const {
