@@ -19,7 +19,7 @@ LaunchOptions LaunchOptions::parse(const QStringList& arguments) {
             options.onboardingStep = 0;
         } else {
             static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
-            const QString text = arguments[at + 1];
+            const QString& text = arguments[at + 1];
             bool fits = false;
             const int step = text.toInt(&fits);
             if (decimal.match(text).hasMatch() && fits)

@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
                 QCoreApplication::exit(status);
             };
             probe.start();
-            return app.exec();
+            return QApplication::exec();
         }
         case DiagnosticOptions::Mode::None: {
             Platform& platform = backend->platform();
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
                 });
             err << "tandri: running on " << backend->desktopName() << "\n";
             err.flush();
-            return app.exec();
+            return QApplication::exec();
         }
     }
     return 2;  // every mode returns above

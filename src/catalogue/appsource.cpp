@@ -28,7 +28,7 @@ std::optional<std::vector<QJsonObject>> tileDictionaries(const Preferences& pref
     if (!value.isArray())
         return std::nullopt;
     std::vector<QJsonObject> tiles;
-    for (const QJsonValue& element : value.toArray()) {
+    for (const QJsonValue element : value.toArray()) {
         if (!element.isObject())
             return std::nullopt;
         tiles.push_back(element.toObject());
@@ -334,7 +334,7 @@ void activate(Platform& platform, const RunningApp& app, std::function<void()> t
     Workspace* target = &workspace;
     workspace.openApplication(
         *app.bundleURL, true,
-        [queues, target, pid, then = std::move(then)](std::optional<QString> error) {
+        [queues, target, pid, then = std::move(then)](const std::optional<QString>& error) {
             if (error)
                 queues->main([target, pid] { target->activate(pid); });
             if (then)

@@ -27,7 +27,7 @@ QString originalKey(const QString& key) {
 QStringList owners(const Preferences& preferences) {
     QStringList list;
     const QJsonValue stored = preferences.storedValue(storeDomain, ownersKey);
-    for (const QJsonValue& element : stored.toArray()) {
+    for (const QJsonValue element : stored.toArray()) {
         if (element.isString() && !list.contains(element.toString()))
             list.append(element.toString());
     }

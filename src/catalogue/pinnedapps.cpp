@@ -22,7 +22,7 @@ std::optional<QStringList> stringList(const QJsonValue& value) {
     if (!value.isArray())
         return std::nullopt;
     QStringList list;
-    for (const QJsonValue& element : value.toArray()) {
+    for (const QJsonValue element : value.toArray()) {
         if (!element.isString())
             return std::nullopt;
         list.append(element.toString());

@@ -20,7 +20,7 @@ QString standardizedPath(const QUrl& url) {
 }
 
 QString lastPathComponent(const QUrl& url) {
-    const QString path = standardizedPath(url);
+    QString path = standardizedPath(url);
     if (path == QStringLiteral("/"))
         return path;
     return path.section(QLatin1Char('/'), -1);

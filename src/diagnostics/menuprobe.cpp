@@ -55,7 +55,7 @@ QString text(Platform& platform) {
     lines << QStringLiteral("Show All Windows available: ") +
                  flag(AppExpose::isAvailable(platform.system));
     // Nothing chosen in a dump is ever run.
-    const DockMenu::Pick ignore = [](std::function<void()>) {
+    const DockMenu::Pick ignore = [](const std::function<void()>&) {
     };
     for (const RingApp& entry : AppSource::ringApps(platform, true)) {
         if (entry.kind != RingApp::Kind::App)

@@ -10,12 +10,22 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
 
+#include "platform/common/handoff.h"
+
 namespace tandri::renderThread {
+
+namespace {
+
+// Both ends of a hand-off through Qt's pool name this.
+const char poolChannel = 0;
+
+}  // namespace
 
 void run(const std::function<void()>& work) {
     QThreadPool* pool = QThreadPool::globalInstance();
@@ -24,15 +34,21 @@ void run(const std::function<void()>& work) {
         return;
     }
     QSemaphore done;
+    std::function<void()> task = [&work, &done] {
+        handoff::acquire(&poolChannel);
+        work();
+        handoff::release(&done);
+        done.release();
+    };
+    // Moved, not copied: a copy made after the release would be read by the other thread.
+    handoff::release(&poolChannel);
     // A busy pool would make the frame wait for somebody else's work.
-    if (!pool->tryStart([&work, &done] {
-            work();
-            done.release();
-        })) {
+    if (!pool->tryStart(std::move(task))) {
         work();
         return;
     }
     done.acquire();
+    handoff::acquire(&done);
 }
 
 namespace {
@@ -187,16 +203,18 @@ Aside::Aside(int count, std::function<void(int, bool)> task) : state_(std::make_
     QThreadPool* pool = QThreadPool::globalInstance();
     // The thread holds the state, not the caller's stack: one that starts after `finish` finds
     // the tasks closed and leaves without touching anything else.
-    if (!pool || !pool->tryStart([state = state_] {
-            int waiting = State::waiting;
-            if (!state->phase.compare_exchange_strong(waiting, State::begun))
-                return;
-            state->take(true);
-            state->through.store(true, std::memory_order_release);
-            state->through.notify_one();
-        })) {
+    std::function<void()> aside = [state = state_] {
+        handoff::acquire(&poolChannel);
+        int waiting = State::waiting;
+        if (!state->phase.compare_exchange_strong(waiting, State::begun))
+            return;
+        state->take(true);
+        state->through.store(true, std::memory_order_release);
+        state->through.notify_one();
+    };
+    handoff::release(&poolChannel);
+    if (!pool || !pool->tryStart(std::move(aside)))
         state_->phase.store(State::closed);
-    }
 }
 
 Aside::~Aside() {

@@ -98,7 +98,7 @@ ArcRuns computeSteppedArc(const QRect& limit, double fx, double fy, double scale
             rel += turn;
         return std::pair{std::sqrt(dx * dx + dy * dy) - r, rel};
     };
-    std::array<QRgb, 256> tone;
+    std::array<QRgb, 256> tone{};
     for (uint a = 0; a < tone.size(); ++a) tone[a] = byteMul(source, a);
     // Everything the pixels read, by value: written through a pointer, a pixel could otherwise
     // be any of them, and each would be read again for the next.
@@ -203,7 +203,8 @@ ArcRuns computeSteppedArc(const QRect& limit, double fx, double fy, double scale
         last = std::min(last, bounds.right());
         if (first > last)
             return;
-        row.resize(static_cast<size_t>(last - first + 1));
+        const int width = last - first + 1;
+        row.resize(static_cast<size_t>(width));
         auto [s0, q0] = place(first + 0.5 - fx, dy);
         for (int x0 = first; x0 <= last; x0 += knots) {
             const int x1 = std::min(x0 + knots, last + 1);

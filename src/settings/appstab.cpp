@@ -45,8 +45,9 @@ protected:
             !chosen.isEmpty() && std::all_of(chosen.begin(), chosen.end(), [](const QString& path) {
                 return QFileInfo::exists(path);
             });
+        // Past QFileDialog's own, which would open a chosen folder instead of taking it.
         if (allExist)
-            QDialog::accept();
+            QDialog::accept();  // NOLINT(bugprone-parent-virtual-call)
         else
             QFileDialog::accept();
     }
@@ -61,6 +62,7 @@ AppsTab::AppsTab(Platform& platform)
       list_(new PinnedList(platform)) {
     Preferences& preferences = platform.preferences;
     std::vector<std::pair<QString, QString>> choices;
+    choices.reserve(allAppSets.size());
     for (AppSet set : allAppSets)
         choices.emplace_back(title(set, platform.vocabulary), rawValue(set));
     appSet_ =

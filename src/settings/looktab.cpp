@@ -22,10 +22,12 @@ LookTab::LookTab(Platform& platform)
     Preferences& preferences = platform.preferences;
     const RingStyle current = Settings::ringStyle(preferences);
     std::vector<std::pair<QString, QString>> styles;
+    styles.reserve(allRingStyles.size());
     for (RingStyle style : allRingStyles) styles.emplace_back(title(style), rawValue(style));
     style_ = FormParts::boundPicker(preferences, Settings::ringStyleKey, QStringLiteral("Style"),
                                     styles, rawValue(current), QStringLiteral("style"));
     std::vector<std::pair<QString, QString>> backgrounds;
+    backgrounds.reserve(allRingBackgrounds.size());
     for (RingBackground background : allRingBackgrounds)
         backgrounds.emplace_back(title(background), rawValue(background));
     background_ = FormParts::boundPicker(

@@ -3,17 +3,17 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <utility>
 
 #include "settings/formparts.h"
 #include "settings/symbols.h"
 
 namespace tandri {
 
-PermissionRow::PermissionRow(const QString& title, const QString& reason,
-                             std::optional<QString> help, std::function<void()> request,
-                             QWidget* parent)
+PermissionRow::PermissionRow(QString title, const QString& reason, std::optional<QString> help,
+                             std::function<void()> request, QWidget* parent)
     : QWidget(parent),
-      title_(title),
+      title_(std::move(title)),
       symbol_(new QLabel),
       state_(new QLabel),
       reason_(FormParts::note(help ? reason + u' ' + *help : reason)),

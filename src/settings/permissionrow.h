@@ -14,7 +14,7 @@ namespace tandri {
 class PermissionRow : public QWidget {
 public:
     /// `help` says why nothing can be asked on this desktop: it replaces the "Allow…" button.
-    PermissionRow(const QString& title, const QString& reason, std::optional<QString> help,
+    PermissionRow(QString title, const QString& reason, std::optional<QString> help,
                   std::function<void()> request, QWidget* parent = nullptr);
 
     void setAllowed(bool allowed);

@@ -27,6 +27,7 @@ WindowsTab::WindowsTab(Platform& platform)
     Preferences& preferences = platform.preferences;
     const Vocabulary& words = platform.vocabulary;
     std::vector<std::pair<QString, QString>> layouts;
+    layouts.reserve(allWindowLayouts.size());
     for (WindowLayout layout : allWindowLayouts)
         layouts.emplace_back(title(layout), rawValue(layout));
     layout_ = FormParts::boundPicker(

@@ -160,8 +160,8 @@ Session session() {
     return session;
 }
 
-std::optional<QString> place(const QStringList& names) {
-    if (const Desktop* desktop = firstKnown(names))
+std::optional<QString> place(const QStringList& desktops) {
+    if (const Desktop* desktop = firstKnown(desktops))
         return QString::fromUtf16(desktop->place);
     return std::nullopt;
 }

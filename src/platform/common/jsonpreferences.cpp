@@ -55,7 +55,7 @@ Stamp stampOfPath(const QString& path) {
 
 }  // namespace
 
-JsonPreferences::JsonPreferences(QString directory, Notifications& notifications)
+JsonPreferences::JsonPreferences(const QString& directory, Notifications& notifications)
     : directory_(directory.isEmpty() ? QString()
                                      : QDir::cleanPath(QFileInfo(directory).absoluteFilePath())),
       notifications_(notifications),

@@ -23,7 +23,7 @@ namespace tandri {
 /// made it.
 class JsonPreferences : public Preferences {
 public:
-    JsonPreferences(QString directory, Notifications& notifications);
+    JsonPreferences(const QString& directory, Notifications& notifications);
     ~JsonPreferences() override;
     JsonPreferences(const JsonPreferences&) = delete;
     JsonPreferences& operator=(const JsonPreferences&) = delete;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -120,9 +121,9 @@ public:
 
     /// Gives the copied folders their permissions and dates, innermost first.
     bool finish() {
-        for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {
-            if (::chmod(it->path.constData(), copiedMode(it->info)) != 0 ||
-                !setTimes(it->path, it->info, 0)) {
+        for (const Folder& folder : std::views::reverse(folders_)) {
+            if (::chmod(folder.path.constData(), copiedMode(folder.info)) != 0 ||
+                !setTimes(folder.path, folder.info, 0)) {
                 return false;
             }
         }

@@ -99,7 +99,6 @@ private:
         AlternateKeeper& keeper_;
     };
 
-private:
     struct Pair {
         QPointer<QAction> primary;
         QPointer<QAction> alternate;

@@ -3,8 +3,8 @@
 #include "platform/common/handlerlist.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <QSocketNotifier>
 #include <cerrno>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QThreadPool>
 #include <array>
 #include <atomic>
@@ -25,7 +24,9 @@ public:
 private:
     static constexpr int priorityCount = 3;
 
-    std::unique_ptr<QObject> context_;
+    class MainQueue;
+
+    std::unique_ptr<MainQueue> mainQueue_;
     int baseNice_ = 0;
     std::atomic<bool> stopping_{false};
     std::array<QThreadPool, priorityCount> pools_;

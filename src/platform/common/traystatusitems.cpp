@@ -11,9 +11,9 @@
 
 namespace tandri {
 
-TrayStatusItems::Item::Item(const QImage& image, const QString& toolTip, std::shared_ptr<Menu> menu,
+TrayStatusItems::Item::Item(QImage image, const QString& toolTip, std::shared_ptr<Menu> menu,
                             Clock& clock, std::function<bool()> darkPanel)
-    : template_(image), darkPanel_(std::move(darkPanel)), menu_(std::move(menu)) {
+    : template_(std::move(image)), darkPanel_(std::move(darkPanel)), menu_(std::move(menu)) {
     tint();
     icon_.setToolTip(toolTip);
     icon_.setContextMenu(&qmenu_);

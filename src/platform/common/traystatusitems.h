@@ -46,7 +46,7 @@ private:
 /// One tray icon; destroying it removes the icon.
 class TrayStatusItems::Item : public StatusItem {
 public:
-    Item(const QImage& image, const QString& toolTip, std::shared_ptr<Menu> menu, Clock& clock,
+    Item(QImage image, const QString& toolTip, std::shared_ptr<Menu> menu, Clock& clock,
          std::function<bool()> darkPanel);
 
     /// The picture shown now.

@@ -75,7 +75,7 @@ QString XdgAutostart::userFile() const {
 
 QString XdgAutostart::systemFile() const {
     for (const QString& folder : systemFolders_) {
-        const QString path = folder + u'/' + fileName;
+        QString path = folder + u'/' + fileName;
         if (QFileInfo::exists(path))
             return path;
     }

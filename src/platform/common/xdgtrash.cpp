@@ -143,8 +143,8 @@ bool writeAll(int fd, const QByteArray& data) {
 
 XdgTrash::XdgTrash() : XdgTrash(defaultHomeTrash()) {}
 
-XdgTrash::XdgTrash(QString homeTrash, bool topDirectoryTrashes)
-    : home_(QDir::cleanPath(std::move(homeTrash))), topDirectoryTrashes_(topDirectoryTrashes) {}
+XdgTrash::XdgTrash(const QString& homeTrash, bool topDirectoryTrashes)
+    : home_(QDir::cleanPath(homeTrash)), topDirectoryTrashes_(topDirectoryTrashes) {}
 
 QString XdgTrash::defaultHomeTrash() {
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

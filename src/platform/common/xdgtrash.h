@@ -17,7 +17,7 @@ public:
     XdgTrash();
     /// The trash whose folder is `homeTrash`; `topDirectoryTrashes` lets items of other file
     /// systems go to the trash folders at the top of theirs.
-    explicit XdgTrash(QString homeTrash, bool topDirectoryTrashes = true);
+    explicit XdgTrash(const QString& homeTrash, bool topDirectoryTrashes = true);
 
     /// $XDG_DATA_HOME/Trash, else ~/.local/share/Trash.
     static QString defaultHomeTrash();

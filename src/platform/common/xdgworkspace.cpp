@@ -177,7 +177,7 @@ std::optional<QString> XdgWorkspace::bundleIdentifier(const QUrl& url) const {
 }
 
 QString XdgWorkspace::displayName(const QString& path) const {
-    const QString clean = cleanPath(path);
+    QString clean = cleanPath(path);
     if (clean == u'/')
         return clean;
     if (clean.endsWith(entrySuffix)) {

@@ -14,12 +14,12 @@ public:
     bool isTrusted() const override;
     void requestAccess() override;
     std::vector<AXWindow> windows(qint32 pid) const override;
-    void setMinimized(const WindowElement& window, bool minimized) override;
-    void setMain(const WindowElement& window) override;
-    void raise(const WindowElement& window) override;
+    void setMinimized(const WindowElement& element, bool minimized) override;
+    void setMain(const WindowElement& element) override;
+    void raise(const WindowElement& element) override;
     std::optional<std::vector<AXMenu>> menuBar(qint32 pid) const override;
     int fileMenuIndex() const override;
-    void press(const MenuElement& item) override;
+    void press(const MenuElement& element) override;
 
 private:
     SimState& state_;

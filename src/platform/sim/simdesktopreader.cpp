@@ -87,7 +87,7 @@ qint32 toPID(const QJsonValue& value, const QString& path) {
 }
 
 QString toAbsolutePath(const QJsonValue& value, const QString& path) {
-    const QString text = toString(value, path);
+    QString text = toString(value, path);
     if (!QDir::isAbsolutePath(text))
         fail(path, QStringLiteral("expected an absolute path"));
     return text;

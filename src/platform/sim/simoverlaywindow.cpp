@@ -97,7 +97,7 @@ void SimOverlayWindow::mouseDown(MouseButton button) {
         handler(button);
 }
 
-void SimOverlayWindow::keyDown(KeyEvent event) {
+void SimOverlayWindow::keyDown(const KeyEvent& event) {
     if (auto handler = handlers_.keyDown)
         handler(event);
 }

@@ -61,7 +61,7 @@ public:
     /// Delivers a mouse-down to the mouse-down handler, if there is one.
     void mouseDown(MouseButton button);
     /// Delivers a key-down to the key-down handler, if there is one.
-    void keyDown(KeyEvent event);
+    void keyDown(const KeyEvent& event);
     /// Gives up the keyboard focus (another window took it).
     void resignKey() { key_ = false; }
 

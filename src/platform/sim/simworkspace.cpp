@@ -19,7 +19,7 @@ QString flag(bool value) {
 }
 
 QString lastComponent(const QString& path) {
-    const QString clean = SimState::standardPath(path);
+    QString clean = SimState::standardPath(path);
     if (clean == u'/')
         return clean;
     const QString name = QFileInfo(clean).fileName();

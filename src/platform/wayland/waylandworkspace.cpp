@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <ranges>
 
 #include "platform/wayland/foreigntoplevels.h"
 
@@ -128,9 +129,9 @@ void WaylandWorkspace::activate(qint32 pid) {
 
 void WaylandWorkspace::unhide(qint32 pid) {
     const std::vector<Toplevel> all = toplevels_.list();
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->pid == pid && it->minimized)
-            toplevels_.activate(it->id);
+    for (const Toplevel& toplevel : std::views::reverse(all)) {
+        if (toplevel.pid == pid && toplevel.minimized)
+            toplevels_.activate(toplevel.id);
     }
 }
 

@@ -49,12 +49,12 @@ public:
     /// not minimized is the main one.
     std::vector<AXWindow> windows(qint32 pid) const override;
     /// Minimizing iconifies the window; un-minimizing activates it.
-    void setMinimized(const WindowElement& window, bool minimized) override;
+    void setMinimized(const WindowElement& element, bool minimized) override;
     /// The main window of an X application is its active one: activates the window, which
     /// brings its desktop forward.
-    void setMain(const WindowElement& window) override;
+    void setMain(const WindowElement& element) override;
     /// Activates the window (and so its desktop) and restacks it on top.
-    void raise(const WindowElement& window) override;
+    void raise(const WindowElement& element) override;
     /// The app's menu bar as it publishes it on the accessibility bus (AtspiMenus).
     std::optional<std::vector<AXMenu>> menuBar(qint32 pid) const override;
     /// Linux menu bars begin with the File menu.
@@ -74,7 +74,7 @@ public:
 
 private:
     // Whether the element's window is still a client of that process.
-    bool isLive(const WindowElement& window) const;
+    bool isLive(const WindowElement& element) const;
 
     X11Connection& connection_;
     X11Clients* clients_;

@@ -169,6 +169,7 @@ std::unique_ptr<X11Clients> X11Clients::open(XDisplay* like) {
     std::vector<QByteArray> names(std::begin(atomNames), std::end(atomNames));
     for (const auto& [type, kind] : knownTypes) names.emplace_back(type);
     std::vector<xcb_intern_atom_cookie_t> cookies;
+    cookies.reserve(names.size());
     for (const QByteArray& atom : names)
         cookies.push_back(xcb_intern_atom(connection, 0, uint16_t(atom.size()), atom.constData()));
     for (std::size_t i = 0; i < names.size(); ++i) {

@@ -72,7 +72,7 @@ private:
     // These expect the mutex to be held.
     std::vector<std::optional<Client>> readAll(const std::vector<XID>& windows);
     void takeEvents(bool readSocket);
-    QString text(const void* reply);
+    QString text(const void* data);
 
     xcb_connection_t* connection_;
     std::unique_ptr<Atoms> atoms_;

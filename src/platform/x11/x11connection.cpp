@@ -117,8 +117,11 @@ std::shared_ptr<void> X11Connection::selectRootXIEvents(std::vector<int> eventTy
     updateXISelection();
     // A token that runs its last act when the final holder lets go.
     struct Selection {
-        std::function<void()> release;
+        explicit Selection(std::function<void()> act) : release(std::move(act)) {}
+        Selection(const Selection&) = delete;
+        Selection& operator=(const Selection&) = delete;
         ~Selection() { release(); }
+        std::function<void()> release;
     };
     return std::make_shared<Selection>([this, id] {
         xiSelections_.erase(id);

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <map>
+#include <ranges>
 
 #include "platform/x11/xlib.h"
 
@@ -99,8 +100,7 @@ std::optional<std::vector<ServerWindow>> X11WindowList::onScreenWindows() const 
 
     std::vector<ServerWindow> result;
     // The tree lists bottom to top; the list goes front to back.
-    for (auto it = topLevels.rbegin(); it != topLevels.rend(); ++it) {
-        const XID frame = *it;
+    for (const XID frame : std::views::reverse(topLevels)) {
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display, frame, &attributes))
             continue;  // gone meanwhile

@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 #include <csignal>
+#include <ranges>
 #include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
@@ -282,9 +283,9 @@ void X11Workspace::unhide(qint32 pid) {
     for (const Group& group : groups()) {
         if (group.pid != pid)
             continue;
-        for (auto it = group.windows.rbegin(); it != group.windows.rend(); ++it) {
-            if (it->minimized)
-                activateWindow(it->window);
+        for (const auto& member : std::views::reverse(group.windows)) {
+            if (member.minimized)
+                activateWindow(member.window);
         }
         return;
     }

@@ -7,8 +7,8 @@
 #include <vector>
 
 // Xlib's handle types, without its macros (None, Bool, Status, KeyPress...), which clash with Qt.
-using XDisplay = struct _XDisplay;
-union _XEvent;
+using XDisplay = struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name
+union _XEvent;                      // NOLINT(bugprone-reserved-identifier): Xlib's own name
 
 namespace tandri::x11 {
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <ranges>
 #include <vector>
 
 #include "paint/colors.h"
@@ -77,9 +78,9 @@ QPainterPath bandShape(QPointF center, double radius, const std::vector<Segment>
         arcTo(center, radius + s.width / 2, s.from, s.to - s.from);
     }
     arcTo(paint::at(center, last.to, radius), last.width / 2, last.to, std::numbers::pi);
-    for (auto s = segments.rbegin(); s != segments.rend(); ++s) {
-        path.lineTo(paint::at(center, s->to, radius - s->width / 2));
-        arcTo(center, radius - s->width / 2, s->to, s->from - s->to);
+    for (const auto& s : std::views::reverse(segments)) {
+        path.lineTo(paint::at(center, s.to, radius - s.width / 2));
+        arcTo(center, radius - s.width / 2, s.to, s.from - s.to);
     }
     path.closeSubpath();
     return path;
