@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One full reading of the desktop's appearance, as the ring makes at every opening: GNOME's
 // through GSettings (a schema compiled into a temporary folder, the keyfile backend) and
 // Plasma's from kdeglobals (stat only, while the file is unchanged).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A simulated desktop with 24 running apps of three windows each, and a ring controller on it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A ring frame drawn while the pictures of nine windows are being taken, against one drawn with
 // nothing else going on, on a real X server with a window manager. Run it inside an X session:
 //   tests/x11/with-x-session build/bench/capture_bench

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures from outside, on a real X server, how long a program that opens on a held chord (the
 // ring, or a peer's pie) takes to show itself and to go away, as the user sees it: it presses the
 // chord through XTest and reads a few rows of the screen around the pointer until they change.

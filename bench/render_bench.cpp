@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing one frame of the ring at scale 2 with 24 entries, in every look, without chips and with
 // nine arc chips carrying thumbnails.
 #include <benchmark/benchmark.h>

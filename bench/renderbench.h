@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The ring of the simulated desktop drawn at scale 2, open on its first entry, in one look, with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ring's hot paths on the simulated desktop: one frame of the selection rule, and one opening.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One program with a window for each title on its command line, each filled with a colour of its
 // own: an app with several windows, whose chips and pictures the measurements on a real X
 // server need (scripts/memory-growth).

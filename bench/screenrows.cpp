@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "screenrows.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an opening asks the X server, with few and with many windows open: the running apps (the
 // catalogue) and the window lists of the ring's apps, on a real X server with a window manager.
 // Run it inside an X session of its own:

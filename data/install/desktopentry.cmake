@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes the desktop entry at install time, naming the program where this install puts it.
 if(IS_ABSOLUTE "${TANDRI_BINDIR}")
     set(program "${TANDRI_BINDIR}/tandri")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the program's SVG icon as a square PNG of a given size, for the icon theme's fixed-size
 // folders. Build-time only: svgtopng INPUT.svg SIZE OUTPUT.png
 #include <QCoreApplication>

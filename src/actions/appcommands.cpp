@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "actions/appcommands.h"
 
 #include "actions/closuremenuitem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "actions/closuremenuitem.h"
 
 namespace tandri {

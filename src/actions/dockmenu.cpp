@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "actions/dockmenu.h"
 
 #include <QTextBoundaryFinder>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "actions/droptarget.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QTextStream>
 #include <chrono>

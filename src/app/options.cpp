@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/options.h"
 
 namespace tandri {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/appsource.h"
 
 #include <QJsonArray>

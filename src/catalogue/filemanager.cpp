@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/filemanager.h"
 
 #include "platform/platform.h"

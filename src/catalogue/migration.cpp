@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/migration.h"
 
 #include <QJsonObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/pinnedapps.h"
 
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/ringapp.h"
 
 #include "catalogue/appsource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diagnostics/listwindows.h"
 
 #include "catalogue/appsource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diagnostics/pictures.h"
 
 #include <QPainter>

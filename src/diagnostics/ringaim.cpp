@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diagnostics/ringaim.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diagnostics/ringstage.h"
 
 #include "diagnostics/pictures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diagnostics/snapshot.h"
 
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "onboarding/guidepermissionrow.h"
 
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "onboarding/onboardingview.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "onboarding/permissionsstep.h"
 
 #include <QCheckBox>

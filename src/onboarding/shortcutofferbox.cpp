@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "onboarding/shortcutofferbox.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "paint/radialfill.h"
 
 #include <QHashFunctions>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "paint/target.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "paint/text.h"
 
 #include <QFontMetricsF>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "paint/uncleared.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "prefs/appset.h"
 
 #include "platform/vocabulary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "prefs/brand.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "prefs/ringbackground.h"
 
 namespace tandri {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "prefs/ringstyle.h"
 
 namespace tandri {

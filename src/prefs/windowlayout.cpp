@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "prefs/windowlayout.h"
 
 namespace tandri {

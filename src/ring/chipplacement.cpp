@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the chips of the aimed entry go: an arc beyond the entry or a column of rows beside the
 // ring, the preview of the selected window, and which chip a point hits.
 

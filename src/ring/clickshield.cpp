@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/clickshield.h"
 
 #include "platform/overlay.h"

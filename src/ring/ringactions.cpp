@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ring controller's actions on entries: the context menu and file drops.
 #include <type_traits>
 

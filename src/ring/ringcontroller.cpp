@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/ringcontroller.h"
 #include "platform/keycodes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/ringlayout.h"
 
 #include <algorithm>

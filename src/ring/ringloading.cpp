@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window lists and folder contents load off the main thread; results apply only while the session
 // that asked for them is still showing.
 #include <set>

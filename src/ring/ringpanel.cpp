@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/ringpanel.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One frame of the ring: the look's body, icons, badges and centre, the notice, then the chips of
 // the aimed entry; and the bitmap the panel shows it in.
 

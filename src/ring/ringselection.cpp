@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-frame part of the ring controller: the opening fade and the rule that turns the pointer
 // into a selection.
 #include <cmath>

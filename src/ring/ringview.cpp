@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/ringview.h"
 
 #include <cmath>

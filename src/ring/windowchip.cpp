@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/windowchip.h"
 
 #include "catalogue/appsource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/formparts.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/permissionrow.h"
 
 #include <QGridLayout>

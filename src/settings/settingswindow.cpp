@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/settingswindow.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/symbols.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "triggers/hotkey.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "triggers/middleclicktap.h"
 
 #include "platform/queues.h"

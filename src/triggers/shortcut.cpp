@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "triggers/shortcut.h"
 
 #include <QJsonValue>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "triggers/shortcutoffer.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "triggers/shortcutrecorder.h"
 #include "platform/keycodes.h"
 

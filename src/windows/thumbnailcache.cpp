@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/thumbnailcache.h"
 
 #include <QBuffer>

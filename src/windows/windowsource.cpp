@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/windowsource.h"
 
 #include "catalogue/appsource.h"

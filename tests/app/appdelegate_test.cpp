@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/appdelegate.h"
 
 #include <gtest/gtest.h>

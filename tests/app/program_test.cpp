@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built program itself on a simulated desktop, as a user would start it.
 #include <gtest/gtest.h>
 #include <signal.h>

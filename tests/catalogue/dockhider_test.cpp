@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/dockhider.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A program's windows as it publishes them on the accessibility bus (AT-SPI over D-Bus), read

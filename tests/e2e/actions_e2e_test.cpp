@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Actions on ring entries with the real program: the right-click menu and files dropped on
 // entries by a real drag from another program.
 #include <gtest/gtest.h>

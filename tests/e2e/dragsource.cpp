@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A window that drags files, standing in for a file manager in the tests: a press on it starts
 // a drag of the files named on the command line (`e2e_drag_source --label TITLE FILE...`), and
 // the end of the drag is reported on standard output.

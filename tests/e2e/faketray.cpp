@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A system tray as small as the XEmbed tray protocol allows: it claims the tray selection of
 // screen 0, announces itself, and prints the window and process of every icon that asks to be
 // docked.

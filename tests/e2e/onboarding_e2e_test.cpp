@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The welcome guide of the real program on a real X server: shown on the first start, ticked by
 // really opening the ring, finished by closing it, and not shown again.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program on a real X server with a real window manager and real clients, driven by
 // xdotool as a user would drive it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Settings window and the status icon of the real program on a real X server, found and
 // pressed through the accessibility bus as a screen reader would.
 #include <gtest/gtest.h>

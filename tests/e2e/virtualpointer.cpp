@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Moves the compositor's pointer through the virtual-pointer protocol, as a person's mouse
 // would: `virtual-pointer WIDTH HEIGHT X Y [X Y]...` goes to each point of a WIDTH×HEIGHT
 // layout in turn, in small steps between them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program on a headless sway, driven as a person would drive it: the compositor's own
 // key binding runs `tandri --trigger`, wtype presses the keys, a virtual pointer flicks, grim
 // shows the screen and sway's tree says which window has the focus.

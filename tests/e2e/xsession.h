@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Drives a real X session the way a user would: real clients, the real tandri binary, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "onboarding/flickgeometry.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "onboarding/onboardingwindow.h"
 
 #include <gtest/gtest.h>

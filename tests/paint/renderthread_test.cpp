@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "paint/renderthread.h"
 
 #include <gtest/gtest.h>

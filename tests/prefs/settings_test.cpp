@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "prefs/settings.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Work handed to another thread through Qt (its thread pools) is ordered by Qt's own locks, which

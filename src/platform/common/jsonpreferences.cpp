@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/jsonpreferences.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/kdeconfig.h"
 
 #include <QList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/regularfile.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/socketsingleinstance.h"
 
 #include "platform/common/filedescriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/systemclock.h"
 
 #include <QMetaObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/xdgworkspace.h"
 
 #include <QDBusConnection>

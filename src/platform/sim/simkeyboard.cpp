@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/sim/simkeyboard.h"
 
 #include "platform/common/handlerlist.h"

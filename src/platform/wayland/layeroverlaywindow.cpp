@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/layeroverlaywindow.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandaccessibility.h"
 
 #include "platform/wayland/foreigntoplevels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandconnection.h"
 
 #include <QAbstractEventDispatcher>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylanddesktop.h"
 
 #include "platform/common/desktopentries.h"

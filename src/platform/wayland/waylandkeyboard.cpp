@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandkeyboard.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandoverlays.h"
 
 #include "platform/wayland/layeroverlaywindow.h"

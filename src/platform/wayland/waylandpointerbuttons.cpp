@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandpointerbuttons.h"
 
 namespace tandri::wayland {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandscreencapture.h"
 
 namespace tandri::wayland {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandscreens.h"
 
 #include "platform/wayland/waylandconnection.h"

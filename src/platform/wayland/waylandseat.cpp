@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wayland/waylandseat.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The index of installed applications serves every Linux backend; its X11 name stays for the

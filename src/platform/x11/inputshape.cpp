@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/x11/inputshape.h"
 
 #include "platform/x11/xlib.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 /// Where an opening's time goes, from the trigger's press to the ring's first pixels, printed on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/x11/x11screencapture.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/x11/xfcebindings.h"
 
 #include <QDir>

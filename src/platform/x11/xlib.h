@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The one way in to Xlib and its extensions. Xlib defines macros (Bool, Status, None, KeyPress,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/looks/auralook.h"
 
 #include <QConicalGradient>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/looks/lookparts.h"
 
 #include <QFontMetricsF>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ring/looks/orbitlook.h"
 
 #include <QHash>

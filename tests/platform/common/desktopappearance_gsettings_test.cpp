@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GNOME's appearance through GSettings, with schemas compiled into a temporary folder and the
 // keyfile backend. GIO reads where its schemas are once per process, so each suite here runs in
 // a process of its own (two CTest entries); a suite that finds GIO set up by the other skips.

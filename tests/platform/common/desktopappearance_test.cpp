@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/desktopappearance.h"
 
 #include <gtest/gtest.h>

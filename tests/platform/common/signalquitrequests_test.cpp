@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/common/signalquitrequests.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/testdesktop.h"
 
 #include <gtest/gtest-spi.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Tools for tests inside a headless sway session (tests/wayland/with-sway-session): other

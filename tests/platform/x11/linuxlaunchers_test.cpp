@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/x11/linuxlaunchers.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small application with a menu bar, standing in for another program in the tests: it says
 // on standard output which command ran and shows it in its window's title.
 #include <QApplication>

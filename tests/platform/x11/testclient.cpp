@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain X client whose every step is known, unlike a real program's start-up: usage
 // `x11_test_client [--no-pid] CLASS TITLE`. Its window names its process (_NET_WM_PID) unless
 // --no-pid is given, as some old or remote programs do not; asked to close it (WM_DELETE_WINDOW),

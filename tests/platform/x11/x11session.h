@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Tools for tests in the session's X server: other programs' windows, the user's keyboard and

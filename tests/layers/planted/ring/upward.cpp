@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An include that points up.
 #include "app/appdelegate.h"
 #include "prefs/settings.h"
