@@ -8,19 +8,19 @@ namespace tandri::wayland {
 class WaylandKeyboard::Grab : public KeyGrab {
 public:
     Grab(WaylandKeyboard& keyboard, quint64 id)
-        : keyboard_(keyboard), id_(id), alive_(keyboard.alive_) {}
+        : keyboard_(keyboard), id_(id), alive_(keyboard.liveness_.watch()) {}
     ~Grab() override {
-        if (!alive_.expired())
+        if (alive_)
             keyboard_.handlers_.erase(id_);
     }
 
 private:
     WaylandKeyboard& keyboard_;
     quint64 id_;
-    std::weak_ptr<bool> alive_;
+    Liveness::Watch alive_;
 };
 
-WaylandKeyboard::WaylandKeyboard() : alive_(std::make_shared<bool>(true)) {}
+WaylandKeyboard::WaylandKeyboard() = default;
 
 WaylandKeyboard::~WaylandKeyboard() = default;
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 
+#include "platform/common/liveness.h"
 #include "platform/keyboard.h"
 
 namespace tandri::wayland {
@@ -38,7 +39,7 @@ private:
     bool held_ = false;
     qint64 lastRelease_ = std::numeric_limits<qint64>::min();
     quint64 next_ = 0;
-    std::shared_ptr<bool> alive_;
+    Liveness liveness_;
 };
 
 }  // namespace tandri::wayland
