@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/common/desktopentries.h"
+#include "platform/screencapture.h"
 #include "platform/wayland/foreigntoplevels.h"
 #include "platform/wayland/waylandaccessibility.h"
 #include "platform/wayland/waylandconnection.h"
+#include "platform/wayland/waylanddesktop.h"
 #include "platform/wayland/waylandworkspace.h"
+#include "platform/windowlist.h"
 #include "support/qtprinters.h"
 #include "swaysession.h"
 
@@ -76,6 +79,56 @@ TEST_F(WaylandApps, RaisingAWindowFocusesItAndClosingOneRemovesIt) {
     workspace_->terminate(pid);
     EXPECT_TRUE(waitForEvents([&] { return workspace_->runningApps().empty(); }));
     EXPECT_EQ(workspace_->frontmostPID(), std::nullopt);
+}
+
+TEST(WaylandPictures, AWindowShownHasItsPictureAndOneOnAnotherWorkspaceNone) {
+    SKIP_WITHOUT_SWAY();
+    // Alike but for their colours, so that only the order they appeared in tells them apart.
+    Foot shown(QStringLiteral("tandri-alike"), QStringLiteral("336699"));
+    ASSERT_TRUE(shown.shown());
+    Foot away(QStringLiteral("tandri-alike"), QStringLiteral("993333"));
+    ASSERT_TRUE(waitForEvents([&] {
+        return run("swaymsg",
+                   {QStringLiteral("[pid=%1] move container to workspace 2").arg(away.pid())});
+    }));
+    QString problem;
+    const auto desktop = WaylandDesktop::open(&problem);
+    ASSERT_TRUE(desktop) << qPrintable(problem);
+    ScreenCapture& capture = desktop->screenCapture();
+    ASSERT_TRUE(capture.hasPermission());
+    std::vector<quint32> ids;  // in the order the windows appeared
+    for (const RunningApp& app : desktop->workspace().runningApps()) {
+        for (const AXWindow& window : desktop->accessibility().windows(app.pid))
+            ids.push_back(window.windowID.value_or(0));
+    }
+    std::sort(ids.begin(), ids.end());
+    ASSERT_EQ(ids.size(), 2u);
+    const auto listed = [&] {
+        std::vector<quint32> result;
+        for (const ShareableWindow& window :
+             capture.shareableWindows().value_or(std::vector<ShareableWindow>{}))
+            result.push_back(window.id);
+        return result;
+    };
+    EXPECT_TRUE(waitForEvents([&] { return listed() == std::vector<quint32>{ids[0]}; }));
+    EXPECT_EQ(desktop->windowList().onScreenWindows().value_or(std::vector<ServerWindow>{}).size(),
+              1u);
+    // Its own colour fills most of the picture (the rest is a cursor and the edges).
+    QImage picture;
+    const auto mostly = [&](QRgb colour) {
+        int alike = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                alike += (picture.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+        }
+        return alike > picture.width() * picture.height() * 3 / 4;
+    };
+    EXPECT_TRUE(waitForEvents([&] {
+        picture = capture.capture(ids[0], QSize(320, 200));
+        return picture.size() == QSize(320, 200) && mostly(qRgb(0x33, 0x66, 0x99));
+    })) << "took "
+        << picture.width() << "×" << picture.height();
+    EXPECT_TRUE(capture.capture(ids[1], QSize(320, 200)).isNull());
 }
 
 }  // namespace
