@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
         QElapsedTimer since;
         since.start();
         QProcess tap;
-        tap.start(QStringLiteral("wtype"), {"-M", "alt", "-P", "space", "-p", "space", "-m", "alt"});
+        tap.start(QStringLiteral("wtype"),
+                  {"-M", "alt", "-P", "space", "-p", "space", "-m", "alt"});
         const double shown =
             until(copier, output, square, since, [&](const QImage& now) { return now != before; });
         tap.waitForFinished();

@@ -47,7 +47,8 @@ const zwlr_screencopy_frame_v1_listener frameListener = {
         },
     .ready = [](void* data, zwlr_screencopy_frame_v1*, uint32_t, uint32_t,
                 uint32_t) { static_cast<Frame*>(data)->ready = true; },
-    .failed = [](void* data, zwlr_screencopy_frame_v1*) { static_cast<Frame*>(data)->failed = true; },
+    .failed = [](void* data,
+                 zwlr_screencopy_frame_v1*) { static_cast<Frame*>(data)->failed = true; },
     .damage = [](void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t, uint32_t) {},
     .linux_dmabuf = [](void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {},
     .buffer_done = [](void* data,
@@ -185,12 +186,10 @@ QImage ScreenCopier::copy(const QString& outputName, const QRect& region, int ti
     // Before version 3 the shared-memory description is all there is; from it on, the list of
     // buffer kinds ends with buffer_done.
     const bool described = s->dispatchUntil(
-        [&] {
-            return frame.failed || (speaksVersion3 ? frame.described : frame.shmOffered);
-        },
+        [&] { return frame.failed || (speaksVersion3 ? frame.described : frame.shmOffered); },
         deadline);
-    const bool known = frame.format == WL_SHM_FORMAT_XRGB8888 ||
-                       frame.format == WL_SHM_FORMAT_ARGB8888;
+    const bool known =
+        frame.format == WL_SHM_FORMAT_XRGB8888 || frame.format == WL_SHM_FORMAT_ARGB8888;
     if (described && !frame.failed && frame.shmOffered && known && frame.width > 0 &&
         frame.height > 0 && frame.stride >= frame.width * 4) {
         const std::size_t bytes = std::size_t(frame.stride) * frame.height;
@@ -200,9 +199,9 @@ QImage ScreenCopier::copy(const QString& outputName, const QRect& region, int ti
             memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
         if (memory != MAP_FAILED) {
             wl_shm_pool* pool = wl_shm_create_pool(s->shm, fd.get(), int32_t(bytes));
-            wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, int32_t(frame.width),
-                                                          int32_t(frame.height),
-                                                          int32_t(frame.stride), frame.format);
+            wl_buffer* buffer =
+                wl_shm_pool_create_buffer(pool, 0, int32_t(frame.width), int32_t(frame.height),
+                                          int32_t(frame.stride), frame.format);
             wl_shm_pool_destroy(pool);
             zwlr_screencopy_frame_v1_copy(proxy, buffer);
             if (s->dispatchUntil([&] { return frame.ready || frame.failed; }, deadline) &&

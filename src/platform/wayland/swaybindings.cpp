@@ -166,15 +166,15 @@ void Reader::include(const QString& pattern, const QString& folder) {
     if (path == u"~" || path.startsWith(u"~/"))
         path = QDir::homePath() + path.mid(1);
     // Environment variables, as the shell-like expansion sway applies.
-    static const QRegularExpression environment(QStringLiteral(R"(\$\{?([A-Za-z_][A-Za-z0-9_]*)\}?)"));
+    static const QRegularExpression environment(
+        QStringLiteral(R"(\$\{?([A-Za-z_][A-Za-z0-9_]*)\}?)"));
     for (auto match = environment.match(path); match.hasMatch(); match = environment.match(path))
         path.replace(match.capturedStart(), match.capturedLength(),
                      qEnvironmentVariable(match.captured(1).toUtf8().constData()));
     const QFileInfo info(QDir(folder), path);
     QStringList files;
     if (info.fileName().contains(QRegularExpression(QStringLiteral("[*?\\[]")))) {
-        for (const QString& name :
-             info.dir().entryList({info.fileName()}, QDir::Files, QDir::Name))
+        for (const QString& name : info.dir().entryList({info.fileName()}, QDir::Files, QDir::Name))
             files << info.dir().filePath(name);
     } else {
         files << info.filePath();
@@ -288,8 +288,8 @@ std::vector<SystemShortcut> readSession(const KeyCodeOf& keyCodeOf) {
         const QString text =
             QJsonDocument::fromJson(*answer).object().value(QStringLiteral("config")).toString();
         // Relative includes are taken from the usual file's folder: the answer names no file.
-        return parse(text, path.isEmpty() ? XdgDirs::configHome() + QStringLiteral("/sway/config")
-                                          : path,
+        return parse(text,
+                     path.isEmpty() ? XdgDirs::configHome() + QStringLiteral("/sway/config") : path,
                      keyCodeOf);
     }
     if (path.isEmpty())

@@ -142,8 +142,7 @@ std::vector<SwayTree::Window> SwayTree::windows() const {
 void SwayTree::send(quint32 type, const QByteArray& payload) {
     // Requests are a few bytes; sway reads them at once.
     const QByteArray message = SwayIPC::encode(type, payload);
-    if (::send(socket_.get(), message.constData(), message.size(), MSG_NOSIGNAL) !=
-        message.size())
+    if (::send(socket_.get(), message.constData(), message.size(), MSG_NOSIGNAL) != message.size())
         disconnect();
 }
 

@@ -3,6 +3,7 @@
 
 #include <limits>
 #include <map>
+#include <optional>
 
 #include "platform/keyboard.h"
 
@@ -27,7 +28,9 @@ public:
     /// The compositor's binding went down or up, as stamped (monotonic time) when its command
     /// started; false when no shortcut is held to hear it. Each binding runs a process of its
     /// own, so a quick tap's release may come first: a press older than a release already heard
-    /// is that release's, and is heard as a press and a release at once.
+    /// is that release's, and is heard as a press and a release at once. So is a press that comes
+    /// after a release heard with nothing held, when their stamps lie within a second: the
+    /// release's process started first and stamped first too.
     bool trigger(HotKeyEvent event, qint64 stamp);
 
 private:
@@ -37,6 +40,9 @@ private:
     std::map<quint64, std::function<void(HotKeyEvent)>> handlers_;
     bool held_ = false;
     qint64 lastRelease_ = std::numeric_limits<qint64>::min();
+    // The stamp of a release heard before its press, until that press comes.
+    std::optional<qint64> unpaired_;
+    static constexpr qint64 pairingMicroseconds = 1000000;
     quint64 next_ = 0;
     std::shared_ptr<bool> alive_;
 };
