@@ -12,7 +12,7 @@ namespace tandri::wayland {
 /// The keyboard beyond this program's surfaces on Wayland, where no client may grab a key for
 /// the whole desktop: the compositor's own key binding runs `tandri --trigger down` and
 /// `--trigger up`, and those reach the running program (`trigger`). A combination is "held" by
-/// whoever asks for it, since the compositor's configuration, which this program cannot read,
+/// whoever asks for it, since the compositor's configuration, which this program does not write,
 /// decides what the key does. Main thread.
 class WaylandKeyboard : public Keyboard {
 public:
