@@ -122,6 +122,7 @@ SwayTree::SwayTree(const QString& socket) {
     if (!fd || ::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         return;
     socket_ = std::move(fd);
+    connected_ = true;
     notifier_ = std::make_unique<QSocketNotifier>(socket_.get(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readable(); });
     send(SwayIPC::Subscribe, QByteArrayLiteral(R"(["window","workspace"])"));
@@ -131,7 +132,7 @@ SwayTree::SwayTree(const QString& socket) {
 SwayTree::~SwayTree() = default;
 
 bool SwayTree::connected() const {
-    return bool(socket_);
+    return connected_;
 }
 
 std::vector<SwayTree::Window> SwayTree::windows() const {
@@ -182,6 +183,7 @@ void SwayTree::readable() {
 }
 
 void SwayTree::disconnect() {
+    connected_ = false;
     // Without sway nothing is known of its windows any more.
     // Called from the notifier's own signal, so it goes once that returns.
     if (notifier_) {

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QRect>
 #include <QString>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -67,6 +68,8 @@ private:
     void disconnect();
 
     FileDescriptor socket_;
+    // Read by captures on other threads.
+    std::atomic<bool> connected_ = false;
     std::unique_ptr<QSocketNotifier> notifier_;
     QByteArray received_;
     bool asking_ = false;
