@@ -151,8 +151,10 @@ ScreenCopier::Session* ScreenCopier::session() {
     };
     wl_registry_add_listener(made->registry, &registryListener, made.get());
     // The globals, then what the outputs say of themselves.
-    if (wl_display_roundtrip(made->display) < 0 || wl_display_roundtrip(made->display) < 0)
-        return nullptr;
+    for (int round = 0; round < 2; ++round) {
+        if (wl_display_roundtrip(made->display) < 0)
+            return nullptr;
+    }
     if (!made->shm || !made->manager)
         return nullptr;
     session_ = std::move(made);

@@ -50,7 +50,7 @@ struct Reader {
     void file(const QString& text, const QString& path);
     void line(const QString& text, const QString& folder);
     void include(const QString& pattern, const QString& folder);
-    void bindsym(QStringList words);
+    void bindsym(QStringList args);
 };
 
 // Words split at blanks outside quotes, quotes kept.
