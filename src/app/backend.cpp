@@ -18,6 +18,7 @@
 #include "platform/sim/simdesktop.h"
 #include "platform/wayland/waylanddesktop.h"
 #include "platform/wayland/waylandkeyboard.h"
+#include "platform/x11/keymap.h"
 #include "platform/x11/x11desktop.h"
 #include "windows/thumbnailcache.h"
 
@@ -155,6 +156,9 @@ std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
     QString waylandProblem;
     if (auto wayland = waylandDesktop(&waylandProblem)) {
         wayland::WaylandDesktop& desktop = *wayland;
+        // Keysyms are X's on Wayland too: one table turns them into key codes.
+        desktop.readCompositorBindings(
+            [](quint32 keysym) { return x11::KeyMap::keyCode(x11::XKeySym(keysym)); });
         services->waylandDesktop = std::move(wayland);
         services->desktopName =
             QStringLiteral("the Wayland compositor at ") + qEnvironmentVariable("WAYLAND_DISPLAY");

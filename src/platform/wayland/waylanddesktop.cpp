@@ -4,6 +4,8 @@
 #include "platform/common/desktopentries.h"
 #include "platform/common/linuxsystem.h"
 #include "platform/wayland/foreigntoplevels.h"
+#include "platform/wayland/swayipc.h"
+#include "platform/wayland/swaytree.h"
 #include "platform/wayland/waylandaccessibility.h"
 #include "platform/wayland/waylandconnection.h"
 #include "platform/wayland/waylandkeyboard.h"
@@ -52,10 +54,14 @@ WaylandDesktop::WaylandDesktop(std::unique_ptr<WaylandConnection> connection)
       entries_(std::make_unique<DesktopEntries>()),
       workspace_(std::make_unique<WaylandWorkspace>(*toplevels_, *entries_)),
       accessibility_(std::make_unique<WaylandAccessibility>(*toplevels_)),
-      windowList_(std::make_unique<WaylandWindowList>()),
+      swayTree_(SwayIPC::socketPath().isEmpty()
+                    ? nullptr
+                    : std::make_unique<SwayTree>(SwayIPC::socketPath())),
+      screenCapture_(
+          std::make_unique<WaylandScreenCapture>(*toplevels_, *screens_, swayTree_.get())),
+      windowList_(std::make_unique<WaylandWindowList>(*screenCapture_)),
       overlays_(std::make_unique<WaylandOverlays>(*connection_, *screens_, *seat_)),
       system_(std::make_unique<LinuxSystem>()),
-      screenCapture_(std::make_unique<WaylandScreenCapture>()),
       keyboard_(std::make_unique<WaylandKeyboard>()),
       pointerButtons_(std::make_unique<WaylandPointerButtons>()) {}
 
@@ -90,6 +96,16 @@ PointerButtons& WaylandDesktop::pointerButtons() {
 }
 WaylandKeyboard& WaylandDesktop::trigger() {
     return *keyboard_;
+}
+
+void WaylandDesktop::readCompositorBindings(SwayBindings::KeyCodeOf keyCodeOf) {
+    const bool sway = !SwayIPC::socketPath().isEmpty() ||
+                      qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"sway");
+    if (!sway)
+        return;
+    system_->systemShortcuts = [keyCodeOf = std::move(keyCodeOf)] {
+        return SwayBindings::readSession(keyCodeOf);
+    };
 }
 
 }  // namespace tandri::wayland

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "platform/wayland/swaybindings.h"
+
 namespace tandri {
 class Accessibility;
 class DesktopEntries;
@@ -21,6 +23,7 @@ class Workspace;
 namespace tandri::wayland {
 
 class ForeignToplevels;
+class SwayTree;
 class WaylandAccessibility;
 class WaylandConnection;
 class WaylandKeyboard;
@@ -57,6 +60,9 @@ public:
     PointerButtons& pointerButtons();
     /// Where the compositor's key binding delivers the trigger.
     WaylandKeyboard& trigger();
+    /// Where sway runs, its own bindings join the shortcut-conflict warnings, their keysyms
+    /// turned into key codes by `keyCodeOf`; elsewhere no compositor's bindings are read.
+    void readCompositorBindings(SwayBindings::KeyCodeOf keyCodeOf);
 
 private:
     explicit WaylandDesktop(std::unique_ptr<WaylandConnection> connection);
@@ -69,10 +75,12 @@ private:
     std::unique_ptr<DesktopEntries> entries_;
     std::unique_ptr<WaylandWorkspace> workspace_;
     std::unique_ptr<WaylandAccessibility> accessibility_;
+    // Null where sway's IPC is not there.
+    std::unique_ptr<SwayTree> swayTree_;
+    std::unique_ptr<WaylandScreenCapture> screenCapture_;
     std::unique_ptr<WaylandWindowList> windowList_;
     std::unique_ptr<WaylandOverlays> overlays_;
     std::unique_ptr<LinuxSystem> system_;
-    std::unique_ptr<WaylandScreenCapture> screenCapture_;
     std::unique_ptr<WaylandKeyboard> keyboard_;
     std::unique_ptr<WaylandPointerButtons> pointerButtons_;
 };

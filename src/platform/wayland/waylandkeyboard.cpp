@@ -2,6 +2,7 @@
 #include "platform/wayland/waylandkeyboard.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace tandri::wayland {
 
@@ -40,7 +41,11 @@ bool WaylandKeyboard::trigger(HotKeyEvent event, qint64 stamp) {
     if (event == HotKeyEvent::Pressed) {
         if (held_)
             return true;
-        if (stamp < lastRelease_) {
+        // The two processes of a tap start nearly at once, and either may stamp first: a release
+        // heard with nothing held, close to this press, was this press's.
+        const bool paired = unpaired_ && std::abs(stamp - *unpaired_) < pairingMicroseconds;
+        unpaired_.reset();
+        if (stamp < lastRelease_ || paired) {
             deliver(HotKeyEvent::Pressed);
             deliver(HotKeyEvent::Released);
             return true;
@@ -54,6 +59,8 @@ bool WaylandKeyboard::trigger(HotKeyEvent event, qint64 stamp) {
     if (held_) {
         held_ = false;
         deliver(HotKeyEvent::Released);
+    } else {
+        unpaired_ = stamp;
     }
     return true;
 }

@@ -74,10 +74,16 @@ inline QString focusedTitle() {
 /// A foot terminal with this title, ended with the test.
 class Foot {
 public:
-    explicit Foot(const QString& title) : title_(title) {
-        process_.start(QStringLiteral("foot"), {QStringLiteral("--title"), title,
-                                                QStringLiteral("sleep"), QStringLiteral("600")});
+    /// `colour` its background ("336699"), foot's own where empty.
+    explicit Foot(const QString& title, const QString& colour = {}) : title_(title) {
+        QStringList arguments{QStringLiteral("--title"), title};
+        if (!colour.isEmpty())
+            arguments << QStringLiteral("--override")
+                      << QStringLiteral("colors.background=") + colour;
+        process_.start(QStringLiteral("foot"),
+                       arguments << QStringLiteral("sleep") << QStringLiteral("600"));
     }
+    qint64 pid() const { return process_.processId(); }
     ~Foot() {
         process_.kill();
         process_.waitForFinished(patience);

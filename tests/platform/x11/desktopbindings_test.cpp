@@ -6,8 +6,10 @@
 
 #include "platform/common/desktopfavourites.h"
 #include "platform/common/gsettingsvalues.h"
+#include "platform/wayland/swaybindings.h"
 #include "platform/x11/gnomebindings.h"
 #include "platform/x11/kdebindings.h"
+#include "platform/x11/keymap.h"
 #include "platform/x11/openboxbindings.h"
 #include "platform/x11/xfcebindings.h"
 #include "support/testfiles.h"
@@ -121,6 +123,51 @@ TEST(OpenboxBindings, TheWindowManagersOwnKeysAndWhatTheyDo) {
         EXPECT_EQ(boundOf(OpenboxBindings::read(Files({c.xml}).paths[0])), c.expected)
             << c.xml.value_or("<missing>").constData();
     }
+}
+
+TEST(SwayBindings, TheDefaultModesKeysAndWhatTheyDo) {
+    const auto sway = [](const QByteArray& config, const QByteArray& included = {}) {
+        QTemporaryDir dir;
+        test::writeFile(dir.filePath("config"), config);
+        test::writeFile(dir.filePath("config.d/keys.conf"), included);
+        return boundOf(wayland::SwayBindings::parse(
+            QString::fromUtf8(config), dir.filePath("config"),
+            [](quint32 keysym) { return KeyMap::keyCode(XKeySym(keysym)); }));
+    };
+    const struct {
+        QByteArray config, included;
+        Bounds expected;
+    } cases[] = {
+        // Variables, flags, programs by name; this program's own trigger lines are left out.
+        {"set $mod Mod4\nset $menu rofi -show drun\nbindsym $mod+d exec $menu\n"
+         "bindsym --no-repeat --to-code $mod+Shift+q kill\n"
+         "bindsym --no-repeat Alt+space exec tandri --trigger down\n"
+         "bindsym --release Alt+space exec /usr/bin/tandri --trigger up\n"
+         "bindsym Mod1+F2 exec --no-startup-id dmenu_run\n",
+         {},
+         {{"“rofi” (a sway key binding)", 2, 256},
+          {"sway's “kill”", 12, 768},
+          {"“dmenu_run” (a sway key binding)", 120, 2048}}},
+        // Blocks, a brace on the next line, continued lines; other modes' keys are not held.
+        {"bindsym {\n  Ctrl+Alt+Delete exit\n}\nmode \"resize\"\n{\n  bindsym Left resize "
+         "shrink\n}\n"
+         "# bindsym Super+x exec commented\nbindsym Super+e \\\n  layout toggle split\n",
+         {},
+         {{"sway's “exit”", 117, 6144}, {"sway's “layout toggle split”", 14, 256}}},
+        // Included files see the variables set before; a later binding of the same keys wins;
+        // a file included twice is read once.
+        {"set $mod Super\nbindsym $mod+Return exec xterm\ninclude config.d/*.conf\ninclude "
+         "~/../nonexistent\n",
+         "bindsym $mod+Return exec foot\ninclude ../config\n",
+         {{"“foot” (a sway key binding)", 36, 256}}},
+        // Mouse buttons, key codes, other modifiers, chords and unknown keys.
+        {"bindsym --whole-window button2 exec x\nbindsym Super+button1 kill\nbindcode 133+40 kill\n"
+         "bindsym Mod5+a kill\nbindsym a+b kill\nbindsym Super+NoSuchKey kill\nbindsym Super+q\n",
+         {},
+         {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sway(c.config, c.included), c.expected) << c.config.constData();
 }
 
 QByteArray channel(const QByteArray& commands, const QByteArray& xfwm4) {
