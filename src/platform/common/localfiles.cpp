@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -122,7 +121,8 @@ public:
 
     /// Gives the copied folders their permissions and dates, innermost first.
     bool finish() {
-        for (const Folder& folder : std::views::reverse(folders_)) {
+        for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) {
+            const Folder& folder = *it;
             if (::chmod(folder.path.constData(), copiedMode(folder.info)) != 0 ||
                 !setTimes(folder.path, folder.info, 0)) {
                 return false;

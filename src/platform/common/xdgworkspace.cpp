@@ -321,7 +321,7 @@ void XdgWorkspace::revealInFileManager(const std::vector<QUrl>& urls) {
                              openFolders();
                          self->deleteLater();
                      });
-    watcher.release();  // deletes itself once answered
+    (void)watcher.release();  // deletes itself once answered
 }
 
 DisplayOptions XdgWorkspace::displayOptions() const {

@@ -66,7 +66,7 @@ public:
 private:
     struct Handle;
     static void onManagerToplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
-                                  zwlr_foreign_toplevel_handle_v1* handle);
+                                  zwlr_foreign_toplevel_handle_v1* proxy);
     static void onManagerFinished(void* data, zwlr_foreign_toplevel_manager_v1*);
     void publish(Handle& handle);
     void forget(Handle& handle);

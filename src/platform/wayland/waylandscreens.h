@@ -43,8 +43,8 @@ public:
     const Output* outputAt(const QPointF& point) const;
     /// Between the compositor's space and the system's points (y up from the bottom-left of the
     /// main screen); the flip undoes itself.
-    QRectF toPoints(const QRectF& compositor) const;
-    QPointF toPoints(const QPointF& compositor) const;
+    QRectF toPoints(const QRectF& rect) const;
+    QPointF toPoints(const QPointF& point) const;
     QRectF toCompositor(const QRectF& points) const { return toPoints(points); }
 
 private:

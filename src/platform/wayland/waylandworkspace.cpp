@@ -3,7 +3,6 @@
 
 #include <QFileInfo>
 #include <algorithm>
-#include <ranges>
 
 #include "platform/wayland/foreigntoplevels.h"
 
@@ -130,7 +129,8 @@ void WaylandWorkspace::activate(qint32 pid) {
 
 void WaylandWorkspace::unhide(qint32 pid) {
     const std::vector<Toplevel> all = toplevels_.list();
-    for (const Toplevel& toplevel : std::views::reverse(all)) {
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        const Toplevel& toplevel = *it;
         if (toplevel.pid == pid && toplevel.minimized)
             toplevels_.activate(toplevel.id);
     }

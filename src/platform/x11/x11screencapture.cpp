@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <ranges>
 #include <vector>
 
 #include "platform/common/linuxsystem.h"
@@ -53,7 +52,7 @@ void preparePages(size_t bytes, int count) {
             madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
     }
     // The last first, so that each joins the free space above it.
-    for (void* block : std::views::reverse(blocks)) std::free(block);
+    for (auto block = blocks.rbegin(); block != blocks.rend(); ++block) std::free(*block);
 #else
     (void)bytes;
     (void)count;

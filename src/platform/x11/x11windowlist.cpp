@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <map>
-#include <ranges>
 
 #include "platform/x11/xlib.h"
 
@@ -101,7 +100,8 @@ std::optional<std::vector<ServerWindow>> X11WindowList::onScreenWindows() const 
 
     std::vector<ServerWindow> result;
     // The tree lists bottom to top; the list goes front to back.
-    for (const XID frame : std::views::reverse(topLevels)) {
+    for (auto it = topLevels.rbegin(); it != topLevels.rend(); ++it) {
+        const XID frame = *it;
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display, frame, &attributes))
             continue;  // gone meanwhile

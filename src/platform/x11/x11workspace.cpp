@@ -9,7 +9,6 @@
 
 #include <unistd.h>
 #include <csignal>
-#include <ranges>
 #include "platform/x11/xlib.h"
 
 namespace tandri::x11 {
@@ -284,7 +283,8 @@ void X11Workspace::unhide(qint32 pid) {
     for (const Group& group : groups()) {
         if (group.pid != pid)
             continue;
-        for (const auto& member : std::views::reverse(group.windows)) {
+        for (auto it = group.windows.rbegin(); it != group.windows.rend(); ++it) {
+            const auto& member = *it;
             if (member.minimized)
                 activateWindow(member.window);
         }

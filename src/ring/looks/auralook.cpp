@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <ranges>
 #include <vector>
 
 #include "paint/colors.h"
@@ -79,7 +78,8 @@ QPainterPath bandShape(QPointF center, double radius, const std::vector<Segment>
         arcTo(center, radius + s.width / 2, s.from, s.to - s.from);
     }
     arcTo(paint::at(center, last.to, radius), last.width / 2, last.to, std::numbers::pi);
-    for (const auto& s : std::views::reverse(segments)) {
+    for (auto it = segments.rbegin(); it != segments.rend(); ++it) {
+        const auto& s = *it;
         path.lineTo(paint::at(center, s.to, radius - s.width / 2));
         arcTo(center, radius - s.width / 2, s.to, s.from - s.to);
     }
