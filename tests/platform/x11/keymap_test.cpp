@@ -61,7 +61,7 @@ TEST(KeyMap, KeysHaveTheirKeysymsAndEachFormFindsItsCode) {
         EXPECT_FALSE(KeyMap::keyCode(keysym)) << keysym;
 }
 
-TEST(KeyMap, ModifierMasksBothWays) {
+TEST(KeyMap, ModifierMasksBothWaysAndQtsModifiersAsFlags) {
     // Caps Lock (1024) and unknown bits have no grab.
     for (quint32 mask : {1024u, option | 1, 0x80000000u}) EXPECT_FALSE(KeyMap::xModifiers(mask));
     for (quint32 combination = 0; combination < 16; ++combination) {
@@ -75,9 +75,7 @@ TEST(KeyMap, ModifierMasksBothWays) {
         // Lock keys, Num Lock and held buttons do not change the combination.
         EXPECT_EQ(KeyMap::hotKeyModifiers(x | xLock | xMod2 | 0x100 | 0x2000), mask);
     }
-}
-
-TEST(KeyMap, QtModifiersBecomeFlags) {
+    // Qt's modifiers become flags; Shift alone of the keypad and group bits counts.
     for (const auto& [qt, flags] :
          {std::pair<Qt::KeyboardModifiers, quint64>{Qt::NoModifier, 0},
           {Qt::MetaModifier, KeyEvent::commandFlag},
@@ -106,7 +104,7 @@ void expectKey(const std::optional<KeyEvent>& event, int code, quint64 flags, co
     EXPECT_EQ(event->characters, text);
 }
 
-TEST(KeyMap, QtKeyPressesTranslate) {
+TEST(KeyMap, QtKeyPressesTranslateByTheUnshiftedKeysymAndOthersAreNone) {
     expectKey(translate(Qt::Key_Space, Qt::AltModifier, " "), 49, KeyEvent::optionFlag, " ");
     expectKey(translate(Qt::Key_A, Qt::ShiftModifier, "A"), 0, KeyEvent::shiftFlag, "a");
     // Control turns the text into a control character; the characters stay the key's.
@@ -123,9 +121,7 @@ TEST(KeyMap, QtKeyPressesTranslate) {
               KeyEvent::shiftFlag | KeyEvent::optionFlag, "/");
     expectKey(translate(Qt::Key_Backtab, Qt::ShiftModifier, ""), 48, KeyEvent::shiftFlag, "\t");
     expectKey(translate(Qt::Key_Enter, Qt::KeypadModifier, "\r"), 36, 0, "\r");
-}
-
-TEST(KeyMap, ModifierKeysAndUnknownKeysAreNoPresses) {
+    // Modifier keys and keys outside the table are no presses.
     for (const auto& [key, modifier] : {std::pair{int(Qt::Key_Alt), Qt::AltModifier},
                                         {int(Qt::Key_Meta), Qt::MetaModifier},
                                         {int(Qt::Key_Shift), Qt::ShiftModifier},
@@ -134,9 +130,6 @@ TEST(KeyMap, ModifierKeysAndUnknownKeysAreNoPresses) {
                                         {0, Qt::NoModifier}})
         EXPECT_FALSE(translate(key, modifier, "")) << key;
     EXPECT_FALSE(translate(Qt::Key_Eacute, Qt::NoModifier, "é"));
-}
-
-TEST(KeyMap, TheUnshiftedKeysymDecidesOverQtsKey) {
     // On a German layout Shift-7 types a slash: the key is still the 7.
     expectKey(KeyMap::keyEvent(Qt::Key_Slash, Qt::ShiftModifier, XK_7), 26, KeyEvent::shiftFlag,
               "7");
