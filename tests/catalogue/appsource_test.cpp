@@ -45,17 +45,15 @@ constexpr const char* mixedApps = R"({"apps": [
     {"pid": 17, "name": "Undated too"}
 ]})";
 
-TEST(AppSourceMerge, FinderFirstThenOldestLaunchWithUndatedFirstAndTiesInWorkspaceOrder) {
-    test::TestDesktop desktop(mixedApps);
+// The file manager first, then the oldest launch with the undated first and ties in the
+// workspace's order.
+TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeadsThenTheOldestAndThisProgramIsLeftOut) {
+    test::TestDesktop desktop(QByteArray(mixedApps).replace(
+        R"("name": "Late")", R"("name": "Late", "bundleID": "com.example.late")"));
     const auto apps = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, false).apps;
     EXPECT_EQ(listed(apps), (QStringList{"Finder 16", "Undated 11", "Undated too 17", "Early 12",
                                          "Tied 13", "Late 10"}));
     for (const auto& app : apps) EXPECT_TRUE(app.running.has_value());
-}
-
-TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeadsAndThisProgramIsLeftOut) {
-    test::TestDesktop desktop(QByteArray(mixedApps).replace(
-        R"("name": "Late")", R"("name": "Late", "bundleID": "com.example.late")"));
     test::ForwardingWorkspace workspace(desktop.platform().workspace);
     Platform platform = test::replacing(desktop.platform(), {.workspace = &workspace});
     const struct {
