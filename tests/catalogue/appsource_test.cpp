@@ -161,7 +161,7 @@ TEST(AppSourceMerge, TwoProcessesOfAPinnedAppTheOlderTakesTheTile) {
     EXPECT_FALSE(apps[0].icon.isNull());
 }
 
-TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndTakesItsLabel) {
+TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndARunningFinderIsShownOnceAndFirst) {
     test::TestDesktop desktop(R"({"apps": [
         {"pid": 50, "name": "Editor", "bundlePath": "/Applications/Editor.app", "launched": 5},
         {"pid": 51, "name": "Other", "bundleID": "com.example.other", "launched": 1}
@@ -173,17 +173,15 @@ TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndTakesItsLabel) {
          appTile("file:///Applications/Editor.app", "com.example.unknown", "Again")});
     const auto apps = AppSource::ringApps(desktop.platform(), true);
     EXPECT_EQ(listed(apps), (QStringList{"Editor 50", "Other 51"}));
-}
-
-TEST(AppSourceMerge, RunningFinderInTheDockIsShownOnceAndFirst) {
-    test::TestDesktop desktop(R"({"apps": [
+    // A running Finder in the Dock is shown once and first.
+    test::TestDesktop finder(R"({"apps": [
         {"pid": 3, "name": "Mail", "bundleID": "com.example.mail", "launched": 1},
         {"pid": 4, "name": "Finder", "bundleID": "com.apple.finder", "launched": 9}
     ]})");
-    setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/", "com.example.mail"),
-                                    appTile("file:///System/Finder.app/", "com.apple.finder")});
+    setDock(finder.preferences(), {appTile("file:///Applications/Mail.app/", "com.example.mail"),
+                                   appTile("file:///System/Finder.app/", "com.apple.finder")});
     for (bool tiles : {true, false})  // without the Dock's tiles the Finder still leads
-        EXPECT_EQ(listed(AppSource::ringApps(desktop.platform(), tiles)),
+        EXPECT_EQ(listed(AppSource::ringApps(finder.platform(), tiles)),
                   (QStringList{"Finder 4", "Mail 3"}));
 }
 
