@@ -18,7 +18,7 @@ constexpr quint32 control = 4096;
 // Xlib's modifier masks, spelled out to keep X.h's macros out of the test.
 constexpr unsigned xShift = 1, xLock = 2, xControl = 4, xMod1 = 8, xMod2 = 16, xMod4 = 64;
 
-TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
+TEST(KeyMap, EveryMappedCodeComesBackTypingWhatItsKeyTypesAloneAndGapsStayEmpty) {
     int mapped = 0;
     for (int code = -1; code < 200; ++code) {
         const auto keysym = KeyMap::keysym(code);
@@ -31,6 +31,11 @@ TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
     EXPECT_EQ(mapped, 26 + 10 + 11 + 1 + 9 + 4 + 19);
     // The codes between the named ones (10 is the ISO section key, 52 and 127 are unused).
     for (int gap : {10, 52, 127, -1}) EXPECT_FALSE(KeyMap::keysym(gap)) << gap;
+    // What each key types alone; none for the named keys.
+    const std::pair<int, QString> keys[] = {{0, "a"},   {18, "1"},  {42, "\\"},   {49, " "},
+                                            {36, "\r"}, {48, "\t"}, {53, "\x1b"}, {51, "\x7f"},
+                                            {123, ""},  {122, ""},  {10, ""}};
+    for (const auto& [code, text] : keys) EXPECT_EQ(KeyMap::characters(code), text) << code;
 }
 
 // A key's code, its keysym, and another form of it (shifted, keypad, left tab) that finds it too.
@@ -83,13 +88,6 @@ TEST(KeyMap, ModifierMasksBothWaysAndQtsModifiersAsFlags) {
           {Qt::ControlModifier, KeyEvent::controlFlag},
           {Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier, KeyEvent::shiftFlag}})
         EXPECT_EQ(KeyMap::modifierFlags(qt), flags) << int(qt);
-}
-
-TEST(KeyMap, CharactersAreWhatTheKeyTypesAlone) {
-    const std::pair<int, QString> keys[] = {{0, "a"},   {18, "1"},  {42, "\\"},   {49, " "},
-                                            {36, "\r"}, {48, "\t"}, {53, "\x1b"}, {51, "\x7f"},
-                                            {123, ""},  {122, ""},  {10, ""}};
-    for (const auto& [code, text] : keys) EXPECT_EQ(KeyMap::characters(code), text) << code;
 }
 
 std::optional<KeyEvent> translate(int key, Qt::KeyboardModifiers modifiers, const QString& text) {

@@ -847,7 +847,7 @@ TEST_F(X11Apps, OpeningFilesRunsTheEntryOncePerFileByItsFieldCode) {
     EXPECT_FALSE(QFile::exists(log));
 }
 
-TEST_F(X11Apps, TerminateAsksTheAppToCloseAndAnAppWithoutAProcessIsDisconnected) {
+TEST_F(X11Apps, TerminateAsksAndForceTerminateKillsButNeverThisProgramNorAWindowlessOne) {
     // Not a terminal: one asked to close before its shell has started never ends.
     const Started closable = start(TEST_CLIENT, {"Closable", "Closable Window"});
     ASSERT_TRUE(closable.window);
@@ -866,9 +866,7 @@ TEST_F(X11Apps, TerminateAsksTheAppToCloseAndAnAppWithoutAProcessIsDisconnected)
     EXPECT_TRUE(
         waitForEvents([&] { return orphan.process->state() == QProcess::NotRunning; }, patience))
         << "its connection was closed";
-}
-
-TEST_F(X11Apps, ForceTerminateKillsAnAppButNeverThisProgramNorAProcessWithoutWindows) {
+    // Forced, an app is killed; never this program, nor a process without windows.
     const Started doomed = start("xterm", {"-T", "Doomed"});
     ASSERT_TRUE(doomed.window);
     workspace_->forceTerminate(doomed.pid);
