@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include "actions/droptarget.h"
 #include "platform/common/localfiles.h"
 #include "platform/platform.h"
 #include "platform/workspace.h"
+#include "support/filetree.h"
 #include "support/testdesktop.h"
 #include "support/testfiles.h"
 
@@ -132,18 +131,13 @@ TEST_F(DropTargetTest, PlaceLeavesAnItemInItsOwnFolderAndRefusesWhatItCannotDo) 
 }
 
 TEST_F(DropTargetTest, CopiesForRealAcrossFileSystems) {
-    // A tmpfs is another volume than the temporary folder, where the machine has one.
-    QTemporaryDir shm(QStringLiteral("/dev/shm/tandri-test-XXXXXX"));
     const QString item = desktop.makeFile("Desk/photo.jpg", "pixels");
-    struct stat a {
-    }, b{};
-    if (!shm.isValid() || stat(QFile::encodeName(shm.path()).constData(), &a) != 0 ||
-        stat(QFile::encodeName(item).constData(), &b) != 0 || a.st_dev == b.st_dev) {
+    const auto far = test::folderOnAnotherFileSystem(item);
+    if (!far)
         GTEST_SKIP() << "no second file system to copy to";
-    }
-    DropTarget::moveInto(file(shm.path())).perform(platform, {file(item)});
+    DropTarget::moveInto(file(far->path())).perform(platform, {file(item)});
     EXPECT_EQ(fileContents(item), "pixels");
-    EXPECT_EQ(fileContents(shm.path() + "/photo.jpg"), "pixels");
+    EXPECT_EQ(fileContents(far->filePath("photo.jpg")), "pixels");
     EXPECT_EQ(beeps(), 0);
 }
 

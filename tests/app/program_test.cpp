@@ -5,7 +5,6 @@
 #include <string.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -16,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/filetree.h"
 #include "support/testfiles.h"
 #include "support/waitforevents.h"
 
@@ -30,17 +30,6 @@ QJsonObject readDomain(const QString& folder, const QString& domain) {
         .object();
 }
 
-/// Every file and folder under `folder`.
-QStringList contents(const QString& folder) {
-    QStringList found;
-    for (QDirIterator it(folder,
-                         QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden,
-                         QDirIterator::Subdirectories);
-         it.hasNext();)
-        found << it.next();
-    return found;
-}
-
 /// A user's session: folders of its own for preferences and for the runtime, a simulated
 /// desktop once one is written, and no display.
 struct Session {
@@ -52,6 +41,12 @@ struct Session {
     void writeDesktop(const QByteArray& json) {
         desktop = scratch.filePath("desktop.json");
         test::writeFile(desktop, json);
+    }
+    /// Past the guide, on a desktop of one app.
+    void settleIn() {
+        test::writeFile(config.filePath("tandri/defaults/app.tandri.json"),
+                        R"({"onboardingDone": true})");
+        writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
     }
     QProcessEnvironment environment() const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -186,8 +181,8 @@ TEST(Program, CommandLinesThatAskForNoRunAndTheCheckingModes) {
         fileContents(session.scratch.filePath("menus.txt"))
             .startsWith("Accessibility: true\nShow All Windows available: true\n== Finder\n"));
     for (const auto& checked : sessions) {
-        EXPECT_EQ(contents(checked->config.path()), QStringList());
-        EXPECT_EQ(contents(checked->runtime.path()), QStringList());
+        EXPECT_TRUE(fileTree(checked->config.path()).empty());
+        EXPECT_TRUE(fileTree(checked->runtime.path()).empty());
     }
 }
 
@@ -231,9 +226,7 @@ TEST(Program, RunsUntilAskedToQuitAndGivesTheDockBack) {
 
 TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
     Session session;
-    test::writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
-                    R"({"onboardingDone": true})");
-    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    session.settleIn();
     auto first = std::make_unique<Program>(session);
     ASSERT_TRUE(first->waitForErrors("tandri: running on")) << first->errors().toStdString();
 
@@ -262,7 +255,8 @@ TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
     first->process.kill();
     ASSERT_TRUE(first->waitForEnd());
     const auto socketLeft = [&] {
-        return contents(session.runtime.path()).filter(QStringLiteral(".socket")).size();
+        return std::ranges::count_if(fileTree(session.runtime.path()),
+                                     [](const auto& item) { return item.second == "socket"; });
     };
     EXPECT_EQ(socketLeft(), 1);
     Program next(session);
@@ -277,9 +271,7 @@ TEST(Program, ALaterStartHandsItsCommandLineToTheRunningCopy) {
 
 TEST(Program, OfTwoCopiesStartedAtOnceOneRuns) {
     Session session;
-    test::writeFile(session.config.filePath("tandri/defaults/app.tandri.json"),
-                    R"({"onboardingDone": true})");
-    session.writeDesktop(R"({"apps": [{"pid": 10, "name": "Notes"}]})");
+    session.settleIn();
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         Program a(session);

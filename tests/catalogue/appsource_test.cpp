@@ -45,17 +45,15 @@ constexpr const char* mixedApps = R"({"apps": [
     {"pid": 17, "name": "Undated too"}
 ]})";
 
-TEST(AppSourceMerge, FinderFirstThenOldestLaunchWithUndatedFirstAndTiesInWorkspaceOrder) {
-    test::TestDesktop desktop(mixedApps);
+// The file manager first, then the oldest launch with the undated first and ties in the
+// workspace's order.
+TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeadsThenTheOldestAndThisProgramIsLeftOut) {
+    test::TestDesktop desktop(QByteArray(mixedApps).replace(
+        R"("name": "Late")", R"("name": "Late", "bundleID": "com.example.late")"));
     const auto apps = AppSource::ringContents(desktop.platform(), AppSet::OpenOnly, false).apps;
     EXPECT_EQ(listed(apps), (QStringList{"Finder 16", "Undated 11", "Undated too 17", "Early 12",
                                          "Tied 13", "Late 10"}));
     for (const auto& app : apps) EXPECT_TRUE(app.running.has_value());
-}
-
-TEST(AppSourceMerge, TheDesktopsOwnFileManagerLeadsAndThisProgramIsLeftOut) {
-    test::TestDesktop desktop(QByteArray(mixedApps).replace(
-        R"("name": "Late")", R"("name": "Late", "bundleID": "com.example.late")"));
     test::ForwardingWorkspace workspace(desktop.platform().workspace);
     Platform platform = test::replacing(desktop.platform(), {.workspace = &workspace});
     const struct {
@@ -163,7 +161,7 @@ TEST(AppSourceMerge, TwoProcessesOfAPinnedAppTheOlderTakesTheTile) {
     EXPECT_FALSE(apps[0].icon.isNull());
 }
 
-TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndTakesItsLabel) {
+TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndARunningFinderIsShownOnceAndFirst) {
     test::TestDesktop desktop(R"({"apps": [
         {"pid": 50, "name": "Editor", "bundlePath": "/Applications/Editor.app", "launched": 5},
         {"pid": 51, "name": "Other", "bundleID": "com.example.other", "launched": 1}
@@ -175,17 +173,15 @@ TEST(AppSourceMerge, TileFindsItsRunningAppByStandardizedPathAndTakesItsLabel) {
          appTile("file:///Applications/Editor.app", "com.example.unknown", "Again")});
     const auto apps = AppSource::ringApps(desktop.platform(), true);
     EXPECT_EQ(listed(apps), (QStringList{"Editor 50", "Other 51"}));
-}
-
-TEST(AppSourceMerge, RunningFinderInTheDockIsShownOnceAndFirst) {
-    test::TestDesktop desktop(R"({"apps": [
+    // A running Finder in the Dock is shown once and first.
+    test::TestDesktop finder(R"({"apps": [
         {"pid": 3, "name": "Mail", "bundleID": "com.example.mail", "launched": 1},
         {"pid": 4, "name": "Finder", "bundleID": "com.apple.finder", "launched": 9}
     ]})");
-    setDock(desktop.preferences(), {appTile("file:///Applications/Mail.app/", "com.example.mail"),
-                                    appTile("file:///System/Finder.app/", "com.apple.finder")});
+    setDock(finder.preferences(), {appTile("file:///Applications/Mail.app/", "com.example.mail"),
+                                   appTile("file:///System/Finder.app/", "com.apple.finder")});
     for (bool tiles : {true, false})  // without the Dock's tiles the Finder still leads
-        EXPECT_EQ(listed(AppSource::ringApps(desktop.platform(), tiles)),
+        EXPECT_EQ(listed(AppSource::ringApps(finder.platform(), tiles)),
                   (QStringList{"Finder 4", "Mail 3"}));
 }
 

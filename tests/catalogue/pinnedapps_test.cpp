@@ -29,20 +29,7 @@ protected:
     Preferences& prefs = desktop.preferences();
 };
 
-TEST_F(PinnedAppsTest, AddingTheSameItemTwiceKeepsOneEntry) {
-    PinnedApps::add(prefs, file("/Applications/Mail.app"));
-    PinnedApps::add(prefs, file("/Applications/Mail.app/"));
-    PinnedApps::add(prefs, file("/Applications/Utilities/../Mail.app"));
-    PinnedApps::add(prefs, QUrl("file:///Applications/./Mail.app"));
-    PinnedApps::add(prefs, file("/Users/me/Downloads"));
-    EXPECT_EQ(PinnedApps::paths(prefs),
-              (QStringList{"/Applications/Mail.app", "/Users/me/Downloads"}));
-    EXPECT_EQ(stored(), QJsonArray({"/Applications/Mail.app", "/Users/me/Downloads"}));
-    EXPECT_TRUE(PinnedApps::contains(prefs, file("/Applications/x/../Mail.app")));
-    EXPECT_FALSE(PinnedApps::contains(prefs, file("/Applications/mail.app")));
-}
-
-TEST_F(PinnedAppsTest, RemovingTakesEveryCopyAndAlwaysStores) {
+TEST_F(PinnedAppsTest, RemovingTakesEveryCopyAndAlwaysStoresAndAddingKeepsOneEntry) {
     PinnedApps::remove(prefs, file("/Applications/Mail.app"));
     EXPECT_EQ(stored(), QJsonArray());
 
@@ -52,6 +39,19 @@ TEST_F(PinnedAppsTest, RemovingTakesEveryCopyAndAlwaysStores) {
     EXPECT_EQ(PinnedApps::paths(prefs), QStringList{"/Applications/Notes.app"});
     PinnedApps::remove(prefs, file("/Applications/Other.app"));
     EXPECT_EQ(PinnedApps::paths(prefs), QStringList{"/Applications/Notes.app"});
+
+    // However spelt, an item is added once.
+    PinnedApps::add(prefs, file("/Applications/Mail.app"));
+    PinnedApps::add(prefs, file("/Applications/Mail.app/"));
+    PinnedApps::add(prefs, file("/Applications/Utilities/../Mail.app"));
+    PinnedApps::add(prefs, QUrl("file:///Applications/./Mail.app"));
+    PinnedApps::add(prefs, file("/Users/me/Downloads"));
+    const QStringList three{"/Applications/Notes.app", "/Applications/Mail.app",
+                            "/Users/me/Downloads"};
+    EXPECT_EQ(PinnedApps::paths(prefs), three);
+    EXPECT_EQ(stored(), QJsonArray::fromStringList(three));
+    EXPECT_TRUE(PinnedApps::contains(prefs, file("/Applications/x/../Mail.app")));
+    EXPECT_FALSE(PinnedApps::contains(prefs, file("/Applications/mail.app")));
 }
 
 TEST_F(PinnedAppsTest, MalformedValueReadsAsEmpty) {

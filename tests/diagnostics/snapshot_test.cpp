@@ -7,6 +7,7 @@
 
 #include "diagnostics/snapshot.h"
 #include "ring/ringlayout.h"
+#include "support/pixelcount.h"
 #include "support/testdesktop.h"
 #include "windows/thumbnailcache.h"
 
@@ -32,14 +33,8 @@ QByteArray desktop(bool trusted = true, bool capture = false) {
 // Pixels of the picture that differ from the background outside `keep` (picture pixels).
 int drawnOutside(const QImage& picture, const QRect& keep) {
     const QRgb background = picture.pixel(0, 0);
-    int count = 0;
-    for (int y = 0; y < picture.height(); y += 2) {
-        for (int x = 0; x < picture.width(); x += 2) {
-            if (!keep.contains(x, y) && picture.pixel(x, y) != background)
-                ++count;
-        }
-    }
-    return count;
+    return test::countPixels(
+        picture, [&](QColor c, QPoint p) { return !keep.contains(p) && c.rgba() != background; });
 }
 
 // The file manager leads the ring, then the oldest launch.

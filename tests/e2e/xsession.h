@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/pixeldifference.h"
 #include "support/waitforevents.h"
 
 namespace tandri::test {
@@ -215,15 +216,9 @@ inline QImage settledPicture(const QString& window, const QString& crop) {
     return settled;
 }
 
-/// The share of pixels that differ; 1 for pictures of different sizes.
+/// The share of pixels that differ; more than all for pictures of different sizes.
 inline double differingShare(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.isNull())
-        return 1.0;
-    qint64 differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) differing += a.pixel(x, y) != b.pixel(x, y);
-    }
-    return double(differing) / (qint64(a.width()) * a.height());
+    return double(pixelDifference(a, b).over) / std::max(1ll, qint64(a.width()) * a.height());
 }
 
 /// The ring's entries in order, each as its name followed by its windows' titles, from the

@@ -140,7 +140,7 @@ TEST(PaintPictures, ImagesStayUprightFadeAndLookTheSameWhenDrawnAgain) {
     EXPECT_TRUE(missing.blank());
 }
 
-TEST(PaintText, LettersAreUpright) {
+TEST(PaintText, LettersAreUprightAndSizesAreViewPoints) {
     Canvas canvas(120, 120);
     paint::text(canvas.painter(), QStringLiteral("L"), QRectF(10, 10, 100, 100), 60, QFont::Bold,
                 Qt::white, Qt::AlignHCenter);
@@ -156,9 +156,6 @@ TEST(PaintText, LettersAreUpright) {
     EXPECT_LT(inkedAcross(ink.bottom() - 2), 0.5);
     EXPECT_GT(canvas.alpha({ink.left() + 2, ink.bottom() - 2}), 128);
     EXPECT_EQ(canvas.alpha({ink.right() - 2, ink.bottom() - 2}), 0);
-}
-
-TEST(PaintText, SizesAreViewPoints) {
     // A view point is one unit whatever the device's dots per inch.
     QImage dense(10, 10, QImage::Format_ARGB32_Premultiplied);
     dense.setDotsPerMeterY(qRound(144 / 0.0254));

@@ -17,6 +17,7 @@
 #include "paint/steppedarc.h"
 #include "paint/text.h"
 #include "paint/uncleared.h"
+#include "support/pixelcount.h"
 #include "support/pixeldifference.h"
 #include "support/viewpicture.h"
 
@@ -224,20 +225,16 @@ TEST_F(PaintShapes, ShapesCentredBeyondTheBitmapLeaveEveryOtherPixelAlone) {
         Canvas canvas(200, 200);
         paint::ring(canvas.painter(), {cx, 100}, 100, 140, QColor(255, 255, 255, 120));
         paint::circleLine(canvas.painter(), {cx, 100}, 150, 2, Qt::white, 0, 0, 4, 8);
-        const QImage& image = canvas.image();
-        int shown = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                // Device pixels are half points; y is flipped, which a circle does not mind.
-                const double d = std::hypot((x + 0.5) / 2 - cx, (y + 0.5) / 2 - 100);
-                const bool near = (d > 99 && d < 141) || (d > 148 && d < 152);
-                if (qAlpha(image.pixel(x, y)) > 0) {
-                    ++shown;
-                    ASSERT_TRUE(near) << cx << ": " << x << "," << y;
-                }
-            }
-        }
-        EXPECT_GT(shown, 1000) << cx;
+        // Inked pixels near the shapes, or away from them. Device pixels are half points; y is
+        // flipped, which a circle does not mind.
+        const auto inked = [&](bool nearShapes) {
+            return test::countPixels(canvas.image(), [&](QColor c, QPoint p) {
+                const double d = std::hypot((p.x() + 0.5) / 2 - cx, (p.y() + 0.5) / 2 - 100);
+                return c.alpha() > 0 && ((d > 99 && d < 141) || (d > 148 && d < 152)) == nearShapes;
+            });
+        };
+        EXPECT_EQ(inked(false), 0) << cx;
+        EXPECT_GT(inked(true), 1000) << cx;
     }
 }
 
@@ -460,11 +457,7 @@ TEST_F(PaintShapes, LargeSteppedArcsComputedTwoPixelsAtATimeMatchOnePixelAtATime
             pictures[one ? 0 : 1] = canvas.image();
         }
         ASSERT_EQ(pictures[1], pictures[0]);
-        for (int y = 0; y < pictures[0].height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(pictures[0].constScanLine(y));
-            lit += static_cast<int>(std::count_if(line, line + pictures[0].width(),
-                                                  [](QRgb p) { return qAlpha(p) > 0; }));
-        }
+        lit += test::countPixels(pictures[0], [](QColor c) { return c.alpha() > 0; });
     }
     // Faint glow far from the line makes up most of these pictures.
     EXPECT_GT(lit, 500'000);

@@ -239,7 +239,7 @@ TEST_F(ChipPlacementTest, TheColumnStacksEveryChipWhereItFitsBest) {
     EXPECT_EQ(view.chips()[0].frame, QRectF(858, 436, 240, 28));
 }
 
-TEST_F(ChipPlacementTest, HitTestOnTheArc) {
+TEST_F(ChipPlacementTest, HitTestOnTheArcAndItsBigCard) {
     view.showChips(windowChips(5), 2);
     const auto& c = view.chips();
     // Inside the ring's edge nothing is hit, even with a huge reach.
@@ -257,6 +257,17 @@ TEST_F(ChipPlacementTest, HitTestOnTheArc) {
     EXPECT_EQ(view.chipIndex(at(c[4].angle + 2 * c[4].halfSpan + 0.01, r), 0), std::nullopt);
     EXPECT_EQ(view.chipIndex(at(0, r + 20 + 48 - 0.5), 48), 0);
     EXPECT_EQ(view.chipIndex(at(0, r + 20 + 48 + 0.5), 48), std::nullopt);
+
+    // The selected chip's big card keeps it, even where the card lies nearer chip 2's direction.
+    view.showsThumbnails = true;
+    view.showChips(windowChips(3), 2);
+    const QRectF card = view.magnifiedFrame(0);
+    const QPointF p = view.ringCenter + QPointF(160, 60);
+    ASSERT_TRUE(card.contains(p));
+    EXPECT_EQ(view.chipIndex(p, 0), 2);
+    view.setSelectedChip(0);
+    EXPECT_EQ(view.chipIndex(p, 0), 0);
+    EXPECT_EQ(view.chipIndex(QPointF(maxX(card) + 10, p.y()), 12), 0);  // within the reach
 }
 
 TEST_F(ChipPlacementTest, HitTestInTheColumnPrefersTheLowerIndexOnATie) {
@@ -272,20 +283,6 @@ TEST_F(ChipPlacementTest, HitTestInTheColumnPrefersTheLowerIndexOnATie) {
     EXPECT_EQ(view.chipIndex(QPointF(720 + 126 - 2.5, 450), 1000), std::nullopt);
     EXPECT_EQ(view.chipIndex(middle, 2.4), std::nullopt);
     EXPECT_EQ(view.chipIndex(middle + QPointF(0, -0.1), 12), 1);
-}
-
-TEST_F(ChipPlacementTest, TheBigCardKeepsTheSelectedChip) {
-    view.showsThumbnails = true;
-    view.showChips(windowChips(3), 2);
-    ASSERT_EQ(view.activeLayout(), WindowLayout::Arc);
-    const QRectF card = view.magnifiedFrame(0);
-    // A point on the card but nearer chip 2's direction.
-    const QPointF p = view.ringCenter + QPointF(160, 60);
-    ASSERT_TRUE(card.contains(p));
-    EXPECT_EQ(view.chipIndex(p, 0), 2);
-    view.setSelectedChip(0);
-    EXPECT_EQ(view.chipIndex(p, 0), 0);
-    EXPECT_EQ(view.chipIndex(QPointF(maxX(card) + 10, p.y()), 12), 0);  // within the reach
 }
 
 TEST_F(ChipPlacementTest, PreviewAspectFollowsTheThumbnail) {
@@ -421,7 +418,7 @@ TEST_F(ChipPlacementTest, ShowingAndHidingResetTheSelectionAndRedrawWhatTheChips
     EXPECT_GT(view.chipsDirtyRect().width(), grown(view.chipsBounds(), 30).width());
 }
 
-TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowing) {
+TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowingButItemsHaveNone) {
     view.showsThumbnails = true;
     view.windowLayout = WindowLayout::Column;
     view.showChips(windowChips(2), 0);
@@ -445,14 +442,12 @@ TEST_F(ChipPlacementTest, SelectingAChipStartsThePreviewGrowing) {
     view.reduceMotion = true;
     view.setSelectedChip(0);
     EXPECT_EQ(view.magnifyProgress(), 1.0);
-}
 
-TEST_F(ChipPlacementTest, ItemsAndThePermissionChipNeverCarryThumbnails) {
-    view.showsThumbnails = true;
+    // Items and the permission chip never carry thumbnails.
     view.showChips({WindowChip{WindowChip::AllowAccess{}}}, 0);
     EXPECT_FALSE(view.hasThumbnailChips());
     EXPECT_EQ(view.chips()[0].frame.size(), RingView::chipSize);
-    view.showChips({WindowChip{WindowChip::File{QUrl::fromLocalFile("/tmp/a")}}}, 0);
+    view.showChips(fileChips(1), 0);
     EXPECT_TRUE(view.chipsAreItems());
     EXPECT_FALSE(view.hasThumbnailChips());
 }

@@ -87,7 +87,7 @@ protected:
     int updateCount = 0;
 };
 
-TEST_F(ThumbnailCacheTest, UrgentIdsGoToTheFrontInTheirOrderAndOthersToTheBack) {
+TEST_F(ThumbnailCacheTest, UrgentIdsGoToTheFrontOthersToTheBackAndWhatCannotBeSeenIsSkipped) {
     cache.request({1, 2}, false);
     EXPECT_EQ(state(), "queue 1 2 | working | stored - | decoded - | pending 1 0");
     cache.request({3}, false);
@@ -102,6 +102,14 @@ TEST_F(ThumbnailCacheTest, UrgentIdsGoToTheFrontInTheirOrderAndOthersToTheBack) 
     EXPECT_EQ(state(), "queue - | idle | stored 1 2 3 | decoded - | pending 0 0");
     EXPECT_EQ(seen, (Ids{1, 2, 3}));
     EXPECT_EQ(updateCount, 3);
+
+    // Minimized, too thin, unknown, and the window of a hidden app: skipped, and with no date,
+    // so the next request tries them again.
+    cache.request({4, 5, 99, 9}, false);
+    d.queues().drain();
+    EXPECT_EQ(state(), "queue - | idle | stored 1 2 3 | decoded - | pending 0 0");
+    cache.request({4, 3}, false);
+    EXPECT_EQ(cache.queue(), (Ids{4}));
 }
 
 TEST_F(ThumbnailCacheTest, AWindowIsCapturedAgainOnlyAfterThreeSeconds) {
@@ -233,16 +241,6 @@ TEST_F(ThumbnailCacheTest, PruningForgetsEveryPictureOfAGoneWindowButNotTheQueue
     // A window forgotten since it was queued still gets its picture when it still exists.
     d.queues().drain();
     EXPECT_EQ(cache.storedIDs(), (std::set<quint32>{2}));
-}
-
-TEST_F(ThumbnailCacheTest, WindowsThatCannotBeSeenAreSkipped) {
-    // Minimized, too thin, unknown, and the window of a hidden app.
-    cache.request({4, 5, 99, 9, 3}, false);
-    d.queues().drain();
-    EXPECT_EQ(state(), "queue - | idle | stored 3 | decoded - | pending 0 0");
-    // Skipped windows get no date, so the next request tries them again.
-    cache.request({4, 3}, false);
-    EXPECT_EQ(cache.queue(), (Ids{4}));
 }
 
 TEST(ThumbnailCache, WithoutPermissionTheQueueEmptiesAndNothingIsStored) {

@@ -16,7 +16,7 @@ bool isWhitish(QColor c) {
     return c.alpha() == 255 && c.red() > 220 && c.green() > 220 && c.blue() > 220;
 }
 
-TEST(DrawnIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
+TEST(DrawnIcons, DrawnAppIconsShowTheInitialOnTheNamesOwnColour) {
     const QImage icon = DrawnIcons::drawAppIcon("mail");
     ASSERT_EQ(icon.size(), QSize(128, 128));
     // Rounded: the corners stay transparent.
@@ -32,9 +32,7 @@ TEST(DrawnIcons, DrawnAppIconsShowTheInitialOnTheNamesColour) {
     EXPECT_LT(white, 80 * 80 / 2);
     // Dark enough behind it for white text to read.
     EXPECT_LT(colour.lightnessF(), 0.6);
-}
-
-TEST(DrawnIcons, ColoursAreStablePerNameAndDifferBetweenNames) {
+    // The same name, the same colour and icon; another name, others.
     EXPECT_EQ(DrawnIcons::colourFor("Notes"), DrawnIcons::colourFor("Notes"));
     EXPECT_NE(DrawnIcons::colourFor("Notes"), DrawnIcons::colourFor("Mail"));
     EXPECT_NE(DrawnIcons::drawAppIcon("Notes"), DrawnIcons::drawAppIcon("Mail"));

@@ -37,16 +37,11 @@ int legiblePixels(const QImage& icon, QColor panel) {
 
 // The mean lightness of the icon's solid pixels: its glyph's colour, leaving out the thin edge.
 int glyphLightness(const QImage& icon) {
-    const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
-    long sum = 0, count = 0;
-    for (int y = 0; y < argb.height(); ++y) {
-        for (int x = 0; x < argb.width(); ++x) {
-            if (qAlpha(argb.pixel(x, y)) == 255) {
-                sum += QColor(argb.pixel(x, y)).lightness();
-                ++count;
-            }
-        }
-    }
+    long sum = 0;
+    const int count = test::countPixels(icon, [&](QColor c) {
+        sum += c.alpha() == 255 ? c.lightness() : 0;
+        return c.alpha() == 255;
+    });
     return count ? int(sum / count) : -1;
 }
 

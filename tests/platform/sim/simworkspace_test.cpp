@@ -86,7 +86,7 @@ TEST_F(SimWorkspaceTest, BundleLookupsTryTheInstalledBundlesFirst) {
     }
 }
 
-TEST_F(SimWorkspaceTest, OpeningARunningAppBringsItForward) {
+TEST_F(SimWorkspaceTest, OpeningARunningAppBringsItForwardAndNothingIsAnError) {
     EXPECT_FALSE(open(QUrl("file:///Applications/Notes.app/"), false));
     EXPECT_EQ(workspace.frontmostPID(), 1);
     EXPECT_TRUE(workspace.runningApp(2)->hidden);
@@ -96,7 +96,14 @@ TEST_F(SimWorkspaceTest, OpeningARunningAppBringsItForward) {
     EXPECT_FALSE(workspace.runningApp(2)->hidden);
     EXPECT_EQ(desktop->actions(), (Actions{"open-app /Applications/Notes.app activates=false",
                                            "open-app /Applications/Notes.app activates=true"}));
+    // An app that is nowhere is an error and changes nothing; without a completion, quietly.
+    EXPECT_EQ(open("/Applications/Nothing.app", true),
+              "No application at /Applications/Nothing.app");
     EXPECT_EQ(workspace.runningApps().size(), 4u);
+    EXPECT_EQ(workspace.frontmostPID(), 2);
+    EXPECT_EQ(desktop->actions().back(), "open-app /Applications/Nothing.app activates=true");
+    workspace.openApplication(QUrl::fromLocalFile("/Applications/Nothing.app"), true, nullptr);
+    EXPECT_EQ(desktop->actions().size(), 4u);
 }
 
 TEST_F(SimWorkspaceTest, OpeningAnAppThatDoesNotRunLaunchesIt) {
@@ -133,18 +140,7 @@ TEST_F(SimWorkspaceTest, OpeningAnAppThatDoesNotRunLaunchesIt) {
                                        " launched 1"});
 }
 
-TEST_F(SimWorkspaceTest, OpeningNothingIsAnError) {
-    EXPECT_EQ(open("/Applications/Nothing.app", true),
-              "No application at /Applications/Nothing.app");
-    EXPECT_EQ(workspace.runningApps().size(), 4u);
-    EXPECT_EQ(workspace.frontmostPID(), 1);
-    EXPECT_EQ(desktop->actions(), Actions{"open-app /Applications/Nothing.app activates=true"});
-    // Without a completion it fails quietly.
-    workspace.openApplication(QUrl::fromLocalFile("/Applications/Nothing.app"), true, nullptr);
-    EXPECT_EQ(desktop->actions().size(), 2u);
-}
-
-TEST_F(SimWorkspaceTest, ActivateAndUnhide) {
+TEST_F(SimWorkspaceTest, ActivateUnhideOpenURLsAndRevealAsLogged) {
     workspace.activate(2);
     EXPECT_EQ(workspace.frontmostPID(), 2);
     EXPECT_FALSE(workspace.runningApp(2)->hidden);
@@ -159,9 +155,7 @@ TEST_F(SimWorkspaceTest, ActivateAndUnhide) {
     EXPECT_FALSE(hidden->workspace().runningApp(3)->hidden);
     EXPECT_FALSE(hidden->workspace().frontmostPID().has_value());
     EXPECT_EQ(hidden->actions(), Actions{"unhide 3"});
-}
-
-TEST_F(SimWorkspaceTest, OpeningURLsAndRevealingAreLogged) {
+    // Opening URLs and revealing files are logged.
     desktop->clearActions();
     workspace.openURL(QUrl::fromLocalFile("/tmp/report.pdf"));
     workspace.revealInFileManager(

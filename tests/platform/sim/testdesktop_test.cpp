@@ -5,24 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QJsonArray>
 
 #include "platform/accessibility.h"
 #include "platform/sim/simtesting.h"
 #include "platform/windowlist.h"
 #include "platform/workspace.h"
+#include "support/filetree.h"
 #include "support/testfiles.h"
 
 namespace tandri::test {
 namespace {
-
-QStringList filesUnder(const QString& folder) {
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) files << it.next();
-    return files;
-}
 
 TEST(SampleDesktop, LoadsAsAPlausibleDesktop) {
     auto result = sim::SimDesktop::fromFile(sim::SimDesktop::samplePath());
@@ -93,13 +86,13 @@ TEST(TestDesktop, DomainDefaultsAreReadableButNeverWritten) {
     EXPECT_EQ(preferences.value(Preferences::appDomain, "apps").toString(), "openOnly");
     EXPECT_TRUE(preferences.storedValue("com.apple.dock", "autohide").isUndefined());
     EXPECT_TRUE(preferences.storedDomain("com.apple.dock").isEmpty());
-    EXPECT_EQ(filesUnder(desk.configDir()), QStringList());
+    EXPECT_TRUE(fileTree(desk.configDir()).empty());
 
     // A stored value lands in the temporary configuration folder, and the default shows through
     // again once it is removed.
     preferences.setValue("com.apple.dock", "autohide", false);
     EXPECT_EQ(preferences.value("com.apple.dock", "autohide"), QJsonValue(false));
-    EXPECT_FALSE(filesUnder(desk.configDir()).isEmpty());
+    EXPECT_FALSE(fileTree(desk.configDir()).empty());
     preferences.removeValue("com.apple.dock", "autohide");
     EXPECT_EQ(preferences.value("com.apple.dock", "autohide"), QJsonValue(true));
 }
@@ -126,7 +119,7 @@ TEST(TestDesktop, ScratchFilesAndFolders) {
     EXPECT_TRUE(file.startsWith(desk.path("Docs")));
     // Scratch files never land among the preferences.
     EXPECT_FALSE(file.startsWith(desk.configDir()));
-    EXPECT_EQ(filesUnder(desk.configDir()), QStringList());
+    EXPECT_TRUE(fileTree(desk.configDir()).empty());
 }
 
 }  // namespace

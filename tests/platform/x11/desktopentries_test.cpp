@@ -100,7 +100,7 @@ TEST_F(DesktopEntriesTest, TheFirstFolderOwnsAnIdAndHiddenOrForeignEntriesDropOu
               folder("system") + QStringLiteral("/kde/konsole.desktop"));
 }
 
-TEST_F(DesktopEntriesTest, ByPathFindsIndexedFilesAndReadsOthersUnderTheirFileName) {
+TEST_F(DesktopEntriesTest, ByPathFindsIndexedFilesAndOthersAndNewFilesAreSeenWithoutRebuilding) {
     const QString shadowed = write("system", QStringLiteral("mail.desktop"), app("Mail", "mail"));
     write("user", QStringLiteral("mail.desktop"), app("My Mail", "mail"));
     const QString outside = root_.filePath(QStringLiteral("Downloads/tool.desktop"));
@@ -111,6 +111,12 @@ TEST_F(DesktopEntriesTest, ByPathFindsIndexedFilesAndReadsOthersUnderTheirFileNa
     EXPECT_EQ(entries.byPath(shadowed)->name, "Mail") << "the file asked for, not its id's winner";
     EXPECT_FALSE(entries.byPath(root_.filePath(QStringLiteral("missing.desktop"))));
     EXPECT_FALSE(entries.byPath(folder("user"))) << "a folder is no entry";
+    // New files are seen without rebuilding.
+    EXPECT_FALSE(entries.byID(QStringLiteral("late")));
+    write("user", QStringLiteral("vendor/late.desktop"), app("Late", "late"));
+    ASSERT_TRUE(entries.byID(QStringLiteral("vendor-late")));
+    QFile::remove(folder("user") + QStringLiteral("/vendor/late.desktop"));
+    EXPECT_FALSE(entries.byID(QStringLiteral("vendor-late")));
 }
 
 TEST_F(DesktopEntriesTest, EntriesThatAreNoRegularFilesAreSkippedWithoutWaiting) {
@@ -123,16 +129,7 @@ TEST_F(DesktopEntriesTest, EntriesThatAreNoRegularFilesAreSkippedWithoutWaiting)
                          [&] { EXPECT_EQ(ids(index().entries()), QStringList{"editor"}); });
 }
 
-TEST_F(DesktopEntriesTest, NewFilesAreSeenWithoutRebuilding) {
-    const DesktopEntries entries = index();
-    EXPECT_FALSE(entries.byID(QStringLiteral("late")));
-    write("user", QStringLiteral("vendor/late.desktop"), app("Late", "late"));
-    ASSERT_TRUE(entries.byID(QStringLiteral("vendor-late")));
-    QFile::remove(folder("user") + QStringLiteral("/vendor/late.desktop"));
-    EXPECT_FALSE(entries.byID(QStringLiteral("vendor-late")));
-}
-
-TEST_F(DesktopEntriesTest, MatchesByStartupClassThenIdThenCommand) {
+TEST_F(DesktopEntriesTest, MatchesByStartupClassThenIdThenCommandAndShownEntriesFirst) {
     write("system", QStringLiteral("debian-xterm.desktop"),
           app("XTerm", "xterm", "StartupWMClass=XTerm\n"));
     write("system", QStringLiteral("debian-uxterm.desktop"),
@@ -161,9 +158,7 @@ TEST_F(DesktopEntriesTest, MatchesByStartupClassThenIdThenCommand) {
     EXPECT_EQ(id("other", "Other", {"vi"}), "<none>");
     EXPECT_EQ(id("other", "Other", {"browser"}), "<none>");
     EXPECT_EQ(id("", "", {}), "<none>");
-}
-
-TEST_F(DesktopEntriesTest, AShownEntryWinsOverAHiddenOneOfTheSameRule) {
+    // A shown entry wins over a hidden one of the same rule.
     write("user", QStringLiteral("a-tool.desktop"),
           app("Tool Helper", "tool --helper", "StartupWMClass=Tool\nNoDisplay=true\n"));
     write("system", QStringLiteral("b-tool.desktop"), app("Tool", "tool", "StartupWMClass=Tool\n"));
@@ -209,7 +204,7 @@ protected:
 // List codes take every target as an argument of one process, single codes start one process
 // per target; a remote URL is no file, and no targets give no arguments. %% is a percent sign,
 // and what follows it no code; deprecated and unknown codes are dropped.
-TEST_F(DesktopEntriesCommands, FieldCodesBecomeArguments) {
+TEST_F(DesktopEntriesCommands, FieldCodesBecomeArgumentsInsideATerminalWhereAsked) {
     using L = std::vector<QStringList>;
     const struct {
         const char* exec;
@@ -239,6 +234,12 @@ TEST_F(DesktopEntriesCommands, FieldCodesBecomeArguments) {
     Entry iconless = entry(QStringLiteral("viewer %i -x"));
     iconless.icon.clear();
     EXPECT_EQ(DesktopEntries::commands(iconless, {}).lines, L({{"viewer", "-x"}}));
+    // A terminal entry's command runs inside a terminal.
+    const auto commands = DesktopEntries::commands(entry(QStringLiteral("vi %F"), true), {b});
+    ASSERT_EQ(commands.lines.size(), 1u);
+    const QStringList line = commands.lines.front();
+    EXPECT_FALSE(line.value(0).isEmpty()) << "a terminal";
+    EXPECT_EQ(line.mid(1), QStringList({"-e", "vi", "/home/u/b.txt"}));
 }
 
 TEST_F(DesktopEntriesCommands, CommandsThatCannotRunSayWhy) {
@@ -251,14 +252,6 @@ TEST_F(DesktopEntriesCommands, CommandsThatCannotRunSayWhy) {
     EXPECT_EQ(error(QStringLiteral("viewer")), "<none>");
     EXPECT_EQ(DesktopEntries::launch(entry(QStringLiteral("/nonexistent/viewer-x")), {}),
               "Viewer could not be started");
-}
-
-TEST_F(DesktopEntriesCommands, TerminalEntriesRunInsideATerminal) {
-    const auto commands = DesktopEntries::commands(entry(QStringLiteral("vi %F"), true), {b});
-    ASSERT_EQ(commands.lines.size(), 1u);
-    const QStringList line = commands.lines.front();
-    EXPECT_FALSE(line.value(0).isEmpty()) << "a terminal";
-    EXPECT_EQ(line.mid(1), QStringList({"-e", "vi", "/home/u/b.txt"}));
 }
 
 }  // namespace

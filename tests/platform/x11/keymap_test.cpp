@@ -18,7 +18,7 @@ constexpr quint32 control = 4096;
 // Xlib's modifier masks, spelled out to keep X.h's macros out of the test.
 constexpr unsigned xShift = 1, xLock = 2, xControl = 4, xMod1 = 8, xMod2 = 16, xMod4 = 64;
 
-TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
+TEST(KeyMap, EveryMappedCodeComesBackTypingWhatItsKeyTypesAloneAndGapsStayEmpty) {
     int mapped = 0;
     for (int code = -1; code < 200; ++code) {
         const auto keysym = KeyMap::keysym(code);
@@ -31,6 +31,11 @@ TEST(KeyMap, EveryMappedCodeComesBackAndGapsStayEmpty) {
     EXPECT_EQ(mapped, 26 + 10 + 11 + 1 + 9 + 4 + 19);
     // The codes between the named ones (10 is the ISO section key, 52 and 127 are unused).
     for (int gap : {10, 52, 127, -1}) EXPECT_FALSE(KeyMap::keysym(gap)) << gap;
+    // What each key types alone; none for the named keys.
+    const std::pair<int, QString> keys[] = {{0, "a"},   {18, "1"},  {42, "\\"},   {49, " "},
+                                            {36, "\r"}, {48, "\t"}, {53, "\x1b"}, {51, "\x7f"},
+                                            {123, ""},  {122, ""},  {10, ""}};
+    for (const auto& [code, text] : keys) EXPECT_EQ(KeyMap::characters(code), text) << code;
 }
 
 // A key's code, its keysym, and another form of it (shifted, keypad, left tab) that finds it too.
@@ -61,7 +66,7 @@ TEST(KeyMap, KeysHaveTheirKeysymsAndEachFormFindsItsCode) {
         EXPECT_FALSE(KeyMap::keyCode(keysym)) << keysym;
 }
 
-TEST(KeyMap, ModifierMasksBothWays) {
+TEST(KeyMap, ModifierMasksBothWaysAndQtsModifiersAsFlags) {
     // Caps Lock (1024) and unknown bits have no grab.
     for (quint32 mask : {1024u, option | 1, 0x80000000u}) EXPECT_FALSE(KeyMap::xModifiers(mask));
     for (quint32 combination = 0; combination < 16; ++combination) {
@@ -75,9 +80,7 @@ TEST(KeyMap, ModifierMasksBothWays) {
         // Lock keys, Num Lock and held buttons do not change the combination.
         EXPECT_EQ(KeyMap::hotKeyModifiers(x | xLock | xMod2 | 0x100 | 0x2000), mask);
     }
-}
-
-TEST(KeyMap, QtModifiersBecomeFlags) {
+    // Qt's modifiers become flags; Shift alone of the keypad and group bits counts.
     for (const auto& [qt, flags] :
          {std::pair<Qt::KeyboardModifiers, quint64>{Qt::NoModifier, 0},
           {Qt::MetaModifier, KeyEvent::commandFlag},
@@ -85,13 +88,6 @@ TEST(KeyMap, QtModifiersBecomeFlags) {
           {Qt::ControlModifier, KeyEvent::controlFlag},
           {Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier, KeyEvent::shiftFlag}})
         EXPECT_EQ(KeyMap::modifierFlags(qt), flags) << int(qt);
-}
-
-TEST(KeyMap, CharactersAreWhatTheKeyTypesAlone) {
-    const std::pair<int, QString> keys[] = {{0, "a"},   {18, "1"},  {42, "\\"},   {49, " "},
-                                            {36, "\r"}, {48, "\t"}, {53, "\x1b"}, {51, "\x7f"},
-                                            {123, ""},  {122, ""},  {10, ""}};
-    for (const auto& [code, text] : keys) EXPECT_EQ(KeyMap::characters(code), text) << code;
 }
 
 std::optional<KeyEvent> translate(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
@@ -106,7 +102,7 @@ void expectKey(const std::optional<KeyEvent>& event, int code, quint64 flags, co
     EXPECT_EQ(event->characters, text);
 }
 
-TEST(KeyMap, QtKeyPressesTranslate) {
+TEST(KeyMap, QtKeyPressesTranslateByTheUnshiftedKeysymAndOthersAreNone) {
     expectKey(translate(Qt::Key_Space, Qt::AltModifier, " "), 49, KeyEvent::optionFlag, " ");
     expectKey(translate(Qt::Key_A, Qt::ShiftModifier, "A"), 0, KeyEvent::shiftFlag, "a");
     // Control turns the text into a control character; the characters stay the key's.
@@ -123,9 +119,7 @@ TEST(KeyMap, QtKeyPressesTranslate) {
               KeyEvent::shiftFlag | KeyEvent::optionFlag, "/");
     expectKey(translate(Qt::Key_Backtab, Qt::ShiftModifier, ""), 48, KeyEvent::shiftFlag, "\t");
     expectKey(translate(Qt::Key_Enter, Qt::KeypadModifier, "\r"), 36, 0, "\r");
-}
-
-TEST(KeyMap, ModifierKeysAndUnknownKeysAreNoPresses) {
+    // Modifier keys and keys outside the table are no presses.
     for (const auto& [key, modifier] : {std::pair{int(Qt::Key_Alt), Qt::AltModifier},
                                         {int(Qt::Key_Meta), Qt::MetaModifier},
                                         {int(Qt::Key_Shift), Qt::ShiftModifier},
@@ -134,9 +128,6 @@ TEST(KeyMap, ModifierKeysAndUnknownKeysAreNoPresses) {
                                         {0, Qt::NoModifier}})
         EXPECT_FALSE(translate(key, modifier, "")) << key;
     EXPECT_FALSE(translate(Qt::Key_Eacute, Qt::NoModifier, "é"));
-}
-
-TEST(KeyMap, TheUnshiftedKeysymDecidesOverQtsKey) {
     // On a German layout Shift-7 types a slash: the key is still the 7.
     expectKey(KeyMap::keyEvent(Qt::Key_Slash, Qt::ShiftModifier, XK_7), 26, KeyEvent::shiftFlag,
               "7");

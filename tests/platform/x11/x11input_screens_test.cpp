@@ -25,7 +25,7 @@ protected:
     std::unique_ptr<X11Screens> screens;
 };
 
-TEST_F(X11ScreensTest, TheScreenIsInPointsWithYUp) {
+TEST_F(X11ScreensTest, TheScreenAndThePointerAreInPointsWithYUp) {
     const auto all = screens->screens();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].id, QGuiApplication::primaryScreen()->name());
@@ -38,9 +38,7 @@ TEST_F(X11ScreensTest, TheScreenIsInPointsWithYUp) {
     // A rectangle 20 below the top of a 900-high screen and 50 high has its bottom at 830.
     EXPECT_EQ(X11Screens::toPoints(QRectF(10, 20, 100, 50)), QRectF(10, 830, 100, 50));
     EXPECT_EQ(X11Screens::toPoints(QPoint(0, 900)), QPointF(0, 0));
-}
-
-TEST_F(X11ScreensTest, ThePointerIsInPointsWithYUp) {
+    // And so is the pointer.
     for (const auto& [root, points] : {std::pair{QPoint(100, 200), QPointF(100, 700)},
                                        {QPoint(0, 0), QPointF(0, 900)},
                                        {QPoint(1439, 899), QPointF(1439, 1)}}) {

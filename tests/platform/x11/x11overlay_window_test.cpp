@@ -12,6 +12,7 @@
 #include "platform/x11/x11screens.h"
 #include "platform/x11/x11shieldwindow.h"
 #include "platform/x11/xdndtarget.h"
+#include "support/ringentries.h"
 #include "x11session.h"
 
 // Last: Xlib's macros clash with Qt's headers.
@@ -21,15 +22,11 @@
 namespace tandri::x11::test {
 namespace {
 
+using tandri::test::solidImage;
+
 // The panel in screen points, y up: on the 900-point screen its top-left corner lies at
 // (300, 400) in X's coordinates and its bottom-right at (700, 700).
 const QRectF panelFrame(300, 200, 400, 300);
-
-QImage solid(QSize pixels, QColor colour) {
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(colour);
-    return image;
-}
 
 // Handlers that record the buttons pressed and the keys typed, answer drags with `operation` and
 // keep what is dropped, taking it when `takes`.
@@ -139,7 +136,7 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
     // 50 points square at 20, 30 from the window's bottom-left: X's y runs from 400 + 300 - 30
     // - 50 = 620 down to 670. Not flipped: the same area read y down would be at 455.
     const auto square = [&] {
-        window->setContents(solid(QSize(50, 50), Qt::red), QRectF(20, 30, 50, 50));
+        window->setContents(solidImage(Qt::red, 50, 50), QRectF(20, 30, 50, 50));
         return waitForColour(*connection, QPoint(345, 645), Qt::red);
     };
     ASSERT_TRUE(square());
@@ -157,7 +154,7 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
 
     // A picture at two pixels per point fills the same points; the first picture stays, and the
     // shape grows over both.
-    window->setContents(solid(QSize(100, 100), Qt::green), QRectF(200, 200, 50, 50));
+    window->setContents(solidImage(Qt::green, 100, 100), QRectF(200, 200, 50, 50));
     ASSERT_TRUE(waitForColour(*connection, QPoint(525, 475), Qt::green));
     EXPECT_TRUE(shows({{{502, 452}, Qt::green},
                        {{548, 498}, Qt::green},
@@ -192,7 +189,7 @@ TEST_F(X11OverlayWindowTest, ThePictureShowsWhereThePointsPutItAndTheWholeFrameT
     EXPECT_EQ(recorder.clicks, (std::vector{MouseButton::Right, MouseButton::Left}));
 
     // More to show grows the shape, with what lies there now behind the new part.
-    window->setContents(solid(QSize(20, 20), Qt::green), QRectF(300, 200, 20, 20));
+    window->setContents(solidImage(Qt::green, 20, 20), QRectF(300, 200, 20, 20));
     ASSERT_TRUE(waitForColour(*connection, QPoint(610, 490), Qt::green));
     EXPECT_EQ(shape(*connection, *window), std::vector{QRect(20, 80, 300, 190)});
     EXPECT_TRUE(shows({{{500, 550}, root}, {{345, 645}, Qt::red}}));
@@ -209,7 +206,7 @@ TEST_F(X11OverlayWindowTest, OrderOutHidesAndOrderFrontShowsAgainAboveNormalWind
     auto blue = underneath("StackBlue", "blue", Qt::blue, SolidWindow::Program::Terminal);
     auto window = panel(recorder);
     window->orderFront();
-    window->setContents(solid(QSize(50, 50), Qt::red), QRectF(175, 125, 50, 50));
+    window->setContents(solidImage(Qt::red, 50, 50), QRectF(175, 125, 50, 50));
     const QPoint square(500, 550);
     ASSERT_TRUE(waitForColour(*connection, square, Qt::red));
 
@@ -245,7 +242,7 @@ TEST_F(X11OverlayWindowTest, ClicksGoThroughAWindowThatDoesNotAcceptThem) {
     auto window = panel(recorder);
     window->setAcceptsMouseEvents(false);
     window->orderFront();
-    window->setContents(solid(QSize(400, 300), Qt::red), QRectF(0, 0, 400, 300));
+    window->setContents(solidImage(Qt::red, 400, 300), QRectF(0, 0, 400, 300));
     ASSERT_TRUE(waitForColour(*connection, QPoint(500, 550), Qt::red));
 
     ASSERT_TRUE(clickAt({500, 550}, "1", below.clicks, 1));
@@ -291,7 +288,7 @@ TEST_F(X11OverlayWindowTest, AShieldShowsNothingAndTakesEveryButtonButTheWheel) 
     auto window = panel(recorder);
     window->orderFront();
     // Shown, so that Qt's requests, on a connection of its own, are done: the shield goes above.
-    window->setContents(solid(QSize(400, 300), Qt::red), QRectF(0, 0, 400, 300));
+    window->setContents(solidImage(Qt::red, 400, 300), QRectF(0, 0, 400, 300));
     ASSERT_TRUE(waitForColour(*connection, QPoint(500, 550), Qt::red));
     cover->orderFront();
     cover->setAcceptsMouseEvents(false);

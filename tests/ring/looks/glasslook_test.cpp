@@ -50,7 +50,7 @@ TEST(GlassLook, BodyIsTranslucentBetweenHoleAndRim) {
     }
 }
 
-TEST(GlassLook, LensAroundTheAimedIconFollowsTheLayoutsIconSize) {
+TEST(GlassLook, IconsAreDrawnUnderASmallShadowAndTheAimedOneInALensOfTheLayoutsSize) {
     Ring ring(24);
     ASSERT_EQ(ring.scene.layout.iconSize, 40);
     EXPECT_NEAR(GlassLook::lensRadius(40), 31.2, 1e-9);
@@ -74,17 +74,15 @@ TEST(GlassLook, LensAroundTheAimedIconFollowsTheLayoutsIconSize) {
     const QColor glint = ring.at(paint::at(c, 135 * pi / 180, 31.2 - 1.5));
     EXPECT_GT(glint.alpha(), 200);
     EXPECT_GT(glint.red(), 200);
-}
-
-TEST(GlassLook, IconsAreDrawnUnderASmallShadow) {
-    Ring ring(8);
-    const QRectF rect = ring.iconRect(2, 0.9);
-    ring.look.drawIcon(ring.painter(), ring.apps[2], rect, false, ring.scene);
-    EXPECT_EQ(ring.at(rect.center()), QColor(40, 200, 40));
-    const QPointF below(rect.center().x(), rect.y() - 1.5);
-    const QPointF above(rect.center().x(), rect.y() + rect.height() + 1.5);
-    EXPECT_GT(ring.alpha(below), ring.alpha(above));  // offset 1 downward
-    EXPECT_EQ(ring.at(below).red(), 0);
+    // An icon not aimed at lies under a small shadow, offset 1 downward.
+    Ring plain(8);
+    const QRectF small = plain.iconRect(2, 0.9);
+    plain.look.drawIcon(plain.painter(), plain.apps[2], small, false, plain.scene);
+    EXPECT_EQ(plain.at(small.center()), QColor(40, 200, 40));
+    const QPointF below(small.center().x(), small.y() - 1.5);
+    const QPointF above(small.center().x(), small.y() + small.height() + 1.5);
+    EXPECT_GT(plain.alpha(below), plain.alpha(above));
+    EXPECT_EQ(plain.at(below).red(), 0);
 }
 
 TEST(GlassLook, RunningDotSitsJustInsideTheIconBand) {
