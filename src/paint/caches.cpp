@@ -28,4 +28,10 @@ void Caches::clear() {
         beside_->clear();
 }
 
+void Caches::forgetPicture(qint64 cacheKey) {
+    pictures.forget(cacheKey);
+    if (beside_)
+        beside_->forgetPicture(cacheKey);
+}
+
 }  // namespace tandri::paint

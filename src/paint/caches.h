@@ -33,6 +33,9 @@ public:
     quint64 layerRenders() const;
     /// Forgets everything kept, here and beside (memory relief, tests).
     void clear();
+    /// Forgets the copies of the picture with `cacheKey`, here and beside, for a picture that
+    /// is let go of and will not be drawn again.
+    void forgetPicture(qint64 cacheKey);
     KeptShapes& kept() { return *kept_; }
 
     ShadowCache shadows;

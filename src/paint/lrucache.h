@@ -47,6 +47,18 @@ public:
             .first->second.value;
     }
 
+    /// Lets go of every value whose key `drop` picks.
+    template <typename Drop>
+    void eraseIf(Drop drop) {
+        for (auto it = slots_.begin(); it != slots_.end();) {
+            if (drop(it->first)) {
+                bytes_ -= it->second.bytes;
+                it = slots_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
     /// Whether a value is kept for `key`, which leaves its place in the order as it is.
     bool contains(const Key& key) const { return slots_.contains(key); }
     void clear() {

@@ -38,6 +38,15 @@ struct PictureCache {
         scaled.clear();
         seen.clear();
     }
+    /// Lets go of the copies of the image with `cacheKey`. An image that is gone never comes
+    /// back under its key, and its copies would stay until newer ones pushed them out.
+    void forget(qint64 cacheKey) {
+        const auto ofImage = [cacheKey](const Key& key) {
+            return key.image == cacheKey;
+        };
+        scaled.eraseIf(ofImage);
+        std::erase_if(seen, ofImage);
+    }
 };
 
 /// The whole image scaled into the rect at an alpha; nothing when the image is null.

@@ -130,6 +130,8 @@ void RingView::hideChips() {
     chips_.clear();
     chipsApp_.reset();
     cardComposites_.clear();
+    for (const qint64 picture : chipPictures_) caches_.forgetPicture(picture);
+    chipPictures_.clear();
     clearSelectedChip();
 }
 

@@ -443,9 +443,14 @@ void RingView::drawThumbnailCard(QPainter& painter, const WindowChip& chip, cons
 }
 
 QImage RingView::cardPicture(const WindowChip& chip) const {
-    if (const auto* window = std::get_if<WindowChip::Window>(&chip.kind); window && window->info.id)
-        return thumbnail(*window->info.id);
-    return {};
+    const auto* window = std::get_if<WindowChip::Window>(&chip.kind);
+    if (!window || !window->info.id)
+        return {};
+    QImage picture = thumbnail(*window->info.id);
+    if (!picture.isNull() && std::find(chipPictures_.begin(), chipPictures_.end(),
+                                       picture.cacheKey()) == chipPictures_.end())
+        chipPictures_.push_back(picture.cacheKey());
+    return picture;
 }
 
 RingView::CardKey RingView::cardKey(const WindowChip& chip, const QRectF& frame, bool selected,

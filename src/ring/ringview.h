@@ -308,6 +308,9 @@ private:
     };
     mutable std::vector<CardComposite> cardComposites_;
     mutable quint64 cardClock_ = 0;
+    /// The cache keys of the window pictures drawn since the chips were shown. Each opening
+    /// draws pictures decoded afresh, so their scaled copies are let go of with the chips.
+    mutable std::vector<qint64> chipPictures_;
     /// Room around a card for its widest shadow.
     static constexpr double cardMargin = 48;
     CardKey cardKey(const WindowChip& chip, const QRectF& frame, bool selected,

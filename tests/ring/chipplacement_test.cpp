@@ -118,12 +118,9 @@ TEST_F(ChipPlacementTest, ArcChipsAlternateSidesAndKeepJustTheirGap) {
     const auto& c = view.chips();
     ASSERT_EQ(c.size(), 5u);
     // Chip 1 clockwise of the first, chip 2 counter-clockwise, and so on outward.
-    EXPECT_LT(c[3].angle, c[1].angle);
-    EXPECT_LT(c[1].angle, c[0].angle);
-    EXPECT_LT(c[0].angle, c[2].angle);
-    EXPECT_LT(c[2].angle, c[4].angle);
     const int order[] = {3, 1, 0, 2, 4};
     for (int k = 0; k + 1 < 5; ++k) {
+        EXPECT_LT(c[order[k]].angle, c[order[k + 1]].angle) << k;
         const QRectF a = c[order[k]].frame;
         const QRectF b = c[order[k + 1]].frame;
         const double dx = std::abs(a.center().x() - b.center().x()) - a.width();

@@ -34,14 +34,10 @@ namespace {
 using namespace geometry;
 
 // The one picture of an update that draws a single piece; none when nothing was drawn.
-RingView::Layer onlyLayer(const std::vector<RingView::Layer>& layers) {
-    std::vector<RingView::Layer> drawn;
-    for (const auto& layer : layers) {
-        if (!layer.image.isNull())
-            drawn.push_back(layer);
-    }
-    EXPECT_LE(drawn.size(), 1u);
-    return drawn.empty() ? RingView::Layer{} : drawn.front();
+RingView::Layer onlyLayer(std::vector<RingView::Layer> layers) {
+    std::erase_if(layers, [](const RingView::Layer& layer) { return layer.image.isNull(); });
+    EXPECT_LE(layers.size(), 1u);
+    return layers.empty() ? RingView::Layer{} : layers.front();
 }
 
 // Flat colours a test can find in the picture.
@@ -511,7 +507,7 @@ TEST_F(RingRenderTest, ArcCardsGrowWithTheSelectedOneOnTop) {
     EXPECT_TRUE(isColor(QPointF(minX(big) + 2, maxY(big) - 2), QColor(0, 0, 200)));
 }
 
-TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
+TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCardAndHiddenChipsLetGoOfTheirPictures) {
     // Nine windows, each with a picture of its own: every card in each of its three sizes (on
     // its own, beside the aimed one, aimed) is a picture of its own.
     std::vector<QImage> pictures;
@@ -533,6 +529,21 @@ TEST_F(RingRenderTest, GoingRoundAFullArcAgainComposesNoCard) {
     EXPECT_TRUE(log->cards.empty()) << log->cards.size() << " cards composed again";
     goRound(true);  // the other way finds them too
     EXPECT_TRUE(log->cards.empty());
+    // The next opening draws pictures decoded afresh: scaled copies of these, here and beside,
+    // would never be drawn again.
+    const auto copies = [&] {
+        size_t count = 0;
+        for (paint::Caches* caches : {&view.caches(), &view.caches().beside()}) {
+            auto scaled = caches->pictures.scaled;
+            for (const QImage& p : pictures)
+                scaled.eraseIf([&](auto key) { return key.image == p.cacheKey(); });
+            count += caches->pictures.scaled.size() - scaled.size();
+        }
+        return count;
+    };
+    EXPECT_GT(copies(), 0u);
+    view.hideChips();
+    EXPECT_EQ(copies(), 0u);
 }
 
 TEST_F(RingRenderTest, ColumnPreviewGrowsOutOfItsRowButNotOutOfThePermissionChip) {

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QImageReader>
+#include <QImage>
 #include <algorithm>
 
 #include "platform/screencapture.h"
@@ -73,12 +72,7 @@ protected:
                 d.platform().accessibility.setMinimized(window.element, true);
         }
     }
-    QSize storedSize(quint32 id) {
-        QByteArray data = cache.stored(id);
-        QBuffer buffer(&data);
-        QImageReader reader(&buffer, "jpeg");
-        return reader.size();
-    }
+    QSize storedSize(quint32 id) { return QImage::fromData(cache.stored(id), "jpeg").size(); }
 
     TestDesktop d{desktop()};
     ThumbnailCache cache;

@@ -75,6 +75,9 @@ XAtom X11Connection::atom(const char* name) {
 
 std::shared_ptr<void> X11Connection::addEventHandler(EventHandler handler) {
     auto shared = std::make_shared<EventHandler>(std::move(handler));
+    // Handlers let go of are otherwise swept only when an event comes, and a connection that
+    // hears nothing for a while would keep one for every ring opened meanwhile.
+    std::erase_if(handlers_, [](const auto& weak) { return weak.expired(); });
     handlers_.push_back(shared);
     return shared;
 }
