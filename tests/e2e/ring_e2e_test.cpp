@@ -153,33 +153,38 @@ TEST_F(RingOnTheRealDesktop, ListsTheClientsAndFlickingOntoAWindowsChipRaisesIt)
         Held trigger = Held::keys({"alt", "space"});
         ASSERT_TRUE(waitForEvents([&] { return ringVisible(session); }, patience));
         move(toward(index, int(now.size())));
-        QPoint chip;
         const QRect nearRing(centerX - 420, centerY - 420, 840, 840);
         const QRect windows(0, 0, 270, 440);  // the real windows, top left
+        const auto blueChip = [&] {
+            // Only the chips outside the ring count: the entries' icons may hold blue too.
+            QImage masked = screenshot();
+            QPainter painter(&masked);
+            painter.fillRect(windows, Qt::black);
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
+            painter.end();
+            // A minimized window's card is drawn faded.
+            return findPixels(masked, nearRing, [](QColor c) {
+                return c.blue() > 90 && c.blue() > 2 * c.red() + 40 &&
+                       c.blue() > 2 * c.green() + 40;
+            });
+        };
+        std::pair<int, QPoint> chip;
         const bool found = waitForEvents(
             [&] {
-                // Only the chips outside the ring count: the entries' icons may hold blue too.
-                QImage masked = screenshot();
-                QPainter painter(&masked);
-                painter.fillRect(windows, Qt::black);
-                painter.setBrush(Qt::black);
-                painter.drawEllipse(QPoint(centerX, centerY), 140, 140);
-                painter.end();
-                // A minimized window's card is drawn faded.
-                const auto [count, centre] = findPixels(masked, nearRing, [](QColor c) {
-                    return c.blue() > 90 && c.blue() > 2 * c.red() + 40 &&
-                           c.blue() > 2 * c.green() + 40;
-                });
-                chip = centre;
-                return count > 100;
+                chip = blueChip();
+                return chip.first > 100;
             },
             patience);
         if (found) {
             // The picture of the ring over real windows that the README shows.
             if (save)
                 screenshot().save(QStringLiteral(TANDRI_SCREENSHOTS "/ring-on-x11.png"));
-            move(chip);
-            pause(400);
+            move(chip.second);
+            // Let go only once the ring has seen the pointer there: the aimed card grows.
+            EXPECT_TRUE(
+                waitForEvents([&] { return blueChip().first > chip.first * 6 / 5; }, patience))
+                << "the blue window's card never grew under the pointer";
         }
         trigger.release();
         ASSERT_TRUE(found) << "no chip showing the blue window";

@@ -217,5 +217,4 @@ protected:
     test::ViewPicture shown{QImage(), QRectF()};
 };
 
-
 }  // namespace tandri::test
