@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+#include <functional>
+
+namespace tandri::wayland {
+
+/// The trigger as a global shortcut of the session's desktop portal (its GlobalShortcuts
+/// interface): one session holding one shortcut, "trigger", whose activations and deactivations
+/// are the key's presses and releases. Binding takes round trips and perhaps a dialog of the
+/// portal's, so every call is asynchronous. Main thread.
+class PortalShortcut : public QObject {
+    Q_OBJECT
+
+public:
+    struct Handlers {
+        /// The shortcut went down (true) or up (false).
+        std::function<void(bool down)> key;
+        /// Why the shortcut cannot be had here: no portal, no interface, or a refusal. Called at
+        /// most once, and nothing else is called after it.
+        std::function<void(const QString& why)> failed;
+    };
+
+    /// Starts binding `preferredTrigger` (the portal's notation, "ALT+space") on `bus`.
+    PortalShortcut(QDBusConnection bus, const QString& preferredTrigger, Handlers handlers);
+    /// Closes the portal's session, which drops the shortcut.
+    ~PortalShortcut() override;
+    PortalShortcut(const PortalShortcut&) = delete;
+    PortalShortcut& operator=(const PortalShortcut&) = delete;
+
+    /// Whether the portal bound the shortcut and its signals are heard.
+    bool bound() const { return state_ == State::Bound; }
+
+    /// A shortcut in the portal's notation: the modifiers of a hot-key mask as CTRL, ALT, SHIFT
+    /// and LOGO, then the key's keysym name, joined by '+'; empty when the mask holds another bit.
+    static QString notation(quint32 modifiers, const QString& keysymName);
+
+private Q_SLOTS:
+    void response(uint code, const QVariantMap& results);
+    void activated(const QDBusObjectPath& session, const QString& id, qulonglong stamp,
+                   const QVariantMap& options);
+    void deactivated(const QDBusObjectPath& session, const QString& id, qulonglong stamp,
+                     const QVariantMap& options);
+
+private:
+    enum class State { Checking, Creating, Binding, Bound, Failed };
+    void createSession();
+    void bindShortcuts();
+    // Calls `method` of the interface, whose answer comes as a Response signal on the request
+    // object named by the `handle_token` in `options`.
+    void request(const QString& method, QVariantList arguments, const QString& token);
+    void watchRequest(const QString& path);
+    void fail(const QString& why);
+
+    QDBusConnection bus_;
+    QString trigger_;
+    Handlers handlers_;
+    State state_ = State::Checking;
+    QString requestPath_;
+    QString session_;
+    int tokens_ = 0;
+};
+
+}  // namespace tandri::wayland
