@@ -49,9 +49,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcutEnt
     return argument;
 }
 
-PortalShortcut::PortalShortcut(QDBusConnection bus, const QString& preferredTrigger,
-                               Handlers handlers)
-    : bus_(std::move(bus)), trigger_(preferredTrigger), handlers_(std::move(handlers)) {
+PortalShortcut::PortalShortcut(QDBusConnection bus, QString preferredTrigger, Handlers handlers)
+    : bus_(std::move(bus)), trigger_(std::move(preferredTrigger)), handlers_(std::move(handlers)) {
     qDBusRegisterMetaType<PortalShortcutEntry>();
     qDBusRegisterMetaType<QList<PortalShortcutEntry>>();
     if (!bus_.isConnected()) {
@@ -127,7 +126,7 @@ void PortalShortcut::bindShortcuts() {
             token);
 }
 
-void PortalShortcut::request(const QString& method, QVariantList arguments,
+void PortalShortcut::request(const QString& method, const QVariantList& arguments,
                              const QString& token) {
     // The request's object is known before the call, and is watched first, so that a portal
     // answering at once is not missed.

@@ -27,7 +27,7 @@ public:
     };
 
     /// Starts binding `preferredTrigger` (the portal's notation, "ALT+space") on `bus`.
-    PortalShortcut(QDBusConnection bus, const QString& preferredTrigger, Handlers handlers);
+    PortalShortcut(QDBusConnection bus, QString preferredTrigger, Handlers handlers);
     /// Closes the portal's session, which drops the shortcut.
     ~PortalShortcut() override;
     PortalShortcut(const PortalShortcut&) = delete;
@@ -40,20 +40,20 @@ public:
     /// and LOGO, then the key's keysym name, joined by '+'; empty when the mask holds another bit.
     static QString notation(quint32 modifiers, const QString& keysymName);
 
-private Q_SLOTS:
-    void response(uint code, const QVariantMap& results);
-    void activated(const QDBusObjectPath& session, const QString& id, qulonglong stamp,
-                   const QVariantMap& options);
-    void deactivated(const QDBusObjectPath& session, const QString& id, qulonglong stamp,
-                     const QVariantMap& options);
-
 private:
+    // Slots, for the bus's signals.
+    Q_SLOT void response(uint code, const QVariantMap& results);
+    Q_SLOT void activated(const QDBusObjectPath& session, const QString& id, qulonglong stamp,
+                          const QVariantMap& options);
+    Q_SLOT void deactivated(const QDBusObjectPath& session, const QString& id, qulonglong stamp,
+                            const QVariantMap& options);
+
     enum class State { Checking, Creating, Binding, Bound, Failed };
     void createSession();
     void bindShortcuts();
     // Calls `method` of the interface, whose answer comes as a Response signal on the request
     // object named by the `handle_token` in `options`.
-    void request(const QString& method, QVariantList arguments, const QString& token);
+    void request(const QString& method, const QVariantList& arguments, const QString& token);
     void watchRequest(const QString& path);
     void fail(const QString& why);
 

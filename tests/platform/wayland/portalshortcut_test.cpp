@@ -4,8 +4,8 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusMetaType>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -79,7 +79,8 @@ public:
         } else if (member == QLatin1String("BindShortcuts")) {
             const auto asked = qdbus_cast<QList<Entry>>(in.at(1));
             for (const Entry& entry : asked)
-                bound << entry.id + u'=' + entry.details.value(QStringLiteral("preferred_trigger")).toString();
+                bound << entry.id + u'=' +
+                             entry.details.value(QStringLiteral("preferred_trigger")).toString();
             response = bindResponse_;
             results.insert(QStringLiteral("shortcuts"), QVariant::fromValue(asked));
         }
@@ -110,9 +111,9 @@ private:
 TEST(PortalShortcut, TheTriggerBoundThroughThePortalReachesTheHandlers) {
     EXPECT_EQ(PortalShortcut::notation(ModifierMasks::option, QStringLiteral("space")),
               QStringLiteral("ALT+space"));
-    EXPECT_EQ(PortalShortcut::notation(ModifierMasks::control | ModifierMasks::command |
-                                           ModifierMasks::shift,
-                                       QStringLiteral("F2")),
+    EXPECT_EQ(PortalShortcut::notation(
+                  ModifierMasks::control | ModifierMasks::command | ModifierMasks::shift,
+                  QStringLiteral("F2")),
               QStringLiteral("CTRL+SHIFT+LOGO+F2"));
     qDBusRegisterMetaType<Entry>();
     qDBusRegisterMetaType<QList<Entry>>();
@@ -132,8 +133,9 @@ TEST(PortalShortcut, TheTriggerBoundThroughThePortalReachesTheHandlers) {
         ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
 
         std::optional<WaylandKeyboard> keyboard(std::in_place);
-        keyboard->usePortal(QDBusConnection::connectToBus(address, name + QStringLiteral("-client")),
-                            [](int) { return std::optional<quint32>(0x20); });  // XKB's space
+        keyboard->usePortal(
+            QDBusConnection::connectToBus(address, name + QStringLiteral("-client")),
+            [](int) { return std::optional<quint32>(0x20); });  // XKB's space
         std::vector<Event> heard;
         testing::internal::CaptureStderr();
         const auto grab = keyboard->grabHotKey(KeyCodes::space, ModifierMasks::option,
@@ -154,8 +156,8 @@ TEST(PortalShortcut, TheTriggerBoundThroughThePortalReachesTheHandlers) {
             EXPECT_EQ(heard, (std::vector<Event>{Event::Pressed, Event::Released}));
             EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         } else {
-            ASSERT_TRUE(waitForEvents([&] { return !keyboard->portalProblem().isEmpty(); },
-                                      patience));
+            ASSERT_TRUE(
+                waitForEvents([&] { return !keyboard->portalProblem().isEmpty(); }, patience));
             EXPECT_EQ(keyboard->portalProblem(),
                       QStringLiteral("the desktop portal refused binding ALT+space"));
             EXPECT_THAT(testing::internal::GetCapturedStderr(),
