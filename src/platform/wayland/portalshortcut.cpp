@@ -165,7 +165,11 @@ void PortalShortcut::response(uint code, const QVariantMap& results) {
     // 1 is the user's cancelling, 2 any other end.
     const QString refusal = code == 1 ? QStringLiteral("cancelled") : QStringLiteral("refused");
     if (state_ == State::Creating) {
-        session_ = results.value(QStringLiteral("session_handle")).toString();
+        // A string by the interface's word, an object path from some portals.
+        const QVariant handle = results.value(QStringLiteral("session_handle"));
+        session_ = handle.metaType() == QMetaType::fromType<QDBusObjectPath>()
+                       ? handle.value<QDBusObjectPath>().path()
+                       : handle.toString();
         if (code != 0 || session_.isEmpty()) {
             fail(QStringLiteral("the desktop portal %1 a global shortcuts session").arg(refusal));
             return;
