@@ -23,26 +23,14 @@ const QString shortcutId = QStringLiteral("trigger");
 
 }  // namespace
 
-/// One shortcut as BindShortcuts takes and answers them: its id and a dictionary of details.
-struct PortalShortcutEntry {
-    QString id;
-    QVariantMap details;
-};
-
-}  // namespace tandri::wayland
-
-Q_DECLARE_METATYPE(tandri::wayland::PortalShortcutEntry)
-
-namespace tandri::wayland {
-
-QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcutEntry& entry) {
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut::Entry& entry) {
     argument.beginStructure();
     argument << entry.id << entry.details;
     argument.endStructure();
     return argument;
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcutEntry& entry) {
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut::Entry& entry) {
     argument.beginStructure();
     argument >> entry.id >> entry.details;
     argument.endStructure();
@@ -51,8 +39,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcutEnt
 
 PortalShortcut::PortalShortcut(QDBusConnection bus, QString preferredTrigger, Handlers handlers)
     : bus_(std::move(bus)), trigger_(std::move(preferredTrigger)), handlers_(std::move(handlers)) {
-    qDBusRegisterMetaType<PortalShortcutEntry>();
-    qDBusRegisterMetaType<QList<PortalShortcutEntry>>();
+    qDBusRegisterMetaType<Entry>();
+    qDBusRegisterMetaType<QList<Entry>>();
     if (!bus_.isConnected()) {
         // Reported from the loop, as every other outcome is, never from inside the constructor.
         QMetaObject::invokeMethod(
@@ -119,7 +107,7 @@ void PortalShortcut::bindShortcuts() {
     QVariantMap details{{QStringLiteral("description"), QStringLiteral("Open the ring")}};
     if (!trigger_.isEmpty())
         details.insert(QStringLiteral("preferred_trigger"), trigger_);
-    const QList<PortalShortcutEntry> shortcuts{{shortcutId, details}};
+    const QList<Entry> shortcuts{{shortcutId, details}};
     request(QStringLiteral("BindShortcuts"),
             {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(shortcuts),
              QString(), QVariantMap{{QStringLiteral("handle_token"), token}}},
@@ -181,7 +169,7 @@ void PortalShortcut::response(uint code, const QVariantMap& results) {
         fail(QStringLiteral("the desktop portal %1 binding %2").arg(refusal, trigger_));
         return;
     }
-    QList<PortalShortcutEntry> shortcuts;
+    QList<Entry> shortcuts;
     const QVariant list = results.value(QStringLiteral("shortcuts"));
     if (list.canConvert<QDBusArgument>())
         list.value<QDBusArgument>() >> shortcuts;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QObject>
@@ -24,6 +25,14 @@ public:
         /// Why the shortcut cannot be had here: no portal, no interface, or a refusal. Called at
         /// most once, and nothing else is called after it.
         std::function<void(const QString& why)> failed;
+    };
+
+    /// One shortcut as BindShortcuts takes and answers them: its id and its details.
+    struct Entry {
+        QString id;
+        QVariantMap details;
+        friend QDBusArgument& operator<<(QDBusArgument& argument, const Entry& entry);
+        friend const QDBusArgument& operator>>(const QDBusArgument& argument, Entry& entry);
     };
 
     /// Starts binding `preferredTrigger` (the portal's notation, "ALT+space") on `bus`.
@@ -67,3 +76,5 @@ private:
 };
 
 }  // namespace tandri::wayland
+
+Q_DECLARE_METATYPE(tandri::wayland::PortalShortcut::Entry)

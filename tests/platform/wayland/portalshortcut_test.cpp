@@ -2,10 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -16,30 +14,6 @@
 #include "platform/wayland/portalshortcut.h"
 #include "platform/wayland/waylandkeyboard.h"
 #include "support/waitforevents.h"
-
-namespace tandri::wayland::test {
-
-// One shortcut of BindShortcuts and its answer: an id and its details.
-struct Entry {
-    QString id;
-    QVariantMap details;
-    friend QDBusArgument& operator<<(QDBusArgument& out, const Entry& entry) {
-        out.beginStructure();
-        out << entry.id << entry.details;
-        out.endStructure();
-        return out;
-    }
-    friend const QDBusArgument& operator>>(const QDBusArgument& in, Entry& entry) {
-        in.beginStructure();
-        in >> entry.id >> entry.details;
-        in.endStructure();
-        return in;
-    }
-};
-
-}  // namespace tandri::wayland::test
-
-Q_DECLARE_METATYPE(tandri::wayland::test::Entry)
 
 namespace tandri::wayland::test {
 namespace {
@@ -75,8 +49,8 @@ public:
                       options.value(QStringLiteral("session_handle_token")).toString();
             results.insert(QStringLiteral("session_handle"), session);
         } else if (member == QLatin1String("BindShortcuts")) {
-            const auto asked = qdbus_cast<QList<Entry>>(in.at(1));
-            for (const Entry& entry : asked)
+            const auto asked = qdbus_cast<QList<PortalShortcut::Entry>>(in.at(1));
+            for (const PortalShortcut::Entry& entry : asked)
                 bound << entry.id + u'=' +
                              entry.details.value(QStringLiteral("preferred_trigger")).toString();
             response = bindResponse_;
@@ -113,8 +87,6 @@ TEST(PortalShortcut, TheTriggerBoundThroughThePortalReachesTheHandlers) {
                   ModifierMasks::control | ModifierMasks::command | ModifierMasks::shift,
                   QStringLiteral("F2")),
               QStringLiteral("CTRL+SHIFT+LOGO+F2"));
-    qDBusRegisterMetaType<Entry>();
-    qDBusRegisterMetaType<QList<Entry>>();
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
         GTEST_SKIP() << "dbus-daemon is missing (scripts/install-deps installs it)";
     QProcess daemon;
