@@ -44,7 +44,7 @@ PortalShortcut::PortalShortcut(QDBusConnection bus, QString preferredTrigger, Ha
     if (!bus_.isConnected()) {
         // Reported from the loop, as every other outcome is, never from inside the constructor.
         QMetaObject::invokeMethod(
-            this, [this] { fail(QStringLiteral("there is no D-Bus session bus")); },
+            this, [this] { fail(QStringLiteral("there is no D-Bus session bus"), true); },
             Qt::QueuedConnection);
         return;
     }
@@ -58,9 +58,10 @@ PortalShortcut::PortalShortcut(QDBusConnection bus, QString preferredTrigger, Ha
         const QDBusPendingReply<QDBusVariant> reply = *finished;
         if (reply.isError()) {
             fail(QStringLiteral("the desktop portal offers no global shortcuts (%1)")
-                     .arg(reply.error().message()));
+                     .arg(reply.error().message()),
+                 true);
         } else if (reply.value().variant().toUInt() < 1) {
-            fail(QStringLiteral("the desktop portal's global shortcuts have no version"));
+            fail(QStringLiteral("the desktop portal's global shortcuts have no version"), true);
         } else {
             createSession();
         }
@@ -199,12 +200,12 @@ void PortalShortcut::deactivated(const QDBusObjectPath& session, const QString& 
         handlers_.key(false);
 }
 
-void PortalShortcut::fail(const QString& why) {
+void PortalShortcut::fail(const QString& why, bool absent) {
     if (state_ == State::Failed)
         return;
     state_ = State::Failed;
     if (handlers_.failed)
-        handlers_.failed(why);
+        handlers_.failed(why, absent);
 }
 
 }  // namespace tandri::wayland

@@ -22,9 +22,9 @@ public:
     struct Handlers {
         /// The shortcut went down (true) or up (false).
         std::function<void(bool down)> key;
-        /// Why the shortcut cannot be had here: no portal, no interface, or a refusal. Called at
-        /// most once, and nothing else is called after it.
-        std::function<void(const QString& why)> failed;
+        /// Why the shortcut cannot be had here: no portal, no interface (`absent`, which no later
+        /// try changes), or a refusal. Called at most once, and nothing else is called after it.
+        std::function<void(const QString& why, bool absent)> failed;
     };
 
     /// One shortcut as BindShortcuts takes and answers them: its id and its details.
@@ -64,7 +64,7 @@ private:
     // object named by the `handle_token` in `options`.
     void request(const QString& method, const QVariantList& arguments, const QString& token);
     void watchRequest(const QString& path);
-    void fail(const QString& why);
+    void fail(const QString& why, bool absent = false);
 
     QDBusConnection bus_;
     QString trigger_;

@@ -35,7 +35,7 @@ HotKeyGrab WaylandKeyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
                                        std::function<void(HotKeyEvent)> handler) {
     const quint64 id = ++next_;
     handlers_.emplace(id, std::move(handler));
-    if (portalBus_) {
+    if (portalBus_ && !portalAbsent_) {
         QString key;
         if (const auto keysym = keysymOf_(int(keyCode))) {
             char name[64] = {};
@@ -44,7 +44,8 @@ HotKeyGrab WaylandKeyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
         }
         // Without a name the portal is asked for no key in particular, and the user picks one.
         const QString wanted = PortalShortcut::notation(modifiers, key);
-        // The same shortcut again keeps the portal's session, and a failure is not retried.
+        // The same shortcut again keeps the portal's session, and a refusal is not asked again;
+        // another shortcut is, while a portal without the interface is never asked again.
         if (!portal_ || wanted != portalTrigger_) {
             portalTrigger_ = wanted;
             portalProblem_.clear();
@@ -58,8 +59,9 @@ HotKeyGrab WaylandKeyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
                                                .count();
                         trigger(down ? HotKeyEvent::Pressed : HotKeyEvent::Released, now);
                     },
-                    [this](const QString& why) {
+                    [this](const QString& why, bool absent) {
                         portalProblem_ = why;
+                        portalAbsent_ = absent;
                         std::fprintf(stderr,
                                      "tandri: %s; the compositor's binding "
                                      "(tandri --trigger) is the only way to the ring\n",

@@ -66,6 +66,7 @@ private:
     std::unique_ptr<PortalShortcut> portal_;
     QString portalTrigger_;
     QString portalProblem_;
+    bool portalAbsent_ = false;
     Liveness liveness_;
 };
 
