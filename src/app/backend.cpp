@@ -2,6 +2,7 @@
 #include "app/backend.h"
 
 #include <QCryptographicHash>
+#include <QDBusConnection>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -159,6 +160,12 @@ std::unique_ptr<Backend> Backend::create(QString* error, bool sampleAllowed) {
         // Keysyms are X's on Wayland too: one table turns them into key codes.
         desktop.readCompositorBindings(
             [](quint32 keysym) { return x11::KeyMap::keyCode(x11::XKeySym(keysym)); });
+        desktop.trigger().usePortal(QDBusConnection::sessionBus(),
+                                    [](int keyCode) -> std::optional<quint32> {
+                                        if (const auto keysym = x11::KeyMap::keysym(keyCode))
+                                            return quint32(*keysym);
+                                        return std::nullopt;
+                                    });
         services->waylandDesktop = std::move(wayland);
         services->desktopName =
             QStringLiteral("the Wayland compositor at ") + qEnvironmentVariable("WAYLAND_DISPLAY");

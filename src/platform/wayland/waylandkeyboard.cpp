@@ -2,7 +2,13 @@
 #include "platform/wayland/waylandkeyboard.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+
+#include <xkbcommon/xkbcommon.h>
+
+#include "platform/wayland/portalshortcut.h"
 
 namespace tandri::wayland {
 
@@ -25,9 +31,44 @@ WaylandKeyboard::WaylandKeyboard() = default;
 
 WaylandKeyboard::~WaylandKeyboard() = default;
 
-HotKeyGrab WaylandKeyboard::grabHotKey(quint32, quint32, std::function<void(HotKeyEvent)> handler) {
+HotKeyGrab WaylandKeyboard::grabHotKey(quint32 keyCode, quint32 modifiers,
+                                       std::function<void(HotKeyEvent)> handler) {
     const quint64 id = ++next_;
     handlers_.emplace(id, std::move(handler));
+    if (portalBus_ && !portalAbsent_) {
+        QString key;
+        if (const auto keysym = keysymOf_(int(keyCode))) {
+            char name[64] = {};
+            if (xkb_keysym_get_name(*keysym, name, sizeof name) > 0)
+                key = QString::fromLatin1(name);
+        }
+        // Without a name the portal is asked for no key in particular, and the user picks one.
+        const QString wanted = PortalShortcut::notation(modifiers, key);
+        // The same shortcut again keeps the portal's session, and a refusal is not asked again;
+        // another shortcut is, while a portal without the interface is never asked again.
+        if (!portal_ || wanted != portalTrigger_) {
+            portalTrigger_ = wanted;
+            portalProblem_.clear();
+            portal_.reset();
+            portal_ = std::make_unique<PortalShortcut>(
+                *portalBus_, wanted,
+                PortalShortcut::Handlers{
+                    [this](bool down) {
+                        const qint64 now = std::chrono::duration_cast<std::chrono::microseconds>(
+                                               std::chrono::steady_clock::now().time_since_epoch())
+                                               .count();
+                        trigger(down ? HotKeyEvent::Pressed : HotKeyEvent::Released, now);
+                    },
+                    [this](const QString& why, bool absent) {
+                        portalProblem_ = why;
+                        portalAbsent_ = absent;
+                        std::fprintf(stderr,
+                                     "tandri: %s; the compositor's binding "
+                                     "(tandri --trigger) is the only way to the ring\n",
+                                     qUtf8Printable(why));
+                    }});
+        }
+    }
     return HotKeyGrab{std::make_unique<Grab>(*this, id)};
 }
 
@@ -63,6 +104,12 @@ bool WaylandKeyboard::trigger(HotKeyEvent event, qint64 stamp) {
         unpaired_ = stamp;
     }
     return true;
+}
+
+void WaylandKeyboard::usePortal(QDBusConnection bus,
+                                std::function<std::optional<quint32>(int keyCode)> keysymOf) {
+    portalBus_ = std::move(bus);
+    keysymOf_ = std::move(keysymOf);
 }
 
 void WaylandKeyboard::deliver(HotKeyEvent event) {

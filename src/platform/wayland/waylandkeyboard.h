@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QDBusConnection>
+#include <functional>
 #include <limits>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "platform/common/liveness.h"
@@ -10,11 +13,15 @@
 
 namespace tandri::wayland {
 
+class PortalShortcut;
+
 /// The keyboard beyond this program's surfaces on Wayland, where no client may grab a key for
 /// the whole desktop: the compositor's own key binding runs `tandri --trigger down` and
 /// `--trigger up`, and those reach the running program (`trigger`). A combination is "held" by
 /// whoever asks for it, since the compositor's configuration, which this program does not write,
-/// decides what the key does. Main thread.
+/// decides what the key does. Where the session's desktop portal offers global shortcuts
+/// (`usePortal`), the shortcut grabbed is bound there too, and the portal's presses and releases
+/// are heard as the binding's. Main thread.
 class WaylandKeyboard : public Keyboard {
 public:
     WaylandKeyboard();
@@ -34,6 +41,15 @@ public:
     /// release's process started first and stamped first too.
     bool trigger(HotKeyEvent event, qint64 stamp);
 
+    /// Binds each shortcut grabbed from now on through the desktop portal on `bus`, its key code
+    /// turned into an XKB keysym by `keysymOf`; where the portal cannot, one line on stderr says
+    /// why, and the compositor's binding stays the only way.
+    void usePortal(QDBusConnection bus,
+                   std::function<std::optional<quint32>(int keyCode)> keysymOf);
+    /// Why the portal does not bind the trigger; empty while it binds, once it has bound, and
+    /// where it is not used.
+    QString portalProblem() const { return portalProblem_; }
+
 private:
     class Grab;
     void deliver(HotKeyEvent event);
@@ -45,6 +61,12 @@ private:
     std::optional<qint64> unpaired_;
     static constexpr qint64 pairingMicroseconds = 1000000;
     quint64 next_ = 0;
+    std::optional<QDBusConnection> portalBus_;
+    std::function<std::optional<quint32>(int)> keysymOf_;
+    std::unique_ptr<PortalShortcut> portal_;
+    QString portalTrigger_;
+    QString portalProblem_;
+    bool portalAbsent_ = false;
     Liveness liveness_;
 };
 
