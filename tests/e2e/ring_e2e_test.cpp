@@ -169,11 +169,13 @@ TEST_F(RingOnTheRealDesktop, ListsTheClientsAndFlickingOntoAWindowsChipRaisesIt)
                        c.blue() > 2 * c.green() + 40;
             });
         };
+        // Found once two readings agree: cards that are still flying out grow on their own.
         std::pair<int, QPoint> chip;
         const bool found = waitForEvents(
             [&] {
+                const int before = chip.first;
                 chip = blueChip();
-                return chip.first > 100;
+                return chip.first > 100 && chip.first == before;
             },
             patience);
         if (found) {
